@@ -1,0 +1,3 @@
+#include "engine/core/CRefCounted.h"
+
+CRefCounted::~CRefCounted() = default;

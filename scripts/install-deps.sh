@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs: the single list of system
+# dependencies. Runs non-interactively; needs root (or sudo).
+set -euo pipefail
+
+packages=(
+    # toolchain
+    build-essential cmake ninja-build clang clang-format libclang-rt-14-dev
+    # libraries the engine links
+    zlib1g-dev libpng-dev libjpeg-dev libogg-dev libvorbis-dev libopenal-dev
+    libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri
+    # tests and benchmarks
+    googletest libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
+    xvfb xauth
+    # tools that make test data no one here wrote
+    zip python3 python3-pil imagemagick libjpeg-turbo-progs sox vorbis-tools
+)
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "All packages are installed."
+    exit 0
+fi
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update
+$sudo apt-get install -y --no-install-recommends "${missing[@]}"

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds the test build (AddressSanitizer and
+# UndefinedBehaviorSanitizer), runs every test, then gives each fuzz target a
+# short bounded run. Any failure or sanitizer report fails the run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+jobs=$(nproc)
+
+cmake --preset test
+cmake --build --preset test -j "$jobs"
+ctest --preset test -j "$jobs"
+
+# The release build keeps the benchmarks compiling; they are run by hand.
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$jobs"
+
+bash scripts/fuzz.sh "${BM_FUZZ_SECONDS:-15}"
