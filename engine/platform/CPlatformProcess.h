@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// How a child process ended.
+struct PlatformExitStatus {
+    bool exited = false; // ended by exit: `code` holds the status
+    int code = 0;
+    int signal = 0; // killed by a signal when not 0
+};
+
+// A child process running another program.
+class CPlatformProcess {
+public:
+    CPlatformProcess() = default;
+    // Kills and reaps a child still running.
+    ~CPlatformProcess();
+    CPlatformProcess(const CPlatformProcess&) = delete;
+    CPlatformProcess& operator=(const CPlatformProcess&) = delete;
+
+    struct Options {
+        // "NAME=value" entries added to (or replacing) this process's environment.
+        std::vector<std::string> environment;
+        // Folder the child starts in; empty keeps ours.
+        std::string workingFolder;
+        // File that receives the child's standard output and error; empty keeps ours.
+        std::string outputFile;
+    };
+
+    // Runs `program` (a path) with `arguments` (argv[1] onwards). False when
+    // a child is already running or the program could not be started.
+    [[nodiscard]] bool start(const std::string& program, const std::vector<std::string>& arguments,
+                             const Options& options);
+    // Waits up to `timeoutMilliseconds` for the child to end; false when it
+    // is still running or there is none.
+    [[nodiscard]] bool waitForExit(uint32_t timeoutMilliseconds, PlatformExitStatus* status);
+    // Kills the child at once (it gets no chance to clean up); false without one.
+    [[nodiscard]] bool kill();
+    [[nodiscard]] bool isRunning() const { return m_pid > 0; }
+
+private:
+    int m_pid = -1;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Queries about the machine and the running program, in plain types.
+
+// "<distribution> (Linux <kernel release> <machine>)", or without the
+// distribution part when /etc/os-release names none; empty when the kernel
+// cannot be queried.
+[[nodiscard]] std::string platformOsDescription();
+
+// The distribution's display name from the text of an os-release file:
+// PRETTY_NAME, else NAME and VERSION; empty when it names none.
+[[nodiscard]] std::string platformParseOsRelease(std::string_view text);
+
+// Processor speed in MHz, rounded: the first "cpu MHz" of /proc/cpuinfo, else
+// the first processor's highest frequency from sysfs. False when neither can
+// be read; `mhz` (may be null) is written only on success.
+[[nodiscard]] bool platformCpuMhz(uint32_t* mhz);
+
+// The first "cpu MHz" entry of /proc/cpuinfo text, rounded to whole MHz.
+// False when there is none or it is not a positive number below one million.
+[[nodiscard]] bool platformParseCpuMhz(std::string_view cpuinfo, uint32_t* mhz);
+
+// Total and available physical memory in kilobytes; each pointer may be
+// null. Available memory is the kernel's estimate of what can be taken
+// without swapping (MemAvailable), else the free memory.
+[[nodiscard]] bool platformMemoryStatus(uint64_t* totalKb, uint64_t* availableKb);
+
+// Full path of the running executable; empty when it cannot be found.
+[[nodiscard]] std::string platformExecutablePath();
+
+// Suspends the calling thread for at least `milliseconds`, resuming the wait
+// when a signal interrupts it.
+void platformSleepMilliseconds(uint32_t milliseconds);
