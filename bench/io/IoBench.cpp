@@ -1,0 +1,223 @@
+// Reading a large deflated zip member through the virtual file system against
+// inflating the same bytes with zlib directly. The archive (one member of
+// about 8 MB of asset-like data) is generated in a temporary folder at start.
+// The side-by-side case runs both in every iteration and reports
+// "time_vs_zlib": the file system's time divided by zlib's, so 1.10 means
+// the file system takes 10 % longer. Run in a release build:
+//   build/release/bench/bench_io --benchmark_min_time=1
+
+#include "engine/core/CRefHandle.h"
+#include "engine/io/CVirtualFileSystem.h"
+#include "engine/io/FilePaths.h"
+#include "engine/io/IArchiveReader.h"
+#include "engine/io/IReadableFile.h"
+
+#include <benchmark/benchmark.h>
+#include <zlib.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void put16(std::vector<uint8_t>& out, uint16_t value) {
+    out.push_back(uint8_t(value));
+    out.push_back(uint8_t(value >> 8));
+}
+
+void put32(std::vector<uint8_t>& out, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        out.push_back(uint8_t(value >> (8 * i)));
+}
+
+// About 8 MB that compresses like game data: XML-ish text runs mixed with
+// blocks of noisy pixel-like bytes.
+std::vector<uint8_t> assetLikeData() {
+    std::mt19937 random(2024);
+    std::vector<uint8_t> data;
+    data.reserve(8u << 20);
+    while (data.size() < (8u << 20)) {
+        const std::string line = "<Node Name=\"sprite" + std::to_string(random() % 5000) + "\" Position=\"" +
+                                 std::to_string(random() % 1024) + "," + std::to_string(random() % 768) + "\"/>\n";
+        data.insert(data.end(), line.begin(), line.end());
+        if (random() % 8 == 0) {
+            uint8_t level = uint8_t(random());
+            for (int i = 0; i < 512; ++i) {
+                level = uint8_t(level + int(random() % 7) - 3);
+                data.push_back(level);
+            }
+        }
+    }
+    return data;
+}
+
+// A one-member zip on disk, removed at exit.
+struct Archive {
+    fs::path folder;
+    fs::path path;
+    std::vector<uint8_t> plain;
+    uint32_t dataOffset = 0;
+    uint32_t compressedSize = 0;
+
+    Archive() {
+        plain = assetLikeData();
+        z_stream stream{};
+        deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+        std::vector<uint8_t> packed(deflateBound(&stream, uLong(plain.size())));
+        stream.next_in = plain.data();
+        stream.avail_in = uInt(plain.size());
+        stream.next_out = packed.data();
+        stream.avail_out = uInt(packed.size());
+        deflate(&stream, Z_FINISH);
+        packed.resize(stream.total_out);
+        deflateEnd(&stream);
+        compressedSize = uint32_t(packed.size());
+
+        const std::string name = "big.bin";
+        const uint32_t crc = uint32_t(crc32(0, plain.data(), uInt(plain.size())));
+        std::vector<uint8_t> zip;
+        put32(zip, 0x04034b50);
+        for (uint16_t field : {uint16_t(20), uint16_t(0), uint16_t(8), uint16_t(0), uint16_t(0x21)})
+            put16(zip, field);
+        put32(zip, crc);
+        put32(zip, compressedSize);
+        put32(zip, uint32_t(plain.size()));
+        put16(zip, uint16_t(name.size()));
+        put16(zip, 0);
+        zip.insert(zip.end(), name.begin(), name.end());
+        dataOffset = uint32_t(zip.size());
+        zip.insert(zip.end(), packed.begin(), packed.end());
+        const uint32_t central = uint32_t(zip.size());
+        put32(zip, 0x02014b50);
+        for (uint16_t field : {uint16_t(20), uint16_t(20), uint16_t(0), uint16_t(8), uint16_t(0), uint16_t(0x21)})
+            put16(zip, field);
+        put32(zip, crc);
+        put32(zip, compressedSize);
+        put32(zip, uint32_t(plain.size()));
+        for (uint16_t field : {uint16_t(name.size()), uint16_t(0), uint16_t(0), uint16_t(0), uint16_t(0)})
+            put16(zip, field);
+        put32(zip, 0);
+        put32(zip, 0);
+        zip.insert(zip.end(), name.begin(), name.end());
+        const uint32_t centralSize = uint32_t(zip.size()) - central;
+        put32(zip, 0x06054b50);
+        for (uint16_t field : {uint16_t(0), uint16_t(0), uint16_t(1), uint16_t(1)})
+            put16(zip, field);
+        put32(zip, centralSize);
+        put32(zip, central);
+        put16(zip, 0);
+
+        std::random_device seed;
+        folder = fs::temp_directory_path() / ("bm-io-bench-" + std::to_string(seed()));
+        fs::create_directories(folder);
+        path = folder / "bench.zip";
+        std::FILE* out = std::fopen(path.string().c_str(), "wb");
+        std::fwrite(zip.data(), 1, zip.size(), out);
+        std::fclose(out);
+    }
+    ~Archive() {
+        std::error_code error;
+        fs::remove_all(folder, error);
+    }
+};
+
+const Archive& archive() {
+    static const Archive instance;
+    return instance;
+}
+
+// Through the file system: open the member by name and read it whole.
+size_t readThroughFileSystem(CVirtualFileSystem* fileSystem, std::vector<uint8_t>& out) {
+    CRefHandle<IReadableFile> file(fileSystem->openForRead(u"big.bin"));
+    if (!file)
+        return 0;
+    out.resize(size_t(file->size()));
+    return size_t(file->read(out.data(), file->size()));
+}
+
+// zlib directly: read the compressed bytes from the archive file and inflate
+// them in one call into a fresh block, as the reader does.
+size_t inflateDirectly(const Archive& source) {
+    std::FILE* in = std::fopen(source.path.string().c_str(), "rb");
+    if (!in)
+        return 0;
+    std::unique_ptr<uint8_t[]> packed(new uint8_t[source.compressedSize]);
+    std::fseek(in, long(source.dataOffset), SEEK_SET);
+    const size_t got = std::fread(packed.get(), 1, source.compressedSize, in);
+    std::fclose(in);
+    std::unique_ptr<uint8_t[]> plain(new uint8_t[source.plain.size()]);
+    z_stream stream{};
+    stream.next_in = packed.get();
+    stream.avail_in = uInt(got);
+    stream.next_out = plain.get();
+    stream.avail_out = uInt(source.plain.size());
+    inflateInit2(&stream, -MAX_WBITS);
+    inflate(&stream, Z_FINISH);
+    const size_t produced = stream.total_out;
+    inflateEnd(&stream);
+    benchmark::DoNotOptimize(plain.get());
+    return produced;
+}
+
+CRefHandle<CVirtualFileSystem> mountedFileSystem(const Archive& source) {
+    CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
+    if (!fileSystem->mountArchive(fromNativePath(source.path.string()), nullptr))
+        return nullptr;
+    return fileSystem;
+}
+
+void BM_FileSystemDeflatedMember(benchmark::State& state) {
+    const Archive& source = archive();
+    CRefHandle<CVirtualFileSystem> fileSystem = mountedFileSystem(source);
+    std::vector<uint8_t> out;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(readThroughFileSystem(fileSystem.get(), out));
+    if (out != source.plain)
+        state.SkipWithError("the member did not read back");
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(source.plain.size()));
+}
+BENCHMARK(BM_FileSystemDeflatedMember)->Unit(benchmark::kMillisecond);
+
+void BM_ZlibDirect(benchmark::State& state) {
+    const Archive& source = archive();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(inflateDirectly(source));
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(source.plain.size()));
+}
+BENCHMARK(BM_ZlibDirect)->Unit(benchmark::kMillisecond);
+
+void BM_FileSystemVsZlib(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    const Archive& source = archive();
+    CRefHandle<CVirtualFileSystem> fileSystem = mountedFileSystem(source);
+    std::vector<uint8_t> out;
+    double oursSeconds = 0;
+    double zlibSeconds = 0;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        benchmark::DoNotOptimize(readThroughFileSystem(fileSystem.get(), out));
+        const auto middle = Clock::now();
+        benchmark::DoNotOptimize(inflateDirectly(source));
+        const auto end = Clock::now();
+        oursSeconds += std::chrono::duration<double>(middle - start).count();
+        zlibSeconds += std::chrono::duration<double>(end - middle).count();
+    }
+    const double iterations = double(state.iterations());
+    state.counters["file_system_ms"] = benchmark::Counter(oursSeconds * 1000.0 / iterations);
+    state.counters["zlib_ms"] = benchmark::Counter(zlibSeconds * 1000.0 / iterations);
+    state.counters["time_vs_zlib"] = benchmark::Counter(zlibSeconds > 0 ? oursSeconds / zlibSeconds : 0);
+    state.counters["MB"] = benchmark::Counter(double(source.plain.size()) / (1024.0 * 1024.0));
+    state.counters["compressed_MB"] = benchmark::Counter(double(source.compressedSize) / (1024.0 * 1024.0));
+}
+BENCHMARK(BM_FileSystemVsZlib)->Unit(benchmark::kMillisecond);
+
+} // namespace

@@ -1,0 +1,159 @@
+#include "engine/io/CVirtualFileSystem.h"
+
+#include "engine/core/CLog.h"
+#include "engine/io/CBufferFile.h"
+#include "engine/io/CDiskReadFile.h"
+#include "engine/io/CDiskWriteFile.h"
+#include "engine/io/CFolderArchiveLoader.h"
+#include "engine/io/CPackedArchiveLoader.h"
+#include "engine/io/CVirtualFile.h"
+#include "engine/io/CZipArchiveLoader.h"
+#include "engine/io/FilePaths.h"
+#include "engine/io/IArchiveOpener.h"
+#include "engine/io/IArchiveReader.h"
+
+#include <cstdio>
+
+namespace {
+
+// makeUniqueName gives up after this many names in use.
+constexpr int kUniqueNameAttempts = 100000;
+
+} // namespace
+
+CVirtualFileSystem::CVirtualFileSystem() {
+    m_random = [this] { return uint32_t(m_twister()); };
+    registerArchiveLoader(new CPackedArchiveLoader(this));
+    registerArchiveLoader(new CZipArchiveLoader(this));
+    registerArchiveLoader(new CFolderArchiveLoader);
+}
+
+CVirtualFileSystem::~CVirtualFileSystem() {
+    for (IArchiveReader* archive : m_archives)
+        archive->release();
+    m_archives.clear();
+    for (IArchiveOpener* loader : m_loaders)
+        loader->release();
+    m_loaders.clear();
+}
+
+bool CVirtualFileSystem::exists(const CStringW& path, bool alsoArchives) const {
+    if (alsoArchives)
+        for (IArchiveReader* archive : m_archives)
+            if (archive->find(path) != -1)
+                return true;
+    CRefHandle<CDiskReadFile> file(CDiskReadFile::create(path));
+    return bool(file);
+}
+
+bool CVirtualFileSystem::remove(const CStringW& path) { return std::remove(toNativePath(path).c_str()) == 0; }
+
+bool CVirtualFileSystem::rename(const CStringW& oldPath, const CStringW& newPath) {
+    return std::rename(toNativePath(oldPath).c_str(), toNativePath(newPath).c_str()) == 0;
+}
+
+CStringW CVirtualFileSystem::makeUniqueName(const CStringW& folder, const CStringW& prefix) {
+    for (int attempt = 0; attempt < kUniqueNameAttempts; ++attempt) {
+        char digits[16];
+        std::snprintf(digits, sizeof digits, "%06u", unsigned(m_random() % 999999u));
+        CStringW name = prefix + digits;
+        if (!exists(folder + u"/" + name, false))
+            return name;
+    }
+    CLog::instance()->log("Could not find a free file name in: " + folder, CLog::Error);
+    return CStringW();
+}
+
+IReadableFile* CVirtualFileSystem::openForRead(const CStringW& path) {
+    if (CDiskReadFile* loose = CDiskReadFile::create(path))
+        return loose;
+    for (IArchiveReader* archive : m_archives)
+        if (IReadableFile* file = archive->open(path))
+            return file;
+    return nullptr;
+}
+
+IReadableFile* CVirtualFileSystem::wrapBufferForRead(void* data, int32_t size, const CStringW& name, bool ownsData) {
+    if (!data)
+        return nullptr;
+    return new CBufferFile(data, size, name, ownsData);
+}
+
+IWritableFile* CVirtualFileSystem::createVirtualFile(const CStringW& name, int32_t blockSize) {
+    return new CVirtualFile(name, blockSize);
+}
+
+IWritableFile* CVirtualFileSystem::wrapBufferForWrite(void* data, int32_t size, const CStringW& name, bool ownsData) {
+    if (!data)
+        return nullptr;
+    return new CBufferFile(data, size, name, ownsData);
+}
+
+IWritableFile* CVirtualFileSystem::openForWrite(const CStringW& path, bool append) {
+    return CDiskWriteFile::create(path, append);
+}
+
+IArchiveReader* CVirtualFileSystem::createArchiveFromContent(IReadableFile* file, const char* password) {
+    for (IArchiveOpener* loader : m_loaders) {
+        if (!file->seek(0, false) || !loader->canLoadFile(file) || !file->seek(0, false))
+            continue;
+        if (IArchiveReader* reader = loader->createFromFile(file, password))
+            return reader;
+    }
+    return nullptr;
+}
+
+IArchiveReader* CVirtualFileSystem::addArchive(IArchiveReader* adopted) {
+    m_archives.push_back(adopted);
+    return adopted;
+}
+
+IArchiveReader* CVirtualFileSystem::mountArchiveFile(IReadableFile* file, const char* password) {
+    if (!file)
+        return nullptr;
+    if (IArchiveReader* reader = createArchiveFromContent(file, password))
+        return addArchive(reader);
+    CLog::instance()->log("Could not create archive for: " + file->fileName(), CLog::Error);
+    return nullptr;
+}
+
+IArchiveReader* CVirtualFileSystem::mountArchive(const CStringW& path, const char* password) {
+    for (IArchiveOpener* loader : m_loaders)
+        if (loader->canLoadPath(path))
+            if (IArchiveReader* reader = loader->createFromPath(path, password))
+                return addArchive(reader);
+    CRefHandle<IReadableFile> file(openForRead(path));
+    if (file)
+        if (IArchiveReader* reader = createArchiveFromContent(file.get(), password))
+            return addArchive(reader);
+    CLog::instance()->log("Could not create archive for: " + path, CLog::Error);
+    return nullptr;
+}
+
+CRefHandle<IArchiveReader> CVirtualFileSystem::unmount(IArchiveReader* archive) {
+    for (uint32_t i = 0; i < m_archives.size(); ++i) {
+        if (m_archives[i] == archive) {
+            m_archives.erase(i);
+            return CRefHandle<IArchiveReader>(archive);
+        }
+    }
+    return nullptr;
+}
+
+IArchiveReader* CVirtualFileSystem::archiveAt(int32_t index) const {
+    if (index < 0 || uint32_t(index) >= m_archives.size())
+        return nullptr;
+    return m_archives[uint32_t(index)];
+}
+
+void CVirtualFileSystem::registerArchiveLoader(IArchiveOpener* loader) {
+    if (loader)
+        m_loaders.push_back(loader);
+}
+
+void CVirtualFileSystem::setRandomSource(std::function<uint32_t()> source) {
+    if (source)
+        m_random = std::move(source);
+    else
+        m_random = [this] { return uint32_t(m_twister()); };
+}

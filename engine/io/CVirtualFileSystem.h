@@ -1,0 +1,104 @@
+#pragma once
+
+#include "engine/core/CArray.h"
+#include "engine/core/CRefCounted.h"
+#include "engine/core/CRefHandle.h"
+#include "engine/core/CStringW.h"
+
+#include <cstdint>
+#include <functional>
+#include <random>
+
+class IArchiveOpener;
+class IArchiveReader;
+class IReadableFile;
+class IWritableFile;
+
+// The one place through which the engine opens files. A path is looked up as
+// a loose file relative to the current folder first, then in every mounted
+// archive (folders, zip archives, packed archives) in mount order. It also
+// makes memory files and knows the user, common and cache folders.
+//
+// Every file handed out carries one reference for the caller; mounted
+// archives belong to the file system.
+class CVirtualFileSystem : public CRefCounted {
+public:
+    // Registers the packed, zip and folder openers, in that order.
+    CVirtualFileSystem();
+
+    // True when `path` names a file on disk, or, with `alsoArchives`, when a
+    // mounted archive has it.
+    [[nodiscard]] virtual bool exists(const CStringW& path, bool alsoArchives) const;
+    [[nodiscard]] virtual bool remove(const CStringW& path);
+    [[nodiscard]] virtual bool rename(const CStringW& oldPath, const CStringW& newPath);
+    // `prefix` followed by six random digits, naming no file in `folder` (on
+    // disk; archives are not consulted). Empty when no free name was found.
+    [[nodiscard]] virtual CStringW makeUniqueName(const CStringW& folder, const CStringW& prefix);
+
+    // The loose file, else the first mounted archive's member; null when
+    // neither has `path`. Nothing is logged.
+    [[nodiscard]] virtual IReadableFile* openForRead(const CStringW& path);
+    // A file over `data` (new[]-allocated when `ownsData`); null for null data.
+    [[nodiscard]] virtual IReadableFile* wrapBufferForRead(void* data, int32_t size, const CStringW& name,
+                                                           bool ownsData);
+    // A growing memory file, also readable (it is a CVirtualFile).
+    [[nodiscard]] virtual IWritableFile* createVirtualFile(const CStringW& name, int32_t blockSize);
+    [[nodiscard]] virtual IWritableFile* wrapBufferForWrite(void* data, int32_t size, const CStringW& name,
+                                                            bool ownsData);
+    // A disk file emptied first, or appended to; null when it cannot be opened.
+    [[nodiscard]] virtual IWritableFile* openForWrite(const CStringW& path, bool append);
+
+    // Mounts the archive `file` holds, recognised by its content. Answers the
+    // mounted reader (owned by the file system), or null after logging
+    // "Could not create archive for: " and the file's name. Null file: null.
+    virtual IArchiveReader* mountArchiveFile(IReadableFile* file, const char* password);
+    // Mounts `path`, recognised by its name first, then by its content (it may
+    // lie in an archive mounted before). Failure logs as above.
+    virtual IArchiveReader* mountArchive(const CStringW& path, const char* password);
+    // Removes `archive` from the mounted list; the handle takes over the
+    // list's reference (null when it was not mounted).
+    virtual CRefHandle<IArchiveReader> unmount(IArchiveReader* archive);
+    [[nodiscard]] int32_t archiveCount() const { return int32_t(m_archives.size()); }
+    [[nodiscard]] IArchiveReader* archiveAt(int32_t index) const;
+
+    // Appends `loader` after those registered before; takes over the caller's
+    // reference. A null loader is ignored.
+    void registerArchiveLoader(IArchiveOpener* loader);
+    [[nodiscard]] int32_t archiveLoaderCount() const { return int32_t(m_loaders.size()); }
+
+    // The folders for the player's files, for files shared by every player
+    // and for files that may be thrown away. This class answers what was set
+    // (empty until then); platform file systems supply defaults.
+    virtual void setUserFolder(const CStringW& path) { m_userFolder = path; }
+    [[nodiscard]] virtual CStringW getUserFolder() { return m_userFolder; }
+    virtual void setCommonFolder(const CStringW& path) { m_commonFolder = path; }
+    [[nodiscard]] virtual CStringW getCommonFolder() { return m_commonFolder; }
+    virtual void setCacheFolder(const CStringW& path) { m_cacheFolder = path; }
+    [[nodiscard]] virtual CStringW getCacheFolder() { return m_cacheFolder; }
+
+    // Where makeUniqueName draws its numbers: by default a twister of its own
+    // seeded with 5489; the engine hands in its shared generator.
+    void setRandomSource(std::function<uint32_t()> source);
+
+protected:
+    ~CVirtualFileSystem() override;
+
+    // The mount by content shared by both mount operations; null when no
+    // opener recognises `file`.
+    IArchiveReader* createArchiveFromContent(IReadableFile* file, const char* password);
+    IArchiveReader* addArchive(IArchiveReader* adopted);
+
+    // Stored folders, for the platform defaults.
+    [[nodiscard]] const CStringW& storedUserFolder() const { return m_userFolder; }
+    [[nodiscard]] const CStringW& storedCommonFolder() const { return m_commonFolder; }
+    [[nodiscard]] const CStringW& storedCacheFolder() const { return m_cacheFolder; }
+
+private:
+    CArray<IArchiveOpener*> m_loaders;
+    CArray<IArchiveReader*> m_archives;
+    CStringW m_userFolder;
+    CStringW m_commonFolder;
+    CStringW m_cacheFolder;
+    std::mt19937 m_twister{5489u};
+    std::function<uint32_t()> m_random;
+};

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "engine/core/CRefCounted.h"
+
+#include <cstdint>
+
+class CStringW;
+
+// A file that can be read: a disk file, a memory block, an archive member or
+// a window onto another file. Sizes, positions and counts are bytes in signed
+// 32-bit integers. Whoever gets a file from a factory owns one reference.
+class IReadableFile : public virtual CRefCounted {
+public:
+    // Copies up to `count` bytes into `buffer`; answers the number copied
+    // (0 at the end, on failure and for a negative count).
+    virtual int32_t read(void* buffer, int32_t count) = 0;
+    // Moves to `position`, counted from the start, or from the current
+    // position when `relative` is set.
+    [[nodiscard]] virtual bool seek(int32_t position, bool relative) = 0;
+    [[nodiscard]] virtual int32_t size() const = 0;
+    [[nodiscard]] virtual int32_t position() const = 0;
+    [[nodiscard]] virtual const CStringW& fileName() const = 0;
+
+protected:
+    ~IReadableFile() override = default;
+};

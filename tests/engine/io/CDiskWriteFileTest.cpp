@@ -1,0 +1,56 @@
+#include "engine/io/CDiskWriteFile.h"
+
+#include "engine/core/CRefHandle.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+CStringW wide(const std::filesystem::path& path) { return CStringW(path.string().c_str()); }
+
+void writeText(const CStringW& path, bool append, const std::string& text) {
+    CRefHandle<CDiskWriteFile> file(CDiskWriteFile::create(path, append));
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->write(text.data(), int32_t(text.size())), int32_t(text.size()));
+    EXPECT_EQ(file->write(text.data(), -1), 0);
+}
+
+std::string contents(const std::filesystem::path& path) {
+    const auto bytes = readAllBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+} // namespace
+
+TEST(CDiskWriteFile, TruncatesOrAppends) {
+    TempDir dir;
+    const auto path = dir.path() / "out.txt";
+    writeText(wide(path), false, "first");
+    writeText(wide(path), true, "+second");
+    EXPECT_EQ(contents(path), "first+second");
+    writeText(wide(path), false, "new");
+    EXPECT_EQ(contents(path), "new");
+}
+
+TEST(CDiskWriteFile, SeekOverwritesInPlace) {
+    TempDir dir;
+    const auto path = dir.path() / "out.txt";
+    {
+        CRefHandle<CDiskWriteFile> file(CDiskWriteFile::create(wide(path), false));
+        ASSERT_TRUE(file);
+        ASSERT_EQ(file->write("abcdef", 6), 6);
+        ASSERT_TRUE(file->seek(2, false));
+        EXPECT_EQ(file->position(), 2);
+        ASSERT_EQ(file->write("XY", 2), 2);
+    }
+    EXPECT_EQ(contents(path), "abXYef");
+}
+
+TEST(CDiskWriteFile, UnwritablePlaceGivesNull) {
+    TempDir dir;
+    EXPECT_EQ(CDiskWriteFile::create(wide(dir.path() / "no/such/folder/x.txt"), false), nullptr);
+    EXPECT_EQ(CDiskWriteFile::create(CStringW(), false), nullptr);
+}

@@ -1,0 +1,219 @@
+#include "engine/io/CVirtualFileSystem.h"
+
+#include "engine/io/CVirtualFile.h"
+#include "engine/io/IArchiveOpener.h"
+#include "engine/io/IArchiveReader.h"
+#include "engine/io/IReadableFile.h"
+#include "engine/io/IWritableFile.h"
+#include "tests/engine/io/IoFixtures.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<uint8_t> bytesOf(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+
+std::string textOf(CVirtualFileSystem* fileSystem, const char16_t* path) {
+    CRefHandle<IReadableFile> file(fileSystem->openForRead(path));
+    if (!file)
+        return "<none>";
+    const auto bytes = readToEnd(file.get());
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// An opener that recognises nothing, to see where the file system puts it.
+class CRefusingOpener : public IArchiveOpener {
+public:
+    explicit CRefusingOpener(int* asked) : m_asked(asked) {}
+    [[nodiscard]] bool canLoadFile(IReadableFile*) override { return ++*m_asked, false; }
+    [[nodiscard]] bool canLoadPath(const CStringW&) override { return false; }
+    [[nodiscard]] IArchiveReader* createFromFile(IReadableFile*, const char*) override { return nullptr; }
+    [[nodiscard]] IArchiveReader* createFromPath(const CStringW&, const char*) override { return nullptr; }
+
+private:
+    int* m_asked;
+};
+
+} // namespace
+
+// A loose file in the current folder wins; then the archives in mount order.
+TEST(CVirtualFileSystem, OpensLooseFilesFirstThenArchivesInMountOrder) {
+    TempDir dir;
+    dir.write("assets/both.txt", std::string("folder"));
+    dir.write("assets/loose.txt", std::string("folder"));
+    dir.write("loose.txt", std::string("loose"));
+    dir.write("assets.mca",
+              buildPackedArchive(
+                  {{"both.txt", bytesOf("packed")}, {"loose.txt", bytesOf("packed")}, {"only.txt", bytesOf("packed")}},
+                  "secret"));
+    WorkingDirectoryScope inside(dir.path());
+    CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
+    ASSERT_NE(fileSystem->mountArchive(u"assets", nullptr), nullptr);
+    ASSERT_NE(fileSystem->mountArchive(u"assets.mca", "secret"), nullptr);
+    ASSERT_EQ(fileSystem->archiveCount(), 2);
+    EXPECT_STREQ(fileSystem->archiveAt(0)->typeName(), "mount");
+    EXPECT_STREQ(fileSystem->archiveAt(1)->typeName(), "mca");
+    EXPECT_EQ(fileSystem->archiveAt(2), nullptr);
+    EXPECT_EQ(fileSystem->archiveAt(-1), nullptr);
+
+    EXPECT_EQ(textOf(fileSystem.get(), u"loose.txt"), "loose");
+    EXPECT_EQ(textOf(fileSystem.get(), u"both.txt"), "folder");
+    EXPECT_EQ(textOf(fileSystem.get(), u"only.txt"), "packed");
+    EXPECT_EQ(textOf(fileSystem.get(), u"none.txt"), "<none>");
+
+    EXPECT_TRUE(fileSystem->exists(u"only.txt", true));
+    EXPECT_FALSE(fileSystem->exists(u"only.txt", false));
+    EXPECT_TRUE(fileSystem->exists(u"loose.txt", false));
+    EXPECT_FALSE(fileSystem->exists(u"assets", false));
+}
+
+TEST(CVirtualFileSystem, MountsByNameThenByContent) {
+    TempDir dir;
+    const BuiltZip zip = buildZip({{"inside.txt", bytesOf("zipped"), 8}});
+    dir.write("data.PK3", std::string("not a zip at all"));
+    dir.write("data.unknown", zip.bytes);
+    dir.write("plain.unknown", std::string("plain text"));
+    dir.write("assets/nested.zip", zip.bytes);
+    WorkingDirectoryScope inside(dir.path());
+    CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
+
+    // The extension decides, whatever the file holds.
+    IArchiveReader* byName = fileSystem->mountArchive(u"data.PK3", nullptr);
+    ASSERT_NE(byName, nullptr);
+    EXPECT_STREQ(byName->typeName(), "zip");
+    EXPECT_EQ(byName->entryCount(), 0);
+
+    IArchiveReader* byContent = fileSystem->mountArchive(u"data.unknown", nullptr);
+    ASSERT_NE(byContent, nullptr);
+    EXPECT_STREQ(byContent->typeName(), "zip");
+    EXPECT_EQ(textOf(fileSystem.get(), u"inside.txt"), "zipped");
+
+    LogCapture log;
+    EXPECT_EQ(fileSystem->mountArchive(u"plain.unknown", nullptr), nullptr);
+    EXPECT_EQ(log.count("ERR: Could not create archive for: plain.unknown"), 1u);
+    EXPECT_EQ(fileSystem->mountArchiveFile(nullptr, nullptr), nullptr);
+    EXPECT_EQ(log.count("ERR: "), 1u);
+
+    // An archive may come from an archive mounted before it.
+    CRefHandle<CVirtualFileSystem> second(new CVirtualFileSystem);
+    ASSERT_NE(second->mountArchive(u"assets", nullptr), nullptr);
+    ASSERT_NE(second->mountArchive(u"nested.zip", nullptr), nullptr);
+    EXPECT_EQ(textOf(second.get(), u"inside.txt"), "zipped");
+}
+
+TEST(CVirtualFileSystem, UnmountHandsTheReferenceBack) {
+    CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
+    CRefHandle<IReadableFile> file = memoryFile(buildZip({{"x", bytesOf("1")}}).bytes, u"mem.zip");
+    IArchiveReader* archive = fileSystem->mountArchiveFile(file.get(), nullptr);
+    ASSERT_NE(archive, nullptr);
+    EXPECT_EQ(archive->referenceCount(), 1);
+    EXPECT_EQ(textOf(fileSystem.get(), u"x"), "1");
+
+    CRefHandle<IArchiveReader> back = fileSystem->unmount(archive);
+    EXPECT_EQ(back.get(), archive);
+    EXPECT_EQ(archive->referenceCount(), 1);
+    EXPECT_EQ(fileSystem->archiveCount(), 0);
+    EXPECT_EQ(textOf(fileSystem.get(), u"x"), "<none>");
+    EXPECT_FALSE(fileSystem->unmount(archive));
+}
+
+TEST(CVirtualFileSystem, RegisteredOpenersComeAfterTheBuiltInOnes) {
+    CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
+    EXPECT_EQ(fileSystem->archiveLoaderCount(), 3);
+    int asked = 0;
+    fileSystem->registerArchiveLoader(new CRefusingOpener(&asked));
+    fileSystem->registerArchiveLoader(nullptr);
+    EXPECT_EQ(fileSystem->archiveLoaderCount(), 4);
+    // A zip is taken by the zip opener before the new one is asked.
+    CRefHandle<IReadableFile> zip = memoryFile(buildZip({{"x", bytesOf("1")}}).bytes, u"a");
+    ASSERT_NE(fileSystem->mountArchiveFile(zip.get(), nullptr), nullptr);
+    EXPECT_EQ(asked, 0);
+    LogCapture log;
+    CRefHandle<IReadableFile> other = memoryFile(bytesOf("something else"), u"b");
+    EXPECT_EQ(fileSystem->mountArchiveFile(other.get(), nullptr), nullptr);
+    EXPECT_EQ(asked, 1);
+}
+
+TEST(CVirtualFileSystem, MakeUniqueNameSkipsNamesInUse) {
+    TempDir dir;
+    dir.write("shots/img000005", std::string("taken"));
+    CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
+    std::deque<uint32_t> draws = {5, 999999 + 7, 12};
+    fileSystem->setRandomSource([&draws] {
+        const uint32_t next = draws.front();
+        draws.pop_front();
+        return next;
+    });
+    const CStringW folder = widePath(dir.path() / "shots");
+    EXPECT_EQ(fileSystem->makeUniqueName(folder, u"img"), CStringW(u"img000007"));
+    EXPECT_EQ(fileSystem->makeUniqueName(folder, u"img"), CStringW(u"img000012"));
+
+    // The default source is a twister of the file system's own.
+    CRefHandle<CVirtualFileSystem> other(new CVirtualFileSystem);
+    const CStringW name = other->makeUniqueName(folder, u"shot");
+    EXPECT_EQ(name.length(), 10u);
+    EXPECT_FALSE(fs::exists(dir.path() / "shots" / std::string(name.begin(), name.end())));
+}
+
+TEST(CVirtualFileSystem, RemovesAndRenamesFiles) {
+    TempDir dir;
+    dir.write("a.txt", std::string("a"));
+    CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
+    EXPECT_TRUE(fileSystem->rename(widePath(dir.path() / "a.txt"), widePath(dir.path() / "b.txt")));
+    EXPECT_TRUE(fs::exists(dir.path() / "b.txt"));
+    EXPECT_FALSE(fileSystem->rename(widePath(dir.path() / "a.txt"), widePath(dir.path() / "c.txt")));
+    EXPECT_TRUE(fileSystem->remove(widePath(dir.path() / "b.txt")));
+    EXPECT_FALSE(fileSystem->remove(widePath(dir.path() / "b.txt")));
+}
+
+TEST(CVirtualFileSystem, MakesMemoryAndDiskFiles) {
+    TempDir dir;
+    CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
+    EXPECT_EQ(fileSystem->wrapBufferForRead(nullptr, 4, u"x", false), nullptr);
+    EXPECT_EQ(fileSystem->wrapBufferForWrite(nullptr, 4, u"x", false), nullptr);
+
+    CRefHandle<IWritableFile> memory(fileSystem->createVirtualFile(u"staging", 65536));
+    ASSERT_TRUE(memory);
+    ASSERT_EQ(memory->write("profile", 7), 7);
+    auto* readable = dynamic_cast<IReadableFile*>(memory.get());
+    ASSERT_NE(readable, nullptr);
+    ASSERT_TRUE(readable->seek(0, false));
+    EXPECT_EQ(readToEnd(readable), bytesOf("profile"));
+
+    uint8_t block[4] = {1, 2, 3, 4};
+    CRefHandle<IReadableFile> wrapped(fileSystem->wrapBufferForRead(block, 4, u"block", false));
+    EXPECT_EQ(readToEnd(wrapped.get()), (std::vector<uint8_t>{1, 2, 3, 4}));
+
+    const CStringW path = widePath(dir.path() / "out.bin");
+    {
+        CRefHandle<IWritableFile> out(fileSystem->openForWrite(path, false));
+        ASSERT_TRUE(out);
+        EXPECT_EQ(out->write("12", 2), 2);
+    }
+    {
+        CRefHandle<IWritableFile> out(fileSystem->openForWrite(path, true));
+        ASSERT_TRUE(out);
+        EXPECT_EQ(out->write("3", 1), 1);
+    }
+    EXPECT_EQ(readAllBytes(dir.path() / "out.bin"), bytesOf("123"));
+    EXPECT_EQ(fileSystem->openForWrite(widePath(dir.path() / "no/such/out.bin"), false), nullptr);
+}
+
+TEST(CVirtualFileSystem, FoldersAreWhatWasSet) {
+    CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
+    EXPECT_TRUE(fileSystem->getUserFolder().empty());
+    fileSystem->setUserFolder(u"u");
+    fileSystem->setCommonFolder(u"c");
+    fileSystem->setCacheFolder(u"k");
+    EXPECT_EQ(fileSystem->getUserFolder(), CStringW(u"u"));
+    EXPECT_EQ(fileSystem->getCommonFolder(), CStringW(u"c"));
+    EXPECT_EQ(fileSystem->getCacheFolder(), CStringW(u"k"));
+}
