@@ -1,0 +1,121 @@
+#include "engine/video/CQuadBatch.h"
+
+#include "engine/video/IGeometryBuffer.h"
+#include "engine/video/IGraphicsDriver.h"
+
+CQuadBatch::CQuadBatch(IGraphicsDriver* driver)
+    : m_driver(driver), m_vertices(new BatchVertex[VertexCapacity]), m_indices(new uint16_t[IndexCapacity]),
+      m_quadIndices(new uint16_t[IndexCapacity]) {
+    for (uint32_t k = 0; k < IndexCapacity / 6; ++k) {
+        uint16_t* quad = &m_quadIndices[k * 6];
+        const auto first = static_cast<uint16_t>(k * 4);
+        quad[0] = first;
+        quad[1] = static_cast<uint16_t>(first + 1);
+        quad[2] = static_cast<uint16_t>(first + 2);
+        quad[3] = first;
+        quad[4] = static_cast<uint16_t>(first + 2);
+        quad[5] = static_cast<uint16_t>(first + 3);
+    }
+}
+
+CQuadBatch::~CQuadBatch() = default;
+
+void CQuadBatch::begin() {
+    (void)m_driver->apply2DStates();
+    m_vertexCount = 0;
+    m_indexCount = 0;
+    m_primitiveCount = 0;
+}
+
+void CQuadBatch::end() { flush(); }
+
+void CQuadBatch::flush() {
+    if (m_primitiveCount == 0)
+        return;
+    m_driver->applyMaterial(m_material);
+    m_driver->drawPrimitives(m_vertices.get(), m_vertexCount, m_quadMode ? m_quadIndices.get() : m_indices.get(),
+                             m_primitiveCount, VertexType::Batch, IndexType::Bits16, m_primitiveType);
+    m_vertexCount = 0;
+    m_indexCount = 0;
+    m_primitiveCount = 0;
+}
+
+void CQuadBatch::prepareQuad(const Material& material) {
+    if (!m_quadMode || !(material == m_material)) {
+        flush();
+        m_material = material;
+        m_quadMode = true;
+        m_primitiveType = PrimitiveType::Triangles;
+    }
+    // Kept one quad short of the array, so a draw holds at most 1,023 quads.
+    if (m_vertexCount + 4 >= VertexCapacity)
+        flush();
+}
+
+void CQuadBatch::addQuadVertices(const CBatchQuad* quad) {
+    if (!quad || !quad->material)
+        return;
+    prepareQuad(*quad->material);
+    for (uint32_t i = 0; i < 4; ++i)
+        m_vertices[m_vertexCount + i] = quad->vertices[i];
+    m_vertexCount += 4;
+    m_indexCount += 6;
+    m_primitiveCount += 2;
+}
+
+void CQuadBatch::addQuad(const Material* material, const std::array<CVector2d, 4>& positions,
+                         const std::array<CVector2d, 4>& textureCoords, float z, CColor color) {
+    if (!material)
+        return;
+    prepareQuad(*material);
+    for (uint32_t i = 0; i < 4; ++i) {
+        BatchVertex& vertex = m_vertices[m_vertexCount + i];
+        vertex.x = positions[i].x;
+        vertex.y = positions[i].y;
+        vertex.z = z;
+        vertex.color = color;
+        vertex.u = textureCoords[i].x;
+        vertex.v = textureCoords[i].y;
+    }
+    m_vertexCount += 4;
+    m_indexCount += 6;
+    m_primitiveCount += 2;
+}
+
+void CQuadBatch::addMeshBuffer(IGeometryBuffer* buffer) {
+    if (!buffer || buffer->primitiveCount() >= m_driver->maxPrimitives())
+        return;
+    // The batch draws pending meshes through its index array, so a buffer
+    // needs indices for all its primitives, each naming one of its vertices.
+    if (buffer->indexCount() == 0 || !buffer->countsAreConsistent())
+        return;
+    const uint32_t vertexCount = buffer->vertexCount();
+    const uint32_t indexCount = buffer->indexCount();
+    if (m_quadMode || buffer->primitiveType() != m_primitiveType || !(buffer->material() == m_material)) {
+        flush();
+        m_material = buffer->material();
+        m_quadMode = false;
+        m_primitiveType = buffer->primitiveType();
+    }
+    if (vertexCount >= VertexCapacity || indexCount >= IndexCapacity) {
+        // Never fits, even into empty arrays: draw it on its own, keeping the
+        // order with what was pending.
+        flush();
+        m_driver->applyMaterial(buffer->material());
+        m_driver->drawMesh(buffer);
+        return;
+    }
+    if (m_vertexCount + vertexCount >= VertexCapacity || m_indexCount + indexCount >= IndexCapacity)
+        flush();
+
+    const uint32_t base = m_vertexCount;
+    const BatchVertex* vertices = buffer->vertices();
+    for (uint32_t i = 0; i < vertexCount; ++i)
+        m_vertices[base + i] = vertices[i];
+    const uint16_t* indices = buffer->indices();
+    for (uint32_t i = 0; i < indexCount; ++i)
+        m_indices[m_indexCount + i] = static_cast<uint16_t>(indices[i] + base);
+    m_vertexCount += vertexCount;
+    m_indexCount += indexCount;
+    m_primitiveCount += buffer->primitiveCount();
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "engine/core/CColor.h"
+#include "engine/core/CRefCounted.h"
+#include "engine/core/CVector2d.h"
+#include "engine/video/BatchVertex.h"
+#include "engine/video/Material.h"
+#include "engine/video/VideoTypes.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class IGeometryBuffer;
+class IGraphicsDriver;
+
+// A quad prepared by its node: the material (borrowed) and four corners.
+struct CBatchQuad {
+    const Material* material = nullptr;
+    BatchVertex vertices[4];
+};
+
+// Collects the quads of the 2D road (sprites, glyphs, nine-grid pieces) and
+// particle geometry into one vertex array and hands them to the driver in as
+// few draws as the materials allow: a draw is issued only on a material or
+// mode change, a full array or an explicit flush. Allocates only in its
+// constructor. Every driver owns one.
+class CQuadBatch : public CRefCounted {
+public:
+    static constexpr uint32_t VertexCapacity = 4096;
+    static constexpr uint32_t IndexCapacity = 6144;
+
+    // `driver` is where the batch draws; not owned (the driver owns the batch).
+    explicit CQuadBatch(IGraphicsDriver* driver);
+
+    // Enters 2D mode on the driver and drops what is pending without drawing.
+    virtual void begin();
+    // Same as flush.
+    virtual void end();
+    // Draws what is pending with the batch material; nothing at all when
+    // nothing is pending. The material and mode stay.
+    virtual void flush();
+    // Adds a prepared quad; a null quad or material adds nothing.
+    virtual void addQuadVertices(const CBatchQuad* quad);
+    // Builds and adds a quad: corner i at positions[i] and z, with the colour
+    // and texture coordinate i. A null material adds nothing.
+    virtual void addQuad(const Material* material, const std::array<CVector2d, 4>& positions,
+                         const std::array<CVector2d, 4>& textureCoords, float z, CColor color);
+    // Adds a geometry buffer's vertices and indices. Skipped when null, when
+    // its primitive count is not below the driver's maximum, or when its
+    // indices do not cover its primitives within its vertices; a buffer too
+    // large for the batch's arrays is drawn on its own.
+    virtual void addMeshBuffer(IGeometryBuffer* buffer);
+
+    [[nodiscard]] const Material& material() const { return m_material; }
+    [[nodiscard]] bool quadMode() const { return m_quadMode; }
+    [[nodiscard]] PrimitiveType primitiveType() const { return m_primitiveType; }
+    [[nodiscard]] uint32_t pendingVertices() const { return m_vertexCount; }
+    [[nodiscard]] uint32_t pendingIndices() const { return m_indexCount; }
+    [[nodiscard]] uint32_t pendingPrimitives() const { return m_primitiveCount; }
+    // The fixed quad pattern: 4k, 4k+1, 4k+2, 4k, 4k+2, 4k+3 for quad k.
+    [[nodiscard]] const uint16_t* quadIndices() const { return m_quadIndices.get(); }
+
+protected:
+    ~CQuadBatch() override;
+
+private:
+    // Makes room for one more quad of `material`, flushing as needed.
+    void prepareQuad(const Material& material);
+
+    IGraphicsDriver* m_driver;
+    Material m_material;
+    PrimitiveType m_primitiveType = PrimitiveType::Triangles;
+    bool m_quadMode = true;
+    uint32_t m_primitiveCount = 0;
+    std::unique_ptr<BatchVertex[]> m_vertices;
+    uint32_t m_vertexCount = 0;
+    std::unique_ptr<uint16_t[]> m_indices;
+    uint32_t m_indexCount = 0;
+    std::unique_ptr<uint16_t[]> m_quadIndices;
+};
