@@ -7,6 +7,8 @@
 #include "engine/io/CFolderArchiveLoader.h"
 #include "engine/io/CPackedArchiveLoader.h"
 #include "engine/io/CVirtualFile.h"
+#include "engine/io/CXmlStreamReader.h"
+#include "engine/io/CXmlStreamWriter.h"
 #include "engine/io/CZipArchiveLoader.h"
 #include "engine/io/FilePaths.h"
 #include "engine/io/IArchiveOpener.h"
@@ -149,6 +151,24 @@ IArchiveReader* CVirtualFileSystem::archiveAt(int32_t index) const {
 void CVirtualFileSystem::registerArchiveLoader(IArchiveOpener* loader) {
     if (loader)
         m_loaders.push_back(loader);
+}
+
+CXmlStreamReader* CVirtualFileSystem::openXmlReader(IReadableFile* file) {
+    return file ? new CXmlStreamReader(file) : nullptr;
+}
+
+CXmlStreamReader* CVirtualFileSystem::openXmlReader(const CStringW& path) {
+    CRefHandle<IReadableFile> file(openForRead(path));
+    return openXmlReader(file.get());
+}
+
+CXmlStreamWriter* CVirtualFileSystem::openXmlWriter(IWritableFile* file) {
+    return file ? new CXmlStreamWriter(file) : nullptr;
+}
+
+CXmlStreamWriter* CVirtualFileSystem::openXmlWriter(const CStringW& path) {
+    CRefHandle<IWritableFile> file(openForWrite(path, false));
+    return openXmlWriter(file.get());
 }
 
 void CVirtualFileSystem::setRandomSource(std::function<uint32_t()> source) {

@@ -13,6 +13,8 @@ class IArchiveOpener;
 class IArchiveReader;
 class IReadableFile;
 class IWritableFile;
+class CXmlStreamReader;
+class CXmlStreamWriter;
 
 // The one place through which the engine opens files. A path is looked up as
 // a loose file relative to the current folder first, then in every mounted
@@ -65,6 +67,17 @@ public:
     // reference. A null loader is ignored.
     void registerArchiveLoader(IArchiveOpener* loader);
     [[nodiscard]] int32_t archiveLoaderCount() const { return int32_t(m_loaders.size()); }
+
+    // An XML reader over the whole of `file`, which the caller may release
+    // right after; null for a null file.
+    [[nodiscard]] virtual CXmlStreamReader* openXmlReader(IReadableFile* file);
+    // openForRead(path), then a reader over it; null when the file does not open.
+    [[nodiscard]] virtual CXmlStreamReader* openXmlReader(const CStringW& path);
+    // An XML writer over `file`, holding its own reference; null for a null file.
+    [[nodiscard]] virtual CXmlStreamWriter* openXmlWriter(IWritableFile* file);
+    // openForWrite(path, false), then a writer over it; null when the file
+    // does not open.
+    [[nodiscard]] virtual CXmlStreamWriter* openXmlWriter(const CStringW& path);
 
     // The folders for the player's files, for files shared by every player
     // and for files that may be thrown away. This class answers what was set

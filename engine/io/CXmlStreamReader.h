@@ -1,0 +1,135 @@
+#pragma once
+
+#include "engine/core/CArray.h"
+#include "engine/core/CRefCounted.h"
+#include "engine/core/CStringW.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+class IReadableFile;
+
+// Pull parser for the engine's XML files. The whole file is read and turned
+// into 16-bit text once at construction (UTF-8, UTF-16 or UTF-32 by their
+// byte-order marks, else 8-bit text taken byte for byte); the caller then asks
+// for one node after another with `readNext` and inspects its type, name or
+// text and the attributes of the last element.
+//
+// The rules are tolerant and never report an error: malformed input gives
+// whatever nodes the rules make of it. Every scan stops at the end of the
+// text; a comment, CDATA section, instruction or tag left open there ends the
+// document (`readNext` answers false).
+//
+// Text nodes keep their whitespace. Whitespace-only runs shorter than three
+// characters between two tags are dropped; longer ones arrive as text nodes
+// that callers skip.
+class CXmlStreamReader final : public CRefCounted {
+public:
+    // Node types answered by `nodeType`.
+    static constexpr int NoNode = 0;
+    static constexpr int Element = 1;
+    static constexpr int ElementEnd = 2;
+    static constexpr int Text = 3;
+    static constexpr int Comment = 4;
+    static constexpr int CData = 5;
+    // A processing instruction or the XML declaration ("<?...>"); the node
+    // text and the attributes stay those of the node before.
+    static constexpr int Other = 6;
+
+    // Reads `file` whole from its current position (callers hand it over at
+    // 0); the file may be released right after. A null, empty or unreadable
+    // file gives a reader whose first `readNext` answers false.
+    explicit CXmlStreamReader(IReadableFile* file);
+    // The same over bytes in memory, which are copied.
+    CXmlStreamReader(const void* bytes, std::size_t count);
+
+    // Parses the next node; false once the text is exhausted (or was never
+    // read), and from then on.
+    [[nodiscard]] bool readNext();
+
+    [[nodiscard]] int nodeType() const { return m_nodeType; }
+    // Element name, element end name as written after "</", or the text of a
+    // text, comment or CDATA node. The two accessors answer the same string.
+    [[nodiscard]] const CStringW& nodeName() const { return m_nodeText; }
+    [[nodiscard]] const CStringW& nodeText() const { return m_nodeText; }
+    // The last element ended with "/>"; no element end node follows it.
+    [[nodiscard]] bool isSelfClosing() const { return m_selfClosing; }
+
+    // Attributes of the last element, in document order. Text, comment and
+    // CDATA nodes leave them in place; element end nodes clear them.
+    [[nodiscard]] int attributeCount() const { return int(m_attributeCount); }
+    // The name or value at `index`, or the shared empty string when out of range.
+    [[nodiscard]] const CStringW& attributeName(int index) const;
+    [[nodiscard]] const CStringW& attribute(int index) const;
+    // The value of the first attribute named exactly `name`, or the shared
+    // empty string (an empty name finds nothing).
+    [[nodiscard]] const CStringW& attribute(const CStringW& name) const;
+    [[nodiscard]] const CStringW& attribute(const char16_t* name) const;
+    // `name` is ASCII, widened as CStringW widens 8-bit text.
+    [[nodiscard]] const CStringW& attribute(const char* name) const;
+
+    // The value parsed as an integer ("12", "-3"; 0 when it holds no number),
+    // or `fallback` when there is no such attribute.
+    [[nodiscard]] int attributeInt(int index, int fallback) const;
+    [[nodiscard]] int attributeInt(const CStringW& name, int fallback) const;
+    [[nodiscard]] int attributeInt(const char16_t* name, int fallback) const;
+    [[nodiscard]] int attributeInt(const char* name, int fallback) const;
+    // The value parsed as a float ("-1.5e3"), or `fallback` when missing.
+    [[nodiscard]] float attributeFloat(int index, float fallback) const;
+    [[nodiscard]] float attributeFloat(const CStringW& name, float fallback) const;
+    [[nodiscard]] float attributeFloat(const char16_t* name, float fallback) const;
+    [[nodiscard]] float attributeFloat(const char* name, float fallback) const;
+
+    // The entity table shared by every reader of the process. Each entry is
+    // the replacement character followed by the entity's name and ';' as it
+    // follows '&' in the text ("&amp;" is the entry "&amp;"). It starts with
+    // amp, lt, gt, quot, apos, "#xD;" and "#xA;"; no other character
+    // references are decoded.
+    [[nodiscard]] static const CArray<CStringW>& entityTable();
+    // Appends `entry` (replacement character, then the name with its ';') to
+    // the shared table; every reader, open ones included, uses it from then
+    // on. An entry without a name is refused with a log line. Not to be
+    // called while another thread reads XML.
+    [[nodiscard]] static bool addEntity(const CStringW& entry);
+
+protected:
+    ~CXmlStreamReader() override;
+
+private:
+    struct Attribute {
+        CStringW name;
+        CStringW value;
+    };
+
+    // The buffer for a text of at most `characters` characters, or null
+    // after logging.
+    char16_t* allocateText(std::size_t characters);
+    // Ends the text after `length` characters and starts reading it.
+    void finishText(std::size_t length);
+    // Ends the document: every later readNext answers false.
+    bool endOfText();
+    // Stores [begin, end) in `out` with entities replaced; `amp` is the
+    // first '&' in it, or end. The text is decoded in place: it is never
+    // visited again.
+    void assignDecoded(CStringW& out, char16_t* begin, char16_t* end, char16_t* amp);
+    bool parseElement(char16_t* nameStart);
+    bool parseComment(char16_t* bang);
+    bool parseCData(char16_t* open);
+    [[nodiscard]] int findAttribute(const char16_t* name) const;
+    [[nodiscard]] int findAttribute(const char* name) const;
+
+    std::unique_ptr<char16_t[]> m_text;
+    char16_t* m_cursor = nullptr;
+    char16_t* m_textStart = nullptr;
+    // One past the last character; a 0 character is stored there, and a few
+    // more follow it.
+    char16_t* m_textEnd = nullptr;
+    int m_nodeType = NoNode;
+    CStringW m_nodeText;
+    bool m_selfClosing = false;
+    // The first m_attributeCount entries are the current attributes; the
+    // strings beyond are kept so that their buffers are reused.
+    CArray<Attribute> m_attributes;
+    uint32_t m_attributeCount = 0;
+};
