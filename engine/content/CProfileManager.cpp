@@ -1,0 +1,318 @@
+#include "engine/content/CProfileManager.h"
+
+#include "engine/content/CProfileParameters.h"
+#include "engine/content/Crc32.h"
+#include "engine/core/CLog.h"
+#include "engine/io/CVirtualFile.h"
+#include "engine/io/CVirtualFileSystem.h"
+#include "engine/io/CXmlStreamReader.h"
+#include "engine/io/CXmlStreamWriter.h"
+#include "engine/io/IReadableFile.h"
+#include "engine/io/IWritableFile.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int32_t kBlockSize = 4096;
+constexpr std::size_t kTrailerSize = 4;
+
+// True when `bytes` read as XML hold a "Profiles" element.
+bool hasProfilesRoot(const std::vector<uint8_t>& bytes) {
+    CRefHandle<CXmlStreamReader> reader(new CXmlStreamReader(bytes.data(), bytes.size()));
+    while (reader->readNext())
+        if (reader->nodeType() == CXmlStreamReader::Element && reader->nodeName() == u"Profiles")
+            return true;
+    return false;
+}
+
+// Reads `file` whole; false when it is larger than `limit` or reads short.
+bool readWhole(IReadableFile* file, int32_t limit, std::vector<uint8_t>& out) {
+    const int32_t size = file->size();
+    if (size < 0 || size > limit)
+        return false;
+    out.resize(std::size_t(size));
+    int32_t done = 0;
+    while (done < size) {
+        const int32_t got = file->read(out.data() + done, std::min(kBlockSize, size - done));
+        if (got <= 0)
+            return false;
+        done += got;
+    }
+    return true;
+}
+
+} // namespace
+
+CProfileManager::CProfileManager(CVirtualFileSystem* fileSystem)
+    : m_fileSystem(CRefHandle<CVirtualFileSystem>::share(fileSystem)),
+      m_commonDefaults(new CProfileParameters(this, CStringW())),
+      m_newProfileDefaults(new CProfileParameters(this, CStringW())),
+      m_globalProfile(new CProfileParameters(this, CStringW())),
+      m_commonProfile(new CProfileParameters(this, CStringW())) {}
+
+CProfileManager::~CProfileManager() {
+    m_activeProfile = nullptr;
+    for (CProfileParameters* profile : m_profiles) {
+        profile->setOwner(nullptr);
+        profile->release();
+    }
+    m_profiles.clear();
+    for (CProfileParameters* set :
+         {m_commonDefaults.get(), m_newProfileDefaults.get(), m_globalProfile.get(), m_commonProfile.get()})
+        set->setOwner(nullptr);
+}
+
+bool CProfileManager::loadProfiles() {
+    (void)loadUserFile();
+    (void)loadCommonFile();
+    m_commonProfile->applyDefaults(*m_commonDefaults);
+    return true;
+}
+
+bool CProfileManager::loadUserFile() {
+    CRefHandle<CXmlStreamReader> reader = openFile(getUserFilePath());
+    if (!reader)
+        return false;
+    while (reader->readNext()) {
+        if (reader->nodeType() == CXmlStreamReader::ElementEnd && reader->nodeName() == u"Profiles")
+            break;
+        if (reader->nodeType() != CXmlStreamReader::Element)
+            continue;
+        if (reader->nodeName() == u"CommonProfile") {
+            (void)m_commonProfile->readFrom(reader.get());
+        } else if (reader->nodeName() == u"Profile") {
+            const CStringW name = reader->attribute("Name");
+            const bool active = reader->attribute("Active") == u"true";
+            if (name.empty() || !addProfile(name))
+                continue;
+            CProfileParameters* profile = m_profiles.back();
+            (void)profile->readFrom(reader.get());
+            profile->applyDefaults(*m_newProfileDefaults);
+            if (active)
+                m_activeProfile = profile;
+        }
+    }
+    return true;
+}
+
+bool CProfileManager::loadCommonFile() {
+    CRefHandle<CXmlStreamReader> reader = openFile(getCommonFilePath());
+    if (!reader)
+        return false;
+    while (reader->readNext()) {
+        if (reader->nodeType() == CXmlStreamReader::ElementEnd && reader->nodeName() == u"Profiles")
+            break;
+        if (reader->nodeType() == CXmlStreamReader::Element && reader->nodeName() == u"GlobalProfile")
+            (void)m_globalProfile->readFrom(reader.get());
+    }
+    return true;
+}
+
+CRefHandle<CXmlStreamReader> CProfileManager::openFile(const CStringW& path) {
+    if (path.empty() || !m_fileSystem)
+        return nullptr;
+    CRefHandle<IReadableFile> file(m_fileSystem->openForRead(path));
+    if (!file)
+        return nullptr;
+    std::vector<uint8_t> bytes;
+    if (!readWhole(file.get(), kMaxFileSize, bytes)) {
+        CLog::instance()->log(CStringW(u"Can't read profile file: ") + path, CLog::Error);
+        return nullptr;
+    }
+    file.reset();
+    if (m_key.empty())
+        return CRefHandle<CXmlStreamReader>(new CXmlStreamReader(bytes.data(), bytes.size()));
+
+    // A file shorter than its trailer has no body and cannot match.
+    const std::size_t bodySize = bytes.size() >= kTrailerSize ? bytes.size() - kTrailerSize : 0;
+    std::vector<uint8_t> plain(bytes.begin(), bytes.begin() + std::ptrdiff_t(bodySize));
+    const uint32_t keyLength = m_key.length();
+    for (std::size_t i = 0; i < plain.size(); ++i)
+        plain[i] ^= uint8_t(m_key[uint32_t(i % keyLength)]);
+    if (bytes.size() >= kTrailerSize) {
+        const uint8_t* trailer = bytes.data() + bodySize;
+        const uint32_t stored =
+            uint32_t(trailer[0]) | uint32_t(trailer[1]) << 8 | uint32_t(trailer[2]) << 16 | uint32_t(trailer[3]) << 24;
+        m_checkValue = updateCrc32(0, plain.data(), plain.size()) == stored;
+    } else {
+        m_checkValue = false;
+    }
+    if (!m_checkValue) {
+        // A plain XML file (written without a key) is taken as it stands.
+        if (hasProfilesRoot(bytes))
+            return CRefHandle<CXmlStreamReader>(new CXmlStreamReader(bytes.data(), bytes.size()));
+        // Otherwise the file is damaged: what it still holds is better than
+        // an empty list that the next save would make permanent, and a copy
+        // of it stays beside it for a later repair.
+        CLog::instance()->log(CStringW(u"Profile file is damaged, reading what is left: ") + path, CLog::Warning);
+        (void)storeFile(path + u".damaged", bytes);
+        // The body always starts with the UTF-16 mark: a damaged mark would
+        // make the rest unreadable.
+        if (plain.size() >= 2) {
+            plain[0] = 0xFF;
+            plain[1] = 0xFE;
+        }
+    }
+    return CRefHandle<CXmlStreamReader>(new CXmlStreamReader(plain.data(), plain.size()));
+}
+
+bool CProfileManager::saveParameters(const CProfileParameters* set) {
+    if (!set)
+        return false;
+    if (set == m_globalProfile.get())
+        return saveCommonProfile();
+    if (set == m_commonProfile.get() || m_profiles.indexOf(const_cast<CProfileParameters*>(set)) >= 0)
+        return saveUserProfiles();
+    return false;
+}
+
+bool CProfileManager::saveUserProfiles() { return saveFile(true); }
+
+bool CProfileManager::saveCommonProfile() { return saveFile(false); }
+
+bool CProfileManager::saveFile(bool userFile) {
+    const CStringW path = filePath(userFile);
+    if (path.empty()) {
+        CLog::instance()->log(
+            userFile ? "Can't save profiles: no user folder" : "Can't save profiles: no common folder", CLog::Error);
+        return false;
+    }
+    std::vector<uint8_t> plain;
+    if (!buildFile(userFile, plain)) {
+        CLog::instance()->log(CStringW(u"Can't save profile file: ") + path, CLog::Error);
+        return false;
+    }
+    return storeFile(path, encode(plain));
+}
+
+bool CProfileManager::buildFile(bool userFile, std::vector<uint8_t>& out) const {
+    CRefHandle<CVirtualFile> memory(new CVirtualFile(CStringW(u"profile.dat"), CVirtualFile::kDefaultBlockSize));
+    {
+        CRefHandle<CXmlStreamWriter> writer(m_fileSystem->openXmlWriter(static_cast<IWritableFile*>(memory.get())));
+        if (!writer)
+            return false;
+        writer->startDocument();
+        writer->openElement(u"Profiles", false);
+        writer->newLine();
+        if (userFile) {
+            writer->openElement(u"CommonProfile", false);
+            writer->newLine();
+            (void)m_commonProfile->writeTo(writer.get());
+            writer->closeElement(u"CommonProfile");
+            writer->newLine();
+            for (const CProfileParameters* profile : m_profiles) {
+                const bool active = profile == m_activeProfile;
+                writer->openElement(u"Profile", false, u"Name", profile->getName().c_str(),
+                                    active ? u"Active" : nullptr, u"true");
+                writer->newLine();
+                (void)profile->writeTo(writer.get());
+                writer->closeElement(u"Profile");
+                writer->newLine();
+            }
+        } else {
+            writer->openElement(u"GlobalProfile", false);
+            writer->newLine();
+            (void)m_globalProfile->writeTo(writer.get());
+            writer->closeElement(u"GlobalProfile");
+            writer->newLine();
+        }
+        writer->closeElement(u"Profiles");
+        writer->newLine();
+        if (writer->hasError())
+            return false;
+    }
+    if (!memory->seek(0, false))
+        return false;
+    return readWhole(memory.get(), INT32_MAX, out);
+}
+
+std::vector<uint8_t> CProfileManager::encode(const std::vector<uint8_t>& plain) const {
+    if (m_key.empty())
+        return plain;
+    std::vector<uint8_t> out(plain);
+    const uint32_t keyLength = m_key.length();
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] ^= uint8_t(m_key[uint32_t(i % keyLength)]);
+    const uint32_t crc = updateCrc32(0, plain.data(), plain.size());
+    for (int shift = 0; shift < 32; shift += 8)
+        out.push_back(uint8_t(crc >> shift));
+    return out;
+}
+
+bool CProfileManager::storeFile(const CStringW& path, const std::vector<uint8_t>& bytes) {
+    // The new file goes beside the old one and replaces it only once it has
+    // been written whole and reads back the same.
+    const CStringW temporary = path + u".tmp";
+    bool stored = false;
+    if (CRefHandle<IWritableFile> target{m_fileSystem->openForWrite(temporary, false)}) {
+        stored = true;
+        for (std::size_t done = 0; stored && done < bytes.size();) {
+            const int32_t count = int32_t(std::min<std::size_t>(kBlockSize, bytes.size() - done));
+            stored = target->write(bytes.data() + done, count) == count;
+            done += std::size_t(count);
+        }
+    }
+    // The writer is closed here, so the read-back sees what reached the disk.
+    if (stored) {
+        CRefHandle<IReadableFile> check(m_fileSystem->openForRead(temporary));
+        std::vector<uint8_t> written;
+        stored = check && readWhole(check.get(), kMaxFileSize, written) && written == bytes;
+    }
+    if (stored)
+        stored = m_fileSystem->rename(temporary, path);
+    if (!stored) {
+        (void)m_fileSystem->remove(temporary);
+        CLog::instance()->log(CStringW(u"Can't save profile file: ") + path, CLog::Error);
+    }
+    return stored;
+}
+
+CStringW CProfileManager::filePath(bool userFile) const {
+    if (!m_fileSystem)
+        return CStringW();
+    const CStringW folder = userFile ? m_fileSystem->getUserFolder() : m_fileSystem->getCommonFolder();
+    return folder.empty() ? CStringW() : folder + u"/profile.dat";
+}
+
+CStringW CProfileManager::getUserFilePath() const { return filePath(true); }
+
+CStringW CProfileManager::getCommonFilePath() const { return filePath(false); }
+
+CProfileParameters* CProfileManager::getProfile(int index) const {
+    return index >= 0 && uint32_t(index) < m_profiles.size() ? m_profiles[uint32_t(index)] : nullptr;
+}
+
+CProfileParameters* CProfileManager::findProfile(const CStringW& name) const {
+    for (CProfileParameters* profile : m_profiles)
+        if (profile->getName() == name)
+            return profile;
+    return nullptr;
+}
+
+bool CProfileManager::addProfile(const CStringW& name) {
+    if (findProfile(name))
+        return false;
+    auto* profile = new CProfileParameters(this, name);
+    profile->applyDefaults(*m_newProfileDefaults);
+    m_profiles.push_back(profile);
+    return true;
+}
+
+bool CProfileManager::setActiveProfile(int index) {
+    CProfileParameters* profile = getProfile(index);
+    if (!profile)
+        return false;
+    m_activeProfile = profile;
+    return true;
+}
+
+void CProfileManager::deleteProfile(int index) {
+    CProfileParameters* profile = getProfile(index);
+    if (!profile)
+        return;
+    m_profiles.erase(uint32_t(index));
+    m_activeProfile = nullptr;
+    profile->setOwner(nullptr);
+    profile->release();
+}
