@@ -1,12 +1,14 @@
 #pragma once
 
+#include <concepts>
 #include <cstdint>
 #include <iterator>
 #include <utility>
 
 // Ordered map on a red-black tree. Keys are unique and ordered by K's `<`;
 // a lookup tests each node's key with `==` first and uses `<` only to choose
-// the branch, so K needs both.
+// the branch, so K needs both. Keys that offer a three-way `compare` (the
+// strings) are compared once per node instead, with the same outcome.
 //
 // Iteration runs in ascending key order. Erasing relinks nodes rather than
 // copying entries between them, so iterators to other entries stay valid.
@@ -89,10 +91,11 @@ public:
         Node* parent = nullptr;
         bool goLeft = false;
         for (Node* node = m_root; node;) {
-            if (node->key == key)
+            const int order = compareKeys(key, node->key);
+            if (order == 0)
                 return {iterator(node), false};
             parent = node;
-            goLeft = key < node->key;
+            goLeft = order < 0;
             node = goLeft ? node->left : node->right;
         }
         Node* added = new Node{parent, nullptr, nullptr, true, key, value};
@@ -170,10 +173,22 @@ private:
         return parent;
     }
 
+    // Negative, zero or positive as `a` orders before, equal to or after `b`.
+    static int compareKeys(const K& a, const K& b) {
+        if constexpr (requires { { a.compare(b) } -> std::convertible_to<int>; })
+            return a.compare(b);
+        else
+            return a == b ? 0 : (a < b ? -1 : 1);
+    }
+
     Node* findNode(const K& key) const {
         Node* node = m_root;
-        while (node && !(node->key == key))
-            node = key < node->key ? node->left : node->right;
+        while (node) {
+            const int order = compareKeys(key, node->key);
+            if (order == 0)
+                break;
+            node = order < 0 ? node->left : node->right;
+        }
         return node;
     }
 

@@ -2,6 +2,7 @@
 
 #include "engine/core/CArray.h"
 #include "engine/core/CStringW.h"
+#include "engine/core/FirstDifference.h"
 #include "engine/core/NumberText.h"
 
 #include <cstdio>
@@ -232,12 +233,11 @@ bool CString::equals(const char* text) const {
 
 int CString::compare(const CString& other) const {
     const uint32_t n = m_used < other.m_used ? m_used - 1 : other.m_used - 1;
-    for (uint32_t i = 0; i < n; ++i) {
+    const uint32_t i = firstDifference(m_data, other.m_data, n);
+    if (i < n) {
         const signed char a = static_cast<signed char>(m_data[i]);
         const signed char b = static_cast<signed char>(other.m_data[i]);
-        if (a != b) {
-            return a < b ? -1 : 1;
-        }
+        return a < b ? -1 : 1;
     }
     return m_used == other.m_used ? 0 : (m_used < other.m_used ? -1 : 1);
 }

@@ -1,5 +1,6 @@
 #include "engine/core/CStringW.h"
 
+#include "engine/core/FirstDifference.h"
 #include "engine/core/NumberText.h"
 
 #include <cstring>
@@ -248,10 +249,9 @@ bool CStringW::equals(const char16_t* text) const {
 
 int CStringW::compare(const CStringW& other) const {
     const uint32_t n = m_used < other.m_used ? m_used - 1 : other.m_used - 1;
-    for (uint32_t i = 0; i < n; ++i) {
-        if (m_data[i] != other.m_data[i]) {
-            return m_data[i] < other.m_data[i] ? -1 : 1;
-        }
+    const uint32_t i = firstDifference(m_data, other.m_data, n);
+    if (i < n) {
+        return m_data[i] < other.m_data[i] ? -1 : 1;
     }
     return m_used == other.m_used ? 0 : (m_used < other.m_used ? -1 : 1);
 }

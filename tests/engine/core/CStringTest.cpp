@@ -298,3 +298,19 @@ TEST(CString, FindLocatesFirstAndLastCharacter) {
     EXPECT_EQ(s.findFirst('x'), -1);
     EXPECT_EQ(CString().findLast('x'), -1);
 }
+
+TEST(CString, OrderingFindsTheFirstDifferenceInLongTexts) {
+    // The comparison skips common prefixes a word at a time; a difference at
+    // any position, including a signed byte, must still decide the order.
+    const std::string base(37, 'k');
+    for (size_t at = 0; at < base.size(); ++at) {
+        SCOPED_TRACE(at);
+        std::string low = base;
+        std::string high = base;
+        low[at] = static_cast<char>(0xE9); // negative as a signed byte
+        high[at] = 'a';
+        EXPECT_LT(CString(low.c_str()), CString(high.c_str()));
+        EXPECT_FALSE(CString(high.c_str()) < CString(low.c_str()));
+        EXPECT_LT(CString(base.substr(0, at).c_str()), CString(base.c_str()));
+    }
+}

@@ -206,3 +206,17 @@ TEST(CStringW, FormatIntegerWithSeparatorGroupsThousands) {
         expectText(CStringW::formatIntegerWithSeparator(c.n, c.separator), c.text);
     }
 }
+
+TEST(CStringW, OrderingFindsTheFirstDifferenceInLongTexts) {
+    const std::u16string base(21, u'k');
+    for (size_t at = 0; at < base.size(); ++at) {
+        SCOPED_TRACE(at);
+        std::u16string low = base;
+        std::u16string high = base;
+        low[at] = u'a';
+        high[at] = u'\u00E9'; // unsigned: above every ASCII letter
+        EXPECT_LT(CStringW(low.c_str()), CStringW(high.c_str()));
+        EXPECT_FALSE(CStringW(high.c_str()) < CStringW(low.c_str()));
+        EXPECT_EQ(CStringW(low.c_str()).compare(CStringW(low.c_str())), 0);
+    }
+}
