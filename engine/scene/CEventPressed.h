@@ -1,0 +1,23 @@
+#pragma once
+
+#include "engine/scene/CNodePairEvent.h"
+
+#include <cstdint>
+
+// A control was pressed: (null, control).
+class CEventPressed : public CNodePairEvent {
+public:
+    static constexpr int32_t TypeId = 52;
+    // The group of this notification; no class of its own.
+    static constexpr int32_t GroupId = 51;
+
+    using CNodePairEvent::CNodePairEvent;
+
+    [[nodiscard]] int32_t getType() const override { return TypeId; }
+    [[nodiscard]] bool isKindOf(int32_t id) const override {
+        return id == TypeId || id == GroupId || CNodePairEvent::isKindOf(id);
+    }
+
+protected:
+    ~CEventPressed() override = default;
+};

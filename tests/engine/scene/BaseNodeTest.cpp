@@ -1,0 +1,700 @@
+#include "engine/scene/BaseNode.h"
+
+#include "engine/scene/CEventClicked.h"
+#include "engine/scene/CEventNodeStateFinished.h"
+#include "engine/scene/CNodeState.h"
+#include "engine/scene/CPropertyBag.h"
+#include "engine/scene/CPropertyDataBool.h"
+#include "engine/scene/CPropertyDataFloat.h"
+#include "engine/scene/CPropertyDataInt.h"
+#include "engine/scene/CPropertyDataString.h"
+#include "engine/scene/CPropertyTable.h"
+#include "engine/scene/PropertyValues.h"
+#include "engine/scene/SetProps.h"
+#include "engine/video/CQuadBatch.h"
+#include "engine/video/Material.h"
+#include "tests/engine/scene/NodeTestSupport.h"
+#include "tests/support/CRecordingGraphicsDriver.h"
+#include "tests/support/LogCapture.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+namespace {
+
+// The handle adopts the creator's reference; a parent holds one of its own.
+CRefHandle<RecordingNode> makeNode(const char* name = "", BaseNode* parent = nullptr) {
+    return CRefHandle<RecordingNode>(new RecordingNode(name, parent));
+}
+
+std::vector<BaseNode*> children(const BaseNode* node) {
+    return std::vector<BaseNode*>(node->getChildren().begin(), node->getChildren().end());
+}
+
+CVector3d mapPoint(BaseNode* node, float x, float y) {
+    CVector3d point(x, y, 0.0f);
+    node->getAbsoluteTransformation().transformPoint(point);
+    return point;
+}
+
+// A state without keys.
+CRefHandle<CNodeState> makeState(const char* name, const char* next = "") {
+    CRefHandle<CNodeState> state(new CNodeState(CName(name)));
+    state->setNextState(CName(next));
+    return state;
+}
+
+CName pressFallback(CName state) {
+    static const CName press("Press");
+    static const CName focus("Focus");
+    static const CName normal("Normal");
+    if (state == press)
+        return focus;
+    if (state == focus)
+        return normal;
+    return CName();
+}
+
+// A table whose names lead in a circle.
+CName circularFallback(CName state) { return state == CName("A") ? CName("B") : CName("A"); }
+
+} // namespace
+
+TEST(BaseNode, RelativeTransformMapsNodePointsToParentSpace) {
+    const struct {
+        const char* what;
+        CVector3d position, rotation, scale;
+        CVector2d pivot;
+        CVector2d point;
+        CVector2d expected;
+    } cases[] = {
+        {"identity", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {0, 0}, {3, 4}, {3, 4}},
+        {"translation", {10, 20, 0}, {0, 0, 0}, {1, 1, 1}, {0, 0}, {3, 4}, {13, 24}},
+        {"rotation 90 about z turns clockwise on screen", {10, 20, 0}, {0, 0, 90}, {1, 1, 1}, {0, 0}, {1, 0}, {10, 21}},
+        {"rotation 180", {10, 10, 0}, {0, 0, 180}, {1, 1, 1}, {0, 0}, {1, 0}, {9, 10}},
+        {"pivot lands at the position", {100, 100, 0}, {0, 0, 0}, {1, 1, 1}, {50, 50}, {50, 50}, {100, 100}},
+        {"scale acts around the pivot", {100, 100, 0}, {0, 0, 0}, {2, 2, 1}, {50, 50}, {60, 50}, {120, 100}},
+        {"rotation acts around the pivot", {100, 100, 0}, {0, 0, 90}, {1, 1, 1}, {50, 50}, {60, 50}, {100, 110}},
+        {"scale without pivot", {5, 5, 0}, {0, 0, 0}, {2, 3, 1}, {0, 0}, {1, 1}, {7, 8}},
+        {"scale, rotation and pivot", {0, 0, 0}, {0, 0, 90}, {2, 2, 1}, {10, 0}, {11, 0}, {0, 2}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CRefHandle<RecordingNode> node = makeNode();
+        node->setPosition(c.position);
+        node->setRotation(c.rotation);
+        node->setScale(c.scale);
+        node->setPivotPoint(c.pivot);
+        node->updateAbsoluteTransformation();
+        const CVector3d mapped = mapPoint(node.get(), c.point.x, c.point.y);
+        EXPECT_NEAR(mapped.x, c.expected.x, 1e-5f);
+        EXPECT_NEAR(mapped.y, c.expected.y, 1e-5f);
+    }
+}
+
+TEST(BaseNode, AbsoluteTransformComposesWithTheParentAndSumsDepth) {
+    const struct {
+        const char* what;
+        CVector3d parentPosition, parentRotation, childPosition, childRotation;
+        CVector2d point;
+        CVector2d expected;
+        float depth;
+    } cases[] = {
+        {"translations add", {100, 50, 1}, {0, 0, 0}, {10, 10, 2}, {0, 0, 0}, {0, 0}, {110, 60}, 3},
+        {"identity child takes the parent", {100, 50, 1}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {1, 1}, {101, 51}, 1},
+        {"identity parent gives the child", {0, 0, 0}, {0, 0, 0}, {7, 8, 4}, {0, 0, 0}, {1, 1}, {8, 9}, 4},
+        {"a turned parent turns the child's offset",
+         {100, 100, 0},
+         {0, 0, 90},
+         {10, 0, 0},
+         {0, 0, 0},
+         {0, 0},
+         {100, 110},
+         0},
+        {"rotations add", {0, 0, 0}, {0, 0, 90}, {0, 0, 0}, {0, 0, 90}, {1, 0}, {-1, 0}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CRefHandle<RecordingNode> parent = makeNode("parent");
+        CRefHandle<RecordingNode> child = makeNode("child", parent.get());
+        parent->setPosition(c.parentPosition);
+        parent->setRotation(c.parentRotation);
+        child->setPosition(c.childPosition);
+        child->setRotation(c.childRotation);
+        parent->updateAbsoluteTransformation();
+        const CVector3d mapped = mapPoint(child.get(), c.point.x, c.point.y);
+        EXPECT_NEAR(mapped.x, c.expected.x, 1e-5f);
+        EXPECT_NEAR(mapped.y, c.expected.y, 1e-5f);
+        EXPECT_FLOAT_EQ(child->getDepth(), c.depth);
+        EXPECT_FALSE(child->isTransformDirty());
+    }
+}
+
+TEST(BaseNode, AbsoluteTintMultipliesChannelsWithTheParent) {
+    const struct {
+        const char* what;
+        uint32_t parent, own, expected;
+    } cases[] = {
+        {"white under white", 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF},
+        {"half alpha under half alpha", 0x80FFFFFF, 0x80FF0000, 0x40FF0000},
+        {"127 by 127 truncates to 63", 0x7F7F7F7F, 0x7F7F7F7F, 0x3F3F3F3F},
+        {"black parent", 0xFF000000, 0xFF123456, 0xFF000000},
+        {"white parent keeps the tint", 0xFFFFFFFF, 0x12345678, 0x12345678},
+        {"channels apart", 0xFF804020, 0xFF808080, 0xFF402010},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CRefHandle<RecordingNode> parent = makeNode("parent");
+        CRefHandle<RecordingNode> child = makeNode("child", parent.get());
+        parent->setTintColor(CColor(c.parent));
+        child->setTintColor(CColor(c.own));
+        parent->updateAbsoluteColor();
+        EXPECT_EQ(parent->getAbsoluteColor().value, c.parent);
+        EXPECT_EQ(child->getAbsoluteColor().value, c.expected);
+        EXPECT_FALSE(child->isColorDirty());
+    }
+}
+
+TEST(BaseNode, PointInsideIsStrictAndFollowsTheTransform) {
+    const struct {
+        const char* what;
+        CVector3d position, rotation, scale;
+        CVector3d point;
+        bool inside;
+    } cases[] = {
+        {"centre", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {50, 50, 0}, true},
+        {"left edge", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {0, 50, 0}, false},
+        {"right edge", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {100, 50, 0}, false},
+        {"top edge", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {50, 0, 0}, false},
+        {"bottom edge", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {50, 100, 0}, false},
+        {"just inside the corner", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {99.5f, 99.5f, 0}, true},
+        {"moved", {200, 100, 0}, {0, 0, 0}, {1, 1, 1}, {250, 150, 0}, true},
+        {"moved away", {200, 100, 0}, {0, 0, 0}, {1, 1, 1}, {50, 50, 0}, false},
+        {"scaled up", {0, 0, 0}, {0, 0, 0}, {2, 2, 1}, {150, 150, 0}, true},
+        {"turned 90: the box lies left of x = 0", {0, 0, 0}, {0, 0, 90}, {1, 1, 1}, {-50, 50, 0}, true},
+        {"turned 90: right of x = 0 is outside", {0, 0, 0}, {0, 0, 90}, {1, 1, 1}, {50, 50, 0}, false},
+        {"squashed to a line contains nothing", {0, 0, 0}, {0, 0, 0}, {0, 1, 1}, {50, 50, 0}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CRefHandle<RecordingNode> node = makeNode();
+        node->setPosition(c.position);
+        node->setRotation(c.rotation);
+        node->setScale(c.scale);
+        node->updateAbsoluteTransformation();
+        EXPECT_EQ(node->isPointInside(c.point), c.inside);
+    }
+}
+
+TEST(BaseNode, AddChildMovesTheNodeAndHandsDownTheManager) {
+    TestManager* manager = new TestManager();
+    CRefHandle<TestManager> keepManager(manager);
+    CRefHandle<RecordingNode> first(new RecordingNode("first", nullptr, manager));
+    CRefHandle<RecordingNode> second = makeNode("second");
+    CRefHandle<RecordingNode> child = makeNode("child", second.get());
+    CRefHandle<RecordingNode> grandchild = makeNode("grandchild", child.get());
+    EXPECT_EQ(child->referenceCount(), 2);
+
+    second->updateAbsoluteTransformation();
+    EXPECT_FALSE(child->isTransformDirty());
+    first->addChild(child.get());
+    EXPECT_TRUE(child->isTransformDirty()) << "a new parent means a new absolute transform";
+    EXPECT_EQ(child->getParent(), first.get());
+    EXPECT_THAT(children(second.get()), IsEmpty());
+    EXPECT_THAT(children(first.get()), ElementsAre(child.get()));
+    EXPECT_EQ(child->referenceCount(), 2);
+    EXPECT_EQ(grandchild->getSceneManager<TestManager>(), manager);
+
+    EXPECT_TRUE(first->removeChild(child.get()));
+    EXPECT_FALSE(first->removeChild(child.get()));
+    EXPECT_EQ(child->getParent(), nullptr);
+    EXPECT_EQ(grandchild->getSceneManager<TestManager>(), nullptr);
+    EXPECT_EQ(child->referenceCount(), 1);
+
+    first->addChild(child.get());
+    first->removeAllChildren();
+    EXPECT_EQ(child->getParent(), nullptr);
+    EXPECT_EQ(grandchild->getSceneManager<TestManager>(), nullptr) << "the whole subtree leaves the manager";
+    EXPECT_EQ(child->referenceCount(), 1);
+}
+
+TEST(BaseNode, AddingAnAncestorAsChildIsRefused) {
+    CRefHandle<RecordingNode> root = makeNode("root");
+    CRefHandle<RecordingNode> middle = makeNode("middle", root.get());
+    CRefHandle<RecordingNode> leaf = makeNode("leaf", middle.get());
+    LogCapture log;
+    leaf->addChild(root.get());
+    leaf->addChild(leaf.get());
+    leaf->insertChild(middle.get(), nullptr);
+    EXPECT_EQ(log.count("WRN: Can't add a node below its own descendant: "), 2u);
+    EXPECT_EQ(root->getParent(), nullptr);
+    EXPECT_THAT(children(leaf.get()), IsEmpty());
+    EXPECT_EQ(middle->getParent(), root.get());
+    EXPECT_EQ(root->referenceCount(), 1);
+}
+
+TEST(BaseNode, InsertChildPlacesBehindTheSibling) {
+    CRefHandle<RecordingNode> parent = makeNode("parent");
+    CRefHandle<RecordingNode> a = makeNode("a", parent.get());
+    CRefHandle<RecordingNode> b = makeNode("b", parent.get());
+    CRefHandle<RecordingNode> c = makeNode("c");
+    CRefHandle<RecordingNode> d = makeNode("d");
+    CRefHandle<RecordingNode> stranger = makeNode("stranger");
+    parent->insertChild(c.get(), a.get());
+    parent->insertChild(d.get(), nullptr);
+    EXPECT_THAT(children(parent.get()), ElementsAre(d.get(), a.get(), c.get(), b.get()));
+    parent->insertChild(a.get(), stranger.get());
+    EXPECT_THAT(children(parent.get()), ElementsAre(d.get(), c.get(), b.get(), a.get()));
+    parent->insertChild(b.get(), d.get());
+    EXPECT_THAT(children(parent.get()), ElementsAre(d.get(), b.get(), c.get(), a.get()));
+}
+
+TEST(BaseNode, NodeNotSerialisedHasAParentButStaysOutOfTheList) {
+    CRefHandle<RecordingNode> parent = makeNode("parent");
+    CRefHandle<RecordingNode> hidden = makeNode("hidden");
+    hidden->setNotSerialised(true);
+    hidden->setParent(parent.get());
+    EXPECT_EQ(hidden->getParent(), parent.get());
+    EXPECT_THAT(children(parent.get()), IsEmpty());
+    EXPECT_FALSE(parent->removeChild(hidden.get()));
+    CRefHandle<BaseNode> copy(parent->clone(nullptr, nullptr));
+    EXPECT_THAT(children(copy.get()), IsEmpty());
+    CRefHandle<CPropertyBag> bag(new CPropertyBag());
+    parent->writeProperties(*bag);
+    EXPECT_EQ(bag->getCount(), 1); // the name only
+    // The reference the parent took is the owner's to drop.
+    hidden->setParent(nullptr);
+    EXPECT_EQ(hidden->referenceCount(), 2);
+    hidden->release();
+}
+
+TEST(BaseNode, FindChildFollowsItsDepthRules) {
+    CRefHandle<RecordingNode> root = makeNode("root");
+    CRefHandle<RecordingNode> a = makeNode("a", root.get());
+    CRefHandle<RecordingNode> deepTwin = makeNode("twin", a.get());
+    CRefHandle<RecordingNode> b = makeNode("b", root.get());
+    CRefHandle<RecordingNode> twin = makeNode("twin", root.get());
+    CRefHandle<RecordingNode> grand = makeNode("grand", b.get());
+    CRefHandle<RecordingNode> great = makeNode("great", grand.get());
+    const struct {
+        const char* what;
+        const char* name;
+        int depth;
+        BaseNode* expected;
+    } cases[] = {
+        {"direct child", "b", 1, b.get()},
+        {"grandchild beyond depth 1", "grand", 1, nullptr},
+        {"grandchild with unlimited -1", "grand", -1, grand.get()},
+        {"grandchild with unlimited 0", "grand", 0, grand.get()},
+        {"other negative depths mean direct only", "grand", -5, nullptr},
+        {"depth 2 reaches grandchildren", "grand", 2, grand.get()},
+        {"depth 2 stops before great-grandchildren", "great", 2, nullptr},
+        {"depth 3", "great", 3, great.get()},
+        {"a direct child wins over a deeper one", "twin", 0, twin.get()},
+        {"missing", "none", 0, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(root->findChild(CName(c.name), c.depth), c.expected);
+    }
+}
+
+TEST(BaseNode, GetNodeAtTakesParentsFirstAndSkipsHiddenSubtrees) {
+    CRefHandle<RecordingNode> root = makeNode("root");
+    CRefHandle<RecordingNode> a = makeNode("a", root.get());
+    CRefHandle<RecordingNode> aChild = makeNode("aChild", a.get());
+    CRefHandle<RecordingNode> b = makeNode("b", root.get());
+    const CVector3d point(1, 1, 0);
+    EXPECT_EQ(root->getNodeAt(point), nullptr);
+    b->hit = true;
+    aChild->hit = true;
+    EXPECT_EQ(root->getNodeAt(point), aChild.get()) << "children are tried first to last";
+    a->hit = true;
+    EXPECT_EQ(root->getNodeAt(point), a.get()) << "the parent before its child";
+    a->setVisible(false);
+    EXPECT_EQ(root->getNodeAt(point), b.get());
+    a->setVisible(true);
+    a->setCanBeHit(false);
+    EXPECT_EQ(root->getNodeAt(point), b.get());
+    root->hit = true;
+    EXPECT_EQ(root->getNodeAt(point), root.get());
+    root->setCanBeHit(false);
+    EXPECT_EQ(root->getNodeAt(point), nullptr);
+}
+
+TEST(BaseNode, RoutesToChildrenLastFirstByMask) {
+    CRefHandle<RecordingNode> root = makeNode("root");
+    CRefHandle<RecordingNode> a = makeNode("a", root.get());
+    CRefHandle<RecordingNode> b = makeNode("b", root.get());
+    CRefHandle<RecordingNode> c = makeNode("c", root.get());
+    b->setMask(CEvent::MaskKeyboard);
+    CRefHandle<CEventClicked> clicked(new CEventClicked(nullptr));
+    a->consume.insert(CEventClicked::TypeId);
+    EXPECT_TRUE(root->routeToChildren(CEventReceiver::HandleOnly, clicked.get()));
+    EXPECT_THAT(c->events, ElementsAre("66"));
+    EXPECT_THAT(b->events, IsEmpty());
+    EXPECT_THAT(a->events, ElementsAre("66"));
+
+    c->consume.insert(CEventClicked::TypeId);
+    EXPECT_TRUE(root->routeToChildren(CEventReceiver::HandleOnly, clicked.get()));
+    EXPECT_EQ(a->events.size(), 1u) << "routing stops at the first child that consumes";
+
+    EXPECT_FALSE(a->routeToChildren(CEventReceiver::HandleOnly, clicked.get()));
+    root->setMask(CEvent::MaskSound);
+    EXPECT_FALSE(a->routeToParent(CEventReceiver::HandleOnly, clicked.get()));
+    root->setMask(BaseNode::NodeMask);
+    EXPECT_FALSE(a->routeToParent(CEventReceiver::HandleOnly, clicked.get()));
+    EXPECT_THAT(root->events, ElementsAre("66"));
+}
+
+TEST(BaseNode, DeferredPostsGoToTheManagersQueue) {
+    TestManager* manager = new TestManager();
+    CRefHandle<TestManager> keepManager(manager);
+    CRefHandle<RecordingNode> parent(new RecordingNode("parent", nullptr, manager));
+    CRefHandle<RecordingNode> child = makeNode("child", parent.get());
+    CRefHandle<RecordingNode> loose = makeNode("loose");
+    CRefHandle<CEventClicked> clicked(new CEventClicked(nullptr));
+
+    child->postDeferred(clicked.get(), CEventReceiver::HandleThenParent);
+    child->postDeferredToParent(clicked.get(), CEventReceiver::HandleOnly);
+    loose->postDeferred(clicked.get(), CEventReceiver::HandleOnly);          // no manager
+    parent->postDeferredToParent(clicked.get(), CEventReceiver::HandleOnly); // no parent
+    child->setMask(CEvent::MaskGame);
+    child->postDeferred(clicked.get(), CEventReceiver::HandleOnly); // mask does not match
+    ASSERT_EQ(manager->queued.size(), 2u);
+    EXPECT_EQ(manager->queued[0].receiver, static_cast<CEventReceiver*>(child.get()));
+    EXPECT_EQ(manager->queued[0].phase, CEventReceiver::HandleThenParent);
+    EXPECT_EQ(manager->queued[1].receiver, static_cast<CEventReceiver*>(parent.get()));
+    EXPECT_EQ(clicked->referenceCount(), 3);
+}
+
+TEST(BaseNode, CollectsRenderItemsAndDrawsAClippedGroupInsideItsScissor) {
+    CRefHandle<RecordingNode> root = makeNode("root");
+    CRefHandle<RecordingNode> group = makeNode("group", root.get());
+    group->setChildrenClipped(true);
+    group->setPosition(CVector3d(10.5f, 20.9f, 0));
+    group->setBounds(CVector3d(200, 100, 0));
+    const struct {
+        const char* name;
+        float z;
+        uintptr_t texture;
+    } sprites[] = {{"s1", 2, 5}, {"s2", 1, 9}, {"s3", 2, 3}};
+    std::vector<std::string> order;
+    std::vector<CRefHandle<RecordingNode>> nodes;
+    for (const auto& sprite : sprites) {
+        nodes.push_back(makeNode(sprite.name, group.get()));
+        nodes.back()->drawable = true;
+        nodes.back()->textureKey = sprite.texture;
+        nodes.back()->setPosition(CVector3d(0, 0, sprite.z));
+        nodes.back()->drawLog = &order;
+    }
+    CRefHandle<RecordingNode> plain = makeNode("plain", nodes[0].get());
+
+    CArray<CRenderItem> list;
+    root->registerForRendering(list);
+    ASSERT_EQ(list.size(), 1u) << "a clipped group is one item";
+    EXPECT_EQ(list[0].node, group.get());
+    EXPECT_EQ(list[0].textureKey, 0u);
+    EXPECT_FALSE(plain->isTransformDirty()) << "collection refreshes the whole dirty subtree";
+
+    TestManager* manager = new TestManager();
+    CRefHandle<TestManager> keepManager(manager);
+    manager->depthSorting = true;
+    root->setSceneManager(manager, nullptr);
+    CRefHandle<CRecordingGraphicsDriver> driver(CRecordingGraphicsDriver::create());
+    using Call = CRecordingGraphicsDriver::Call;
+    // A quad queued before the group is drawn before its scissor is set.
+    const Material material;
+    const std::array<CVector2d, 4> corners = {CVector2d(0, 0), CVector2d(1, 0), CVector2d(1, 1), CVector2d(0, 1)};
+    driver->quadBatch()->addQuad(&material, corners, corners, 0.0f, CColor(0xFFFFFFFF));
+    group->render(driver.get(), 0);
+    EXPECT_THAT(order, ElementsAre("render s2", "render s3", "render s1")) << "by depth, then texture";
+    EXPECT_THAT(driver->calls(),
+                ElementsAre(Call::ApplyMaterial, Call::DrawPrimitives, Call::SetScissorRect, Call::EnableScissor,
+                            Call::ApplyMaterial, Call::DrawPrimitives, Call::EnableScissor));
+    const std::vector<const CRecordingGraphicsDriver::Record*> scissors = driver->recordsOf(Call::SetScissorRect);
+    ASSERT_EQ(scissors.size(), 1u);
+    EXPECT_EQ(scissors[0]->rect, CRectI(10, 20, 210, 120));
+    const auto switches = driver->recordsOf(Call::EnableScissor);
+    EXPECT_TRUE(switches[0]->flag);
+    EXPECT_FALSE(switches[1]->flag);
+    EXPECT_EQ(driver->recordsOf(Call::DrawPrimitives)[1]->primitiveCount, 6u)
+        << "the group's three quads are drawn inside the scissor";
+
+    order.clear();
+    manager->depthSorting = false;
+    group->render(driver.get(), 0);
+    EXPECT_THAT(order, ElementsAre("render s1", "render s2", "render s3")) << "without sorting the order stays";
+
+    driver->clearRecords();
+    list.clear();
+    group->setVisible(false);
+    root->registerForRendering(list);
+    EXPECT_EQ(list.size(), 0u);
+    group->setVisible(true);
+    group->removeAllChildren();
+    root->registerForRendering(list);
+    EXPECT_EQ(list.size(), 0u) << "a clipped group without children adds nothing";
+    group->render(driver.get(), 0);
+    EXPECT_THAT(driver->calls(), IsEmpty());
+}
+
+TEST(BaseNode, WritesOnlyNonDefaultPropertiesAndReadsThemBack) {
+    CRefHandle<RecordingNode> plain = makeNode();
+    CRefHandle<CPropertyBag> empty(new CPropertyBag());
+    plain->writeProperties(*empty);
+    EXPECT_EQ(empty->getCount(), 0);
+
+    CRefHandle<RecordingNode> node = makeNode("Panel");
+    node->setVisible(false);
+    node->setPosition(CVector3d(1, 2, 3));
+    node->setRotation(CVector3d(0, 0, 45));
+    node->setScale(CVector3d(2, 2, 1));
+    node->setBounds(CVector3d(50, 60, 0));
+    node->setPivotPoint(CVector2d(5, 6));
+    node->setTintColor(CColor(0x80FF0000));
+    node->setNodeLayout(0x12345600);
+    node->setDefaultState(CName("Idle"));
+    node->setChildrenClipped(true);
+    node->setCanBeHit(false);
+    node->setDebugDataVisible(true);
+    CRefHandle<CPropertyBag> bag(new CPropertyBag());
+    node->writeProperties(*bag);
+    std::vector<std::string> names;
+    for (int i = 0; i < bag->getCount(); ++i)
+        names.push_back(bag->getNameAt(i).c_str());
+    EXPECT_THAT(names,
+                ElementsAre("Name", "Visible", "Position", "Rotation", "Scale", "Bounds", "PivotPoint", "TintColor",
+                            "NodeLayout", "DefaultState", "ChildrenClipped", "CanBeHit", "DebugDataVisible"));
+    EXPECT_EQ(bag->getString("Position"), CString("1;2;3"));
+    EXPECT_EQ(bag->getString("TintColor"), CString("80ff0000"));
+    EXPECT_EQ(bag->getInt("NodeLayout"), 0x12345600);
+
+    CRefHandle<RecordingNode> copy = makeNode();
+    copy->readProperties(*bag);
+    EXPECT_FALSE(copy->isVisible());
+    CRefHandle<CPropertyBag> again(new CPropertyBag());
+    copy->writeProperties(*again);
+    names.pop_back(); // DebugDataVisible is written but not read
+    ASSERT_EQ(again->getCount(), int(names.size()));
+    for (int i = 0; i < again->getCount(); ++i) {
+        SCOPED_TRACE(names[size_t(i)]);
+        EXPECT_EQ(again->getString(names[size_t(i)].c_str()), bag->getString(names[size_t(i)].c_str()));
+    }
+    EXPECT_TRUE(copy->isTransformDirty());
+
+    // A value of the wrong kind stores the zero; an absent key keeps its field.
+    CRefHandle<CPropertyBag> wrong(new CPropertyBag());
+    wrong->setFloat("Visible", 1.0f);
+    wrong->setInt("Position", 7);
+    copy->setCanBeHit(true);
+    copy->setVisible(true);
+    copy->readProperties(*wrong);
+    EXPECT_FALSE(copy->isVisible());
+    EXPECT_TRUE(copy->getPosition().equals(CVector3d(0, 0, 0)));
+    EXPECT_TRUE(copy->canBeHit());
+}
+
+TEST(BaseNode, PropertyTableDrivesTheFields) {
+    const CPropertyTable& table = BaseNode::propertyTable();
+    std::vector<std::string> names;
+    for (int i = 0; i < table.getCount(); ++i)
+        names.push_back(table.getAt(i).name.c_str());
+    EXPECT_THAT(names, ElementsAre("Name", "Visible", "Position", "Rotation", "Scale", "Bounds", "PivotPoint",
+                                   "TintColor", "AlignmentX", "AlignmentY", "AnchorX", "AnchorY", "SizePolicyX",
+                                   "SizePolicyY", "DefaultState", "ChildrenClipped", "CanBeHit", "DebugDataVisible"));
+
+    CRefHandle<RecordingNode> node = makeNode();
+    node->updateAbsoluteTransformation();
+    node->setProperty("AlignmentY", CRefHandle<IPropertyData>(CPropertyDataInt::create(2)));
+    node->setProperty("AlignmentX", CRefHandle<IPropertyData>(CPropertyDataInt::create(-3)));
+    node->setProperty("SizePolicyY", CRefHandle<IPropertyData>(CPropertyDataInt::create(0x1F)));
+    EXPECT_EQ(node->getNodeLayout(), 0xD2000F00u);
+    EXPECT_EQ(getPropertyInt(node->getProperty("AlignmentX")), -3);
+    EXPECT_EQ(getPropertyInt(node->getProperty("AlignmentY")), 2);
+    EXPECT_EQ(getPropertyInt(node->getProperty("SizePolicyY")), 15);
+
+    node->setProperty("Visible", nullptr);
+    EXPECT_FALSE(node->isVisible());
+    node->setProperty("Name", CRefHandle<IPropertyData>(CPropertyDataFloat::create(1.5f)));
+    EXPECT_EQ(node->getName(), CName("1.5"));
+    node->setProperty("Position", CRefHandle<IPropertyData>(CPropertyDataBool::create(true)));
+    EXPECT_TRUE(node->isTransformDirty());
+    node->setProperty("visible", CRefHandle<IPropertyData>(CPropertyDataBool::create(true)));
+    EXPECT_FALSE(node->isVisible()) << "names are case-sensitive";
+}
+
+TEST(BaseNode, CloneCopiesFieldsChildrenAndStates) {
+    TestManager* manager = new TestManager();
+    CRefHandle<TestManager> keepManager(manager);
+    CRefHandle<RecordingNode> source(new RecordingNode("source", nullptr, manager));
+    source->setPosition(CVector3d(5, 6, 7));
+    source->setTintColor(CColor(0x11223344));
+    source->setNodeLayout(0x00F00000);
+    source->setUserData(manager);
+    CRefHandle<RecordingNode> child = makeNode("child", source.get());
+    CRefHandle<RecordingNode> grandchild = makeNode("grandchild", child.get());
+    CRefHandle<CNodeState> idle = makeState("Idle");
+    CRefHandle<SetProps> hide(new SetProps());
+    hide->getProperties()->setBool("Visible", false);
+    idle->addStartKey(hide.get());
+    source->addState(idle.get());
+    source->setDefaultState(CName("Idle"));
+
+    CRefHandle<BaseNode> copy(static_cast<BaseNode*>(static_cast<IContent*>(source.get())->clone()));
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->referenceCount(), 1);
+    EXPECT_NE(dynamic_cast<RecordingNode*>(copy.get()), nullptr) << "the clone has the source's class";
+    EXPECT_EQ(copy->getName(), CName("source"));
+    EXPECT_TRUE(copy->getPosition().equals(CVector3d(5, 6, 7)));
+    EXPECT_EQ(copy->getTintColor().value, 0x11223344u);
+    EXPECT_EQ(copy->getNodeLayout(), 0x00F00000u);
+    EXPECT_EQ(copy->getUserData(), nullptr);
+    EXPECT_EQ(copy->getSceneManager<TestManager>(), manager);
+    ASSERT_EQ(copy->getChildren().size(), 1u);
+    BaseNode* childCopy = copy->getChildren()[0];
+    EXPECT_NE(childCopy, child.get());
+    EXPECT_EQ(childCopy->getName(), CName("child"));
+    ASSERT_EQ(childCopy->getChildren().size(), 1u);
+    EXPECT_EQ(childCopy->getChildren()[0]->getName(), CName("grandchild"));
+    CNodeState* idleCopy = copy->findState(CName("Idle"));
+    ASSERT_NE(idleCopy, nullptr);
+    EXPECT_NE(idleCopy, idle.get());
+    EXPECT_EQ(idleCopy->getNode(), copy.get());
+    EXPECT_EQ(copy->getCurrentState(), idleCopy) << "the default state is set on the copy";
+    EXPECT_FALSE(copy->isVisible());
+    EXPECT_TRUE(source->isVisible());
+
+    // With a parent the parent holds the clone and the caller gets no reference.
+    CRefHandle<RecordingNode> holder = makeNode("holder");
+    BaseNode* second = source->clone(holder.get(), nullptr);
+    EXPECT_EQ(second->getParent(), holder.get());
+    EXPECT_EQ(second->referenceCount(), 1);
+}
+
+TEST(BaseNode, SetStateFallsBackAndReportsMissingStates) {
+    CRefHandle<RecordingNode> parent = makeNode("parent");
+    CRefHandle<RecordingNode> node = makeNode("node", parent.get());
+    CRefHandle<CNodeState> normal = makeState("Normal");
+    node->addState(normal.get());
+    EXPECT_FALSE(node->addState(makeState("Normal").get())) << "the first state of a name stays";
+
+    node->setState(CName("Press"), &pressFallback, CName());
+    EXPECT_EQ(node->getCurrentState(), normal.get());
+    EXPECT_EQ(normal->getReportedId(), CName("Press")) << "the run reports under the asked name";
+    EXPECT_THAT(node->events, ElementsAre("75:Press"));
+
+    node->setState(CName("Hover"), &pressFallback, CName("Asked"));
+    EXPECT_THAT(parent->events, ElementsAre("77:node:Asked", "79:node:Asked"));
+    EXPECT_EQ(node->getCurrentState(), normal.get()) << "a missing state leaves the current one";
+
+    parent->events.clear();
+    node->setState(CName("A"), &circularFallback, CName());
+    EXPECT_THAT(parent->events, ElementsAre("77:node:A", "79:node:A")) << "a circular fallback ends";
+
+    parent->events.clear();
+    node->setState(CName(), nullptr, CName());
+    EXPECT_THAT(parent->events, IsEmpty());
+}
+
+TEST(BaseNode, ApplyStateRecursiveCompletesWhenEveryChildReported) {
+    CRefHandle<RecordingNode> grandparent = makeNode("grandparent");
+    CRefHandle<RecordingNode> node = makeNode("node", grandparent.get());
+    CRefHandle<RecordingNode> a = makeNode("a", node.get());
+    CRefHandle<RecordingNode> b = makeNode("b", node.get());
+    CRefHandle<RecordingNode> c = makeNode("c", node.get());
+    node->applyStateRecursive(CName("Show"), nullptr);
+    EXPECT_THAT(node->events, ElementsAre("81:node:Show", "77:a:Show", "79:a:Show", "77:b:Show", "79:b:Show",
+                                          "77:c:Show", "79:c:Show", "83:node:Show"));
+    EXPECT_THAT(grandparent->events, ElementsAre("83:node:Show")) << "an unhandled 83 goes up";
+    EXPECT_EQ(node->getPendingCount(CName("Show")), 0);
+
+    // A leaf reports to itself at once.
+    a->applyStateRecursive(CName("Show"), nullptr);
+    EXPECT_THAT(a->events, ElementsAre("81:a:Show", "83:a:Show"));
+
+    // A 79 from a node that is not a direct child is not counted.
+    node->events.clear();
+    CRefHandle<CNodeState> slow = makeState("Slow");
+    CRefHandle<SetProps> never(new SetProps());
+    slow->addKey(never.get());
+    TestScene* scene = new TestScene();
+    CRefHandle<TestScene> keepScene(scene);
+    scene->setSceneManager(nullptr, scene);
+    scene->addChild(node.get());
+    a->addState(slow.get());
+    node->applyStateRecursive(CName("Slow"), nullptr);
+    EXPECT_EQ(node->getPendingCount(CName("Slow")), 1) << "a is still running";
+    CRefHandle<RecordingNode> stranger = makeNode("stranger");
+    CRefHandle<CEventNodeStateFinished> foreign(new CEventNodeStateFinished(stranger.get(), CName("Slow")));
+    node->handleEvent(foreign.get());
+    EXPECT_EQ(node->getPendingCount(CName("Slow")), 1) << "only direct children count";
+    node->stopChildStates(false);
+    EXPECT_EQ(a->getCurrentState(), nullptr);
+    EXPECT_EQ(node->getPendingCount(CName("Slow")), 0) << "a stopped state counts as finished";
+    EXPECT_EQ(node->events.back(), "83:node:Slow");
+}
+
+TEST(BaseNode, FinishedStateFollowsNextStateUnlessTheParentTakesTheReport) {
+    TestScene* scene = new TestScene();
+    CRefHandle<TestScene> keepScene(scene);
+    scene->setSceneManager(nullptr, scene);
+    CRefHandle<RecordingNode> node = makeNode("node", scene);
+    node->addState(makeState("First", "Second").get());
+    node->addState(makeState("Second").get());
+    node->setState(CName("First"), nullptr, CName());
+    EXPECT_EQ(node->getCurrentState(), node->findState(CName("Second")));
+    EXPECT_THAT(scene->events, ElementsAre("79:node:First", "79:node:Second"));
+
+    scene->events.clear();
+    scene->consume.insert(79);
+    node->setState(CName("First"), nullptr, CName());
+    EXPECT_EQ(node->getCurrentState(), node->findState(CName("First")));
+    EXPECT_THAT(scene->events, ElementsAre("79:node:First"));
+}
+
+TEST(BaseNode, StatesThatFollowEachOtherInALoopWithoutTimeStop) {
+    TestScene* parent = new TestScene();
+    CRefHandle<TestScene> keepParent(parent);
+    parent->setSceneManager(nullptr, parent);
+    CRefHandle<RecordingNode> node = makeNode("node", parent);
+    node->addState(makeState("Ping", "Pong").get());
+    node->addState(makeState("Pong", "Ping").get());
+    node->addState(makeState("Self", "Self").get());
+    LogCapture log;
+    node->setState(CName("Ping"), nullptr, CName());
+    EXPECT_EQ(log.count("WRN: Node states follow each other in a loop without time passing: "), 1u);
+    EXPECT_LE(parent->events.size(), 8u);
+    node->setState(CName("Self"), nullptr, CName());
+    EXPECT_EQ(log.count("WRN: Node states follow each other in a loop without time passing: Self"), 1u);
+    EXPECT_EQ(node->getCurrentState(), node->findState(CName("Self")));
+}
+
+TEST(BaseNode, EnteringASceneAppliesTheDefaultStateOnItsScheduler) {
+    TestScene* scene = new TestScene();
+    CRefHandle<TestScene> keepScene(scene);
+    CRefHandle<RecordingNode> node = makeNode("node");
+    CRefHandle<CNodeState> idle = makeState("Idle");
+    CRefHandle<SetProps> never(new SetProps());
+    idle->addKey(never.get());
+    node->addState(idle.get());
+    node->setDefaultState(CName("Idle"));
+    scene->addChild(node.get());
+    EXPECT_EQ(node->getCurrentState(), nullptr) << "no owner scene yet";
+    scene->setSceneManager(nullptr, scene);
+    EXPECT_EQ(node->getOwnerScene<TestScene>(), scene);
+    EXPECT_EQ(node->getCurrentState(), idle.get());
+    EXPECT_EQ(idle->getPending(), 1) << "the main key runs on the scene's scheduler";
+    EXPECT_EQ(never->getScheduler(), scene->scheduler.get());
+    node->releaseStates();
+    EXPECT_EQ(node->getCurrentState(), nullptr);
+    EXPECT_EQ(idle->getNode(), nullptr);
+    EXPECT_EQ(never->getTarget(), nullptr);
+}
