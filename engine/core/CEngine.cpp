@@ -38,6 +38,8 @@ CEngine* getEngineInstance() {
     return reg.engine;
 }
 
+CEngine* findEngineInstance() { return registration().engine; }
+
 void setEngineInstance(CEngine* engine) { registration().engine = engine; }
 
 void setEngineFactory(CEngineFactory factory) { registration().factory = factory; }
@@ -46,9 +48,9 @@ CEngine::CEngine(const CEngineCreationParams& params, ITimeSource* timeSource)
     : m_params(params), m_clock(new CClock(timeSource)), m_displayModes(new CDisplayModeList) {
     m_params.version = CEngineCreationParams::EngineVersion;
     setMask(CEvent::MaskAll);
-    setSetting("PublisherName", u"MRX");
-    setSetting("TitleName", u"MRX Title");
-    setSetting("TitleCaption", u"MRX Title");
+    setSetting("PublisherName", DefaultPublisherName);
+    setSetting("TitleName", DefaultTitleName);
+    setSetting("TitleCaption", DefaultTitleName);
     CLog::instance()->log(CString("MRX Game Engine version ") + m_params.version, CLog::Info);
 }
 

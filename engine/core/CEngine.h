@@ -174,6 +174,10 @@ public:
     // The gamma that best explains `ramp`; 1 when it cannot be told.
     [[nodiscard]] static float estimateGammaFromRamp(const uint16_t ramp[256]);
 
+    // The values the settings "PublisherName" and "TitleName" start with.
+    static constexpr const char16_t* DefaultPublisherName = u"MRX";
+    static constexpr const char16_t* DefaultTitleName = u"MRX Title";
+
     static constexpr int32_t ContentProcessorsPriority = -1;
     static constexpr int32_t SoundCuePriority = 1;
 
@@ -212,6 +216,10 @@ private:
 // the platform device) creates one from default creation parameters; null
 // when that is impossible or fails. No reference is handed out.
 [[nodiscard]] CEngine* getEngineInstance();
+// The registered engine, or null; unlike getEngineInstance it never creates
+// one and logs nothing, so services that merely prefer the engine's settings
+// can ask.
+[[nodiscard]] CEngine* findEngineInstance();
 // Registers `engine` (the device does so once its creation succeeded). An
 // engine clears the registration when it is destroyed.
 void setEngineInstance(CEngine* engine);

@@ -1,6 +1,7 @@
 #include "engine/core/CEventReceiver.h"
 
 #include "engine/core/CEvent.h"
+#include "engine/core/CRefHandle.h"
 
 CEventReceiver::~CEventReceiver() = default;
 
@@ -16,6 +17,9 @@ bool CEventReceiver::routeToParent(int, CEvent*) { return false; }
 bool CEventReceiver::routeToChildren(int, CEvent*) { return false; }
 
 bool CEventReceiver::dispatch(int phase, CEvent* event) {
+    // A hook or handler may drop the last reference to this receiver; it
+    // lives until the routing is over.
+    const CRefHandle<CEventReceiver> keepAlive = CRefHandle<CEventReceiver>::share(this);
     switch (phase) {
     case HandleOnly:
         return handleEvent(event);
@@ -48,9 +52,20 @@ void CEventReceiver::removePostHandler(CEventReceiver* receiver) {
         m_postHandlers.erase(uint32_t(index));
 }
 
-bool CEventReceiver::runPreHandlers(CEvent* event) { return runHooks(m_preHandlers, event); }
+bool CEventReceiver::runPreHandlers(CEvent* event) {
+    if (m_preHandlers.empty())
+        return false;
+    // The hook lists are this receiver's: it must outlive the walk.
+    const CRefHandle<CEventReceiver> keepAlive = CRefHandle<CEventReceiver>::share(this);
+    return runHooks(m_preHandlers, event);
+}
 
-bool CEventReceiver::runPostHandlers(CEvent* event) { return runHooks(m_postHandlers, event); }
+bool CEventReceiver::runPostHandlers(CEvent* event) {
+    if (m_postHandlers.empty())
+        return false;
+    const CRefHandle<CEventReceiver> keepAlive = CRefHandle<CEventReceiver>::share(this);
+    return runHooks(m_postHandlers, event);
+}
 
 bool CEventReceiver::runHooks(const CArray<CEventReceiver*>& hooks, CEvent* event) {
     if (hooks.empty())
@@ -68,6 +83,8 @@ bool CEventReceiver::runHooks(const CArray<CEventReceiver*>& hooks, CEvent* even
 }
 
 bool CEventReceiver::handleWithTable(const CEventHandlerTable& table, CEvent* event) {
+    // Hooks and the handler may drop the last reference to this receiver.
+    const CRefHandle<CEventReceiver> keepAlive = CRefHandle<CEventReceiver>::share(this);
     if (runPreHandlers(event))
         return true;
     const bool hadPostHandlers = !m_postHandlers.empty();

@@ -2,6 +2,7 @@
 
 #include "engine/core/CString.h"
 #include "engine/core/CStringW.h"
+#include "engine/core/Utf8.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -10,16 +11,27 @@
 
 namespace {
 
-// The logger instance and whether its disposal has been registered with
-// atexit. Read without the singleton lock only through the atomic pointer.
+// The logger instance and whether a disposal registered with atexit is still
+// to run. Read without the singleton lock only through the atomic pointer.
 struct LogInstance {
     std::atomic<CLog*> logger{nullptr};
-    bool atExitRegistered = false;
+    bool atExitPending = false;
 };
 
 LogInstance& logInstance() {
     static LogInstance instance;
     return instance;
+}
+
+// The disposal run at process exit. Once it has run, a logger created later
+// (by a static destructor or exit handler that logs) registers a disposal of
+// its own, which the C library runs too since it is registered during exit.
+void disposeAtExit() {
+    {
+        std::lock_guard<CMutex> guard(getSingletonLock());
+        logInstance().atExitPending = false;
+    }
+    CLog::disposeInstance();
 }
 
 const char16_t* levelPrefix(int level) {
@@ -30,42 +42,6 @@ const char16_t* levelPrefix(int level) {
     if (level > CLog::User)
         level = CLog::User;
     return prefixes[level];
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
-}
-
-// The console wants UTF-8: surrogate pairs are joined, a lone surrogate is
-// shown as U+FFFD.
-std::string toUtf8(const char16_t* text, std::size_t length) {
-    std::string out;
-    out.reserve(length + 2);
-    for (std::size_t i = 0; i < length; ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (char32_t(text[i + 1]) - 0xDC00);
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            c = 0xFFFD;
-        }
-        appendUtf8(out, c);
-    }
-    return out;
 }
 
 void writeUtf16(std::FILE* file, const char16_t* text, std::size_t length) {
@@ -96,10 +72,8 @@ CLog* CLog::instance() {
     if (CLog* logger = bookkeeping.logger.load(std::memory_order_acquire))
         return logger;
     CLog* logger = new CLog; // registers itself
-    if (!bookkeeping.atExitRegistered) {
-        bookkeeping.atExitRegistered = true;
-        std::atexit(&CLog::disposeInstance);
-    }
+    if (!bookkeeping.atExitPending && std::atexit(&disposeAtExit) == 0)
+        bookkeeping.atExitPending = true;
     return logger;
 }
 
@@ -138,8 +112,8 @@ void CLog::writeLine(const char16_t* text, std::size_t length, int level) {
     line += u'\r';
 
     // One write per line, so lines of two threads do not interleave inside a
-    // line; the text goes out as it is ('%' included).
-    std::string console = toUtf8(line.data(), line.size());
+    // line; the text goes out as it is ('%' included), in UTF-8.
+    std::string console = utf16ToUtf8(line);
     console += '\n';
     std::fwrite(console.data(), 1, console.size(), stdout);
     std::fflush(stdout);

@@ -65,7 +65,11 @@ void CUpdateScheduler::unregisterObject(CScheduledObject* object) {
     if (object->m_scheduler == this)
         object->m_scheduler = nullptr;
     if (m_updating) {
-        m_pendingRemovals.push_back(object);
+        // Only an object this scheduler holds has a removal to wait for; a
+        // stray one queued here would make a later registerObject in this
+        // update keep an entry that does not exist.
+        if (holds(object) && m_pendingRemovals.indexOf(object) < 0)
+            m_pendingRemovals.push_back(object);
         return;
     }
     for (uint32_t i = 0; i < m_entries.size(); ++i) {
@@ -75,6 +79,14 @@ void CUpdateScheduler::unregisterObject(CScheduledObject* object) {
             return;
         }
     }
+}
+
+bool CUpdateScheduler::holds(const CScheduledObject* object) const {
+    for (const CArray<Entry>* list : {&m_entries, &m_pendingAdds})
+        for (const Entry& entry : *list)
+            if (entry.object == object)
+                return true;
+    return false;
 }
 
 void CUpdateScheduler::update(uint32_t elapsed) {

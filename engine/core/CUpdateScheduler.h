@@ -64,6 +64,8 @@ private:
     };
 
     void sweep();
+    // True when an entry, registered or waiting, names `object`.
+    [[nodiscard]] bool holds(const CScheduledObject* object) const;
 
     bool m_enabled = true;
     float m_timeScale = 1.0f;

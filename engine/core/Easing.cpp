@@ -1,13 +1,12 @@
 #include "engine/core/Easing.h"
 
+#include "engine/core/MathUtils.h"
+
 #include <array>
 #include <cmath>
 
 namespace {
 
-constexpr float kHalfPi = 1.5707964f;
-constexpr float kPi = 3.1415927f;
-constexpr float kTwoPi = 6.2831855f;
 // Back curves: overshoot s and its s + 1, for in/out and for in-out.
 constexpr float kBackOvershoot = 1.70158f;
 constexpr float kBackOvershootPlusOne = 2.70158f;

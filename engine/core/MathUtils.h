@@ -8,6 +8,7 @@
 inline constexpr float kPi = std::numbers::pi_v<float>;
 inline constexpr double kPiD = std::numbers::pi;
 inline constexpr float kHalfPi = std::numbers::pi_v<float> / 2.0f;
+inline constexpr float kTwoPi = std::numbers::pi_v<float> * 2.0f;
 inline constexpr float kDegToRad = static_cast<float>(std::numbers::pi / 180.0);
 inline constexpr double kDegToRadD = std::numbers::pi / 180.0;
 inline constexpr float kRadToDeg = static_cast<float>(180.0 / std::numbers::pi);

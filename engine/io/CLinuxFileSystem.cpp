@@ -1,5 +1,8 @@
 #include "engine/io/CLinuxFileSystem.h"
 
+#include "engine/core/CEngine.h"
+#include "engine/core/CLog.h"
+#include "engine/core/CString.h"
 #include "engine/io/FilePaths.h"
 
 #include <cstdlib>
@@ -34,13 +37,29 @@ void CLinuxFileSystem::setApplicationNames(const CStringW& publisher, const CStr
     m_title = title;
 }
 
-CStringW CLinuxFileSystem::applicationFolder(const CStringW& base) const {
+CStringW CLinuxFileSystem::applicationFolder(const CStringW& base, const char* what) const {
     if (base.empty())
         return CStringW();
+    CStringW publisher;
+    CStringW title;
+    if (const CEngine* engine = findEngineInstance()) {
+        publisher = engine->getSetting("PublisherName");
+        title = engine->getSetting("TitleName");
+    } else if (!m_publisher.empty() || !m_title.empty()) {
+        publisher = m_publisher;
+        title = m_title;
+    } else {
+        publisher = CEngine::DefaultPublisherName;
+        title = CEngine::DefaultTitleName;
+    }
+    // Without both levels the files would land straight in the shared data
+    // folder, among every other program's.
+    if (publisher.empty() || title.empty()) {
+        CLog::instance()->log(CString("No ") + what + " folder: the publisher or title name is empty", CLog::Warning);
+        return CStringW();
+    }
     CStringW folder = base;
-    for (const CStringW* level : {&m_publisher, &m_title}) {
-        if (level->empty())
-            continue;
+    for (const CStringW* level : {&publisher, &title}) {
         folder += u'/';
         folder += *level;
         // Creation failures are left to whoever writes there.
@@ -53,13 +72,13 @@ CStringW CLinuxFileSystem::applicationFolder(const CStringW& base) const {
 CStringW CLinuxFileSystem::getUserFolder() {
     if (!storedUserFolder().empty())
         return storedUserFolder();
-    return applicationFolder(xdgFolder("XDG_DATA_HOME", ".local/share"));
+    return applicationFolder(xdgFolder("XDG_DATA_HOME", ".local/share"), "user");
 }
 
 CStringW CLinuxFileSystem::getCommonFolder() {
     if (!storedCommonFolder().empty())
         return storedCommonFolder();
-    return applicationFolder(m_commonRoot.empty() ? xdgFolder("XDG_CONFIG_HOME", ".config") : m_commonRoot);
+    return applicationFolder(m_commonRoot.empty() ? xdgFolder("XDG_CONFIG_HOME", ".config") : m_commonRoot, "common");
 }
 
 CStringW CLinuxFileSystem::getCacheFolder() {

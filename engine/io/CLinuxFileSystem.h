@@ -10,6 +10,12 @@
 //   the common root being $XDG_CONFIG_HOME (else ~/.config) unless set;
 // - cache folder: "cache" in the current folder.
 // Missing folders are created on each call; a folder set explicitly wins.
+//
+// Publisher and title are the registered engine's settings "PublisherName"
+// and "TitleName"; without an engine, the names given to
+// setApplicationNames; without those, the engine's default names. A user or
+// common folder is never answered without both levels: with an empty name it
+// is empty, after a warning.
 class CLinuxFileSystem : public CVirtualFileSystem {
 public:
     CLinuxFileSystem() = default;
@@ -17,7 +23,8 @@ public:
     [[nodiscard]] bool exists(const CStringW& path, bool alsoArchives) const override;
 
     // The names under which the user and common folders are made (the
-    // application's publisher and title). Empty names add no level.
+    // application's publisher and title) while no engine is registered. Two
+    // empty names restore the engine's default names.
     void setApplicationNames(const CStringW& publisher, const CStringW& title);
     // The folder under which the common folder's publisher / title levels are
     // made, for an installation that shares one folder between users; empty
@@ -33,8 +40,8 @@ protected:
 
 private:
     // `base` / publisher / title, each level created when missing; empty when
-    // `base` is empty.
-    [[nodiscard]] CStringW applicationFolder(const CStringW& base) const;
+    // `base` or a name is empty. `what` names the folder in the warning.
+    [[nodiscard]] CStringW applicationFolder(const CStringW& base, const char* what) const;
 
     CStringW m_publisher;
     CStringW m_title;

@@ -20,11 +20,9 @@ int32_t CRangeReadFile::read(void* buffer, int32_t count) {
     const int64_t cut = std::min<int64_t>(count, m_end - start);
     if (cut <= 0)
         return 0;
-    // A parent that cannot reach the start must not hand out bytes from
-    // wherever it stands.
-    if (!m_parent->seek(int32_t(start), false))
-        return 0;
-    const int32_t got = m_parent->read(buffer, int32_t(cut));
+    // One step on the parent: windows on other threads may share it, and a
+    // parent that cannot reach the start hands out nothing.
+    const int32_t got = m_parent->readAt(int32_t(start), buffer, int32_t(cut));
     if (got <= 0)
         return 0;
     m_position += got;

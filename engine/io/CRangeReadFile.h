@@ -5,8 +5,9 @@
 #include "engine/io/IReadableFile.h"
 
 // A read-only window of `size` bytes from `offset` onto a parent file, which
-// it keeps alive. Every read seeks the parent, so several windows may share
-// one parent. Seeks clamp to the window instead of failing.
+// it keeps alive. Every read is one readAt on the parent, so several windows
+// may share one parent (on several threads when the parent is a
+// CSharedReadFile). Seeks clamp to the window instead of failing.
 class CRangeReadFile : public IReadableFile {
 public:
     // Takes a reference on `parent` (may be null: the window is then empty).

@@ -1,6 +1,8 @@
 #include "engine/io/CVirtualFileSystem.h"
 
+#include "engine/core/CEngineManagers.h"
 #include "engine/core/CLog.h"
+#include "engine/core/CRandom.h"
 #include "engine/io/CBufferFile.h"
 #include "engine/io/CDiskReadFile.h"
 #include "engine/io/CDiskWriteFile.h"
@@ -24,7 +26,6 @@ constexpr int kUniqueNameAttempts = 100000;
 } // namespace
 
 CVirtualFileSystem::CVirtualFileSystem() {
-    m_random = [this] { return uint32_t(m_twister()); };
     registerArchiveLoader(new CPackedArchiveLoader(this));
     registerArchiveLoader(new CZipArchiveLoader(this));
     registerArchiveLoader(new CFolderArchiveLoader);
@@ -55,9 +56,15 @@ bool CVirtualFileSystem::rename(const CStringW& oldPath, const CStringW& newPath
 }
 
 CStringW CVirtualFileSystem::makeUniqueName(const CStringW& folder, const CStringW& prefix) {
+    CRandom* shared = CEngineManagers::instance().getRandom();
+    if (!m_random && !shared) {
+        CLog::instance()->log("Could not make a file name: no random generator", CLog::Error);
+        return CStringW();
+    }
     for (int attempt = 0; attempt < kUniqueNameAttempts; ++attempt) {
+        const uint32_t draw = m_random ? m_random() : shared->next();
         char digits[16];
-        std::snprintf(digits, sizeof digits, "%06u", unsigned(m_random() % 999999u));
+        std::snprintf(digits, sizeof digits, "%06u", unsigned(draw % 999999u));
         CStringW name = prefix + digits;
         if (!exists(folder + u"/" + name, false))
             return name;
@@ -169,11 +176,4 @@ CXmlStreamWriter* CVirtualFileSystem::openXmlWriter(IWritableFile* file) {
 CXmlStreamWriter* CVirtualFileSystem::openXmlWriter(const CStringW& path) {
     CRefHandle<IWritableFile> file(openForWrite(path, false));
     return openXmlWriter(file.get());
-}
-
-void CVirtualFileSystem::setRandomSource(std::function<uint32_t()> source) {
-    if (source)
-        m_random = std::move(source);
-    else
-        m_random = [this] { return uint32_t(m_twister()); };
 }

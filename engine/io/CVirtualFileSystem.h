@@ -7,7 +7,7 @@
 
 #include <cstdint>
 #include <functional>
-#include <random>
+#include <utility>
 
 class IArchiveOpener;
 class IArchiveReader;
@@ -89,16 +89,19 @@ public:
     virtual void setCacheFolder(const CStringW& path) { m_cacheFolder = path; }
     [[nodiscard]] virtual CStringW getCacheFolder() { return m_cacheFolder; }
 
-    // Where makeUniqueName draws its numbers: by default a twister of its own
-    // seeded with 5489; the engine hands in its shared generator.
-    void setRandomSource(std::function<uint32_t()> source);
+    // Where makeUniqueName draws its numbers: by default the twister of the
+    // engine managers' shared generator; an empty source restores that.
+    void setRandomSource(std::function<uint32_t()> source) { m_random = std::move(source); }
 
 protected:
     ~CVirtualFileSystem() override;
 
-    // The mount by content shared by both mount operations; null when no
-    // opener recognises `file`.
-    IArchiveReader* createArchiveFromContent(IReadableFile* file, const char* password);
+    // The mount by content shared by both mount operations: a new reader
+    // (not yet mounted) for the caller, or null when no opener recognises
+    // `file`.
+    [[nodiscard]] IArchiveReader* createArchiveFromContent(IReadableFile* file, const char* password);
+    // Appends `adopted` to the mounted list, which takes over its reference;
+    // answers it.
     IArchiveReader* addArchive(IArchiveReader* adopted);
 
     // Stored folders, for the platform defaults.
@@ -112,6 +115,5 @@ private:
     CStringW m_userFolder;
     CStringW m_commonFolder;
     CStringW m_cacheFolder;
-    std::mt19937 m_twister{5489u};
     std::function<uint32_t()> m_random;
 };

@@ -2,9 +2,11 @@
 
 #include "engine/core/CLog.h"
 #include "engine/core/CRefHandle.h"
+#include "engine/io/ArchiveSupport.h"
 #include "engine/io/CFolderReadFile.h"
 #include "engine/io/FilePaths.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -14,27 +16,37 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i];
-        char y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = char(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = char(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
+std::string foldAsciiCase(std::string_view text) {
+    std::string folded(text);
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return folded;
 }
 
-// The disk path of `relative` (parts separated by '/') under `root`, each part
-// taken as it is when it exists, else from a folder entry whose name differs
-// only in the case of A-Z. Empty when a part has no match.
-std::string resolveIgnoringCase(const std::string& root, const std::string& relative) {
-    fs::path current(root);
+} // namespace
+
+CVirtualFilesReaderFolder::CVirtualFilesReaderFolder(const CStringW& root) : m_root(withForwardSlashes(root)) {
+    if (m_root.empty() || m_root[m_root.length() - 1] != u'/')
+        m_root += u'/';
+}
+
+const CVirtualFilesReaderFolder::FoldedNames& CVirtualFilesReaderFolder::listingOf(const std::string& folder) {
+    auto [it, added] = m_listings.try_emplace(folder);
+    if (added) {
+        // A folder that cannot be listed keeps an empty listing.
+        std::error_code error;
+        for (fs::directory_iterator entry(folder, error), last; !error && entry != last; entry.increment(error)) {
+            std::string name = entry->path().filename().string();
+            it->second[foldAsciiCase(name)].push_back(std::move(name));
+        }
+    }
+    return it->second;
+}
+
+std::string CVirtualFilesReaderFolder::resolveIgnoringCase(const std::string& relative) {
+    std::lock_guard<std::mutex> guard(m_listingsLock);
+    fs::path current(toNativePath(m_root));
     size_t start = 0;
     while (start <= relative.size()) {
         size_t end = relative.find('/', start);
@@ -44,35 +56,24 @@ std::string resolveIgnoringCase(const std::string& root, const std::string& rela
         start = end + 1;
         if (part.empty() || part == ".")
             continue;
-        std::error_code error;
-        fs::path exact = current / part;
-        if (part == ".." || fs::exists(exact, error)) {
-            current = std::move(exact);
+        if (part == "..") {
+            current /= part;
             continue;
         }
-        bool found = false;
-        for (fs::directory_iterator it(current, error), last; !error && it != last; it.increment(error)) {
-            const std::string name = it->path().filename().string();
-            if (equalsIgnoringAsciiCase(name, part)) {
-                current = it->path();
-                found = true;
-                break;
-            }
-        }
-        if (!found)
+        const FoldedNames& listing = listingOf(current.string());
+        const auto match = listing.find(foldAsciiCase(part));
+        if (match == listing.end())
             return std::string();
+        const std::vector<std::string>& names = match->second;
+        const bool exact = std::find(names.begin(), names.end(), part) != names.end();
+        current /= exact ? std::string(part) : names.front();
     }
     return current.string();
 }
 
-} // namespace
-
-CVirtualFilesReaderFolder::CVirtualFilesReaderFolder(const CStringW& root) : m_root(root) {
-    for (uint32_t i = 0; i < m_root.length(); ++i)
-        if (m_root[i] == u'\\')
-            m_root[i] = u'/';
-    if (m_root.empty() || m_root[m_root.length() - 1] != u'/')
-        m_root += u'/';
+uint32_t CVirtualFilesReaderFolder::listedFolderCount() const {
+    std::lock_guard<std::mutex> guard(m_listingsLock);
+    return uint32_t(m_listings.size());
 }
 
 IReadableFile* CVirtualFilesReaderFolder::open(const CStringW& path) {
@@ -84,7 +85,7 @@ IReadableFile* CVirtualFilesReaderFolder::open(const CStringW& path) {
         return file;
     file->release();
 
-    const std::string found = resolveIgnoringCase(toNativePath(m_root), toNativePath(path));
+    const std::string found = resolveIgnoringCase(toNativePath(path));
     if (found.empty())
         return nullptr;
     file = new CFolderReadFile(fromNativePath(found), path);

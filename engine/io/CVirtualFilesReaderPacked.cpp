@@ -1,7 +1,9 @@
 #include "engine/io/CVirtualFilesReaderPacked.h"
 
 #include "engine/core/CLog.h"
+#include "engine/io/ArchiveSupport.h"
 #include "engine/io/CBufferFile.h"
+#include "engine/io/CSharedReadFile.h"
 #include "engine/io/IReadableFile.h"
 
 #include <cstring>
@@ -15,24 +17,18 @@ namespace {
 // A directory record takes at least its length, offset and size fields.
 constexpr int64_t kMinimumRecordSize = 10;
 
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t le32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
 } // namespace
 
 CVirtualFilesReaderPacked::CVirtualFilesReaderPacked(IReadableFile* source, const char* password)
-    : m_password(password), m_source(CRefHandle<IReadableFile>::share(source)) {
-    if (!m_source)
+    : m_password(password) {
+    if (!source)
         return;
-    m_archiveName = m_source->fileName();
-    for (uint32_t i = 0; i < m_archiveName.length(); ++i)
-        if (m_archiveName[i] == u'\\')
-            m_archiveName[i] = u'/';
+    // Members may be opened from several threads.
+    m_source.reset(new CSharedReadFile(source));
+    m_archiveName = withForwardSlashes(source->fileName());
     if (!readDirectory())
         m_entries.clear();
-    m_entries.sort([](const ArchiveEntry& a, const ArchiveEntry& b) { return a.path < b.path; });
+    sortEntriesByPath(m_entries);
 }
 
 CVirtualFilesReaderPacked::~CVirtualFilesReaderPacked() = default;
@@ -61,8 +57,8 @@ bool CVirtualFilesReaderPacked::readDirectory() {
     if (!source->seek(0, false) || source->read(header, kHeaderSize) != kHeaderSize ||
         std::memcmp(header, kMagic, sizeof kMagic) != 0)
         return false;
-    const int64_t directoryOffset = le32(header + 4);
-    const int64_t count = le32(header + 8);
+    const int64_t directoryOffset = readLe32(header + 4);
+    const int64_t count = readLe32(header + 8);
     if (directoryOffset < kHeaderSize || directoryOffset > fileSize ||
         count > (fileSize - directoryOffset) / kMinimumRecordSize)
         return false;
@@ -78,14 +74,14 @@ bool CVirtualFilesReaderPacked::readDirectory() {
         if (source->read(length, 2) != 2)
             return false;
         unscramble(length, 2, m_password, key);
-        const int32_t nameLength = le16(length);
+        const int32_t nameLength = readLe16(length);
         record.resize(size_t(nameLength) + 8);
         if (source->read(record.data(), int32_t(record.size())) != int32_t(record.size()))
             return false;
         unscramble(record.data(), int64_t(record.size()), m_password, key);
 
-        const int64_t offset = le32(&record[size_t(nameLength)]);
-        const int64_t size = le32(&record[size_t(nameLength) + 4]);
+        const int64_t offset = readLe32(&record[size_t(nameLength)]);
+        const int64_t size = readLe32(&record[size_t(nameLength) + 4]);
         if (offset < kHeaderSize || offset + size > fileSize) {
             ++refused;
             continue;
@@ -115,7 +111,7 @@ IReadableFile* CVirtualFilesReaderPacked::openEntry(int32_t index) {
     if (!block)
         return nullptr;
     const int32_t size = int32_t(entry.dataSize);
-    if (!m_source->seek(int32_t(entry.dataOffset), false) || m_source->read(block.get(), size) != size)
+    if (!readExactlyAt(m_source.get(), entry.dataOffset, block.get(), size))
         return nullptr;
     uint32_t key = keyAt(entry.dataOffset);
     unscramble(block.get(), size, m_password, key);
@@ -127,21 +123,7 @@ IReadableFile* CVirtualFilesReaderPacked::open(const CStringW& path) {
     return index < 0 ? nullptr : openEntry(index);
 }
 
-int32_t CVirtualFilesReaderPacked::find(const CStringW& path) {
-    uint32_t low = 0;
-    uint32_t high = m_entries.size();
-    while (low < high) {
-        const uint32_t middle = low + (high - low) / 2;
-        const int order = m_entries[middle].path.compare(path);
-        if (order == 0)
-            return int32_t(middle);
-        if (order < 0)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    return -1;
-}
+int32_t CVirtualFilesReaderPacked::find(const CStringW& path) { return findEntryByPath(m_entries, path); }
 
 const ArchiveEntry* CVirtualFilesReaderPacked::entryAt(int32_t index) const {
     if (index < 0 || uint32_t(index) >= m_entries.size())

@@ -16,7 +16,8 @@ class IReadableFile;
 // position p >= 16 XORed with password byte (p - 16) mod length. A directory
 // record is a 2-byte name length N, N name bytes (each one character 0-255),
 // the member's 4-byte offset and 4-byte size. Members are stored as they are
-// and read whole when opened.
+// and read whole when opened, through a CSharedReadFile, so several threads
+// may open them.
 class CVirtualFilesReaderPacked : public IArchiveReader {
 public:
     static constexpr int32_t kHeaderSize = 16;

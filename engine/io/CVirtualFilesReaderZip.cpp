@@ -1,8 +1,10 @@
 #include "engine/io/CVirtualFilesReaderZip.h"
 
 #include "engine/core/CLog.h"
+#include "engine/io/ArchiveSupport.h"
 #include "engine/io/CBufferFile.h"
 #include "engine/io/CRangeReadFile.h"
+#include "engine/io/CSharedReadFile.h"
 #include "engine/io/IReadableFile.h"
 
 #include <zlib.h>
@@ -29,21 +31,6 @@ constexpr uint32_t kZip64Marker = 0xFFFFFFFF;
 constexpr uint64_t kMaxInflateRatio = 1032;
 constexpr uint64_t kInflateSlack = 1024;
 
-uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t le32(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-uint64_t le64(const uint8_t* p) { return uint64_t(le32(p)) | uint64_t(le32(p + 4)) << 32; }
-
-// Reads exactly `count` bytes at `offset`.
-bool readAt(IReadableFile* file, int64_t offset, void* buffer, int64_t count) {
-    if (offset < 0 || offset > INT32_MAX || count < 0 || count > INT32_MAX)
-        return false;
-    if (!file->seek(int32_t(offset), false))
-        return false;
-    return count == 0 || file->read(buffer, int32_t(count)) == int32_t(count);
-}
-
 // What the central directory says about the member whose local header is at
 // `localOffset`.
 struct CentralRecord {
@@ -59,8 +46,8 @@ bool applyZip64Extra(const uint8_t* extra, uint32_t length, uint32_t& uncompress
                      uint32_t& offset) {
     uint32_t at = 0;
     while (at + 4 <= length) {
-        const uint16_t id = le16(extra + at);
-        const uint16_t size = le16(extra + at + 2);
+        const uint16_t id = readLe16(extra + at);
+        const uint16_t size = readLe16(extra + at + 2);
         at += 4;
         if (uint64_t(at) + size > length)
             return false;
@@ -71,7 +58,7 @@ bool applyZip64Extra(const uint8_t* extra, uint32_t length, uint32_t& uncompress
                     continue;
                 if (used + 8 > size)
                     return false;
-                const uint64_t value = le64(extra + at + used);
+                const uint64_t value = readLe64(extra + at + used);
                 if (value > INT32_MAX)
                     return false;
                 *field = uint32_t(value);
@@ -93,11 +80,11 @@ std::vector<CentralRecord> readCentralDirectory(IReadableFile* source, int64_t f
     // The end record sits within the last 22 + 65535 bytes (its comment).
     const int64_t tailSize = std::min<int64_t>(fileSize, kEndOfCentralSize + 0xFFFF);
     std::vector<uint8_t> tail(static_cast<size_t>(tailSize));
-    if (!readAt(source, fileSize - tailSize, tail.data(), tailSize))
+    if (!readExactlyAt(source, fileSize - tailSize, tail.data(), tailSize))
         return records;
     int64_t end = -1;
     for (int64_t i = tailSize - kEndOfCentralSize; i >= 0; --i) {
-        if (le32(&tail[size_t(i)]) == kEndOfCentralSignature) {
+        if (readLe32(&tail[size_t(i)]) == kEndOfCentralSignature) {
             end = i;
             break;
         }
@@ -105,26 +92,26 @@ std::vector<CentralRecord> readCentralDirectory(IReadableFile* source, int64_t f
     if (end < 0)
         return records;
     const int64_t endPosition = fileSize - tailSize + end;
-    const int64_t directorySize = le32(&tail[size_t(end) + 12]);
-    const int64_t directoryOffset = le32(&tail[size_t(end) + 16]);
+    const int64_t directorySize = readLe32(&tail[size_t(end) + 12]);
+    const int64_t directoryOffset = readLe32(&tail[size_t(end) + 16]);
     if (directoryOffset + directorySize > endPosition)
         return records;
     std::vector<uint8_t> directory(static_cast<size_t>(directorySize));
-    if (!readAt(source, directoryOffset, directory.data(), directorySize))
+    if (!readExactlyAt(source, directoryOffset, directory.data(), directorySize))
         return records;
 
     int64_t at = 0;
     while (at + kCentralHeaderSize <= directorySize) {
         const uint8_t* h = &directory[size_t(at)];
-        if (le32(h) != kCentralHeaderSignature)
+        if (readLe32(h) != kCentralHeaderSignature)
             break;
-        const int64_t nameLength = le16(h + 28);
-        const int64_t extraLength = le16(h + 30);
-        const int64_t commentLength = le16(h + 32);
+        const int64_t nameLength = readLe16(h + 28);
+        const int64_t extraLength = readLe16(h + 30);
+        const int64_t commentLength = readLe16(h + 32);
         const int64_t recordSize = kCentralHeaderSize + nameLength + extraLength + commentLength;
         if (at + recordSize > directorySize)
             break;
-        CentralRecord record{le32(h + 42), le32(h + 16), le32(h + 20), le32(h + 24)};
+        CentralRecord record{readLe32(h + 42), readLe32(h + 16), readLe32(h + 20), readLe32(h + 24)};
         if (applyZip64Extra(h + kCentralHeaderSize + nameLength, uint32_t(extraLength), record.uncompressedSize,
                             record.compressedSize, record.localOffset))
             records.push_back(record);
@@ -144,16 +131,15 @@ CStringW widenName(const uint8_t* bytes, size_t count) {
 
 } // namespace
 
-CVirtualFilesReaderZip::CVirtualFilesReaderZip(IReadableFile* source)
-    : m_source(CRefHandle<IReadableFile>::share(source)) {
-    if (!m_source)
+CVirtualFilesReaderZip::CVirtualFilesReaderZip(IReadableFile* source) {
+    if (!source)
         return;
-    m_archiveName = m_source->fileName();
-    for (uint32_t i = 0; i < m_archiveName.length(); ++i)
-        if (m_archiveName[i] == u'\\')
-            m_archiveName[i] = u'/';
+    // Stored members open as windows onto this file: they and the reader
+    // share it, possibly across threads.
+    m_source.reset(new CSharedReadFile(source));
+    m_archiveName = withForwardSlashes(source->fileName());
     scanLocalHeaders();
-    m_entries.sort([](const ZipEntry& a, const ZipEntry& b) { return a.path < b.path; });
+    sortEntriesByPath(m_entries);
 }
 
 CVirtualFilesReaderZip::~CVirtualFilesReaderZip() = default;
@@ -180,29 +166,29 @@ void CVirtualFilesReaderZip::scanLocalHeaders() {
     std::vector<uint8_t> name;
     for (;;) {
         uint8_t h[kLocalHeaderSize];
-        if (position + kLocalHeaderSize > fileSize || !readAt(source, position, h, kLocalHeaderSize))
+        if (position + kLocalHeaderSize > fileSize || !readExactlyAt(source, position, h, kLocalHeaderSize))
             break;
         ZipLocalHeader header;
-        header.signature = le32(h);
+        header.signature = readLe32(h);
         if (header.signature != kLocalHeaderSignature)
             break;
-        header.versionNeeded = le16(h + 4);
-        header.flags = le16(h + 6);
-        header.method = le16(h + 8);
-        header.modificationTime = le16(h + 10);
-        header.modificationDate = le16(h + 12);
-        header.crc32 = le32(h + 14);
-        header.compressedSize = le32(h + 18);
-        header.uncompressedSize = le32(h + 22);
-        header.nameLength = le16(h + 26);
-        header.extraLength = le16(h + 28);
+        header.versionNeeded = readLe16(h + 4);
+        header.flags = readLe16(h + 6);
+        header.method = readLe16(h + 8);
+        header.modificationTime = readLe16(h + 10);
+        header.modificationDate = readLe16(h + 12);
+        header.crc32 = readLe32(h + 14);
+        header.compressedSize = readLe32(h + 18);
+        header.uncompressedSize = readLe32(h + 22);
+        header.nameLength = readLe16(h + 26);
+        header.extraLength = readLe16(h + 28);
 
         const int64_t nameOffset = position + kLocalHeaderSize;
         const int64_t dataOffset = nameOffset + header.nameLength + header.extraLength;
         if (dataOffset > fileSize)
             break;
         name.resize(header.nameLength);
-        if (!readAt(source, nameOffset, name.data(), header.nameLength))
+        if (!readExactlyAt(source, nameOffset, name.data(), header.nameLength))
             break;
 
         // The local header holds no usable sizes for these members: the
@@ -272,7 +258,7 @@ IReadableFile* CVirtualFilesReaderZip::openEntry(int32_t index) {
     std::unique_ptr<uint8_t[]> input(new (std::nothrow) uint8_t[size_t(compressed)]);
     if (!output || !input)
         return nullptr;
-    if (!readAt(m_source.get(), entry.dataOffset, input.get(), int64_t(compressed))) {
+    if (!readExactlyAt(m_source.get(), entry.dataOffset, input.get(), int64_t(compressed))) {
         log->log("Could not read compressed file: " + entry.path, CLog::Error);
         return nullptr;
     }
@@ -300,21 +286,7 @@ IReadableFile* CVirtualFilesReaderZip::open(const CStringW& path) {
     return index < 0 ? nullptr : openEntry(index);
 }
 
-int32_t CVirtualFilesReaderZip::find(const CStringW& path) {
-    uint32_t low = 0;
-    uint32_t high = m_entries.size();
-    while (low < high) {
-        const uint32_t middle = low + (high - low) / 2;
-        const int order = m_entries[middle].path.compare(path);
-        if (order == 0)
-            return int32_t(middle);
-        if (order < 0)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    return -1;
-}
+int32_t CVirtualFilesReaderZip::find(const CStringW& path) { return findEntryByPath(m_entries, path); }
 
 const ArchiveEntry* CVirtualFilesReaderZip::entryAt(int32_t index) const {
     if (index < 0 || uint32_t(index) >= m_entries.size())

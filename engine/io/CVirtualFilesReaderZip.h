@@ -38,6 +38,8 @@ struct ZipEntry : ArchiveEntry {
 // directory is built once by walking the local headers from the start of the
 // file; every member lies wholly inside the file. Stored members open as
 // windows onto the archive file, deflated ones are inflated whole into memory.
+// The reader reads the archive file only through a CSharedReadFile that the
+// windows share, so members may be read on several threads.
 class CVirtualFilesReaderZip : public IArchiveReader {
 public:
     // Takes a reference on `source`, which must be positioned at 0. A damaged

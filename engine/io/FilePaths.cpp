@@ -1,5 +1,7 @@
 #include "engine/io/FilePaths.h"
 
+#include "engine/core/Utf8.h"
+
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -7,24 +9,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-void appendUtf8(std::string& out, uint32_t c) {
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
-}
 
 int lastSeparator(std::u16string_view text) {
     const size_t at = text.find_last_of(u"/\\");
@@ -38,66 +22,16 @@ bool startsWithAny(std::u16string_view text, std::u16string_view a, std::u16stri
 } // namespace
 
 std::string toNativePath(const CStringW& path) {
-    std::string out;
-    out.reserve(path.length());
-    const std::u16string_view text = path.view();
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c == u'\\') {
-            out += '/';
-        } else if (c >= 0xFF80) {
-            out += char(c & 0xFF);
-        } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-                   text[i + 1] <= 0xDFFF) {
-            appendUtf8(out, 0x10000 + ((uint32_t(c) - 0xD800) << 10) + (uint32_t(text[i + 1]) - 0xDC00));
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            appendUtf8(out, 0xFFFD);
-        } else {
-            appendUtf8(out, c);
-        }
-    }
+    std::string out = utf16ToUtf8(path.view(), Utf8Bytes::Preserve);
+    // In UTF-8 the byte of '\\' stands for nothing else.
+    for (char& c : out)
+        if (c == '\\')
+            c = '/';
     return out;
 }
 
 CStringW fromNativePath(const std::string& path) {
-    std::u16string out;
-    out.reserve(path.size());
-    const auto* bytes = reinterpret_cast<const unsigned char*>(path.data());
-    const size_t n = path.size();
-    for (size_t i = 0; i < n;) {
-        const unsigned char b = bytes[i];
-        uint32_t c = b;
-        size_t length = 1;
-        if (b >= 0x80) {
-            const size_t extra = b >= 0xC2 && b < 0xE0 ? 1 : b >= 0xE0 && b < 0xF0 ? 2 : b >= 0xF0 && b < 0xF5 ? 3 : 0;
-            bool valid = extra != 0 && i + extra < n;
-            uint32_t value = b & (0x3Fu >> extra);
-            for (size_t k = 1; valid && k <= extra; ++k) {
-                if ((bytes[i + k] & 0xC0) != 0x80)
-                    valid = false;
-                else
-                    value = (value << 6) | (bytes[i + k] & 0x3Fu);
-            }
-            const uint32_t minimum = extra == 1 ? 0x80 : extra == 2 ? 0x800 : 0x10000;
-            if (valid && value >= minimum && value <= 0x10FFFF && !(value >= 0xD800 && value <= 0xDFFF)) {
-                c = value;
-                length = extra + 1;
-            } else {
-                // A byte that starts no valid sequence keeps its value the way
-                // the engine widens 8-bit text, so the path converts back.
-                c = 0xFF00u | b;
-            }
-        }
-        if (c >= 0x10000) {
-            out += char16_t(0xD800 + ((c - 0x10000) >> 10));
-            out += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
-        } else {
-            out += char16_t(c);
-        }
-        i += length;
-    }
-    return CStringW(std::u16string_view(out));
+    return CStringW(std::u16string_view(utf8ToUtf16(path, Utf8Bytes::Preserve)));
 }
 
 CStringW getFullPath(const CStringW& path) {

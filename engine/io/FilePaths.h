@@ -50,5 +50,7 @@ inline constexpr char16_t driveSeparator = u':';
 // widening of 8-bit text makes them, so UTF-8 text widened that way names the
 // same file. Lone surrogates become U+FFFD.
 [[nodiscard]] std::string toNativePath(const CStringW& path);
-// A path from the operating system (UTF-8) as a wide string.
+// A path from the operating system (UTF-8) as a wide string; a byte that is
+// no UTF-8 becomes the unit 0xFF00 | byte, so the path converts back to the
+// same bytes (Utf8Bytes::Preserve).
 [[nodiscard]] CStringW fromNativePath(const std::string& path);

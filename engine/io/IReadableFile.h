@@ -20,6 +20,15 @@ public:
     [[nodiscard]] virtual int32_t size() const = 0;
     [[nodiscard]] virtual int32_t position() const = 0;
     [[nodiscard]] virtual const CStringW& fileName() const = 0;
+    // Copies up to `count` bytes from `offset` (counted from the start) into
+    // `buffer`; answers the number copied, 0 when `offset` cannot be reached.
+    // This version seeks, then reads; a file shared between threads makes the
+    // pair one step (CSharedReadFile).
+    virtual int32_t readAt(int32_t offset, void* buffer, int32_t count) {
+        if (!seek(offset, false))
+            return 0;
+        return read(buffer, count);
+    }
 
 protected:
     ~IReadableFile() override = default;

@@ -13,8 +13,12 @@
 
 namespace {
 
-// The nice value Highest asks for; Normal is 0.
+// The nice values Highest and Lowest ask for; Normal is 0. Lowest stays an
+// ordinary time-shared thread: SCHED_IDLE would starve it whenever another
+// thread keeps a processor busy, and the audio device's update thread must
+// still run every 30 ms then.
 constexpr int kHighestNice = -5;
+constexpr int kLowestNice = 10;
 
 // Applies `priority` to the thread `handle` whose kernel id is `tid`. The
 // policy goes through the thread handle; the nice value, which Linux keeps per
@@ -22,11 +26,11 @@ constexpr int kHighestNice = -5;
 bool applyPriority(pthread_t handle, pid_t tid, PlatformThreadPriority priority) {
     sched_param param{};
     param.sched_priority = 0;
-    if (priority == PlatformThreadPriority::Lowest)
-        return ::pthread_setschedparam(handle, SCHED_IDLE, &param) == 0;
     if (::pthread_setschedparam(handle, SCHED_OTHER, &param) != 0)
         return false;
-    int nice = priority == PlatformThreadPriority::Highest ? kHighestNice : 0;
+    const int nice = priority == PlatformThreadPriority::Highest  ? kHighestNice
+                     : priority == PlatformThreadPriority::Lowest ? kLowestNice
+                                                                  : 0;
     return ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice) == 0;
 }
 
@@ -119,5 +123,7 @@ PlatformThreadPriority CPlatformThread::currentThreadPriority() {
     int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
     if (errno == 0 && nice < 0)
         return PlatformThreadPriority::Highest;
+    if (errno == 0 && nice > 0)
+        return PlatformThreadPriority::Lowest;
     return PlatformThreadPriority::Normal;
 }

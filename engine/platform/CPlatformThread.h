@@ -3,7 +3,7 @@
 #include <memory>
 
 enum class PlatformThreadPriority {
-    Lowest,  // runs only when the processors are otherwise idle
+    Lowest,  // time-shared, yielding to normal threads (never starved)
     Normal,  // the system's default
     Highest, // favoured over normal threads, where the system allows it
 };

@@ -355,11 +355,16 @@ TEST(CEngine, InstanceComesFromTheRegisteredFactoryAndGoesWithTheEngine) {
     setEngineFactory(nullptr);
     {
         LogCapture log;
+        EXPECT_EQ(findEngineInstance(), nullptr);
+        EXPECT_TRUE(log.lines().empty());
         EXPECT_EQ(getEngineInstance(), nullptr);
         EXPECT_TRUE(log.contains("ERR: Can't create the engine"));
     }
     setEngineFactory(&createTestEngine);
+    // Asking whether there is one creates none.
+    EXPECT_EQ(findEngineInstance(), nullptr);
     CEngine* engine = getEngineInstance();
+    EXPECT_EQ(findEngineInstance(), engine);
     ASSERT_NE(engine, nullptr);
     EXPECT_EQ(getEngineInstance(), engine);
     EXPECT_EQ(engine->getCreationParams().width, 800);

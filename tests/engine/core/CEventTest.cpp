@@ -113,6 +113,18 @@ public:
     }
 };
 
+// A handler that reports its destruction.
+class DroppableHandler : public BaseHandler {
+public:
+    DroppableHandler(std::string* trace, bool* destroyed) : BaseHandler(trace), m_destroyed(destroyed) {}
+
+protected:
+    ~DroppableHandler() override { *m_destroyed = true; }
+
+private:
+    bool* m_destroyed;
+};
+
 } // namespace
 
 TEST(CEvent, KindsFollowTheTypeAndItsGroup) {
@@ -296,4 +308,43 @@ TEST(CEventReceiver, HooksMayChangeTheListWhileTheyAreAsked) {
     trace.clear();
     EXPECT_FALSE(owner->runPostHandlers(render.get()));
     EXPECT_EQ(trace, "third:h added:h added:h added:h added:h added:h added:h added:h added:h ");
+}
+
+TEST(CEventReceiver, AHookMayDropTheLastReferenceToItsReceiver) {
+    // Each time the receiver is still used after the hook ran: by the table
+    // handler, by the next hook, by the routing to the children.
+    enum class Where { PreHandler, PostHandler, Dispatch };
+    const struct {
+        const char* what;
+        Where where;
+        const char* trace;
+    } cases[] = {
+        {"pre-handler, then the table's handler", Where::PreHandler, "drop:h base-render "},
+        {"post-handler, then the next post-handler", Where::PostHandler, "base-render drop:h next:h "},
+        {"pre-handler, then the routing to the children", Where::Dispatch, "drop:h base-render "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string trace;
+        bool destroyed = false;
+        auto* owner = new DroppableHandler(&trace, &destroyed); // the only reference
+        owner->takes = false;
+        CRefHandle<TraceReceiver> drop(new TraceReceiver("drop", &trace));
+        CRefHandle<TraceReceiver> next(new TraceReceiver("next", &trace));
+        CRefHandle<CEventRender> render(new CEventRender);
+        drop->onHandle = [&owner] { releaseAndNull(owner); };
+        if (c.where == Where::PostHandler) {
+            owner->addPostHandler(drop.get());
+            owner->addPostHandler(next.get());
+        } else {
+            owner->addPreHandler(drop.get());
+        }
+        CEventReceiver* receiver = owner;
+        const bool handled = c.where == Where::Dispatch
+                                 ? receiver->dispatch(CEventReceiver::HandleThenChildren, render.get())
+                                 : receiver->handleEvent(render.get());
+        EXPECT_FALSE(handled);
+        EXPECT_EQ(trace, c.trace);
+        EXPECT_TRUE(destroyed);
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "engine/core/CString.h"
 #include "engine/core/CStringW.h"
+#include "engine/platform/CPlatformProcess.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestSupport.h"
 
@@ -118,6 +119,22 @@ TEST(CLog, DisposalLetsTheNextCallBuildAFreshLogger) {
     CLog::instance()->setThreshold(CLog::Error);
     CLog::disposeInstance();
     EXPECT_EQ(CLog::instance()->threshold(), CLog::Info);
+}
+
+TEST(CLog, ALoggerBuiltAfterTheDisposalAtExitIsReleasedToo) {
+    TempDir dir;
+    CPlatformProcess process;
+    CPlatformProcess::Options options;
+    options.outputFile = (dir.path() / "output.txt").string();
+    ASSERT_TRUE(process.start(BM_CORE_TEST_HELPER, {"late-log"}, options));
+    PlatformExitStatus status;
+    ASSERT_TRUE(process.waitForExit(60000, &status));
+    const std::vector<uint8_t> bytes = readAllBytes(options.outputFile);
+    const std::string output(bytes.begin(), bytes.end());
+    EXPECT_TRUE(status.exited);
+    EXPECT_EQ(status.code, 0) << output; // a leak report would fail the run
+    EXPECT_NE(output.find("INF: late line"), std::string::npos) << output;
+    EXPECT_NE(output.find("LOGGER RELEASED"), std::string::npos) << output;
 }
 
 TEST(CLog, ThreadsMayLogWhileACaptureRecords) {

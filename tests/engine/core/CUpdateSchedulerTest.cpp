@@ -192,6 +192,24 @@ TEST(CUpdateScheduler, SelfUnregisteringObjectIsReleasedUnlessItRegistersAgain) 
     EXPECT_EQ(scheduler->entryCount(), 1u);
 }
 
+TEST(CUpdateScheduler, UnregisteringAnObjectItDoesNotHoldLeavesALaterRegistrationWhole) {
+    CRefHandle<CUpdateScheduler> scheduler(new CUpdateScheduler);
+    CRefHandle<Ticker> caller(new Ticker);
+    CRefHandle<Ticker> stranger(new Ticker);
+    caller->setScheduler(scheduler.get());
+    caller->onUpdate = [&] {
+        scheduler->unregisterObject(stranger.get()); // never registered here
+        scheduler->registerObject(stranger.get());
+    };
+    scheduler->update(10);
+    caller->onUpdate = nullptr;
+    EXPECT_EQ(scheduler->entryCount(), 2u);
+    EXPECT_EQ(stranger->referenceCount(), 2);
+    EXPECT_EQ(stranger->getScheduler(), scheduler.get());
+    scheduler->update(10);
+    EXPECT_EQ(stranger->calls, std::vector<uint32_t>{10});
+}
+
 TEST(CUpdateScheduler, ObjectMovedToAnotherSchedulerIsNotCalledByTheOldOne) {
     CRefHandle<CUpdateScheduler> oldScheduler(new CUpdateScheduler);
     CRefHandle<CUpdateScheduler> newScheduler(new CUpdateScheduler);

@@ -3,7 +3,10 @@
 //   crash <yes|no|silent> <segv|abort>
 //                                installs the crash handler, answering the
 //                                question as told (silent: not asking), and fails
+//   late-log                     logs from an exit handler that runs after the
+//                                logger's own disposal at exit
 
+#include "engine/core/CLog.h"
 #include "engine/core/CSingleInstanceGuard.h"
 #include "engine/core/CString.h"
 #include "engine/core/CThread.h"
@@ -14,6 +17,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 
 namespace {
@@ -69,12 +73,33 @@ int crash(const std::string& answer, const std::string& kind) {
     return 1;
 }
 
+// Says so when the sink that holds it, and so the logger, is destroyed.
+struct ReleaseMark {
+    ~ReleaseMark() { platformWriteStandardError("LOGGER RELEASED\n"); }
+};
+
+void logAfterTheLoggerWentAway() {
+    auto mark = std::make_shared<ReleaseMark>();
+    (void)CLog::instance()->setSink([mark](int, const CStringW&) {});
+    CLog::instance()->log("late line", CLog::Info);
+}
+
+int lateLog() {
+    // Registered before the logger exists, so it runs after the logger's own
+    // disposal and builds a second logger.
+    std::atexit(&logAfterTheLoggerWentAway);
+    CLog::instance()->log("first line", CLog::Info);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "guard" && argc == 3)
         return runGuard(argv[2]);
+    if (mode == "late-log" && argc == 2)
+        return lateLog();
     if (mode == "crash" && argc == 4)
         return crash(argv[2], argv[3]);
     return 100;

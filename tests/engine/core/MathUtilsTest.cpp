@@ -43,6 +43,10 @@ TEST(MathUtils, ConstantsComeFromPi) {
     EXPECT_FLOAT_EQ(kInvPi, 0.31830987f);
     EXPECT_DOUBLE_EQ(kInvPiD, 0.3183098861837907);
     EXPECT_FLOAT_EQ(kHalfPi, 1.5707964f);
+    // The easing curves use these; their values are the nearest floats.
+    EXPECT_EQ(kPi, 3.1415927f);
+    EXPECT_EQ(kHalfPi, 1.5707964f);
+    EXPECT_EQ(kTwoPi, 6.2831855f);
 }
 
 TEST(MathUtils, SineTableHoldsWholeDegrees) {

@@ -1,7 +1,9 @@
 #include "engine/io/CLinuxFileSystem.h"
 
+#include "engine/core/CEngine.h"
 #include "engine/io/FilePaths.h"
 #include "tests/engine/io/IoFixtures.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -67,9 +69,65 @@ TEST(CLinuxFileSystem, FallsBackToTheHomeFolder) {
     EnvironmentScope data("XDG_DATA_HOME", "relative/is/ignored");
     EnvironmentScope config("XDG_CONFIG_HOME", "");
     CRefHandle<CLinuxFileSystem> fileSystem(new CLinuxFileSystem);
-    fileSystem->setApplicationNames(u"P", CStringW());
-    EXPECT_EQ(fileSystem->getUserFolder(), widePath(dir.path() / ".local/share/P"));
-    EXPECT_EQ(fileSystem->getCommonFolder(), widePath(dir.path() / ".config/P"));
+    fileSystem->setApplicationNames(u"P", u"T");
+    EXPECT_EQ(fileSystem->getUserFolder(), widePath(dir.path() / ".local/share/P/T"));
+    EXPECT_EQ(fileSystem->getCommonFolder(), widePath(dir.path() / ".config/P/T"));
+}
+
+TEST(CLinuxFileSystem, FolderNamesComeFromTheEngineElseTheGivenNamesElseTheDefaults) {
+    TempDir dir;
+    EnvironmentScope data("XDG_DATA_HOME", (dir.path() / "data").string());
+    CRefHandle<CLinuxFileSystem> fileSystem(new CLinuxFileSystem);
+    ASSERT_EQ(findEngineInstance(), nullptr);
+
+    EXPECT_EQ(fileSystem->getUserFolder(), widePath(dir.path() / "data/MRX/MRX Title"));
+    fileSystem->setApplicationNames(u"Given", u"Names");
+    EXPECT_EQ(fileSystem->getUserFolder(), widePath(dir.path() / "data/Given/Names"));
+
+    CRefHandle<CEngine> engine(new CEngine(CEngineCreationParams()));
+    setEngineInstance(engine.get());
+    engine->setSetting("PublisherName", u"Velmora");
+    engine->setSetting("TitleName", u"Brindlemoor");
+    EXPECT_EQ(fileSystem->getUserFolder(), widePath(dir.path() / "data/Velmora/Brindlemoor"));
+    EXPECT_TRUE(fs::is_directory(dir.path() / "data/Velmora/Brindlemoor"));
+    engine.reset(); // clears the registration
+    EXPECT_EQ(fileSystem->getUserFolder(), widePath(dir.path() / "data/Given/Names"));
+}
+
+TEST(CLinuxFileSystem, AnEmptyNameGivesNoFolderRatherThanTheSharedDataFolder) {
+    TempDir dir;
+    EnvironmentScope data("XDG_DATA_HOME", (dir.path() / "data").string());
+    EnvironmentScope config("XDG_CONFIG_HOME", (dir.path() / "config").string());
+    CRefHandle<CLinuxFileSystem> fileSystem(new CLinuxFileSystem);
+    const struct {
+        const char* what;
+        const char16_t* publisher;
+        const char16_t* title;
+        bool engine;
+    } cases[] = {
+        {"given publisher only", u"P", u"", false},
+        {"given title only", u"", u"T", false},
+        {"engine without a title", u"P", u"", true},
+        {"engine without a publisher", u"", u"T", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CRefHandle<CEngine> engine;
+        if (c.engine) {
+            engine.reset(new CEngine(CEngineCreationParams()));
+            engine->setSetting("PublisherName", c.publisher);
+            engine->setSetting("TitleName", c.title);
+            setEngineInstance(engine.get());
+        } else {
+            fileSystem->setApplicationNames(c.publisher, c.title);
+        }
+        LogCapture log;
+        EXPECT_TRUE(fileSystem->getUserFolder().empty());
+        EXPECT_TRUE(fileSystem->getCommonFolder().empty());
+        EXPECT_TRUE(log.contains("WRN: No user folder: the publisher or title name is empty"));
+        EXPECT_TRUE(log.contains("WRN: No common folder: the publisher or title name is empty"));
+        EXPECT_FALSE(fs::exists(dir.path() / "data"));
+    }
 }
 
 TEST(CLinuxFileSystem, CacheFolderIsMadeInTheCurrentFolder) {

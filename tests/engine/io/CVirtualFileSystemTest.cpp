@@ -1,5 +1,7 @@
 #include "engine/io/CVirtualFileSystem.h"
 
+#include "engine/core/CEngineManagers.h"
+#include "engine/core/CRandom.h"
 #include "engine/io/CVirtualFile.h"
 #include "engine/io/IArchiveOpener.h"
 #include "engine/io/IArchiveReader.h"
@@ -11,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <deque>
 #include <string>
 #include <vector>
@@ -156,11 +159,24 @@ TEST(CVirtualFileSystem, MakeUniqueNameSkipsNamesInUse) {
     EXPECT_EQ(fileSystem->makeUniqueName(folder, u"img"), CStringW(u"img000007"));
     EXPECT_EQ(fileSystem->makeUniqueName(folder, u"img"), CStringW(u"img000012"));
 
-    // The default source is a twister of the file system's own.
+    // Without a source of its own, every file system draws from the engine
+    // managers' shared twister: two of them continue one sequence.
+    CRandom* shared = CEngineManagers::instance().getRandom();
+    ASSERT_NE(shared, nullptr);
+    CRandom reference;
+    shared->seed(2024);
+    reference.seed(2024);
+    auto expected = [&reference] {
+        char digits[16];
+        std::snprintf(digits, sizeof digits, "shot%06u", unsigned(reference.next() % 999999u));
+        return CStringW(digits);
+    };
     CRefHandle<CVirtualFileSystem> other(new CVirtualFileSystem);
-    const CStringW name = other->makeUniqueName(folder, u"shot");
-    EXPECT_EQ(name.length(), 10u);
-    EXPECT_FALSE(fs::exists(dir.path() / "shots" / std::string(name.begin(), name.end())));
+    EXPECT_EQ(other->makeUniqueName(folder, u"shot"), expected());
+    CRefHandle<CVirtualFileSystem> third(new CVirtualFileSystem);
+    EXPECT_EQ(third->makeUniqueName(folder, u"shot"), expected());
+    fileSystem->setRandomSource(nullptr); // back to the shared one
+    EXPECT_EQ(fileSystem->makeUniqueName(folder, u"shot"), expected());
 }
 
 TEST(CVirtualFileSystem, RemovesAndRenamesFiles) {

@@ -89,3 +89,28 @@ TEST(CVirtualFilesReaderFolder, FallsBackToAMatchIgnoringCase) {
     EXPECT_EQ(folder->open(u"scenes/menu/other.mscn"), nullptr);
     EXPECT_EQ(folder->open(u"Scenes/Menu"), nullptr);
 }
+
+// A folder mounted before an archive sees every lookup meant for the archive:
+// each folder is listed once, on its first miss, and later misses use that.
+TEST(CVirtualFilesReaderFolder, ListsEachFolderOnceForTheCaseFallback) {
+    TempDir dir;
+    dir.write("root/Scenes/Menu/Main.MSCN", std::string("main"));
+    CRefHandle<CVirtualFilesReaderFolder> folder(new CVirtualFilesReaderFolder(widePath(dir.path() / "root")));
+    EXPECT_EQ(folder->listedFolderCount(), 0u);
+    CRefHandle<IReadableFile> exact(folder->open(u"Scenes/Menu/Main.MSCN"));
+    ASSERT_TRUE(exact);
+    EXPECT_EQ(folder->listedFolderCount(), 0u); // exact hits list nothing
+
+    for (int round = 0; round < 50; ++round) {
+        SCOPED_TRACE(round);
+        EXPECT_EQ(folder->find(u"scenes/menu/other.mscn"), -1);
+        EXPECT_EQ(folder->find(u"textures/atlas.png"), -1);
+        EXPECT_EQ(folder->listedFolderCount(), 3u); // root, Scenes, Scenes/Menu
+    }
+    LogCapture log(true);
+    CRefHandle<IReadableFile> file(folder->open(u"SCENES/menu/main.mscn"));
+    ASSERT_TRUE(file);
+    EXPECT_EQ(text(file.get()), "main");
+    EXPECT_EQ(log.count("DBG: Opened by a match that ignores case: "), 1u);
+    EXPECT_EQ(folder->listedFolderCount(), 3u);
+}

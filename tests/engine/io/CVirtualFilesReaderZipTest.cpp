@@ -11,8 +11,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -300,4 +304,58 @@ TEST(CVirtualFilesReaderZip, TruncatedAnywhere) {
             }
         }
     }
+}
+
+// Stored members are windows onto the one archive file: a stream read on the
+// audio thread must not pair its seek with a read of the loading thread.
+TEST(CVirtualFilesReaderZip, StoredMembersReadOnTwoThreadsGetTheirOwnBytes) {
+    TempDir dir;
+    const std::vector<uint8_t> first = randomBytes(64 * 1024, 11);
+    const std::vector<uint8_t> second = randomBytes(64 * 1024, 12);
+    const std::vector<uint8_t> packed = randomBytes(4096, 13);
+    const BuiltZip zip =
+        buildZip({{"music/first.ogg", first, 0}, {"music/second.ogg", second, 0}, {"packed.bin", packed, 8}});
+    const fs::path path = dir.write("sounds.zip", zip.bytes);
+    CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
+    IArchiveReader* archive = fileSystem->mountArchive(widePath(path), nullptr);
+    ASSERT_NE(archive, nullptr);
+    ASSERT_STREQ(archive->typeName(), "zip");
+
+    // Opened here: reference counts are not for sharing between threads.
+    CRefHandle<IReadableFile> streams[2] = {CRefHandle<IReadableFile>(archive->open(u"music/first.ogg")),
+                                            CRefHandle<IReadableFile>(archive->open(u"music/second.ogg"))};
+    ASSERT_TRUE(streams[0] && streams[1]);
+    const std::vector<uint8_t>* expected[2] = {&first, &second};
+    std::atomic<int> mismatches{0};
+    auto stream = [&](int which) {
+        IReadableFile* file = streams[which].get();
+        const std::vector<uint8_t>& bytes = *expected[which];
+        uint8_t buffer[101];
+        for (int pass = 0; pass < 40; ++pass) {
+            (void)file->seek(0, false);
+            size_t at = 0;
+            while (const int32_t got = file->read(buffer, int32_t(sizeof buffer))) {
+                if (!std::equal(buffer, buffer + got, bytes.begin() + std::ptrdiff_t(at)))
+                    ++mismatches;
+                at += size_t(got);
+            }
+            if (at != bytes.size())
+                ++mismatches;
+        }
+    };
+    // The deflated member is read by the reader itself, on a third thread.
+    auto inflate = [&] {
+        for (int i = 0; i < 600; ++i) {
+            CRefHandle<IReadableFile> file(archive->open(u"packed.bin"));
+            if (!file || readToEnd(file.get()) != packed)
+                ++mismatches;
+        }
+    };
+    std::thread a(stream, 0);
+    std::thread b(stream, 1);
+    std::thread c(inflate);
+    a.join();
+    b.join();
+    c.join();
+    EXPECT_EQ(mismatches.load(), 0);
 }

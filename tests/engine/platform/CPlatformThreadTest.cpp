@@ -1,6 +1,11 @@
 #include "engine/platform/CPlatformThread.h"
 
+#include <errno.h>
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -82,6 +87,31 @@ TEST(CPlatformThread, TakesTheLowestPriorityBeforeItsEntryRuns) {
     ASSERT_TRUE(thread.start(&Probe::body, &probe, PlatformThreadPriority::Lowest));
     thread.join();
     EXPECT_EQ(probe.atStart, PlatformThreadPriority::Lowest);
+}
+
+// The lowest priority must not starve: a time-shared thread with a high nice
+// value, not SCHED_IDLE, which runs only while a processor has nothing else.
+TEST(CPlatformThread, LowestIsATimeSharedThreadWithAHighNiceValue) {
+    struct Seen {
+        int policy = -1;
+        int nice = 0;
+        int error = 0;
+    } seen;
+    CPlatformThread thread;
+    ASSERT_TRUE(thread.start(
+        [](void* raw) {
+            auto* out = static_cast<Seen*>(raw);
+            sched_param param{};
+            (void)::pthread_getschedparam(::pthread_self(), &out->policy, &param);
+            errno = 0;
+            out->nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
+            out->error = errno;
+        },
+        &seen, PlatformThreadPriority::Lowest));
+    thread.join();
+    EXPECT_EQ(seen.policy, SCHED_OTHER);
+    EXPECT_EQ(seen.error, 0);
+    EXPECT_EQ(seen.nice, 10);
 }
 
 TEST(CPlatformThread, ChangesTheRunningThreadsPriority) {
