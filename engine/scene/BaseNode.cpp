@@ -23,6 +23,8 @@
 #include "engine/scene/CPropertyDataVector2d.h"
 #include "engine/scene/CPropertyDataVector3d.h"
 #include "engine/scene/CPropertyTable.h"
+#include "engine/scene/CSceneFileReader.h"
+#include "engine/scene/CSceneFileWriter.h"
 #include "engine/scene/NodeLayoutBits.h"
 #include "engine/scene/PropertyValues.h"
 #include "engine/video/CQuadBatch.h"
@@ -268,6 +270,10 @@ uint32_t BaseNode::getContentType() const { return ContentTypeSceneNode; }
 BaseNode* BaseNode::clone(BaseNode* parent, BaseNode* sceneManager) const {
     return cloneAs<BaseNode>(parent, sceneManager);
 }
+
+bool BaseNode::readFromXml(CSceneFileReader& reader) { return reader.readElement(this); }
+
+bool BaseNode::writeToXml(CSceneFileWriter& writer) const { return writer.writeElement(this); }
 
 void BaseNode::copyFrom(const BaseNode* source, BaseNode*) {
     if (!source || source == this)

@@ -28,6 +28,8 @@ class CEventTemplatesChanged;
 class CNodeState;
 class CPropertyBag;
 class CPropertyTable;
+class CSceneFileReader;
+class CSceneFileWriter;
 class CUpdateScheduler;
 class IGraphicsDriver;
 class SceneManager;
@@ -99,6 +101,12 @@ public:
     virtual void copyFrom(const BaseNode* source, BaseNode* sceneManager);
     // Called after a node element was read and after cloning.
     virtual void onLoaded() {}
+    // Scene files: reads the content of the node element `reader` stands on
+    // (false when the document is damaged), and writes the node with its
+    // subtree as a node element. These versions read and write what every
+    // node has; a class that keeps more in its element overrides them.
+    [[nodiscard]] virtual bool readFromXml(CSceneFileReader& reader);
+    [[nodiscard]] virtual bool writeToXml(CSceneFileWriter& writer) const;
     // Clones the children of `source` into `target` (with the target's scene
     // manager), clones its states and attaches them to `target`, then sets
     // the target's DefaultState when it has one.

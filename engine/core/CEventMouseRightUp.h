@@ -1,0 +1,19 @@
+#pragma once
+
+#include "engine/core/CEventMouse.h"
+
+#include <cstdint>
+
+// The right button went up.
+class CEventMouseRightUp : public CEventMouse {
+public:
+    static constexpr int32_t TypeId = 30;
+
+    CEventMouseRightUp(int32_t x, int32_t y) : CEventMouse(x, y) {}
+
+    [[nodiscard]] int32_t getType() const override { return TypeId; }
+    [[nodiscard]] bool isKindOf(int32_t id) const override { return id == TypeId || CEventMouse::isKindOf(id); }
+
+protected:
+    ~CEventMouseRightUp() override = default;
+};

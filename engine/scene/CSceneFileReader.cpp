@@ -1,0 +1,251 @@
+#include "engine/scene/CSceneFileReader.h"
+
+#include "engine/content/ContentType.h"
+#include "engine/content/IContentManager.h"
+#include "engine/core/CLog.h"
+#include "engine/core/CName.h"
+#include "engine/core/CString.h"
+#include "engine/io/CXmlStreamReader.h"
+#include "engine/scene/Animator.h"
+#include "engine/scene/BaseNode.h"
+#include "engine/scene/CNodeFactory.h"
+#include "engine/scene/CNodeState.h"
+#include "engine/scene/CPropertyBag.h"
+#include "engine/scene/PropertyValues.h"
+
+namespace {
+
+constexpr const char16_t* kNodeElement = u"SceneNode";
+constexpr const char16_t* kEndedInsideNode = u"the document ends inside a node element";
+
+void logWarning(const CStringW& text) { CLog::instance()->log(text, CLog::Warning); }
+
+// State keys come from the engine's node factory, where the application
+// registers its key classes too.
+Animator* createKey(const CStringW& className) { return CNodeFactory::getShared()->createKey(className).detach(); }
+
+// Counts a node element as open while it is being read.
+class CDepthScope {
+public:
+    explicit CDepthScope(uint32_t& depth) : m_depth(depth) { ++m_depth; }
+    ~CDepthScope() { --m_depth; }
+    CDepthScope(const CDepthScope&) = delete;
+    CDepthScope& operator=(const CDepthScope&) = delete;
+
+private:
+    uint32_t& m_depth;
+};
+
+} // namespace
+
+CSceneFileReader::CSceneFileReader(CXmlStreamReader* reader, CNodeFactory* factory, uint32_t& depth,
+                                   const CStringW& fileName)
+    : m_reader(reader), m_factory(factory), m_depth(depth), m_fileName(fileName) {}
+
+CStringW CSceneFileReader::resolveClass(const CNodeFactory* factory, const CStringW& classOverride,
+                                        const CStringW& type) {
+    if (!factory)
+        return CStringW();
+    if (!classOverride.empty() && factory->isNodeClassRegistered(classOverride))
+        return classOverride;
+    if (!type.empty() && factory->isNodeClassRegistered(type))
+        return type;
+    return CStringW();
+}
+
+bool CSceneFileReader::fail(const CStringW& reason) {
+    if (m_error.empty())
+        m_error = reason;
+    return false;
+}
+
+CRefHandle<BaseNode> CSceneFileReader::readDocument(const CObjectName& rootName, const CStringW& filePath) {
+    m_error = CStringW();
+    if (!m_reader || !m_factory) {
+        logWarning(u"Can't read scene file: no reader or node factory: " + m_fileName);
+        return nullptr;
+    }
+    // The first SceneNode element is the root; a file holds one tree.
+    while (m_reader->readNext()) {
+        if (m_reader->nodeType() != CXmlStreamReader::Element || !(m_reader->nodeName() == kNodeElement))
+            continue;
+        const CStringW type = m_reader->attribute("Type");
+        const CStringW className = resolveClass(m_factory, m_reader->attribute("ClassOverride"), type);
+        CRefHandle<BaseNode> root;
+        if (!className.empty())
+            root = m_factory->createNode(className, rootName);
+        if (!root) {
+            logWarning(u"Can't read scene file: unknown root node class \"" + type + u"\": " + m_fileName);
+            return nullptr;
+        }
+        IContentManager* manager = rootName.owner();
+        if (manager)
+            manager->pushFolder(filePath);
+        const bool read = readNode(root.get());
+        if (manager)
+            static_cast<void>(manager->popFolder());
+        if (!read) {
+            fail(u"a node could not read its element");
+            logWarning(u"Can't read scene file: " + m_error + u": " + m_fileName);
+            return nullptr;
+        }
+        return root;
+    }
+    logWarning(u"Can't read scene file: it holds no SceneNode element: " + m_fileName);
+    return nullptr;
+}
+
+bool CSceneFileReader::readNode(BaseNode* node) { return node && node->readFromXml(*this); }
+
+bool CSceneFileReader::readElement(BaseNode* node) {
+    if (!node)
+        return false;
+    // An empty element has no content: reading on would take its parent's.
+    if (m_reader->isSelfClosing()) {
+        node->onLoaded();
+        return true;
+    }
+    if (m_depth >= MaxDepth)
+        return fail(u"nodes nested deeper than " + CStringW(unsigned(MaxDepth)) + u" levels");
+    CDepthScope scope(m_depth);
+    while (m_reader->readNext()) {
+        const int type = m_reader->nodeType();
+        const CStringW& name = m_reader->nodeName();
+        if (type == CXmlStreamReader::ElementEnd && name == kNodeElement) {
+            node->onLoaded();
+            return true;
+        }
+        if (type != CXmlStreamReader::Element)
+            continue;
+        bool read = true;
+        if (name == u"Uses")
+            read = readUses(node);
+        else if (name == u"Properties")
+            read = readProperties(node);
+        else if (name == u"States")
+            read = readStates(node);
+        else if (name == kNodeElement)
+            read = readChild(node);
+        if (!read)
+            return false;
+    }
+    return fail(kEndedInsideNode);
+}
+
+bool CSceneFileReader::readUses(BaseNode* node) {
+    if (m_reader->isSelfClosing())
+        return true;
+    IContentManager* manager = node->getContentName().owner();
+    while (m_reader->readNext()) {
+        const int type = m_reader->nodeType();
+        if (type == CXmlStreamReader::ElementEnd && m_reader->nodeName() == u"Uses")
+            return true;
+        if (type != CXmlStreamReader::Element || !(m_reader->nodeName() == u"AtlasTextureCollection"))
+            continue;
+        // Loading registers the collection's textures in the content cache;
+        // the collection itself is not kept.
+        const CStringW value = m_reader->attribute("Value");
+        if (manager && !value.empty()) {
+            if (IContent* collection = manager->load(ContentTypeAtlasCollection, value, true))
+                collection->release();
+        }
+    }
+    return fail(kEndedInsideNode);
+}
+
+bool CSceneFileReader::readProperties(BaseNode* node) {
+    CRefHandle<CPropertyBag> bag = CPropertyBag::create(node->getContentName().owner());
+    // A bag nested too deeply is logged and skipped by the bag; the node
+    // reads what remains.
+    static_cast<void>(bag->readXml(m_reader, false));
+    node->readProperties(*bag);
+    return true;
+}
+
+bool CSceneFileReader::readStates(BaseNode* node) {
+    node->releaseStates();
+    if (m_reader->isSelfClosing())
+        return true;
+    IContentManager* manager = node->getContentName().owner();
+    while (m_reader->readNext()) {
+        const int type = m_reader->nodeType();
+        const CStringW& name = m_reader->nodeName();
+        if (type == CXmlStreamReader::ElementEnd && name == u"States")
+            return true;
+        if (type != CXmlStreamReader::Element)
+            continue;
+        if (name == u"Properties") {
+            CRefHandle<CPropertyBag> bag = CPropertyBag::create(manager);
+            static_cast<void>(bag->readXml(m_reader, false));
+            if (bag->indexOf("DefaultState") >= 0)
+                node->setDefaultState(getPropertyNameId(bag->get("DefaultState")));
+        } else if (name == u"State") {
+            CRefHandle<CNodeState> state(new CNodeState(CName(CString(m_reader->attribute("Name")))));
+            state->setNextState(CName(CString(m_reader->attribute("NextState"))));
+            state->readXml(m_reader, manager, &createKey);
+            // A name registered before keeps its first state.
+            static_cast<void>(node->addState(state.get()));
+        }
+    }
+    return fail(kEndedInsideNode);
+}
+
+bool CSceneFileReader::readChild(BaseNode* parent) {
+    // Attributes go with the next node read: copy them first.
+    const CStringW file = m_reader->attribute("File");
+    const CStringW type = m_reader->attribute("Type");
+    const CStringW classOverride = m_reader->attribute("ClassOverride");
+    const bool empty = m_reader->isSelfClosing();
+    IContentManager* manager = parent->getContentName().owner();
+
+    if (!file.empty()) {
+        // The child is the other file's root; what this element holds is
+        // not read.
+        if (!empty && !skipNode())
+            return false;
+        if (!manager) {
+            logWarning(u"Can't load included scene file without a content manager: " + file);
+            return true;
+        }
+        // The content manager refuses (and logs) a file that includes itself.
+        CRefHandle<IContent> loaded(manager->load(ContentTypeSceneNode, file, true));
+        auto* root = dynamic_cast<BaseNode*>(loaded.get());
+        if (!root)
+            return true;
+        // Shared content comes as the cached object itself; a node has one
+        // parent, so the tree gets its own copy.
+        CRefHandle<BaseNode> child;
+        if (manager->find(ContentTypeSceneNode, root->getContentName()) == root)
+            child.reset(root->clone(nullptr, nullptr));
+        else
+            child = CRefHandle<BaseNode>::share(root);
+        parent->addChild(child.get());
+        return true;
+    }
+
+    const CStringW className = resolveClass(m_factory, classOverride, type);
+    CRefHandle<BaseNode> child;
+    if (!className.empty())
+        child = m_factory->createNode(className, CObjectName(manager, CStringW()));
+    if (!child) {
+        logWarning(u"Scene file " + m_fileName + u": unknown node class \"" + type + u"\", element skipped");
+        return empty || skipNode();
+    }
+    // Added first, so that the child has its parent's scene manager and
+    // owner scene while it reads itself.
+    parent->addChild(child.get());
+    return readNode(child.get());
+}
+
+bool CSceneFileReader::skipNode() {
+    uint64_t open = 1;
+    while (m_reader->readNext()) {
+        if (!(m_reader->nodeName() == kNodeElement))
+            continue;
+        if (m_reader->nodeType() == CXmlStreamReader::Element && !m_reader->isSelfClosing())
+            ++open;
+        else if (m_reader->nodeType() == CXmlStreamReader::ElementEnd && --open == 0)
+            return true;
+    }
+    return fail(kEndedInsideNode);
+}
