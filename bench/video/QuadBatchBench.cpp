@@ -8,8 +8,11 @@
 //   BM_SpriteQuads/batch   ...
 //   BM_SpriteQuads/copy    ...
 // Read the pair as a ratio: batch Time / copy Time (above 1 means the batch
-// is slower). BM_SpriteQuadsBuilt builds each quad from corner positions
-// with addQuad, as glyphs and nine-grid pieces do.
+// is slower). BM_SpriteQuadsOwnMaterial gives the quads equal materials
+// held by different sprites, as in a scene (every sprite owns its material),
+// so the batch compares the values and cannot stop at the pointers.
+// BM_SpriteQuadsBuilt builds each quad from corner positions with addQuad,
+// as glyphs and nine-grid pieces do.
 // Run in a release build, for instance:
 //   build/release/bench/bench_video --benchmark_min_time=0.5
 
@@ -43,27 +46,45 @@ const Material& spriteMaterial() {
     return material;
 }
 
-// The prepared quads of a million sprites laid out in rows.
-const std::vector<CBatchQuad>& spriteQuads() {
-    static const std::vector<CBatchQuad> quads = [] {
-        std::vector<CBatchQuad> list(QuadCount);
-        for (uint32_t i = 0; i < QuadCount; ++i) {
-            CBatchQuad& quad = list[i];
-            quad.material = &spriteMaterial();
-            const float x = float(i % 1000) * 16.0f;
-            const float y = float(i / 1000) * 16.0f;
-            const float corners[4][4] = {{x, y, 0, 0}, {x + 16, y, 1, 0}, {x + 16, y + 16, 1, 1}, {x, y + 16, 0, 1}};
-            for (int k = 0; k < 4; ++k) {
-                quad.vertices[k].x = corners[k][0];
-                quad.vertices[k].y = corners[k][1];
-                quad.vertices[k].z = 0.5f;
-                quad.vertices[k].color = CColor(0xFFFFFFFF);
-                quad.vertices[k].u = corners[k][2];
-                quad.vertices[k].v = corners[k][3];
-            }
+// Equal copies of the sprite material, as separate sprites hold them; few
+// enough to stay in the cache, so that the pair measures the work and not
+// the memory.
+constexpr uint32_t OwnMaterialCount = 1024;
+const std::vector<Material>& ownMaterials() {
+    static const std::vector<Material> materials(OwnMaterialCount, spriteMaterial());
+    return materials;
+}
+
+// The prepared quads of a million sprites laid out in rows; with
+// `ownMaterial` quad i takes the material copy i % OwnMaterialCount, else
+// all share one.
+std::vector<CBatchQuad> makeSpriteQuads(bool ownMaterial) {
+    std::vector<CBatchQuad> list(QuadCount);
+    for (uint32_t i = 0; i < QuadCount; ++i) {
+        CBatchQuad& quad = list[i];
+        quad.material = ownMaterial ? &ownMaterials()[i % OwnMaterialCount] : &spriteMaterial();
+        const float x = float(i % 1000) * 16.0f;
+        const float y = float(i / 1000) * 16.0f;
+        const float corners[4][4] = {{x, y, 0, 0}, {x + 16, y, 1, 0}, {x + 16, y + 16, 1, 1}, {x, y + 16, 0, 1}};
+        for (int k = 0; k < 4; ++k) {
+            quad.vertices[k].x = corners[k][0];
+            quad.vertices[k].y = corners[k][1];
+            quad.vertices[k].z = 0.5f;
+            quad.vertices[k].color = CColor(0xFFFFFFFF);
+            quad.vertices[k].u = corners[k][2];
+            quad.vertices[k].v = corners[k][3];
         }
-        return list;
-    }();
+    }
+    return list;
+}
+
+const std::vector<CBatchQuad>& spriteQuads() {
+    static const std::vector<CBatchQuad> quads = makeSpriteQuads(false);
+    return quads;
+}
+
+const std::vector<CBatchQuad>& spriteQuadsOwnMaterial() {
+    static const std::vector<CBatchQuad> quads = makeSpriteQuads(true);
     return quads;
 }
 
@@ -74,8 +95,7 @@ CRefHandle<IGraphicsDriver> makeDriver() {
     return CRefHandle<IGraphicsDriver>(createNullDriver(params, nullptr));
 }
 
-void BM_SpriteQuads_Batch(benchmark::State& state) {
-    const auto& quads = spriteQuads();
+void batchQuads(benchmark::State& state, const std::vector<CBatchQuad>& quads) {
     auto driver = makeDriver();
     CQuadBatch& batch = *driver->quadBatch();
     for (auto _ : state) {
@@ -91,8 +111,11 @@ void BM_SpriteQuads_Batch(benchmark::State& state) {
     state.SetItemsProcessed(int64_t(state.iterations()) * QuadCount);
 }
 
-void BM_SpriteQuads_Copy(benchmark::State& state) {
-    const auto& quads = spriteQuads();
+void BM_SpriteQuads_Batch(benchmark::State& state) { batchQuads(state, spriteQuads()); }
+
+void BM_SpriteQuadsOwnMaterial_Batch(benchmark::State& state) { batchQuads(state, spriteQuadsOwnMaterial()); }
+
+void copyQuads(benchmark::State& state, const std::vector<CBatchQuad>& quads) {
     std::vector<BatchVertex> staging(CQuadBatch::VertexCapacity);
     for (auto _ : state) {
         uint32_t used = 0;
@@ -110,6 +133,10 @@ void BM_SpriteQuads_Copy(benchmark::State& state) {
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * QuadCount);
 }
+
+void BM_SpriteQuads_Copy(benchmark::State& state) { copyQuads(state, spriteQuads()); }
+
+void BM_SpriteQuadsOwnMaterial_Copy(benchmark::State& state) { copyQuads(state, spriteQuadsOwnMaterial()); }
 
 void BM_SpriteQuadsBuilt_Batch(benchmark::State& state) {
     const auto& quads = spriteQuads();
@@ -133,5 +160,7 @@ void BM_SpriteQuadsBuilt_Batch(benchmark::State& state) {
 
 BENCHMARK(BM_SpriteQuads_Batch)->Name("BM_SpriteQuads/batch")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SpriteQuads_Copy)->Name("BM_SpriteQuads/copy")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SpriteQuadsOwnMaterial_Batch)->Name("BM_SpriteQuadsOwnMaterial/batch")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SpriteQuadsOwnMaterial_Copy)->Name("BM_SpriteQuadsOwnMaterial/copy")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SpriteQuadsBuilt_Batch)->Name("BM_SpriteQuadsBuilt/batch")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SpriteQuads_Copy)->Name("BM_SpriteQuadsBuilt/copy")->Unit(benchmark::kMillisecond);

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <type_traits>
@@ -110,6 +112,46 @@ public:
     }
 
     void push_back(const T& element) { insert(element, m_used); }
+
+    // Makes room for at least `capacity` elements in one step (nothing when
+    // there is room already), so that the appends that follow do not
+    // reallocate. The elements stay.
+    void reserve(uint32_t capacity) {
+        if (capacity > m_allocated)
+            reallocate(capacity);
+    }
+
+    // Appends copies of `count` elements from `items` at the end, in one
+    // block; `items` may point into this array. A full array grows to what
+    // the insertion rule would give it, or to exactly what is needed when
+    // that is more. False, changing nothing, when the size would pass
+    // 32 bits.
+    [[nodiscard]] bool append(const T* items, uint32_t count) {
+        if (count == 0)
+            return true;
+        const uint64_t needed = uint64_t(m_used) + count;
+        if (needed > UINT32_MAX)
+            return false;
+        if (needed > m_allocated) {
+            // Items of this array move with the buffer; find them again by index.
+            const std::less<const T*> before;
+            const bool ownItems = m_used > 0 && !before(items, m_data) && before(items, m_data + m_used);
+            const std::ptrdiff_t offset = ownItems ? items - m_data : 0;
+            reallocate(std::max(static_cast<uint32_t>(needed), grownCapacity()));
+            if (ownItems)
+                items = m_data + offset;
+        }
+        T* slot = m_data + m_used;
+        if constexpr (std::is_trivially_copyable_v<T>) {
+            std::memcpy(static_cast<void*>(slot), static_cast<const void*>(items), sizeof(T) * count);
+        } else {
+            for (uint32_t i = 0; i < count; ++i)
+                ::new (static_cast<void*>(slot + i)) T(items[i]);
+        }
+        m_used += count;
+        m_isSorted = false;
+        return true;
+    }
 
     // Removes the element at `index`, moving the later ones down (order kept).
     void erase(uint32_t index) {

@@ -1,5 +1,6 @@
 #include "engine/video/CGeometryBuffer.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -10,13 +11,15 @@ template <class T> bool pointsInto(const T* pointer, const CArray<T>& array) {
            address < reinterpret_cast<uintptr_t>(array.end());
 }
 
-// Grows `array` to at least `needed` slots in one step; false when the count
-// would not fit the array's 32-bit size.
-template <class T> bool reserve(CArray<T>& array, uint64_t needed) {
+// Makes room for `needed` slots: at least twice the current room, so that
+// a buffer filled by many small appends reallocates only now and then.
+// False when the count would not fit the array's 32-bit size.
+template <class T> bool makeRoom(CArray<T>& array, uint64_t needed) {
     if (needed > UINT32_MAX)
         return false;
     if (needed > array.allocated())
-        array.reallocate(static_cast<uint32_t>(needed));
+        array.reserve(static_cast<uint32_t>(
+            std::min<uint64_t>(std::max<uint64_t>(needed, 2 * uint64_t(array.allocated())), UINT32_MAX)));
     return true;
 }
 
@@ -41,24 +44,24 @@ void CGeometryBuffer::append(const BatchVertex* vertices, uint32_t vertexCount, 
         return;
     if (!indices)
         indexCount = 0;
-    // Indices taken from this buffer would move with the reallocation below.
-    CArray<uint16_t> ownIndices;
-    if (indexCount > 0 && pointsInto(indices, m_indices)) {
-        const uint32_t available = static_cast<uint32_t>(m_indices.end() - indices);
-        if (indexCount > available)
-            indexCount = available;
-        for (uint32_t i = 0; i < indexCount; ++i)
-            ownIndices.push_back(indices[i]);
-        indices = ownIndices.data();
-    }
+    // Indices taken from this buffer move with the reallocation below; they
+    // are found again by their position.
+    const bool ownIndices = indexCount > 0 && pointsInto(indices, m_indices);
+    const uint32_t ownFirst = ownIndices ? static_cast<uint32_t>(indices - m_indices.data()) : 0;
+    if (ownIndices)
+        indexCount = std::min(indexCount, m_indices.size() - ownFirst);
     const uint32_t base = m_vertices.size();
-    if (!reserve(m_vertices, uint64_t(base) + vertexCount) ||
-        !reserve(m_indices, uint64_t(m_indices.size()) + indexCount))
+    const uint32_t firstIndex = m_indices.size();
+    if (!makeRoom(m_vertices, uint64_t(base) + vertexCount) || !makeRoom(m_indices, uint64_t(firstIndex) + indexCount))
         return;
-    for (uint32_t i = 0; i < vertexCount; ++i) {
-        m_vertices.push_back(vertices[i]);
+    if (ownIndices)
+        indices = m_indices.data() + ownFirst;
+    // Both fit the room made above.
+    (void)m_vertices.append(vertices, vertexCount);
+    (void)m_indices.append(indices, indexCount);
+    for (uint32_t i = 0; i < vertexCount; ++i)
         m_boundingBox.addPoint({vertices[i].x, vertices[i].y, vertices[i].z});
-    }
+    uint16_t* added = m_indices.data() + firstIndex;
     for (uint32_t i = 0; i < indexCount; ++i)
-        m_indices.push_back(static_cast<uint16_t>(indices[i] + base));
+        added[i] = static_cast<uint16_t>(added[i] + base);
 }

@@ -63,6 +63,9 @@ CNullGraphicsDriver::CNullGraphicsDriver(const CEngineCreationParams& params, CV
 
 CNullGraphicsDriver::~CNullGraphicsDriver() {
     m_fileSystem.reset();
+    // Whoever still holds the batch must not reach this driver through it.
+    if (m_quadBatch)
+        m_quadBatch->detach();
     m_quadBatch.reset();
     for (MaterialRendererEntry& entry : m_materialRenderers)
         releaseAndNull(entry.renderer);
@@ -157,40 +160,58 @@ void CNullGraphicsDriver::applyColorKey(uint8_t* data, const IDriverTexture& tex
 
 namespace {
 
-// The format the texture's lock hands out, when colour keys can work on it.
-bool colorKeyFormat(const IDriverTexture& texture, ColorFormat& format) {
-    format = texture.lockFormat();
-    if (format == ColorFormat::A1R5G5B5 || format == ColorFormat::A8R8G8B8)
+bool isColorKeyFormat(ColorFormat format) { return format == ColorFormat::A1R5G5B5 || format == ColorFormat::A8R8G8B8; }
+
+// Colour keys work on textures with one alpha bit or an alpha byte, whatever
+// format their lock hands out.
+bool acceptsColorKey(const IDriverTexture& texture) {
+    if (isColorKeyFormat(texture.colorFormat()))
         return true;
     CLog::instance()->log("Error: Unsupported texture color format for making color key channel.", CLog::Error);
     return false;
 }
 
-uint8_t* lockForColorKey(IDriverTexture& texture) {
+// Locks `texture` for writing; `format` is what the lock hands out, which
+// must be a format the key can walk. Null after logging when it cannot.
+uint8_t* lockForColorKey(IDriverTexture& texture, ColorFormat& format) {
+    format = texture.lockFormat();
+    if (!isColorKeyFormat(format)) {
+        CLog::instance()->log("Error: Unsupported texture color format for making color key channel.", CLog::Error);
+        return nullptr;
+    }
     auto* data = static_cast<uint8_t*>(texture.lock(false));
     if (!data)
         CLog::instance()->log("Could not lock texture for making color key channel.", CLog::Error);
     return data;
 }
 
+void logOutsidePosition(int32_t x, int32_t y) {
+    CLog::instance()->log(CString("Color key position outside the texture: ") + x + ", " + y, CLog::Error);
+}
+
 } // namespace
 
 void CNullGraphicsDriver::colorKeyFromPixel(IDriverTexture* texture, int32_t x, int32_t y) {
-    if (!texture)
-        return;
-    ColorFormat format;
-    if (!colorKeyFormat(*texture, format))
+    if (!texture || !acceptsColorKey(*texture))
         return;
     const CSizeI size = texture->size();
-    const uint32_t texelBytes = format == ColorFormat::A8R8G8B8 ? 4 : 2;
-    if (x < 0 || y < 0 || x >= size.width || y >= size.height || uint64_t(x + 1) * texelBytes > texture->pitch()) {
-        CLog::instance()->log(CString("Color key position outside the texture: ") + x + ", " + y, CLog::Error);
+    if (x < 0 || y < 0 || x >= size.width || y >= size.height) {
+        logOutsidePosition(x, y);
         return;
     }
-    uint8_t* data = lockForColorKey(*texture);
+    ColorFormat format;
+    uint8_t* data = lockForColorKey(*texture, format);
     if (!data)
         return;
-    const uint8_t* texel = data + uint64_t(y) * texture->pitch() + uint64_t(x) * texelBytes;
+    // Some textures know their row length only while locked.
+    const uint32_t pitch = texture->pitch();
+    const uint32_t texelBytes = format == ColorFormat::A8R8G8B8 ? 4 : 2;
+    if (uint64_t(x + 1) * texelBytes > pitch) {
+        logOutsidePosition(x, y);
+        texture->unlock();
+        return;
+    }
+    const uint8_t* texel = data + uint64_t(y) * pitch + uint64_t(x) * texelBytes;
     uint32_t key = 0;
     if (texelBytes == 4) {
         std::memcpy(&key, texel, 4);
@@ -204,14 +225,13 @@ void CNullGraphicsDriver::colorKeyFromPixel(IDriverTexture* texture, int32_t x, 
 }
 
 void CNullGraphicsDriver::colorKeyFromColor(IDriverTexture* texture, CColor color) {
-    if (!texture)
+    if (!texture || !acceptsColorKey(*texture))
         return;
     ColorFormat format;
-    if (!colorKeyFormat(*texture, format))
-        return;
-    uint8_t* data = lockForColorKey(*texture);
+    uint8_t* data = lockForColorKey(*texture, format);
     if (!data)
         return;
+    // The key in the format the texels are walked in.
     const uint32_t key = format == ColorFormat::A8R8G8B8 ? color.value : (toA1R5G5B5(color.value) | 0x8000u);
     applyColorKey(data, *texture, format, key);
     texture->unlock();
@@ -336,7 +356,8 @@ void CNullGraphicsDriver::drawShadowVolume(const CVector3d*, uint32_t, bool) {}
 void CNullGraphicsDriver::drawShadowOverlay(bool, CColor, CColor, CColor, CColor) {}
 
 void CNullGraphicsDriver::drawMesh(IGeometryBuffer* buffer) {
-    if (!buffer)
+    // A buffer without primitives (an emptied particle buffer) draws nothing.
+    if (!buffer || buffer->primitiveCount() == 0)
         return;
     if (!buffer->countsAreConsistent()) {
         CLog::instance()->log(CString("Could not draw mesh, its ") + buffer->primitiveCount() +
@@ -480,10 +501,13 @@ ColorFormat CNullGraphicsDriver::textureColorFormat(ColorFormat format) const {
     }
     if (!isImageFormat(format))
         format = ColorFormat::A8R8G8B8;
+    // Both preferences set (setTextureFlag with both bits at once) apply in
+    // turn: widened first, then narrowed.
     if (m_textureFlags & TextureFlag::Prefer32Bit) {
         if (format == ColorFormat::A1R5G5B5 || format == ColorFormat::A4R4G4B4 || format == ColorFormat::R5G6B5)
             format = ColorFormat::A8R8G8B8;
-    } else if (m_textureFlags & TextureFlag::Prefer16Bit) {
+    }
+    if (m_textureFlags & TextureFlag::Prefer16Bit) {
         if (format == ColorFormat::R8G8B8)
             format = ColorFormat::R5G6B5;
         else if (format == ColorFormat::A8R8G8B8)

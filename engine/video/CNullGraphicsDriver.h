@@ -230,7 +230,8 @@ private:
     // Reads the whole of `file` into a zero-terminated text; null for a null
     // file or one that cannot be read.
     [[nodiscard]] static char* readWholeFile(IReadableFile* file);
-    // Applies a colour key to texels in `format` (A1R5G5B5 or A8R8G8B8).
+    // Applies a colour key to the locked data of `texture`, texels in
+    // `format` (A1R5G5B5 or A8R8G8B8), rows by the pitch it has while locked.
     static void applyColorKey(uint8_t* data, const IDriverTexture& texture, ColorFormat format, uint32_t key);
 
     CRefHandle<CClock> m_clock;

@@ -3,6 +3,9 @@
 #include "engine/video/IGeometryBuffer.h"
 #include "engine/video/IGraphicsDriver.h"
 
+#include <cstring>
+#include <type_traits>
+
 CQuadBatch::CQuadBatch(IGraphicsDriver* driver)
     : m_driver(driver), m_vertices(new BatchVertex[VertexCapacity]), m_indices(new uint16_t[IndexCapacity]),
       m_quadIndices(new uint16_t[IndexCapacity]) {
@@ -20,8 +23,38 @@ CQuadBatch::CQuadBatch(IGraphicsDriver* driver)
 
 CQuadBatch::~CQuadBatch() = default;
 
+namespace {
+
+// Lists draw each primitive from its own vertices, so two lists of one type
+// can share a draw; strips, fans, loops and polygons join their primitives
+// and cannot.
+bool isListPrimitive(PrimitiveType type) {
+    switch (type) {
+    case PrimitiveType::Points:
+    case PrimitiveType::Lines:
+    case PrimitiveType::Triangles:
+    case PrimitiveType::Quads:
+    case PrimitiveType::PointSprites:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+void CQuadBatch::detach() {
+    m_driver = nullptr;
+    m_vertexCount = 0;
+    m_indexCount = 0;
+    m_primitiveCount = 0;
+    // Out of quad mode, every quad takes the slow path, which refuses it.
+    m_quadMode = false;
+}
+
 void CQuadBatch::begin() {
-    (void)m_driver->apply2DStates();
+    if (m_driver)
+        (void)m_driver->apply2DStates();
     m_vertexCount = 0;
     m_indexCount = 0;
     m_primitiveCount = 0;
@@ -30,7 +63,7 @@ void CQuadBatch::begin() {
 void CQuadBatch::end() { flush(); }
 
 void CQuadBatch::flush() {
-    if (m_primitiveCount == 0)
+    if (m_primitiveCount == 0 || !m_driver)
         return;
     m_driver->applyMaterial(m_material);
     m_driver->drawPrimitives(m_vertices.get(), m_vertexCount, m_quadMode ? m_quadIndices.get() : m_indices.get(),
@@ -40,24 +73,21 @@ void CQuadBatch::flush() {
     m_primitiveCount = 0;
 }
 
-void CQuadBatch::prepareQuad(const Material& material) {
-    if (!m_quadMode || !(material == m_material)) {
-        flush();
-        m_material = material;
-        m_quadMode = true;
-        m_primitiveType = PrimitiveType::Triangles;
-    }
-    // Kept one quad short of the array, so a draw holds at most 1,023 quads.
-    if (m_vertexCount + 4 >= VertexCapacity)
-        flush();
+bool CQuadBatch::startQuads(const Material& material) {
+    if (!m_driver)
+        return false;
+    flush();
+    m_material = material;
+    m_quadMode = true;
+    m_primitiveType = PrimitiveType::Triangles;
+    return true;
 }
 
 void CQuadBatch::addQuadVertices(const CBatchQuad* quad) {
-    if (!quad || !quad->material)
+    if (!quad || !quad->material || !prepareQuad(*quad->material))
         return;
-    prepareQuad(*quad->material);
-    for (uint32_t i = 0; i < 4; ++i)
-        m_vertices[m_vertexCount + i] = quad->vertices[i];
+    static_assert(std::is_trivially_copyable_v<BatchVertex>);
+    std::memcpy(static_cast<void*>(&m_vertices[m_vertexCount]), quad->vertices, sizeof quad->vertices);
     m_vertexCount += 4;
     m_indexCount += 6;
     m_primitiveCount += 2;
@@ -65,9 +95,8 @@ void CQuadBatch::addQuadVertices(const CBatchQuad* quad) {
 
 void CQuadBatch::addQuad(const Material* material, const std::array<CVector2d, 4>& positions,
                          const std::array<CVector2d, 4>& textureCoords, float z, CColor color) {
-    if (!material)
+    if (!material || !prepareQuad(*material))
         return;
-    prepareQuad(*material);
     for (uint32_t i = 0; i < 4; ++i) {
         BatchVertex& vertex = m_vertices[m_vertexCount + i];
         vertex.x = positions[i].x;
@@ -83,19 +112,23 @@ void CQuadBatch::addQuad(const Material* material, const std::array<CVector2d, 4
 }
 
 void CQuadBatch::addMeshBuffer(IGeometryBuffer* buffer) {
-    if (!buffer || buffer->primitiveCount() >= m_driver->maxPrimitives())
+    if (!buffer || !m_driver || buffer->primitiveCount() == 0 || buffer->primitiveCount() >= m_driver->maxPrimitives())
         return;
     // The batch draws pending meshes through its index array, so a buffer
     // needs indices for all its primitives, each naming one of its vertices.
     if (buffer->indexCount() == 0 || !buffer->countsAreConsistent())
         return;
+    const PrimitiveType type = buffer->primitiveType();
     const uint32_t vertexCount = buffer->vertexCount();
-    const uint32_t indexCount = buffer->indexCount();
-    if (m_quadMode || buffer->primitiveType() != m_primitiveType || !(buffer->material() == m_material)) {
+    // Only the indices its primitives use: a buffer may hold more, and those
+    // would shift the next buffer's indices away from its triangles. The
+    // consistency check keeps this within its index count.
+    const auto indexCount = static_cast<uint32_t>(primitiveVertexCount(type, buffer->primitiveCount()));
+    if (m_quadMode || type != m_primitiveType || !isListPrimitive(type) || !(buffer->material() == m_material)) {
         flush();
         m_material = buffer->material();
         m_quadMode = false;
-        m_primitiveType = buffer->primitiveType();
+        m_primitiveType = type;
     }
     if (vertexCount >= VertexCapacity || indexCount >= IndexCapacity) {
         // Never fits, even into empty arrays: draw it on its own, keeping the
@@ -109,9 +142,7 @@ void CQuadBatch::addMeshBuffer(IGeometryBuffer* buffer) {
         flush();
 
     const uint32_t base = m_vertexCount;
-    const BatchVertex* vertices = buffer->vertices();
-    for (uint32_t i = 0; i < vertexCount; ++i)
-        m_vertices[base + i] = vertices[i];
+    std::memcpy(static_cast<void*>(&m_vertices[base]), buffer->vertices(), sizeof(BatchVertex) * vertexCount);
     const uint16_t* indices = buffer->indices();
     for (uint32_t i = 0; i < indexCount; ++i)
         m_indices[m_indexCount + i] = static_cast<uint16_t>(indices[i] + base);

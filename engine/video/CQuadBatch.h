@@ -33,6 +33,11 @@ public:
     // `driver` is where the batch draws; not owned (the driver owns the batch).
     explicit CQuadBatch(IGraphicsDriver* driver);
 
+    // Called by the driver as it goes: pending data is dropped, and from then
+    // on the batch draws nothing and ignores every call, however long others
+    // keep it.
+    void detach();
+
     // Enters 2D mode on the driver and drops what is pending without drawing.
     virtual void begin();
     // Same as flush.
@@ -46,10 +51,13 @@ public:
     // and texture coordinate i. A null material adds nothing.
     virtual void addQuad(const Material* material, const std::array<CVector2d, 4>& positions,
                          const std::array<CVector2d, 4>& textureCoords, float z, CColor color);
-    // Adds a geometry buffer's vertices and indices. Skipped when null, when
+    // Adds a geometry buffer's vertices and the indices its primitive count
+    // uses. Skipped when null, when it has no primitives or no indices, when
     // its primitive count is not below the driver's maximum, or when its
     // indices do not cover its primitives within its vertices; a buffer too
-    // large for the batch's arrays is drawn on its own.
+    // large for the batch's arrays is drawn on its own. Only lists (points,
+    // lines, triangles, quads, point sprites) of one material and type join
+    // one draw: each strip, fan, loop or polygon is drawn apart.
     virtual void addMeshBuffer(IGeometryBuffer* buffer);
 
     [[nodiscard]] const Material& material() const { return m_material; }
@@ -65,8 +73,19 @@ protected:
     ~CQuadBatch() override;
 
 private:
-    // Makes room for one more quad of `material`, flushing as needed.
-    void prepareQuad(const Material& material);
+    // Makes room for one more quad of `material`, flushing as needed; false
+    // when the batch is detached. Inline: it runs for every quad, and in the
+    // common case (same material, room left) it is the comparison alone.
+    [[nodiscard]] bool prepareQuad(const Material& material) {
+        if (!m_quadMode || !(material == m_material)) [[unlikely]]
+            return startQuads(material);
+        // Kept one quad short of the array, so a draw holds at most 1,023 quads.
+        if (m_vertexCount + 4 >= VertexCapacity) [[unlikely]]
+            flush();
+        return true;
+    }
+    // Flushes and switches to quads of `material`; false when detached.
+    [[nodiscard]] bool startQuads(const Material& material);
 
     IGraphicsDriver* m_driver;
     Material m_material;

@@ -38,8 +38,9 @@ public:
     void setPrimitiveCount(uint32_t count) { m_primitiveCount = count; }
 
     // True when the primitive count needs no more indices than the buffer
-    // holds (without indices: no more vertices) and every index names one of
-    // its vertices, so that drawing reads nothing beyond the arrays.
+    // holds (without indices: no more vertices) and every index those
+    // primitives use names one of its vertices, so that drawing reads nothing
+    // beyond the arrays. Always true for 0 primitives, which draw nothing.
     [[nodiscard]] bool countsAreConsistent() const;
 
 protected:

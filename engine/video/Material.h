@@ -3,7 +3,9 @@
 #include "engine/core/CColor.h"
 #include "engine/video/TextureLayer.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // How primitives are drawn: the renderer (material type), colours, renderer
 // parameters, up to four texture layers and the fixed-function switches.
@@ -58,7 +60,7 @@ public:
     [[nodiscard]] uint32_t usedLayers() const { return layerCount < MaxLayers ? layerCount : MaxLayers; }
 
     // Different when any field differs (floats as values, so a NaN is never
-    // equal), or any of the first layerCount layers does.
+    // equal and -0 equals +0), or any of the first layerCount layers does.
     friend bool operator==(const Material& a, const Material& b);
 
     int32_t materialType = 0;
@@ -94,3 +96,40 @@ public:
     uint8_t depthFunc = DepthLessEqual;
     uint8_t antiAlias = AntiAliasMultisample | AntiAliasLineSmooth;
 };
+
+// The quad batch compares a material per quad, so this is inline and cheap:
+// the integer fields before the floats (type and colours) and the count and
+// flag bytes after the layers each lie in one block without padding and are
+// compared as bytes; the floats are compared as values. The asserts keep
+// that layout (the class is not standard-layout, hence the pragma).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"
+inline bool operator==(const Material& a, const Material& b) {
+    static_assert(offsetof(Material, materialType) == 0 && offsetof(Material, ambient) == 4 &&
+                      offsetof(Material, diffuse) == 8 && offsetof(Material, emissive) == 12 &&
+                      offsetof(Material, specular) == 16 && offsetof(Material, shininess) == 20 && sizeof(CColor) == 4,
+                  "type and colours form one block");
+    constexpr std::size_t headerBytes = offsetof(Material, shininess);
+    constexpr std::size_t flags = offsetof(Material, layerCount);
+    static_assert(offsetof(Material, colorMask) == flags + 4 && offsetof(Material, colorMaterial) == flags + 5 &&
+                      offsetof(Material, wireframe) == flags + 6 && offsetof(Material, pointCloud) == flags + 7 &&
+                      offsetof(Material, gouraud) == flags + 8 && offsetof(Material, lighting) == flags + 9 &&
+                      offsetof(Material, depthWrite) == flags + 10 && offsetof(Material, cullBack) == flags + 11 &&
+                      offsetof(Material, cullFront) == flags + 12 && offsetof(Material, fog) == flags + 13 &&
+                      offsetof(Material, normalizeNormals) == flags + 14 &&
+                      offsetof(Material, additive) == flags + 15 && offsetof(Material, depthFunc) == flags + 16 &&
+                      offsetof(Material, antiAlias) == flags + 17 && sizeof(Material::layerCount) == 4,
+                  "layer count and flags form one block");
+    constexpr std::size_t flagBytes = offsetof(Material, antiAlias) + 1 - flags;
+    const auto* bytesA = reinterpret_cast<const unsigned char*>(&a);
+    const auto* bytesB = reinterpret_cast<const unsigned char*>(&b);
+    if (std::memcmp(bytesA, bytesB, headerBytes) != 0 || std::memcmp(bytesA + flags, bytesB + flags, flagBytes) != 0)
+        return false;
+    if (a.shininess != b.shininess || a.param1 != b.param1 || a.param2 != b.param2 || a.thickness != b.thickness)
+        return false;
+    for (uint32_t i = 0; i < a.usedLayers(); ++i)
+        if (!(a.layers[i] == b.layers[i]))
+            return false;
+    return true;
+}
+#pragma GCC diagnostic pop

@@ -28,8 +28,3 @@ void TextureLayer::setTextureMatrix(const CMat4& matrix) {
     else
         m_textureMatrix = std::make_unique<CMat4>(matrix);
 }
-
-bool operator==(const TextureLayer& a, const TextureLayer& b) {
-    return a.texture == b.texture && a.wrap == b.wrap && a.bilinear == b.bilinear && a.trilinear == b.trilinear &&
-           a.anisotropy == b.anisotropy && a.lodBias == b.lodBias && a.m_textureMatrix == b.m_textureMatrix;
-}

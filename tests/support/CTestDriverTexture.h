@@ -26,7 +26,8 @@ public:
     [[nodiscard]] int32_t driverType() const override { return m_driverType; }
     [[nodiscard]] ColorFormat colorFormat() const override { return m_format; }
     [[nodiscard]] ColorFormat lockFormat() const override { return m_lockFormat; }
-    [[nodiscard]] uint32_t pitch() const override { return m_pitch; }
+    // 0 outside a lock when told so (setPitchOnlyWhileLocked).
+    [[nodiscard]] uint32_t pitch() const override { return m_pitchOnlyWhileLocked && !m_locked ? 0 : m_pitch; }
     [[nodiscard]] bool hasMipMaps() const override { return false; }
     void regenerateMipMaps() override {}
     [[nodiscard]] bool isRenderTarget() const override { return false; }
@@ -39,6 +40,9 @@ public:
     [[nodiscard]] std::vector<uint8_t>& bytes() { return m_bytes; }
 
     void setLockRefused(bool refused) { m_lockRefused = refused; }
+    // Answers pitch 0 unless locked, as textures do that make their lock
+    // image only when locked.
+    void setPitchOnlyWhileLocked(bool on) { m_pitchOnlyWhileLocked = on; }
     [[nodiscard]] int lockCount() const { return m_locks; }
     [[nodiscard]] int unlockCount() const { return m_unlocks; }
     [[nodiscard]] bool locked() const { return m_locked; }
@@ -58,6 +62,7 @@ private:
     std::vector<uint8_t> m_bytes;
     CRefHandle<CPixelImage> m_image;
     bool m_lockRefused = false;
+    bool m_pitchOnlyWhileLocked = false;
     bool m_locked = false;
     int m_locks = 0;
     int m_unlocks = 0;

@@ -182,6 +182,61 @@ TEST(CArray, SelfAssignmentKeepsTheElements) {
     EXPECT_EQ(a[2], longText(2));
 }
 
+TEST(CArray, ReserveMakesRoomOnceAndKeepsTheElements) {
+    CArray<int> a;
+    a.push_back(7);
+    a.reserve(100);
+    EXPECT_EQ(a.allocated(), 100u);
+    const int* buffer = a.data();
+    a.reserve(50); // room already: nothing moves
+    for (int i = 1; i < 100; ++i)
+        a.push_back(i);
+    EXPECT_EQ(a.data(), buffer);
+    EXPECT_EQ(a.allocated(), 100u);
+    EXPECT_EQ(a[0], 7);
+    EXPECT_EQ(a[99], 99);
+    // The insertion rule is untouched: below 500 slots a full array grows
+    // to used + 1 + used.
+    a.push_back(100);
+    EXPECT_EQ(a.allocated(), 201u);
+}
+
+TEST(CArray, AppendCopiesABlockAndGrowsAtLeastByTheInsertionRule) {
+    CArray<int> a;
+    const int block[3] = {1, 2, 3};
+    ASSERT_TRUE(a.append(block, 3));
+    EXPECT_EQ(a.allocated(), 6u); // what the insertion rule gives an empty array
+    ASSERT_TRUE(a.append(block, 3));
+    ASSERT_TRUE(a.append(block, 0));
+    EXPECT_EQ(a.allocated(), 6u);
+    std::vector<int> many(40, 9);
+    ASSERT_TRUE(a.append(many.data(), 40));
+    EXPECT_EQ(a.allocated(), 46u); // more than the rule's 13: exactly the need
+    EXPECT_EQ(a.size(), 46u);
+    EXPECT_EQ(a[3], 1);
+    EXPECT_EQ(a[5], 3);
+    EXPECT_EQ(a[45], 9);
+    EXPECT_FALSE(a.isSorted());
+}
+
+TEST(CArray, AppendingItsOwnElementsSurvivesTheReallocation) {
+    CArray<std::string> a;
+    for (int i = 0; i < 6; ++i)
+        a.push_back(longText(i));
+    ASSERT_EQ(a.allocated(), 6u);
+    // The source lies in the buffer that the append replaces.
+    ASSERT_TRUE(a.append(a.data() + 2, 4));
+    ASSERT_EQ(a.size(), 10u);
+    EXPECT_EQ(a[6], longText(2));
+    EXPECT_EQ(a[9], longText(5));
+
+    CArray<int> numbers;
+    for (int i = 0; i < 6; ++i)
+        numbers.push_back(i);
+    ASSERT_TRUE(numbers.append(numbers.data(), 6));
+    EXPECT_EQ(numbers[11], 5);
+}
+
 TEST(CArray, MoveLeavesTheSourceFresh) {
     CArray<std::string> a;
     a.push_back(longText(0));

@@ -104,3 +104,33 @@ TEST(CGeometryBufferTest, CountsAreConsistentOnlyWhenDrawingStaysInside) {
     buffer->setPrimitiveCount(3);
     EXPECT_FALSE(buffer->countsAreConsistent());
 }
+
+TEST(CGeometryBufferTest, ManySmallAppendsReallocateOnlyNowAndThen) {
+    CRefHandle<CGeometryBuffer> buffer(new CGeometryBuffer);
+    const BatchVertex quad[4] = {at(0, 0, 0), at(1, 0, 0), at(1, 1, 0), at(0, 1, 0)};
+    const uint16_t indices[6] = {0, 1, 2, 0, 2, 3};
+    uint32_t vertexGrowths = 0;
+    uint32_t indexGrowths = 0;
+    for (uint32_t q = 0; q < 4000; ++q) {
+        const uint32_t vertexRoom = buffer->vertexArray().allocated();
+        const uint32_t indexRoom = buffer->indexArray().allocated();
+        buffer->append(quad, 4, indices, 6);
+        // Each growth at least doubles the room, so 4,000 appends grow each
+        // array a dozen times or so, not once per append.
+        if (buffer->vertexArray().allocated() != vertexRoom) {
+            ++vertexGrowths;
+            ASSERT_GE(buffer->vertexArray().allocated(), 2 * vertexRoom);
+        }
+        if (buffer->indexArray().allocated() != indexRoom) {
+            ++indexGrowths;
+            ASSERT_GE(buffer->indexArray().allocated(), 2 * indexRoom);
+        }
+    }
+    EXPECT_LE(vertexGrowths, 14u);
+    EXPECT_LE(indexGrowths, 15u);
+    ASSERT_EQ(buffer->vertexCount(), 16000u);
+    ASSERT_EQ(buffer->indexCount(), 24000u);
+    EXPECT_EQ(buffer->indices()[23994], 15996u);
+    EXPECT_EQ(buffer->indices()[23999], 15999u);
+    expectBox(buffer->boundingBox(), {-1, -1, -1}, {1, 1, 1});
+}

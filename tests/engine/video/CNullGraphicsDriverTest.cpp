@@ -8,6 +8,7 @@
 #include "engine/io/IReadableFile.h"
 #include "engine/video/CGeometryBuffer.h"
 #include "engine/video/IMaterialTypeRenderer.h"
+#include "engine/video/IShaderConstantCallback.h"
 #include "engine/video/MaterialTypes.h"
 #include "tests/support/CRecordingGraphicsDriver.h"
 #include "tests/support/CTestDriverTexture.h"
@@ -18,6 +19,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -193,6 +195,7 @@ TEST_F(CNullGraphicsDriverTest, RegisteringFarBeyondTheTableIsRefused) {
 
 TEST_F(CNullGraphicsDriverTest, TextureColorFormatFollowsTheFlags) {
     using F = ColorFormat;
+    constexpr uint32_t Both16And32 = TextureFlag::Prefer16Bit | TextureFlag::Prefer32Bit;
     const struct {
         uint32_t flags;
         F in;
@@ -219,11 +222,23 @@ TEST_F(CNullGraphicsDriverTest, TextureColorFormatFollowsTheFlags) {
         {TextureFlag::Prefer16Bit, F::R32F, F::A4R4G4B4},
         {TextureFlag::NoAlpha | TextureFlag::Prefer16Bit, F::A8R8G8B8, F::R5G6B5},
         {TextureFlag::NoAlpha | TextureFlag::Prefer32Bit, F::A1R5G5B5, F::A8R8G8B8},
+        // Both preferences: widened by the 32-bit rule, then narrowed by the 16-bit one.
+        {Both16And32, F::A1R5G5B5, F::A4R4G4B4},
+        {Both16And32, F::A4R4G4B4, F::A4R4G4B4},
+        {Both16And32, F::R5G6B5, F::A4R4G4B4},
+        {Both16And32, F::R8G8B8, F::R5G6B5},
+        {Both16And32, F::A8R8G8B8, F::A4R4G4B4},
+        {Both16And32, F::R16F, F::A4R4G4B4},
+        {Both16And32 | TextureFlag::NoAlpha, F::A1R5G5B5, F::A4R4G4B4},
+        {Both16And32 | TextureFlag::NoAlpha, F::A8R8G8B8, F::R5G6B5},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.flags) + " " + std::to_string(uint32_t(c.in)));
         for (uint32_t flag : {1u, 2u, 4u, 8u, 16u})
             driver->setTextureFlag(flag, (c.flags & flag) != 0);
+        // One call with both bits is the way to have both preferences set.
+        if ((c.flags & Both16And32) == Both16And32)
+            driver->setTextureFlag(Both16And32, true);
         EXPECT_EQ(base.textureColorFormat(c.in), c.out);
     }
 }
@@ -372,6 +387,23 @@ TEST(CNullGraphicsDriverDrawingTest, MeshDrawsItsBufferAndRefusesInconsistentCou
     EXPECT_TRUE(log.contains("ERR: Could not draw mesh"));
 }
 
+TEST(CNullGraphicsDriverDrawingTest, MeshWithoutPrimitivesDrawsNothingQuietly) {
+    CRefHandle<CRecordingGraphicsDriver> driver(CRecordingGraphicsDriver::create());
+    // An emptied particle buffer of each kind: a strip or fan "needs" two
+    // vertices even for no primitive, which must not count against it.
+    for (const PrimitiveType type : {PrimitiveType::Triangles, PrimitiveType::TriangleStrip, PrimitiveType::TriangleFan,
+                                     PrimitiveType::LineStrip, PrimitiveType::QuadStrip}) {
+        SCOPED_TRACE(static_cast<int>(type));
+        CRefHandle<CGeometryBuffer> buffer(new CGeometryBuffer);
+        buffer->setPrimitiveType(type);
+        EXPECT_TRUE(buffer->countsAreConsistent());
+        LogCapture log;
+        driver->drawMesh(buffer.get());
+        EXPECT_TRUE(log.lines().empty());
+    }
+    EXPECT_EQ(driver->count(Call::DrawPrimitives), 0u);
+}
+
 TEST(CNullGraphicsDriverDrawingTest, TooManyPrimitivesAreRefusedWithALogLine) {
     CRefHandle<CRecordingGraphicsDriver> driver(CRecordingGraphicsDriver::create());
     driver->setMaxPrimitives(65535);
@@ -448,12 +480,14 @@ TEST(CNullGraphicsDriverColorKeyTest, PixelKeyIndexesRowsByPitch) {
 
 TEST(CNullGraphicsDriverColorKeyTest, WalksTheFormatTheLockHandsOut) {
     CRefHandle<IGraphicsDriver> driver(createNullDriver(screen(800, 600), nullptr));
-    // A 16-bit texture whose lock hands out A8R8G8B8 (as the OpenGL textures
-    // do): the texels are walked as 32-bit values.
+    // An A1R5G5B5 texture whose lock hands out A8R8G8B8 (as the OpenGL
+    // textures do): accepted by its own format, walked as 32-bit texels,
+    // rows by the pitch (here padded to 3 texels).
     CRefHandle<CTestDriverTexture> texture(
-        new CTestDriverTexture(CSizeI(2, 2), ColorFormat::R5G6B5, ColorFormat::A8R8G8B8));
+        new CTestDriverTexture(CSizeI(2, 2), ColorFormat::A1R5G5B5, ColorFormat::A8R8G8B8, 12));
     texture->setTexel(0, 0, 0x00000000);
     texture->setTexel(1, 0, 0x00FFFFFF);
+    texture->setTexel(2, 0, 0x12345678); // padding: outside the texture
     texture->setTexel(0, 1, 0x00FFFFFF);
     texture->setTexel(1, 1, 0x00000000);
     LogCapture log;
@@ -463,6 +497,71 @@ TEST(CNullGraphicsDriverColorKeyTest, WalksTheFormatTheLockHandsOut) {
     EXPECT_EQ(texture->texel(1, 0), 0xFFFFFFFFu);
     EXPECT_EQ(texture->texel(0, 1), 0xFFFFFFFFu);
     EXPECT_EQ(texture->texel(1, 1), 0u);
+    EXPECT_EQ(texture->texel(2, 0), 0x12345678u);
+
+    // The colour form keys the colour as the lock hands it out: all 32 bits.
+    driver->colorKeyFromColor(texture.get(), CColor(0xFFFFFFFF));
+    EXPECT_EQ(texture->texel(1, 0), 0u);
+    EXPECT_FALSE(log.contains("ERR: "));
+}
+
+TEST(CNullGraphicsDriverColorKeyTest, TextureFormatDecidesWhatTheLockFormatCannot) {
+    CRefHandle<IGraphicsDriver> driver(createNullDriver(screen(800, 600), nullptr));
+    const struct {
+        const char* what;
+        ColorFormat format;
+        ColorFormat lockFormat;
+    } cases[] = {
+        // A texture without alpha stays without a key, even when its lock
+        // hands out a format that has alpha.
+        {"R5G6B5 locked as A8R8G8B8", ColorFormat::R5G6B5, ColorFormat::A8R8G8B8},
+        {"R8G8B8 locked as A8R8G8B8", ColorFormat::R8G8B8, ColorFormat::A8R8G8B8},
+        // A lock format the key cannot walk.
+        {"A8R8G8B8 locked as R5G6B5", ColorFormat::A8R8G8B8, ColorFormat::R5G6B5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CRefHandle<CTestDriverTexture> texture(new CTestDriverTexture(CSizeI(2, 2), c.format, c.lockFormat));
+        const std::vector<uint8_t> before = texture->bytes();
+        LogCapture log;
+        driver->colorKeyFromPixel(texture.get(), 0, 0);
+        driver->colorKeyFromColor(texture.get(), CColor(0));
+        EXPECT_TRUE(log.contains("ERR: Error: Unsupported texture color format for making color key channel."));
+        EXPECT_EQ(texture->bytes(), before);
+        EXPECT_EQ(texture->lockCount(), 0);
+    }
+}
+
+TEST(CNullGraphicsDriverColorKeyTest, PitchKnownOnlyWhileLockedIsReadAfterLocking) {
+    CRefHandle<IGraphicsDriver> driver(createNullDriver(screen(800, 600), nullptr));
+    CRefHandle<CTestDriverTexture> texture(
+        new CTestDriverTexture(CSizeI(2, 2), ColorFormat::A8R8G8B8, ColorFormat::A8R8G8B8, 16));
+    texture->setPitchOnlyWhileLocked(true);
+    ASSERT_EQ(texture->pitch(), 0u);
+    texture->setTexel(1, 1, 0xFF00FF00);
+    texture->setTexel(0, 0, 0xFF00FF00);
+    texture->setTexel(1, 0, 0xFF0000FF);
+    LogCapture log;
+    driver->colorKeyFromPixel(texture.get(), 1, 1);
+    EXPECT_FALSE(log.contains("ERR: "));
+    EXPECT_EQ(texture->texel(1, 1), 0u);
+    EXPECT_EQ(texture->texel(0, 0), 0u);
+    EXPECT_EQ(texture->texel(1, 0), 0xFF0000FFu);
+    EXPECT_EQ(texture->lockCount(), 1);
+    EXPECT_EQ(texture->unlockCount(), 1);
+    EXPECT_FALSE(texture->locked());
+
+    // A pitch, once known, too short for the position: refused, and the
+    // texture is unlocked again unchanged.
+    CRefHandle<CTestDriverTexture> narrow(
+        new CTestDriverTexture(CSizeI(4, 1), ColorFormat::A8R8G8B8, ColorFormat::A8R8G8B8, 8));
+    narrow->setPitchOnlyWhileLocked(true);
+    const std::vector<uint8_t> before = narrow->bytes();
+    driver->colorKeyFromPixel(narrow.get(), 3, 0);
+    EXPECT_TRUE(log.contains("ERR: Color key position outside the texture: 3, 0"));
+    EXPECT_EQ(narrow->bytes(), before);
+    EXPECT_EQ(narrow->lockCount(), 1);
+    EXPECT_EQ(narrow->unlockCount(), 1);
 }
 
 TEST(CNullGraphicsDriverColorKeyTest, RefusalsLeaveTheTextureAlone) {
@@ -515,19 +614,56 @@ class ShaderTextDriver : public CNullGraphicsDriver {
 public:
     explicit ShaderTextDriver(CVirtualFileSystem* fileSystem)
         : CNullGraphicsDriver(CEngineCreationParams(), fileSystem, nullptr) {}
-    int32_t createAssemblyShaderMaterial(const char* vertexProgram, const char* pixelProgram, IShaderConstantCallback*,
-                                         int32_t, int32_t) override {
+    int32_t createAssemblyShaderMaterial(const char* vertexProgram, const char* pixelProgram,
+                                         IShaderConstantCallback* givenCallback, int32_t,
+                                         int32_t givenUserData) override {
         ++calls;
+        callback = givenCallback;
+        userData = givenUserData;
         vertexText = vertexProgram ? vertexProgram : "<null>";
         pixelText = pixelProgram ? pixelProgram : "<null>";
         return 33;
     }
     int calls = 0;
+    IShaderConstantCallback* callback = nullptr;
+    int32_t userData = 0;
     std::string vertexText;
     std::string pixelText;
 };
 
+// Writes down what a shader renderer tells it, in order.
+class RecordingConstantCallback : public IShaderConstantCallback {
+public:
+    void noteShaderMaterial(const Material& material) override {
+        events.push_back("material " + std::to_string(material.materialType));
+    }
+    void applyShaderConstants(IRenderServices* services, int32_t userData) override {
+        events.push_back(std::string("constants ") + (services ? "with" : "without") + " services, " +
+                         std::to_string(userData));
+    }
+    std::vector<std::string> events;
+};
+
 } // namespace
+
+TEST(CNullGraphicsDriverShaderTest, FileFormsHandTheConstantCallbackOn) {
+    TempDir dir;
+    const std::string path = dir.write("program.txt", std::string("program")).string();
+    CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
+    CRefHandle<ShaderTextDriver> driver(new ShaderTextDriver(fileSystem.get()));
+    CRefHandle<RecordingConstantCallback> callback(new RecordingConstantCallback);
+    EXPECT_EQ(driver->createAssemblyShaderMaterialFromFileNames(path.c_str(), nullptr, callback.get(), 0, 77), 33);
+    ASSERT_EQ(driver->callback, callback.get());
+    EXPECT_EQ(driver->userData, 77);
+
+    // What a shader renderer does with it: the material as it is set, then
+    // the constants before the draw, with the user value given at creation.
+    Material material;
+    material.materialType = 29;
+    driver->callback->noteShaderMaterial(material);
+    driver->callback->applyShaderConstants(driver.get(), driver->userData);
+    EXPECT_EQ(callback->events, (std::vector<std::string>{"material 29", "constants with services, 77"}));
+}
 
 TEST(CNullGraphicsDriverShaderTest, TextFormsRefuseInTheNullDriver) {
     CRefHandle<IGraphicsDriver> driver(createNullDriver(screen(800, 600), nullptr));

@@ -306,3 +306,111 @@ TEST_F(CQuadBatchTest, MeshesTheBatchMustSkipOrDrawAlone) {
     EXPECT_TRUE(draws[1]->indicesInRange);
     EXPECT_EQ(batch.pendingPrimitives(), 0u);
 }
+
+TEST_F(CQuadBatchTest, SpareIndicesStayOutOfTheDraw) {
+    const Material material = spriteMaterial();
+    // One triangle, but three indices more than it uses (left from a larger
+    // frame); the next buffer's triangle must still name its own vertices.
+    const auto first = particleBuffer(material, 1, 1.0f);
+    const uint16_t spare[3] = {3, 2, 1};
+    (void)first->indexArray().append(spare, 3);
+    first->setPrimitiveCount(1);
+    const auto second = particleBuffer(material, 1, 2.0f);
+    batch.addMeshBuffer(first.get());
+    batch.addMeshBuffer(second.get());
+    batch.flush();
+
+    const auto draws = driver->recordsOf(Call::DrawPrimitives);
+    ASSERT_EQ(draws.size(), 1u);
+    const auto& draw = *draws[0];
+    EXPECT_EQ(draw.primitiveCount, 3u);
+    EXPECT_EQ(draw.vertexCount, 8u);
+    EXPECT_EQ(draw.indices, (std::vector<uint32_t>{0, 1, 2, 4, 5, 6, 4, 6, 7}));
+    EXPECT_EQ(batch.pendingIndices(), 0u);
+}
+
+TEST_F(CQuadBatchTest, OnlyListsOfOneTypeShareADraw) {
+    const Material material = spriteMaterial();
+    const struct {
+        PrimitiveType type;
+        size_t draws;
+    } cases[] = {
+        {PrimitiveType::Points, 1},    {PrimitiveType::Lines, 1},         {PrimitiveType::Triangles, 1},
+        {PrimitiveType::Quads, 1},     {PrimitiveType::PointSprites, 1},  {PrimitiveType::LineStrip, 2},
+        {PrimitiveType::LineLoop, 2},  {PrimitiveType::TriangleStrip, 2}, {PrimitiveType::TriangleFan, 2},
+        {PrimitiveType::QuadStrip, 2}, {PrimitiveType::Polygon, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.type));
+        driver->clearRecords();
+        // Two buffers of one primitive each, with exactly the vertices and
+        // indices it uses.
+        const auto used = static_cast<uint32_t>(primitiveVertexCount(c.type, 1));
+        std::vector<CRefHandle<CGeometryBuffer>> buffers;
+        for (int b = 0; b < 2; ++b) {
+            CRefHandle<CGeometryBuffer> buffer(new CGeometryBuffer);
+            buffer->material() = material;
+            std::vector<BatchVertex> vertices(used);
+            std::vector<uint16_t> indices(used);
+            for (uint32_t i = 0; i < used; ++i) {
+                vertices[i].z = float(b);
+                indices[i] = static_cast<uint16_t>(i);
+            }
+            buffer->append(vertices.data(), used, indices.data(), used);
+            buffer->setPrimitiveType(c.type);
+            buffer->setPrimitiveCount(1);
+            batch.addMeshBuffer(buffer.get());
+            buffers.push_back(buffer);
+        }
+        batch.flush();
+        const auto draws = driver->recordsOf(Call::DrawPrimitives);
+        ASSERT_EQ(draws.size(), c.draws);
+        uint32_t primitives = 0;
+        for (const auto* draw : draws) {
+            EXPECT_EQ(draw->primitiveType, c.type);
+            EXPECT_EQ(draw->indices.size(), primitiveVertexCount(c.type, draw->primitiveCount));
+            EXPECT_TRUE(draw->indicesInRange);
+            primitives += draw->primitiveCount;
+        }
+        EXPECT_EQ(primitives, 2u);
+        // Whether joined or not, the last primitive is drawn from the second buffer's vertices.
+        const auto& last = *draws.back();
+        EXPECT_EQ(last.vertices[last.indices.back()].z, 1.0f);
+    }
+}
+
+TEST_F(CQuadBatchTest, MeshWithoutPrimitivesAddsNothing) {
+    const Material material = spriteMaterial();
+    const auto emptied = particleBuffer(material, 2);
+    emptied->setPrimitiveCount(0);
+    const auto emptyStrip = CRefHandle<CGeometryBuffer>(new CGeometryBuffer);
+    emptyStrip->setPrimitiveType(PrimitiveType::TriangleStrip);
+    batch.addMeshBuffer(emptied.get());
+    batch.addMeshBuffer(emptyStrip.get());
+    batch.flush();
+    EXPECT_TRUE(driver->records().empty());
+    EXPECT_EQ(batch.pendingVertices(), 0u);
+}
+
+TEST(CQuadBatchLifetimeTest, BatchHeldPastItsDriverIgnoresCalls) {
+    const Material material = spriteMaterial();
+    CRefHandle<CQuadBatch> batch;
+    {
+        CRefHandle<CRecordingGraphicsDriver> driver(CRecordingGraphicsDriver::create());
+        batch = CRefHandle<CQuadBatch>::share(driver->quadBatch());
+        const CBatchQuad quad = spriteQuad(material, 0, 1);
+        batch->addQuadVertices(&quad); // pending when the driver goes
+    }
+    // Every call would reach the destroyed driver if the batch still knew it.
+    const CBatchQuad quad = spriteQuad(material, 0, 2);
+    const auto buffer = particleBuffer(material, 1);
+    batch->begin();
+    for (int i = 0; i < 2000; ++i)
+        batch->addQuadVertices(&quad);
+    batch->addQuad(&material, {}, {}, 0.0f, CColor());
+    batch->addMeshBuffer(buffer.get());
+    batch->flush();
+    batch->end();
+    EXPECT_EQ(batch->pendingPrimitives(), 0u);
+    EXPECT_EQ(batch->pendingVertices(), 0u);
+}

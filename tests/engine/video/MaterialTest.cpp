@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <limits>
+#include <new>
 #include <type_traits>
 
 namespace {
@@ -66,6 +68,10 @@ TEST(MaterialTest, ComparisonLooksAtEveryFieldAndTheUsedLayers) {
         {"param1", [](Material& m) { m.param1 = 0.5f; }, false},
         {"param2", [](Material& m) { m.param2 = 0.5f; }, false},
         {"thickness", [](Material& m) { m.thickness = 2.0f; }, false},
+        {"shininess -0 against +0", [](Material& m) { m.shininess = -0.0f; }, true},
+        {"NaN shininess", [](Material& m) { m.shininess = std::numeric_limits<float>::quiet_NaN(); }, false},
+        {"NaN param2", [](Material& m) { m.param2 = std::numeric_limits<float>::quiet_NaN(); }, false},
+        {"NaN thickness", [](Material& m) { m.thickness = std::numeric_limits<float>::quiet_NaN(); }, false},
         {"wireframe", [](Material& m) { m.wireframe = true; }, false},
         {"point cloud", [](Material& m) { m.pointCloud = true; }, false},
         {"gouraud", [](Material& m) { m.gouraud = false; }, false},
@@ -120,6 +126,28 @@ TEST(MaterialTest, SeparatelyOwnedTextureMatricesDifferEvenWithEqualValues) {
     EXPECT_FALSE(a == b);
     // A material is equal to itself: the pointer is the same.
     EXPECT_TRUE(a == a);
+}
+
+TEST(MaterialTest, PaddingBytesTakeNoPartInTheComparison) {
+    // Two materials built over memory filled differently: whatever lies in
+    // the gaps between fields, equal values compare equal.
+    alignas(Material) unsigned char zeros[sizeof(Material)];
+    alignas(Material) unsigned char noise[sizeof(Material)];
+    std::memset(zeros, 0x00, sizeof zeros);
+    std::memset(noise, 0xA5, sizeof noise);
+    Material* a = new (zeros) Material;
+    Material* b = new (noise) Material;
+    a->layerCount = b->layerCount = 4;
+    a->layers[3].texture = b->layers[3].texture = fakeTexture(textureA);
+    EXPECT_TRUE(*a == *b);
+    b->~Material();
+    std::memset(noise, 0x5A, sizeof noise);
+    Material* c = new (noise) Material(*a);
+    EXPECT_TRUE(*a == *c);
+    c->layers[3].lodBias = 1;
+    EXPECT_FALSE(*a == *c);
+    a->~Material();
+    c->~Material();
 }
 
 TEST(MaterialTest, NaNParameterMakesAMaterialDifferFromItself) {
