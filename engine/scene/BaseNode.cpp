@@ -4,6 +4,7 @@
 #include "engine/core/CEvent.h"
 #include "engine/core/CLog.h"
 #include "engine/core/CStringW.h"
+#include "engine/core/NumberText.h"
 #include "engine/scene/CEventDictionaryChanged.h"
 #include "engine/scene/CEventKeyFinished.h"
 #include "engine/scene/CEventManagerAttached.h"
@@ -43,6 +44,8 @@ constexpr float kDegreesToRadians = 0.017453292f;
 // Fallbacks followed for one setState before giving up (a fallback table
 // whose names lead in a circle would otherwise never end).
 constexpr int kMaxFallbacks = 64;
+// A 2D part whose determinant is this close to 0 has no usable inverse.
+constexpr float kSingularDeterminant = 1e-6f;
 
 BaseNode* asNode(CPropertyObject* object) { return static_cast<BaseNode*>(object); }
 const BaseNode* asNode(const CPropertyObject* object) { return static_cast<const BaseNode*>(object); }
@@ -298,21 +301,20 @@ void BaseNode::copyFrom(const BaseNode* source, BaseNode*) {
 void BaseNode::copyChildrenAndStates(const BaseNode* source, BaseNode* target) {
     if (!source || !target || source == target)
         return;
+    // Stopping the target's state reports to its parent, whose handler may
+    // drop the target.
+    const CRefHandle<BaseNode> keepTarget = CRefHandle<BaseNode>::share(target);
     // A snapshot: cloning into a target inside the source's own subtree must
     // not visit the clones.
     for (const CRefHandle<BaseNode>& child : childSnapshot(source))
         static_cast<void>(child->clone(target, target->m_sceneManager));
     for (const auto& entry : source->m_states) {
         CRefHandle<CNodeState> state = entry.value->clone();
-        target->addState(state.get());
+        // A state renamed after it was registered may meet a taken name; the
+        // first one stays.
+        static_cast<void>(target->addState(state.get()));
     }
-    if (!target->m_defaultState.empty()) {
-        if (CNodeState* current = target->m_currentState) {
-            current->stop(false);
-            target->m_currentState = nullptr;
-        }
-        target->setState(target->m_defaultState, nullptr, CName());
-    }
+    target->applyDefaultState();
 }
 
 // ---------------------------------------------------------------------------
@@ -354,7 +356,10 @@ bool BaseNode::routeToChildren(int phase, CEvent* event) {
 bool BaseNode::routeToParent(int phase, CEvent* event) {
     if (!event || !m_parent || !(m_parent->getMask() & event->getMask()))
         return false;
-    return m_parent->dispatch(phase, event);
+    // The parent's handlers may detach it from its own parent, which may hold
+    // its last reference.
+    const CRefHandle<BaseNode> parent = CRefHandle<BaseNode>::share(m_parent);
+    return parent->dispatch(phase, event);
 }
 
 void BaseNode::postDeferred(CEvent* event, int phase) {
@@ -384,11 +389,11 @@ bool BaseNode::onKeyFinished(CEventKeyFinished*) { return false; }
 bool BaseNode::onStateStarted(CEventStateStarted*) { return false; }
 
 bool BaseNode::onStateActionFinished(CEventStateFinished* event) {
+    // The parent's handler may drop this node or its states.
+    const CRefHandle<BaseNode> keepNode = CRefHandle<BaseNode>::share(this);
     CNodeState* state = event->getState();
     if (!state || state != m_currentState)
         return false;
-    // The parent's handler may drop this node or its states.
-    const CRefHandle<BaseNode> keepNode = CRefHandle<BaseNode>::share(this);
     const CRefHandle<CNodeState> keepState = CRefHandle<CNodeState>::share(state);
     CEventNodeStateFinished* finished = new CEventNodeStateFinished(this, event->getReportedId());
     const bool consumed = routeToParent(HandleOnly, finished);
@@ -412,6 +417,8 @@ bool BaseNode::onStateActionFinished(CEventStateFinished* event) {
 }
 
 bool BaseNode::onChildStateFinished(CEventNodeStateFinished* event) {
+    // Handlers of event 83 may drop this node.
+    const CRefHandle<BaseNode> keepNode = CRefHandle<BaseNode>::share(this);
     BaseNode* child = event->getNode();
     if (!child || child->m_parent != this)
         return false;
@@ -420,7 +427,6 @@ bool BaseNode::onChildStateFinished(CEventNodeStateFinished* event) {
         return false;
     if (--pending->value > 0)
         return false;
-    const CRefHandle<BaseNode> keepNode = CRefHandle<BaseNode>::share(this);
     CEventNodeStateCompleted* completed = new CEventNodeStateCompleted(this, event->getStateId());
     if (!handleEvent(completed))
         routeToParent(HandleOnly, completed);
@@ -537,12 +543,16 @@ BaseNode* BaseNode::getNodeAt(const CVector3d& point) {
 }
 
 void BaseNode::setSceneManager(BaseNode* sceneManager, BaseNode* ownerScene) {
-    m_sceneManager = sceneManager;
-    m_ownerScene = ownerScene;
+    storeSceneManager(sceneManager, ownerScene);
     for (const CRefHandle<BaseNode>& child : childSnapshot(this))
         child->setSceneManager(sceneManager, ownerScene);
     if (ownerScene)
         applyDefaultState();
+}
+
+void BaseNode::storeSceneManager(BaseNode* sceneManager, BaseNode* ownerScene) {
+    m_sceneManager = sceneManager;
+    m_ownerScene = ownerScene;
 }
 
 bool BaseNode::isAncestorOf(const BaseNode* node) const {
@@ -578,17 +588,20 @@ CUpdateScheduler* BaseNode::getStateScheduler() const {
 void BaseNode::setState(CName id, FallbackFunction fallback, CName reportedId) {
     if (id.empty())
         return;
+    // Stopping the old state reports to the parent, whose handler may drop
+    // this node.
+    const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
     if (reportedId.empty())
         reportedId = id;
     CName wanted = id;
     for (int step = 0; step <= kMaxFallbacks; ++step) {
         if (CNodeState* state = findState(wanted)) {
             const CRefHandle<CNodeState> keepState = CRefHandle<CNodeState>::share(state);
-            // The old state reports its end (79) while it is still current.
-            if (CNodeState* current = m_currentState) {
-                current->stop(false);
-                m_currentState = nullptr;
-            }
+            stopCurrentState(false);
+            // Handlers run by the stop may have released this node's states;
+            // the current state must be one the node holds.
+            if (findState(wanted) != state)
+                return;
             m_currentState = state;
             state->start(getStateScheduler(), reportedId);
             return;
@@ -656,13 +669,20 @@ void BaseNode::stopStates(bool complete) {
 }
 
 void BaseNode::stopChildStates(bool complete) {
-    for (const CRefHandle<BaseNode>& child : childSnapshot(this)) {
-        if (CNodeState* current = child->m_currentState) {
-            const CRefHandle<CNodeState> keepState = CRefHandle<CNodeState>::share(current);
-            current->stop(complete);
-            child->m_currentState = nullptr;
-        }
-    }
+    for (const CRefHandle<BaseNode>& child : childSnapshot(this))
+        child->stopCurrentState(complete);
+}
+
+void BaseNode::stopCurrentState(bool complete) {
+    CNodeState* current = m_currentState;
+    if (!current)
+        return;
+    const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
+    const CRefHandle<CNodeState> keepState = CRefHandle<CNodeState>::share(current);
+    // The state reports its end (79) while it is still current.
+    current->stop(complete);
+    if (m_currentState == current)
+        m_currentState = nullptr;
 }
 
 void BaseNode::releaseStates() {
@@ -679,11 +699,8 @@ void BaseNode::releaseStates() {
 void BaseNode::applyDefaultState() {
     if (m_defaultState.empty())
         return;
-    if (CNodeState* current = m_currentState) {
-        const CRefHandle<CNodeState> keepState = CRefHandle<CNodeState>::share(current);
-        current->stop(false);
-        m_currentState = nullptr;
-    }
+    const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
+    stopCurrentState(false);
     setState(m_defaultState, nullptr, CName());
 }
 
@@ -726,7 +743,9 @@ void BaseNode::renderClippedGroup(IGraphicsDriver* driver, CArray<CRenderItem>& 
     CVector3d bottomRight = m_bounds;
     m_absoluteTransformation.transformPoint(topLeft);
     m_absoluteTransformation.transformPoint(bottomRight);
-    const CRectI scissor(int32_t(topLeft.x), int32_t(topLeft.y), int32_t(bottomRight.x), int32_t(bottomRight.y));
+    // Positions come from files: NaN and huge corners saturate.
+    const CRectI scissor(truncateToInt(topLeft.x), truncateToInt(topLeft.y), truncateToInt(bottomRight.x),
+                         truncateToInt(bottomRight.y));
     CQuadBatch* batch = driver->quadBatch();
     if (batch)
         batch->flush();
@@ -741,13 +760,18 @@ void BaseNode::renderClippedGroup(IGraphicsDriver* driver, CArray<CRenderItem>& 
 }
 
 bool BaseNode::isPointInside(const CVector3d& point) const {
-    CMat4 inverse;
-    // A degenerate node (zero scale, say) covers no area.
-    if (!m_absoluteTransformation.computeInverse(inverse))
+    // Nodes live in the plane: only the 2D affine part maps them, so a z
+    // scale of 0 (a scale written as "x;y") does not matter here.
+    const CMat4& m = m_absoluteTransformation;
+    const float determinant = m[0] * m[5] - m[1] * m[4];
+    // A degenerate node (zero scale, say) covers no area; NaN fails too.
+    if (!(std::fabs(determinant) > kSingularDeterminant))
         return false;
-    CVector3d local = point;
-    inverse.transformPoint(local);
-    return local.x > 0.0f && local.x < m_bounds.x && local.y > 0.0f && local.y < m_bounds.y;
+    const float dx = point.x - m[12];
+    const float dy = point.y - m[13];
+    const float x = (dx * m[5] - dy * m[4]) / determinant;
+    const float y = (dy * m[0] - dx * m[1]) / determinant;
+    return x > 0.0f && x < m_bounds.x && y > 0.0f && y < m_bounds.y;
 }
 
 bool BaseNode::hitTest(const CVector3d&) const { return false; }

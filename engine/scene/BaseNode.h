@@ -163,7 +163,7 @@ public:
     void insertChild(BaseNode* child, BaseNode* after);
     // False when `child` is not in the children list. Otherwise detaches it
     // (parent, manager and owner scene cleared in its subtree) and releases it.
-    bool removeChild(BaseNode* child);
+    [[nodiscard]] bool removeChild(BaseNode* child);
     void removeAllChildren();
     // Moves this node under `parent` (null: detached), keeping it alive.
     void setParent(BaseNode* parent);
@@ -198,7 +198,7 @@ public:
     [[nodiscard]] CNodeState* findState(CName id) const;
     // Takes a reference, attaches the state to this node and registers it
     // under its name. False (nothing changes) for null or a taken name.
-    bool addState(CNodeState* state);
+    [[nodiscard]] bool addState(CNodeState* state);
     [[nodiscard]] const CMap<CName, CNodeState*>& getStates() const { return m_states; }
     [[nodiscard]] CNodeState* getCurrentState() const { return m_currentState; }
     // Stops the current state and starts state `id` on the owner scene's
@@ -213,6 +213,9 @@ public:
     // Stops and clears the current state of each direct child.
     virtual void stopChildStates(bool complete);
     void releaseStates();
+    // Stops the current state with `complete` and clears it (unless a handler
+    // made another state current meanwhile). DefaultState is not applied.
+    void stopCurrentState(bool complete);
     // Stops and clears the current state, then sets DefaultState (if any).
     void applyDefaultState();
     // Events 77 and 79 to the parent (self false), or 81 and 83 to this
@@ -234,8 +237,9 @@ public:
     virtual void render(IGraphicsDriver* driver, int32_t parameter);
 
     // Picking. isPointInside maps a scene-space point into node space through
-    // the inverse absolute matrix and tests 0 < x < Bounds.x, 0 < y < Bounds.y;
-    // a node whose matrix has no inverse contains no point.
+    // the inverse of the absolute matrix's 2D affine part and tests
+    // 0 < x < Bounds.x, 0 < y < Bounds.y; a node whose 2D part has no inverse
+    // (determinant within 1e-6 of 0) contains no point.
     [[nodiscard]] virtual bool isPointInside(const CVector3d& point) const;
     [[nodiscard]] virtual bool hitTest(const CVector3d& point) const;
 
@@ -305,6 +309,10 @@ protected:
 
     // The scheduler of the owner scene, where states run their keys.
     [[nodiscard]] CUpdateScheduler* getStateScheduler() const;
+
+    // Stores the manager and owner scene on this node alone: no children, no
+    // DefaultState. For classes whose subtree keeps links of its own.
+    void storeSceneManager(BaseNode* sceneManager, BaseNode* ownerScene);
 
 private:
     // Clears the parent link, leaving the old parent's list if it is in it.

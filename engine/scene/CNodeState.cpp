@@ -63,7 +63,10 @@ bool CNodeState::handleEvent(CEvent* event) { return handleWithTable(handlerTabl
 bool CNodeState::routeToParent(int, CEvent* event) {
     if (!m_node || !event || !(m_node->getMask() & event->getMask()))
         return false;
-    return m_node->dispatch(HandleOnly, event);
+    // The node's handlers may drop its last reference; it lives until the
+    // event is handled.
+    const CRefHandle<BaseNode> node = CRefHandle<BaseNode>::share(m_node);
+    return node->dispatch(HandleOnly, event);
 }
 
 void CNodeState::sendToNode(CEvent* event) { routeToParent(HandleOnly, event); }

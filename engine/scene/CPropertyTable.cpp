@@ -1,5 +1,6 @@
 #include "engine/scene/CPropertyTable.h"
 
+#include "engine/scene/CPropertyBag.h"
 #include "engine/scene/IPropertyData.h"
 
 void CPropertyTable::add(const CString& name, CPropertyAccessor::Setter setter, CPropertyAccessor::Getter getter) {
@@ -13,6 +14,13 @@ int CPropertyTable::indexOf(const CString& name) const {
         if (m_entries[i].name == name)
             return int(i);
     return -1;
+}
+
+void CPropertyTable::indexesOf(const CPropertyBag& bag, CArray<int>& positions) const {
+    positions.clear();
+    positions.reserve(uint32_t(bag.getCount()));
+    for (int j = 0; j < bag.getCount(); ++j)
+        positions.push_back(indexOf(bag.getNameAt(j)));
 }
 
 void CPropertyTable::setAt(CPropertyObject* object, int index, const CRefHandle<IPropertyData>& value) const {

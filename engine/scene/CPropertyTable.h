@@ -5,6 +5,7 @@
 #include "engine/core/CString.h"
 #include "engine/scene/CPropertyAccessor.h"
 
+class CPropertyBag;
 class CPropertyObject;
 class IPropertyData;
 
@@ -44,6 +45,10 @@ public:
     [[nodiscard]] const CPropertyAccessor& getAt(int index) const { return m_entries[uint32_t(index)]; }
     // Position of the first entry named exactly `name`, or -1.
     [[nodiscard]] int indexOf(const CString& name) const;
+    // Binds the names of `bag` to this table: `positions` is replaced by
+    // indexOf of each entry's name, in bag order. Keys bind once per target
+    // and then set properties by position.
+    void indexesOf(const CPropertyBag& bag, CArray<int>& positions) const;
 
     // Calls the setter at `index`; nothing for -1 or a position past the end.
     void setAt(CPropertyObject* object, int index, const CRefHandle<IPropertyData>& value) const;

@@ -38,8 +38,6 @@
 #include "engine/scene/PropertyValues.h"
 #include "engine/scene/SceneManager.h"
 #include "engine/scene/TemplateCollectionNode.h"
-#include "engine/video/CQuadBatch.h"
-#include "engine/video/CRectI.h"
 #include "engine/video/IGraphicsDriver.h"
 
 namespace {
@@ -758,10 +756,8 @@ void ControlNode::applyStateRecursive(CName id, FallbackFunction fallback) {
 
 void ControlNode::stopChildStates(bool complete) {
     if (m_templateRoot && !m_templateRoot->getChildren().empty()) {
-        if (CNodeState* current = m_templateRoot->getCurrentState()) {
-            const CRefHandle<CNodeState> keepState = CRefHandle<CNodeState>::share(current);
-            current->stop(complete);
-        }
+        const CRefHandle<ControlNode> root = m_templateRoot;
+        root->stopCurrentState(complete);
     }
     BaseNode::stopChildStates(complete);
 }
@@ -807,26 +803,7 @@ void ControlNode::render(IGraphicsDriver* driver, int32_t) {
         m_templateRoot->registerForRendering(list);
     for (BaseNode* child : getChildren())
         child->registerForRendering(list);
-    BaseNode* manager = getSceneManager<BaseNode>();
-    if (manager && manager->isDepthSortingEnabled())
-        sortRenderList(list);
-    if (list.empty())
-        return;
-    CVector3d topLeft(0.0f, 0.0f, 0.0f);
-    CVector3d bottomRight = getBounds();
-    getAbsoluteTransformation().transformPoint(topLeft);
-    getAbsoluteTransformation().transformPoint(bottomRight);
-    const CRectI scissor(int32_t(topLeft.x), int32_t(topLeft.y), int32_t(bottomRight.x), int32_t(bottomRight.y));
-    CQuadBatch* batch = driver->quadBatch();
-    if (batch)
-        batch->flush();
-    driver->setScissorRect(scissor);
-    driver->enableScissor(true);
-    for (const CRenderItem& item : list)
-        item.node->render(driver, 0);
-    driver->enableScissor(false);
-    if (batch)
-        batch->flush();
+    renderClippedGroup(driver, list);
 }
 
 bool ControlNode::hitTest(const CVector3d& point) const {

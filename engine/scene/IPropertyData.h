@@ -73,15 +73,16 @@ public:
     // after it is the caller's.
     virtual void writeXml(CXmlStreamWriter* writer, const CString& name) const;
 
-protected:
-    IPropertyData() = default;
-    ~IPropertyData() override = default;
-
-    // `other` cast to the calling kind, or null when it is null or another kind.
+    // `other` as kind T (whose type id is `typeId`), or null when it is null
+    // or another kind.
     template <class T> [[nodiscard]] static const T* sameKind(const IPropertyData* other, int typeId) {
         return other && other->getTypeId() == typeId ? static_cast<const T*>(other) : nullptr;
     }
     template <class T> [[nodiscard]] static T* sameKind(IPropertyData* other, int typeId) {
         return other && other->getTypeId() == typeId ? static_cast<T*>(other) : nullptr;
     }
+
+protected:
+    IPropertyData() = default;
+    ~IPropertyData() override = default;
 };

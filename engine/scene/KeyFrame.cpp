@@ -3,6 +3,7 @@
 #include "engine/core/CEngineManagers.h"
 #include "engine/core/CRandom.h"
 #include "engine/core/CStringW.h"
+#include "engine/core/NumberText.h"
 #include "engine/io/CXmlStreamReader.h"
 #include "engine/io/CXmlStreamWriter.h"
 #include "engine/scene/BaseNode.h"
@@ -14,7 +15,6 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <vector>
 
 KeyFrame::KeyFrame() : Animator(DefaultPeriod) {}
 
@@ -54,11 +54,20 @@ void KeyFrame::resetValues() {
 void KeyFrame::bind() {
     m_bindings.clear();
     BaseNode* target = getTarget();
-    if (!target || !m_properties)
-        return;
-    const CPropertyTable& table = target->getPropertyTable();
-    for (int j = 0; j < m_properties->getCount(); ++j)
-        m_bindings.push_back(table.indexOf(m_properties->getNameAt(j)));
+    if (target && m_properties)
+        target->getPropertyTable().indexesOf(*m_properties, m_bindings);
+}
+
+void KeyFrame::sizeCycleMarks() {
+    m_landedAt.clear();
+    m_landedAt.reserve(m_keys.size());
+    for (uint32_t k = 0; k < m_keys.size(); ++k)
+        m_landedAt.push_back(-1.0);
+}
+
+uint32_t KeyFrame::elapsedInSegment() const {
+    const int whole = truncateToInt(m_currentTime);
+    return whole > 0 ? uint32_t(whole) : 0u;
 }
 
 float KeyFrame::getTime() const {
@@ -75,6 +84,11 @@ int32_t KeyFrame::getDuration() const {
     return total > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max() : int32_t(total);
 }
 
+void KeyFrame::clearCycleMarks() {
+    for (double& mark : m_landedAt)
+        mark = -1.0;
+}
+
 bool KeyFrame::advance() {
     const uint32_t count = m_keys.size();
     bool looped = false;
@@ -83,7 +97,9 @@ bool KeyFrame::advance() {
     // advance when it takes no time at all). The time consumed is summed in
     // double: at large times subtracting a short key from the float time
     // changes nothing.
-    std::vector<double> landedAt;
+    if (m_landedAt.size() != count)
+        sizeCycleMarks();
+    bool marksClear = false;
     double consumed = 0.0;
     while (m_current + 1 < count && m_currentTime >= float(m_keys[m_current + 1].t)) {
         const uint32_t reached = m_current + 1;
@@ -98,16 +114,18 @@ bool KeyFrame::advance() {
         if (uint32_t(g) >= reached)
             continue;
         looped = true;
-        if (landedAt.empty())
-            landedAt.assign(count, -1.0);
-        if (landedAt[uint32_t(g)] >= 0.0) {
-            const double cycle = consumed - landedAt[uint32_t(g)];
+        if (!marksClear) {
+            clearCycleMarks();
+            marksClear = true;
+        }
+        if (m_landedAt[uint32_t(g)] >= 0.0) {
+            const double cycle = consumed - m_landedAt[uint32_t(g)];
             if (cycle <= 0.0)
                 break;
             m_currentTime = float(std::fmod(double(m_currentTime), cycle));
-            landedAt.assign(count, -1.0);
+            clearCycleMarks();
         }
-        landedAt[uint32_t(g)] = consumed;
+        m_landedAt[uint32_t(g)] = consumed;
     }
     return looped;
 }
@@ -186,7 +204,7 @@ void KeyFrame::apply(int32_t time, bool applyValues) {
     if (m_currentTime > 0.0f && m_current + 1 < m_keys.size() && m_keys[m_current + 1].i == HoldThenJump)
         setToKey(m_current);
     else
-        interpolateSegment(m_current, uint32_t(m_currentTime));
+        interpolateSegment(m_current, elapsedInSegment());
 }
 
 bool KeyFrame::update(uint32_t elapsed) {
@@ -199,7 +217,7 @@ bool KeyFrame::update(uint32_t elapsed) {
     bool ended = false;
     if (m_current + 1 < m_keys.size()) {
         if (m_keys[m_current + 1].i != HoldThenJump || m_current == before)
-            interpolateSegment(m_current, uint32_t(m_currentTime));
+            interpolateSegment(m_current, elapsedInSegment());
         else
             setToKey(m_current);
     } else {
@@ -208,7 +226,7 @@ bool KeyFrame::update(uint32_t elapsed) {
         ended = true;
     }
     if (isReportPending() && (looped || ended))
-        report(int32_t(m_currentTime), looped);
+        report(truncateToInt(m_currentTime), looped);
     // The report may have restarted or stopped this key: keep the entry only
     // while the key is still registered here.
     return getScheduler() == scheduler;
@@ -235,6 +253,9 @@ void KeyFrame::load(CXmlStreamReader* reader, IContentManager* contentManager, c
         return;
     static const CStringW propertiesName(u"Properties");
     static const CStringW keyName(u"KeyFrame");
+    // Per Properties entry, the number its key values carry in the file
+    // ("Value" followed by it).
+    CArray<int> columns;
     while (reader->readNext()) {
         const int type = reader->nodeType();
         if (type == CXmlStreamReader::ElementEnd && reader->nodeName() == elementName)
@@ -244,6 +265,18 @@ void KeyFrame::load(CXmlStreamReader* reader, IContentManager* contentManager, c
         if (reader->nodeName() == propertiesName) {
             m_properties.reset(new CPropertyBag(contentManager));
             static_cast<void>(m_properties->readXml(reader, true, propertiesName));
+            // Entries of a type that is not registered hold no value: the bag
+            // would not write them back, so the key drops them, and its values
+            // keep their numbers when saved and read again.
+            columns.clear();
+            for (int j = 0, column = 0; j < m_properties->getCount(); ++column) {
+                if (m_properties->getValueAt(j)) {
+                    columns.push_back(column);
+                    ++j;
+                } else {
+                    m_properties->removeAt(j);
+                }
+            }
         } else if (reader->nodeName() == keyName) {
             Key key;
             // Negative lengths would let an advance run backwards for ever.
@@ -260,7 +293,7 @@ void KeyFrame::load(CXmlStreamReader* reader, IContentManager* contentManager, c
                     if (const CRefHandle<IPropertyData> entry = m_properties->getValueAt(j)) {
                         value = entry->clone();
                         CStringW attributeName(u"Value");
-                        attributeName += j;
+                        attributeName += columns[uint32_t(j)];
                         value->fromStringW(reader->attribute(attributeName));
                     }
                     key.values.push_back(value);
@@ -280,6 +313,7 @@ void KeyFrame::load(CXmlStreamReader* reader, IContentManager* contentManager, c
             if (previous.values[j] && next.values[j])
                 previous.values[j]->prepareInterpolation(next.values[j].get());
     }
+    sizeCycleMarks();
     resetValues();
     bind();
     m_current = 0;
@@ -341,5 +375,6 @@ CRefHandle<Animator> KeyFrame::clone() const {
         copy->m_properties = m_properties->clone();
     copy->resetValues();
     copy->m_keys = m_keys;
+    copy->sizeCycleMarks();
     return CRefHandle<Animator>(copy);
 }

@@ -82,6 +82,12 @@ private:
     void bind();
     // Moves the position by the current time; true when it looped back.
     bool advance();
+    // One cycle mark per key, made when the keys are read.
+    void sizeCycleMarks();
+    void clearCycleMarks();
+    // The current time as whole milliseconds for a segment: truncated,
+    // saturated, and 0 for negative times.
+    [[nodiscard]] uint32_t elapsedInSegment() const;
     void setToKey(uint32_t index);
     void interpolateSegment(uint32_t index, uint32_t elapsed);
 
@@ -96,4 +102,7 @@ private:
     CArray<Key> m_keys;
     uint32_t m_current = 0;
     float m_currentTime = 0.0f;
+    // Per key, the time consumed when an advance last jumped back to it (-1:
+    // not yet in this advance); landing on a key twice closes a cycle.
+    CArray<double> m_landedAt;
 };

@@ -2,14 +2,12 @@
 
 #include "engine/core/NumberText.h"
 
-CString formatFloatList(std::initializer_list<float> values) {
+CString formatFloatList(const float* values, std::size_t count) {
     CString text;
-    bool first = true;
-    for (float value : values) {
-        if (!first)
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0)
             text += ';';
-        first = false;
-        text += formatFloat(value).text;
+        text += formatFloat(values[i]).text;
     }
     return text;
 }

@@ -13,7 +13,7 @@ namespace {
 
 // The value as kind T when it is one, else null.
 template <class T> const T* asKind(const CRefHandle<IPropertyData>& value, int typeId) {
-    return value && value->getTypeId() == typeId ? static_cast<const T*>(value.get()) : nullptr;
+    return IPropertyData::sameKind<T>(static_cast<const IPropertyData*>(value.get()), typeId);
 }
 
 } // namespace

@@ -155,11 +155,21 @@ bool SceneManager::routeToScenes(int phase, CEvent* event) {
 }
 
 void SceneManager::setSceneManager(BaseNode* sceneManager, BaseNode* ownerScene) {
-    BaseNode::setSceneManager(sceneManager, ownerScene);
-    // The scenes on this stack belong to this manager whatever tree it is in.
-    for (const CRefHandle<BaseNode>& child : childSnapshot(this))
-        if (SceneNode* scene = nodeCast<SceneNode>(child.get()))
-            scene->setSceneManager(this, scene);
+    const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
+    storeSceneManager(sceneManager, ownerScene);
+    // The scenes on this stack belong to this manager whatever tree it is in:
+    // moving the manager leaves them (and their states) as they are. Other
+    // children take the outer links as any node's would.
+    for (const CRefHandle<BaseNode>& child : childSnapshot(this)) {
+        if (SceneNode* scene = nodeCast<SceneNode>(child.get())) {
+            if (scene->getSceneManager<BaseNode>() != this || scene->getOwnerScene<BaseNode>() != scene)
+                scene->setSceneManager(this, scene);
+        } else {
+            child->setSceneManager(sceneManager, ownerScene);
+        }
+    }
+    if (ownerScene)
+        applyDefaultState();
 }
 
 void SceneManager::sendOrBubble(SceneNode* scene, CEvent* event) {

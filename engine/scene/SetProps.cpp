@@ -26,12 +26,8 @@ void SetProps::setTarget(BaseNode* node) {
 
 void SetProps::bind() {
     m_bindings.clear();
-    BaseNode* target = getTarget();
-    if (!target)
-        return;
-    const CPropertyTable& table = target->getPropertyTable();
-    for (int j = 0; j < m_properties->getCount(); ++j)
-        m_bindings.push_back(table.indexOf(m_properties->getNameAt(j)));
+    if (BaseNode* target = getTarget())
+        target->getPropertyTable().indexesOf(*m_properties, m_bindings);
 }
 
 void SetProps::apply(int32_t, bool applyValues) {

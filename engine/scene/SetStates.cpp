@@ -37,9 +37,12 @@ void SetStates::apply(int32_t, bool applyValues) {
             target->applyStateRecursive(record.state, nullptr);
             continue;
         }
-        for (CName name : record.children)
-            if (BaseNode* child = target->findChild(name, -1))
+        for (CName name : record.children) {
+            // The child's parent may drop it when its old state reports.
+            const CRefHandle<BaseNode> child = CRefHandle<BaseNode>::share(target->findChild(name, -1));
+            if (child)
                 child->setState(record.state, nullptr, CName());
+        }
     }
 }
 

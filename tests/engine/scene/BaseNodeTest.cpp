@@ -3,6 +3,7 @@
 #include "engine/scene/CEventClicked.h"
 #include "engine/scene/CEventNodeStateFinished.h"
 #include "engine/scene/CNodeState.h"
+#include "engine/scene/CNodeStateEvent.h"
 #include "engine/scene/CPropertyBag.h"
 #include "engine/scene/CPropertyDataBool.h"
 #include "engine/scene/CPropertyDataFloat.h"
@@ -11,6 +12,7 @@
 #include "engine/scene/CPropertyTable.h"
 #include "engine/scene/PropertyValues.h"
 #include "engine/scene/SetProps.h"
+#include "engine/scene/SetStates.h"
 #include "engine/video/CQuadBatch.h"
 #include "engine/video/Material.h"
 #include "tests/engine/scene/NodeTestSupport.h"
@@ -21,6 +23,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -64,6 +68,56 @@ CName pressFallback(CName state) {
 
 // A table whose names lead in a circle.
 CName circularFallback(CName state) { return state == CName("A") ? CName("B") : CName("A"); }
+
+// Sets a flag when the last reference goes: hung on a node as user data, it
+// tells when the node was destroyed.
+class DestructionFlag : public CRefCounted {
+public:
+    explicit DestructionFlag(bool* destroyed) : m_destroyed(destroyed) {}
+
+protected:
+    ~DestructionFlag() override { *m_destroyed = true; }
+
+private:
+    bool* m_destroyed;
+};
+
+void watchDestruction(BaseNode* node, bool* destroyed) {
+    CRefHandle<DestructionFlag> flag(new DestructionFlag(destroyed));
+    node->setUserData(flag.get());
+}
+
+// A scene root that drops the child reporting event 79.
+class DroppingParent : public TestScene {
+public:
+    bool handleEvent(CEvent* event) override {
+        if (event->getType() == CEventNodeStateFinished::TypeId)
+            static_cast<void>(removeChild(static_cast<CNodeStateEvent*>(event)->getNode()));
+        return TestScene::handleEvent(event);
+    }
+};
+
+// A node that leaves its parent (which holds its last reference) when it
+// handles an event of type `leaveOn`.
+class LeavingNode : public RecordingNode {
+public:
+    LeavingNode(const char* name, BaseNode* parent, int leaveOnType)
+        : RecordingNode(name, parent), leaveOn(leaveOnType) {}
+    bool handleEvent(CEvent* event) override {
+        if (event->getType() == leaveOn)
+            setParent(nullptr);
+        return RecordingNode::handleEvent(event);
+    }
+    int leaveOn;
+};
+
+// A state whose only main key never reports: it runs until stopped.
+CRefHandle<CNodeState> makeEndlessState(const char* name) {
+    CRefHandle<CNodeState> state = makeState(name);
+    CRefHandle<SetProps> never(new SetProps());
+    state->addKey(never.get());
+    return state;
+}
 
 } // namespace
 
@@ -163,33 +217,41 @@ TEST(BaseNode, AbsoluteTintMultipliesChannelsWithTheParent) {
 }
 
 TEST(BaseNode, PointInsideIsStrictAndFollowsTheTransform) {
+    // `child`: the point is tested on an identity-placed child of the node.
     const struct {
         const char* what;
         CVector3d position, rotation, scale;
         CVector3d point;
+        bool child;
         bool inside;
     } cases[] = {
-        {"centre", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {50, 50, 0}, true},
-        {"left edge", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {0, 50, 0}, false},
-        {"right edge", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {100, 50, 0}, false},
-        {"top edge", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {50, 0, 0}, false},
-        {"bottom edge", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {50, 100, 0}, false},
-        {"just inside the corner", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {99.5f, 99.5f, 0}, true},
-        {"moved", {200, 100, 0}, {0, 0, 0}, {1, 1, 1}, {250, 150, 0}, true},
-        {"moved away", {200, 100, 0}, {0, 0, 0}, {1, 1, 1}, {50, 50, 0}, false},
-        {"scaled up", {0, 0, 0}, {0, 0, 0}, {2, 2, 1}, {150, 150, 0}, true},
-        {"turned 90: the box lies left of x = 0", {0, 0, 0}, {0, 0, 90}, {1, 1, 1}, {-50, 50, 0}, true},
-        {"turned 90: right of x = 0 is outside", {0, 0, 0}, {0, 0, 90}, {1, 1, 1}, {50, 50, 0}, false},
-        {"squashed to a line contains nothing", {0, 0, 0}, {0, 0, 0}, {0, 1, 1}, {50, 50, 0}, false},
+        {"centre", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {50, 50, 0}, false, true},
+        {"left edge", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {0, 50, 0}, false, false},
+        {"right edge", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {100, 50, 0}, false, false},
+        {"top edge", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {50, 0, 0}, false, false},
+        {"bottom edge", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {50, 100, 0}, false, false},
+        {"just inside the corner", {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {99.5f, 99.5f, 0}, false, true},
+        {"moved", {200, 100, 0}, {0, 0, 0}, {1, 1, 1}, {250, 150, 0}, false, true},
+        {"moved away", {200, 100, 0}, {0, 0, 0}, {1, 1, 1}, {50, 50, 0}, false, false},
+        {"scaled up", {0, 0, 0}, {0, 0, 0}, {2, 2, 1}, {150, 150, 0}, false, true},
+        {"turned 90: the box lies left of x = 0", {0, 0, 0}, {0, 0, 90}, {1, 1, 1}, {-50, 50, 0}, false, true},
+        {"turned 90: right of x = 0 is outside", {0, 0, 0}, {0, 0, 90}, {1, 1, 1}, {50, 50, 0}, false, false},
+        {"squashed to a line contains nothing", {0, 0, 0}, {0, 0, 0}, {0, 1, 1}, {50, 50, 0}, false, false},
+        {"squashed flat in y contains nothing", {10, 10, 0}, {0, 0, 0}, {2, 0, 1}, {50, 10, 0}, false, false},
+        {"scale text 2;2 (z reads 0) is hit inside", {0, 0, 0}, {0, 0, 0}, {2, 2, 0}, {150, 150, 0}, false, true},
+        {"scale text 2;2: outside its bounds", {0, 0, 0}, {0, 0, 0}, {2, 2, 0}, {250, 150, 0}, false, false},
+        {"scale text 2;2: its identity child is hit", {0, 0, 0}, {0, 0, 0}, {2, 2, 0}, {150, 150, 0}, true, true},
+        {"moved and z-flat: its identity child", {50, 0, 3}, {0, 0, 0}, {1, 1, 0}, {120, 50, 0}, true, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         CRefHandle<RecordingNode> node = makeNode();
+        CRefHandle<RecordingNode> child = makeNode("child", node.get());
         node->setPosition(c.position);
         node->setRotation(c.rotation);
         node->setScale(c.scale);
         node->updateAbsoluteTransformation();
-        EXPECT_EQ(node->isPointInside(c.point), c.inside);
+        EXPECT_EQ((c.child ? child.get() : node.get())->isPointInside(c.point), c.inside);
     }
 }
 
@@ -446,6 +508,36 @@ TEST(BaseNode, CollectsRenderItemsAndDrawsAClippedGroupInsideItsScissor) {
     EXPECT_THAT(driver->calls(), IsEmpty());
 }
 
+TEST(BaseNode, ClippedGroupScissorSaturatesCornersOutOfRange) {
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const struct {
+        const char* what;
+        CVector3d position;
+        CRectI expected;
+    } cases[] = {
+        {"in range truncates", {10.9f, -20.9f, 0}, CRectI(10, -20, 110, 79)},
+        {"far out saturates", {3e9f, -3e9f, 0}, CRectI(kMax, kMin, kMax, kMin)},
+        {"not a number gives 0", {nan, 5, 0}, CRectI(0, 5, 0, 105)},
+    };
+    using Call = CRecordingGraphicsDriver::Call;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CRefHandle<RecordingNode> group = makeNode("group");
+        group->setChildrenClipped(true);
+        group->setPosition(c.position);
+        CRefHandle<RecordingNode> sprite = makeNode("sprite", group.get());
+        sprite->drawable = true;
+        group->updateAbsoluteTransformation();
+        CRefHandle<CRecordingGraphicsDriver> driver(CRecordingGraphicsDriver::create());
+        group->render(driver.get(), 0);
+        const auto scissors = driver->recordsOf(Call::SetScissorRect);
+        ASSERT_EQ(scissors.size(), 1u);
+        EXPECT_EQ(scissors[0]->rect, c.expected);
+    }
+}
+
 TEST(BaseNode, WritesOnlyNonDefaultPropertiesAndReadsThemBack) {
     CRefHandle<RecordingNode> plain = makeNode();
     CRefHandle<CPropertyBag> empty(new CPropertyBag());
@@ -545,7 +637,7 @@ TEST(BaseNode, CloneCopiesFieldsChildrenAndStates) {
     CRefHandle<SetProps> hide(new SetProps());
     hide->getProperties()->setBool("Visible", false);
     idle->addStartKey(hide.get());
-    source->addState(idle.get());
+    ASSERT_TRUE(source->addState(idle.get()));
     source->setDefaultState(CName("Idle"));
 
     CRefHandle<BaseNode> copy(static_cast<BaseNode*>(static_cast<IContent*>(source.get())->clone()));
@@ -583,7 +675,7 @@ TEST(BaseNode, SetStateFallsBackAndReportsMissingStates) {
     CRefHandle<RecordingNode> parent = makeNode("parent");
     CRefHandle<RecordingNode> node = makeNode("node", parent.get());
     CRefHandle<CNodeState> normal = makeState("Normal");
-    node->addState(normal.get());
+    ASSERT_TRUE(node->addState(normal.get()));
     EXPECT_FALSE(node->addState(makeState("Normal").get())) << "the first state of a name stays";
 
     node->setState(CName("Press"), &pressFallback, CName());
@@ -629,7 +721,7 @@ TEST(BaseNode, ApplyStateRecursiveCompletesWhenEveryChildReported) {
     CRefHandle<TestScene> keepScene(scene);
     scene->setSceneManager(nullptr, scene);
     scene->addChild(node.get());
-    a->addState(slow.get());
+    ASSERT_TRUE(a->addState(slow.get()));
     node->applyStateRecursive(CName("Slow"), nullptr);
     EXPECT_EQ(node->getPendingCount(CName("Slow")), 1) << "a is still running";
     CRefHandle<RecordingNode> stranger = makeNode("stranger");
@@ -647,8 +739,8 @@ TEST(BaseNode, FinishedStateFollowsNextStateUnlessTheParentTakesTheReport) {
     CRefHandle<TestScene> keepScene(scene);
     scene->setSceneManager(nullptr, scene);
     CRefHandle<RecordingNode> node = makeNode("node", scene);
-    node->addState(makeState("First", "Second").get());
-    node->addState(makeState("Second").get());
+    ASSERT_TRUE(node->addState(makeState("First", "Second").get()));
+    ASSERT_TRUE(node->addState(makeState("Second").get()));
     node->setState(CName("First"), nullptr, CName());
     EXPECT_EQ(node->getCurrentState(), node->findState(CName("Second")));
     EXPECT_THAT(scene->events, ElementsAre("79:node:First", "79:node:Second"));
@@ -665,9 +757,9 @@ TEST(BaseNode, StatesThatFollowEachOtherInALoopWithoutTimeStop) {
     CRefHandle<TestScene> keepParent(parent);
     parent->setSceneManager(nullptr, parent);
     CRefHandle<RecordingNode> node = makeNode("node", parent);
-    node->addState(makeState("Ping", "Pong").get());
-    node->addState(makeState("Pong", "Ping").get());
-    node->addState(makeState("Self", "Self").get());
+    ASSERT_TRUE(node->addState(makeState("Ping", "Pong").get()));
+    ASSERT_TRUE(node->addState(makeState("Pong", "Ping").get()));
+    ASSERT_TRUE(node->addState(makeState("Self", "Self").get()));
     LogCapture log;
     node->setState(CName("Ping"), nullptr, CName());
     EXPECT_EQ(log.count("WRN: Node states follow each other in a loop without time passing: "), 1u);
@@ -684,7 +776,7 @@ TEST(BaseNode, EnteringASceneAppliesTheDefaultStateOnItsScheduler) {
     CRefHandle<CNodeState> idle = makeState("Idle");
     CRefHandle<SetProps> never(new SetProps());
     idle->addKey(never.get());
-    node->addState(idle.get());
+    ASSERT_TRUE(node->addState(idle.get()));
     node->setDefaultState(CName("Idle"));
     scene->addChild(node.get());
     EXPECT_EQ(node->getCurrentState(), nullptr) << "no owner scene yet";
@@ -697,4 +789,112 @@ TEST(BaseNode, EnteringASceneAppliesTheDefaultStateOnItsScheduler) {
     EXPECT_EQ(node->getCurrentState(), nullptr);
     EXPECT_EQ(idle->getNode(), nullptr);
     EXPECT_EQ(never->getTarget(), nullptr);
+}
+
+TEST(BaseNode, ParentDroppingAChildOnItsReportLeavesTheChildAliveUntilTheCallEnds) {
+    enum Operation { SetState, ApplyDefaultState, CopyChildrenAndStates, SetStatesKey };
+    const struct {
+        const char* what;
+        Operation operation;
+    } cases[] = {
+        {"setState", SetState},
+        {"applyDefaultState", ApplyDefaultState},
+        {"copyChildrenAndStates", CopyChildrenAndStates},
+        {"a SetStates key naming the child", SetStatesKey},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        DroppingParent* parent = new DroppingParent();
+        CRefHandle<DroppingParent> keepParent(parent);
+        parent->setSceneManager(nullptr, parent);
+        // The parent holds the child's only reference.
+        RecordingNode* child = new RecordingNode("child", parent);
+        child->release();
+        bool destroyed = false;
+        watchDestruction(child, &destroyed);
+        ASSERT_TRUE(child->addState(makeEndlessState("Busy").get()));
+        ASSERT_TRUE(child->addState(makeState("Other").get()));
+        child->setState(CName("Busy"), nullptr, CName());
+        ASSERT_EQ(child->getCurrentState()->getPending(), 1);
+
+        // Stopping Busy reports 79; the parent drops the child while the
+        // operation still runs on it.
+        switch (c.operation) {
+        case SetState:
+            child->setState(CName("Other"), nullptr, CName());
+            break;
+        case ApplyDefaultState:
+            child->setDefaultState(CName("Other"));
+            child->applyDefaultState();
+            break;
+        case CopyChildrenAndStates: {
+            CRefHandle<RecordingNode> source = makeNode("source");
+            child->setDefaultState(CName("Other"));
+            BaseNode::copyChildrenAndStates(source.get(), child);
+            break;
+        }
+        case SetStatesKey: {
+            CRefHandle<SetStates> key(new SetStates());
+            SetStates::Record record;
+            record.state = CName("Other");
+            record.children.push_back(CName("child"));
+            key->addRecord(record);
+            key->setTarget(parent);
+            key->apply(0, true);
+            break;
+        }
+        }
+        EXPECT_THAT(parent->events, ElementsAre("79:child:Busy"));
+        EXPECT_TRUE(parent->getChildren().empty());
+        EXPECT_TRUE(destroyed) << "released once the call is over";
+    }
+}
+
+TEST(BaseNode, NodesLeavingTheirParentInsideTheirOwnHandlersLiveUntilTheEventIsDone) {
+    // A node that leaves when its own state starts (75, sent by the state).
+    TestScene* scene = new TestScene();
+    CRefHandle<TestScene> keepScene(scene);
+    scene->setSceneManager(nullptr, scene);
+    LeavingNode* starter = new LeavingNode("starter", scene, 75);
+    starter->release();
+    bool starterDestroyed = false;
+    watchDestruction(starter, &starterDestroyed);
+    ASSERT_TRUE(starter->addState(makeState("Idle").get()));
+    starter->setState(CName("Idle"), nullptr, CName());
+    EXPECT_TRUE(starterDestroyed);
+    EXPECT_TRUE(scene->getChildren().empty());
+
+    // A parent that leaves its own parent when a child reports (79, routed
+    // up from the child).
+    LeavingNode* middle = new LeavingNode("middle", scene, 79);
+    middle->release();
+    bool middleDestroyed = false;
+    watchDestruction(middle, &middleDestroyed);
+    CRefHandle<RecordingNode> child = makeNode("child", middle);
+    child->setState(CName("Missing"), nullptr, CName());
+    EXPECT_TRUE(middleDestroyed);
+    EXPECT_EQ(child->getParent(), nullptr) << "the destroyed parent let its children go";
+}
+
+TEST(BaseNode, StopCurrentStateStopsAndClearsWithoutApplyingTheDefault) {
+    TestScene* scene = new TestScene();
+    CRefHandle<TestScene> keepScene(scene);
+    CRefHandle<RecordingNode> node = makeNode("node", scene);
+    ASSERT_TRUE(node->addState(makeEndlessState("Idle").get()));
+    node->setDefaultState(CName("Idle"));
+    scene->setSceneManager(nullptr, scene);
+    CNodeState* idle = node->findState(CName("Idle"));
+    ASSERT_EQ(node->getCurrentState(), idle);
+    ASSERT_EQ(idle->getPending(), 1);
+
+    node->events.clear();
+    node->stopCurrentState(true);
+    EXPECT_EQ(node->getCurrentState(), nullptr) << "DefaultState is not applied again";
+    EXPECT_EQ(idle->getPending(), 0);
+    EXPECT_THAT(node->events, ElementsAre("76:Idle:stopped"));
+    EXPECT_THAT(scene->events, ElementsAre("79:node:Idle"));
+
+    node->events.clear();
+    node->stopCurrentState(false);
+    EXPECT_THAT(node->events, IsEmpty()) << "nothing current, nothing to stop";
 }

@@ -85,7 +85,7 @@ TEST(CNodeState, ReadFromXmlRunsReportsFollowsNextStateAndWritesBack) {
     holder->addChild(arrow.get());
     CRefHandle<CNodeState> glow(new CNodeState(CName("Glow")));
     glow->addStartKey(tintKey(0xFF00FF00).get());
-    arrow->addState(glow.get());
+    ASSERT_TRUE(arrow->addState(glow.get()));
 
     CRefHandle<CNodeState> show = readState(kShowState);
     ASSERT_EQ(show->getKeys().size(), 1u);
@@ -94,8 +94,8 @@ TEST(CNodeState, ReadFromXmlRunsReportsFollowsNextStateAndWritesBack) {
     EXPECT_EQ(show->getKeys()[0]->getName(), CName("Fade"));
     EXPECT_EQ(writeState(show.get()), kShowState);
 
-    f.node->addState(show.get());
-    f.node->addState(CRefHandle<CNodeState>(new CNodeState(CName("Idle"))).get());
+    ASSERT_TRUE(f.node->addState(show.get()));
+    ASSERT_TRUE(f.node->addState(CRefHandle<CNodeState>(new CNodeState(CName("Idle"))).get()));
     f.node->setVisible(false);
     f.node->setState(CName("Show"), nullptr, CName());
     EXPECT_TRUE(f.node->isVisible()) << "start keys applied";
@@ -159,7 +159,7 @@ TEST(CNodeState, ReadingSkipsUnknownKeysAndStopsAtItsEnd) {
 TEST(CNodeState, StateWithoutKeysStartsAndFinishesAtOnce) {
     StateFixture f;
     CRefHandle<CNodeState> state(new CNodeState(CName("Empty")));
-    f.node->addState(state.get());
+    ASSERT_TRUE(f.node->addState(state.get()));
     state->start(f.scene->scheduler.get(), CName("Asked"));
     EXPECT_THAT(f.node->events, ElementsAre("75:Asked", "76:Asked"));
 
@@ -175,7 +175,7 @@ TEST(CNodeState, FinishesAfterItsLastMainKeyAndAppliesTheEndKeysOnce) {
     state->addKey(timedKey(100).get());
     state->addKey(timedKey(300).get());
     state->addEndKey(tintKey(0x11111111).get());
-    f.node->addState(state.get());
+    ASSERT_TRUE(f.node->addState(state.get()));
     state->start(f.scene->scheduler.get(), CName());
     runScheduler(f.scene->scheduler.get(), 100);
     EXPECT_THAT(f.node->events, ElementsAre("75:Run", "74:end"));
@@ -205,7 +205,7 @@ TEST(CNodeState, StoppingARunningStateReportsOnceAndCompletesKeys) {
     CRefHandle<KeyFrame> key = timedKey(100);
     state->addKey(key.get());
     state->addEndKey(tintKey(0x22222222).get());
-    f.node->addState(state.get());
+    ASSERT_TRUE(f.node->addState(state.get()));
     state->start(f.scene->scheduler.get(), CName());
     runScheduler(f.scene->scheduler.get(), 20);
     state->stop(true);
@@ -221,7 +221,7 @@ TEST(CNodeState, StoppingARunningStateReportsOnceAndCompletesKeys) {
     // A state never started applies its end keys once when stopped, silently.
     CRefHandle<CNodeState> idle(new CNodeState(CName("Idle")));
     idle->addEndKey(tintKey(0x33333333).get());
-    f.node->addState(idle.get());
+    ASSERT_TRUE(f.node->addState(idle.get()));
     f.node->stopStates(false);
     EXPECT_EQ(f.node->getTintColor().value, 0x33333333u);
     EXPECT_EQ(f.node->events.size(), 2u);
@@ -233,7 +233,7 @@ TEST(CNodeState, LoopingKeyFinishesTheRunButKeepsRunning) {
     CRefHandle<KeyFrame> key = timedKey(100, true);
     state->addKey(key.get());
     state->addEndKey(tintKey(0x44444444).get());
-    f.node->addState(state.get());
+    ASSERT_TRUE(f.node->addState(state.get()));
     state->start(f.scene->scheduler.get(), CName());
     runScheduler(f.scene->scheduler.get(), 60, 3);
     EXPECT_THAT(f.node->events, ElementsAre("75:Pulse", "74:looped", "76:Pulse"));

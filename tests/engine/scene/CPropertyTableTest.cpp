@@ -1,6 +1,7 @@
 #include "engine/scene/CPropertyTable.h"
 
 #include "engine/core/CName.h"
+#include "engine/scene/CPropertyBag.h"
 #include "engine/scene/CPropertyDataBool.h"
 #include "engine/scene/CPropertyDataColor.h"
 #include "engine/scene/CPropertyDataFloat.h"
@@ -241,4 +242,25 @@ TEST(CPropertyTable, BindingByPosition) {
     EXPECT_FALSE(button.getProperty("position"));
     button.setProperty("position", CPropertyDataVector3d::create({}));
     EXPECT_EQ(button.positionChanges, 1);
+}
+
+TEST(CPropertyTable, BindsTheNamesOfABagInBagOrder) {
+    Button button;
+    const CPropertyTable& table = button.getPropertyTable();
+    CRefHandle<CPropertyBag> bag(new CPropertyBag());
+    bag->setInt("PressMode", 1);
+    bag->setBool("Missing", true);
+    bag->setVector3d("Position", {});
+    bag->setBool("visible", true);
+    CArray<int> positions;
+    positions.push_back(42);
+    table.indexesOf(*bag, positions);
+    ASSERT_EQ(positions.size(), 4u) << "earlier contents are replaced";
+    EXPECT_EQ(positions[0], table.indexOf("PressMode"));
+    EXPECT_EQ(positions[1], -1);
+    EXPECT_EQ(positions[2], 1);
+    EXPECT_EQ(positions[3], -1) << "names are case-sensitive";
+
+    table.indexesOf(*CRefHandle<CPropertyBag>(new CPropertyBag()), positions);
+    EXPECT_EQ(positions.size(), 0u);
 }

@@ -13,10 +13,14 @@
 #include "engine/scene/PropertyValues.h"
 #include "engine/scene/SceneManager.h"
 #include "engine/scene/TemplateCollectionNode.h"
+#include "tests/engine/scene/NodeTestSupport.h"
 #include "tests/engine/scene/SceneTestSupport.h"
+#include "tests/support/CRecordingGraphicsDriver.h"
 #include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -387,4 +391,51 @@ TEST(ControlNode, CopyKeepsSettingsAndTemplateButNotTheLiveFlags) {
     EXPECT_FALSE(control->isFocused());
     EXPECT_FALSE(control->isHovered());
     EXPECT_EQ(control->getChildren().size(), 1u);
+}
+
+TEST(ControlNode, ClippedGroupDrawsItsBatchedQuadsInsideTheScissor) {
+    CRefHandle<RecordingControl> panel(new RecordingControl("Panel"));
+    panel->setChildrenClipped(true);
+    panel->setPosition(CVector3d(10.0f, 20.0f, 0.0f));
+    panel->setBounds(CVector3d(50.0f, 40.0f, 0.0f));
+    for (const char* name : {"a", "b"}) {
+        RecordingNode* sprite = new RecordingNode(name, panel.get());
+        sprite->release();
+        sprite->drawable = true;
+    }
+    panel->updateAbsoluteTransformation();
+    CRefHandle<CRecordingGraphicsDriver> driver(CRecordingGraphicsDriver::create());
+    panel->render(driver.get(), 0);
+    using Call = CRecordingGraphicsDriver::Call;
+    EXPECT_EQ(driver->calls(), (std::vector<Call>{Call::SetScissorRect, Call::EnableScissor, Call::ApplyMaterial,
+                                                  Call::DrawPrimitives, Call::EnableScissor}))
+        << "the group's quads are flushed before the scissor goes off";
+    const auto scissors = driver->recordsOf(Call::SetScissorRect);
+    ASSERT_EQ(scissors.size(), 1u);
+    EXPECT_EQ(scissors[0]->rect, CRectI(10, 20, 60, 60));
+    EXPECT_EQ(driver->recordsOf(Call::DrawPrimitives)[0]->primitiveCount, 4u);
+}
+
+TEST(ControlNode, StopChildStatesStopsAndClearsTheTemplateRootsState) {
+    ControlFixture f;
+    CRefHandle<TemplateCollectionNode> collection(new TemplateCollectionNode(CObjectName(), nullptr, nullptr));
+    BaseNode* buttonTemplate = new BaseNode(CObjectName(), collection.get(), nullptr);
+    buttonTemplate->release();
+    buttonTemplate->setName(CName("Button"));
+    ASSERT_TRUE(buttonTemplate->addState(makeTimedState("Glow", -1).get()));
+    BoxNode* face = new BoxNode("Face", buttonTemplate);
+    face->release();
+    collection->onLoaded();
+    f.manager->setTemplateCollection(collection.get());
+    f.control->setTemplateName(CName("Button"));
+    ControlNode* root = f.control->getTemplateRoot();
+    ASSERT_NE(root, nullptr);
+    root->setState(CName("Glow"), nullptr, CName());
+    CNodeState* glow = root->getCurrentState();
+    ASSERT_NE(glow, nullptr);
+    ASSERT_EQ(glow->getPending(), 1);
+
+    f.control->stopChildStates(false);
+    EXPECT_EQ(root->getCurrentState(), nullptr);
+    EXPECT_EQ(glow->getPending(), 0);
 }

@@ -2,6 +2,7 @@
 
 #include "engine/core/CStringW.h"
 #include "engine/io/CXmlStreamReader.h"
+#include "engine/scene/CEventKeyFinished.h"
 #include "engine/scene/CNodeState.h"
 #include "engine/scene/CPropertyBag.h"
 #include "tests/engine/scene/NodeTestSupport.h"
@@ -10,8 +11,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <limits>
 #include <set>
 #include <string>
+#include <vector>
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -40,7 +44,7 @@ struct KeyFixture {
         scene->setSceneManager(nullptr, scene.get());
         scene->addChild(node.get());
         state->addKey(key.get());
-        node->addState(state.get());
+        EXPECT_TRUE(node->addState(state.get()));
     }
     void start() {
         key->apply(0, true);
@@ -245,4 +249,77 @@ TEST(KeyFrame, NamesTheTargetLacksAreSkipped) {
     f.run(50);
     EXPECT_FLOAT_EQ(f.x(), 4.0f);
     EXPECT_EQ(f.key->getTarget(), f.node.get());
+}
+
+TEST(KeyFrame, TimeShiftAtTheIntegerLimitSaturatesTheReportedTime) {
+    // A node that keeps the time of each report it hears.
+    class TimingNode : public RecordingNode {
+    public:
+        TimingNode() : RecordingNode("node") {}
+        bool handleEvent(CEvent* event) override {
+            if (event->getType() == CEventKeyFinished::TypeId)
+                times.push_back(static_cast<CEventKeyFinished*>(event)->getTime());
+            return RecordingNode::handleEvent(event);
+        }
+        std::vector<int32_t> times;
+    };
+    const std::string keys = "<KeyFrame t=\"0\" Value0=\"0;0;0\" Value1=\"true\" />"
+                             "<KeyFrame t=\"10\" i=\"0\" Value0=\"100;0;0\" Value1=\"true\" />";
+    CRefHandle<KeyFrame> key = loadKey(positionKeys(" TimeShift=\"2147483647\"", keys));
+    CRefHandle<TestScene> scene(new TestScene());
+    scene->setSceneManager(nullptr, scene.get());
+    CRefHandle<TimingNode> node(new TimingNode());
+    scene->addChild(node.get());
+    CRefHandle<CNodeState> state(new CNodeState(CName("Run")));
+    state->addKey(key.get());
+    ASSERT_TRUE(node->addState(state.get()));
+
+    key->apply(0, true);
+    EXPECT_FLOAT_EQ(node->getPosition().x, 100.0f) << "the start lies past the last key";
+    ASSERT_TRUE(key->start(scene->scheduler.get()));
+    runScheduler(scene->scheduler.get(), 20);
+    EXPECT_THAT(node->times, ElementsAre(std::numeric_limits<int32_t>::max()));
+    EXPECT_EQ(key->getScheduler(), nullptr);
+}
+
+TEST(KeyFrame, PropertiesOfAnUnregisteredTypeAreDroppedSoASaveReadsBackTheSame) {
+    const std::string xml = "<Animator Type=\"KeyFrame\"><Properties>"
+                            "<vector4d Name=\"Skew\" Value=\"1;2;3;4\" />"
+                            "<vector3d Name=\"Position\" Value=\"0;0;0\" /></Properties>"
+                            "<KeyFrame t=\"0\" Value0=\"9;9;9;9\" Value1=\"1;2;3\" />"
+                            "<KeyFrame t=\"100\" i=\"0\" Value0=\"8;8;8;8\" Value1=\"4;5;6\" /></Animator>";
+    const std::string expected = "<Animator Type=\"KeyFrame\">\r\n"
+                                 "\t<Properties>\r\n"
+                                 "\t\t<vector3d Name=\"Position\" Value=\"0;0;0\" />\r\n"
+                                 "\t</Properties>\r\n"
+                                 "\t<KeyFrame t=\"0\" Value0=\"1;2;3\" />\r\n"
+                                 "\t<KeyFrame t=\"100\" i=\"0\" Value0=\"4;5;6\" />\r\n"
+                                 "</Animator>\r\n";
+    CRefHandle<KeyFrame> key = loadKey(xml);
+    ASSERT_EQ(key->getProperties()->getCount(), 1);
+    EXPECT_EQ(key->getProperties()->getNameAt(0), CString("Position"));
+    const auto save = [](const CRefHandle<KeyFrame>& k) {
+        return writtenXml([&k](CXmlStreamWriter* writer) { k->save(writer, CStringW(u"Animator")); });
+    };
+    const std::string first = save(key);
+    EXPECT_EQ(first, expected) << "each value keeps the number of its property";
+    EXPECT_EQ(save(loadKey(first)), first);
+
+    KeyFixture f(key);
+    f.start();
+    EXPECT_FLOAT_EQ(f.x(), 1.0f);
+    f.run(50);
+    EXPECT_FLOAT_EQ(f.x(), 2.5f) << "the values drive the property they belong to";
+}
+
+TEST(KeyFrame, CloneLoopsLikeItsSource) {
+    const std::string keys = "<KeyFrame t=\"0\" Value0=\"0;0;0\" />"
+                             "<KeyFrame t=\"10\" i=\"0\" Value0=\"10;0;0\" />"
+                             "<KeyFrame t=\"10\" i=\"0\" g=\"1\" Value0=\"20;0;0\" />";
+    CRefHandle<Animator> copy = loadKey(positionKeys("", keys))->clone();
+    KeyFixture f(CRefHandle<KeyFrame>(static_cast<KeyFrame*>(copy.detach())));
+    f.start();
+    f.run(10005);
+    EXPECT_THAT(f.reports(), ElementsAre("74:looped"));
+    EXPECT_LT(f.key->getCurrentTime(), 10.0f);
 }

@@ -11,6 +11,7 @@
 #include "engine/scene/CNodeFactory.h"
 #include "engine/scene/SceneNode.h"
 #include "engine/scene/TemplateCollectionNode.h"
+#include "tests/engine/scene/NodeTestSupport.h"
 #include "tests/engine/scene/SceneTestSupport.h"
 #include "tests/support/CRecordingGraphicsDriver.h"
 #include "tests/support/LogCapture.h"
@@ -498,4 +499,57 @@ TEST(SceneManager, NestedManagersOwnTemplateCollectionReachesItsScenes) {
     nested->setTemplateCollection(collection.get());
     ASSERT_NE(button->getTemplateRoot(), nullptr);
     EXPECT_EQ(childNames(button->getTemplateRoot()), std::vector<std::string>{"Face"});
+}
+
+TEST(SceneManager, MovingANestedManagerLeavesItsScenesAndTheirStates) {
+    ManagerFixture f;
+    RecordingScene* outer = new RecordingScene("Outer");
+    CRefHandle<RecordingScene> keepOuter(outer);
+    SceneManager* nested = new SceneManager(CObjectName(), outer, nullptr);
+    nested->release();
+    nested->setEngine(f.engine.get());
+    BoxNode* aside = new BoxNode("aside", nested);
+    aside->release();
+    RecordingScene* inner = new RecordingScene("Inner");
+    CRefHandle<RecordingScene> keepInner(inner);
+    CRefHandle<RecordingNode> lamp(new RecordingNode("lamp", inner));
+    ASSERT_TRUE(lamp->addState(makeTimedState("Glow", -1).get()));
+    lamp->setDefaultState(CName("Glow"));
+    // The lamp's state starts and stops (75, 76).
+    const auto stateEvents = [&lamp] {
+        std::vector<std::string> out;
+        for (const std::string& line : lamp->events)
+            if (line.rfind("75", 0) == 0 || line.rfind("76", 0) == 0)
+                out.push_back(line);
+        return out;
+    };
+    ASSERT_TRUE(nested->setScene(inner));
+    EXPECT_EQ(stateEvents(), std::vector<std::string>{"75:Glow"}) << "entering its scene applies the default";
+    CNodeState* glow = lamp->getCurrentState();
+    ASSERT_NE(glow, nullptr);
+    CUpdateScheduler* innerScheduler = nested->getSceneSchedulerOf(inner);
+
+    // The outer scene joins the main manager: the nested manager and its other
+    // children take the outer links; its scenes keep theirs, and their
+    // states go on undisturbed.
+    lamp->events.clear();
+    ASSERT_TRUE(f.manager->setScene(outer));
+    EXPECT_EQ(nested->getSceneManager<BaseNode>(), f.manager.get());
+    EXPECT_EQ(nested->getOwnerScene<BaseNode>(), outer);
+    EXPECT_EQ(aside->getSceneManager<BaseNode>(), f.manager.get());
+    EXPECT_EQ(aside->getOwnerScene<BaseNode>(), outer);
+    EXPECT_EQ(inner->getSceneManager<BaseNode>(), nested);
+    EXPECT_EQ(lamp->getOwnerScene<BaseNode>(), inner);
+    EXPECT_TRUE(stateEvents().empty()) << "the default state is not applied again";
+    EXPECT_EQ(lamp->getCurrentState(), glow);
+    EXPECT_EQ(glow->getPending(), 1);
+    EXPECT_EQ(nested->getSceneSchedulerOf(inner), innerScheduler);
+
+    // Taken out of the tree, it still manages its scenes.
+    const CRefHandle<SceneManager> keepNested = CRefHandle<SceneManager>::share(nested);
+    nested->setParent(nullptr);
+    EXPECT_EQ(nested->getSceneManager<BaseNode>(), nullptr);
+    EXPECT_EQ(aside->getSceneManager<BaseNode>(), nullptr);
+    EXPECT_EQ(inner->getSceneManager<BaseNode>(), nested);
+    EXPECT_TRUE(stateEvents().empty());
 }

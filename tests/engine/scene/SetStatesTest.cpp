@@ -64,7 +64,7 @@ TEST(SetStates, SetsNamedDescendantsOrAppliesToTheChildren) {
     CRefHandle<RecordingNode> arrow(new RecordingNode("Arrow", panel.get()));
     CRefHandle<RecordingNode> other(new RecordingNode("Other", root.get()));
     for (RecordingNode* node : {panel.get(), arrow.get(), other.get()})
-        node->addState(CRefHandle<CNodeState>(new CNodeState(CName("Hide"))).get());
+        ASSERT_TRUE(node->addState(CRefHandle<CNodeState>(new CNodeState(CName("Hide"))).get()));
 
     CRefHandle<SetStates> named = loadKey("<Animator Type=\"SetStates\">"
                                           "<State Name=\"Hide\" Children=\"Missing;Arrow\" /></Animator>");
