@@ -95,7 +95,7 @@ CStringW& CStringW::operator=(const char* text) {
     return *this;
 }
 
-void CStringW::assign(const char16_t* text, int count) {
+void CStringW::assignText(const char16_t* text, int count) {
     if (text == m_data) {
         return;
     }

@@ -3,6 +3,7 @@
 #include "engine/core/CString.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 // The engine's 16-bit string (UTF-16 code units, no surrogate handling):
@@ -38,7 +39,17 @@ public:
 
     // Copies `count` characters of `text` (-1: up to its terminator). A null
     // text empties the string; the buffer is kept either way.
-    void assign(const char16_t* text, int count = -1);
+    void assign(const char16_t* text, int count = -1) {
+        // Short texts that fit are copied here, without a call: parsers
+        // assign names and short texts this way for every item they read.
+        if (count >= 0 && count <= kShortText && uint32_t(count) < m_allocated && text && text != m_data) {
+            copyShort(m_data, text, uint32_t(count));
+            m_data[count] = 0;
+            m_used = uint32_t(count) + 1;
+            return;
+        }
+        assignText(text, count);
+    }
     void assign(const char* text, int count = -1);
 
     CStringW& operator+=(const CStringW& other);
@@ -98,6 +109,42 @@ public:
     [[nodiscard]] const char16_t* end() const { return m_data + m_used - 1; }
 
 private:
+    // The longest text `assign` copies inline.
+    static constexpr int kShortText = 32;
+
+    void assignText(const char16_t* text, int count);
+    // Copies `count` (at most kShortText) characters as two (past 16, four)
+    // blocks of the largest size that fits, which may overlap; every block
+    // is loaded before any is stored, so `from` may lie inside `to`'s buffer.
+    static void copyShort(char16_t* to, const char16_t* from, uint32_t count) {
+        if (count >= 8) {
+            char16_t a[8], b[8], c[8], d[8];
+            std::memcpy(a, from, 16);
+            std::memcpy(b, from + (count - 8), 16);
+            if (count > 16) {
+                std::memcpy(c, from + 8, 16);
+                std::memcpy(d, from + (count - 16), 16);
+                std::memcpy(to + 8, c, 16);
+                std::memcpy(to + (count - 16), d, 16);
+            }
+            std::memcpy(to, a, 16);
+            std::memcpy(to + (count - 8), b, 16);
+        } else if (count >= 4) {
+            uint64_t a, b;
+            std::memcpy(&a, from, 8);
+            std::memcpy(&b, from + (count - 4), 8);
+            std::memcpy(to, &a, 8);
+            std::memcpy(to + (count - 4), &b, 8);
+        } else if (count >= 2) {
+            uint32_t a, b;
+            std::memcpy(&a, from, 4);
+            std::memcpy(&b, from + (count - 2), 4);
+            std::memcpy(to, &a, 4);
+            std::memcpy(to + (count - 2), &b, 4);
+        } else if (count == 1) {
+            to[0] = from[0];
+        }
+    }
     void reserveUsed(uint32_t used);
     void appendChars(const char16_t* text, uint32_t count);
     void appendWidened(const char* text, uint32_t count);

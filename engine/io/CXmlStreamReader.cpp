@@ -2,6 +2,7 @@
 
 #include "engine/core/CLog.h"
 #include "engine/core/NumberText.h"
+#include "engine/io/CBufferFile.h"
 #include "engine/io/IReadableFile.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <typeinfo>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -20,8 +22,8 @@ namespace {
 bool isSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
 
 // Character classes of the scans. The text always ends with a 0 character
-// (kEnd), followed by a few more, so the scans stop there without a separate
-// bounds test and may look a few characters ahead.
+// (kEnd), followed by kLookAhead more, so the scans stop there without a
+// separate bounds test and may read a block of characters past their stop.
 enum : uint8_t {
     kEnd = 1,
     kSpace = 2,
@@ -30,11 +32,14 @@ enum : uint8_t {
     kEquals = 16,
     kDouble = 32, // '"'
     kSingle = 64, // '\''
+    kAmp = 128,   // '&'
 };
 
-// Every character from 128 up shares the last entry.
-constexpr std::array<uint8_t, 129> makeClasses() {
-    std::array<uint8_t, 129> classes{};
+// One entry per 16-bit character: a lookup is a single load, with no clamp
+// of the character first. Only the entries of the characters a text holds
+// are ever read, mostly those below 128.
+constexpr std::array<uint8_t, 65536> makeClasses() {
+    std::array<uint8_t, 65536> classes{};
     classes[0] = kEnd;
     classes[' '] = classes['\t'] = classes['\n'] = classes['\r'] = kSpace;
     classes['<'] = kOpen;
@@ -42,78 +47,115 @@ constexpr std::array<uint8_t, 129> makeClasses() {
     classes['='] = kEquals;
     classes['"'] = kDouble;
     classes['\''] = kSingle;
+    classes['&'] = kAmp;
     return classes;
 }
 
-constexpr std::array<uint8_t, 129> kClasses = makeClasses();
+constexpr std::array<uint8_t, 65536> kClasses = makeClasses();
 
-// Characters past the text's 0 that a scan may read.
-constexpr std::size_t kLookAhead = 4;
+// Characters past the text's 0 that a scan may read: one block less one.
+constexpr std::size_t kLookAhead = 15;
 
-uint8_t classOf(char16_t c) { return kClasses[c < 128 ? c : 128]; }
+uint8_t classOf(char16_t c) { return kClasses[c]; }
 
-// First character at or after `p` whose class is in `stops` (which holds
-// kEnd). Names and the gaps inside tags are short: a plain loop over a table
-// beats vector compares there.
-char16_t* scan(char16_t* p, uint8_t stops) {
+// First character at or after `p` whose class is in `Stops`, which holds
+// kEnd: the text's 0 ends every scan. Only the cursor's side of the text is
+// scanned, where the first 0 is the text's end. Names and the gaps inside
+// tags are short: a loop of well predicted branches over a table beats
+// vector compares there.
+template <uint8_t Stops> char16_t* scan(char16_t* p) {
+    static_assert(Stops & kEnd);
     for (;; p += 4) {
-        if (classOf(p[0]) & stops)
+        if (classOf(p[0]) & Stops)
             return p;
-        if (classOf(p[1]) & stops)
+        if (classOf(p[1]) & Stops)
             return p + 1;
-        if (classOf(p[2]) & stops)
+        if (classOf(p[2]) & Stops)
             return p + 2;
-        if (classOf(p[3]) & stops)
+        if (classOf(p[3]) & Stops)
             return p + 3;
     }
 }
 
-// First `a` or `b` in [p, end), or end; eight characters at a time where the
-// processor allows. For the longer runs: texts, values, the search for the
-// terminator over the whole text.
-char16_t* findEither(char16_t* p, char16_t* end, char16_t a, char16_t b) {
-#if defined(__SSE2__)
-    const __m128i va = _mm_set1_epi16(short(a));
-    const __m128i vb = _mm_set1_epi16(short(b));
-    while (end - p >= 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, va), _mm_cmpeq_epi16(v, vb)));
-        if (mask)
-            return p + std::countr_zero(unsigned(mask)) / 2;
-        p += 8;
+// The same for runs that may be long (texts between tags, attribute
+// values), whose stops are single characters: `Prefix` blocks of four one at
+// a time, then eight at a time. A vector compare answers late, which costs
+// more than a predicted branch on the short runs between tags.
+template <uint8_t Stops, int Prefix> char16_t* scanRun(char16_t* p) {
+    static_assert((Stops & kEnd) && !(Stops & kSpace));
+    for (int i = 0; i < Prefix; ++i, p += 4) {
+        if (classOf(p[0]) & Stops)
+            return p;
+        if (classOf(p[1]) & Stops)
+            return p + 1;
+        if (classOf(p[2]) & Stops)
+            return p + 2;
+        if (classOf(p[3]) & Stops)
+            return p + 3;
     }
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (;; p += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i hits = _mm_cmpeq_epi16(v, zero);
+        if constexpr ((Stops & kOpen) != 0)
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi16(v, _mm_set1_epi16('<')));
+        if constexpr ((Stops & kClose) != 0)
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi16(v, _mm_set1_epi16('>')));
+        if constexpr ((Stops & kEquals) != 0)
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi16(v, _mm_set1_epi16('=')));
+        if constexpr ((Stops & kDouble) != 0)
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi16(v, _mm_set1_epi16('"')));
+        if constexpr ((Stops & kSingle) != 0)
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi16(v, _mm_set1_epi16('\'')));
+        if constexpr ((Stops & kAmp) != 0)
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi16(v, _mm_set1_epi16('&')));
+        const unsigned mask = unsigned(_mm_movemask_epi8(hits));
+        if (mask != 0)
+            return p + std::countr_zero(mask) / 2;
+    }
+#else
+    return scan<Stops>(p);
 #endif
-    while (p < end && *p != a && *p != b)
+}
+
+// The end of an attribute value opened by `quote` at or after `p`: the
+// closing quote or the text's 0, or with `Amp` also the first '&'.
+template <bool Amp> char16_t* findQuote(char16_t* p, char16_t quote) {
+    constexpr uint8_t amp = Amp ? kAmp : 0;
+    return quote == u'"' ? scanRun<kEnd | kDouble | amp, 0>(p) : scanRun<kEnd | kSingle | amp, 0>(p);
+}
+
+// Stores [begin, end) in `out`, whose buffer is reused.
+void assignChars(CStringW& out, const char16_t* begin, const char16_t* end) { out.assign(begin, int(end - begin)); }
+
+// First ']' or 0 at or after `p`, eight characters at a time where the
+// processor allows.
+char16_t* findBracket(char16_t* p) {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i bracket = _mm_set1_epi16(short(u']'));
+    for (;; p += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const unsigned mask =
+            unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, zero), _mm_cmpeq_epi16(v, bracket))));
+        if (mask != 0)
+            return p + std::countr_zero(mask) / 2;
+    }
+#else
+    while (*p != 0 && *p != u']')
         ++p;
     return p;
+#endif
 }
 
-char16_t* findChar(char16_t* p, char16_t* end, char16_t c) { return findEither(p, end, c, c); }
-
-// Stores [begin, end) in `out`. Names and the layout between tags repeat
-// from one node to the next, so a string of the same length is overwritten
-// in place, which spares the call into the string.
-void assignChars(CStringW& out, const char16_t* begin, const char16_t* end) {
-    const std::size_t length = std::size_t(end - begin);
-    if (out.length() != length) {
-        out.assign(begin, int(length));
-        return;
-    }
-    for (std::size_t i = 0; i < length; ++i)
-        out[uint32_t(i)] = begin[i];
-}
-
-// First occurrence of the three characters "]]>" in [p, end), or end.
+// First "]]>" at or after `p`, or `end` (the text's 0) when there is none.
 char16_t* findCDataEnd(char16_t* p, char16_t* end) {
-    while (end - p >= 3) {
-        p = findChar(p, end - 2, u']');
-        if (end - p < 3)
-            break;
-        if (p[1] == u']' && p[2] == u'>')
+    for (;; ++p) {
+        p = findBracket(p);
+        if (p == end || (p[1] == u']' && p[2] == u'>'))
             return p;
-        ++p;
     }
-    return end;
 }
 
 CArray<CStringW> makeDefaultEntities() {
@@ -321,6 +363,19 @@ CXmlStreamReader::CXmlStreamReader(IReadableFile* file) {
     const int32_t size = file->size();
     if (size <= 0)
         return;
+    if (typeid(*file) == typeid(CBufferFile)) {
+        // A file in memory (archive members are) is converted straight from
+        // its block, which spares copying its bytes; its position moves on
+        // as reading would move it.
+        auto* memory = static_cast<CBufferFile*>(file);
+        const int32_t position = memory->position();
+        if (position < 0 || position >= size)
+            return;
+        const int32_t count = size - position;
+        convertText(memory->data() + position, std::size_t(count));
+        static_cast<void>(memory->seek(count, true));
+        return;
+    }
     // The file is read a piece at a time and converted as it comes, so its
     // bytes are never held whole. What it really delivers counts, not the
     // size it announced.
@@ -378,7 +433,10 @@ CXmlStreamReader::CXmlStreamReader(const void* bytes, std::size_t count) {
         CLog::instance()->log("XML text too large to read", CLog::Error);
         return;
     }
-    const uint8_t* b = static_cast<const uint8_t*>(bytes);
+    convertText(static_cast<const uint8_t*>(bytes), count);
+}
+
+void CXmlStreamReader::convertText(const uint8_t* b, std::size_t count) {
     std::size_t markLength = 0;
     const TextForm form = detectForm(b, count, markLength);
     char16_t* out = allocateText(characterBound(form, count - markLength));
@@ -413,29 +471,31 @@ bool CXmlStreamReader::endOfText() {
 }
 
 bool CXmlStreamReader::readNext() {
-    if (!m_text || m_cursor >= m_textEnd)
+    // Both are null when there is no text.
+    if (m_cursor >= m_textEnd)
         return false;
     char16_t* const end = m_textEnd;
-    char16_t* start = m_cursor;
-    // The first '&' is noted on the way, so texts without entities are not
-    // scanned twice.
-    char16_t* open = findEither(start, end, u'<', u'&');
-    char16_t* amp = nullptr;
-    if (*open == u'&') {
-        amp = open;
-        open = findChar(open + 1, end, u'<');
-    }
-    if (open == end) {
-        // Text after the last tag belongs to no node.
-        return endOfText();
-    }
-    if (open > start) {
+    char16_t* open = m_cursor;
+    if (*open != u'<') {
+        // Text up to the next tag. The first '&' is noted on the way, so
+        // texts without entities are not scanned twice.
+        char16_t* const start = open;
+        open = scanRun<kEnd | kOpen | kAmp, 4>(start);
+        char16_t* amp = end;
+        if (*open == u'&') {
+            amp = open;
+            open = scanRun<kEnd | kOpen, 4>(open + 1);
+        }
+        if (open == end) {
+            // Text after the last tag belongs to no node.
+            return endOfText();
+        }
         bool dropped = open - start < 3;
         for (char16_t* p = start; dropped && p < open; ++p)
             dropped = isSpace(*p);
         if (!dropped) {
             m_nodeType = Text;
-            assignDecoded(m_nodeText, start, open, amp ? amp : open);
+            assignDecoded(m_nodeText, start, open, amp == end ? open : amp);
             m_cursor = open;
             return true;
         }
@@ -448,7 +508,7 @@ bool CXmlStreamReader::readNext() {
     case u'!':
         return p[1] == u'[' ? parseCData(open) : parseComment(p);
     case u'/': {
-        char16_t* close = scan(p + 1, kEnd | kClose);
+        char16_t* close = scan<kEnd | kClose>(p + 1);
         if (close == end)
             return endOfText();
         m_nodeType = ElementEnd;
@@ -459,7 +519,7 @@ bool CXmlStreamReader::readNext() {
         return true;
     }
     case u'?': {
-        char16_t* close = scan(p + 1, kEnd | kClose);
+        char16_t* close = scan<kEnd | kClose>(p + 1);
         if (close == end)
             return endOfText();
         m_nodeType = Other;
@@ -493,7 +553,7 @@ bool CXmlStreamReader::parseComment(char16_t* bang) {
     int depth = 1;
     char16_t* q = bang + 1;
     for (;; ++q) {
-        q = scan(q, kEnd | kOpen | kClose);
+        q = scan<kEnd | kOpen | kClose>(q);
         if (q == end)
             return endOfText();
         if (*q == u'<')
@@ -515,7 +575,7 @@ bool CXmlStreamReader::parseElement(char16_t* nameStart) {
     char16_t* const end = m_textEnd;
     m_selfClosing = false;
     m_attributeCount = 0;
-    char16_t* p = scan(nameStart, kEnd | kSpace | kClose);
+    char16_t* p = scan<kEnd | kSpace | kClose>(nameStart);
     if (p == end)
         return endOfText();
     char16_t* nameEnd = p;
@@ -529,32 +589,41 @@ bool CXmlStreamReader::parseElement(char16_t* nameStart) {
             return endOfText();
         if (*p == u'/') {
             m_selfClosing = true;
-            p = scan(p, kEnd | kClose);
+            p = scan<kEnd | kClose>(p);
             if (p == end)
                 return endOfText();
             break;
         }
         char16_t* attributeName = p;
-        p = scan(p, kEnd | kSpace | kEquals);
+        p = scan<kEnd | kSpace | kEquals>(p);
         char16_t* attributeNameEnd = p;
-        p = scan(p, kEnd | kDouble | kSingle);
+        p = scan<kEnd | kDouble | kSingle>(p);
         if (p == end)
             return endOfText();
         const char16_t quote = *p;
         char16_t* value = p + 1;
-        char16_t* valueEnd = findEither(value, end, quote, u'&');
+        char16_t* valueEnd = findQuote<true>(value, quote);
         char16_t* amp = nullptr;
         if (*valueEnd == u'&') {
             amp = valueEnd;
-            valueEnd = findChar(valueEnd + 1, end, quote);
+            valueEnd = findQuote<false>(valueEnd + 1, quote);
         }
         if (valueEnd == end)
             return endOfText();
         if (m_attributeCount == m_attributes.size())
-            m_attributes.push_back(Attribute());
+            addAttributeSlot();
         Attribute& attribute = m_attributes[m_attributeCount++];
-        assignChars(attribute.name, attributeName, attributeNameEnd);
-        assignDecoded(attribute.value, value, valueEnd, amp ? amp : valueEnd);
+        attribute.nameBegin = attributeName;
+        attribute.nameLength = uint32_t(attributeNameEnd - attributeName);
+        attribute.nameMade = false;
+        // The closing quote is behind the cursor from now on; a 0 in its
+        // place (or where a shortened value ends) lets the number parsers
+        // read the value in place.
+        char16_t* valueStop = amp ? decodeEntities(amp, valueEnd) : valueEnd;
+        *valueStop = 0;
+        attribute.valueBegin = value;
+        attribute.valueLength = uint32_t(valueStop - value);
+        attribute.valueMade = false;
         p = valueEnd + 1;
     }
 
@@ -569,58 +638,100 @@ bool CXmlStreamReader::parseElement(char16_t* nameStart) {
     return true;
 }
 
-void CXmlStreamReader::assignDecoded(CStringW& out, char16_t* begin, char16_t* end, char16_t* amp) {
-    if (amp == end) {
-        assignChars(out, begin, end);
-        return;
-    }
+void CXmlStreamReader::addAttributeSlot() { m_attributes.push_back(Attribute()); }
+
+char16_t* CXmlStreamReader::decodeEntities(char16_t* amp, char16_t* end) {
     // Replacements are never longer than their entity (entries have a name),
     // so the text is rewritten in place behind the read position.
     const CArray<CStringW>& table = sharedEntities();
     char16_t* write = amp;
     char16_t* read = amp;
     while (read < end) {
-        const char16_t c = *read;
-        if (c == u'&' && end - read > 2) {
-            const std::size_t available = std::size_t(end - read - 1);
-            bool replaced = false;
+        // `read` is on a '&'. One among the last two characters stays.
+        const std::size_t available = std::size_t(end - read - 1);
+        const CStringW* match = nullptr;
+        if (available > 1) {
             for (const CStringW& entry : table) {
                 const std::size_t nameLength = entry.length() - 1;
-                if (nameLength <= available && read[1] == entry[1] &&
-                    std::memcmp(read + 1, entry.data() + 1, nameLength * sizeof(char16_t)) == 0) {
-                    *write++ = entry[0];
-                    read += 1 + nameLength;
-                    replaced = true;
+                if (nameLength > available || read[1] != entry[1])
+                    continue;
+                std::size_t k = 2;
+                while (k <= nameLength && read[k] == entry[uint32_t(k)])
+                    ++k;
+                if (k > nameLength) {
+                    match = &entry;
                     break;
                 }
             }
-            if (replaced)
-                continue;
         }
-        *write++ = c;
-        ++read;
+        if (match) {
+            *write++ = (*match)[0];
+            read += match->length();
+        } else {
+            *write++ = *read++;
+        }
+        // Up to the next '&', eight characters at a time where they hold
+        // none: the store then only covers characters already read.
+#if defined(__SSE2__)
+        const __m128i ampersand = _mm_set1_epi16(short(u'&'));
+        while (end - read >= 8) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(read));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(v, ampersand)) != 0)
+                break;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(write), v);
+            read += 8;
+            write += 8;
+        }
+#endif
+        while (read < end && *read != u'&')
+            *write++ = *read++;
     }
-    assignChars(out, begin, write);
+    return write;
+}
+
+void CXmlStreamReader::assignDecoded(CStringW& out, char16_t* begin, char16_t* end, char16_t* amp) {
+    assignChars(out, begin, amp == end ? end : decodeEntities(amp, end));
+}
+
+const CStringW& CXmlStreamReader::valueAt(uint32_t index) const {
+    Attribute& attribute = m_attributes[index];
+    if (!attribute.valueMade) {
+        assignChars(attribute.value, attribute.valueBegin, attribute.valueBegin + attribute.valueLength);
+        attribute.valueMade = true;
+    }
+    return attribute.value;
 }
 
 const CStringW& CXmlStreamReader::attributeName(int index) const {
     if (index < 0 || uint32_t(index) >= m_attributeCount)
         return CStringW::emptyString();
-    return m_attributes[uint32_t(index)].name;
+    Attribute& attribute = m_attributes[uint32_t(index)];
+    if (!attribute.nameMade) {
+        assignChars(attribute.name, attribute.nameBegin, attribute.nameBegin + attribute.nameLength);
+        attribute.nameMade = true;
+    }
+    return attribute.name;
 }
 
 const CStringW& CXmlStreamReader::attribute(int index) const {
     if (index < 0 || uint32_t(index) >= m_attributeCount)
         return CStringW::emptyString();
-    return m_attributes[uint32_t(index)].value;
+    return valueAt(uint32_t(index));
 }
 
 int CXmlStreamReader::findAttribute(const char16_t* name) const {
     if (!name || !*name)
         return -1;
-    for (uint32_t i = 0; i < m_attributeCount; ++i)
-        if (m_attributes[i].name.equals(name))
+    for (uint32_t i = 0; i < m_attributeCount; ++i) {
+        const Attribute& candidate = m_attributes[i];
+        const uint32_t length = candidate.nameLength;
+        uint32_t k = 0;
+        // `name` ends with a 0, which no character of a name in the text is.
+        while (k < length && candidate.nameBegin[k] == name[k])
+            ++k;
+        if (k == length && name[k] == 0)
             return int(i);
+    }
     return -1;
 }
 
@@ -629,11 +740,11 @@ int CXmlStreamReader::findAttribute(const char* name) const {
         return -1;
     const std::size_t length = std::strlen(name);
     for (uint32_t i = 0; i < m_attributeCount; ++i) {
-        const CStringW& candidate = m_attributes[i].name;
-        if (candidate.length() != length)
+        const Attribute& candidate = m_attributes[i];
+        if (candidate.nameLength != length)
             continue;
         std::size_t k = 0;
-        while (k < length && candidate[uint32_t(k)] == char16_t(int16_t(static_cast<signed char>(name[k]))))
+        while (k < length && candidate.nameBegin[k] == char16_t(int16_t(static_cast<signed char>(name[k]))))
             ++k;
         if (k == length)
             return int(i);
@@ -645,18 +756,18 @@ const CStringW& CXmlStreamReader::attribute(const CStringW& name) const { return
 
 const CStringW& CXmlStreamReader::attribute(const char16_t* name) const {
     const int index = findAttribute(name);
-    return index < 0 ? CStringW::emptyString() : m_attributes[uint32_t(index)].value;
+    return index < 0 ? CStringW::emptyString() : valueAt(uint32_t(index));
 }
 
 const CStringW& CXmlStreamReader::attribute(const char* name) const {
     const int index = findAttribute(name);
-    return index < 0 ? CStringW::emptyString() : m_attributes[uint32_t(index)].value;
+    return index < 0 ? CStringW::emptyString() : valueAt(uint32_t(index));
 }
 
 int CXmlStreamReader::attributeInt(int index, int fallback) const {
     if (index < 0 || uint32_t(index) >= m_attributeCount)
         return fallback;
-    return parseInt(m_attributes[uint32_t(index)].value.c_str());
+    return parseInt(m_attributes[uint32_t(index)].valueBegin);
 }
 
 int CXmlStreamReader::attributeInt(const CStringW& name, int fallback) const {
@@ -674,7 +785,7 @@ int CXmlStreamReader::attributeInt(const char* name, int fallback) const {
 float CXmlStreamReader::attributeFloat(int index, float fallback) const {
     if (index < 0 || uint32_t(index) >= m_attributeCount)
         return fallback;
-    return parseFloat(m_attributes[uint32_t(index)].value.c_str());
+    return parseFloat(m_attributes[uint32_t(index)].valueBegin);
 }
 
 float CXmlStreamReader::attributeFloat(const CStringW& name, float fallback) const {

@@ -24,6 +24,10 @@ class IReadableFile;
 // Text nodes keep their whitespace. Whitespace-only runs shorter than three
 // characters between two tags are dropped; longer ones arrive as text nodes
 // that callers skip.
+//
+// Attribute names and values stay in the text until asked for: the strings
+// answered for them are made on first request and stay valid until the next
+// element or element end. A reader is used by one thread at a time.
 class CXmlStreamReader final : public CRefCounted {
 public:
     // Node types answered by `nodeType`.
@@ -97,7 +101,16 @@ protected:
     ~CXmlStreamReader() override;
 
 private:
+    // An attribute of the last element: where its name and value lie in the
+    // text (the value with its entities replaced, followed by a 0 character)
+    // and the strings made from them once asked for.
     struct Attribute {
+        const char16_t* nameBegin = nullptr;
+        const char16_t* valueBegin = nullptr;
+        uint32_t nameLength = 0;
+        uint32_t valueLength = 0;
+        bool nameMade = false;
+        bool valueMade = false;
         CStringW name;
         CStringW value;
     };
@@ -105,19 +118,28 @@ private:
     // The buffer for a text of at most `characters` characters, or null
     // after logging.
     char16_t* allocateText(std::size_t characters);
+    // Converts the `count` bytes at `bytes` (a whole file) into the text.
+    void convertText(const uint8_t* bytes, std::size_t count);
     // Ends the text after `length` characters and starts reading it.
     void finishText(std::size_t length);
     // Ends the document: every later readNext answers false.
     bool endOfText();
+    // Replaces the entities in [amp, end), where `amp` is the first '&', in
+    // place (the text is never visited again); answers the new end.
+    static char16_t* decodeEntities(char16_t* amp, char16_t* end);
     // Stores [begin, end) in `out` with entities replaced; `amp` is the
-    // first '&' in it, or end. The text is decoded in place: it is never
-    // visited again.
-    void assignDecoded(CStringW& out, char16_t* begin, char16_t* end, char16_t* amp);
+    // first '&' in it, or end.
+    static void assignDecoded(CStringW& out, char16_t* begin, char16_t* end, char16_t* amp);
     bool parseElement(char16_t* nameStart);
+    // One more entry in m_attributes; out of the parsing loop, which needs it
+    // only for an element with more attributes than any before.
+    [[gnu::noinline]] void addAttributeSlot();
     bool parseComment(char16_t* bang);
     bool parseCData(char16_t* open);
     [[nodiscard]] int findAttribute(const char16_t* name) const;
     [[nodiscard]] int findAttribute(const char* name) const;
+    // The value string of the attribute at `index` (which is in range).
+    [[nodiscard]] const CStringW& valueAt(uint32_t index) const;
 
     std::unique_ptr<char16_t[]> m_text;
     char16_t* m_cursor = nullptr;
@@ -129,7 +151,8 @@ private:
     CStringW m_nodeText;
     bool m_selfClosing = false;
     // The first m_attributeCount entries are the current attributes; the
-    // strings beyond are kept so that their buffers are reused.
-    CArray<Attribute> m_attributes;
+    // strings beyond are kept so that their buffers are reused. Their strings
+    // are made by the const accessors.
+    mutable CArray<Attribute> m_attributes;
     uint32_t m_attributeCount = 0;
 };

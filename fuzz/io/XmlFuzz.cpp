@@ -1,6 +1,7 @@
 // Reads arbitrary bytes as an XML file, writes what it read through the XML
 // writer and reads that again: the second reading must give back the same
-// elements, attributes and texts.
+// elements, attributes and texts. The bytes are also read from a file that is
+// not in memory, which must give the same nodes.
 
 #include "engine/core/CRefHandle.h"
 #include "engine/io/CBufferFile.h"
@@ -65,11 +66,45 @@ void addElement(Events& events, const CXmlStreamReader& reader) {
         events.add(u"/>");
 }
 
+// Every node with its type, text and attributes, for comparing two readings.
+std::vector<std::u16string> nodeList(CXmlStreamReader& reader) {
+    std::vector<std::u16string> nodes;
+    while (reader.readNext() && nodes.size() < 100000) {
+        std::u16string line(1, char16_t(u'0' + reader.nodeType()));
+        line += reader.nodeText().view();
+        for (int i = 0; i < reader.attributeCount(); ++i)
+            line += u"\x01" + std::u16string(reader.attributeName(i).view()) + u"=" +
+                    std::u16string(reader.attribute(i).view());
+        nodes.push_back(line);
+    }
+    return nodes;
+}
+
+// A memory file is converted straight from its block, any other file piece
+// by piece as it is read: both must give the same nodes.
+void compareReadings(const uint8_t* data, size_t size) {
+    uint8_t* copy = new uint8_t[size];
+    if (size)
+        std::memcpy(copy, data, size);
+    auto* memory = new CBufferFile(copy, int32_t(size), CStringW(u"memory.xml"), true);
+    CRefHandle<CXmlStreamReader> fromMemory(new CXmlStreamReader(memory));
+    memory->release();
+
+    auto* pieces = new CVirtualFile(CStringW(u"pieces.xml"), 4096);
+    if (pieces->write(data, int32_t(size)) != int32_t(size) || !pieces->seek(0, false))
+        std::abort();
+    CRefHandle<CXmlStreamReader> fromPieces(new CXmlStreamReader(pieces));
+    pieces->release();
+    if (nodeList(*fromMemory) != nodeList(*fromPieces))
+        std::abort();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size > (1u << 20))
         return 0;
+    compareReadings(data, size);
     uint8_t* copy = new uint8_t[size];
     if (size)
         std::memcpy(copy, data, size);

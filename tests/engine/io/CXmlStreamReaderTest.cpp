@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <pugixml.hpp>
 #include <string>
@@ -109,6 +110,31 @@ CRefHandle<CXmlStreamReader> readerOver(const Bytes& bytes) {
     return reader;
 }
 
+// A file the reader knows only through `read`, so it converts the bytes
+// piece by piece as they come (a memory file is converted straight from its
+// block).
+class StreamFile : public IReadableFile {
+public:
+    explicit StreamFile(const Bytes& bytes) : m_bytes(bytes) {}
+    int32_t read(void* buffer, int32_t count) override {
+        const int32_t n = std::min(count, int32_t(m_bytes.size()) - m_position);
+        if (n <= 0)
+            return 0;
+        std::memcpy(buffer, m_bytes.data() + m_position, size_t(n));
+        m_position += n;
+        return n;
+    }
+    bool seek(int32_t, bool) override { return false; }
+    int32_t size() const override { return int32_t(m_bytes.size()); }
+    int32_t position() const override { return m_position; }
+    const CStringW& fileName() const override { return m_name; }
+
+private:
+    Bytes m_bytes;
+    int32_t m_position = 0;
+    CStringW m_name{u"stream.xml"};
+};
+
 // One line per node: "<name a=1 b=2>" (with "/>" when self-closing),
 // "</name>", "T:text", "C:comment", "D:cdata", "?" for instructions.
 std::string describe(const CXmlStreamReader& reader) {
@@ -146,7 +172,16 @@ std::vector<std::string> nodesOf(CXmlStreamReader& reader) {
     return nodes;
 }
 
-std::vector<std::string> nodesOf(const Bytes& bytes) { return nodesOf(*readerOver(bytes)); }
+// The nodes of `bytes`, which must be the same whether the reader converts
+// them from a memory file's block or piece by piece from another file.
+std::vector<std::string> nodesOf(const Bytes& bytes) {
+    std::vector<std::string> nodes = nodesOf(*readerOver(bytes));
+    auto* file = new StreamFile(bytes);
+    CRefHandle<CXmlStreamReader> streamed(new CXmlStreamReader(file));
+    file->release();
+    EXPECT_TRUE(nodesOf(*streamed) == nodes) << "read piece by piece, the nodes differ";
+    return nodes;
+}
 std::vector<std::string> nodesOf(std::string_view text) { return nodesOf(ascii(text)); }
 
 using Nodes = std::vector<std::string>;
@@ -280,9 +315,10 @@ TEST(CXmlStreamReader, UsesTheBytesTheFileDelivered) {
 }
 
 TEST(CXmlStreamReader, ReadsLargeFilesAsWholeTexts) {
-    // Files are read a piece at a time: sequences and units cut by a piece's
-    // end must come out as if the text had been read whole. The padding moves
-    // the six-byte pattern across the piece boundary.
+    // Files other than memory files are read a piece at a time (nodesOf
+    // reads both ways): sequences and units cut by a piece's end must come
+    // out as if the text had been read whole. The padding moves the six-byte
+    // pattern across the piece boundary.
     for (size_t padding = 0; padding < 6; ++padding) {
         SCOPED_TRACE(padding);
         const std::u32string head = U"<a v='" + std::u32string(padding, U'x') + U"'>";
@@ -312,6 +348,20 @@ TEST(CXmlStreamReader, ReadsLargeFilesAsWholeTexts) {
             EXPECT_TRUE(nodesOf(*whole) == nodes);
         }
     }
+}
+
+TEST(CXmlStreamReader, ReadsMemoryFilesFromTheirPosition) {
+    // A memory file's block is read in place: from the file's position on,
+    // which then moves to the end as reading would move it.
+    const std::string bytes = "junk<a x='1'/>";
+    auto* file = new CBufferFile(const_cast<char*>(bytes.data()), int32_t(bytes.size()), CStringW(u"m.xml"), false);
+    ASSERT_TRUE(file->seek(4, false));
+    CRefHandle<CXmlStreamReader> reader(new CXmlStreamReader(file));
+    EXPECT_EQ(file->position(), int32_t(bytes.size()));
+    CRefHandle<CXmlStreamReader> atEnd(new CXmlStreamReader(file));
+    file->release();
+    EXPECT_EQ(nodesOf(*reader), (Nodes{"<a x=1/>"}));
+    EXPECT_FALSE(atEnd->readNext());
 }
 
 TEST(CXmlStreamReader, DropsOnlyShortWhitespaceBetweenTags) {
@@ -480,9 +530,32 @@ TEST(CXmlStreamReader, AnswersTypedAttributes) {
 
     EXPECT_TRUE(reader->attributeName(1).equals(u"n"));
     EXPECT_TRUE(reader->attributeName(6).empty());
+    EXPECT_TRUE(reader->attribute(5).empty());
+    EXPECT_TRUE(reader->attribute(0).equals(u"42"));
     EXPECT_TRUE(reader->attribute(-1).empty());
     EXPECT_TRUE(reader->attribute(CStringW()).empty());
     EXPECT_TRUE(reader->attribute("I").empty()); // names are compared exactly
+}
+
+TEST(CXmlStreamReader, ParsesTypedAttributesAfterTheirEntities) {
+    // Numbers are parsed from the value with its entities replaced, which is
+    // shorter than the text it was written as: what follows the shortened
+    // value must not count. A replacement that is a digit shows it.
+    if (!nodesOf("<a>&seven;</a>").at(1).ends_with("7")) {
+        ASSERT_TRUE(CXmlStreamReader::addEntity(CStringW(u"7seven;")));
+    }
+    auto reader = readerOver(ascii("<a i='&seven;123456' j=\"-&seven;&amp;99\" f='&seven;.5'/><b i='5'/>"));
+    ASSERT_TRUE(reader->readNext());
+    EXPECT_EQ(reader->attributeInt("i", 0), 7123456);
+    EXPECT_EQ(reader->attributeInt("j", 0), -7);
+    EXPECT_FLOAT_EQ(reader->attributeFloat("f", 0.0f), 7.5f);
+    EXPECT_TRUE(reader->attribute("j").equals(u"-7&99"));
+    EXPECT_TRUE(reader->attribute(0).equals(u"7123456"));
+    // The next element's attributes take the same places.
+    ASSERT_TRUE(reader->readNext());
+    EXPECT_TRUE(reader->attribute(0).equals(u"5"));
+    EXPECT_TRUE(reader->attributeName(0).equals(u"i"));
+    EXPECT_EQ(reader->attributeInt(0, 0), 5);
 }
 
 namespace {
