@@ -44,7 +44,9 @@ public:
 
 protected:
     // Joins a running thread first, so a derived class must make run() end
-    // before dropping the last reference.
+    // before dropping the last reference. When run() itself drops the last
+    // reference, the thread is detached instead and ends on its own; run()
+    // must then touch no member after that release.
     ~CThread() override;
 
 private:

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <string.h>
 #include <sys/file.h>
@@ -9,9 +10,10 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <cstdlib>
-
 namespace {
+
+// Every user may write here, so our file names carry the user id.
+const char* const kSharedFolder = "/tmp";
 
 std::string systemError(const std::string& what, int error) { return what + ": " + ::strerror(error); }
 
@@ -23,8 +25,7 @@ void resolvePaths(const std::string& name, const std::string& folder, std::strin
     std::string where = folder;
     if (where.empty()) {
         where = CPlatformInstanceLock::defaultFolder();
-        const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-        if (!runtime || where != runtime) {
+        if (where == kSharedFolder) {
             base += '-';
             base += std::to_string(::getuid());
         }
@@ -35,9 +36,10 @@ void resolvePaths(const std::string& name, const std::string& folder, std::strin
     raisePath = where + base + ".raise";
 }
 
-bool isFolder(const char* path) {
-    struct stat info {};
-    return path && path[0] == '/' && ::stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+void closeDescriptor(int& fd) {
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
 }
 
 // Writes one byte to the pipe without dying of SIGPIPE when its reader has
@@ -68,19 +70,40 @@ bool writeWithoutSigpipe(int fd) {
 
 } // namespace
 
+struct CPlatformInstanceLock::State {
+    int lockFd = -1;
+    // The raise pipe, opened for reading and writing: with a writer of our
+    // own it never reports a hang-up, so waiting on it blocks until a request
+    // arrives instead of returning at once whenever a sender closes.
+    int raiseFd = -1;
+    // A pipe that stopWaiting writes to, waking a waiting thread; never read,
+    // so every later wait sees it too.
+    int wakeRead = -1;
+    int wakeWrite = -1;
+    std::string lockPath;
+    std::string raisePath;
+};
+
+CPlatformInstanceLock::CPlatformInstanceLock() : m_state(std::make_unique<State>()) {}
+
 CPlatformInstanceLock::~CPlatformInstanceLock() { release(); }
 
 std::string CPlatformInstanceLock::defaultFolder() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (isFolder(runtime))
+    const uid_t uid = ::getuid();
+    const std::string runtime = "/run/user/" + std::to_string(uid);
+    struct stat info {};
+    if (::lstat(runtime.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == uid)
         return runtime;
-    return "/tmp";
+    return kSharedFolder;
 }
+
+bool CPlatformInstanceLock::isHeld() const { return m_state->lockFd >= 0; }
 
 PlatformLockResult CPlatformInstanceLock::acquire(const std::string& name, const std::string& folder,
                                                   std::string* error) {
     if (isHeld())
         return PlatformLockResult::Acquired;
+    State& state = *m_state;
     std::string lockPath;
     std::string raisePath;
     resolvePaths(name, folder, lockPath, raisePath);
@@ -88,7 +111,7 @@ PlatformLockResult CPlatformInstanceLock::acquire(const std::string& name, const
     std::string problem;
     // A holder that releases removes the file; a lock taken on the removed
     // file is worth nothing, so try again on the new one.
-    for (int attempt = 0; attempt < 8 && m_lockFd < 0; ++attempt) {
+    for (int attempt = 0; attempt < 8 && state.lockFd < 0; ++attempt) {
         int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0) {
             problem = systemError(lockPath, errno);
@@ -108,50 +131,54 @@ PlatformLockResult CPlatformInstanceLock::acquire(const std::string& name, const
         struct stat named {};
         if (::fstat(fd, &locked) == 0 && ::stat(lockPath.c_str(), &named) == 0 && locked.st_dev == named.st_dev &&
             locked.st_ino == named.st_ino) {
-            m_lockFd = fd;
+            state.lockFd = fd;
             break;
         }
         ::close(fd);
         problem = lockPath + ": the lock file keeps being replaced";
     }
-    if (m_lockFd < 0) {
+    if (state.lockFd < 0) {
         if (error)
             *error = problem;
         return PlatformLockResult::Failed;
     }
-    m_lockPath = lockPath;
-    m_raisePath = raisePath;
+    state.lockPath = lockPath;
+    state.raisePath = raisePath;
 
     // A pipe left by a holder that died is stale: no one else can be using it
     // while we hold the lock.
     ::unlink(raisePath.c_str());
     if (::mkfifo(raisePath.c_str(), 0600) == 0)
-        m_raiseFd = ::open(raisePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+        state.raiseFd = ::open(raisePath.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW);
+    int wake[2];
+    if (state.raiseFd >= 0 && ::pipe2(wake, O_CLOEXEC | O_NONBLOCK) == 0) {
+        state.wakeRead = wake[0];
+        state.wakeWrite = wake[1];
+    }
     return PlatformLockResult::Acquired;
 }
 
 void CPlatformInstanceLock::release() {
     if (!isHeld())
         return;
-    if (m_raiseFd >= 0) {
-        ::close(m_raiseFd);
-        m_raiseFd = -1;
-    }
+    State& state = *m_state;
+    closeDescriptor(state.raiseFd);
+    closeDescriptor(state.wakeRead);
+    closeDescriptor(state.wakeWrite);
     // Removed while still locked, so a process that opened the old file finds
     // it no longer under the name and tries again.
-    ::unlink(m_raisePath.c_str());
-    ::unlink(m_lockPath.c_str());
-    ::close(m_lockFd);
-    m_lockFd = -1;
+    ::unlink(state.raisePath.c_str());
+    ::unlink(state.lockPath.c_str());
+    closeDescriptor(state.lockFd);
 }
 
 bool CPlatformInstanceLock::takeRaiseRequests() {
-    if (m_raiseFd < 0)
+    if (m_state->raiseFd < 0)
         return false;
     bool any = false;
     char buffer[64];
     for (;;) {
-        ssize_t got = ::read(m_raiseFd, buffer, sizeof buffer);
+        ssize_t got = ::read(m_state->raiseFd, buffer, sizeof buffer);
         if (got > 0) {
             any = true;
             continue;
@@ -159,6 +186,35 @@ bool CPlatformInstanceLock::takeRaiseRequests() {
         if (got < 0 && errno == EINTR)
             continue;
         return any;
+    }
+}
+
+bool CPlatformInstanceLock::waitForRaiseRequests() {
+    const State& state = *m_state;
+    if (state.raiseFd < 0 || state.wakeRead < 0)
+        return false;
+    for (;;) {
+        struct pollfd watched[2] = {{state.wakeRead, POLLIN, 0}, {state.raiseFd, POLLIN, 0}};
+        if (::poll(watched, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (watched[0].revents != 0)
+            return false;
+        if (watched[1].revents & (POLLERR | POLLNVAL))
+            return false;
+        // Another thread may have taken them first; then wait on.
+        if ((watched[1].revents & POLLIN) && takeRaiseRequests())
+            return true;
+    }
+}
+
+void CPlatformInstanceLock::stopWaiting() {
+    if (m_state->wakeWrite < 0)
+        return;
+    const char stop = 's';
+    while (::write(m_state->wakeWrite, &stop, 1) < 0 && errno == EINTR) {
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 enum class PlatformLockResult {
@@ -13,9 +14,13 @@ enum class PlatformLockResult {
 // the system releases when the holder exits or dies, so a crashed holder never
 // blocks the next start. Beside it the holder keeps a named pipe,
 // "<name>.raise", through which later processes ask it to come to the front.
+//
+// acquire and release belong to one thread. Another thread may wait for raise
+// requests (waitForRaiseRequests) meanwhile; it must be stopped
+// (stopWaiting) and have returned before release.
 class CPlatformInstanceLock {
 public:
-    CPlatformInstanceLock() = default;
+    CPlatformInstanceLock();
     // Releases the lock.
     ~CPlatformInstanceLock();
     CPlatformInstanceLock(const CPlatformInstanceLock&) = delete;
@@ -29,23 +34,31 @@ public:
     [[nodiscard]] PlatformLockResult acquire(const std::string& name, const std::string& folder, std::string* error);
     // Drops the lock and removes its files; does nothing when not held.
     void release();
-    [[nodiscard]] bool isHeld() const { return m_lockFd >= 0; }
+    [[nodiscard]] bool isHeld() const;
 
     // True when at least one raise request arrived since the last call (all
-    // pending ones are taken). Always false when the lock is not held.
+    // pending ones are taken). Never waits. Always false when the lock is not
+    // held.
     [[nodiscard]] bool takeRaiseRequests();
+
+    // Blocks until raise requests arrive, takes them all and answers true;
+    // answers false at once without a raise pipe, and as soon as stopWaiting
+    // has been called (then for every later call until release).
+    [[nodiscard]] bool waitForRaiseRequests();
+    // Wakes a waitForRaiseRequests blocked on another thread and makes later
+    // ones return false. Safe from any thread while the lock is held.
+    void stopWaiting();
 
     // Asks the holder of lock `name` in `folder` to come to the front; false
     // when no holder listens.
     [[nodiscard]] static bool sendRaiseRequest(const std::string& name, const std::string& folder);
 
-    // $XDG_RUNTIME_DIR when it names a folder, else the system's temporary
-    // folder.
+    // The user's runtime folder /run/user/<uid> when it exists and belongs to
+    // this user, else /tmp. Taken from the user id alone, never from the
+    // environment, so every process of the user agrees on it.
     [[nodiscard]] static std::string defaultFolder();
 
 private:
-    int m_lockFd = -1;
-    int m_raiseFd = -1;
-    std::string m_lockPath;
-    std::string m_raisePath;
+    struct State;
+    std::unique_ptr<State> m_state;
 };

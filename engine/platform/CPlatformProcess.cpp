@@ -29,17 +29,23 @@ void decode(int waitStatus, PlatformExitStatus* status) {
 
 } // namespace
 
+struct CPlatformProcess::State {
+    pid_t pid = -1; // the running child, or -1
+};
+
+CPlatformProcess::CPlatformProcess() : m_state(std::make_unique<State>()) {}
+
 CPlatformProcess::~CPlatformProcess() {
-    if (m_pid > 0 && kill()) {
+    if (m_state->pid > 0 && kill()) {
         int waitStatus = 0;
-        while (::waitpid(m_pid, &waitStatus, 0) < 0 && errno == EINTR) {
+        while (::waitpid(m_state->pid, &waitStatus, 0) < 0 && errno == EINTR) {
         }
     }
 }
 
 bool CPlatformProcess::start(const std::string& program, const std::vector<std::string>& arguments,
                              const Options& options) {
-    if (m_pid > 0)
+    if (m_state->pid > 0)
         return false;
 
     std::vector<std::string> environment;
@@ -80,23 +86,23 @@ bool CPlatformProcess::start(const std::string& program, const std::vector<std::
     ::posix_spawn_file_actions_destroy(&actions);
     if (!ok)
         return false;
-    m_pid = pid;
+    m_state->pid = pid;
     return true;
 }
 
 bool CPlatformProcess::waitForExit(uint32_t timeoutMilliseconds, PlatformExitStatus* status) {
-    if (m_pid <= 0)
+    if (m_state->pid <= 0)
         return false;
     for (uint32_t waited = 0;; waited += 5) {
         int waitStatus = 0;
-        pid_t done = ::waitpid(m_pid, &waitStatus, WNOHANG);
-        if (done == m_pid) {
-            m_pid = -1;
+        pid_t done = ::waitpid(m_state->pid, &waitStatus, WNOHANG);
+        if (done == m_state->pid) {
+            m_state->pid = -1;
             decode(waitStatus, status);
             return true;
         }
         if (done < 0 && errno != EINTR) {
-            m_pid = -1;
+            m_state->pid = -1;
             return false;
         }
         if (waited >= timeoutMilliseconds)
@@ -105,4 +111,6 @@ bool CPlatformProcess::waitForExit(uint32_t timeoutMilliseconds, PlatformExitSta
     }
 }
 
-bool CPlatformProcess::kill() { return m_pid > 0 && ::kill(m_pid, SIGKILL) == 0; }
+bool CPlatformProcess::isRunning() const { return m_state->pid > 0; }
+
+bool CPlatformProcess::kill() { return m_state->pid > 0 && ::kill(m_state->pid, SIGKILL) == 0; }

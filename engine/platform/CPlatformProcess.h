@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,7 @@ struct PlatformExitStatus {
 // A child process running another program.
 class CPlatformProcess {
 public:
-    CPlatformProcess() = default;
+    CPlatformProcess();
     // Kills and reaps a child still running.
     ~CPlatformProcess();
     CPlatformProcess(const CPlatformProcess&) = delete;
@@ -38,8 +39,9 @@ public:
     [[nodiscard]] bool waitForExit(uint32_t timeoutMilliseconds, PlatformExitStatus* status);
     // Kills the child at once (it gets no chance to clean up); false without one.
     [[nodiscard]] bool kill();
-    [[nodiscard]] bool isRunning() const { return m_pid > 0; }
+    [[nodiscard]] bool isRunning() const;
 
 private:
-    int m_pid = -1;
+    struct State;
+    std::unique_ptr<State> m_state;
 };

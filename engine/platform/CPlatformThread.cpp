@@ -13,32 +13,64 @@
 
 namespace {
 
-// The nice values Highest and Lowest ask for; Normal is 0. Lowest stays an
-// ordinary time-shared thread: SCHED_IDLE would starve it whenever another
-// thread keeps a processor busy, and the audio device's update thread must
-// still run every 30 ms then.
-constexpr int kHighestNice = -5;
-constexpr int kLowestNice = 10;
+// How far Lowest and Highest move a thread's nice value from the process's
+// base. Lowest stays an ordinary time-shared thread: SCHED_IDLE would starve
+// it whenever another thread keeps a processor busy, and the audio device's
+// update thread must still run every 30 ms then.
+constexpr int kLowestStep = 10;
+constexpr int kHighestStep = 5;
+constexpr int kNiceMin = -20;
+constexpr int kNiceMax = 19;
+
+// The nice value the process started its threads at: the main thread's, read
+// once, so that a program started with `nice` keeps its threads where the
+// user put them.
+int baseNice() {
+    static const int base = [] {
+        errno = 0;
+        int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::getpid()));
+        return errno == 0 ? nice : 0;
+    }();
+    return base;
+}
+
+int niceFor(PlatformThreadPriority priority) {
+    const int base = baseNice();
+    switch (priority) {
+    case PlatformThreadPriority::Lowest:
+        return base + kLowestStep > kNiceMax ? kNiceMax : base + kLowestStep;
+    case PlatformThreadPriority::Highest:
+        return base - kHighestStep < kNiceMin ? kNiceMin : base - kHighestStep;
+    case PlatformThreadPriority::Normal:
+        break;
+    }
+    return base;
+}
 
 // Applies `priority` to the thread `handle` whose kernel id is `tid`. The
-// policy goes through the thread handle; the nice value, which Linux keeps per
-// thread, through the kernel id.
+// policy goes through the thread handle, and only when the thread is not
+// already time-shared; the nice value, which Linux keeps per thread, through
+// the kernel id.
 bool applyPriority(pthread_t handle, pid_t tid, PlatformThreadPriority priority) {
+    int policy = SCHED_OTHER;
     sched_param param{};
-    param.sched_priority = 0;
-    if (::pthread_setschedparam(handle, SCHED_OTHER, &param) != 0)
+    if (::pthread_getschedparam(handle, &policy, &param) != 0)
         return false;
-    const int nice = priority == PlatformThreadPriority::Highest  ? kHighestNice
-                     : priority == PlatformThreadPriority::Lowest ? kLowestNice
-                                                                  : 0;
-    return ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), nice) == 0;
+    if (policy != SCHED_OTHER) {
+        param.sched_priority = 0;
+        if (::pthread_setschedparam(handle, SCHED_OTHER, &param) != 0)
+            return false;
+    }
+    return ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), niceFor(priority)) == 0;
 }
 
 } // namespace
 
+// Shared by the object and its thread, so either may go first: a thread that
+// drops the last reference to its own object (and so detaches itself) still
+// finds its state when it ends.
 struct CPlatformThread::State {
-    pthread_t handle{};
-    bool joinable = false;
+    bool joinable = false; // set by start, cleared by join
 
     void (*entry)(void*) = nullptr;
     void* argument = nullptr;
@@ -50,12 +82,16 @@ struct CPlatformThread::State {
     std::condition_variable startedSignal;
     bool started = false;
     bool alive = false;
+    pthread_t handle{}; // set by the thread itself, before `started`
     pid_t tid = 0;
 
+    // `raw` is a new std::shared_ptr<State>, which the thread owns.
     static void* threadMain(void* raw) {
-        auto* state = static_cast<State*>(raw);
+        std::shared_ptr<State> state(std::move(*static_cast<std::shared_ptr<State>*>(raw)));
+        delete static_cast<std::shared_ptr<State>*>(raw);
         {
             std::lock_guard<std::mutex> guard(state->lock);
+            state->handle = ::pthread_self();
             state->tid = ::gettid();
             state->alive = true;
             state->started = true;
@@ -72,23 +108,33 @@ struct CPlatformThread::State {
     }
 };
 
-CPlatformThread::CPlatformThread() : m_state(std::make_unique<State>()) {}
+CPlatformThread::CPlatformThread() : m_state(std::make_shared<State>()) {}
 
 CPlatformThread::~CPlatformThread() { join(); }
 
 bool CPlatformThread::start(void (*entry)(void*), void* argument, PlatformThreadPriority priority) {
     if (m_state->joinable || !entry)
         return false;
-    m_state->entry = entry;
-    m_state->argument = argument;
-    m_state->initialPriority = priority;
-    m_state->started = false;
-    m_state->alive = false;
-    if (::pthread_create(&m_state->handle, nullptr, &State::threadMain, m_state.get()) != 0)
+    // A thread detached by an earlier start may still hold the old state.
+    if (m_state.use_count() > 1)
+        m_state = std::make_shared<State>();
+    // Held here too: the thread may drop this object before start returns.
+    std::shared_ptr<State> state = m_state;
+    state->entry = entry;
+    state->argument = argument;
+    state->initialPriority = priority;
+    state->started = false;
+    state->alive = false;
+    state->joinable = true;
+    auto* threadReference = new std::shared_ptr<State>(state);
+    pthread_t handle{};
+    if (::pthread_create(&handle, nullptr, &State::threadMain, threadReference) != 0) {
+        delete threadReference;
+        state->joinable = false;
         return false;
-    m_state->joinable = true;
-    std::unique_lock<std::mutex> guard(m_state->lock);
-    m_state->startedSignal.wait(guard, [this] { return m_state->started; });
+    }
+    std::unique_lock<std::mutex> guard(state->lock);
+    state->startedSignal.wait(guard, [&state] { return state->started; });
     return true;
 }
 
@@ -104,7 +150,12 @@ bool CPlatformThread::setPriority(PlatformThreadPriority priority) {
 void CPlatformThread::join() {
     if (!m_state->joinable)
         return;
-    ::pthread_join(m_state->handle, nullptr);
+    // A thread cannot wait for itself: when it lets go of its own object it
+    // is detached instead, and its state lives on until it ends.
+    if (::pthread_equal(m_state->handle, ::pthread_self()))
+        ::pthread_detach(m_state->handle);
+    else
+        ::pthread_join(m_state->handle, nullptr);
     m_state->joinable = false;
 }
 
@@ -121,9 +172,11 @@ PlatformThreadPriority CPlatformThread::currentThreadPriority() {
     }
     errno = 0;
     int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
-    if (errno == 0 && nice < 0)
-        return PlatformThreadPriority::Highest;
-    if (errno == 0 && nice > 0)
+    if (errno != 0)
+        return PlatformThreadPriority::Normal;
+    if (nice > baseNice())
         return PlatformThreadPriority::Lowest;
+    if (nice < baseNice())
+        return PlatformThreadPriority::Highest;
     return PlatformThreadPriority::Normal;
 }

@@ -1,18 +1,24 @@
 #include "engine/platform/PlatformCrash.h"
 
 #include "engine/platform/CAltSignalStack.h"
+#include "engine/platform/CSignalSafeText.h"
 
 #include <errno.h>
 #include <execinfo.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <time.h>
 #include <ucontext.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
+
+extern char** environ;
 
 namespace {
 
@@ -34,66 +40,48 @@ CrashState& crashState() {
     return state;
 }
 
-// Formats into a small stack buffer and writes through to a descriptor with
-// write(2) only. The first failure is kept and later output dropped.
-class SignalSafeWriter {
-public:
-    explicit SignalSafeWriter(int fd) : m_fd(fd) {}
-    ~SignalSafeWriter() { flush(); }
+// Hands text built by CSignalSafeText to a descriptor with write(2) only.
+// The first failure is kept and later output dropped.
+struct DescriptorSink {
+    int fd;
+    int error = 0;
 
-    void text(const char* text) {
-        for (; *text; ++text)
-            put(*text);
-    }
-    void decimal(long long value) {
-        char digits[24];
-        int count = 0;
-        unsigned long long magnitude =
-            value < 0 ? 0ull - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
-        do {
-            digits[count++] = static_cast<char>('0' + magnitude % 10);
-            magnitude /= 10;
-        } while (magnitude);
-        if (value < 0)
-            put('-');
-        while (count)
-            put(digits[--count]);
-    }
-    void hex(uint64_t value, int width = 16) {
-        text("0x");
-        for (int shift = (width - 1) * 4; shift >= 0; shift -= 4)
-            put("0123456789abcdef"[(value >> shift) & 0xF]);
-    }
-    void bytes(const char* data, std::size_t count) {
-        for (std::size_t i = 0; i < count; ++i)
-            put(data[i]);
-    }
-    void flush() {
+    static bool spill(void* raw, const char* data, std::size_t size) {
+        auto* sink = static_cast<DescriptorSink*>(raw);
         std::size_t done = 0;
-        while (done < m_used && m_error == 0) {
-            ssize_t written = ::write(m_fd, m_buffer + done, m_used - done);
+        while (done < size && sink->error == 0) {
+            ssize_t written = ::write(sink->fd, data + done, size - done);
             if (written < 0 && errno == EINTR)
                 continue;
             if (written <= 0)
-                m_error = written < 0 ? errno : EIO;
+                sink->error = written < 0 ? errno : EIO;
             else
                 done += static_cast<std::size_t>(written);
         }
-        m_used = 0;
+        return sink->error == 0;
     }
-    [[nodiscard]] int error() const { return m_error; }
+};
+
+// Text written through to a descriptor as its small stack buffer fills.
+class SignalSafeWriter {
+public:
+    explicit SignalSafeWriter(int fd)
+        : m_sink{fd}, m_text(m_buffer, sizeof m_buffer, &DescriptorSink::spill, &m_sink) {}
+    ~SignalSafeWriter() { m_text.flush(); }
+    SignalSafeWriter(const SignalSafeWriter&) = delete;
+    SignalSafeWriter& operator=(const SignalSafeWriter&) = delete;
+
+    CSignalSafeText& out() { return m_text; }
+    // Writes out what is buffered and answers the first write error, or 0.
+    [[nodiscard]] int finish() {
+        m_text.flush();
+        return m_sink.error;
+    }
 
 private:
-    void put(char c) {
-        if (m_used == sizeof m_buffer)
-            flush();
-        m_buffer[m_used++] = c;
-    }
-
-    int m_fd;
-    int m_error = 0;
-    std::size_t m_used = 0;
+    DescriptorSink m_sink;
     char m_buffer[512];
+    CSignalSafeText m_text;
 };
 
 const char* signalName(int signalNumber) {
@@ -113,7 +101,7 @@ const char* signalName(int signalNumber) {
     }
 }
 
-void writeRegisters(SignalSafeWriter& out, const void* context) {
+void writeRegisters(CSignalSafeText& out, const void* context) {
     out.text("Registers:\n");
     if (!context) {
         out.text("  not available\n");
@@ -163,7 +151,7 @@ void writeRegisters(SignalSafeWriter& out, const void* context) {
 }
 
 // Copies the file at `path` (a kernel file such as /proc/self/maps) into `out`.
-void copyFile(SignalSafeWriter& out, const char* path) {
+void copyFile(CSignalSafeText& out, const char* path) {
     int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         out.text("  not available\n");
@@ -201,11 +189,13 @@ void onFatalSignal(int signalNumber, siginfo_t* info, void* context) {
 
 } // namespace
 
-bool platformInstallCrashHandler(PlatformCrashCallback callback) {
+bool platformInstallCrashHandler(PlatformCrashCallback callback, PlatformCrashPrepare prepare, void* context) {
     CrashState& state = crashState();
     std::lock_guard<std::mutex> guard(state.installLock);
     if (state.installed)
         return true;
+    if (prepare)
+        prepare(context);
 
     // The first backtrace() loads the unwinder, which allocates; do that now
     // rather than inside a handler.
@@ -239,30 +229,21 @@ PlatformReportResult platformWriteCrashReport(const char* path, const PlatformCr
     }
     int error = 0;
     {
-        SignalSafeWriter out(fd);
+        SignalSafeWriter writer(fd);
+        CSignalSafeText& out = writer.out();
         char executable[4096];
         ssize_t length = ::readlink("/proc/self/exe", executable, sizeof executable - 1);
         executable[length > 0 ? length : 0] = '\0';
         struct timespec now {};
         ::clock_gettime(CLOCK_REALTIME, &now);
 
-        out.text("Crash report\n\nExecutable: ");
-        out.text(executable);
-        out.text("\nProcess: ");
-        out.decimal(::getpid());
-        out.text("\nThread: ");
-        out.decimal(::gettid());
-        out.text("\nTime: ");
-        out.decimal(now.tv_sec);
-        out.text("\nSignal: ");
-        out.decimal(crash.signalNumber);
-        out.text(" ");
-        out.text(signalName(crash.signalNumber));
-        out.text(", code ");
-        out.decimal(crash.signalCode);
-        out.text("\nAddress: ");
-        out.hex(reinterpret_cast<uintptr_t>(crash.address));
-        out.text("\n\n");
+        out.text("Crash report\n\nExecutable: ").text(executable);
+        out.text("\nProcess: ").decimal(::getpid());
+        out.text("\nThread: ").decimal(::gettid());
+        out.text("\nTime: ").decimal(now.tv_sec);
+        out.text("\nSignal: ").decimal(crash.signalNumber).text(" ").text(signalName(crash.signalNumber));
+        out.text(", code ").decimal(crash.signalCode);
+        out.text("\nAddress: ").hex(reinterpret_cast<uintptr_t>(crash.address)).text("\n\n");
         writeRegisters(out, crash.context);
 
         out.text("\nBacktrace:\n");
@@ -276,8 +257,7 @@ PlatformReportResult platformWriteCrashReport(const char* path, const PlatformCr
 
         out.text("\nMemory map:\n");
         copyFile(out, "/proc/self/maps");
-        out.flush();
-        error = out.error();
+        error = writer.finish();
     }
     if (::close(fd) != 0 && error == 0 && errno != EINTR)
         error = errno;
@@ -290,8 +270,48 @@ PlatformReportResult platformWriteCrashReport(const char* path, const PlatformCr
 }
 
 void platformWriteStandardError(const char* text) {
-    SignalSafeWriter out(STDERR_FILENO);
-    out.text(text);
+    SignalSafeWriter writer(STDERR_FILENO);
+    writer.out().text(text);
+}
+
+int platformRunProgramAndWait(const char* program, const char* const* arguments) {
+    constexpr int kMaxArguments = 32;
+    const char* argv[kMaxArguments + 2];
+    int count = 0;
+    argv[count++] = program;
+    for (const char* const* argument = arguments; argument && *argument; ++argument) {
+        if (count > kMaxArguments)
+            return -1;
+        argv[count++] = *argument;
+    }
+    argv[count] = nullptr;
+    // glibc's posix_spawn runs the child on a stack of its own (mmap), with
+    // this memory shared only until execve, and takes neither the heap nor
+    // a lock: attributes live on this stack, and there are no file actions.
+    // The child's signal mask is set empty: inside a crash handler the fatal
+    // signals are blocked, and a mask survives execve.
+    sigset_t noSignals;
+    ::sigemptyset(&noSignals);
+    posix_spawnattr_t attributes;
+    if (::posix_spawnattr_init(&attributes) != 0)
+        return -1;
+    pid_t child = -1;
+    int error = ::posix_spawnattr_setsigmask(&attributes, &noSignals);
+    if (error == 0)
+        error = ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    if (error == 0)
+        error = ::posix_spawn(&child, program, nullptr, &attributes, const_cast<char* const*>(argv), environ);
+    ::posix_spawnattr_destroy(&attributes);
+    if (error != 0)
+        return -1;
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR)
+            return -1;
+    }
+    if (!WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
 }
 
 void platformEndCrashedProcess(int signalNumber, bool systemDump) {

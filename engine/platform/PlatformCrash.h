@@ -4,6 +4,13 @@
 // arithmetic fault, abort) and writing a crash report. All but the installer
 // run inside the signal handler, so they use no heap and no locks, only
 // system calls that are safe there.
+//
+// A thread that overflows its stack can only be reported when it has an
+// alternate signal stack: the thread that installs the handler and every
+// thread started through CPlatformThread get one. A thread started any other
+// way (std::thread, a library's own threads) has none, so a stack overflow on
+// it kills the process without a report. Engine threads must therefore be
+// CPlatformThread or CThread.
 
 // What went wrong, as the handler received it.
 struct PlatformCrashInfo {
@@ -19,11 +26,16 @@ struct PlatformCrashInfo {
 // the signal.
 using PlatformCrashCallback = void (*)(const PlatformCrashInfo& crash);
 
+// Run once, by the installing call, before any handler can run.
+using PlatformCrashPrepare = void (*)(void* context);
+
 // Installs the handler for the fatal signals and a signal stack for the
-// calling thread (threads made by CPlatformThread get their own). The first
-// call installs; later calls do nothing and answer true. False when the
-// handler could not be installed.
-[[nodiscard]] bool platformInstallCrashHandler(PlatformCrashCallback callback);
+// calling thread. The first call runs `prepare(context)` (when not null) and
+// then installs; later calls do nothing and answer true, so this is the one
+// place that decides which installation counts. False when the handler could
+// not be installed; a later call then tries again.
+[[nodiscard]] bool platformInstallCrashHandler(PlatformCrashCallback callback, PlatformCrashPrepare prepare = nullptr,
+                                               void* context = nullptr);
 
 enum class PlatformReportResult {
     Written,
@@ -41,6 +53,18 @@ enum class PlatformReportResult {
 
 // Writes `text` to the standard error stream.
 void platformWriteStandardError(const char* text);
+
+// Runs the program at `program` (a path) with `arguments` (argv[1] onwards, a
+// list ending with a null pointer; at most 32) in a child process and waits
+// for it to end. Answers its exit status (0 to 255), or -1 when it could not
+// be started, was ended by a signal, or could not be waited for (as when this
+// process ignores SIGCHLD). The child gets this process's environment and
+// open descriptors, and starts with no signal blocked.
+//
+// Safe inside a signal handler: it takes no heap and no locks (glibc's
+// posix_spawn with attributes on the stack, then waitpid). Nothing of this
+// process's code runs in the child before the program starts.
+[[nodiscard]] int platformRunProgramAndWait(const char* program, const char* const* arguments);
 
 // Ends the process at once with status 128 + signal. With `systemDump` the
 // signal is delivered again under its default action instead, so the system

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/sysinfo.h>
 #include <sys/utsname.h>
 #include <time.h>
@@ -155,21 +156,28 @@ bool platformParseCpuMhz(std::string_view cpuinfo, uint32_t* mhz) {
     return true;
 }
 
-bool platformCpuMhz(uint32_t* mhz) {
-    std::string text;
-    if (readSmallFile("/proc/cpuinfo", 1024 * 1024, text) && platformParseCpuMhz(text, mhz))
-        return true;
-    // Processors without "cpu MHz" (many ARM systems) give it through cpufreq, in kHz.
-    if (!readSmallFile("/sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq", 64, text))
-        return false;
+bool platformParseFrequencyKhz(std::string_view text, uint32_t* mhz) {
     std::string_view number = trim(text);
     uint64_t khz = 0;
     auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), khz);
-    if (error != std::errc() || end != number.data() + number.size() || khz < 500 || khz >= 1000000000ull)
+    if (number.empty() || error != std::errc() || end != number.data() + number.size() || khz < 500 ||
+        khz >= 1000000000ull)
         return false;
     if (mhz)
         *mhz = static_cast<uint32_t>((khz + 500) / 1000);
     return true;
+}
+
+bool platformCpuMhz(uint32_t* mhz) {
+    // cpufreq gives the rated speed in kHz; "cpu MHz" in /proc/cpuinfo is the
+    // clock of the moment, low while the processor idles.
+    std::string text;
+    for (const char* path : {"/sys/devices/system/cpu/cpu0/cpufreq/base_frequency",
+                             "/sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq"}) {
+        if (readSmallFile(path, 64, text) && platformParseFrequencyKhz(text, mhz))
+            return true;
+    }
+    return readSmallFile("/proc/cpuinfo", 1024 * 1024, text) && platformParseCpuMhz(text, mhz);
 }
 
 bool platformMemoryStatus(uint64_t* totalKb, uint64_t* availableKb) {
@@ -204,15 +212,27 @@ bool platformMemoryStatus(uint64_t* totalKb, uint64_t* availableKb) {
 
 std::string platformExecutablePath() {
     std::vector<char> buffer(1024);
-    while (buffer.size() <= 64 * 1024) {
+    std::string path;
+    for (;;) {
         ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
         if (length < 0)
             return {};
-        if (static_cast<std::size_t>(length) < buffer.size())
-            return std::string(buffer.data(), static_cast<std::size_t>(length));
+        if (static_cast<std::size_t>(length) < buffer.size()) {
+            path.assign(buffer.data(), static_cast<std::size_t>(length));
+            break;
+        }
+        if (buffer.size() >= 64 * 1024)
+            return {};
         buffer.resize(buffer.size() * 2);
     }
-    return {};
+    // The kernel appends " (deleted)" once the file is gone. A file whose
+    // name really ends so still exists under that name, so it keeps it.
+    constexpr std::string_view kDeleted = " (deleted)";
+    struct stat info {};
+    if (path.size() > kDeleted.size() && std::string_view(path).substr(path.size() - kDeleted.size()) == kDeleted &&
+        ::lstat(path.c_str(), &info) != 0)
+        path.resize(path.size() - kDeleted.size());
+    return path;
 }
 
 void platformSleepMilliseconds(uint32_t milliseconds) {

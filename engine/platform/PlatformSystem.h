@@ -15,10 +15,17 @@
 // PRETTY_NAME, else NAME and VERSION; empty when it names none.
 [[nodiscard]] std::string platformParseOsRelease(std::string_view text);
 
-// Processor speed in MHz, rounded: the first "cpu MHz" of /proc/cpuinfo, else
-// the first processor's highest frequency from sysfs. False when neither can
-// be read; `mhz` (may be null) is written only on success.
+// The processor's rated speed in MHz, rounded: the first processor's base
+// frequency from cpufreq, else its highest frequency from cpufreq, else the
+// first "cpu MHz" of /proc/cpuinfo (the current clock, which varies with load,
+// for systems without cpufreq). False when none can be read; `mhz` (may be
+// null) is written only on success.
 [[nodiscard]] bool platformCpuMhz(uint32_t* mhz);
+
+// A cpufreq file's frequency in kHz (a whole number, blanks around it) as
+// whole MHz, rounded. False when it is not a number from 500 kHz up to one
+// billion kHz.
+[[nodiscard]] bool platformParseFrequencyKhz(std::string_view text, uint32_t* mhz);
 
 // The first "cpu MHz" entry of /proc/cpuinfo text, rounded to whole MHz.
 // False when there is none or it is not a positive number below one million.
@@ -29,7 +36,10 @@
 // without swapping (MemAvailable), else the free memory.
 [[nodiscard]] bool platformMemoryStatus(uint64_t* totalKb, uint64_t* availableKb);
 
-// Full path of the running executable; empty when it cannot be found.
+// Full path of the running executable; empty when it cannot be found. It
+// names the file the program was started from even after that file was
+// removed or replaced (the system then marks the path " (deleted)", which is
+// dropped here).
 [[nodiscard]] std::string platformExecutablePath();
 
 // Suspends the calling thread for at least `milliseconds`, resuming the wait

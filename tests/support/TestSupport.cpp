@@ -1,8 +1,10 @@
 #include "tests/support/TestSupport.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <random>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -44,3 +46,12 @@ std::vector<uint8_t> readAllBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+bool waitForFile(const fs::path& path) {
+    for (int i = 0; i < 3000 && !fs::exists(path); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return fs::exists(path);
+}
+
+const char* const kSanitizerOffEnvironment =
+    "ASAN_OPTIONS=handle_segv=0:handle_sigbus=0:handle_sigill=0:handle_sigfpe=0:handle_abort=0:detect_leaks=0";

@@ -24,3 +24,12 @@ private:
 };
 
 [[nodiscard]] std::vector<uint8_t> readAllBytes(const std::filesystem::path& path);
+
+// Waits up to 30 seconds for `path` to exist (made by another process);
+// answers whether it does.
+[[nodiscard]] bool waitForFile(const std::filesystem::path& path);
+
+// The "NAME=value" environment entry for a child program that must see its
+// own fatal signals: the sanitizers of the test build catch them first
+// otherwise. It also turns off the leak report of a child that dies.
+extern const char* const kSanitizerOffEnvironment;

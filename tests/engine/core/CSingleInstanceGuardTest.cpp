@@ -8,18 +8,36 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-bool waitForFile(const fs::path& path) {
-    for (int i = 0; i < 3000 && !fs::exists(path); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return fs::exists(path);
-}
+// Counts the wake callback's calls, from the watcher thread.
+struct WakeCounter {
+    std::mutex lock;
+    std::condition_variable changed;
+    int calls = 0;
+
+    void wake() {
+        std::lock_guard<std::mutex> guard(lock);
+        ++calls;
+        changed.notify_all();
+    }
+    // Waits up to 30 s for `count` calls in all.
+    bool waitFor(int count) {
+        std::unique_lock<std::mutex> guard(lock);
+        return changed.wait_for(guard, std::chrono::seconds(30), [&] { return calls >= count; });
+    }
+    int seen() {
+        std::lock_guard<std::mutex> guard(lock);
+        return calls;
+    }
+};
 
 // Starts the helper as a game instance using the lock folder `dir`.
 bool startInstance(CPlatformProcess& process, const TempDir& dir) {
@@ -83,6 +101,56 @@ TEST(CSingleInstanceGuard, AnotherProcessHoldingTheGuardIsSeenAndRaised) {
         EXPECT_TRUE(guard.isOtherInstanceRunning());
     }
     EXPECT_TRUE(waitForFile(dir.path() / "raised"));
+}
+
+TEST(CSingleInstanceGuard, ARequestWakesTheMainLoopThroughTheWakeCallback) {
+    TempDir dir;
+    WakeCounter counter;
+    int raised = 0;
+    {
+        CSingleInstanceGuard guard(kGameInstanceName, dir.path());
+        ASSERT_FALSE(guard.isOtherInstanceRunning());
+        guard.storeWindow([&raised] { ++raised; });
+        guard.setWakeCallback([&counter] { counter.wake(); });
+
+        for (int start = 1; start <= 2; ++start) {
+            SCOPED_TRACE(start);
+            EXPECT_EQ(runSecondInstance(dir).code, 0);
+            ASSERT_TRUE(counter.waitFor(start));
+            // The raise itself happens on the main thread.
+            EXPECT_EQ(raised, start - 1);
+            EXPECT_TRUE(guard.processRaiseRequests());
+            EXPECT_EQ(raised, start);
+            EXPECT_FALSE(guard.processRaiseRequests());
+        }
+
+        // Once cleared, the callback is not called again; requests still
+        // reach the main thread when it looks.
+        guard.setWakeCallback(nullptr);
+        EXPECT_EQ(runSecondInstance(dir).code, 0);
+        for (int i = 0; i < 3000 && !guard.processRaiseRequests(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(raised, 3);
+        // Destruction stops the watcher, blocked waiting, and joins it.
+    }
+    EXPECT_EQ(counter.seen(), 2);
+}
+
+TEST(CSingleInstanceGuard, AFirstInstanceAsleepIsWokenAndRaised) {
+    // The first instance's main loop sleeps until the guard wakes it, as
+    // while its window is minimised; a second start must still raise it.
+    TempDir dir;
+    CPlatformProcess first;
+    ASSERT_TRUE(first.start(BM_CORE_TEST_HELPER, {"guard-asleep", dir.path().string()}, {}));
+    ASSERT_TRUE(waitForFile(dir.path() / "ready"));
+
+    PlatformExitStatus status = runSecondInstance(dir);
+    EXPECT_TRUE(status.exited);
+    EXPECT_EQ(status.code, 0);
+    ASSERT_TRUE(first.waitForExit(30000, &status));
+    EXPECT_TRUE(status.exited);
+    EXPECT_EQ(status.code, 0);
+    EXPECT_TRUE(fs::exists(dir.path() / "raised"));
 }
 
 TEST(CSingleInstanceGuard, AKilledFirstInstanceDoesNotBlockTheNextStart) {

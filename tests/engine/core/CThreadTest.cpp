@@ -52,6 +52,53 @@ private:
     std::atomic<int>* m_runs;
 };
 
+// Set by a thread-local object's destructor, which runs after everything
+// else the thread does, to tell that the thread has really ended.
+struct EndSignal {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool ended = false;
+
+    void set() {
+        std::lock_guard<std::mutex> guard(lock);
+        ended = true;
+        changed.notify_all();
+    }
+    bool waitForEnd() {
+        std::unique_lock<std::mutex> guard(lock);
+        return changed.wait_for(guard, std::chrono::seconds(30), [this] { return ended; });
+    }
+};
+
+EndSignal& endSignal() {
+    static EndSignal signal;
+    return signal;
+}
+
+struct EndMark {
+    bool armed = false;
+    ~EndMark() {
+        if (armed)
+            endSignal().set();
+    }
+};
+thread_local EndMark t_endMark;
+
+// Drops the last reference to itself at the end of run(), once `gate` opens.
+class SelfReleasingThread : public CThread {
+public:
+    explicit SelfReleasingThread(std::mutex* gate) : m_gate(gate) {}
+    void run() override {
+        t_endMark.armed = true;
+        m_gate->lock();
+        m_gate->unlock();
+        release(); // this object is gone after this line
+    }
+
+private:
+    std::mutex* m_gate;
+};
+
 } // namespace
 
 TEST(CThread, StartsOnceUntilJoined) {
@@ -130,6 +177,17 @@ TEST(CThread, ReleasingTheLastReferenceJoins) {
     ASSERT_TRUE(thread->start());
     thread->release();
     EXPECT_EQ(runs.load(), 1);
+}
+
+TEST(CThread, ReleasingTheLastReferenceFromItsOwnThreadIsSafe) {
+    // The thread cannot wait for itself: it detaches, and must end without
+    // touching the freed object or its state (the sanitizer build checks).
+    std::mutex gate;
+    gate.lock();
+    auto* thread = new SelfReleasingThread(&gate);
+    ASSERT_TRUE(thread->start()); // the creator's reference now belongs to the thread
+    gate.unlock();
+    EXPECT_TRUE(endSignal().waitForEnd());
 }
 
 TEST(CThread, SleepWaitsAtLeastTheTimeAsked) {

@@ -1,8 +1,18 @@
 // A child process for the core tests, playing a game instance:
-//   guard <folder>               runs as the game's single instance would
-//   crash <yes|no|silent> <segv|abort>
-//                                installs the crash handler, answering the
-//                                question as told (silent: not asking), and fails
+//   guard <folder>               runs as the game's single instance would,
+//                                polling for raise requests
+//   guard-asleep <folder>        the same with a main loop that sleeps until the
+//                                guard's wake callback wakes it, as a minimised
+//                                window's does; ends with 0 once raised
+//   crash <answer> <segv|abort>  installs the crash handler and fails. The answer:
+//                                yes, no: the prompt program (this program's
+//                                "prompt" mode) answers so; silent: not asking;
+//                                unset: no prompt program; missing: one that
+//                                does not exist
+//   prompt <status> <kind> <text>
+//                                the crash prompt: prints the text ("ASKED: "
+//                                for a question, "TOLD: " for a message) and
+//                                ends with <status>
 //   late-log                     logs from an exit handler that runs after the
 //                                logger's own disposal at exit
 
@@ -12,12 +22,17 @@
 #include "engine/core/CThread.h"
 #include "engine/core/CrashDumpHandler.h"
 #include "engine/platform/PlatformCrash.h"
+#include "engine/platform/PlatformSystem.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace {
@@ -36,22 +51,48 @@ int runGuard(const std::filesystem::path& folder) {
     return 5;
 }
 
-bool answerYes(const char* question) {
-    platformWriteStandardError("ASKED: ");
-    platformWriteStandardError(question);
-    platformWriteStandardError("\n");
-    return true;
+// Ends the main loop's sleep, as a pushed window event would.
+struct Alarm {
+    std::mutex lock;
+    std::condition_variable rung;
+    bool ringing = false;
+
+    void ring() {
+        std::lock_guard<std::mutex> guard(lock);
+        ringing = true;
+        rung.notify_all();
+    }
+    // Sleeps until rung or `limit` passes; answers whether it was rung.
+    bool sleep(std::chrono::seconds limit) {
+        std::unique_lock<std::mutex> guard(lock);
+        bool woken = rung.wait_for(guard, limit, [this] { return ringing; });
+        ringing = false;
+        return woken;
+    }
+};
+
+int runSleepingGuard(const std::filesystem::path& folder) {
+    CSingleInstanceGuard guard(kGameInstanceName, folder);
+    if (guard.isOtherInstanceRunning())
+        return 0;
+    Alarm alarm;
+    bool raised = false;
+    guard.storeWindow([&raised] { raised = true; });
+    guard.setWakeCallback([&alarm] { alarm.ring(); });
+    std::ofstream(folder / "ready") << "ready";
+    // The loop never polls on a timer: only the watcher can wake it.
+    while (alarm.sleep(std::chrono::seconds(60))) {
+        if (guard.processRaiseRequests() && raised) {
+            std::ofstream(folder / "raised") << "raised";
+            return 0;
+        }
+    }
+    return 5;
 }
 
-bool answerNo(const char* question) {
-    answerYes(question);
-    return false;
-}
-
-void tell(const char* message) {
-    platformWriteStandardError("TOLD: ");
-    platformWriteStandardError(message);
-    platformWriteStandardError("\n");
+int prompt(int status, const std::string& kind, const char* text) {
+    std::fprintf(stderr, "%s%s\n", kind == "yes-no" ? "ASKED: " : kind == "ok" ? "TOLD: " : "WHAT: ", text);
+    return status;
 }
 
 __attribute__((noinline)) void failWithBadAccess() { *reinterpret_cast<volatile int*>(uintptr_t{16}) = 1; }
@@ -62,10 +103,13 @@ int crash(const std::string& answer, const std::string& kind) {
     // Only the first call counts: these opposite flags must change nothing.
     if (!installCrashDumpHandler(answer == "silent", true))
         return 2;
-    CrashDumpPrompt prompt;
-    prompt.askYesNo = answer == "no" ? &answerNo : &answerYes;
-    prompt.showMessage = &tell;
-    setCrashDumpPrompt(prompt);
+    bool promptSet = true;
+    if (answer == "yes" || answer == "no")
+        promptSet = setCrashDumpPrompt(platformExecutablePath(), {"prompt", answer == "yes" ? "0" : "1"});
+    else if (answer == "missing")
+        promptSet = setCrashDumpPrompt("/nonexistent/prompt", {"prompt", "1"});
+    if (!promptSet)
+        return 2;
     if (kind == "segv")
         failWithBadAccess();
     else if (kind == "abort")
@@ -98,6 +142,10 @@ int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "guard" && argc == 3)
         return runGuard(argv[2]);
+    if (mode == "guard-asleep" && argc == 3)
+        return runSleepingGuard(argv[2]);
+    if (mode == "prompt" && argc == 5)
+        return prompt(std::atoi(argv[2]), argv[3], argv[4]);
     if (mode == "late-log" && argc == 2)
         return lateLog();
     if (mode == "crash" && argc == 4)

@@ -1,11 +1,11 @@
 // These tests run a copy of the helper program placed in a temporary folder,
 // so the reports it writes next to itself are removed with the folder. The
-// test build's AddressSanitizer catches fatal signals itself; the child's
-// ASAN_OPTIONS turn that off so the crash handler sees them.
+// copy also serves as its own crash prompt program.
 
 #include "engine/core/CrashDumpHandler.h"
 
 #include "engine/platform/CPlatformProcess.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,13 +14,12 @@
 #include <filesystem>
 #include <regex>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kSanitizerOff =
-    "ASAN_OPTIONS=handle_segv=0:handle_sigbus=0:handle_sigill=0:handle_sigfpe=0:handle_abort=0:detect_leaks=0";
 // The program's name, extension included, starts the report's name.
 const std::string kProgram = "brindlemoor.bin";
 
@@ -39,7 +38,7 @@ CrashRun crash(const TempDir& dir, const std::string& answer, const std::string&
     CrashRun run;
     CPlatformProcess process;
     CPlatformProcess::Options options;
-    options.environment = {kSanitizerOff};
+    options.environment = {kSanitizerOffEnvironment};
     options.workingFolder = dir.path().string();
     options.outputFile = (dir.path() / "output.txt").string();
     run.started = std::time(nullptr);
@@ -55,8 +54,7 @@ CrashRun crash(const TempDir& dir, const std::string& answer, const std::string&
 }
 
 std::string question(const fs::path& report) {
-    return "ASKED: There was an unexpected error:\n\nWould you like to create a mini-dump file?\n\n" + report.string() +
-           " \n";
+    return "There was an unexpected error:\n\nWould you like to create a mini-dump file?\n\n" + report.string() + " \n";
 }
 
 } // namespace
@@ -76,7 +74,7 @@ TEST(CrashDumpHandler, AnsweringYesWritesTheReportNextToTheProgram) {
     EXPECT_GE(seconds, run.started);
     EXPECT_LE(seconds, run.ended);
 
-    EXPECT_NE(run.output.find(question(report)), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("ASKED: " + question(report)), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("Crash report written to '" + report.string() + "'"), std::string::npos);
     EXPECT_EQ(run.output.find("TOLD: "), std::string::npos);
     std::vector<uint8_t> bytes = readAllBytes(report);
@@ -95,13 +93,25 @@ TEST(CrashDumpHandler, AnsweringNoWritesNothing) {
     EXPECT_NE(run.output.find("ASKED: There was an unexpected error:"), std::string::npos) << run.output;
 }
 
+TEST(CrashDumpHandler, WithoutAPromptProgramTheQuestionIsPrintedAndAnsweredYes) {
+    for (const char* answer : {"unset", "missing"}) {
+        SCOPED_TRACE(answer);
+        TempDir dir;
+        CrashRun run = crash(dir, answer, "segv");
+        EXPECT_EQ(run.status.code, 128 + 11);
+        ASSERT_EQ(run.reports.size(), 1u) << run.output;
+        EXPECT_NE(run.output.find(question(run.reports[0])), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find("ASKED: "), std::string::npos) << run.output;
+    }
+}
+
 TEST(CrashDumpHandler, WithoutAskingTheReportIsWrittenAtOnce) {
     TempDir dir;
     CrashRun run = crash(dir, "silent", "abort");
     EXPECT_TRUE(run.status.exited);
     EXPECT_EQ(run.status.code, 128 + 6);
     ASSERT_EQ(run.reports.size(), 1u) << run.output;
-    EXPECT_EQ(run.output.find("ASKED: "), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("There was an unexpected error"), std::string::npos) << run.output;
     std::vector<uint8_t> bytes = readAllBytes(run.reports[0]);
     EXPECT_NE(std::string(bytes.begin(), bytes.end()).find("Signal: 6 SIGABRT"), std::string::npos);
 }
@@ -120,4 +130,24 @@ TEST(CrashDumpHandler, AReportThatCannotBeCreatedIsShown) {
     EXPECT_TRUE(std::regex_search(run.output, told)) << run.output;
     for (const fs::path& report : run.reports)
         EXPECT_TRUE(fs::is_directory(report));
+}
+
+TEST(CrashDumpHandler, APromptThatDoesNotFitIsRefused) {
+    const struct {
+        const char* what;
+        std::string program;
+        std::vector<std::string> arguments;
+    } cases[] = {
+        {"too many arguments", "/bin/prompt", std::vector<std::string>(17, "x")},
+        {"program path too long", "/" + std::string(5000, 'p'), {}},
+        {"arguments too long together", "/bin/prompt", {std::string(5000, 'a'), std::string(5000, 'b')}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        LogCapture log;
+        EXPECT_FALSE(setCrashDumpPrompt(c.program, c.arguments));
+        EXPECT_EQ(log.count("ERR: "), 1u);
+    }
+    EXPECT_TRUE(setCrashDumpPrompt("/bin/prompt", std::vector<std::string>(16, "x")));
+    EXPECT_TRUE(setCrashDumpPrompt("", {})); // clears it again
 }

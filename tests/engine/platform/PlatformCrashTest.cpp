@@ -9,12 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
-
-const std::string kSanitizerOff =
-    "ASAN_OPTIONS=handle_segv=0:handle_sigbus=0:handle_sigill=0:handle_sigfpe=0:handle_abort=0:detect_leaks=0";
 
 struct CrashRun {
     PlatformExitStatus status;
@@ -22,18 +21,24 @@ struct CrashRun {
     std::string report;
 };
 
-// Runs the helper's crash `kind` in `dir`, the report going to `reportPath`.
-CrashRun crash(const TempDir& dir, const std::string& kind, const std::string& reportPath, const std::string& ending) {
+// Runs the helper with `arguments` in `dir`, as a program that crashes.
+CrashRun runCrashing(const TempDir& dir, const std::vector<std::string>& arguments) {
     CrashRun run;
     CPlatformProcess process;
     CPlatformProcess::Options options;
-    options.environment = {kSanitizerOff};
+    options.environment = {kSanitizerOffEnvironment};
     options.workingFolder = dir.path().string(); // a core file, if the system writes one, lands here
     options.outputFile = (dir.path() / "output.txt").string();
-    EXPECT_TRUE(process.start(BM_PLATFORM_TEST_HELPER, {"crash", kind, reportPath, ending}, options));
+    EXPECT_TRUE(process.start(BM_PLATFORM_TEST_HELPER, arguments, options));
     EXPECT_TRUE(process.waitForExit(60000, &run.status));
     std::vector<uint8_t> output = readAllBytes(options.outputFile);
     run.output.assign(output.begin(), output.end());
+    return run;
+}
+
+// Runs the helper's crash `kind` in `dir`, the report going to `reportPath`.
+CrashRun crash(const TempDir& dir, const std::string& kind, const std::string& reportPath, const std::string& ending) {
+    CrashRun run = runCrashing(dir, {"crash", kind, reportPath, ending});
     std::vector<uint8_t> report = readAllBytes(reportPath);
     run.report.assign(report.begin(), report.end());
     return run;
@@ -85,4 +90,56 @@ TEST(PlatformCrash, AReportThatCannotBeCreatedIsSaid) {
 
     EXPECT_EQ(run.status.code, 128 + 11);
     EXPECT_NE(run.output.find("REPORT create failed"), std::string::npos) << run.output;
+}
+
+TEST(PlatformCrash, RunProgramAndWaitAnswersTheExitStatus) {
+    TempDir dir;
+    const struct {
+        const char* what;
+        std::string program;
+        std::vector<std::string> arguments;
+        int expected;
+    } cases[] = {
+        {"yes", BM_PLATFORM_TEST_HELPER, {"exit", "0"}, 0},
+        {"no", BM_PLATFORM_TEST_HELPER, {"exit", "1"}, 1},
+        {"highest status", BM_PLATFORM_TEST_HELPER, {"exit", "255"}, 255},
+        {"arguments arrive",
+         BM_PLATFORM_TEST_HELPER,
+         {"env", "PATH", std::getenv("PATH") ? std::getenv("PATH") : ""},
+         0},
+        {"the child starts with no signal blocked", BM_PLATFORM_TEST_HELPER, {"blocked"}, 0},
+        {"ended by a signal", BM_PLATFORM_TEST_HELPER, {"signal", "9"}, -1},
+        {"missing program", (dir.path() / "missing").string(), {}, -1},
+        {"not a program", dir.write("text", std::string("just text")).string(), {}, -1},
+        {"too many arguments", BM_PLATFORM_TEST_HELPER, std::vector<std::string>(33, "x"), -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<const char*> arguments;
+        for (const std::string& argument : c.arguments)
+            arguments.push_back(argument.c_str());
+        arguments.push_back(nullptr);
+        EXPECT_EQ(platformRunProgramAndWait(c.program.c_str(), arguments.data()), c.expected);
+    }
+}
+
+TEST(PlatformCrash, ThePromptProgramRunsFromInsideTheCrashHandler) {
+    // The handler runs with the fatal signals blocked; the child must not
+    // inherit that mask. Answers come back as the child's exit status.
+    const struct {
+        const char* what;
+        std::vector<std::string> arguments;
+        const char* expected;
+    } cases[] = {
+        {"signals unblocked in the child", {"ask-in-handler", BM_PLATFORM_TEST_HELPER, "blocked"}, "ANSWER 0\n"},
+        {"a program that cannot start", {"ask-in-handler", "/nonexistent/prompt", "blocked"}, "ANSWER -1\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        CrashRun run = runCrashing(dir, c.arguments);
+        EXPECT_TRUE(run.status.exited);
+        EXPECT_EQ(run.status.code, 128 + 11);
+        EXPECT_NE(run.output.find(c.expected), std::string::npos) << run.output;
+    }
 }

@@ -1,9 +1,16 @@
 #include "engine/platform/PlatformSystem.h"
 
+#include "engine/platform/CPlatformProcess.h"
+#include "tests/support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
 
 TEST(PlatformSystem, OsDescriptionNamesTheKernel) {
     std::string description = platformOsDescription();
@@ -40,6 +47,53 @@ TEST(PlatformSystem, CpuMhzIsPlausible) {
     EXPECT_GE(mhz, 100u);
     EXPECT_LT(mhz, 20000u);
     EXPECT_TRUE(platformCpuMhz(nullptr));
+}
+
+TEST(PlatformSystem, CpuMhzPrefersTheRatedFrequency) {
+    // The rated speed from cpufreq wins over the varying clock in
+    // /proc/cpuinfo, where the system offers it.
+    const char* const sources[] = {"/sys/devices/system/cpu/cpu0/cpufreq/base_frequency",
+                                   "/sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq"};
+    for (const char* source : sources) {
+        std::vector<uint8_t> bytes = readAllBytes(source);
+        uint32_t expected = 0;
+        if (!platformParseFrequencyKhz(std::string(bytes.begin(), bytes.end()), &expected))
+            continue;
+        uint32_t mhz = 0;
+        ASSERT_TRUE(platformCpuMhz(&mhz));
+        EXPECT_EQ(mhz, expected) << source;
+        return;
+    }
+    GTEST_SKIP() << "this machine has no cpufreq";
+}
+
+TEST(PlatformSystem, ParseFrequencyKhzRoundsToMhz) {
+    const struct {
+        const char* what;
+        const char* text;
+        bool ok;
+        uint32_t expected;
+    } cases[] = {
+        {"usual file", "2900000\n", true, 2900},
+        {"rounds to nearest", "2399500\n", true, 2400},
+        {"rounds down below a half", "2399499", true, 2399},
+        {"blanks around", "  1800000 \n", true, 1800},
+        {"lowest accepted", "500", true, 1},
+        {"too low", "499", false, 0},
+        {"too high", "1000000000", false, 0},
+        {"empty", "", false, 0},
+        {"not a number", "fast\n", false, 0},
+        {"trailing junk", "2900000 kHz\n", false, 0},
+        {"negative", "-2900000", false, 0},
+        {"beyond 64 bits", "99999999999999999999999", false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        uint32_t mhz = 12345;
+        EXPECT_EQ(platformParseFrequencyKhz(c.text, &mhz), c.ok);
+        EXPECT_EQ(mhz, c.ok ? c.expected : 12345u);
+    }
+    EXPECT_TRUE(platformParseFrequencyKhz("1000", nullptr));
 }
 
 TEST(PlatformSystem, ParseCpuMhzTakesTheFirstProcessor) {
@@ -88,6 +142,23 @@ TEST(PlatformSystem, ExecutablePathNamesThisProgram) {
     ASSERT_FALSE(path.empty());
     EXPECT_EQ(path.front(), '/');
     EXPECT_NE(path.find("test_engine_platform"), std::string::npos) << path;
+}
+
+TEST(PlatformSystem, ExecutablePathSurvivesTheRemovalOfTheProgramFile) {
+    // A copy of the helper removes its own file and then asks for its path.
+    TempDir dir;
+    fs::path program = dir.path() / "helper copy";
+    fs::copy_file(BM_PLATFORM_TEST_HELPER, program);
+    CPlatformProcess process;
+    CPlatformProcess::Options options;
+    options.outputFile = (dir.path() / "output.txt").string();
+    ASSERT_TRUE(process.start(program.string(), {"removed-exe"}, options));
+    PlatformExitStatus status;
+    ASSERT_TRUE(process.waitForExit(30000, &status));
+    EXPECT_EQ(status.code, 0);
+    EXPECT_FALSE(fs::exists(program));
+    std::vector<uint8_t> output = readAllBytes(options.outputFile);
+    EXPECT_EQ(std::string(output.begin(), output.end()), program.string() + "\n");
 }
 
 TEST(PlatformSystem, SleepWaitsAtLeastTheTimeAsked) {
