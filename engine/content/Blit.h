@@ -29,5 +29,6 @@ struct BlitPoint {
 // destination) and always to both images' bounds, converting the format.
 // False when the blitter has no entry for the pair of formats or nothing
 // remains after clipping. `color` is unused by the copy.
-bool Blit(BlitOperation operation, const BlitRect* sourceRect, CPixelImage& destination, const BlitRect* clipRect,
-          const BlitPoint* position, const CPixelImage& source, CColor color = CColor());
+[[nodiscard]] bool Blit(BlitOperation operation, const BlitRect* sourceRect, CPixelImage& destination,
+                        const BlitRect* clipRect, const BlitPoint* position, const CPixelImage& source,
+                        CColor color = CColor());

@@ -13,17 +13,6 @@
 
 namespace {
 
-// The four letters of a type code, for log lines.
-CStringW typeText(uint32_t type) {
-    CStringW text(u"'");
-    for (int shift = 0; shift < 32; shift += 8) {
-        const char16_t c = char16_t((type >> shift) & 0xFF);
-        text += (c >= 0x20 && c < 0x7F) ? c : u'?';
-    }
-    text += u'\'';
-    return text;
-}
-
 void logWarning(const CStringW& text) { CLog::instance()->log(text, CLog::Warning); }
 
 // Types whose missing file may be replaced by the engine's raw image format.
@@ -34,10 +23,12 @@ bool hasImageFallback(uint32_t type) {
 // A file being saved: writes go to a temporary file beside the target, while
 // the processor sees the target's name (writers choose the format by its
 // extension, and relative names are made against its folder).
+// The wrapper holds its own reference, so a processor or writer that keeps
+// it past the save never reaches a released file.
 class CSavingFile : public IWritableFile {
 public:
     CSavingFile(IWritableFile* temporary, const CStringW& targetName)
-        : m_temporary(temporary), m_targetName(targetName) {}
+        : m_temporary(CRefHandle<IWritableFile>::share(temporary)), m_targetName(targetName) {}
 
     int32_t write(const void* buffer, int32_t count) override { return m_temporary->write(buffer, count); }
     [[nodiscard]] bool seek(int32_t position, bool relative) override { return m_temporary->seek(position, relative); }
@@ -48,7 +39,7 @@ protected:
     ~CSavingFile() override = default;
 
 private:
-    IWritableFile* m_temporary;
+    CRefHandle<IWritableFile> m_temporary;
     CStringW m_targetName;
 };
 
@@ -137,15 +128,12 @@ IContent* CContentManager::load(uint32_t type, const CStringW& name, bool relati
     const CObjectName key(this, fullName);
     if (IContent* cached = find(type, key))
         return handOut(cached, true);
-    if (!m_processors || !m_processors->findProcessor(type)) {
-        logWarning(u"Can't load content: no processor for type " + typeText(type) + u": " + fullName);
+    // A missing processor or file is reported to nobody: the caller sees null.
+    if (!m_processors || !m_processors->findProcessor(type))
         return nullptr;
-    }
     CRefHandle<IReadableFile> file(openContentFile(type, fullName));
-    if (!file) {
-        logWarning(u"Can't open content file: " + fullName);
+    if (!file)
         return nullptr;
-    }
     return loadKeyed(type, key, file.get());
 }
 
@@ -155,10 +143,6 @@ IContent* CContentManager::loadFromFile(uint32_t type, IReadableFile* file) {
     const CObjectName key(this, file->fileName());
     if (IContent* cached = find(type, key))
         return handOut(cached, true);
-    if (!m_processors || !m_processors->findProcessor(type)) {
-        logWarning(u"Can't load content: no processor for type " + typeText(type) + u": " + file->fileName());
-        return nullptr;
-    }
     return loadKeyed(type, key, file);
 }
 
@@ -193,10 +177,9 @@ IContent* CContentManager::loadThroughProcessor(uint32_t type, IReadableFile* fi
     m_loading.push_back(loadKey);
     IContent* content = processor->load(this, file, key);
     m_loading.pop_back();
-    if (!content) {
-        logWarning(u"Can't load content " + typeText(type) + u": " + key.str());
+    // A processor logs its own reason for a file it cannot read.
+    if (!content)
         return nullptr;
-    }
     // The cache keeps the processor's reference; the caller's is added by
     // the sharing rule. An object the cache refuses goes to the caller as is.
     cached = addToCache(content);
@@ -225,13 +208,20 @@ IReadableFile* CContentManager::openContentFile(uint32_t type, const CStringW& f
         return file;
     if (!hasImageFallback(type))
         return nullptr;
-    // The extension is what follows the last '.' of the file part; a '.' in
-    // a folder name is not cut.
-    CStringW stem = fullName;
-    const CStringW extension = getFileExtension(fullName);
-    if (!extension.empty())
-        stem = fullName.subString(0, int(fullName.length() - extension.length() - 1));
-    return m_fileSystem->openForRead(stem + ImageFallbackExtension);
+    return m_fileSystem->openForRead(imageFallbackName(fullName));
+}
+
+CStringW CContentManager::imageFallbackName(const CStringW& fullName) {
+    // The extension starts at the last '.' of the file part; a '.' in a
+    // folder name is not cut.
+    int dot = -1;
+    for (uint32_t i = fullName.length(); i-- > 0 && !isPathSeparator(fullName[i]);) {
+        if (fullName[i] == u'.') {
+            dot = int(i);
+            break;
+        }
+    }
+    return (dot < 0 ? fullName : fullName.subString(0, dot)) + ImageFallbackExtension;
 }
 
 bool CContentManager::save(uint32_t type, IContent* content, const CStringW& fileName, const void* parameter) {
@@ -239,36 +229,17 @@ bool CContentManager::save(uint32_t type, IContent* content, const CStringW& fil
         logWarning(u"Can't save content: nothing to save to: " + fileName);
         return false;
     }
+    // A missing processor, a file that does not open and a processor's
+    // refusal are reported to nobody here: processors log their own reasons.
     IContentProcessor* processor = m_processors ? m_processors->findProcessor(type) : nullptr;
-    if (!processor || !processor->canSave()) {
-        logWarning(u"Can't save content of type " + typeText(type) + u": " + fileName);
+    if (!processor || !processor->canSave() || !m_fileSystem)
         return false;
-    }
-    if (!m_fileSystem)
-        return false;
-    // Write beside the target and replace it only once everything was
+    // Written beside the target and renamed over it only once everything was
     // written, so that a failed save leaves the old file as it was.
-    const CStringW temporaryName = fileName + u".tmp";
-    CRefHandle<IWritableFile> temporary(m_fileSystem->openForWrite(temporaryName, false));
-    if (!temporary) {
-        logWarning(u"Can't save content: can't write: " + temporaryName);
-        return false;
-    }
-    CRefHandle<IWritableFile> saving(new CSavingFile(temporary.get(), fileName));
-    const bool written = processor->save(this, content, saving.get(), parameter);
-    saving.reset();
-    temporary.reset(); // closes the file before it is renamed or removed
-    if (!written) {
-        (void)m_fileSystem->remove(temporaryName);
-        logWarning(u"Can't save content: " + fileName);
-        return false;
-    }
-    if (!m_fileSystem->rename(temporaryName, fileName)) {
-        (void)m_fileSystem->remove(temporaryName);
-        logWarning(u"Can't save content: can't replace: " + fileName);
-        return false;
-    }
-    return true;
+    return m_fileSystem->writeFileSafely(fileName, [&](IWritableFile* temporary) {
+        CRefHandle<IWritableFile> saving(new CSavingFile(temporary, fileName));
+        return processor->save(this, content, saving.get(), parameter);
+    });
 }
 
 bool CContentManager::addToCache(IContent* content, const CObjectName& name) {

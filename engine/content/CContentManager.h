@@ -23,8 +23,9 @@ class IReadableFile;
 // object's content flags say, and saves objects back through the processors.
 //
 // The cache holds one reference on every object in it. Failed loads and
-// saves answer null or false after a log line and leave the cache as it
-// was.
+// saves answer null or false and leave the cache as it was; the manager logs
+// only what no one else can (a file that refers to itself, loads nested too
+// deeply, an object that cannot be copied), processors log their own reasons.
 class CContentManager : public IContentManager {
 public:
     // The engine's listener priority for the content manager.
@@ -56,8 +57,8 @@ public:
     [[nodiscard]] IContent* find(uint32_t type, const CObjectName& name) const override;
     [[nodiscard]] bool save(uint32_t type, IContent* content, const CStringW& fileName, const void* parameter) override;
 
-    bool addToCache(IContent* content, const CObjectName& name) override;
-    bool addToCache(IContent* content) override;
+    [[nodiscard]] bool addToCache(IContent* content, const CObjectName& name) override;
+    [[nodiscard]] bool addToCache(IContent* content) override;
     void remove(IContent* content) override;
     void purge() override;
     void clear() override;
@@ -81,6 +82,11 @@ public:
 
     [[nodiscard]] static const CEventHandlerTable& handlerTable();
 
+    // The name tried for a missing image file: `fullName` with its extension
+    // (from the last '.' after the last separator) replaced by
+    // ImageFallbackExtension, which a name without one simply gets.
+    [[nodiscard]] static CStringW imageFallbackName(const CStringW& fullName);
+
 protected:
     ~CContentManager() override;
 
@@ -96,7 +102,6 @@ private:
     // reference) or not (the caller holds it).
     IContent* loadThroughProcessor(uint32_t type, IReadableFile* file, const CObjectName& key, bool& cached);
     // The processor's object for `file`, handed out by the sharing rule.
-    // Logs its failures.
     IContent* loadKeyed(uint32_t type, const CObjectName& key, IReadableFile* file);
     // What the caller of a load gets for `content`, which the cache holds
     // (or which the caller already owns when `cached` is false).

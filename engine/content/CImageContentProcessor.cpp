@@ -33,7 +33,12 @@ bool CImageContentProcessor::save(IContentManager*, IContent* content, IWritable
     // could answer 'imag'.
     const auto* image = dynamic_cast<const CPixelImage*>(content);
     CImageFormatRegistry* registry = getRegistry();
-    if (!image || !file || !registry)
+    if (!file)
         return false;
+    if (!image || !registry) {
+        CLog::instance()->log("Can't save image: " + file->fileName(), CLog::Warning);
+        return false;
+    }
+    // The registry logs its own line when no writer takes the file.
     return registry->writeImage(image, file, static_cast<const int*>(parameter));
 }

@@ -25,7 +25,8 @@ public:
     [[nodiscard]] IContent* load(IContentManager* manager, IReadableFile* file, const CObjectName& name) override;
     // Writes the image with the writer chosen by the file's extension.
     // `parameter` is null (quality 100) or points to the int quality.
-    // False for content that is not an image or a name no writer takes.
+    // False for content that is not an image or a name no writer takes,
+    // after one "Can't save image: " line with the file's name.
     [[nodiscard]] bool save(IContentManager* manager, IContent* content, IWritableFile* file,
                             const void* parameter) override;
     [[nodiscard]] bool canSave() const override { return true; }

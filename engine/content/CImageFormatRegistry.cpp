@@ -82,5 +82,6 @@ bool CImageFormatRegistry::writeImage(const CPixelImage* image, IWritableFile* f
         if (writer->acceptsExtension(file->fileName()) && writer->write(file, image, value))
             return true;
     }
+    CLog::instance()->log("Can't save image: " + file->fileName(), CLog::Warning);
     return false;
 }

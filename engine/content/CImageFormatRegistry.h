@@ -28,7 +28,8 @@ public:
     [[nodiscard]] CPixelImage* loadImage(IReadableFile* file, const CObjectName& name) const;
 
     // Writes `image` with the first writer that claims the file's name and
-    // succeeds. `quality` null means 100. False when none did.
+    // succeeds. `quality` null means 100. False when none did, after logging
+    // "Can't save image: " and the file's name.
     [[nodiscard]] bool writeImage(const CPixelImage* image, IWritableFile* file, const int* quality) const;
 
     // Adds a loader or writer after the built-in ones (the registry takes a

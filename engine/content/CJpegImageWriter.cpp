@@ -112,7 +112,8 @@ bool CJpegImageWriter::write(IWritableFile* file, const CPixelImage* image, int 
     uint8_t* to = state.rgb->data();
     // A1R5G5B5 channels are shifted (times 8), the others converted as usual.
     for (uint32_t y = 0; y < image->height(); ++y, from += image->pitch(), to += state.rgb->pitch())
-        (void)CPixelImage::convertPixels(from, image->colorFormat(), image->width(), to, ColorFormat::R8G8B8);
+        static_cast<void>(
+            CPixelImage::convertPixels(from, image->colorFormat(), image->width(), to, ColorFormat::R8G8B8));
 
     if (!encodeJpeg(state, quality == 0 ? 75 : quality))
         return false;

@@ -3,18 +3,11 @@
 #include "engine/content/CJpegImageLoader.h"
 #include "engine/content/CPixelImage.h"
 #include "engine/core/CStringW.h"
+#include "engine/io/ArchiveSupport.h"
 #include "engine/io/CRangeReadFile.h"
 #include "engine/io/IReadableFile.h"
 
 #include <cstring>
-
-namespace {
-
-uint32_t readLe32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-
-} // namespace
 
 CJpgaImageLoader::CJpgaImageLoader() : m_jpeg(new CJpegImageLoader()) {}
 
@@ -52,15 +45,8 @@ CPixelImage* CJpgaImageLoader::load(IReadableFile* file, const CObjectName& name
     if (!alpha || alpha->width() != color->width() || alpha->height() != color->height())
         return nullptr;
 
-    CPixelImage* image = CPixelImage::createConverted(name, ColorFormat::A8R8G8B8, *color);
-    if (!image)
+    CRefHandle<CPixelImage> image(CPixelImage::createConverted(name, ColorFormat::A8R8G8B8, *color));
+    if (!image || !image->copyAlphaFrom(*alpha))
         return nullptr;
-    // Both are packed: A8R8G8B8 pixels are bytes blue, green, red, alpha;
-    // the alpha image's grey level is its first (red) byte.
-    const uint64_t pixels = uint64_t(image->width()) * image->height();
-    uint8_t* target = image->data();
-    const uint8_t* grey = alpha->data();
-    for (uint64_t i = 0; i < pixels; ++i, target += 4, grey += 3)
-        target[3] = grey[0];
-    return image;
+    return image.detach();
 }

@@ -5,16 +5,11 @@
 #include "engine/content/CPngImageLoader.h"
 #include "engine/core/CLog.h"
 #include "engine/core/CStringW.h"
+#include "engine/io/ArchiveSupport.h"
 #include "engine/io/CRangeReadFile.h"
 #include "engine/io/IReadableFile.h"
 
 namespace {
-
-uint32_t readLe16(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8); }
-
-uint32_t readLe32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
 
 // A raw part: width, height, then exactly enough packed pixels (more bytes
 // are ignored). A short part is damage: it is logged and gives null.
@@ -112,17 +107,9 @@ CPixelImage* CMimgImageLoader::load(IReadableFile* file, const CObjectName& name
                 if (!color)
                     return nullptr;
             }
-            const ColorFormat alphaFormat = alpha->colorFormat();
-            if (alphaFormat == ColorFormat::R8G8B8 || alphaFormat == ColorFormat::A8R8G8B8) {
-                // A8R8G8B8 pixels are bytes blue, green, red, alpha; the
-                // alpha comes from the first byte of each alpha pixel.
-                const uint64_t pixels = uint64_t(color->width()) * color->height();
-                const uint32_t step = alpha->bytesPerPixel();
-                uint8_t* target = color->data();
-                const uint8_t* source = alpha->data();
-                for (uint64_t i = 0; i < pixels; ++i, target += 4, source += step)
-                    target[3] = source[0];
-            }
+            // An alpha part of another format (a raw 16-bit one) gives no
+            // grey level and is ignored, like one that does not decode.
+            static_cast<void>(color->copyAlphaFrom(*alpha));
         }
     }
 

@@ -191,3 +191,19 @@ bool CPixelImage::convertPixels(const void* source, ColorFormat sourceFormat, ui
     convert(static_cast<const uint8_t*>(source), static_cast<uint8_t*>(destination), count);
     return true;
 }
+
+bool CPixelImage::copyAlphaFrom(const CPixelImage& grey) {
+    const ColorFormat greyFormat = grey.m_format;
+    if (m_format != ColorFormat::A8R8G8B8 ||
+        (greyFormat != ColorFormat::R8G8B8 && greyFormat != ColorFormat::A8R8G8B8) || grey.m_width != m_width ||
+        grey.m_height != m_height)
+        return false;
+    // Both are packed: A8R8G8B8 pixels are bytes blue, green, red, alpha.
+    const uint64_t pixels = uint64_t(m_width) * m_height;
+    const uint32_t step = grey.m_bytesPerPixel;
+    uint8_t* target = m_data;
+    const uint8_t* source = grey.m_data;
+    for (uint64_t i = 0; i < pixels; ++i, target += 4, source += step)
+        target[3] = source[0];
+    return true;
+}

@@ -63,12 +63,18 @@ public:
 
     // Blit of the whole image into `target` at (x, y), unclipped beyond the
     // target's own bounds. False when the blitter has no entry for the pair.
-    bool blitInto(CPixelImage& target, int32_t x, int32_t y) const;
+    [[nodiscard]] bool blitInto(CPixelImage& target, int32_t x, int32_t y) const;
 
     // Converts `count` consecutive pixels. Pairs without a converter leave
     // the destination untouched; answers whether a conversion ran.
-    static bool convertPixels(const void* source, ColorFormat sourceFormat, uint32_t count, void* destination,
-                              ColorFormat destinationFormat);
+    [[nodiscard]] static bool convertPixels(const void* source, ColorFormat sourceFormat, uint32_t count,
+                                            void* destination, ColorFormat destinationFormat);
+
+    // Sets the alpha of every pixel of this A8R8G8B8 image to the first byte
+    // of the same pixel of `grey` (R8G8B8 or A8R8G8B8, the same size): the
+    // level of a grey image kept beside a colour one. False, changing
+    // nothing, for other formats or sizes.
+    [[nodiscard]] bool copyAlphaFrom(const CPixelImage& grey);
 
     [[nodiscard]] uint8_t* data() { return m_data; }
     [[nodiscard]] const uint8_t* data() const { return m_data; }

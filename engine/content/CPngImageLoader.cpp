@@ -1,7 +1,7 @@
 #include "engine/content/CPngImageLoader.h"
 
 #include "engine/content/CPixelImage.h"
-#include "engine/core/CLog.h"
+#include "engine/content/PngErrorHandlers.h"
 #include "engine/core/CStringW.h"
 #include "engine/io/IReadableFile.h"
 
@@ -14,19 +14,6 @@
 namespace {
 
 constexpr int SignatureBytes = 8;
-
-void logError(const char* text, const CStringW& fileName) { CLog::instance()->log(text + fileName, CLog::Error); }
-
-// libpng's error callback: logs, then abandons the decode at its setjmp.
-void onPngError(png_structp png, png_const_charp message) {
-    CLog::instance()->log(CString("PNG FATAL ERROR: ") + (message ? message : ""), CLog::Error);
-    png_longjmp(png, 1);
-}
-
-// Warnings (ancillary chunk trouble and the like) are not failures.
-void onPngWarning(png_structp, png_const_charp message) {
-    CLog::instance()->log(CString("PNG warning: ") + (message ? message : ""), CLog::Debug);
-}
 
 void readFromFile(png_structp png, png_bytep data, size_t length) {
     auto* file = static_cast<IReadableFile*>(png_get_io_ptr(png));
@@ -94,18 +81,18 @@ struct PngDecode {
     const uint64_t rowBytes = uint64_t(width) * colorFormatBytes(format);
     if (png_get_color_type(state.png, state.info) != expectedType || png_get_bit_depth(state.png, state.info) != 8 ||
         png_get_rowbytes(state.png, state.info) != rowBytes) {
-        logError("Internal PNG create image struct failure: ", file->fileName());
+        logPngFailure("Internal PNG create image struct failure: ", file->fileName());
         return false;
     }
 
     state.image = CPixelImage::create(name, format, width, height);
     if (!state.image) {
-        logError("Internal PNG create image struct failure: ", file->fileName());
+        logPngFailure("Internal PNG create image struct failure: ", file->fileName());
         return false;
     }
     state.rows = static_cast<png_bytepp>(std::malloc(sizeof(png_bytep) * height));
     if (!state.rows) {
-        logError("Internal PNG create row pointers failure: ", file->fileName());
+        logPngFailure("Internal PNG create row pointers failure: ", file->fileName());
         return false;
     }
     for (png_uint_32 i = 0; i < height; ++i)
@@ -132,23 +119,23 @@ CPixelImage* CPngImageLoader::load(IReadableFile* file, const CObjectName& name)
         return nullptr;
     png_byte signature[SignatureBytes];
     if (file->read(signature, SignatureBytes) != SignatureBytes) {
-        logError("Can't read png file: ", file->fileName());
+        logPngFailure("Can't read png file: ", file->fileName());
         return nullptr;
     }
     if (png_sig_cmp(signature, 0, SignatureBytes) != 0) {
-        logError("Not really a png: ", file->fileName());
+        logPngFailure("Not really a png: ", file->fileName());
         return nullptr;
     }
 
     PngDecode state;
     state.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, &onPngError, &onPngWarning);
     if (!state.png) {
-        logError("Internal PNG create read struct failure: ", file->fileName());
+        logPngFailure("Internal PNG create read struct failure: ", file->fileName());
         return nullptr;
     }
     state.info = png_create_info_struct(state.png);
     if (!state.info) {
-        logError("Internal PNG create info struct failure: ", file->fileName());
+        logPngFailure("Internal PNG create info struct failure: ", file->fileName());
         return nullptr;
     }
     if (!decodePng(state, file, name))

@@ -2,7 +2,7 @@
 
 #include "engine/content/CImageFormatRegistry.h"
 #include "engine/content/CPixelImage.h"
-#include "engine/core/CLog.h"
+#include "engine/content/PngErrorHandlers.h"
 #include "engine/core/CStringW.h"
 #include "engine/io/IWritableFile.h"
 
@@ -13,17 +13,6 @@
 #include <cstdlib>
 
 namespace {
-
-void logError(const char* text, const CStringW& fileName) { CLog::instance()->log(text + fileName, CLog::Error); }
-
-void onPngError(png_structp png, png_const_charp message) {
-    CLog::instance()->log(CString("PNG FATAL ERROR: ") + (message ? message : ""), CLog::Error);
-    png_longjmp(png, 1);
-}
-
-void onPngWarning(png_structp, png_const_charp message) {
-    CLog::instance()->log(CString("PNG warning: ") + (message ? message : ""), CLog::Debug);
-}
 
 void writeToFile(png_structp png, png_bytep data, size_t length) {
     auto* file = static_cast<IWritableFile*>(png_get_io_ptr(png));
@@ -95,22 +84,22 @@ bool CPngImageWriter::write(IWritableFile* file, const CPixelImage* image, int /
     PngEncode state;
     state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, &onPngError, &onPngWarning);
     if (!state.png) {
-        logError("Internal PNG create write struct failure: ", file->fileName());
+        logPngFailure("Internal PNG create write struct failure: ", file->fileName());
         return false;
     }
     state.info = png_create_info_struct(state.png);
     if (!state.info) {
-        logError("Internal PNG create info struct failure: ", file->fileName());
+        logPngFailure("Internal PNG create info struct failure: ", file->fileName());
         return false;
     }
     state.pixels = static_cast<uint8_t*>(std::malloc(size_t(rowBytes * image->height())));
     if (!state.pixels) {
-        logError("Internal PNG create image failure: ", file->fileName());
+        logPngFailure("Internal PNG create image failure: ", file->fileName());
         return false;
     }
     state.rows = static_cast<png_bytepp>(std::malloc(sizeof(png_bytep) * image->height()));
     if (!state.rows) {
-        logError("Internal PNG create row pointers failure: ", file->fileName());
+        logPngFailure("Internal PNG create row pointers failure: ", file->fileName());
         return false;
     }
     const uint8_t* from = image->data();
@@ -120,7 +109,7 @@ bool CPngImageWriter::write(IWritableFile* file, const CPixelImage* image, int /
         if (source == ColorFormat::A4R4G4B4)
             argb4444To8888(from, row, image->width());
         else
-            (void)CPixelImage::convertPixels(from, source, image->width(), row, format);
+            static_cast<void>(CPixelImage::convertPixels(from, source, image->width(), row, format));
     }
     return encodePng(state, file, image, format);
 }

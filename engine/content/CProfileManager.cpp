@@ -3,6 +3,7 @@
 #include "engine/content/CProfileParameters.h"
 #include "engine/content/Crc32.h"
 #include "engine/core/CLog.h"
+#include "engine/io/ArchiveSupport.h"
 #include "engine/io/CVirtualFile.h"
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/CXmlStreamReader.h"
@@ -16,6 +17,14 @@ namespace {
 
 constexpr int32_t kBlockSize = 4096;
 constexpr std::size_t kTrailerSize = 4;
+
+// XORs `bytes` with `key`, the key index running on from the first byte to
+// the last: scrambling and descrambling are the same.
+void scramble(std::vector<uint8_t>& bytes, const CString& key) {
+    const uint32_t keyLength = key.length();
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] ^= uint8_t(key[uint32_t(i % keyLength)]);
+}
 
 // True when `bytes` read as XML hold a "Profiles" element.
 bool hasProfilesRoot(const std::vector<uint8_t>& bytes) {
@@ -64,8 +73,8 @@ CProfileManager::~CProfileManager() {
 }
 
 bool CProfileManager::loadProfiles() {
-    (void)loadUserFile();
-    (void)loadCommonFile();
+    static_cast<void>(loadUserFile());
+    static_cast<void>(loadCommonFile());
     m_commonProfile->applyDefaults(*m_commonDefaults);
     return true;
 }
@@ -80,14 +89,14 @@ bool CProfileManager::loadUserFile() {
         if (reader->nodeType() != CXmlStreamReader::Element)
             continue;
         if (reader->nodeName() == u"CommonProfile") {
-            (void)m_commonProfile->readFrom(reader.get());
+            static_cast<void>(m_commonProfile->readFrom(reader.get()));
         } else if (reader->nodeName() == u"Profile") {
             const CStringW name = reader->attribute("Name");
             const bool active = reader->attribute("Active") == u"true";
             if (name.empty() || !addProfile(name))
                 continue;
             CProfileParameters* profile = m_profiles.back();
-            (void)profile->readFrom(reader.get());
+            static_cast<void>(profile->readFrom(reader.get()));
             profile->applyDefaults(*m_newProfileDefaults);
             if (active)
                 m_activeProfile = profile;
@@ -104,7 +113,7 @@ bool CProfileManager::loadCommonFile() {
         if (reader->nodeType() == CXmlStreamReader::ElementEnd && reader->nodeName() == u"Profiles")
             break;
         if (reader->nodeType() == CXmlStreamReader::Element && reader->nodeName() == u"GlobalProfile")
-            (void)m_globalProfile->readFrom(reader.get());
+            static_cast<void>(m_globalProfile->readFrom(reader.get()));
     }
     return true;
 }
@@ -127,14 +136,9 @@ CRefHandle<CXmlStreamReader> CProfileManager::openFile(const CStringW& path) {
     // A file shorter than its trailer has no body and cannot match.
     const std::size_t bodySize = bytes.size() >= kTrailerSize ? bytes.size() - kTrailerSize : 0;
     std::vector<uint8_t> plain(bytes.begin(), bytes.begin() + std::ptrdiff_t(bodySize));
-    const uint32_t keyLength = m_key.length();
-    for (std::size_t i = 0; i < plain.size(); ++i)
-        plain[i] ^= uint8_t(m_key[uint32_t(i % keyLength)]);
+    scramble(plain, m_key);
     if (bytes.size() >= kTrailerSize) {
-        const uint8_t* trailer = bytes.data() + bodySize;
-        const uint32_t stored =
-            uint32_t(trailer[0]) | uint32_t(trailer[1]) << 8 | uint32_t(trailer[2]) << 16 | uint32_t(trailer[3]) << 24;
-        m_checkValue = updateCrc32(0, plain.data(), plain.size()) == stored;
+        m_checkValue = updateCrc32(0, plain.data(), plain.size()) == readLe32(bytes.data() + bodySize);
     } else {
         m_checkValue = false;
     }
@@ -146,7 +150,7 @@ CRefHandle<CXmlStreamReader> CProfileManager::openFile(const CStringW& path) {
         // an empty list that the next save would make permanent, and a copy
         // of it stays beside it for a later repair.
         CLog::instance()->log(CStringW(u"Profile file is damaged, reading what is left: ") + path, CLog::Warning);
-        (void)storeFile(path + u".damaged", bytes);
+        static_cast<void>(storeFile(path + u".damaged", bytes));
         // The body always starts with the UTF-16 mark: a damaged mark would
         // make the rest unreadable.
         if (plain.size() >= 2) {
@@ -198,7 +202,7 @@ bool CProfileManager::buildFile(bool userFile, std::vector<uint8_t>& out) const 
         if (userFile) {
             writer->openElement(u"CommonProfile", false);
             writer->newLine();
-            (void)m_commonProfile->writeTo(writer.get());
+            static_cast<void>(m_commonProfile->writeTo(writer.get()));
             writer->closeElement(u"CommonProfile");
             writer->newLine();
             for (const CProfileParameters* profile : m_profiles) {
@@ -206,14 +210,14 @@ bool CProfileManager::buildFile(bool userFile, std::vector<uint8_t>& out) const 
                 writer->openElement(u"Profile", false, u"Name", profile->getName().c_str(),
                                     active ? u"Active" : nullptr, u"true");
                 writer->newLine();
-                (void)profile->writeTo(writer.get());
+                static_cast<void>(profile->writeTo(writer.get()));
                 writer->closeElement(u"Profile");
                 writer->newLine();
             }
         } else {
             writer->openElement(u"GlobalProfile", false);
             writer->newLine();
-            (void)m_globalProfile->writeTo(writer.get());
+            static_cast<void>(m_globalProfile->writeTo(writer.get()));
             writer->closeElement(u"GlobalProfile");
             writer->newLine();
         }
@@ -231,40 +235,32 @@ std::vector<uint8_t> CProfileManager::encode(const std::vector<uint8_t>& plain) 
     if (m_key.empty())
         return plain;
     std::vector<uint8_t> out(plain);
-    const uint32_t keyLength = m_key.length();
-    for (std::size_t i = 0; i < out.size(); ++i)
-        out[i] ^= uint8_t(m_key[uint32_t(i % keyLength)]);
-    const uint32_t crc = updateCrc32(0, plain.data(), plain.size());
-    for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(uint8_t(crc >> shift));
+    scramble(out, m_key);
+    out.resize(plain.size() + kTrailerSize);
+    writeLe32(out.data() + plain.size(), updateCrc32(0, plain.data(), plain.size()));
     return out;
 }
 
 bool CProfileManager::storeFile(const CStringW& path, const std::vector<uint8_t>& bytes) {
-    // The new file goes beside the old one and replaces it only once it has
-    // been written whole and reads back the same.
-    const CStringW temporary = path + u".tmp";
-    bool stored = false;
-    if (CRefHandle<IWritableFile> target{m_fileSystem->openForWrite(temporary, false)}) {
-        stored = true;
-        for (std::size_t done = 0; stored && done < bytes.size();) {
-            const int32_t count = int32_t(std::min<std::size_t>(kBlockSize, bytes.size() - done));
-            stored = target->write(bytes.data() + done, count) == count;
-            done += std::size_t(count);
-        }
-    }
-    // The writer is closed here, so the read-back sees what reached the disk.
-    if (stored) {
-        CRefHandle<IReadableFile> check(m_fileSystem->openForRead(temporary));
-        std::vector<uint8_t> written;
-        stored = check && readWhole(check.get(), kMaxFileSize, written) && written == bytes;
-    }
-    if (stored)
-        stored = m_fileSystem->rename(temporary, path);
-    if (!stored) {
-        (void)m_fileSystem->remove(temporary);
+    // The new file replaces the old one only once it has been written whole
+    // and reads back the same.
+    const bool stored = m_fileSystem->writeFileSafely(
+        path,
+        [&bytes](IWritableFile* target) {
+            for (std::size_t done = 0; done < bytes.size();) {
+                const int32_t count = int32_t(std::min<std::size_t>(kBlockSize, bytes.size() - done));
+                if (target->write(bytes.data() + done, count) != count)
+                    return false;
+                done += std::size_t(count);
+            }
+            return true;
+        },
+        [&bytes](IReadableFile* written) {
+            std::vector<uint8_t> back;
+            return readWhole(written, kMaxFileSize, back) && back == bytes;
+        });
+    if (!stored)
         CLog::instance()->log(CStringW(u"Can't save profile file: ") + path, CLog::Error);
-    }
     return stored;
 }
 

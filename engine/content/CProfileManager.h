@@ -48,7 +48,7 @@ public:
 
     // The user file, then the common file, then the common defaults the
     // CommonProfile lacks. True.
-    bool loadProfiles();
+    [[nodiscard]] bool loadProfiles();
     // The CommonProfile and the players from the user file. False when the
     // file is missing or unreadable; the sets then keep what they held.
     [[nodiscard]] bool loadUserFile();

@@ -7,16 +7,7 @@
 
 namespace {
 
-// Value kinds whose whole value is the "Value" attribute and which settings
-// do not use: kept as written.
-bool isOtherSimpleKind(const CStringW& typeName) {
-    static const char16_t* const names[] = {u"color", u"colorf", u"vector2d",     u"vector3d",
-                                            u"rect",  u"font",   u"atlasTexture", u"sound"};
-    for (const char16_t* name : names)
-        if (typeName == name)
-            return true;
-    return false;
-}
+using XmlNode = CProfileParameters::XmlNode;
 
 // The decimal reading of an "int" text: leading white space, a sign, digits.
 int32_t parseIntText(const CStringW& text) {
@@ -26,20 +17,168 @@ int32_t parseIntText(const CStringW& text) {
     return parseInt(at);
 }
 
-// Passes over the children of a list or nested-set value, which this store
-// does not hold, up to the value's own end element.
-void skipValueChildren(CXmlStreamReader* reader, const CStringW& typeName) {
-    if (reader->isSelfClosing())
+CProfileParameters::Kind keptKindOf(const CStringW& typeName) {
+    if (typeName == u"stringwArray")
+        return CProfileParameters::Kind::StringWArray;
+    if (typeName == u"properties")
+        return CProfileParameters::Kind::Properties;
+    return CProfileParameters::Kind::Other;
+}
+
+bool isLayoutCharacter(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+
+bool isLayoutText(const CStringW& text) {
+    for (char16_t c : text)
+        if (!isLayoutCharacter(c))
+            return false;
+    return true;
+}
+
+// A text followed by an element start loses its trailing white space, which
+// is where the writer puts that element's indentation: otherwise every save
+// would add another indentation to it. A text left empty goes.
+void trimTextBeforeElement(CArray<XmlNode>& nodes) {
+    if (nodes.size() == 0 || nodes.back().type != XmlNode::Type::Text)
         return;
-    const bool nests = typeName == u"properties";
-    int depth = 0;
-    while (reader->readNext()) {
-        if (nests && reader->nodeType() == CXmlStreamReader::Element && reader->nodeName() == typeName &&
-            !reader->isSelfClosing())
-            ++depth;
-        else if (reader->nodeType() == CXmlStreamReader::ElementEnd && reader->nodeName() == typeName && depth-- == 0)
-            return;
+    const CStringW& text = nodes.back().text;
+    uint32_t length = text.length();
+    while (length > 0 && isLayoutCharacter(text[length - 1]))
+        --length;
+    if (length == 0)
+        nodes.pop_back();
+    else if (length < text.length())
+        nodes.back().text = text.subString(0, int(length));
+}
+
+XmlNode openNode(const CXmlStreamReader& reader) {
+    XmlNode node;
+    node.type = XmlNode::Type::Open;
+    node.selfClosing = reader.isSelfClosing();
+    node.text = reader.nodeName();
+    for (int i = 0; i < reader.attributeCount(); ++i) {
+        node.attributeNames.push_back(reader.attributeName(i));
+        node.attributeValues.push_back(reader.attribute(i));
     }
+    return node;
+}
+
+XmlNode plainNode(XmlNode::Type type, const CStringW& text) {
+    XmlNode node;
+    node.type = type;
+    node.text = text;
+    return node;
+}
+
+// Keeps the reader's current element and everything inside it in `out`, up
+// to the element's end. Not kept: the line breaks and tabs between tags (the
+// writer's layout) and comments (the writer would escape their text anew on
+// every save); a CDATA section is kept as text. An end tag of the set
+// ("Parameters" or the holding element) that does not close the innermost
+// open element ends the kept value there, and the set with it, so that a
+// damaged value does not swallow the rest of the file; so does the end of
+// the input. Answers whether the set ended.
+bool keepAsWritten(CXmlStreamReader* reader, const CStringW& holder, CArray<XmlNode>& out) {
+    out.push_back(openNode(*reader));
+    if (reader->isSelfClosing())
+        return false;
+    // Open elements, so that ends are written with the names they close.
+    // Kept on the heap rather than the stack: nesting depth is the file's.
+    CArray<CStringW> open;
+    open.push_back(reader->nodeName());
+    auto closeAll = [&] {
+        while (open.size() > 0) {
+            out.push_back(plainNode(XmlNode::Type::Close, open.back()));
+            open.pop_back();
+        }
+    };
+    while (reader->readNext()) {
+        switch (reader->nodeType()) {
+        case CXmlStreamReader::Element:
+            trimTextBeforeElement(out);
+            out.push_back(openNode(*reader));
+            if (!reader->isSelfClosing())
+                open.push_back(reader->nodeName());
+            break;
+        case CXmlStreamReader::ElementEnd: {
+            const CStringW& name = reader->nodeName();
+            if (name != open.back() && (name == u"Parameters" || (!holder.empty() && name == holder))) {
+                closeAll();
+                return true;
+            }
+            out.push_back(plainNode(XmlNode::Type::Close, open.back()));
+            open.pop_back();
+            if (open.size() == 0)
+                return false;
+            break;
+        }
+        case CXmlStreamReader::Text:
+            if (!isLayoutText(reader->nodeText()))
+                out.push_back(plainNode(XmlNode::Type::Text, reader->nodeText()));
+            break;
+        case CXmlStreamReader::CData:
+            out.push_back(plainNode(XmlNode::Type::Text, reader->nodeText()));
+            break;
+        default:
+            break;
+        }
+    }
+    closeAll();
+    return true;
+}
+
+// Writes a value kept by keepAsWritten in the writer's layout: each element
+// on its own line, except around texts, whose own white space stays as read.
+void writeAsWritten(CXmlStreamWriter* writer, const CArray<XmlNode>& nodes) {
+    for (uint32_t i = 0; i < nodes.size(); ++i) {
+        const XmlNode& node = nodes[i];
+        switch (node.type) {
+        case XmlNode::Type::Open:
+            writer->openElement(node.text.c_str(), node.selfClosing, node.attributeNames, node.attributeValues);
+            break;
+        case XmlNode::Type::Close:
+            writer->closeElement(node.text.c_str());
+            break;
+        case XmlNode::Type::Text:
+            writer->addText(node.text.c_str());
+            break;
+        }
+        if (i + 1 < nodes.size() && node.type != XmlNode::Type::Text && nodes[i + 1].type != XmlNode::Type::Text)
+            writer->newLine();
+    }
+}
+
+bool sameAttributes(const CArray<CStringW>& a, const CArray<CStringW>& b) {
+    if (a.size() != b.size())
+        return false;
+    for (uint32_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i])
+            return false;
+    return true;
+}
+
+bool sameNodes(const CArray<XmlNode>& a, const CArray<XmlNode>& b) {
+    if (a.size() != b.size())
+        return false;
+    for (uint32_t i = 0; i < a.size(); ++i) {
+        const XmlNode& x = a[i];
+        const XmlNode& y = b[i];
+        if (x.type != y.type || x.selfClosing != y.selfClosing || x.text != y.text ||
+            !sameAttributes(x.attributeNames, y.attributeNames) ||
+            !sameAttributes(x.attributeValues, y.attributeValues))
+            return false;
+    }
+    return true;
+}
+
+// The value of the attribute `name` of a kept value's own element.
+CStringW keptAttribute(const CArray<XmlNode>& nodes, const char16_t* name) {
+    if (nodes.size() == 0)
+        return CStringW();
+    const XmlNode& root = nodes[0];
+    for (uint32_t i = 0; i < root.attributeNames.size() && i < root.attributeValues.size(); ++i)
+        if (root.attributeNames[i] == name)
+            return root.attributeValues[i];
+    return CStringW();
 }
 
 } // namespace
@@ -49,15 +188,9 @@ CProfileParameters::CProfileParameters(CProfileManager* owner, const CStringW& n
 bool CProfileParameters::save() { return m_owner && m_owner->saveParameters(this); }
 
 void CProfileParameters::applyDefaults(const CProfileParameters& defaults) {
-    for (const Entry& entry : defaults.m_entries) {
-        const int index = indexOf(entry.name);
-        if (index < 0)
+    for (const Entry& entry : defaults.m_entries)
+        if (indexOf(entry.name) < 0)
             m_entries.push_back(entry);
-        else if (m_entries[uint32_t(index)].kind == Kind::None)
-            // A name read without a value (an unknown type) would otherwise
-            // hide the default until the next save drops it.
-            m_entries[uint32_t(index)] = entry;
-    }
 }
 
 bool CProfileParameters::readFrom(CXmlStreamReader* reader) {
@@ -99,15 +232,17 @@ bool CProfileParameters::readFrom(CXmlStreamReader* reader) {
         } else if (typeName == u"stringw") {
             entry.kind = Kind::StringW;
             entry.wide = value;
-        } else if (isOtherSimpleKind(typeName)) {
-            entry.kind = Kind::Other;
-            entry.typeName = typeName;
-            entry.wide = value;
-        } else if (typeName == u"properties" || typeName == u"stringwArray") {
-            skipValueChildren(reader, CStringW(typeName));
+        } else {
+            // Kept as written, with everything inside it. A nameless one is
+            // dropped whole: nothing could reach it.
+            entry.kind = keptKindOf(typeName);
+            const bool setEnded = keepAsWritten(reader, holder, entry.xml);
+            if (!entry.name.empty())
+                m_entries.push_back(entry);
+            if (setEnded)
+                return true;
+            continue;
         }
-        // Any other element is no value: its name stays without one, and
-        // its children are read as values of this set.
         if (!entry.name.empty())
             m_entries.push_back(entry);
     }
@@ -124,6 +259,12 @@ bool CProfileParameters::writeTo(CXmlStreamWriter* writer) const {
         switch (entry.kind) {
         case Kind::None:
             continue;
+        case Kind::Other:
+        case Kind::StringWArray:
+        case Kind::Properties:
+            writeAsWritten(writer, entry.xml);
+            writer->newLine();
+            continue;
         case Kind::Int:
             typeName = u"int";
             break;
@@ -138,9 +279,6 @@ bool CProfileParameters::writeTo(CXmlStreamWriter* writer) const {
             break;
         case Kind::StringW:
             typeName = u"stringw";
-            break;
-        case Kind::Other:
-            typeName = entry.typeName.c_str();
             break;
         }
         writer->openElement(typeName, true, u"Name", CStringW(entry.name).c_str(), u"Value", textOf(entry).c_str());
@@ -157,6 +295,14 @@ const CString& CProfileParameters::getNameAt(uint32_t index) const {
 
 CProfileParameters::Kind CProfileParameters::getKindAt(uint32_t index) const {
     return index < m_entries.size() ? m_entries[index].kind : Kind::None;
+}
+
+const CArray<CProfileParameters::XmlNode>* CProfileParameters::getXmlAt(uint32_t index) const {
+    if (index >= m_entries.size())
+        return nullptr;
+    const Entry& entry = m_entries[index];
+    const bool kept = entry.kind == Kind::Other || entry.kind == Kind::StringWArray || entry.kind == Kind::Properties;
+    return kept ? &entry.xml : nullptr;
 }
 
 int CProfileParameters::indexOf(const CString& name) const {
@@ -209,6 +355,19 @@ CStringW CProfileParameters::getStringW(const CString& name) const {
     return entry ? textOf(*entry) : CStringW();
 }
 
+CArray<CStringW> CProfileParameters::getStringWArray(const CString& name) const {
+    CArray<CStringW> values;
+    const Entry* entry = find(name);
+    if (!entry || entry->kind != Kind::StringWArray)
+        return values;
+    for (uint32_t i = 1; i < entry->xml.size(); ++i) {
+        const XmlNode& node = entry->xml[i];
+        if (node.type == XmlNode::Type::Open && node.text == u"stringw")
+            values.push_back(node.attributeValues.size() > 0 ? node.attributeValues[0] : CStringW());
+    }
+    return values;
+}
+
 CProfileParameters::Entry& CProfileParameters::slotFor(const CString& name) {
     Entry fresh;
     fresh.name = name;
@@ -251,6 +410,24 @@ void CProfileParameters::setStringW(const CString& name, const CStringW& value) 
     entry.wide = value;
 }
 
+void CProfileParameters::setStringWArray(const CString& name, const CArray<CStringW>& values) {
+    Entry& entry = slotFor(name);
+    entry.kind = Kind::StringWArray;
+    // The layout of a property bag's list of texts.
+    XmlNode list = plainNode(XmlNode::Type::Open, CStringW(u"stringwArray"));
+    list.attributeNames.push_back(CStringW(u"Name"));
+    list.attributeValues.push_back(CStringW(name));
+    entry.xml.push_back(list);
+    for (const CStringW& value : values) {
+        XmlNode item = plainNode(XmlNode::Type::Open, CStringW(u"stringw"));
+        item.selfClosing = true;
+        item.attributeNames.push_back(CStringW(u"Value"));
+        item.attributeValues.push_back(value);
+        entry.xml.push_back(item);
+    }
+    entry.xml.push_back(plainNode(XmlNode::Type::Close, CStringW(u"stringwArray")));
+}
+
 CStringW CProfileParameters::textOf(const Entry& entry) {
     switch (entry.kind) {
     case Kind::Int:
@@ -262,8 +439,11 @@ CStringW CProfileParameters::textOf(const Entry& entry) {
     case Kind::String:
         return CStringW(entry.narrow);
     case Kind::StringW:
-    case Kind::Other:
         return entry.wide;
+    case Kind::Other:
+    case Kind::StringWArray:
+    case Kind::Properties:
+        return keptAttribute(entry.xml, u"Value");
     case Kind::None:
         break;
     }
@@ -284,7 +464,9 @@ bool CProfileParameters::sameValue(const Entry& a, const Entry& b) {
     case Kind::StringW:
         return a.wide == b.wide;
     case Kind::Other:
-        return a.typeName == b.typeName && a.wide == b.wide;
+    case Kind::StringWArray:
+    case Kind::Properties:
+        return sameNodes(a.xml, b.xml);
     case Kind::None:
         break;
     }

@@ -15,16 +15,31 @@ class CXmlStreamWriter;
 // player of the user, or the machine-wide set. An ordered list of named,
 // typed values, stored in the profile file as a "Parameters" element with one
 // child per value (<int Name="LevelIndex" Value="3" />), the layout of a
-// property bag, and used through the same typed getters and setters.
+// property bag, and used through the same getters and setters.
 //
-// The kinds held are those settings use: "int", "bool", "float", "string"
-// and "stringw". Values of the other simple kinds ("color", "vector2d", ...)
-// found in a file are kept as written and written back unchanged. Elements
-// of other types keep their name in the list without a value and are not
-// written back.
+// The kinds settings use ("int", "bool", "float", "string", "stringw") are
+// held as values. Every other element, whatever its kind ("color", a nested
+// "properties" set, a "stringwArray", a kind this build does not know), is
+// kept as written, with everything inside it, and written back unchanged in
+// its place, so that a save never loses what a file held. "stringwArray"
+// values can be read and set as lists of texts.
 class CProfileParameters : public CRefCounted {
 public:
-    enum class Kind { None, Int, Bool, Float, String, StringW, Other };
+    // Other, StringWArray and Properties values are kept as written.
+    enum class Kind { None, Int, Bool, Float, String, StringW, Other, StringWArray, Properties };
+
+    // One node of a value kept as written, in document order: an element's
+    // start (its attributes in order), an element's end, or a text.
+    struct XmlNode {
+        enum class Type : uint8_t { Open, Close, Text };
+        Type type = Type::Open;
+        // An element written "<name ... />": no Close node follows it.
+        bool selfClosing = false;
+        // The element's name, or the text of a Text node.
+        CStringW text;
+        CArray<CStringW> attributeNames;
+        CArray<CStringW> attributeValues;
+    };
 
     // `owner` (may be null) is the manager that saves this set; not owned.
     CProfileParameters(CProfileManager* owner, const CStringW& name);
@@ -38,7 +53,8 @@ public:
     // owner or when the save fails.
     [[nodiscard]] bool save();
     // Adds every value of `defaults` whose name this set lacks, in the
-    // defaults' order; a name held without a value takes the default's.
+    // defaults' order. A name this set holds keeps its value, whatever its
+    // kind.
     void applyDefaults(const CProfileParameters& defaults);
     // Empties the set, then reads values from `reader`, positioned at the
     // element that holds the "Parameters" element, up to the end of
@@ -53,6 +69,9 @@ public:
     // Empty past the end.
     [[nodiscard]] const CString& getNameAt(uint32_t index) const;
     [[nodiscard]] Kind getKindAt(uint32_t index) const;
+    // The value at `index` as written (its element first, then all inside
+    // it), for the kinds kept that way; null for the others and past the end.
+    [[nodiscard]] const CArray<XmlNode>* getXmlAt(uint32_t index) const;
     // Position of the entry of that name (the later one when a file held the
     // name twice), or -1.
     [[nodiscard]] int indexOf(const CString& name) const;
@@ -65,9 +84,13 @@ public:
     [[nodiscard]] int32_t getInt(const CString& name) const;
     [[nodiscard]] bool getBool(const CString& name) const;
     [[nodiscard]] float getFloat(const CString& name) const;
-    // The text form of a value of any kind; empty when absent.
+    // The text form of a value of any kind (for a kind kept as written, its
+    // "Value" attribute); empty when absent.
     [[nodiscard]] CString getString(const CString& name) const;
     [[nodiscard]] CStringW getStringW(const CString& name) const;
+    // The texts of a "stringwArray" value (the first attribute of each of
+    // its "stringw" elements); empty for a value of another kind.
+    [[nodiscard]] CArray<CStringW> getStringWArray(const CString& name) const;
 
     // Each replaces the entry of that name in place, whatever its kind, or
     // appends one.
@@ -76,6 +99,7 @@ public:
     void setFloat(const CString& name, float value);
     void setString(const CString& name, const CString& value);
     void setStringW(const CString& name, const CStringW& value);
+    void setStringWArray(const CString& name, const CArray<CStringW>& values);
 
     // Same names, kinds and values in the same order.
     [[nodiscard]] bool equals(const CProfileParameters& other) const;
@@ -89,9 +113,10 @@ private:
         Kind kind = Kind::None;
         int32_t number = 0; // Int and Bool
         float real = 0.0f;
-        CString narrow;    // String
-        CStringW wide;     // StringW, and Other as written
-        CStringW typeName; // Other
+        CString narrow; // String
+        CStringW wide;  // StringW
+        // The kinds kept as written: the value's element, then all inside it.
+        CArray<XmlNode> xml;
     };
 
     [[nodiscard]] const Entry* find(const CString& name) const;

@@ -44,8 +44,8 @@ public:
     // Caches `content` under its own name, or under `name`; false when the
     // object is null, caching is off, the object is never cached, or the
     // name is taken (the cached object stays).
-    virtual bool addToCache(IContent* content, const CObjectName& name) = 0;
-    virtual bool addToCache(IContent* content) = 0;
+    [[nodiscard]] virtual bool addToCache(IContent* content, const CObjectName& name) = 0;
+    [[nodiscard]] virtual bool addToCache(IContent* content) = 0;
     // Drops `content` from the cache when it is the object cached under its
     // type and name.
     virtual void remove(IContent* content) = 0;

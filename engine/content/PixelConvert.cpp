@@ -1,26 +1,10 @@
 #include "engine/content/PixelConvert.h"
 
+#include "engine/io/ArchiveSupport.h"
+
 #include <cstring>
 
 namespace {
-
-uint32_t load16(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8); }
-
-void store16(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-}
-
-uint32_t load32(const uint8_t* p) {
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-
-void store32(uint8_t* p, uint32_t v) {
-    p[0] = uint8_t(v);
-    p[1] = uint8_t(v >> 8);
-    p[2] = uint8_t(v >> 16);
-    p[3] = uint8_t(v >> 24);
-}
 
 // --- single pixels, as read and written by pixelAt / putPixel ---
 
@@ -58,15 +42,15 @@ template <uint32_t Bytes> void copySpan(const uint8_t* s, uint8_t* d, uint32_t n
 
 void span1555To565(const uint8_t* s, uint8_t* d, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i, s += 2, d += 2) {
-        uint32_t v = load16(s);
-        store16(d, ((v & 0x7FE0) << 1) | (v & 0x1F));
+        uint32_t v = readLe16(s);
+        writeLe16(d, ((v & 0x7FE0) << 1) | (v & 0x1F));
     }
 }
 
 // Shifted without replication.
 void span1555To888Shift(const uint8_t* s, uint8_t* d, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i, s += 2, d += 3) {
-        uint32_t v = load16(s);
+        uint32_t v = readLe16(s);
         d[0] = uint8_t(((v >> 10) & 0x1F) << 3);
         d[1] = uint8_t(((v >> 5) & 0x1F) << 3);
         d[2] = uint8_t((v & 0x1F) << 3);
@@ -75,7 +59,7 @@ void span1555To888Shift(const uint8_t* s, uint8_t* d, uint32_t n) {
 
 void span1555To888Widen(const uint8_t* s, uint8_t* d, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i, s += 2, d += 3) {
-        uint32_t v = load16(s);
+        uint32_t v = readLe16(s);
         d[0] = uint8_t(widen5((v >> 10) & 0x1F));
         d[1] = uint8_t(widen5((v >> 5) & 0x1F));
         d[2] = uint8_t(widen5(v & 0x1F));
@@ -84,24 +68,24 @@ void span1555To888Widen(const uint8_t* s, uint8_t* d, uint32_t n) {
 
 void span1555To8888(const uint8_t* s, uint8_t* d, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i, s += 2, d += 4)
-        store32(d, argbFrom1555(load16(s)));
+        writeLe32(d, argbFrom1555(readLe16(s)));
 }
 
 void span4444To8888(const uint8_t* s, uint8_t* d, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i, s += 2, d += 4)
-        store32(d, argbFrom4444(load16(s)));
+        writeLe32(d, argbFrom4444(readLe16(s)));
 }
 
 void span565To1555(const uint8_t* s, uint8_t* d, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i, s += 2, d += 2) {
-        uint32_t v = load16(s);
-        store16(d, 0x8000 | ((v & 0xFFC0) >> 1) | (v & 0x1F));
+        uint32_t v = readLe16(s);
+        writeLe16(d, 0x8000 | ((v & 0xFFC0) >> 1) | (v & 0x1F));
     }
 }
 
 void span565To888(const uint8_t* s, uint8_t* d, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i, s += 2, d += 3) {
-        uint32_t v = load16(s);
+        uint32_t v = readLe16(s);
         d[0] = uint8_t(((v >> 11) & 0x1F) << 3);
         d[1] = uint8_t(((v >> 5) & 0x3F) << 2);
         d[2] = uint8_t((v & 0x1F) << 3);
@@ -110,17 +94,17 @@ void span565To888(const uint8_t* s, uint8_t* d, uint32_t n) {
 
 void span565To8888(const uint8_t* s, uint8_t* d, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i, s += 2, d += 4)
-        store32(d, argbFrom565(load16(s)));
+        writeLe32(d, argbFrom565(readLe16(s)));
 }
 
 void span888To1555(const uint8_t* s, uint8_t* d, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i, s += 3, d += 2)
-        store16(d, 0x8000 | (uint32_t(s[0] >> 3) << 10) | (uint32_t(s[1] >> 3) << 5) | uint32_t(s[2] >> 3));
+        writeLe16(d, 0x8000 | (uint32_t(s[0] >> 3) << 10) | (uint32_t(s[1] >> 3) << 5) | uint32_t(s[2] >> 3));
 }
 
 void span888To565(const uint8_t* s, uint8_t* d, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i, s += 3, d += 2)
-        store16(d, (uint32_t(s[0] >> 3) << 11) | (uint32_t(s[1] >> 2) << 5) | uint32_t(s[2] >> 3));
+        writeLe16(d, (uint32_t(s[0] >> 3) << 11) | (uint32_t(s[1] >> 2) << 5) | uint32_t(s[2] >> 3));
 }
 
 void span888To8888(const uint8_t* s, uint8_t* d, uint32_t n) {
@@ -134,17 +118,17 @@ void span888To8888(const uint8_t* s, uint8_t* d, uint32_t n) {
 
 void span8888To1555(const uint8_t* s, uint8_t* d, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i, s += 4, d += 2)
-        store16(d, argbTo1555(load32(s)));
+        writeLe16(d, argbTo1555(readLe32(s)));
 }
 
 void span8888To4444(const uint8_t* s, uint8_t* d, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i, s += 4, d += 2)
-        store16(d, argbTo4444(load32(s)));
+        writeLe16(d, argbTo4444(readLe32(s)));
 }
 
 void span8888To565(const uint8_t* s, uint8_t* d, uint32_t n) {
     for (uint32_t i = 0; i < n; ++i, s += 4, d += 2)
-        store16(d, argbTo565(load32(s)));
+        writeLe16(d, argbTo565(readLe32(s)));
 }
 
 void span8888To888(const uint8_t* s, uint8_t* d, uint32_t n) {
@@ -261,15 +245,15 @@ void AnyPairConversion::run(const uint8_t* source, uint8_t* destination, uint32_
 uint32_t readPixelAsArgb(const uint8_t* pixel, ColorFormat format) {
     switch (format) {
     case ColorFormat::A1R5G5B5:
-        return argbFrom1555(load16(pixel));
+        return argbFrom1555(readLe16(pixel));
     case ColorFormat::A4R4G4B4:
-        return argbFrom4444(load16(pixel));
+        return argbFrom4444(readLe16(pixel));
     case ColorFormat::R5G6B5:
-        return argbFrom565(load16(pixel));
+        return argbFrom565(readLe16(pixel));
     case ColorFormat::R8G8B8:
         return 0xFF000000u | (uint32_t(pixel[0]) << 16) | (uint32_t(pixel[1]) << 8) | pixel[2];
     case ColorFormat::A8R8G8B8:
-        return load32(pixel);
+        return readLe32(pixel);
     default:
         return 0;
     }
@@ -278,13 +262,13 @@ uint32_t readPixelAsArgb(const uint8_t* pixel, ColorFormat format) {
 void writeArgbAsPixel(uint32_t argb, uint8_t* pixel, ColorFormat format) {
     switch (format) {
     case ColorFormat::A1R5G5B5:
-        store16(pixel, argbTo1555(argb));
+        writeLe16(pixel, argbTo1555(argb));
         break;
     case ColorFormat::A4R4G4B4:
-        store16(pixel, argbTo4444(argb));
+        writeLe16(pixel, argbTo4444(argb));
         break;
     case ColorFormat::R5G6B5:
-        store16(pixel, argbTo565(argb));
+        writeLe16(pixel, argbTo565(argb));
         break;
     case ColorFormat::R8G8B8:
         pixel[0] = uint8_t(argb >> 16);
@@ -292,7 +276,7 @@ void writeArgbAsPixel(uint32_t argb, uint8_t* pixel, ColorFormat format) {
         pixel[2] = uint8_t(argb);
         break;
     case ColorFormat::A8R8G8B8:
-        store32(pixel, argb);
+        writeLe32(pixel, argb);
         break;
     default:
         break;

@@ -8,7 +8,9 @@
 class IReadableFile;
 
 // Pieces the archive readers share: little-endian fields, the archive's name,
-// exact reads at an offset, and the directory kept sorted by path.
+// exact reads at an offset, and the directory kept sorted by path. The
+// little-endian fields also serve the image codecs, the pixel converters and
+// the profile file's trailer; they are inline for the converters' loops.
 
 [[nodiscard]] inline uint16_t readLe16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 [[nodiscard]] inline uint32_t readLe32(const uint8_t* p) {
@@ -16,6 +18,16 @@ class IReadableFile;
 }
 [[nodiscard]] inline uint64_t readLe64(const uint8_t* p) {
     return uint64_t(readLe32(p)) | uint64_t(readLe32(p + 4)) << 32;
+}
+inline void writeLe16(uint8_t* p, uint32_t value) {
+    p[0] = uint8_t(value);
+    p[1] = uint8_t(value >> 8);
+}
+inline void writeLe32(uint8_t* p, uint32_t value) {
+    p[0] = uint8_t(value);
+    p[1] = uint8_t(value >> 8);
+    p[2] = uint8_t(value >> 16);
+    p[3] = uint8_t(value >> 24);
 }
 
 // `name` with every '\' turned into '/', as archives report their names.

@@ -15,6 +15,8 @@
 #include "engine/io/FilePaths.h"
 #include "engine/io/IArchiveOpener.h"
 #include "engine/io/IArchiveReader.h"
+#include "engine/io/IReadableFile.h"
+#include "engine/io/IWritableFile.h"
 
 #include <cstdio>
 
@@ -100,6 +102,31 @@ IWritableFile* CVirtualFileSystem::wrapBufferForWrite(void* data, int32_t size, 
 
 IWritableFile* CVirtualFileSystem::openForWrite(const CStringW& path, bool append) {
     return CDiskWriteFile::create(path, append);
+}
+
+bool CVirtualFileSystem::writeFileSafely(const CStringW& path, const std::function<bool(IWritableFile*)>& write,
+                                         const std::function<bool(IReadableFile*)>& check) {
+    const CStringW temporary = path + u".tmp";
+    bool written = false;
+    {
+        CRefHandle<IWritableFile> file(openForWrite(temporary, false));
+        if (!file)
+            return false;
+        written = write && write(file.get());
+        // The file closes here (unless the writer kept a reference), before
+        // it is read back, renamed or removed.
+    }
+    if (written && check) {
+        CRefHandle<IReadableFile> file(openForRead(temporary));
+        written = file && check(file.get());
+    }
+    if (written && !rename(temporary, path)) {
+        CLog::instance()->log("Can't replace file: " + path, CLog::Error);
+        written = false;
+    }
+    if (!written)
+        static_cast<void>(remove(temporary));
+    return written;
 }
 
 IArchiveReader* CVirtualFileSystem::createArchiveFromContent(IReadableFile* file, const char* password) {

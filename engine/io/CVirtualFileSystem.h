@@ -49,6 +49,16 @@ public:
                                                             bool ownsData);
     // A disk file emptied first, or appended to; null when it cannot be opened.
     [[nodiscard]] virtual IWritableFile* openForWrite(const CStringW& path, bool append);
+    // Replaces the file `path` so that a failed write never damages it:
+    // `write` fills a new file beside it ("<path>.tmp") and answers whether
+    // everything went in; then, once that file is closed, `check` (when
+    // given) may read it back and refuse it; only then is it renamed over
+    // `path`. On any failure the temporary file is removed, `path` stays as
+    // it was, and the result is false. Only a failed rename is logged
+    // ("Can't replace file: " and the path): the caller knows what it was
+    // writing, and reports the rest as it sees fit.
+    [[nodiscard]] bool writeFileSafely(const CStringW& path, const std::function<bool(IWritableFile*)>& write,
+                                       const std::function<bool(IReadableFile*)>& check = {});
 
     // Mounts the archive `file` holds, recognised by its content. Answers the
     // mounted reader (owned by the file system), or null after logging

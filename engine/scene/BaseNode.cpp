@@ -52,15 +52,6 @@ const BaseNode* asNode(const CPropertyObject* object) { return static_cast<const
 
 bool differsFrom(const CVector3d& value, const CVector3d& reference) { return !value.equals(reference, 1e-6f); }
 
-// The children of `node` with a reference each: handlers run while the
-// children are visited may add or remove nodes.
-CArray<CRefHandle<BaseNode>> childSnapshot(const BaseNode* node) {
-    CArray<CRefHandle<BaseNode>> children;
-    for (BaseNode* child : node->getChildren())
-        children.push_back(CRefHandle<BaseNode>::share(child));
-    return children;
-}
-
 uint32_t modulateChannel(uint32_t parent, uint32_t own) { return uint32_t(float(parent) * float(own) * kColorScale); }
 
 // The entry of one 4-bit layout field; AlignmentX reads back signed.
@@ -395,9 +386,7 @@ bool BaseNode::onStateActionFinished(CEventStateFinished* event) {
     if (!state || state != m_currentState)
         return false;
     const CRefHandle<CNodeState> keepState = CRefHandle<CNodeState>::share(state);
-    CEventNodeStateFinished* finished = new CEventNodeStateFinished(this, event->getReportedId());
-    const bool consumed = routeToParent(HandleOnly, finished);
-    finished->release();
+    const bool consumed = routeNewToParent<CEventNodeStateFinished>(HandleOnly, this, event->getReportedId());
     const CName next = state->getNextState();
     if (consumed || event->isStopped() || next.empty() || referenceCount() <= 1)
         return false;
@@ -427,10 +416,9 @@ bool BaseNode::onChildStateFinished(CEventNodeStateFinished* event) {
         return false;
     if (--pending->value > 0)
         return false;
-    CEventNodeStateCompleted* completed = new CEventNodeStateCompleted(this, event->getStateId());
-    if (!handleEvent(completed))
-        routeToParent(HandleOnly, completed);
-    completed->release();
+    const CRefHandle<CEventNodeStateCompleted> completed(new CEventNodeStateCompleted(this, event->getStateId()));
+    if (!handleEvent(completed.get()))
+        routeToParent(HandleOnly, completed.get());
     return false;
 }
 
@@ -480,14 +468,16 @@ void BaseNode::insertAt(BaseNode* child, uint32_t index, bool atEnd) {
     // Its absolute transform and tint now depend on another parent.
     child->m_transformDirty = true;
     child->m_colorDirty = true;
-    child->setSceneManager(m_sceneManager, m_ownerScene);
+    passLinksToChild(child);
 }
 
 void BaseNode::detachFromParent() {
-    if (!m_parent)
+    if (!m_parent || m_parent->removeChild(this))
         return;
-    if (!m_parent->removeChild(this))
-        m_parent = nullptr;
+    // Not in the list (a template root): only the link goes.
+    BaseNode* parent = m_parent;
+    m_parent = nullptr;
+    parent->notifyDescendantRemoved(this);
 }
 
 bool BaseNode::removeChild(BaseNode* child) {
@@ -497,6 +487,7 @@ bool BaseNode::removeChild(BaseNode* child) {
     m_children.erase(uint32_t(index));
     child->m_parent = nullptr;
     child->setSceneManager(nullptr, nullptr);
+    notifyDescendantRemoved(child);
     child->release();
     return true;
 }
@@ -507,9 +498,26 @@ void BaseNode::removeAllChildren() {
     for (BaseNode* child : children) {
         child->m_parent = nullptr;
         child->setSceneManager(nullptr, nullptr);
+        notifyDescendantRemoved(child);
         child->release();
     }
 }
+
+void BaseNode::notifyDescendantRemoved(BaseNode* node) {
+    for (BaseNode* up = this; up; up = up->m_parent)
+        up->onDescendantRemoved(node);
+}
+
+CArray<CRefHandle<BaseNode>> BaseNode::childSnapshot(const BaseNode* node) {
+    CArray<CRefHandle<BaseNode>> children;
+    if (!node)
+        return children;
+    for (BaseNode* child : node->m_children)
+        children.push_back(CRefHandle<BaseNode>::share(child));
+    return children;
+}
+
+void BaseNode::passLinksToChild(BaseNode* child) { child->setSceneManager(m_sceneManager, m_ownerScene); }
 
 void BaseNode::setParent(BaseNode* parent) {
     const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
@@ -620,9 +628,7 @@ void BaseNode::applyStateRecursive(CName id, FallbackFunction fallback) {
         return;
     }
     const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
-    CEventNodeStateApplying* applying = new CEventNodeStateApplying(this, id);
-    handleEvent(applying);
-    applying->release();
+    handleNew<CEventNodeStateApplying>(this, id);
     const CArray<CRefHandle<BaseNode>> children = childSnapshot(this);
     m_pendingCounts[id] = int(children.size());
     for (const CRefHandle<BaseNode>& child : children)
@@ -632,20 +638,12 @@ void BaseNode::applyStateRecursive(CName id, FallbackFunction fallback) {
 void BaseNode::reportStateEvents(CName stateId, bool self) {
     const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
     if (self) {
-        CEventNodeStateApplying* applying = new CEventNodeStateApplying(this, stateId);
-        handleEvent(applying);
-        applying->release();
-        CEventNodeStateCompleted* completed = new CEventNodeStateCompleted(this, stateId);
-        handleEvent(completed);
-        completed->release();
+        handleNew<CEventNodeStateApplying>(this, stateId);
+        handleNew<CEventNodeStateCompleted>(this, stateId);
         return;
     }
-    CEventNodeStateMissing* missing = new CEventNodeStateMissing(this, stateId);
-    routeToParent(HandleOnly, missing);
-    missing->release();
-    CEventNodeStateFinished* finished = new CEventNodeStateFinished(this, stateId);
-    routeToParent(HandleOnly, finished);
-    finished->release();
+    routeNewToParent<CEventNodeStateMissing>(HandleOnly, this, stateId);
+    routeNewToParent<CEventNodeStateFinished>(HandleOnly, this, stateId);
 }
 
 int BaseNode::getPendingCount(CName state) const {
@@ -710,10 +708,7 @@ void BaseNode::applyDefaultState() {
 void BaseNode::registerForRendering(CArray<CRenderItem>& list) {
     if (!m_visible)
         return;
-    if (m_transformDirty)
-        updateAbsoluteTransformation();
-    if (m_colorDirty)
-        updateAbsoluteColor();
+    refreshDirtyTransformAndColor();
     if (m_childrenClipped) {
         if (!m_children.empty())
             list.push_back(CRenderItem{this, 0, getDepth()});
@@ -775,6 +770,13 @@ bool BaseNode::isPointInside(const CVector3d& point) const {
 }
 
 bool BaseNode::hitTest(const CVector3d&) const { return false; }
+
+void BaseNode::refreshDirtyTransformAndColor() {
+    if (m_transformDirty)
+        updateAbsoluteTransformation();
+    if (m_colorDirty)
+        updateAbsoluteColor();
+}
 
 // ---------------------------------------------------------------------------
 // Transform and colour

@@ -15,6 +15,7 @@
 #include "engine/scene/IPropertySerializable.h"
 
 #include <cstdint>
+#include <utility>
 
 class CEvent;
 class CEventDictionaryChanged;
@@ -314,9 +315,44 @@ protected:
     // DefaultState. For classes whose subtree keeps links of its own.
     void storeSceneManager(BaseNode* sceneManager, BaseNode* ownerScene);
 
+    // Hands this node's scene manager and owner scene to a child that was
+    // just attached (setSceneManager). A class whose children keep links of
+    // their own (the scene manager's scenes) overrides it.
+    virtual void passLinksToChild(BaseNode* child);
+
+    // Runs on the node that lost `node` and on each of its ancestors, once
+    // `node` and its subtree have left that subtree (`node` is detached but
+    // still alive). For nodes that remember a descendant without owning it.
+    virtual void onDescendantRemoved(BaseNode*) {}
+
+    // The children of `node` with a reference each: handlers run while they
+    // are visited may add or remove nodes.
+    [[nodiscard]] static CArray<CRefHandle<BaseNode>> childSnapshot(const BaseNode* node);
+
+    // Recomputes the absolute transform and tint where they are marked dirty.
+    void refreshDirtyTransformAndColor();
+
+    // Build an event of class E from `args`, deliver it, and drop the creation
+    // reference: to this node's handleEvent, up with routeToParent, or into
+    // the scene manager's queue with postDeferred.
+    template <class E, class... Args> bool handleNew(Args&&... args) {
+        const CRefHandle<E> event(new E(std::forward<Args>(args)...));
+        return handleEvent(event.get());
+    }
+    template <class E, class... Args> bool routeNewToParent(int phase, Args&&... args) {
+        const CRefHandle<E> event(new E(std::forward<Args>(args)...));
+        return routeToParent(phase, event.get());
+    }
+    template <class E, class... Args> void postNew(int phase, Args&&... args) {
+        const CRefHandle<E> event(new E(std::forward<Args>(args)...));
+        postDeferred(event.get(), phase);
+    }
+
 private:
     // Clears the parent link, leaving the old parent's list if it is in it.
     void detachFromParent();
+    // onDescendantRemoved on this node and its ancestors.
+    void notifyDescendantRemoved(BaseNode* node);
     void insertAt(BaseNode* child, uint32_t index, bool atEnd);
 
     CName m_name;

@@ -11,9 +11,21 @@ class BaseNode;
 
 // Makes nodes and animation keys from the class names that scene files carry
 // ("SpriteNode", "KeyFrame"). Nodes and keys have separate maps; names are
-// compared exactly (case-sensitive). The engine's own classes are registered
-// by the constructor; the application adds its node classes later under its
-// own names. Registration is additive: the first registration of a name stays.
+// compared exactly (case-sensitive). The constructor registers the classes of
+// this library (BaseNode, TemplateCollectionNode, ControlNode, SceneNode and
+// the keys KeyFrame, SetProps, SetStates); the application adds its node
+// classes later under its own names. Registration is additive: the first
+// registration of a name stays.
+//
+// Contract for the standard-node library, which lives above this one: it
+// registers its node classes (SpriteNode, NineGridSpriteNode, TextNode,
+// ButtonNode, BackButtonNode, CheckBoxNode, EditNode, ListNode, SliderNode,
+// ProgressBarNode, TabSceneNode, ParticleSystemNode, SoundNode, SpawnerNode)
+// on the factory the scene files are read with before the first scene
+// loads; elements of classes not registered by then are skipped with a log
+// line. It also registers
+// "MessageBoxNode", a SceneNode that implements IMessageBox, which
+// SceneManager::showMessageBox creates through getShared().
 class CNodeFactory : public CEventReceiver {
 public:
     // A new node (count 1, owned by the caller) with the given content name,

@@ -188,7 +188,7 @@ CRefHandle<CNodeState> CNodeState::clone() const {
     return copy;
 }
 
-void CNodeState::readXml(CXmlStreamReader* reader, IContentManager* contentManager, KeyCreator createKey) {
+void CNodeState::readXml(CXmlStreamReader* reader, IContentManager* contentManager, const KeyCreator& createKey) {
     clear();
     // A self-closing "State" element holds no keys; reading on would take
     // the elements that follow it.

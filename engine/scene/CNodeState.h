@@ -8,6 +8,7 @@
 #include "engine/scene/IPropertySerializable.h"
 
 #include <cstdint>
+#include <functional>
 
 class Animator;
 class BaseNode;
@@ -34,8 +35,9 @@ public:
 
     // Creates a new key (one reference for the caller) from its class name
     // ("KeyFrame", "SetProps", "SetStates"), or null for a name it does not
-    // know. The node factory's createKey is one.
-    using KeyCreator = Animator* (*)(const CStringW& className);
+    // know: a plain function, or a callable that carries the node factory to
+    // ask (the scene-file reader passes its own).
+    using KeyCreator = std::function<Animator*(const CStringW& className)>;
 
     explicit CNodeState(CName name);
 
@@ -78,7 +80,7 @@ public:
     // Reads the keys inside the "State" element the reader stands on, up to
     // its end, creating each with `createKey`; key classes it does not know
     // are skipped.
-    void readXml(CXmlStreamReader* reader, IContentManager* contentManager, KeyCreator createKey);
+    void readXml(CXmlStreamReader* reader, IContentManager* contentManager, const KeyCreator& createKey);
     // Writes the "State" element with its keys.
     void writeXml(CXmlStreamWriter* writer) const;
 

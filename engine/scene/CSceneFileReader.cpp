@@ -20,10 +20,6 @@ constexpr const char16_t* kEndedInsideNode = u"the document ends inside a node e
 
 void logWarning(const CStringW& text) { CLog::instance()->log(text, CLog::Warning); }
 
-// State keys come from the engine's node factory, where the application
-// registers its key classes too.
-Animator* createKey(const CStringW& className) { return CNodeFactory::getShared()->createKey(className).detach(); }
-
 // Counts a node element as open while it is being read.
 class CDepthScope {
 public:
@@ -182,7 +178,11 @@ bool CSceneFileReader::readStates(BaseNode* node) {
         } else if (name == u"State") {
             CRefHandle<CNodeState> state(new CNodeState(CName(CString(m_reader->attribute("Name")))));
             state->setNextState(CName(CString(m_reader->attribute("NextState"))));
-            state->readXml(m_reader, manager, &createKey);
+            // Keys come from this reader's factory, like the nodes.
+            const CNodeFactory* factory = m_factory;
+            state->readXml(m_reader, manager, [factory](const CStringW& className) -> Animator* {
+                return factory ? factory->createKey(className).detach() : nullptr;
+            });
             // A name registered before keeps its first state.
             static_cast<void>(node->addState(state.get()));
         }
@@ -210,8 +210,12 @@ bool CSceneFileReader::readChild(BaseNode* parent) {
         // The content manager refuses (and logs) a file that includes itself.
         CRefHandle<IContent> loaded(manager->load(ContentTypeSceneNode, file, true));
         auto* root = dynamic_cast<BaseNode*>(loaded.get());
-        if (!root)
+        if (!root) {
+            // The manager reports nothing for a missing file; say which
+            // element asked for it.
+            logWarning(u"Scene file " + m_fileName + u": can't load included file " + file);
             return true;
+        }
         // Shared content comes as the cached object itself; a node has one
         // parent, so the tree gets its own copy.
         CRefHandle<BaseNode> child;

@@ -26,7 +26,9 @@ public:
     // Node elements open at once, over a file and the files it includes.
     static constexpr uint32_t MaxDepth = 128;
 
-    // Reads from `reader` (not owned), creating nodes with `factory`. `depth`
+    // Reads from `reader` (not owned), creating nodes and the keys of their
+    // states with `factory` (not owned; the application's classes must be
+    // registered on it). `depth`
     // counts the node elements being read; the scene processor shares one
     // counter among the files it reads inside each other. `fileName` only
     // names the file in log lines.

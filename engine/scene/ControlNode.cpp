@@ -72,29 +72,6 @@ const CName& templateRootName() {
     return name;
 }
 
-// The children of `node` with a reference each: handlers run while they are
-// visited may add or remove nodes.
-CArray<CRefHandle<BaseNode>> childSnapshot(const BaseNode* node) {
-    CArray<CRefHandle<BaseNode>> children;
-    for (BaseNode* child : node->getChildren())
-        children.push_back(CRefHandle<BaseNode>::share(child));
-    return children;
-}
-
-// Routes a new event through `route` and drops the creation reference.
-template <class E, class... Args> bool sendToParent(BaseNode* node, int phase, Args... args) {
-    E* event = new E(args...);
-    const bool consumed = node->routeToParent(phase, event);
-    event->release();
-    return consumed;
-}
-
-template <class E, class... Args> void postToSelf(BaseNode* node, int phase, Args... args) {
-    E* event = new E(args...);
-    node->postDeferred(event, phase);
-    event->release();
-}
-
 } // namespace
 
 ControlNode::ControlNode(const CObjectName& contentName, BaseNode* parent, BaseNode* sceneManager)
@@ -336,9 +313,8 @@ void ControlNode::applyTemplate() {
     static_cast<void>(collection->applyTemplate(m_templateName, root));
     root->updateAbsoluteTransformation();
     root->updateAbsoluteColor();
-    CEventTemplatesChanged* changed = new CEventTemplatesChanged(collection.get());
-    root->routeToChildren(HandleThenChildren, changed);
-    changed->release();
+    const CRefHandle<CEventTemplatesChanged> changed(new CEventTemplatesChanged(collection.get()));
+    root->routeToChildren(HandleThenChildren, changed.get());
     collection->endApply(m_templateName);
     onEnabledChanged();
 }
@@ -395,6 +371,12 @@ bool ControlNode::routeToChildren(int phase, CEvent* event) {
     return BaseNode::routeToChildren(phase, event);
 }
 
+void ControlNode::onDescendantRemoved(BaseNode* node) {
+    // The focus path is remembered only while it runs through this subtree.
+    if (m_focusedChild && (m_focusedChild == node || node->isAncestorOf(m_focusedChild.get())))
+        m_focusedChild.reset();
+}
+
 bool ControlNode::isDirectChild(const BaseNode* node) const {
     return node && getChildren().indexOf(const_cast<BaseNode*>(node)) >= 0;
 }
@@ -409,10 +391,8 @@ void ControlNode::setFocused(bool focused) {
         const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
         m_focused = true;
         setMask(getMask() | CEvent::MaskKeyboard);
-        sendToParent<CEventFocusRequest>(this, HandleThenParent, static_cast<BaseNode*>(nullptr),
-                                         static_cast<BaseNode*>(this));
-        postToSelf<CEventFocused>(this, HandleThenParent, static_cast<BaseNode*>(nullptr),
-                                  static_cast<BaseNode*>(this));
+        routeNewToParent<CEventFocusRequest>(HandleThenParent, nullptr, this);
+        postNew<CEventFocused>(HandleThenParent, nullptr, this);
         if (!m_focusedChild || !isDirectChild(m_focusedChild.get()))
             focusDefault();
         onFocusChanged();
@@ -422,7 +402,7 @@ void ControlNode::setFocused(bool focused) {
         return;
     m_focused = false;
     setMask(getMask() & ~CEvent::MaskKeyboard);
-    postToSelf<CEventUnfocused>(this, HandleThenParent, static_cast<BaseNode*>(this), static_cast<BaseNode*>(nullptr));
+    postNew<CEventUnfocused>(HandleThenParent, this, nullptr);
     onFocusChanged();
 }
 
@@ -433,9 +413,8 @@ bool ControlNode::onFocusRequest(CEventFocusRequest* event) {
     } else if (isAncestorOf(onNode)) {
         m_focusedChild = CRefHandle<BaseNode>::share(onNode);
         setFocused(true);
-        CEventFocusOther* other = new CEventFocusOther(nullptr, onNode);
-        BaseNode::routeToChildren(HandleOnly, other);
-        other->release();
+        const CRefHandle<CEventFocusOther> other(new CEventFocusOther(nullptr, onNode));
+        BaseNode::routeToChildren(HandleOnly, other.get());
     }
     return true;
 }
@@ -449,17 +428,16 @@ bool ControlNode::onFocusOther(CEventFocusOther* event) {
 
 void ControlNode::focusDefault() {
     const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
-    CEventFocusRequest* request = new CEventFocusRequest(nullptr, nullptr);
+    const CRefHandle<CEventFocusRequest> request(new CEventFocusRequest(nullptr, nullptr));
     bool consumed = false;
     if (!m_defaultFocusObjectName.empty()) {
         if (BaseNode* child = findChild(m_defaultFocusObjectName, 1)) {
             const CRefHandle<BaseNode> keepChild = CRefHandle<BaseNode>::share(child);
-            consumed = child->handleEvent(request);
+            consumed = child->handleEvent(request.get());
         }
     }
     if (!consumed)
-        BaseNode::routeToChildren(HandleOnly, request);
-    request->release();
+        BaseNode::routeToChildren(HandleOnly, request.get());
 }
 
 bool ControlNode::onKeyDown(CEventKeyDown* event) {
@@ -504,15 +482,12 @@ void ControlNode::setHovered(bool hovered) {
     const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
     m_hovered = hovered;
     if (hovered) {
-        sendToParent<CEventHoverEnter>(this, HandleThenParent, static_cast<BaseNode*>(nullptr),
-                                       static_cast<BaseNode*>(this));
-        postToSelf<CEventHovered>(this, HandleThenParent, static_cast<BaseNode*>(nullptr),
-                                  static_cast<BaseNode*>(this));
+        routeNewToParent<CEventHoverEnter>(HandleThenParent, nullptr, this);
+        postNew<CEventHovered>(HandleThenParent, nullptr, this);
         if (m_focusOnHover)
             setFocused(true);
     } else {
-        postToSelf<CEventUnhovered>(this, HandleThenParent, static_cast<BaseNode*>(this),
-                                    static_cast<BaseNode*>(nullptr));
+        postNew<CEventUnhovered>(HandleThenParent, this, nullptr);
     }
     onHoverChanged();
 }
@@ -523,9 +498,8 @@ bool ControlNode::onHoverEnter(CEventHoverEnter* event) {
         setHovered(true);
     } else if (isAncestorOf(onNode)) {
         setHovered(true);
-        CEventHoverOther* other = new CEventHoverOther(nullptr, onNode);
-        BaseNode::routeToChildren(HandleOnly, other);
-        other->release();
+        const CRefHandle<CEventHoverOther> other(new CEventHoverOther(nullptr, onNode));
+        BaseNode::routeToChildren(HandleOnly, other.get());
     }
     return true;
 }
@@ -609,11 +583,9 @@ void ControlNode::setPressed(bool pressed) {
     const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
     m_pressed = pressed;
     if (pressed)
-        postToSelf<CEventPressed>(this, HandleThenParent, static_cast<BaseNode*>(nullptr),
-                                  static_cast<BaseNode*>(this));
+        postNew<CEventPressed>(HandleThenParent, nullptr, this);
     else
-        postToSelf<CEventReleased>(this, HandleThenParent, static_cast<BaseNode*>(this),
-                                   static_cast<BaseNode*>(nullptr));
+        postNew<CEventReleased>(HandleThenParent, this, nullptr);
     onPressedChanged();
 }
 
@@ -623,33 +595,34 @@ bool ControlNode::click() {
     const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
     m_clickLatch = true;
     m_pressed = false;
-    postToSelf<CEventClickStarted>(this, HandleThenParent, this);
+    postNew<CEventClickStarted>(HandleThenParent, this);
     showPressState();
     return true;
 }
 
 bool ControlNode::onAllChildrenFinished(CEventNodeStateCompleted* event) {
     if (m_templateRoot && event->getNode() == m_templateRoot.get()) {
-        CEventNodeStateFinished* finished = new CEventNodeStateFinished(m_templateRoot.get(), event->getStateId());
-        handleEvent(finished);
-        finished->release();
+        // Handlers of the finished root may drop this control or replace its
+        // template root.
+        const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
+        const CRefHandle<ControlNode> root = m_templateRoot;
+        handleNew<CEventNodeStateFinished>(root.get(), event->getStateId());
         return true;
     }
     if (event->getStateId() == states().press && m_clickLatch) {
         const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
         m_clickLatch = false;
         showCurrentState();
-        CEventClick* clickEvent = new CEventClick(this);
-        if (!handleEvent(clickEvent))
-            routeToParent(HandleThenParent, clickEvent);
-        clickEvent->release();
+        const CRefHandle<CEventClick> clickEvent(new CEventClick(this));
+        if (!handleEvent(clickEvent.get()))
+            routeToParent(HandleThenParent, clickEvent.get());
         return true;
     }
     return false;
 }
 
 bool ControlNode::onClick(CEventClick*) {
-    postToSelf<CEventClicked>(this, HandleThenParent, this);
+    postNew<CEventClicked>(HandleThenParent, this);
     return true;
 }
 
@@ -744,9 +717,7 @@ void ControlNode::applyStateRecursive(CName id, FallbackFunction fallback) {
         reportStateEvents(id, true);
         return;
     }
-    CEventNodeStateApplying* applying = new CEventNodeStateApplying(this, id);
-    handleEvent(applying);
-    applying->release();
+    handleNew<CEventNodeStateApplying>(this, id);
     setPendingCount(id, count);
     if (rootTakesPart)
         root->applyStateRecursive(id, fallback);
@@ -780,10 +751,7 @@ void ControlNode::updateAbsoluteColor() {
 void ControlNode::registerForRendering(CArray<CRenderItem>& list) {
     if (!isVisible())
         return;
-    if (isTransformDirty())
-        updateAbsoluteTransformation();
-    if (isColorDirty())
-        updateAbsoluteColor();
+    refreshDirtyTransformAndColor();
     if (areChildrenClipped()) {
         if (m_templateRoot || !getChildren().empty())
             list.push_back(CRenderItem{this, 0, getDepth()});

@@ -91,7 +91,7 @@ public:
     virtual void setHovered(bool hovered);
     virtual void setPressed(bool pressed);
     // Starts a click: false while one is latched.
-    virtual bool click();
+    [[nodiscard]] virtual bool click();
     // Copies the template named TemplateName into the template root (made on
     // first use); nothing without a scene manager or template collection.
     virtual void applyTemplate();
@@ -154,7 +154,8 @@ public:
     // The private child holding the template copy; null before the first
     // applyTemplate with a collection.
     [[nodiscard]] ControlNode* getTemplateRoot() const { return m_templateRoot.get(); }
-    // The node on the focus path below this control, as last remembered.
+    // The node on the focus path below this control, as last remembered;
+    // null once that node has left the subtree.
     [[nodiscard]] BaseNode* getFocusedChild() const { return m_focusedChild.get(); }
 
 protected:
@@ -162,6 +163,10 @@ protected:
 
     // Applies `state` to the template root and the children, with fallbacks.
     void showState(CName state);
+
+    // Forgets the focused child once it (or a node above it) leaves this
+    // control's subtree, template root included.
+    void onDescendantRemoved(BaseNode* node) override;
 
 private:
     // The property-table accessors.
@@ -202,8 +207,10 @@ private:
     CName m_navUpObjectName;
     CName m_templateName;
     CRefHandle<ControlNode> m_templateRoot;
-    // Held so that a focused child removed and freed elsewhere is never read
-    // through a stale pointer.
+    // Not owned in effect: cleared as soon as the node leaves this control's
+    // subtree (onDescendantRemoved), so it never keeps a discarded subtree
+    // alive. The reference only guards against a removal path that bypasses
+    // that hook leaving a stale pointer.
     CRefHandle<BaseNode> m_focusedChild;
     bool m_wantFocus = true;
     bool m_focused = false;

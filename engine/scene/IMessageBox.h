@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/core/CArray.h"
+#include "engine/core/CRefCounted.h"
 #include "engine/core/CStringW.h"
 
 #include <cstdint>
@@ -8,7 +9,14 @@
 // What the scene manager needs of a message box scene, whose class lives
 // with the standard nodes: its texts before it is shown, and the index of
 // the button that closed it.
-class IMessageBox {
+//
+// Contract for the standard-node library: its message box class derives
+// SceneNode and IMessageBox (one shared reference count, through the
+// virtual CRefCounted base), answers isKindOf(SceneNode::MessageBoxTypeId),
+// and is registered on the engine's node factory as "MessageBoxNode" before
+// the first SceneManager::showMessageBox; otherwise showMessageBox refuses
+// with a log line.
+class IMessageBox : public virtual CRefCounted {
 public:
     // Text i goes to the i-th button of the template; buttons beyond the
     // array get the empty text.
@@ -19,5 +27,5 @@ public:
     [[nodiscard]] virtual int32_t getResult() const = 0;
 
 protected:
-    ~IMessageBox() = default;
+    ~IMessageBox() override = default;
 };

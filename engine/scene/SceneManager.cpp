@@ -3,6 +3,7 @@
 #include "engine/core/CEngine.h"
 #include "engine/core/CEventMouseMove.h"
 #include "engine/core/CLog.h"
+#include "engine/core/CString.h"
 #include "engine/core/CUpdateScheduler.h"
 #include "engine/core/ICursorControl.h"
 #include "engine/scene/CEventDictionaryChanged.h"
@@ -36,13 +37,6 @@ const TransitionStates& transitionStates() {
 
 bool isMessageBox(const SceneNode* scene) { return scene && scene->isKindOf(SceneNode::MessageBoxTypeId); }
 
-CArray<CRefHandle<BaseNode>> childSnapshot(const BaseNode* node) {
-    CArray<CRefHandle<BaseNode>> children;
-    for (BaseNode* child : node->getChildren())
-        children.push_back(CRefHandle<BaseNode>::share(child));
-    return children;
-}
-
 // Follows the scene-below links from `scene`'s own link; each scene once, so
 // links that lead in a circle end the walk.
 template <class Visit> void forEachSceneBelow(SceneNode* scene, Visit visit) {
@@ -55,6 +49,16 @@ template <class Visit> void forEachSceneBelow(SceneNode* scene, Visit visit) {
     }
 }
 
+// True when `scene` lies on the chain of scenes below `top`.
+bool isBelow(SceneNode* top, const SceneNode* scene) {
+    bool found = false;
+    forEachSceneBelow(top, [&](SceneNode* below) {
+        found = below == scene;
+        return !found;
+    });
+    return found;
+}
+
 } // namespace
 
 SceneManager::SceneManager(const CObjectName& contentName, BaseNode* parent, BaseNode* sceneManager)
@@ -64,12 +68,13 @@ SceneManager::SceneManager(const CObjectName& contentName, BaseNode* parent, Bas
 
 SceneManager::~SceneManager() {
     m_queue.clear();
-    CMap<const BaseNode*, CUpdateScheduler*> schedulers = std::move(m_sceneSchedulers);
+    CMap<SceneNode*, CUpdateScheduler*> schedulers = std::move(m_sceneSchedulers);
     m_sceneSchedulers.clear();
-    for (BaseNode* child : getChildren())
-        if (SceneNode* scene = nodeCast<SceneNode>(child))
-            scene->setSceneScheduler(nullptr);
+    // The scenes may outlive the manager: they keep no link into its stack.
     for (auto& entry : schedulers) {
+        if (entry.key->getSceneScheduler() == entry.value)
+            entry.key->setSceneScheduler(nullptr);
+        entry.key->setSceneBelow(nullptr);
         if (m_engine)
             m_engine->removeListener(entry.value);
         entry.value->release();
@@ -98,8 +103,16 @@ BaseNode* SceneManager::clone(BaseNode* parent, BaseNode* sceneManager) const {
 void SceneManager::setEngine(CEngine* engine) { m_engine = CRefHandle<CEngine>::share(engine); }
 
 CEngine* SceneManager::getEngine() {
-    if (!m_engine)
-        m_engine = CRefHandle<CEngine>::share(getEngineInstance());
+    if (m_engine)
+        return m_engine.get();
+    // Only an engine that exists already: looking one up must not build a
+    // platform engine as a side effect.
+    m_engine = CRefHandle<CEngine>::share(findEngineInstance());
+    if (!m_engine && !m_reportedNoEngine) {
+        m_reportedNoEngine = true;
+        CLog::instance()->log("Scene manager without an engine: scene schedulers are not driven and no cursor is read",
+                              CLog::Warning);
+    }
     return m_engine.get();
 }
 
@@ -172,16 +185,24 @@ void SceneManager::setSceneManager(BaseNode* sceneManager, BaseNode* ownerScene)
         applyDefaultState();
 }
 
+void SceneManager::passLinksToChild(BaseNode* child) {
+    // A scene joining the stack takes this manager's links straight away, so
+    // its DefaultStates run once, on its own scheduler.
+    if (SceneNode* scene = nodeCast<SceneNode>(child))
+        scene->setSceneManager(this, scene);
+    else
+        BaseNode::passLinksToChild(child);
+}
+
 void SceneManager::sendOrBubble(SceneNode* scene, CEvent* event) {
     if (!scene->handleEvent(event))
         scene->routeToParent(HandleThenParent, event);
 }
 
 void SceneManager::announceManager(SceneNode* scene) {
-    CEventManagerAttached* attached = new CEventManagerAttached(this);
-    if (!scene->handleEvent(attached))
-        scene->routeToChildren(HandleThenChildren, attached);
-    attached->release();
+    const CRefHandle<CEventManagerAttached> attached(new CEventManagerAttached(this));
+    if (!scene->handleEvent(attached.get()))
+        scene->routeToChildren(HandleThenChildren, attached.get());
 }
 
 // ---------------------------------------------------------------------------
@@ -216,14 +237,21 @@ bool SceneManager::update(uint32_t) {
 // ---------------------------------------------------------------------------
 // Scene schedulers
 
+CUpdateScheduler* SceneManager::getSceneSchedulerOf(const SceneNode* scene) const {
+    // A lookup: nothing is changed through the key.
+    auto found = m_sceneSchedulers.find(const_cast<SceneNode*>(scene));
+    return found == m_sceneSchedulers.end() ? nullptr : found->value;
+}
+
 void SceneManager::attachSceneScheduler(SceneNode* scene) {
-    auto found = m_sceneSchedulers.find(scene);
-    if (found != m_sceneSchedulers.end()) {
-        found->value->setEnabled(true);
-        scene->setSceneScheduler(found->value);
+    if (CUpdateScheduler* scheduler = getSceneSchedulerOf(scene)) {
+        scheduler->setEnabled(true);
+        scene->setSceneScheduler(scheduler);
         return;
     }
     CEngine* engine = getEngine();
+    // Without an engine the scene still gets a scheduler for its states, but
+    // nothing drives it unless the application updates it.
     CUpdateScheduler* scheduler = engine ? engine->createScheduler() : new CUpdateScheduler;
     if (!scheduler)
         return;
@@ -233,29 +261,22 @@ void SceneManager::attachSceneScheduler(SceneNode* scene) {
     scene->setSceneScheduler(scheduler);
 }
 
-void SceneManager::releaseSceneScheduler(BaseNode* scene) {
+void SceneManager::releaseSceneScheduler(SceneNode* scene) {
     auto found = m_sceneSchedulers.find(scene);
     if (found == m_sceneSchedulers.end())
         return;
     CUpdateScheduler* scheduler = found->value;
     m_sceneSchedulers.erase(found);
-    SceneNode* sceneNode = nodeCast<SceneNode>(scene);
-    if (sceneNode && sceneNode->getSceneScheduler() == scheduler)
-        sceneNode->setSceneScheduler(nullptr);
+    if (scene->getSceneScheduler() == scheduler)
+        scene->setSceneScheduler(nullptr);
     if (m_engine)
         m_engine->removeListener(scheduler);
     scheduler->release();
 }
 
 void SceneManager::setSceneSchedulerEnabled(const SceneNode* scene, bool enabled) {
-    auto found = m_sceneSchedulers.find(scene);
-    if (found != m_sceneSchedulers.end())
-        found->value->setEnabled(enabled);
-}
-
-CUpdateScheduler* SceneManager::getSceneSchedulerOf(const SceneNode* scene) const {
-    auto found = m_sceneSchedulers.find(scene);
-    return found == m_sceneSchedulers.end() ? nullptr : found->value;
+    if (CUpdateScheduler* scheduler = getSceneSchedulerOf(scene))
+        scheduler->setEnabled(enabled);
 }
 
 void SceneManager::closeListedScenes() {
@@ -266,18 +287,55 @@ void SceneManager::closeListedScenes() {
         // A scene taken back onto the stack since it was listed stays.
         if (scene && (scene == m_currentScene || isInTransition(scene)))
             continue;
-        releaseSceneScheduler(node.get());
-        if (scene) {
-            // Scenes that rested on the closed one now rest on what it rested on.
-            for (const CRefHandle<BaseNode>& child : childSnapshot(this))
-                if (SceneNode* other = nodeCast<SceneNode>(child.get()); other && other->getSceneBelow() == scene)
-                    other->setSceneBelow(scene->getSceneBelow());
-        }
-        // A scene the application already took off the stack is left alone.
+        // Leaving the tree tells this manager (onSceneLeft), which takes the
+        // scheduler back and mends the scene-below links. A scene the
+        // application already took off the stack was forgotten then.
         BaseNode* parent = node->getParent();
         if (parent && (parent == this || node->getSceneManager<BaseNode>() == this))
             static_cast<void>(parent->removeChild(node.get()));
     }
+}
+
+// ---------------------------------------------------------------------------
+// Scenes leaving the stack
+
+void SceneManager::onSceneLeft(SceneNode* scene) {
+    if (!scene)
+        return;
+    const bool tracked = scene == m_currentScene || isInTransition(scene) || getSceneSchedulerOf(scene);
+    if (m_currentScene == scene)
+        m_currentScene = nullptr;
+    dropTransitionsOf(scene);
+    releaseSceneScheduler(scene);
+    // Scenes that rested on it now rest on what it rested on.
+    SceneNode* below = scene->getSceneBelow();
+    const auto mend = [scene, below](SceneNode* other) {
+        if (other && other != scene && other->getSceneBelow() == scene)
+            other->setSceneBelow(below);
+    };
+    for (auto& entry : m_sceneSchedulers)
+        mend(entry.key);
+    for (BaseNode* child : getChildren())
+        mend(nodeCast<SceneNode>(child));
+    if (tracked)
+        scene->setSceneBelow(nullptr);
+}
+
+void SceneManager::dropTransitionsOf(const SceneNode* scene) {
+    CArray<Transition> kept;
+    for (const Transition& record : m_transitions) {
+        // The scene's own half goes; the other scene's half of the same
+        // change stays and ends as usual, without the departed scene.
+        if (record.owner() == scene)
+            continue;
+        Transition other = record;
+        if (other.fromScene == scene)
+            other.fromScene = nullptr;
+        if (other.toScene == scene)
+            other.toScene = nullptr;
+        kept.push_back(other);
+    }
+    m_transitions = std::move(kept);
 }
 
 // ---------------------------------------------------------------------------
@@ -292,10 +350,51 @@ int64_t SceneManager::findTransition(const SceneNode* scene) const {
     return -1;
 }
 
+int64_t SceneManager::findHalf(const SceneNode* scene) const {
+    if (!scene)
+        return -1;
+    for (uint32_t i = 0; i < m_transitions.size(); ++i)
+        if (m_transitions[i].owner() == scene)
+            return i;
+    return -1;
+}
+
 bool SceneManager::isInTransition(const SceneNode* scene) const { return findTransition(scene) >= 0; }
 
+bool SceneManager::canStack(const SceneNode* scene, const BaseNode* parent) const {
+    const BaseNode* target = parent ? parent : this;
+    if (target != scene && !scene->isAncestorOf(target))
+        return true;
+    CLog::instance()->log(CString("Can't stack a scene inside itself: ") + scene->getName().str(), CLog::Warning);
+    return false;
+}
+
+void SceneManager::stackScene(SceneNode* scene, BaseNode* parent, BaseNode* after) {
+    const CRefHandle<SceneNode> keepScene = CRefHandle<SceneNode>::share(scene);
+    // Out of its old place, and without old links, first: leaving tells this
+    // manager, which would otherwise take back the scheduler made below.
+    if (scene->getParent())
+        scene->setParent(nullptr);
+    else if (scene->getSceneManager<BaseNode>() || scene->getOwnerScene<BaseNode>())
+        scene->setSceneManager(nullptr, nullptr);
+    for (uint32_t i = m_scenesToClose.size(); i-- > 0;)
+        if (m_scenesToClose[i] == scene)
+            m_scenesToClose.erase(i);
+    attachSceneScheduler(scene);
+    if (!parent)
+        parent = this;
+    if (after)
+        parent->insertChild(scene, after);
+    else
+        parent->addChild(scene);
+    // This manager's own children took its links on the way in
+    // (passLinksToChild); a scene put beside one elsewhere gets them now.
+    if (parent != this)
+        scene->setSceneManager(this, scene);
+}
+
 bool SceneManager::setScene(SceneNode* scene, CName enterState) {
-    if (scene && isInTransition(scene))
+    if (scene && (isInTransition(scene) || !canStack(scene, this)))
         return false;
     if (enterState.empty())
         enterState = transitionStates().navTo;
@@ -304,12 +403,10 @@ bool SceneManager::setScene(SceneNode* scene, CName enterState) {
     for (const CRefHandle<BaseNode>& child : childSnapshot(this)) {
         m_scenesToClose.push_back(child);
         if (SceneNode* old = nodeCast<SceneNode>(child.get())) {
-            CEventSceneChange* change = new CEventSceneChange(old, nullptr, true);
-            old->handleEvent(change);
-            change->release();
-            CEventSceneChangeStarted* started = new CEventSceneChangeStarted(old, nullptr, true);
-            old->handleEvent(started);
-            started->release();
+            const CRefHandle<CEventSceneChange> change(new CEventSceneChange(old, nullptr, true));
+            old->handleEvent(change.get());
+            const CRefHandle<CEventSceneChangeStarted> started(new CEventSceneChangeStarted(old, nullptr, true));
+            old->handleEvent(started.get());
         }
     }
     m_transitions.clear();
@@ -317,26 +414,32 @@ bool SceneManager::setScene(SceneNode* scene, CName enterState) {
     if (!scene)
         return true;
 
-    attachSceneScheduler(scene);
-    addChild(scene);
-    scene->setSceneManager(this, scene);
+    stackScene(scene, this, nullptr);
     scene->setFocused(false);
     announceManager(scene);
-    CEventSceneChange* change = new CEventSceneChange(nullptr, scene, true);
-    scene->handleEvent(change);
-    change->release();
-    CEventSceneChangeStarted* started = new CEventSceneChangeStarted(nullptr, scene, true);
-    sendOrBubble(scene, started);
-    started->release();
+    const CRefHandle<CEventSceneChange> change(new CEventSceneChange(nullptr, scene, true));
+    scene->handleEvent(change.get());
+    const CRefHandle<CEventSceneChangeStarted> started(new CEventSceneChangeStarted(nullptr, scene, true));
+    sendOrBubble(scene, started.get());
 
     m_currentScene = scene;
-    m_transitions.push_back(Transition{nullptr, CName(), scene, enterState, true, false});
+    m_transitions.push_back(Transition{nullptr, CName(), scene, enterState, true, false, false});
     scene->applyStateRecursive(enterState, nullptr);
     return true;
 }
 
 bool SceneManager::navigateTo(SceneNode* from, SceneNode* to, CName leaveState, CName enterState, bool keepVisible) {
     if (!to || to == from || isInTransition(to))
+        return false;
+    // Stacking a scene over one that already rests on it would close the
+    // scene-below links into a circle.
+    if (isBelow(from, to)) {
+        CLog::instance()->log(CString("Can't navigate to a scene below the one being left: ") + to->getName().str(),
+                              CLog::Warning);
+        return false;
+    }
+    BaseNode* parent = from ? from->getParent() : nullptr;
+    if (!canStack(to, parent))
         return false;
     if (leaveState.empty())
         leaveState = transitionStates().navFrom;
@@ -356,33 +459,28 @@ bool SceneManager::navigateTo(SceneNode* from, SceneNode* to, CName leaveState, 
             running.fromScene->stopStateOnChildren(running.fromState);
     }
 
-    CEventSceneChange* change = new CEventSceneChange(from, to, true);
-    CEventSceneChangeStarted* started = new CEventSceneChangeStarted(from, to, true);
+    const CRefHandle<CEventSceneChange> change(new CEventSceneChange(from, to, true));
+    const CRefHandle<CEventSceneChangeStarted> started(new CEventSceneChangeStarted(from, to, true));
     if (from) {
         from->setFocused(false);
-        from->handleEvent(change);
-        sendOrBubble(from, started);
+        from->handleEvent(change.get());
+        sendOrBubble(from, started.get());
     }
-    attachSceneScheduler(to);
+    // Moving a scene that is already current (appended without a from
+    // scene) keeps it current.
+    const bool wasCurrent = m_currentScene == to;
+    stackScene(to, parent, parent ? from : nullptr);
     to->setSceneBelow(from);
-    if (BaseNode* parent = from ? from->getParent() : nullptr)
-        parent->insertChild(to, from);
-    else
-        addChild(to);
     to->setFocused(false);
-    to->setSceneManager(this, to);
     announceManager(to);
-    to->handleEvent(change);
-    sendOrBubble(to, started);
-    change->release();
-    started->release();
+    to->handleEvent(change.get());
+    sendOrBubble(to, started.get());
 
-    if (from)
+    if (from || wasCurrent)
         m_currentScene = to;
-    const Transition record{from, leaveState, to, enterState, true, keepVisible};
-    m_transitions.push_back(record);
+    m_transitions.push_back(Transition{from, leaveState, to, enterState, true, keepVisible, false});
     if (from) {
-        m_transitions.push_back(record);
+        m_transitions.push_back(Transition{from, leaveState, to, enterState, true, keepVisible, true});
         from->applyStateRecursive(leaveState, nullptr);
     }
     to->applyStateRecursive(enterState, nullptr);
@@ -390,14 +488,7 @@ bool SceneManager::navigateTo(SceneNode* from, SceneNode* to, CName leaveState, 
 }
 
 bool SceneManager::navigateBack(SceneNode* from, SceneNode* to, CName leaveState, CName enterState) {
-    if (!from || !to || isInTransition(from) || isInTransition(to))
-        return false;
-    bool below = false;
-    forEachSceneBelow(from, [&](SceneNode* scene) {
-        below = scene == to;
-        return !below;
-    });
-    if (!below)
+    if (!from || !to || isInTransition(from) || isInTransition(to) || !isBelow(from, to))
         return false;
     if (leaveState.empty())
         leaveState = transitionStates().navBackFrom;
@@ -421,21 +512,18 @@ bool SceneManager::navigateBack(SceneNode* from, SceneNode* to, CName leaveState
 
     const bool closingBox = isMessageBox(from);
     if (!closingBox) {
-        CEventSceneChange* change = new CEventSceneChange(from, to, false);
-        from->handleEvent(change);
-        to->handleEvent(change);
-        change->release();
-        CEventSceneChangeStarted* started = new CEventSceneChangeStarted(from, to, false);
-        sendOrBubble(from, started);
-        sendOrBubble(to, started);
-        started->release();
+        const CRefHandle<CEventSceneChange> change(new CEventSceneChange(from, to, false));
+        from->handleEvent(change.get());
+        to->handleEvent(change.get());
+        const CRefHandle<CEventSceneChangeStarted> started(new CEventSceneChangeStarted(from, to, false));
+        sendOrBubble(from, started.get());
+        sendOrBubble(to, started.get());
     }
 
     m_currentScene = to;
-    const Transition record{from, leaveState, to, enterState, false, false};
-    m_transitions.push_back(record);
+    m_transitions.push_back(Transition{from, leaveState, to, enterState, false, false, true});
     if (!closingBox)
-        m_transitions.push_back(record);
+        m_transitions.push_back(Transition{from, leaveState, to, enterState, false, false, false});
     from->applyStateRecursive(leaveState, nullptr);
     if (!closingBox)
         to->applyStateRecursive(enterState, nullptr);
@@ -473,19 +561,15 @@ SceneNode* SceneManager::showMessageBox(SceneNode* scene, CName templateName, co
                                position.y + (sceneBounds.y - boxBounds.y) * 0.5f, position.z));
 
     scene->setFocused(false);
-    attachSceneScheduler(box);
+    BaseNode* parent = scene->getParent();
+    stackScene(box, parent, parent ? scene : nullptr);
     box->setSceneBelow(scene);
-    if (BaseNode* parent = scene->getParent())
-        parent->insertChild(box, scene);
-    else
-        addChild(box);
     box->setFocused(false);
-    box->setSceneManager(this, box);
     announceManager(box);
 
     const CName enterState = transitionStates().navTo;
     m_currentScene = box;
-    m_transitions.push_back(Transition{scene, CName(), box, enterState, true, true});
+    m_transitions.push_back(Transition{scene, CName(), box, enterState, true, true, false});
     box->applyStateRecursive(enterState, nullptr);
     return box;
 }
@@ -494,22 +578,18 @@ bool SceneManager::onAllChildrenFinished(CEventNodeStateCompleted* event) {
     SceneNode* scene = nodeCast<SceneNode>(event->getNode());
     if (!scene || scene->getSceneManager<BaseNode>() != this)
         return false;
-    const int64_t index = findTransition(scene);
+    const int64_t index = findHalf(scene);
     if (index < 0)
         return false;
     const Transition record = m_transitions[uint32_t(index)];
-    const bool leaving = record.fromScene == scene;
-    if (event->getStateId() != (leaving ? record.fromState : record.toState))
+    if (event->getStateId() != (record.leaving ? record.fromState : record.toState))
         return false;
     m_transitions.eraseSwapLast(uint32_t(index));
     const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
     const CRefHandle<SceneNode> keepScene = CRefHandle<SceneNode>::share(scene);
 
-    if (!leaving) {
-        CEventSceneChangeFinished* finished =
-            new CEventSceneChangeFinished(record.fromScene, record.toScene, record.keep);
-        queueEvent(scene, HandleThenParent, finished);
-        finished->release();
+    if (!record.leaving) {
+        queueNew<CEventSceneChangeFinished>(scene, HandleThenParent, record.fromScene, record.toScene, record.keep);
         scene->setFocused(true);
         queueMouseMoveAtCursor(scene);
         return false;
@@ -517,14 +597,9 @@ bool SceneManager::onAllChildrenFinished(CEventNodeStateCompleted* event) {
 
     if (isMessageBox(scene)) {
         const IMessageBox* messageBox = dynamic_cast<const IMessageBox*>(scene);
-        CEventMessageBoxClosed* closed = new CEventMessageBoxClosed(messageBox ? messageBox->getResult() : 0);
-        queueEvent(record.toScene, HandleOnly, closed);
-        closed->release();
+        queueNew<CEventMessageBoxClosed>(record.toScene, HandleOnly, messageBox ? messageBox->getResult() : 0);
     } else {
-        CEventSceneChangeFinished* finished =
-            new CEventSceneChangeFinished(record.fromScene, record.toScene, record.keep);
-        queueEvent(scene, HandleThenParent, finished);
-        finished->release();
+        queueNew<CEventSceneChangeFinished>(scene, HandleThenParent, record.fromScene, record.toScene, record.keep);
     }
     if (!record.keep) {
         m_scenesToClose.push_back(CRefHandle<BaseNode>::share(scene));
@@ -543,14 +618,12 @@ bool SceneManager::onAllChildrenFinished(CEventNodeStateCompleted* event) {
 }
 
 void SceneManager::queueMouseMoveAtCursor(SceneNode* scene) {
-    CEngine* engine = m_engine ? m_engine.get() : getEngine();
+    CEngine* engine = getEngine();
     ICursorControl* cursor = engine ? engine->getCursorControl() : nullptr;
     if (!cursor)
         return;
     const CVector2di position = cursor->getPosition();
-    CEventMouseMove* move = new CEventMouseMove(position.x, position.y);
-    queueEvent(scene, ChildrenThenHandle, move);
-    move->release();
+    queueNew<CEventMouseMove>(scene, ChildrenThenHandle, position.x, position.y);
 }
 
 void SceneManager::setTemplateCollection(TemplateCollectionNode* collection) {
@@ -560,9 +633,8 @@ void SceneManager::setTemplateCollection(TemplateCollectionNode* collection) {
     const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
     // Straight to the scenes: a nested manager passes no 42 coming from the
     // tree around it, but its own collection is its scenes' business.
-    CEventTemplatesChanged* changed = new CEventTemplatesChanged(collection);
-    routeToScenes(ChildrenThenHandle, changed);
-    changed->release();
+    const CRefHandle<CEventTemplatesChanged> changed(new CEventTemplatesChanged(collection));
+    routeToScenes(ChildrenThenHandle, changed.get());
 }
 
 // ---------------------------------------------------------------------------
@@ -571,10 +643,7 @@ void SceneManager::setTemplateCollection(TemplateCollectionNode* collection) {
 void SceneManager::registerForRendering(CArray<CRenderItem>& list) {
     if (!isVisible())
         return;
-    if (isTransformDirty())
-        updateAbsoluteTransformation();
-    if (isColorDirty())
-        updateAbsoluteColor();
+    refreshDirtyTransformAndColor();
     list.push_back(CRenderItem{this, 0, getDepth()});
 }
 
@@ -583,10 +652,7 @@ void SceneManager::render(IGraphicsDriver* driver, int32_t) { renderScenes(drive
 void SceneManager::renderScenes(IGraphicsDriver* driver) {
     if (!driver)
         return;
-    if (isTransformDirty())
-        updateAbsoluteTransformation();
-    if (isColorDirty())
-        updateAbsoluteColor();
+    refreshDirtyTransformAndColor();
     for (BaseNode* scene : getChildren())
         scene->registerForRendering(m_renderList);
     if (m_depthSorting)

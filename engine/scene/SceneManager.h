@@ -10,6 +10,7 @@
 #include "engine/scene/BaseNode.h"
 
 #include <cstdint>
+#include <utility>
 
 class CEngine;
 class CUpdateScheduler;
@@ -31,7 +32,11 @@ class TemplateCollectionNode;
 //
 // Every scene on the stack gets its own update scheduler, created by the
 // engine and registered as an engine listener; hidden scenes' schedulers are
-// disabled so their animations pause.
+// disabled so their animations pause. A scene that leaves the manager by any
+// road (closed, or removed or moved by the application) is forgotten at once:
+// it stops being current, its transition halves are dropped, its scheduler is
+// unregistered and released, and scenes that rested on it rest on what it
+// rested on. The manager keeps no pointer to a scene it no longer has.
 //
 // The queue is drained by the scheduled-object part: register it with a
 // scheduler through CScheduledObject::setScheduler.
@@ -70,6 +75,9 @@ public:
 
     // Keeps the scenes' own manager links when the manager itself is moved.
     void setSceneManager(BaseNode* sceneManager, BaseNode* ownerScene) override;
+    // Called by a scene whose manager link leaves this manager: forgets it
+    // (see the class comment). Nothing for a scene the manager does not know.
+    void onSceneLeft(SceneNode* scene);
 
     void queueEvent(CEventReceiver* receiver, int phase, CEvent* event) override;
     [[nodiscard]] bool isDepthSortingEnabled() const override { return m_depthSorting; }
@@ -87,18 +95,21 @@ public:
     [[nodiscard]] bool update(uint32_t elapsed) override;
 
     // Replaces every scene by `scene` (null: none), playing its enter state.
-    // False when the scene is part of an unfinished transition.
-    bool setScene(SceneNode* scene, CName enterState = CName());
+    // False when the scene is part of an unfinished transition, or cannot
+    // join the manager (it holds the manager; logged).
+    [[nodiscard]] bool setScene(SceneNode* scene, CName enterState = CName());
     // Shows `to` over `from` (null: appended to the stack, current scene kept).
-    // False for a null target, a target in an unfinished transition or a
-    // target that is `from` itself.
-    bool navigateTo(SceneNode* from, SceneNode* to, CName leaveState = CName(), CName enterState = CName(),
-                    bool keepVisible = false);
+    // False for a null target, a target in an unfinished transition, a target
+    // that is `from` itself, or one that lies below `from` already (that is
+    // navigateBack's; logged) or cannot join `from`'s parent (logged).
+    [[nodiscard]] bool navigateTo(SceneNode* from, SceneNode* to, CName leaveState = CName(),
+                                  CName enterState = CName(), bool keepVisible = false);
     // Returns from `from` to `to`, a scene below it; the scenes in between
     // close after the next drain, and so does `from` once it has left. False
     // when either is null or in an unfinished transition, or `to` is not
     // below `from`.
-    bool navigateBack(SceneNode* from, SceneNode* to, CName leaveState = CName(), CName enterState = CName());
+    [[nodiscard]] bool navigateBack(SceneNode* from, SceneNode* to, CName leaveState = CName(),
+                                    CName enterState = CName());
     // Opens a message box (the standard nodes' "MessageBoxNode", made by the
     // node factory) over `scene` with the template `templateName`. Returns it
     // (no reference for the caller), or null when the scene is null or in a
@@ -120,15 +131,28 @@ public:
     [[nodiscard]] uint32_t getQueuedEventCount() const { return m_queue.size(); }
     [[nodiscard]] bool isDraining() const { return m_draining; }
 
-    // The engine that makes the scene schedulers and owns the cursor; taken
-    // from getEngineInstance on first need unless set. A reference is kept.
+    // The engine that makes the scene schedulers, drives them and owns the
+    // cursor. Required for scene animations to run: set it here, or register
+    // the engine (setEngineInstance) before the first scene arrives, when the
+    // manager takes it from findEngineInstance. A reference is kept. Without
+    // one the manager logs once, scenes get schedulers that nothing drives
+    // (unless the application updates them, getSceneSchedulerOf) and no
+    // pointer position is read after a change of scene.
     void setEngine(CEngine* engine);
     [[nodiscard]] CEngine* getEngine();
 
 protected:
     ~SceneManager() override;
 
+    // Scenes take this manager's own links (as scene manager and owner
+    // scene) as they join; other children take the outer ones.
+    void passLinksToChild(BaseNode* child) override;
+
 private:
+    // One half of a scene change: the state that the fromScene (leaving) or
+    // the toScene (entering) has still to finish. A change with both scenes
+    // has two records that differ only in that flag. A scene that leaves
+    // the manager takes its own halves away and is cleared from the others.
     struct Transition {
         SceneNode* fromScene;
         CName fromState;
@@ -136,6 +160,8 @@ private:
         CName toState;
         bool keep;
         bool keepVisible;
+        bool leaving;
+        [[nodiscard]] SceneNode* owner() const { return leaving ? fromScene : toScene; }
     };
     struct QueuedEvent {
         CRefHandle<CEventReceiver> receiver;
@@ -145,10 +171,22 @@ private:
 
     // Index of the first transition naming `scene`, or -1.
     [[nodiscard]] int64_t findTransition(const SceneNode* scene) const;
+    // Index of the first half that `scene` has to finish, or -1.
+    [[nodiscard]] int64_t findHalf(const SceneNode* scene) const;
+    // Removes the halves of `scene` and clears it from the other halves.
+    void dropTransitionsOf(const SceneNode* scene);
+    // True when `scene` can be put under `parent` (null: this manager);
+    // logged when not.
+    [[nodiscard]] bool canStack(const SceneNode* scene, const BaseNode* parent) const;
+    // Puts `scene` on the stack: out of its old place, off the close list,
+    // given its scheduler, then inserted behind `after` in `parent` (null
+    // `after`: appended; null `parent`: this manager) with this manager's
+    // links.
+    void stackScene(SceneNode* scene, BaseNode* parent, BaseNode* after);
     // Makes (or re-enables) the scene's scheduler and stores it in the scene.
     void attachSceneScheduler(SceneNode* scene);
     // Unregisters and releases the scene's scheduler.
-    void releaseSceneScheduler(BaseNode* scene);
+    void releaseSceneScheduler(SceneNode* scene);
     void setSceneSchedulerEnabled(const SceneNode* scene, bool enabled);
     // Scenes and other children, first to last, each only when its mask
     // matches; stops at the first that consumes the event.
@@ -159,11 +197,20 @@ private:
     // Handed to `scene` directly, else bubbled up from it.
     static void sendOrBubble(SceneNode* scene, CEvent* event);
     void queueMouseMoveAtCursor(SceneNode* scene);
+    // Queues a new event of class E for `receiver`, dropping the creation
+    // reference.
+    template <class E, class... Args> void queueNew(CEventReceiver* receiver, int phase, Args&&... args) {
+        const CRefHandle<E> event(new E(std::forward<Args>(args)...));
+        queueEvent(receiver, phase, event.get());
+    }
 
     CRefHandle<TemplateCollectionNode> m_templateCollection;
     CRefHandle<CEngine> m_engine;
-    // One reference per scheduler. The keys are only compared, never read.
-    CMap<const BaseNode*, CUpdateScheduler*> m_sceneSchedulers;
+    bool m_reportedNoEngine = false;
+    // One reference per scheduler. A scene is a key only while its manager
+    // link names this manager (onSceneLeft removes it), so keys are live.
+    CMap<SceneNode*, CUpdateScheduler*> m_sceneSchedulers;
+    // Cleared by onSceneLeft, like the transitions' scenes.
     SceneNode* m_currentScene = nullptr;
     CArray<Transition> m_transitions;
     bool m_depthSorting = false;

@@ -22,6 +22,18 @@ BaseNode* SceneNode::clone(BaseNode* parent, BaseNode* sceneManager) const {
     return cloneAs<SceneNode>(parent, sceneManager);
 }
 
+void SceneNode::setSceneManager(BaseNode* sceneManager, BaseNode* ownerScene) {
+    // Only a scene on a manager's stack holds that manager's scheduler, and
+    // the manager clears it when it lets the scene go or dies: only then is
+    // the old link known to name a live manager. It lets go first, taking
+    // its scheduler back before the new links apply any DefaultState.
+    BaseNode* previous = getSceneManager<BaseNode>();
+    if (m_scheduler && previous != sceneManager)
+        if (SceneManager* manager = nodeCast<SceneManager>(previous))
+            manager->onSceneLeft(this);
+    ControlNode::setSceneManager(sceneManager, ownerScene);
+}
+
 bool SceneNode::onAllChildrenFinished(CEventNodeStateCompleted* event) {
     if (ControlNode::onAllChildrenFinished(event))
         return true;
@@ -69,12 +81,9 @@ SceneNode* SceneNode::showMessageBox(CName templateName, const CArray<CStringW>&
 }
 
 void SceneNode::stopStateOnChildren(CName state) {
-    CArray<CRefHandle<BaseNode>> nodes;
-    if (ControlNode* root = getTemplateRoot())
-        for (BaseNode* child : root->getChildren())
-            nodes.push_back(CRefHandle<BaseNode>::share(child));
-    for (BaseNode* child : getChildren())
-        nodes.push_back(CRefHandle<BaseNode>::share(child));
+    CArray<CRefHandle<BaseNode>> nodes = childSnapshot(getTemplateRoot());
+    for (const CRefHandle<BaseNode>& child : childSnapshot(this))
+        nodes.push_back(child);
     for (const CRefHandle<BaseNode>& node : nodes)
         node->stopState(state, true);
 }

@@ -12,7 +12,10 @@ class CUpdateScheduler;
 // The root of one screen on a scene manager's stack: a control that knows the
 // update scheduler its node states run on and the scene below it, and offers
 // the manager's scene changes from inside the screen. Both links are set by
-// the manager and not owned.
+// the manager and not owned. When a scene on a manager's stack leaves that
+// manager (removed from the tree, or moved under another manager) the
+// manager is told and clears whatever it kept of the scene, including the
+// scene-below links of the scenes that rested on it.
 class SceneNode : public ControlNode {
 public:
     static constexpr int32_t TypeId = 6;
@@ -28,6 +31,10 @@ public:
 
     using BaseNode::clone;
     [[nodiscard]] BaseNode* clone(BaseNode* parent, BaseNode* sceneManager) const override;
+
+    // Tells the manager whose stack the scene is on, when the link leaves
+    // it, that the scene has gone.
+    void setSceneManager(BaseNode* sceneManager, BaseNode* ownerScene) override;
 
     // Completed states that the control part does not take climb on to the
     // scene's manager (transitions).

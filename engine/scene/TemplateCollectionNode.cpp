@@ -42,10 +42,7 @@ bool TemplateCollectionNode::applyTemplate(CName name, BaseNode* target) {
         return false;
     const CRefHandle<BaseNode> keepTarget = CRefHandle<BaseNode>::share(target);
     // Stopping reports to the parent, whose handlers may change the list.
-    CArray<CRefHandle<BaseNode>> children;
-    for (BaseNode* child : target->getChildren())
-        children.push_back(CRefHandle<BaseNode>::share(child));
-    for (const CRefHandle<BaseNode>& child : children)
+    for (const CRefHandle<BaseNode>& child : childSnapshot(target))
         child->stopStates(false);
     target->stopStates(false);
     target->removeAllChildren();

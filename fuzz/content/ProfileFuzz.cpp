@@ -106,6 +106,22 @@ void requireSameValues(const CProfileParameters& a, const CProfileParameters& b)
                 const CStringW text = set->getStringW(name);
                 entry.append(reinterpret_cast<const char*>(text.c_str()), text.length() * 2);
             }
+            // Values kept as written: every node, in order.
+            if (const CArray<CProfileParameters::XmlNode>* nodes = set->getXmlAt(i)) {
+                auto append = [&entry](const CStringW& text) {
+                    entry.append(reinterpret_cast<const char*>(text.c_str()), text.length() * 2);
+                    entry += '\0';
+                };
+                for (const CProfileParameters::XmlNode& node : *nodes) {
+                    entry += char('0' + int(node.type));
+                    entry += node.selfClosing ? '/' : '>';
+                    append(node.text);
+                    for (uint32_t a = 0; a < node.attributeNames.size() && a < node.attributeValues.size(); ++a) {
+                        append(node.attributeNames[a]);
+                        append(node.attributeValues[a]);
+                    }
+                }
+            }
             out->push_back(entry);
         }
     }
@@ -142,7 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     files->files[u"/common/profile.dat"] = Bytes(data + 1, data + size);
 
     CRefHandle<CProfileManager> first = newManager(files.get(), keyed);
-    (void)first->loadProfiles();
+    static_cast<void>(first->loadProfiles());
     if (first->getActiveProfile() && !first->findProfile(first->getActiveProfile()->getName()))
         __builtin_trap();
     if (!first->saveUserProfiles() || !first->saveCommonProfile())
@@ -152,13 +168,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // characters an 8-bit text cannot keep); from then on a save and a load
     // change nothing.
     CRefHandle<CProfileManager> second = newManager(files.get(), keyed);
-    (void)second->loadProfiles();
+    static_cast<void>(second->loadProfiles());
     if (!second->isCheckValueValid() || second->getProfileCount() != first->getProfileCount())
         __builtin_trap();
     if (!second->saveUserProfiles() || !second->saveCommonProfile())
         __builtin_trap();
     CRefHandle<CProfileManager> third = newManager(files.get(), keyed);
-    (void)third->loadProfiles();
+    static_cast<void>(third->loadProfiles());
     requireSameSets(*second, *third);
     return 0;
 }

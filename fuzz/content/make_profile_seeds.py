@@ -25,6 +25,16 @@ TEXT = (
     '\t\t\t<string Name="Ranks" Value="0120" />\r\n'
     '\t\t\t<stringw Name="PlayerPicture" Value="B\u00e4r &amp; &#xA;" />\r\n'
     '\t\t\t<color Name="Tint" Value="ff00ff00" />\r\n'
+    '\t\t\t<properties Name="Level3">\r\n'
+    '\t\t\t\t<int Name="Stars" Value="2" />\r\n'
+    '\t\t\t\t<properties Name="Shop">\r\n'
+    '\t\t\t\t\t<note Name="Memo">a &amp; b</note>\r\n'
+    "\t\t\t\t</properties>\r\n"
+    "\t\t\t</properties>\r\n"
+    '\t\t\t<stringwArray Name="Trophies">\r\n'
+    '\t\t\t\t<stringw Value="Gold" />\r\n'
+    '\t\t\t\t<stringw Value="Zo\u00eb &lt;1&gt;" />\r\n'
+    "\t\t\t</stringwArray>\r\n"
     "\t\t</Parameters>\r\n"
     "\t</Profile>\r\n"
     '\t<Profile Name="Zo\u00eb \u65e5\u672c">\r\n'

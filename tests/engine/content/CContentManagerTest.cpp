@@ -1,11 +1,14 @@
 #include "engine/content/CContentManager.h"
 
 #include "engine/content/CContentProcessorsManager.h"
+#include "engine/content/CImageContentProcessor.h"
+#include "engine/content/CImageFormatRegistry.h"
 #include "engine/content/ContentType.h"
 #include "engine/core/CRefHandle.h"
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/FilePaths.h"
 #include "engine/io/IReadableFile.h"
+#include "engine/io/IWritableFile.h"
 #include "tests/engine/content/ContentTestSupport.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestSupport.h"
@@ -265,7 +268,29 @@ TEST_F(CContentManagerTest, MissingImageFilesFallBackToTheRawImageFormat) {
         SCOPED_TRACE(typeName(type));
         LogCapture log;
         EXPECT_FALSE(load(type, u"pics/tree.png"));
-        EXPECT_TRUE(log.contains("pics/tree.png"));
+        // A file that does not open is reported to nobody.
+        EXPECT_TRUE(log.lines().empty());
+    }
+}
+
+TEST(CContentManager, ImageFallbackNameReplacesTheExtensionOfTheFilePart) {
+    const struct {
+        const char16_t* name;
+        const char* fallback;
+    } cases[] = {
+        {u"pics/tree.png", "pics/tree.mimg"},
+        {u"x.", "x.mimg"},
+        {u"x", "x.mimg"},
+        {u"v1.2/leaf", "v1.2/leaf.mimg"},
+        {u"v1.2\\leaf", "v1.2\\leaf.mimg"},
+        {u"a/b.c.jpg", "a/b.c.mimg"},
+        {u"dir/.png", "dir/.mimg"},
+        {u"dir./", "dir./.mimg"},
+        {u"", ".mimg"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fallback);
+        EXPECT_EQ(narrow(CContentManager::imageFallbackName(c.name)), c.fallback);
     }
 }
 
@@ -277,25 +302,32 @@ TEST_F(CContentManagerTest, FailedLoadsGiveNullALogLineAndAnUnchangedCache) {
     dir.write("ring/b.txt", "include:a.txt");
     dir.write("half/a.txt", "include:b.txt");
     dir.write("half/b.txt", "bad inner file");
+    // The manager reports only what no processor can see; a missing file or
+    // processor is reported to nobody, a processor logs its own reasons
+    // (this one has none).
     const struct {
         const char* what;
         uint32_t type;
         const char16_t* name;
         const char* logged;
     } cases[] = {
-        {"missing file", kTest, u"none.txt", "Can't open content file: none.txt"},
-        {"no processor for the type", makeContentType("none"), u"bad.txt", "no processor for type 'none'"},
-        {"processor refuses the file", kTest, u"bad.txt", "Can't load content 'test': bad.txt"},
-        {"inner file fails", kTest, u"half/a.txt", "Can't load content 'test': half/a.txt"},
-        {"file loads itself", kTest, u"loop.txt", "refers to itself: loop.txt"},
-        {"files load each other", kTest, u"ring/a.txt", "refers to itself: ring/a.txt"},
+        {"missing file", kTest, u"none.txt", nullptr},
+        {"no processor for the type", makeContentType("none"), u"bad.txt", nullptr},
+        {"processor refuses the file", kTest, u"bad.txt", nullptr},
+        {"inner file fails", kTest, u"half/a.txt", nullptr},
+        {"file loads itself", kTest, u"loop.txt", "WRN: Can't load content: it refers to itself: loop.txt"},
+        {"files load each other", kTest, u"ring/a.txt", "WRN: Can't load content: it refers to itself: ring/a.txt"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         LogCapture log;
         EXPECT_FALSE(load(c.type, c.name));
-        EXPECT_TRUE(log.contains("WRN: "));
-        EXPECT_TRUE(log.contains(c.logged)) << c.logged;
+        if (c.logged) {
+            EXPECT_EQ(log.lines().size(), 1u);
+            EXPECT_TRUE(log.contains(c.logged)) << c.logged;
+        } else {
+            EXPECT_TRUE(log.lines().empty());
+        }
         EXPECT_EQ(manager->cachedCount(), 0u);
         EXPECT_EQ(alive, 0);
         EXPECT_EQ(manager->folderDepth(), 1u);
@@ -347,6 +379,23 @@ TEST_F(CContentManagerTest, LoadFromFileKeysByTheFileName) {
     EXPECT_EQ(processor->loadCount(), 1);
     EXPECT_EQ(file->referenceCount(), 1); // the caller keeps the file
     EXPECT_EQ(manager->loadFromFile(kTest, nullptr), nullptr);
+    LogCapture log;
+    EXPECT_EQ(manager->loadFromFile(makeContentType("none"), file.get()), nullptr);
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(CContentManagerTest, ABrokenImageLogsOnlyTheImageProcessorsLine) {
+    CRefHandle<CImageFormatRegistry> registry(new CImageFormatRegistry);
+    CRefHandle<CImageContentProcessor> images(new CImageContentProcessor(registry.get()));
+    ASSERT_TRUE(processors->registerProcessor(images.get()));
+    dir.write("pics/broken.png", "not a picture");
+
+    LogCapture log;
+    EXPECT_FALSE(load(ContentTypeImage, u"pics/broken.png"));
+    // The image registry's line (after the PNG decoder's own), and nothing
+    // from the manager.
+    EXPECT_EQ(log.count("WRN: Can't load image: pics/broken.png"), 1u);
+    EXPECT_EQ(log.count("content"), 0u);
 }
 
 TEST_F(CContentManagerTest, SaveWritesThroughTheProcessorUnderTheTargetName) {
@@ -369,29 +418,56 @@ TEST_F(CContentManagerTest, FailedSavesLeaveTheOldFileIntact) {
     addProcessor(makeContentType("read"), IContent::FlagShared)->setCanSave(false);
     CRefHandle<IContent> content(new TestContent(kTest, CObjectName(), IContent::FlagShared, "new text", &alive));
     const std::filesystem::path target = dir.write("keep.txt", "old text");
+    // Only a save with nothing to save is the manager's to report: a missing
+    // or refusing processor and a file that does not open are reported to
+    // nobody, and processors log their own reasons (this one has none).
     const struct {
         const char* what;
         uint32_t type;
         IContent* content;
         CStringW fileName;
         int32_t failAfter;
+        const char* logged;
     } cases[] = {
-        {"writer fails midway", kTest, content.get(), diskPath("keep.txt"), 3},
-        {"type cannot be saved", makeContentType("read"), content.get(), diskPath("keep.txt"), -1},
-        {"type has no processor", makeContentType("none"), content.get(), diskPath("keep.txt"), -1},
-        {"no object", kTest, nullptr, diskPath("keep.txt"), -1},
-        {"folder cannot be written", kTest, content.get(), diskPath("missing/keep.txt"), -1},
+        {"writer fails midway", kTest, content.get(), diskPath("keep.txt"), 3, nullptr},
+        {"type cannot be saved", makeContentType("read"), content.get(), diskPath("keep.txt"), -1, nullptr},
+        {"type has no processor", makeContentType("none"), content.get(), diskPath("keep.txt"), -1, nullptr},
+        {"no object", kTest, nullptr, diskPath("keep.txt"), -1, "WRN: Can't save content: nothing to save to: "},
+        {"folder cannot be written", kTest, content.get(), diskPath("missing/keep.txt"), -1, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         processor->failSaveAfter(c.failAfter);
         LogCapture log;
         EXPECT_FALSE(manager->save(c.type, c.content, c.fileName, nullptr));
-        EXPECT_TRUE(log.contains("WRN: Can't save content"));
+        if (c.logged) {
+            EXPECT_EQ(log.lines().size(), 1u);
+            EXPECT_TRUE(log.contains(c.logged));
+        } else {
+            EXPECT_TRUE(log.lines().empty());
+        }
         const std::vector<uint8_t> bytes = readAllBytes(target);
         EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "old text");
         EXPECT_FALSE(std::filesystem::exists(dir.path() / "keep.txt.tmp"));
     }
+}
+
+TEST_F(CContentManagerTest, AFileKeptPastTheSaveStaysUsable) {
+    TestProcessor* processor = addProcessor(kTest, IContent::FlagShared);
+    processor->keepSavedFiles(true);
+    CRefHandle<IContent> content(new TestContent(kTest, CObjectName(), IContent::FlagShared, "saved", &alive));
+
+    ASSERT_TRUE(manager->save(kTest, content.get(), diskPath("kept.txt"), nullptr));
+    ASSERT_EQ(processor->keptFiles().size(), 1u);
+    // The save is over and its own references are gone; the kept file still
+    // reaches the file it wrapped (under the sanitizer a released one would
+    // be a use after free).
+    IWritableFile* kept = processor->keptFiles().back().get();
+    EXPECT_EQ(narrow(kept->fileName()), narrow(diskPath("kept.txt")));
+    EXPECT_EQ(kept->position(), 5);
+    EXPECT_EQ(kept->write("!", 1), 1);
+    EXPECT_EQ(kept->position(), 6);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "kept.txt.tmp"));
 }
 
 TEST_F(CContentManagerTest, DestructionReleasesTheCacheAndTheServices) {

@@ -122,7 +122,11 @@ TEST(CImageFormatRegistry, WritesWithTheWriterOfTheName) {
     EXPECT_EQ(back->pixelAt(3, 3).value, 0xFF336699u);
 
     CRefHandle<CVirtualFile> bmp = newVirtualFile("screenshot3.bmp");
-    EXPECT_FALSE(registry->writeImage(image.get(), bmp.get(), nullptr));
+    {
+        LogCapture log;
+        EXPECT_FALSE(registry->writeImage(image.get(), bmp.get(), nullptr));
+        EXPECT_TRUE(log.contains("WRN: Can't save image: screenshot3.bmp"));
+    }
     EXPECT_EQ(bmp->size(), 0);
 
     // No quality means 100.

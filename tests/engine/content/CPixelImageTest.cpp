@@ -315,3 +315,38 @@ TEST(CPixelImage, ExportPixelsScaledSamplesFromTheTopLeft) {
     EXPECT_EQ(big[(8 * 7 + 6) * 3 + 1], 3); // bottom-right takes column 3
     EXPECT_EQ(big[(8 * 7 + 6) * 3 + 2], 3); // and row 3
 }
+
+TEST(CPixelImage, CopyAlphaFromTakesTheFirstByteOfAGreyImage) {
+    CRefHandle<CPixelImage> color = newImage(ColorFormat::A8R8G8B8, 2, 1);
+    color->fillColor(CColor(0xFF102030));
+    CRefHandle<CPixelImage> rgb = newImage(ColorFormat::R8G8B8, 2, 1);
+    rgb->putPixel(0, 0, CColor(0xFF405060));
+    rgb->putPixel(1, 0, CColor(0xFF708090));
+    ASSERT_TRUE(color->copyAlphaFrom(*rgb));
+    // R8G8B8 pixels are bytes red, green, blue: the red byte is the level.
+    EXPECT_EQ(color->pixelAt(0, 0).value, 0x40102030u);
+    EXPECT_EQ(color->pixelAt(1, 0).value, 0x70102030u);
+
+    // An A8R8G8B8 grey image gives its first byte, the blue one.
+    CRefHandle<CPixelImage> argb = newImage(ColorFormat::A8R8G8B8, 2, 1);
+    argb->fillColor(CColor(0x11223344));
+    ASSERT_TRUE(color->copyAlphaFrom(*argb));
+    EXPECT_EQ(color->pixelAt(1, 0).value, 0x44102030u);
+
+    // Other formats and sizes change nothing.
+    const struct {
+        const char* what;
+        CRefHandle<CPixelImage> target;
+        CRefHandle<CPixelImage> grey;
+    } refused[] = {
+        {"grey of a 16-bit format", color, newImage(ColorFormat::R5G6B5, 2, 1)},
+        {"grey of another size", color, newImage(ColorFormat::R8G8B8, 1, 2)},
+        {"target without its own alpha byte", rgb, color},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> before(c.target->data(), c.target->data() + c.target->dataSize());
+        EXPECT_FALSE(c.target->copyAlphaFrom(*c.grey));
+        EXPECT_EQ(std::vector<uint8_t>(c.target->data(), c.target->data() + c.target->dataSize()), before);
+    }
+}

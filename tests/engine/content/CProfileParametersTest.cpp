@@ -104,16 +104,24 @@ TEST(CProfileParameters, ApplyDefaultsAddsOnlyMissingNames) {
     EXPECT_EQ(defaults->getInt("AntiAlias"), 0);
 }
 
-TEST(CProfileParameters, DefaultFillsANameReadWithoutValue) {
+TEST(CProfileParameters, DefaultsLeaveAValueOfAnUnknownKindInPlace) {
     CRefHandle<CProfileParameters> defaults = newSet();
     defaults->setBool("FullScreen", true);
+    defaults->setInt("Other", 5);
     CRefHandle<CProfileParameters> set =
         readSet("<Parameters><widget Name=\"FullScreen\" Value=\"1\" /><int Name=\"B\" Value=\"2\" /></Parameters>");
-    ASSERT_EQ(set->getKindAt(0), Kind::None);
+    ASSERT_EQ(set->getKindAt(0), Kind::Other);
     set->applyDefaults(*defaults);
-    EXPECT_EQ(set->getCount(), 2u);
-    EXPECT_EQ(set->indexOf("FullScreen"), 0);
-    EXPECT_TRUE(set->getBool("FullScreen"));
+    ASSERT_EQ(set->getCount(), 3u);
+    EXPECT_EQ(set->getKindAt(0), Kind::Other);
+    EXPECT_FALSE(set->getBool("FullScreen"));
+    EXPECT_EQ(set->getString("FullScreen"), CString("1"));
+    EXPECT_EQ(set->getInt("Other"), 5);
+    EXPECT_EQ(writtenText(*set), u"<Parameters>\r\n"
+                                 u"\t<widget Name=\"FullScreen\" Value=\"1\" />\r\n"
+                                 u"\t<int Name=\"B\" Value=\"2\" />\r\n"
+                                 u"\t<int Name=\"Other\" Value=\"5\" />\r\n"
+                                 u"</Parameters>\r\n");
 }
 
 TEST(CProfileParameters, WritesOneElementPerValue) {
@@ -183,16 +191,32 @@ TEST(CProfileParameters, ReadsAsAPropertyBagDoes) {
          "<Parameters><int Name=\"A\" Value=\"1\" /><int Name=\"A\" Value=\"2\" /></Parameters>",
          {"A", "A"},
          u"\t<int Name=\"A\" Value=\"1\" />\r\n\t<int Name=\"A\" Value=\"2\" />\r\n"},
-        {"unknown type keeps its name without value",
-         "<Parameters><widget Name=\"W\" Value=\"1\" /><int Name=\"B\" Value=\"2\" /></Parameters>",
+        {"unknown type kept as written",
+         "<Parameters><widget Name=\"W\" Value=\"1\" Extra=\"e\" /><int Name=\"B\" Value=\"2\" /></Parameters>",
          {"W", "B"},
-         u"\t<int Name=\"B\" Value=\"2\" />\r\n"},
-        {"nested values are passed over",
+         u"\t<widget Name=\"W\" Value=\"1\" Extra=\"e\" />\r\n\t<int Name=\"B\" Value=\"2\" />\r\n"},
+        {"nested values kept as written",
          "<Parameters><properties Name=\"P\"><int Name=\"Inner\" Value=\"1\" /><properties Name=\"Q\">"
          "<int Name=\"Deep\" Value=\"2\" /></properties></properties>"
          "<stringwArray Name=\"L\"><stringw Value=\"x\" /></stringwArray><int Name=\"B\" Value=\"3\" /></Parameters>",
          {"P", "L", "B"},
+         u"\t<properties Name=\"P\">\r\n\t\t<int Name=\"Inner\" Value=\"1\" />\r\n\t\t<properties Name=\"Q\">\r\n"
+         u"\t\t\t<int Name=\"Deep\" Value=\"2\" />\r\n\t\t</properties>\r\n\t</properties>\r\n"
+         u"\t<stringwArray Name=\"L\">\r\n\t\t<stringw Value=\"x\" />\r\n\t</stringwArray>\r\n"
          u"\t<int Name=\"B\" Value=\"3\" />\r\n"},
+        {"nameless kept value dropped with all inside it",
+         "<Parameters><properties><int Name=\"Inner\" Value=\"1\" /></properties><int Name=\"B\" Value=\"3\" />"
+         "</Parameters>",
+         {"B"},
+         u"\t<int Name=\"B\" Value=\"3\" />\r\n"},
+        {"kept value left open ends at the set's end",
+         "<Parameters><properties Name=\"P\"><int Name=\"Inner\" Value=\"1\" /></Parameters>",
+         {"P"},
+         u"\t<properties Name=\"P\">\r\n\t\t<int Name=\"Inner\" Value=\"1\" />\r\n\t</properties>\r\n"},
+        {"kept value left open ends at the holder's end",
+         "<Parameters><gadget Name=\"G\"><part>text</Holder>",
+         {"G"},
+         u"\t<gadget Name=\"G\">\r\n\t\t<part>text</part>\r\n\t</gadget>\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -211,4 +235,83 @@ TEST(CProfileParameters, ReadFromNeedsAReaderAndSaveAnOwner) {
     CRefHandle<CProfileParameters> set = newSet();
     EXPECT_FALSE(set->readFrom(nullptr));
     EXPECT_FALSE(set->save());
+}
+
+TEST(CProfileParameters, ListsOfTextsReadAndSet) {
+    const CRefHandle<CProfileParameters> set =
+        readSet("<Parameters><stringwArray Name=\"Trophies\"><stringw Value=\"Gold\" />"
+                "<stringw Value=\"Zo&#xA;&amp;\" /><stringw /></stringwArray><int Name=\"N\" Value=\"1\" />"
+                "<stringwArray Name=\"Empty\" /></Parameters>");
+    ASSERT_EQ(set->getKindAt(0), Kind::StringWArray);
+    const CArray<CStringW> trophies = set->getStringWArray("Trophies");
+    ASSERT_EQ(trophies.size(), 3u);
+    EXPECT_EQ(trophies[0], CStringW(u"Gold"));
+    EXPECT_EQ(trophies[1], CStringW(u"Zo\n&"));
+    EXPECT_EQ(trophies[2], CStringW());
+    EXPECT_EQ(set->getStringWArray("Empty").size(), 0u);
+    EXPECT_EQ(set->getStringWArray("N").size(), 0u);
+    EXPECT_EQ(set->getStringWArray("Absent").size(), 0u);
+    EXPECT_EQ(set->getString("Trophies"), CString());
+
+    // Set in place of a value of another kind, and written as a property
+    // bag writes its lists.
+    CArray<CStringW> names;
+    names.push_back(CStringW(u"Ann"));
+    names.push_back(CStringW(u"B\u00e4r <2>"));
+    set->setStringWArray("N", names);
+    EXPECT_EQ(set->indexOf("N"), 1);
+    EXPECT_EQ(set->getKindAt(1), Kind::StringWArray);
+    const CArray<CStringW> back = set->getStringWArray("N");
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[1], CStringW(u"B\u00e4r <2>"));
+    const std::u16string written = writtenText(*set);
+    EXPECT_NE(written.find(u"\t<stringwArray Name=\"N\">\r\n\t\t<stringw Value=\"Ann\" />\r\n"
+                           u"\t\t<stringw Value=\"B\u00e4r &lt;2&gt;\" />\r\n\t</stringwArray>\r\n"),
+              std::u16string::npos);
+
+    // What was written reads back equal (every character is below 256, so
+    // the 8-bit text the reader gets stands for it).
+    std::string bytes;
+    for (char16_t c : written)
+        bytes += char(c);
+    EXPECT_TRUE(readSet(bytes)->equals(*set));
+}
+
+TEST(CProfileParameters, KeptValuesKeepTheirTexts) {
+    const CRefHandle<CProfileParameters> set =
+        readSet("<Parameters><note Name=\"Memo\">hello &amp; bye</note>"
+                "<gadget Name=\"G\" Mode=\"x\"><!--why--><part Value=\"1\">inner</part><![CDATA[a<b]]></gadget>"
+                "<mixed Name=\"M\">x \r\n<b /> y</mixed></Parameters>");
+    ASSERT_EQ(set->getCount(), 3u);
+    const CArray<CProfileParameters::XmlNode>* memo = set->getXmlAt(0);
+    ASSERT_NE(memo, nullptr);
+    ASSERT_EQ(memo->size(), 3u);
+    EXPECT_EQ((*memo)[1].text, CStringW(u"hello & bye"));
+    EXPECT_EQ(set->getXmlAt(3), nullptr);
+    // Comments are not values: they are left out. A text before an element
+    // loses its trailing white space, where the element's indentation goes.
+    const std::u16string written = writtenText(*set);
+    EXPECT_EQ(written, u"<Parameters>\r\n"
+                       u"\t<note Name=\"Memo\">hello &amp; bye</note>\r\n"
+                       u"\t<gadget Name=\"G\" Mode=\"x\">\r\n"
+                       u"\t\t<part Value=\"1\">inner</part>a&lt;b</gadget>\r\n"
+                       u"\t<mixed Name=\"M\">x\t\t<b /> y</mixed>\r\n"
+                       u"</Parameters>\r\n");
+    // So what was written reads and writes back the same.
+    EXPECT_EQ(writtenText(*readSet(std::string(written.begin(), written.end()))), written);
+}
+
+TEST(CProfileParameters, DeeplyNestedValuesAreKeptWithoutRecursion) {
+    constexpr int depth = 100000;
+    std::string inner = "<Parameters><properties Name=\"Deep\">";
+    for (int i = 0; i < depth; ++i)
+        inner += "<properties Name=\"P\">";
+    for (int i = 0; i < depth; ++i)
+        inner += "</properties>";
+    inner += "</properties><int Name=\"After\" Value=\"7\" /></Parameters>";
+    const CRefHandle<CProfileParameters> set = readSet(inner);
+    ASSERT_EQ(set->getCount(), 2u);
+    EXPECT_EQ(set->getKindAt(0), Kind::Properties);
+    EXPECT_EQ(set->getXmlAt(0)->size(), 2u * (depth + 1));
+    EXPECT_EQ(set->getInt("After"), 7);
 }

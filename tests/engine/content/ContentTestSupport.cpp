@@ -59,7 +59,7 @@ IContent* TestProcessor::load(IContentManager* manager, IReadableFile* file, con
     if (text.rfind("include:", 0) == 0) {
         manager->pushFolder(file->fileName());
         IContent* inner = manager->load(m_type, CStringW(text.substr(8).c_str()), true);
-        (void)manager->popFolder();
+        static_cast<void>(manager->popFolder());
         if (!inner)
             return nullptr;
         text = "with " + static_cast<TestContent*>(inner)->text();
@@ -72,11 +72,13 @@ IContent* TestProcessor::load(IContentManager* manager, IReadableFile* file, con
 
 bool TestProcessor::save(IContentManager*, IContent* content, IWritableFile* file, const void* parameter) {
     m_opened.push_back(narrow(file->fileName()));
+    if (m_keepSavedFiles)
+        m_kept.push_back(CRefHandle<IWritableFile>::share(file));
     std::string text = static_cast<TestContent*>(content)->text();
     if (parameter)
         text += *static_cast<const char*>(parameter);
     if (m_failAfter >= 0) {
-        (void)file->write(text.data(), m_failAfter);
+        static_cast<void>(file->write(text.data(), m_failAfter));
         return false;
     }
     return file->write(text.data(), int32_t(text.size())) == int32_t(text.size());

@@ -5,6 +5,8 @@
 #include "engine/content/IDeviceServiceEvent.h"
 #include "engine/core/CEvent.h"
 #include "engine/core/CObjectName.h"
+#include "engine/core/CRefHandle.h"
+#include "engine/io/IWritableFile.h"
 
 #include <cstdint>
 #include <string>
@@ -66,6 +68,10 @@ public:
     // Saving writes this many bytes of the text and then fails.
     void failSaveAfter(int32_t bytes) { m_failAfter = bytes; }
     void setCloneable(bool cloneable) { m_cloneable = cloneable; }
+    // Saving keeps a reference to the file it was given, as a writer that
+    // outlives the save would.
+    void keepSavedFiles(bool keep) { m_keepSavedFiles = keep; }
+    [[nodiscard]] const std::vector<CRefHandle<IWritableFile>>& keptFiles() const { return m_kept; }
 
     [[nodiscard]] int loadCount() const { return m_loads; }
     // The file names the processor was given to load and to save.
@@ -87,6 +93,8 @@ private:
     int32_t m_failAfter = -1;
     int m_loads = 0;
     std::vector<std::string> m_opened;
+    bool m_keepSavedFiles = false;
+    std::vector<CRefHandle<IWritableFile>> m_kept;
 };
 
 // A device event (10 to 13) carrying `service` for the "created" ones.

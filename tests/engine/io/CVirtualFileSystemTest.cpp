@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -188,6 +189,71 @@ TEST(CVirtualFileSystem, RemovesAndRenamesFiles) {
     EXPECT_FALSE(fileSystem->rename(widePath(dir.path() / "a.txt"), widePath(dir.path() / "c.txt")));
     EXPECT_TRUE(fileSystem->remove(widePath(dir.path() / "b.txt")));
     EXPECT_FALSE(fileSystem->remove(widePath(dir.path() / "b.txt")));
+}
+
+namespace {
+
+// A file system whose renames fail, as across devices or onto a locked file.
+class CNoRenameFileSystem : public CVirtualFileSystem {
+public:
+    bool rename(const CStringW&, const CStringW&) override { return false; }
+
+protected:
+    ~CNoRenameFileSystem() override = default;
+};
+
+} // namespace
+
+TEST(CVirtualFileSystem, WriteFileSafelyReplacesTheFileOnlyWhenAllWentWell) {
+    TempDir dir;
+    const fs::path target = dir.write("keep.txt", std::string("old"));
+    const fs::path temporary = dir.path() / "keep.txt.tmp";
+    auto writes = [](const char* text, bool result) {
+        return [text, result](IWritableFile* file) {
+            const int32_t length = int32_t(std::char_traits<char>::length(text));
+            return file->write(text, length) == length && result;
+        };
+    };
+    // The check sees the closed file as written.
+    auto readsBack = [](const char* expected) {
+        return [expected](IReadableFile* file) { return readToEnd(file) == bytesOf(expected); };
+    };
+    const struct {
+        const char* what;
+        bool renames;
+        const char* folder;
+        std::function<bool(IWritableFile*)> write;
+        std::function<bool(IReadableFile*)> check;
+        bool result;
+        const char* logged;
+    } cases[] = {
+        {"writer fails", true, "", writes("par", false), nullptr, false, nullptr},
+        {"no writer", true, "", nullptr, nullptr, false, nullptr},
+        {"check refuses", true, "", writes("new", true), readsBack("other"), false, nullptr},
+        {"temporary file does not open", true, "missing/", writes("new", true), nullptr, false, nullptr},
+        {"rename fails", false, "", writes("new", true), nullptr, false, "ERR: Can't replace file: "},
+        {"all went well", true, "", writes("new", true), readsBack("new"), true, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CRefHandle<CVirtualFileSystem> fileSystem(c.renames ? new CVirtualFileSystem : new CNoRenameFileSystem);
+        LogCapture log;
+        EXPECT_EQ(
+            fileSystem->writeFileSafely(widePath(dir.path() / (std::string(c.folder) + "keep.txt")), c.write, c.check),
+            c.result);
+        if (c.logged) {
+            EXPECT_EQ(log.lines().size(), 1u);
+            EXPECT_TRUE(log.contains(c.logged));
+        } else {
+            EXPECT_TRUE(log.lines().empty());
+        }
+        EXPECT_EQ(readAllBytes(target), bytesOf(c.result ? "new" : "old"));
+        EXPECT_FALSE(fs::exists(temporary));
+    }
+    // A missing target is simply made.
+    CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
+    EXPECT_TRUE(fileSystem->writeFileSafely(widePath(dir.path() / "fresh.txt"), writes("made", true)));
+    EXPECT_EQ(readAllBytes(dir.path() / "fresh.txt"), bytesOf("made"));
 }
 
 TEST(CVirtualFileSystem, MakesMemoryAndDiskFiles) {

@@ -5,6 +5,7 @@
 #include "engine/io/CXmlStreamReader.h"
 #include "engine/scene/CNodeFactory.h"
 #include "engine/scene/CNodeState.h"
+#include "engine/scene/SetProps.h"
 #include "tests/engine/scene/PropertyTestSupport.h"
 #include "tests/engine/scene/SceneFileTestSupport.h"
 #include "tests/support/LogCapture.h"
@@ -285,3 +286,22 @@ TEST(CSceneFileReader, ResolveClassPrefersAKnownOverride) {
 }
 
 } // namespace
+
+TEST(CSceneFileReader, StateKeysComeFromTheReadersOwnFactory) {
+    CRefHandle<CNodeFactory> local(new CNodeFactory);
+    ASSERT_TRUE(local->registerKeyClass(CStringW(u"LocalKey"), []() -> Animator* { return new SetProps(); }));
+    ASSERT_FALSE(CNodeFactory::getShared()->isKeyClassRegistered(CStringW(u"LocalKey")));
+    const std::string text = R"(<SceneNode Type="BaseNode"><States>
+  <State Name="Shown"><StartAnimator Type="LocalKey"><bool Name="Visible" Value="true"/></StartAnimator></State>
+</States></SceneNode>)";
+    CRefHandle<CXmlStreamReader> xml(new CXmlStreamReader(text.data(), text.size()));
+    uint32_t depth = 0;
+    CSceneFileReader reader(xml.get(), local.get(), depth, CStringW(u"local.mscn"));
+    LogCapture log;
+    CRefHandle<BaseNode> root = reader.readDocument(CObjectName(), CStringW(u"local.mscn"));
+    ASSERT_NE(root, nullptr);
+    CNodeState* shown = root->findState(CName("Shown"));
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->getStartKeys().size(), 1u);
+    EXPECT_FALSE(log.contains("Unknown animation key class"));
+}

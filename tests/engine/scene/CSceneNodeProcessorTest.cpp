@@ -173,7 +173,7 @@ TEST_F(CSceneNodeProcessorTest, IncludedFilesAreFoundBesideTheIncludingFileAsInd
     EXPECT_EQ(nameOf(childAt(main.get(), 1)), "button");
     EXPECT_NE(cached(u"scenes/menu/parts/Button.mscn"), static_cast<IContent*>(childAt(main.get(), 1)));
     EXPECT_EQ(nameOf(childAt(main.get(), 3)), "last");
-    EXPECT_TRUE(log.contains("scenes/menu/parts/Missing.mscn"));
+    EXPECT_TRUE(log.contains("scenes/menu/Main.mscn: can't load included file parts/Missing.mscn"));
 }
 
 TEST_F(CSceneNodeProcessorTest, AnIncludedSharedTreeIsCopiedIntoTheTree) {

@@ -285,12 +285,13 @@ TEST(ControlNode, ArrowKeysMoveFocusAmongSiblingsThatWantIt) {
             EXPECT_EQ(node->isFocused(), node == c.focusedAfter);
     }
 
-    // The panel remembers its focused child with a reference: one removed and
-    // dropped elsewhere is still safe to read.
+    // A focused child that leaves the panel is forgotten at once: there is
+    // nothing left to navigate from.
     b->setFocused(true);
+    EXPECT_EQ(panel->getFocusedChild(), b);
     static_cast<void>(panel->removeChild(b));
-    EXPECT_TRUE(f.key(CEventKey::KeyLeft));
-    EXPECT_TRUE(a->isFocused());
+    EXPECT_EQ(panel->getFocusedChild(), nullptr);
+    EXPECT_FALSE(f.key(CEventKey::KeyLeft));
 }
 
 TEST(ControlNode, VisualStatesFollowHoverFocusPressAndEnabled) {
@@ -438,4 +439,67 @@ TEST(ControlNode, StopChildStatesStopsAndClearsTheTemplateRootsState) {
     f.control->stopChildStates(false);
     EXPECT_EQ(root->getCurrentState(), nullptr);
     EXPECT_EQ(glow->getPending(), 0);
+}
+
+namespace {
+
+// A control that counts its live instances, to show when a subtree is freed.
+class CountedControl : public ControlNode {
+public:
+    CountedControl(const CObjectName& contentName, BaseNode* parent, BaseNode* manager)
+        : ControlNode(contentName, parent, manager) {
+        ++alive;
+    }
+    using BaseNode::clone;
+    [[nodiscard]] BaseNode* clone(BaseNode* parent, BaseNode* manager) const override {
+        return cloneAs<CountedControl>(parent, manager);
+    }
+    static inline int alive = 0;
+
+protected:
+    ~CountedControl() override { --alive; }
+};
+
+} // namespace
+
+TEST(ControlNode, AFocusedChildThatLeavesTheSubtreeIsForgottenAndFreed) {
+    CountedControl::alive = 0;
+    {
+        ControlFixture f;
+        // Through the template root: applying the template again empties it.
+        CRefHandle<TemplateCollectionNode> collection(new TemplateCollectionNode(CObjectName(), nullptr, nullptr));
+        BaseNode* buttonTemplate = new BaseNode(CObjectName(), collection.get(), nullptr);
+        buttonTemplate->release();
+        buttonTemplate->setName(CName("Button"));
+        CountedControl* inner = new CountedControl(CObjectName(), buttonTemplate, nullptr);
+        inner->release();
+        collection->onLoaded();
+        f.manager->setTemplateCollection(collection.get());
+        f.control->setTemplateName(CName("Button"));
+        ControlNode* root = f.control->getTemplateRoot();
+        ASSERT_NE(root, nullptr);
+        ASSERT_EQ(root->getChildren().size(), 1u);
+        ControlNode* copy = nodeCast<ControlNode>(root->getChildren()[0]);
+        ASSERT_NE(copy, nullptr);
+        EXPECT_EQ(CountedControl::alive, 2);
+        copy->setFocused(true);
+        f.drain(); // the focus notifications hold their nodes until delivered
+        EXPECT_EQ(root->getFocusedChild(), copy);
+        f.control->setTemplateName(CName("Button"));
+        EXPECT_EQ(root->getFocusedChild(), nullptr);
+        EXPECT_EQ(CountedControl::alive, 2) << "the discarded copy is freed at once";
+
+        // A deeper node behind a plain node, removed with that node.
+        BaseNode* group = new BaseNode(CObjectName(), f.control, nullptr);
+        CountedControl* deep = new CountedControl(CObjectName(), group, nullptr);
+        deep->release();
+        deep->setFocused(true);
+        f.drain();
+        EXPECT_EQ(f.control->getFocusedChild(), deep);
+        ASSERT_TRUE(f.control->removeChild(group));
+        EXPECT_EQ(f.control->getFocusedChild(), nullptr);
+        group->release();
+        EXPECT_EQ(CountedControl::alive, 2);
+    }
+    EXPECT_EQ(CountedControl::alive, 0);
 }

@@ -63,10 +63,7 @@ void RecordingNode::registerForRendering(CArray<CRenderItem>& list) {
         BaseNode::registerForRendering(list);
         return;
     }
-    if (isTransformDirty())
-        updateAbsoluteTransformation();
-    if (isColorDirty())
-        updateAbsoluteColor();
+    refreshDirtyTransformAndColor();
     list.push_back(CRenderItem{this, textureKey, getDepth()});
     for (BaseNode* child : getChildren())
         child->registerForRendering(list);

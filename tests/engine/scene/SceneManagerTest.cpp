@@ -553,3 +553,163 @@ TEST(SceneManager, MovingANestedManagerLeavesItsScenesAndTheirStates) {
     EXPECT_EQ(inner->getSceneManager<BaseNode>(), nested);
     EXPECT_TRUE(stateEvents().empty());
 }
+
+TEST(SceneManager, ASceneTheApplicationRemovesIsForgottenAtOnce) {
+    // The current scene taken off and freed: input, drawing and the next
+    // scene change must not reach it.
+    {
+        ManagerFixture f;
+        RecordingScene* a = makeScene("A");
+        ASSERT_TRUE(f.manager->setScene(a));
+        CUpdateScheduler* scheduler = f.manager->getSceneSchedulerOf(a);
+        ASSERT_TRUE(f.isListening(scheduler));
+        ASSERT_TRUE(f.manager->removeChild(a));
+        EXPECT_EQ(f.manager->getCurrentScene(), nullptr);
+        EXPECT_EQ(f.manager->getPendingTransitionCount(), 0u);
+        EXPECT_EQ(f.manager->getSceneSchedulerOf(a), nullptr);
+        EXPECT_EQ(a->getSceneScheduler(), nullptr);
+        EXPECT_FALSE(f.isListening(scheduler)) << "unregistered, not left until the manager dies";
+        a->release();
+        EXPECT_FALSE(f.post(new CEventMouseMove(1, 1)));
+        EXPECT_FALSE(f.post(new CEventKeyDown(0, 13)));
+        f.drain();
+        CRefHandle<RecordingScene> b(new RecordingScene("B"));
+        EXPECT_TRUE(f.manager->setScene(b.get()));
+    }
+    // The scene being left during a change: the entering scene's half still
+    // ends as usual, and the scene-below link that named it is mended.
+    {
+        ManagerFixture f;
+        RecordingScene* a = makeScene("A");
+        RecordingScene* b = makeScene("B");
+        CRefHandle<RecordingScene> keepB(b);
+        ASSERT_TRUE(f.manager->setScene(a));
+        f.run(a, 100);
+        ASSERT_TRUE(f.manager->navigateTo(a, b));
+        EXPECT_EQ(f.manager->getPendingTransitionCount(), 2u);
+        ASSERT_TRUE(f.manager->removeChild(a));
+        a->release();
+        EXPECT_EQ(b->getSceneBelow(), nullptr);
+        EXPECT_EQ(f.manager->getPendingTransitionCount(), 1u) << "only B's half is left";
+        EXPECT_TRUE(f.manager->isInTransition(b));
+        f.run(b, 100);
+        EXPECT_FALSE(f.manager->isInTransition(b));
+        EXPECT_TRUE(b->isFocused());
+        f.drain();
+        EXPECT_EQ(b->record.count(kChangeFinished), 1);
+        b->record.types.clear();
+        static_cast<void>(f.post(new CEventMouseMove(1, 1)));
+        EXPECT_EQ(b->record.count(kMouseMove), 1);
+        EXPECT_FALSE(b->navigateBack(0)) << "nothing below any more";
+    }
+    // A scene in the middle of the stack: the one above rests on the one
+    // below it.
+    {
+        ManagerFixture f;
+        RecordingScene* a = makeScene("A", 0);
+        RecordingScene* b = makeScene("B", 0);
+        RecordingScene* c = makeScene("C", 0);
+        CRefHandle<RecordingScene> keepA(a), keepC(c);
+        ASSERT_TRUE(f.manager->setScene(a));
+        f.run(a, 1);
+        ASSERT_TRUE(f.manager->navigateTo(a, b));
+        f.run(a, 1);
+        f.run(b, 1);
+        ASSERT_TRUE(f.manager->navigateTo(b, c));
+        f.run(b, 1);
+        f.run(c, 1);
+        b->release();
+        ASSERT_TRUE(f.manager->removeChild(b));
+        EXPECT_EQ(c->getSceneBelow(), a);
+        ASSERT_TRUE(c->navigateBack(0));
+        EXPECT_EQ(f.manager->getCurrentScene(), a);
+    }
+}
+
+TEST(SceneManager, NavigatingToASceneAlreadyBelowIsRefused) {
+    ManagerFixture f;
+    RecordingScene* a = makeScene("A", 0);
+    RecordingScene* b = makeScene("B", 0);
+    CRefHandle<RecordingScene> keepA(a), keepB(b);
+    ASSERT_TRUE(f.manager->setScene(a));
+    f.run(a, 1);
+    ASSERT_TRUE(f.manager->navigateTo(a, b));
+    f.run(a, 1);
+    f.run(b, 1);
+    ASSERT_EQ(f.manager->getCurrentScene(), b);
+
+    LogCapture log;
+    EXPECT_FALSE(f.manager->navigateTo(b, a));
+    EXPECT_FALSE(b->navigateTo(a, false)) << "from inside the scene too";
+    EXPECT_EQ(log.count("below the one being left"), 2u);
+    EXPECT_EQ(a->getSceneBelow(), nullptr) << "the links stay a chain";
+    EXPECT_EQ(b->getSceneBelow(), a);
+    EXPECT_EQ(f.manager->getPendingTransitionCount(), 0u);
+
+    // Input still flows, and going back is the way down.
+    static_cast<void>(f.post(new CEventMouseMove(1, 1)));
+    EXPECT_GT(b->record.count(kMouseMove), 0);
+    ASSERT_TRUE(b->navigateBack(10));
+    EXPECT_EQ(f.manager->getCurrentScene(), a);
+}
+
+TEST(SceneManager, WithoutAnEngineItSaysSoOnceAndBuildsNone) {
+    ASSERT_EQ(findEngineInstance(), nullptr) << "the test needs no registered engine";
+    LogCapture log;
+    CRefHandle<SceneManager> manager(new SceneManager(CObjectName(), nullptr, nullptr));
+    CRefHandle<RecordingScene> a(new RecordingScene("A"));
+    CRefHandle<RecordingScene> b(new RecordingScene("B"));
+    ASSERT_TRUE(manager->setScene(a.get()));
+    ASSERT_TRUE(manager->setScene(b.get()));
+    EXPECT_EQ(manager->getEngine(), nullptr);
+    EXPECT_EQ(findEngineInstance(), nullptr) << "no engine made on the side";
+    EXPECT_EQ(log.count("without an engine"), 1u);
+    EXPECT_FALSE(log.contains("Can't create the engine"));
+    // The scene still has a scheduler its states can use.
+    EXPECT_NE(manager->getSceneSchedulerOf(b.get()), nullptr);
+}
+
+TEST(SceneManager, AJoiningSceneAppliesItsDefaultStatesOnceOnItsOwnScheduler) {
+    ManagerFixture f;
+    RecordingScene* outer = new RecordingScene("Outer");
+    CRefHandle<RecordingScene> keepOuter(outer);
+    SceneManager* nested = new SceneManager(CObjectName(), outer, nullptr);
+    nested->release();
+    nested->setEngine(f.engine.get());
+    ASSERT_TRUE(f.manager->setScene(outer));
+    ASSERT_EQ(nested->getOwnerScene<BaseNode>(), outer) << "the nested manager has outer links";
+
+    RecordingScene* inner = new RecordingScene("Inner");
+    CRefHandle<RecordingScene> keepInner(inner);
+    CRefHandle<RecordingNode> lamp(new RecordingNode("lamp", inner));
+    ASSERT_TRUE(lamp->addState(makeTimedState("Glow", -1).get()));
+    lamp->setDefaultState(CName("Glow"));
+    ASSERT_TRUE(nested->setScene(inner));
+    std::vector<std::string> stateEvents;
+    for (const std::string& line : lamp->events)
+        if (line.rfind("75", 0) == 0 || line.rfind("76", 0) == 0)
+            stateEvents.push_back(line);
+    EXPECT_EQ(stateEvents, std::vector<std::string>{"75:Glow"}) << "started once, never on the outer scene's links";
+    EXPECT_EQ(lamp->getOwnerScene<BaseNode>(), inner);
+    EXPECT_EQ(nested->getSceneSchedulerOf(inner)->entryCount(), 1u) << "its key runs on the scene's scheduler";
+}
+
+TEST(SceneManager, ACopyOfASceneThatOutlivesItsManagerJoinsAnother) {
+    CRefHandle<CEngine> engine = makeFakeEngine();
+    CRefHandle<BaseNode> copy;
+    {
+        CRefHandle<SceneManager> first(new SceneManager(CObjectName(), nullptr, nullptr));
+        first->setEngine(engine.get());
+        CRefHandle<RecordingScene> a(new RecordingScene("A"));
+        ASSERT_TRUE(first->setScene(a.get()));
+        copy.reset(a->clone(nullptr, nullptr));
+        ASSERT_EQ(copy->getSceneManager<BaseNode>(), first.get()) << "a copy takes the original's manager link";
+    }
+    CRefHandle<SceneManager> second(new SceneManager(CObjectName(), nullptr, nullptr));
+    second->setEngine(engine.get());
+    SceneNode* scene = nodeCast<SceneNode>(copy.get());
+    ASSERT_NE(scene, nullptr);
+    ASSERT_TRUE(second->setScene(scene));
+    EXPECT_EQ(scene->getSceneManager<BaseNode>(), second.get());
+    EXPECT_EQ(scene->getSceneScheduler(), second->getSceneSchedulerOf(scene));
+}

@@ -75,10 +75,7 @@ BoxNode::BoxNode(const char* name, BaseNode* parent) : BaseNode(CObjectName(), p
 void BoxNode::registerForRendering(CArray<CRenderItem>& list) {
     if (!isVisible())
         return;
-    if (isTransformDirty())
-        updateAbsoluteTransformation();
-    if (isColorDirty())
-        updateAbsoluteColor();
+    refreshDirtyTransformAndColor();
     list.push_back(CRenderItem{this, 0, getDepth()});
     for (BaseNode* child : getChildren())
         child->registerForRendering(list);
