@@ -39,7 +39,8 @@ function(bm_add_test group library)
     bm_warnings(${exe})
     gtest_discover_tests(${exe} TEST_PREFIX "${group}." DISCOVERY_MODE PRE_TEST
                          WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-                         PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=offscreen;ALSOFT_DRIVERS=null")
+                         PROPERTIES ENVIRONMENT_MODIFICATION
+                             "SDL_VIDEODRIVER=set:offscreen$<SEMICOLON>ALSOFT_DRIVERS=set:null")
 endfunction()
 
 # bm_add_bench(bench_core engine_core SOURCES a.cpp)
