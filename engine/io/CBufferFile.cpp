@@ -40,3 +40,8 @@ bool CBufferFile::seek(int32_t position, bool relative) {
     m_position = int32_t(target);
     return true;
 }
+
+const uint8_t* CBufferFile::remainingBlock(int32_t& count) const {
+    count = m_data ? m_size - m_position : 0;
+    return m_data ? m_data + m_position : nullptr;
+}

@@ -18,6 +18,7 @@ public:
     [[nodiscard]] int32_t size() const override { return m_size; }
     [[nodiscard]] int32_t position() const override { return m_position; }
     [[nodiscard]] const CStringW& fileName() const override { return m_name; }
+    [[nodiscard]] const uint8_t* remainingBlock(int32_t& count) const override;
 
     [[nodiscard]] const uint8_t* data() const { return m_data; }
 

@@ -81,3 +81,14 @@ bool CVirtualFile::seek(int32_t position, bool relative) {
     m_position = int32_t(target);
     return true;
 }
+
+const uint8_t* CVirtualFile::remainingBlock(int32_t& count) const {
+    count = 0;
+    if (m_position >= m_size)
+        return nullptr;
+    const int32_t block = m_position / m_blockSize;
+    if ((m_size - 1) / m_blockSize != block)
+        return nullptr;
+    count = m_size - m_position;
+    return m_blocks[uint32_t(block)] + m_position % m_blockSize;
+}

@@ -21,6 +21,8 @@ public:
     [[nodiscard]] int32_t size() const override { return m_size; }
     [[nodiscard]] int32_t position() const override { return m_position; }
     [[nodiscard]] const CStringW& fileName() const override { return m_name; }
+    // The rest of the file when it lies in one block; null when it spans two.
+    [[nodiscard]] const uint8_t* remainingBlock(int32_t& count) const override;
 
     [[nodiscard]] int32_t blockSize() const { return m_blockSize; }
     [[nodiscard]] uint32_t blockCount() const { return m_blocks.size(); }

@@ -2,7 +2,6 @@
 
 #include "engine/core/CLog.h"
 #include "engine/core/NumberText.h"
-#include "engine/io/CBufferFile.h"
 #include "engine/io/IReadableFile.h"
 
 #include <algorithm>
@@ -11,7 +10,6 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
-#include <typeinfo>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -24,7 +22,7 @@ bool isSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == 
 // Character classes of the scans. The text always ends with a 0 character
 // (kEnd), followed by kLookAhead more, so the scans stop there without a
 // separate bounds test and may read a block of characters past their stop.
-enum : uint8_t {
+enum : uint16_t {
     kEnd = 1,
     kSpace = 2,
     kOpen = 4,  // '<'
@@ -33,11 +31,15 @@ enum : uint8_t {
     kDouble = 32, // '"'
     kSingle = 64, // '\''
     kAmp = 128,   // '&'
+    // ']', which only the search for the end of a CDATA section stops at:
+    // compared directly, so that a class still fits one byte.
+    kBracket = 256,
 };
 
 // One entry per 16-bit character: a lookup is a single load, with no clamp
 // of the character first. Only the entries of the characters a text holds
-// are ever read, mostly those below 128.
+// are ever read, mostly those below 128. (A 128-entry table behind a range
+// test costs the scans more than the cache lines of CJK characters do.)
 constexpr std::array<uint8_t, 65536> makeClasses() {
     std::array<uint8_t, 65536> classes{};
     classes[0] = kEnd;
@@ -58,39 +60,48 @@ constexpr std::size_t kLookAhead = 15;
 
 uint8_t classOf(char16_t c) { return kClasses[c]; }
 
+// Whether a scan for `Stops` stops at `c`.
+template <uint16_t Stops> bool isStop(char16_t c) {
+    if constexpr ((Stops & kBracket) != 0) {
+        if (c == u']')
+            return true;
+    }
+    return (classOf(c) & Stops) != 0;
+}
+
 // First character at or after `p` whose class is in `Stops`, which holds
 // kEnd: the text's 0 ends every scan. Only the cursor's side of the text is
 // scanned, where the first 0 is the text's end. Names and the gaps inside
 // tags are short: a loop of well predicted branches over a table beats
 // vector compares there.
-template <uint8_t Stops> char16_t* scan(char16_t* p) {
+template <uint16_t Stops> char16_t* scan(char16_t* p) {
     static_assert(Stops & kEnd);
     for (;; p += 4) {
-        if (classOf(p[0]) & Stops)
+        if (isStop<Stops>(p[0]))
             return p;
-        if (classOf(p[1]) & Stops)
+        if (isStop<Stops>(p[1]))
             return p + 1;
-        if (classOf(p[2]) & Stops)
+        if (isStop<Stops>(p[2]))
             return p + 2;
-        if (classOf(p[3]) & Stops)
+        if (isStop<Stops>(p[3]))
             return p + 3;
     }
 }
 
 // The same for runs that may be long (texts between tags, attribute
-// values), whose stops are single characters: `Prefix` blocks of four one at
-// a time, then eight at a time. A vector compare answers late, which costs
-// more than a predicted branch on the short runs between tags.
-template <uint8_t Stops, int Prefix> char16_t* scanRun(char16_t* p) {
+// values, CDATA sections), whose stops are single characters: `Prefix` blocks
+// of four one at a time, then eight at a time. A vector compare answers late,
+// which costs more than a predicted branch on the short runs between tags.
+template <uint16_t Stops, int Prefix> char16_t* scanRun(char16_t* p) {
     static_assert((Stops & kEnd) && !(Stops & kSpace));
     for (int i = 0; i < Prefix; ++i, p += 4) {
-        if (classOf(p[0]) & Stops)
+        if (isStop<Stops>(p[0]))
             return p;
-        if (classOf(p[1]) & Stops)
+        if (isStop<Stops>(p[1]))
             return p + 1;
-        if (classOf(p[2]) & Stops)
+        if (isStop<Stops>(p[2]))
             return p + 2;
-        if (classOf(p[3]) & Stops)
+        if (isStop<Stops>(p[3]))
             return p + 3;
     }
 #if defined(__SSE2__)
@@ -110,6 +121,8 @@ template <uint8_t Stops, int Prefix> char16_t* scanRun(char16_t* p) {
             hits = _mm_or_si128(hits, _mm_cmpeq_epi16(v, _mm_set1_epi16('\'')));
         if constexpr ((Stops & kAmp) != 0)
             hits = _mm_or_si128(hits, _mm_cmpeq_epi16(v, _mm_set1_epi16('&')));
+        if constexpr ((Stops & kBracket) != 0)
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi16(v, _mm_set1_epi16(']')));
         const unsigned mask = unsigned(_mm_movemask_epi8(hits));
         if (mask != 0)
             return p + std::countr_zero(mask) / 2;
@@ -122,37 +135,17 @@ template <uint8_t Stops, int Prefix> char16_t* scanRun(char16_t* p) {
 // The end of an attribute value opened by `quote` at or after `p`: the
 // closing quote or the text's 0, or with `Amp` also the first '&'.
 template <bool Amp> char16_t* findQuote(char16_t* p, char16_t quote) {
-    constexpr uint8_t amp = Amp ? kAmp : 0;
+    constexpr uint16_t amp = Amp ? kAmp : 0;
     return quote == u'"' ? scanRun<kEnd | kDouble | amp, 0>(p) : scanRun<kEnd | kSingle | amp, 0>(p);
 }
 
 // Stores [begin, end) in `out`, whose buffer is reused.
 void assignChars(CStringW& out, const char16_t* begin, const char16_t* end) { out.assign(begin, int(end - begin)); }
 
-// First ']' or 0 at or after `p`, eight characters at a time where the
-// processor allows.
-char16_t* findBracket(char16_t* p) {
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i bracket = _mm_set1_epi16(short(u']'));
-    for (;; p += 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const unsigned mask =
-            unsigned(_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, zero), _mm_cmpeq_epi16(v, bracket))));
-        if (mask != 0)
-            return p + std::countr_zero(mask) / 2;
-    }
-#else
-    while (*p != 0 && *p != u']')
-        ++p;
-    return p;
-#endif
-}
-
 // First "]]>" at or after `p`, or `end` (the text's 0) when there is none.
 char16_t* findCDataEnd(char16_t* p, char16_t* end) {
     for (;; ++p) {
-        p = findBracket(p);
+        p = scanRun<kEnd | kBracket, 0>(p);
         if (p == end || (p[1] == u']' && p[2] == u'>'))
             return p;
     }
@@ -160,8 +153,7 @@ char16_t* findCDataEnd(char16_t* p, char16_t* end) {
 
 CArray<CStringW> makeDefaultEntities() {
     CArray<CStringW> table;
-    const char16_t* const entries[] = {u"&amp;", u"<lt;", u">gt;", u"\"quot;", u"'apos;", u"\r#xD;", u"\n#xA;"};
-    for (const char16_t* entry : entries)
+    for (const char16_t* entry : CXmlStreamReader::kDefaultEntities)
         table.push_back(CStringW(entry));
     return table;
 }
@@ -225,30 +217,63 @@ struct Converted {
     bool ended = false;
 };
 
+// Texts whose blocks of sixteen bytes convert without looking at each
+// character: ASCII (bytes below 0x80, widened), 8-bit text (any byte,
+// widened) and UTF-16 little-endian (copied: processors with SSE2 are
+// little-endian).
+enum class Block { Ascii, Bytes, Utf16LittleEndian };
+
+// Converts whole blocks of sixteen bytes from `in` into `out` while they
+// hold no 0 character (and, for ASCII, no byte of 0x80 or more); answers
+// the bytes used, a multiple of sixteen. The caller converts the rest.
+template <Block Kind> std::size_t convertBlocks(const uint8_t* in, std::size_t count, char16_t* out) {
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; count - i >= 16; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        if constexpr (Kind == Block::Utf16LittleEndian) {
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(v, zero)) != 0)
+                break;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i / 2), v);
+        } else {
+            __m128i stops = _mm_cmpeq_epi8(v, zero);
+            if constexpr (Kind == Block::Ascii)
+                stops = _mm_or_si128(stops, v); // the high bit of every byte
+            if (_mm_movemask_epi8(stops) != 0)
+                break;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(v, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(v, zero));
+        }
+    }
+#else
+    static_cast<void>(in);
+    static_cast<void>(count);
+    static_cast<void>(out);
+#endif
+    return i;
+}
+
 // UTF-8 without verification: every byte that is not a continuation byte
 // gives one character, built from the bytes that follow it (missing bytes at
 // the end of the text count as 0). Sequences of four bytes or more, which do
 // not fit one 16-bit unit, give '?'. Decodes bytes [0, usable); a lead byte
 // may look at the bytes after it up to `available`.
+// Not engine/core/Utf8.h, which verifies and replaces bad bytes: XML files keep these lenient rules on purpose.
 Converted decodeUtf8(const uint8_t* bytes, std::size_t usable, std::size_t available, char16_t* out) {
     char16_t* const start = out;
     std::size_t i = 0;
     bool ended = false;
     while (i < usable) {
-#if defined(__SSE2__)
-        // Runs of ASCII without a 0 byte go sixteen bytes at a time.
         if (usable - i >= 16) {
-            const __m128i zero = _mm_setzero_si128();
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-            if (_mm_movemask_epi8(_mm_or_si128(v, _mm_cmpeq_epi8(v, zero))) == 0) {
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(v, zero));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(v, zero));
-                out += 16;
-                i += 16;
+            // Runs of ASCII without a 0 byte go a block at a time.
+            const std::size_t done = convertBlocks<Block::Ascii>(bytes + i, usable - i, out);
+            if (done != 0) {
+                out += done;
+                i += done;
                 continue;
             }
         }
-#endif
         const uint8_t b = bytes[i];
         char16_t c;
         if (b < 0x80) {
@@ -276,18 +301,7 @@ Converted decodeUtf8(const uint8_t* bytes, std::size_t usable, std::size_t avail
 
 // 8-bit text: every byte is the character of the same value.
 Converted widenBytes(const uint8_t* bytes, std::size_t count, char16_t* out) {
-    std::size_t i = 0;
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    for (; count - i >= 16; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)) != 0)
-            break;
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(v, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(v, zero));
-    }
-#endif
-    for (; i < count; ++i) {
+    for (std::size_t i = convertBlocks<Block::Bytes>(bytes, count, out); i < count; ++i) {
         if (bytes[i] == 0)
             return {i, i, true};
         out[i] = bytes[i];
@@ -295,35 +309,31 @@ Converted widenBytes(const uint8_t* bytes, std::size_t count, char16_t* out) {
     return {count, count, false};
 }
 
-// UTF-16 and UTF-32 in either byte order: every unit gives one character
-// (the low 16 bits of a 32-bit unit). A unit cut by the end of `count` is
-// left for the next step.
+// UTF-16 and UTF-32 in either byte order: every unit gives one character,
+// for a 32-bit unit its low 16 bits. Only a unit of 0 ends the text: a
+// 32-bit unit whose low 16 bits are 0 (U+10000, U+20000 ...) gives '?'. A
+// unit cut by the end of `count` is left for the next step.
 Converted convertUnits(TextForm form, const uint8_t* b, std::size_t count, char16_t* out) {
     const bool wide = form == TextForm::Utf32BigEndian || form == TextForm::Utf32LittleEndian;
     const std::size_t unit = wide ? 4 : 2;
     const std::size_t units = count / unit;
-    std::size_t i = 0;
-    if (form == TextForm::Utf16LittleEndian) {
-#if defined(__SSE2__)
-        // The engine's own files: copied sixteen bytes at a time (processors
-        // with SSE2 are little-endian).
-        const __m128i zero = _mm_setzero_si128();
-        for (; units - i >= 8; i += 8) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i * 2));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi16(v, zero)) != 0)
-                break;
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), v);
-        }
-#endif
-    }
+    // The engine's own files are UTF-16 little-endian.
+    std::size_t i =
+        form == TextForm::Utf16LittleEndian ? convertBlocks<Block::Utf16LittleEndian>(b, count, out) / 2 : 0;
     for (; i < units; ++i) {
         const uint8_t* u = b + i * unit;
         char16_t c;
         switch (form) {
         case TextForm::Utf32BigEndian:
             c = char16_t((u[2] << 8) | u[3]);
+            if (c == 0 && (u[0] | u[1]) != 0)
+                c = u'?';
             break;
         case TextForm::Utf32LittleEndian:
+            c = char16_t(u[0] | (u[1] << 8));
+            if (c == 0 && (u[2] | u[3]) != 0)
+                c = u'?';
+            break;
         case TextForm::Utf16LittleEndian:
             c = char16_t(u[0] | (u[1] << 8));
             break;
@@ -352,43 +362,42 @@ Converted convert(TextForm form, const uint8_t* bytes, std::size_t count, bool l
     }
 }
 
-// Bytes read from a file at a time.
-constexpr std::size_t kChunkSize = 64 * 1024;
-
 } // namespace
 
-CXmlStreamReader::CXmlStreamReader(IReadableFile* file) {
+CXmlStreamReader::CXmlStreamReader(IReadableFile* file, std::size_t pieceSize) {
     if (!file)
         return;
     const int32_t size = file->size();
     if (size <= 0)
         return;
-    if (typeid(*file) == typeid(CBufferFile)) {
+    int32_t count = 0;
+    if (const uint8_t* block = file->remainingBlock(count)) {
         // A file in memory (archive members are) is converted straight from
         // its block, which spares copying its bytes; its position moves on
         // as reading would move it.
-        auto* memory = static_cast<CBufferFile*>(file);
-        const int32_t position = memory->position();
-        if (position < 0 || position >= size)
+        if (count <= 0)
             return;
-        const int32_t count = size - position;
-        convertText(memory->data() + position, std::size_t(count));
-        static_cast<void>(memory->seek(count, true));
+        convertText(block, std::size_t(count), &file->fileName());
+        static_cast<void>(file->seek(count, true));
         return;
     }
+    readPieces(file, std::max<std::size_t>(pieceSize, 4));
+}
+
+void CXmlStreamReader::readPieces(IReadableFile* file, std::size_t pieceSize) {
     // The file is read a piece at a time and converted as it comes, so its
     // bytes are never held whole. What it really delivers counts, not the
     // size it announced.
-    std::unique_ptr<uint8_t[]> chunk(new (std::nothrow) uint8_t[kChunkSize]);
-    if (!chunk) {
+    std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[pieceSize]);
+    if (!piece) {
         CLog::instance()->log(CStringW(u"Not enough memory to read XML file: ") + file->fileName(), CLog::Error);
         return;
     }
-    std::size_t left = std::size_t(size);
+    std::size_t left = std::size_t(file->size());
     std::size_t held = 0;
     auto fill = [&] {
-        while (held < kChunkSize && left > 0) {
-            const int32_t got = file->read(chunk.get() + held, int32_t(std::min(kChunkSize - held, left)));
+        while (held < pieceSize && left > 0) {
+            const int32_t got = file->read(piece.get() + held, int32_t(std::min(pieceSize - held, left)));
             if (got <= 0) {
                 left = 0;
                 break;
@@ -401,24 +410,25 @@ CXmlStreamReader::CXmlStreamReader(IReadableFile* file) {
     if (held == 0)
         return;
 
-    // The first piece is either full or the whole file, so the mark test
-    // sees every byte it needs.
+    // The first piece is either full (at least four bytes) or the whole
+    // file, so the mark test sees every byte it needs.
     std::size_t markLength = 0;
-    const TextForm form = detectForm(chunk.get(), held, markLength);
-    char16_t* out = allocateText(characterBound(form, held + left - markLength));
+    const TextForm form = detectForm(piece.get(), held, markLength);
+    char16_t* out = allocateText(characterBound(form, held + left - markLength), &file->fileName());
     if (!out)
         return;
     char16_t* const text = out;
     std::size_t offset = markLength;
     for (;;) {
         const bool last = left == 0;
-        const Converted step = convert(form, chunk.get() + offset, held - offset, last, out);
+        const Converted step = convert(form, piece.get() + offset, held - offset, last, out);
         out += step.characters;
         offset += step.consumed;
         if (step.ended || last)
             break;
-        // Keep what the step left for the next piece.
-        std::memmove(chunk.get(), chunk.get() + offset, held - offset);
+        // Keep what the step left for the next piece (fewer bytes than a
+        // piece holds, so every step moves on).
+        std::memmove(piece.get(), piece.get() + offset, held - offset);
         held -= offset;
         offset = 0;
         fill();
@@ -433,13 +443,13 @@ CXmlStreamReader::CXmlStreamReader(const void* bytes, std::size_t count) {
         CLog::instance()->log("XML text too large to read", CLog::Error);
         return;
     }
-    convertText(static_cast<const uint8_t*>(bytes), count);
+    convertText(static_cast<const uint8_t*>(bytes), count, nullptr);
 }
 
-void CXmlStreamReader::convertText(const uint8_t* b, std::size_t count) {
+void CXmlStreamReader::convertText(const uint8_t* b, std::size_t count, const CStringW* fileName) {
     std::size_t markLength = 0;
     const TextForm form = detectForm(b, count, markLength);
-    char16_t* out = allocateText(characterBound(form, count - markLength));
+    char16_t* out = allocateText(characterBound(form, count - markLength), fileName);
     if (!out)
         return;
     finishText(convert(form, b + markLength, count - markLength, true, out).characters);
@@ -447,10 +457,12 @@ void CXmlStreamReader::convertText(const uint8_t* b, std::size_t count) {
 
 CXmlStreamReader::~CXmlStreamReader() = default;
 
-char16_t* CXmlStreamReader::allocateText(std::size_t characters) {
+char16_t* CXmlStreamReader::allocateText(std::size_t characters, const CStringW* fileName) {
     m_text.reset(new (std::nothrow) char16_t[characters + 1 + kLookAhead]);
     if (!m_text) {
-        CLog::instance()->log("Not enough memory to read an XML text", CLog::Error);
+        CLog::instance()->log(fileName ? CStringW(u"Not enough memory to read XML file: ") + *fileName
+                                       : CStringW(u"Not enough memory to read an XML text in memory"),
+                              CLog::Error);
         return nullptr;
     }
     return m_text.get();

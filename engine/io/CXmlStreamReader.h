@@ -4,6 +4,7 @@
 #include "engine/core/CRefCounted.h"
 #include "engine/core/CStringW.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -44,7 +45,7 @@ public:
     // Reads `file` whole from its current position (callers hand it over at
     // 0); the file may be released right after. A null, empty or unreadable
     // file gives a reader whose first `readNext` answers false.
-    explicit CXmlStreamReader(IReadableFile* file);
+    explicit CXmlStreamReader(IReadableFile* file) : CXmlStreamReader(file, kPieceSize) {}
     // The same over bytes in memory, which are copied.
     CXmlStreamReader(const void* bytes, std::size_t count);
 
@@ -85,6 +86,11 @@ public:
     [[nodiscard]] float attributeFloat(const char16_t* name, float fallback) const;
     [[nodiscard]] float attributeFloat(const char* name, float fallback) const;
 
+    // The entries the shared entity table starts with (see entityTable); the
+    // XML writer escapes exactly these characters.
+    static constexpr std::array<const char16_t*, 7> kDefaultEntities = {u"&amp;",  u"<lt;",   u">gt;",  u"\"quot;",
+                                                                        u"'apos;", u"\r#xD;", u"\n#xA;"};
+
     // The entity table shared by every reader of the process. Each entry is
     // the replacement character followed by the entity's name and ';' as it
     // follows '&' in the text ("&amp;" is the entry "&amp;"). It starts with
@@ -101,6 +107,17 @@ protected:
     ~CXmlStreamReader() override;
 
 private:
+    friend class CXmlStreamReaderTestHook;
+
+    // Bytes read at a time from a file that does not lie in memory.
+    static constexpr std::size_t kPieceSize = 64 * 1024;
+
+    // Reads `file` `pieceSize` bytes at a time (at least 4, so that the
+    // first piece holds any byte-order mark). Tests and the fuzzer pass small
+    // pieces through CXmlStreamReaderTestHook so that short texts cross piece
+    // ends.
+    CXmlStreamReader(IReadableFile* file, std::size_t pieceSize);
+
     // An attribute of the last element: where its name and value lie in the
     // text (the value with its entities replaced, followed by a 0 character)
     // and the strings made from them once asked for.
@@ -116,10 +133,12 @@ private:
     };
 
     // The buffer for a text of at most `characters` characters, or null
-    // after logging.
-    char16_t* allocateText(std::size_t characters);
+    // after logging a line that names `fileName` (null: bytes in memory).
+    char16_t* allocateText(std::size_t characters, const CStringW* fileName);
     // Converts the `count` bytes at `bytes` (a whole file) into the text.
-    void convertText(const uint8_t* bytes, std::size_t count);
+    void convertText(const uint8_t* bytes, std::size_t count, const CStringW* fileName);
+    // Reads and converts `file` a piece at a time.
+    void readPieces(IReadableFile* file, std::size_t pieceSize);
     // Ends the text after `length` characters and starts reading it.
     void finishText(std::size_t length);
     // Ends the document: every later readNext answers false.

@@ -1,9 +1,26 @@
 #include "engine/io/CXmlStreamWriter.h"
 
 #include "engine/core/CLog.h"
+#include "engine/io/CXmlStreamReader.h"
 #include "engine/io/IWritableFile.h"
 
+#include <array>
 #include <climits>
+
+namespace {
+
+// For each ASCII character, 1 + its entry in the reader's default entity
+// table, or 0 when it is written as it is.
+constexpr std::array<uint8_t, 128> makeEscapes() {
+    std::array<uint8_t, 128> escapes{};
+    for (std::size_t i = 0; i < CXmlStreamReader::kDefaultEntities.size(); ++i)
+        escapes[CXmlStreamReader::kDefaultEntities[i][0]] = uint8_t(i + 1);
+    return escapes;
+}
+
+constexpr std::array<uint8_t, 128> kEscapes = makeEscapes();
+
+} // namespace
 
 CXmlStreamWriter::CXmlStreamWriter(IWritableFile* target) : m_target(target), m_error(target == nullptr) {
     if (m_target)
@@ -24,31 +41,15 @@ void CXmlStreamWriter::put(const char16_t* text) {
 
 void CXmlStreamWriter::putEscaped(const char16_t* text) {
     for (; *text; ++text) {
-        switch (*text) {
-        case u'&':
-            put(u"&amp;");
-            break;
-        case u'<':
-            put(u"&lt;");
-            break;
-        case u'>':
-            put(u"&gt;");
-            break;
-        case u'"':
-            put(u"&quot;");
-            break;
-        case u'\'':
-            put(u"&apos;");
-            break;
-        case u'\r':
-            put(u"&#xD;");
-            break;
-        case u'\n':
-            put(u"&#xA;");
-            break;
-        default:
-            m_pending.push_back(uint8_t(*text & 0xFF));
-            m_pending.push_back(uint8_t(*text >> 8));
+        const char16_t c = *text;
+        if (c < kEscapes.size() && kEscapes[c] != 0) {
+            // The entity as the reader's table holds it, after its character.
+            m_pending.push_back(uint8_t('&'));
+            m_pending.push_back(0);
+            put(CXmlStreamReader::kDefaultEntities[kEscapes[c] - 1] + 1);
+        } else {
+            m_pending.push_back(uint8_t(c & 0xFF));
+            m_pending.push_back(uint8_t(c >> 8));
         }
     }
 }

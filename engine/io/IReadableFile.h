@@ -29,6 +29,14 @@ public:
             return 0;
         return read(buffer, count);
     }
+    // The bytes from the current position to the end, for a file whose rest
+    // lies in one block of memory: answers their first byte and sets `count`
+    // (0 at the end). Null for every other file (the default), which must be
+    // read. The block stays valid until the file is written or released.
+    [[nodiscard]] virtual const uint8_t* remainingBlock(int32_t& count) const {
+        count = 0;
+        return nullptr;
+    }
 
 protected:
     ~IReadableFile() override = default;

@@ -116,6 +116,23 @@ TEST(CStringW, AssignKeepsTheBufferWhenItFits) {
     expectText(s, u"much");
 }
 
+TEST(CStringW, AssignCopiesOverlappingTextsOfEveryShortLength) {
+    // Texts of up to 32 characters are copied in blocks that may overlap
+    // each other; taken from the string's own buffer, source and target
+    // overlap too.
+    const std::u16string original = u"0123456789abcdefghijklmnopqrstuvwxyzABCD";
+    for (std::size_t offset = 1; offset <= 3; ++offset) {
+        for (std::size_t count = 1; count <= 32; ++count) {
+            SCOPED_TRACE(testing::Message() << "offset " << offset << ", count " << count);
+            CStringW s(original.c_str());
+            const char16_t* buffer = s.c_str();
+            s.assign(s.c_str() + offset, int(count));
+            expectText(s, original.substr(offset, count));
+            EXPECT_EQ(s.c_str(), buffer);
+        }
+    }
+}
+
 TEST(CStringW, MovedFromStringIsEmptyAndUsable) {
     CStringW source(u"moved");
     CStringW target(std::move(source));

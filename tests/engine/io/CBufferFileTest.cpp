@@ -48,3 +48,23 @@ TEST(CBufferFile, NullBlockIsAnEmptyFile) {
     EXPECT_EQ(file->read(out, 4), 0);
     EXPECT_EQ(file->write(out, 4), 0);
 }
+
+TEST(CBufferFile, AnswersItsRemainingBlock) {
+    uint8_t block[6] = {10, 11, 12, 13, 14, 15};
+    CRefHandle<CBufferFile> file(new CBufferFile(block, 6, u"buf", false));
+    int32_t count = -1;
+    EXPECT_EQ(file->remainingBlock(count), block);
+    EXPECT_EQ(count, 6);
+    ASSERT_TRUE(file->seek(4, false));
+    EXPECT_EQ(file->remainingBlock(count), block + 4);
+    EXPECT_EQ(count, 2);
+    ASSERT_TRUE(file->seek(6, false));
+    EXPECT_NE(file->remainingBlock(count), nullptr);
+    EXPECT_EQ(count, 0);
+    // Asking moves nothing.
+    EXPECT_EQ(file->position(), 6);
+
+    CRefHandle<CBufferFile> empty(new CBufferFile(nullptr, 6, u"none", false));
+    EXPECT_EQ(empty->remainingBlock(count), nullptr);
+    EXPECT_EQ(count, 0);
+}

@@ -100,3 +100,29 @@ TEST(CVirtualFile, WriteBeyondTheLargestSizeFailsWithOneLine) {
     EXPECT_EQ(file->size(), 16);
     EXPECT_EQ(log.count("ERR: Not enough memory for write data in virtualFile big"), 1u);
 }
+
+TEST(CVirtualFile, AnswersItsRestOnlyWhenItLiesInOneBlock) {
+    CRefHandle<CVirtualFile> file(new CVirtualFile(u"mem", 10));
+    const auto bytes = iota(15, 1);
+    ASSERT_EQ(file->write(bytes.data(), 15), 15);
+    const struct {
+        int32_t position;
+        bool inOneBlock;
+    } cases[] = {{0, false}, {9, false}, {10, true}, {14, true}, {15, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.position);
+        ASSERT_TRUE(file->seek(c.position, false));
+        int32_t count = -1;
+        const uint8_t* rest = file->remainingBlock(count);
+        if (!c.inOneBlock) {
+            EXPECT_EQ(rest, nullptr);
+            EXPECT_EQ(count, 0);
+            continue;
+        }
+        ASSERT_NE(rest, nullptr);
+        ASSERT_EQ(count, 15 - c.position);
+        EXPECT_EQ(std::vector<uint8_t>(rest, rest + count),
+                  std::vector<uint8_t>(bytes.begin() + c.position, bytes.end()));
+        EXPECT_EQ(file->position(), c.position);
+    }
+}

@@ -2,6 +2,7 @@
 
 #include "engine/core/CRefHandle.h"
 #include "engine/io/CBufferFile.h"
+#include "engine/io/CVirtualFile.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestSupport.h"
 
@@ -12,6 +13,15 @@
 #include <pugixml.hpp>
 #include <string>
 #include <vector>
+
+// Reaches the reader's piece size, so that short texts cross the ends of the
+// pieces a file is read in.
+class CXmlStreamReaderTestHook {
+public:
+    static CXmlStreamReader* create(IReadableFile* file, std::size_t pieceSize) {
+        return new CXmlStreamReader(file, pieceSize);
+    }
+};
 
 namespace {
 
@@ -173,13 +183,17 @@ std::vector<std::string> nodesOf(CXmlStreamReader& reader) {
 }
 
 // The nodes of `bytes`, which must be the same whether the reader converts
-// them from a memory file's block or piece by piece from another file.
+// them from a memory file's block or piece by piece from another file, in
+// pieces of the usual size or in tiny ones.
 std::vector<std::string> nodesOf(const Bytes& bytes) {
     std::vector<std::string> nodes = nodesOf(*readerOver(bytes));
-    auto* file = new StreamFile(bytes);
-    CRefHandle<CXmlStreamReader> streamed(new CXmlStreamReader(file));
-    file->release();
-    EXPECT_TRUE(nodesOf(*streamed) == nodes) << "read piece by piece, the nodes differ";
+    for (std::size_t pieceSize : {std::size_t(0), std::size_t(7), std::size_t(64)}) {
+        auto* file = new StreamFile(bytes);
+        CRefHandle<CXmlStreamReader> streamed(pieceSize == 0 ? new CXmlStreamReader(file)
+                                                             : CXmlStreamReaderTestHook::create(file, pieceSize));
+        file->release();
+        EXPECT_TRUE(nodesOf(*streamed) == nodes) << "read in pieces of " << pieceSize << " bytes, the nodes differ";
+    }
     return nodes;
 }
 std::vector<std::string> nodesOf(std::string_view text) { return nodesOf(ascii(text)); }
@@ -206,6 +220,15 @@ TEST(CXmlStreamReader, DecodesEveryByteOrderMark) {
         {"UTF-32 little-endian, three trailing bytes", utf32(doc, false) + Bytes{'<', 0, 0}, unicode},
         {"UTF-32 big-endian, one trailing byte", utf32(doc, true) + Bytes{'<'}, unicode},
         {"UTF-32 keeps the low 16 bits", utf32(U"<a>x\U0001F600</a>", false), {"<a>", "T:x\uF600", "</a>"}},
+        // Only a unit of 0 ends the text; one whose low 16 bits are 0 is no
+        // character of its own.
+        {"UTF-32 little-endian, low 16 bits 0",
+         utf32(U"<a>x\U00010000\U00020000\U0010FFFF</a><b/>", false),
+         {"<a>", "T:x??\uFFFF", "</a>", "<b/>"}},
+        {"UTF-32 big-endian, low 16 bits 0",
+         utf32(U"<a v='\U00100000'>\U00010000</a>", true),
+         {"<a v=?>", "T:?", "</a>"}},
+        {"UTF-32 zero unit ends the text", utf32(U"<a/>", true) + Bytes{0, 0, 0, 0} + utf32(U"<b/>", true), {"<a/>"}},
         {"UTF-16 surrogates pass as they are",
          utf16(U"<a>\U0001F600</a>", false),
          {"<a>", std::string("T:") + "\xED\xA0\xBD\xED\xB8\x80", "</a>"}},
@@ -316,24 +339,32 @@ TEST(CXmlStreamReader, UsesTheBytesTheFileDelivered) {
 
 TEST(CXmlStreamReader, ReadsLargeFilesAsWholeTexts) {
     // Files other than memory files are read a piece at a time (nodesOf
-    // reads both ways): sequences and units cut by a piece's end must come
-    // out as if the text had been read whole. The padding moves the six-byte
-    // pattern across the piece boundary.
+    // reads them in pieces of the usual size and in tiny ones): sequences and
+    // units cut by a piece's end must come out as if the text had been read
+    // whole. The padding moves the six-byte pattern across the piece ends;
+    // the runs of ASCII take the block-wise conversions.
+    auto bodyOf = [](char32_t wide) {
+        std::u32string body;
+        for (int i = 0; i < 70000; ++i)
+            body += (i % 40 < 20) ? U'a' + char32_t(i % 20) : (i % 3 == 0) ? U'\u00E9' : (i % 3 == 1) ? wide : U'z';
+        return body;
+    };
+    const std::u32string unicodeBody = bodyOf(U'\u20AC');
+    const std::u32string byteBody = bodyOf(U'\u00FF');
     for (size_t padding = 0; padding < 6; ++padding) {
         SCOPED_TRACE(padding);
         const std::u32string head = U"<a v='" + std::u32string(padding, U'x') + U"'>";
-        std::u32string body;
-        for (int i = 0; i < 45000; ++i)
-            body += (i % 3 == 0) ? U'\u00E9' : (i % 3 == 1) ? U'\u20AC' : U'z';
-        const std::u32string text = head + body + U"</a>";
-        const std::string expected = "T:" + toUtf8(std::u16string(body.begin(), body.end()));
+        const std::u32string text = head + unicodeBody + U"</a>";
         const struct {
             const char* form;
             Bytes bytes;
+            const std::u32string& body;
         } forms[] = {
-            {"UTF-8", utf8(text)},
-            {"UTF-16 big-endian", utf16(text, true)},
-            {"UTF-32 little-endian", utf32(text, false)},
+            {"UTF-8", utf8(text), unicodeBody},
+            {"UTF-16 little-endian", utf16(text, false), unicodeBody},
+            {"UTF-16 big-endian", utf16(text, true), unicodeBody},
+            {"UTF-32 little-endian", utf32(text, false), unicodeBody},
+            {"8-bit text", latin1(head + byteBody + U"</a>"), byteBody},
         };
         for (const auto& form : forms) {
             SCOPED_TRACE(form.form);
@@ -341,7 +372,7 @@ TEST(CXmlStreamReader, ReadsLargeFilesAsWholeTexts) {
             const Nodes nodes = nodesOf(form.bytes);
             ASSERT_EQ(nodes.size(), 3u);
             EXPECT_EQ(nodes[0], "<a v=" + std::string(padding, 'x') + ">");
-            EXPECT_TRUE(nodes[1] == expected);
+            EXPECT_TRUE(nodes[1] == "T:" + toUtf8(std::u16string(form.body.begin(), form.body.end())));
             EXPECT_EQ(nodes[2], "</a>");
             // The same bytes in memory, converted in one piece.
             CRefHandle<CXmlStreamReader> whole(new CXmlStreamReader(form.bytes.data(), form.bytes.size()));
@@ -362,6 +393,65 @@ TEST(CXmlStreamReader, ReadsMemoryFilesFromTheirPosition) {
     file->release();
     EXPECT_EQ(nodesOf(*reader), (Nodes{"<a x=1/>"}));
     EXPECT_FALSE(atEnd->readNext());
+}
+
+namespace {
+
+// A file that can only be reached through its memory block: reading it
+// gives nothing.
+class BlockOnlyFile : public IReadableFile {
+public:
+    explicit BlockOnlyFile(std::string bytes) : m_bytes(std::move(bytes)) {}
+    int32_t read(void*, int32_t) override { return 0; }
+    bool seek(int32_t position, bool relative) override {
+        const int64_t target = relative ? int64_t(m_position) + position : position;
+        if (target < 0 || target > int64_t(m_bytes.size()))
+            return false;
+        m_position = int32_t(target);
+        return true;
+    }
+    int32_t size() const override { return int32_t(m_bytes.size()); }
+    int32_t position() const override { return m_position; }
+    const CStringW& fileName() const override { return m_name; }
+    const uint8_t* remainingBlock(int32_t& count) const override {
+        count = size() - m_position;
+        return reinterpret_cast<const uint8_t*>(m_bytes.data()) + m_position;
+    }
+
+private:
+    std::string m_bytes;
+    int32_t m_position = 0;
+    CStringW m_name{u"block.xml"};
+};
+
+} // namespace
+
+TEST(CXmlStreamReader, ReadsEveryKindOfMemoryFileFromItsBlock) {
+    // Whatever its class, a file that answers its remaining block is read
+    // from it, and its position moves to the end.
+    const std::string bytes = "junk<a x='1'>t</a>";
+    const std::size_t skipped = 4;
+    CRefHandle<IReadableFile> blockOnly(new BlockOnlyFile(bytes));
+    CRefHandle<CVirtualFile> oneBlock(new CVirtualFile(u"one.xml", 1024));
+    // Blocks of 5 bytes: the rest spans several, so it is read in pieces.
+    CRefHandle<CVirtualFile> manyBlocks(new CVirtualFile(u"many.xml", 5));
+    for (CVirtualFile* file : {oneBlock.get(), manyBlocks.get()})
+        ASSERT_EQ(file->write(bytes.data(), int32_t(bytes.size())), int32_t(bytes.size()));
+    const struct {
+        const char* what;
+        IReadableFile* file;
+    } cases[] = {
+        {"block only", blockOnly.get()},
+        {"virtual file in one block", oneBlock.get()},
+        {"virtual file over several blocks", manyBlocks.get()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(c.file->seek(int32_t(skipped), false));
+        CRefHandle<CXmlStreamReader> reader(new CXmlStreamReader(c.file));
+        EXPECT_EQ(c.file->position(), int32_t(bytes.size()));
+        EXPECT_EQ(nodesOf(*reader), (Nodes{"<a x=1>", "T:t", "</a>"}));
+    }
 }
 
 TEST(CXmlStreamReader, DropsOnlyShortWhitespaceBetweenTags) {

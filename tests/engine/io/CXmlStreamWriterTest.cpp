@@ -91,6 +91,11 @@ TEST(CXmlStreamWriter, EscapesTextsValuesAndComments) {
     EXPECT_EQ(out.text(), u"<a v=\"&amp;&lt;&gt;&quot;&apos;&#xD;&#xA;.\" />"
                           u"&amp;&lt;&gt;&quot;&apos;&#xD;&#xA;."
                           u"<!--a &gt; b-->");
+
+    // Only those seven: characters whose low byte is one of them stay.
+    Output other;
+    other.writer->addText(u"\u0126\u013C\u010A\u0122\uFF3E");
+    EXPECT_EQ(other.text(), u"\u0126\u013C\u010A\u0122\uFF3E");
 }
 
 TEST(CXmlStreamWriter, TakesAttributePairsWhileComplete) {
