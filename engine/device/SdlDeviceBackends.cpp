@@ -1,0 +1,42 @@
+#include "engine/device/SdlDeviceBackends.h"
+
+#include "engine/core/CLog.h"
+#include "engine/core/CRefHandle.h"
+#include "engine/core/CString.h"
+#include "engine/device/CSdlGLContext.h"
+#include "engine/platform/CPlatformWindow.h"
+#include "engine/platform/CPlatformWindowContext.h"
+#include "engine/sound/CNullAudioDevice.h"
+#include "engine/sound/COpenALAudioDevice.h"
+#include "engine/sound/CSoundCueManager.h"
+#include "engine/video/IGraphicsDriver.h"
+#include "engine/video/OpenGLDriver.h"
+
+#include <string>
+
+IGraphicsDriver* createDeviceOpenGLDriver(const CEngineCreationParams& params, CVirtualFileSystem* fileSystem,
+                                          CClock* clock, CPlatformWindow* window) {
+    if (!window || !window->isOpen()) {
+        CLog::instance()->log("OpenGL needs a window", CLog::Info);
+        return nullptr;
+    }
+    std::string error;
+    std::unique_ptr<CPlatformWindowContext> context = window->createGLContext(PlatformGLContextParams{}, &error);
+    if (!context) {
+        CLog::instance()->log(CString("Can't make an OpenGL context: ") + error.c_str(), CLog::Info);
+        return nullptr;
+    }
+    CRefHandle<CSdlGLContext> shared(new CSdlGLContext(std::move(context)));
+    return createOpenGLDriver(params, fileSystem, shared.get(), clock);
+}
+
+IAudioDevice* createDeviceNullAudio(CVirtualFileSystem* fileSystem, CSoundFormatRegistry* registry) {
+    return new CNullAudioDevice(fileSystem, registry);
+}
+
+IAudioDevice* createDeviceOpenALAudio(const CEngineCreationParams& params, CVirtualFileSystem* fileSystem,
+                                      CSoundFormatRegistry* registry) {
+    return COpenALAudioDevice::create(params, fileSystem, registry);
+}
+
+CSoundCueManager* createDeviceSoundCueManager(IAudioDevice* device) { return new CSoundCueManager(device); }
