@@ -8,10 +8,17 @@
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/CXmlStreamReader.h"
 #include "engine/io/CXmlStreamWriter.h"
+#include "engine/io/FilePaths.h"
 #include "engine/io/IReadableFile.h"
 #include "engine/io/IWritableFile.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <system_error>
 
 namespace {
 
@@ -51,6 +58,25 @@ bool readWhole(IReadableFile* file, int32_t limit, std::vector<uint8_t>& out) {
     return true;
 }
 
+// Why the file at `path`, which did not open, cannot be read; empty when it
+// is simply missing.
+std::string unreadableReason(const CStringW& path) {
+    const std::string native = toNativePath(path);
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(native, error);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return std::string();
+    if (error)
+        return error.message();
+    if (status.type() == std::filesystem::file_type::directory)
+        return "a folder is in its place";
+    if (std::FILE* stream = std::fopen(native.c_str(), "rb")) {
+        std::fclose(stream);
+        return "it does not open";
+    }
+    return std::strerror(errno);
+}
+
 } // namespace
 
 CProfileManager::CProfileManager(CVirtualFileSystem* fileSystem)
@@ -80,7 +106,7 @@ bool CProfileManager::loadProfiles() {
 }
 
 bool CProfileManager::loadUserFile() {
-    CRefHandle<CXmlStreamReader> reader = openFile(getUserFilePath());
+    CRefHandle<CXmlStreamReader> reader = openFile(getUserFilePath(), m_userFileHeld);
     if (!reader)
         return false;
     while (reader->readNext()) {
@@ -106,7 +132,7 @@ bool CProfileManager::loadUserFile() {
 }
 
 bool CProfileManager::loadCommonFile() {
-    CRefHandle<CXmlStreamReader> reader = openFile(getCommonFilePath());
+    CRefHandle<CXmlStreamReader> reader = openFile(getCommonFilePath(), m_commonFileHeld);
     if (!reader)
         return false;
     while (reader->readNext()) {
@@ -118,15 +144,28 @@ bool CProfileManager::loadCommonFile() {
     return true;
 }
 
-CRefHandle<CXmlStreamReader> CProfileManager::openFile(const CStringW& path) {
+CRefHandle<CXmlStreamReader> CProfileManager::openFile(const CStringW& path, bool& unreadable) {
+    unreadable = false;
     if (path.empty() || !m_fileSystem)
         return nullptr;
     CRefHandle<IReadableFile> file(m_fileSystem->openForRead(path));
-    if (!file)
+    if (!file) {
+        // Missing is the usual first start; anything else in its place is
+        // kept, and saves leave it alone until it can be read.
+        const std::string reason = unreadableReason(path);
+        if (reason.empty())
+            return nullptr;
+        unreadable = true;
+        CLog::instance()->log(CStringW(u"Can't read profile file: ") + path + u": " + fromNativePath(reason),
+                              CLog::Error);
         return nullptr;
+    }
     std::vector<uint8_t> bytes;
     if (!readWhole(file.get(), kMaxFileSize, bytes)) {
-        CLog::instance()->log(CStringW(u"Can't read profile file: ") + path, CLog::Error);
+        unreadable = true;
+        CLog::instance()->log(CStringW(u"Can't read profile file: ") + path +
+                                  (file->size() > kMaxFileSize ? u": it is too large" : u": reading failed"),
+                              CLog::Error);
         return nullptr;
     }
     file.reset();
@@ -181,6 +220,20 @@ bool CProfileManager::saveFile(bool userFile) {
         CLog::instance()->log(
             userFile ? "Can't save profiles: no user folder" : "Can't save profiles: no common folder", CLog::Error);
         return false;
+    }
+    // A file that was there but could not be read holds players this run
+    // does not know: it is read first (as a start-up would have), or kept.
+    bool& held = userFile ? m_userFileHeld : m_commonFileHeld;
+    if (held) {
+        static_cast<void>(userFile ? loadUserFile() : loadCommonFile());
+        if (held) {
+            CLog::instance()->log(CStringW(u"Can't save profile file: ") + path +
+                                      u": the file there could not be read and is kept",
+                                  CLog::Error);
+            return false;
+        }
+        if (userFile)
+            m_commonProfile->applyDefaults(*m_commonDefaults);
     }
     std::vector<uint8_t> plain;
     if (!buildFile(userFile, plain)) {

@@ -50,7 +50,10 @@ public:
     // CommonProfile lacks. True.
     [[nodiscard]] bool loadProfiles();
     // The CommonProfile and the players from the user file. False when the
-    // file is missing or unreadable; the sets then keep what they held.
+    // file is missing or unreadable; the sets then keep what they held. A
+    // file that is there but cannot be read (a folder in its place, no
+    // permission, a failing disk) is logged and kept: saves refuse to
+    // replace it until it reads.
     [[nodiscard]] bool loadUserFile();
     // The GlobalProfile from the common file; false as above.
     [[nodiscard]] bool loadCommonFile();
@@ -60,7 +63,10 @@ public:
     // other set and when the save fails.
     [[nodiscard]] bool saveParameters(const CProfileParameters* set);
     // Each writes its file; false (after one log line) when it could not be
-    // written whole, the previous file then left as it was.
+    // written whole, the previous file then left as it was. A file that could
+    // not be read is read first when it now can (its players join, its
+    // values replace this run's, as at start-up); while it cannot, it is not
+    // replaced and the save answers false.
     [[nodiscard]] bool saveUserProfiles();
     [[nodiscard]] bool saveCommonProfile();
 
@@ -99,8 +105,9 @@ protected:
 
 private:
     // The XML reader over the file at `path`, descrambled and checked, or
-    // null when the file does not open or cannot be read.
-    [[nodiscard]] CRefHandle<CXmlStreamReader> openFile(const CStringW& path);
+    // null when the file is missing or cannot be read; `unreadable` tells
+    // the second (logged) from the first.
+    [[nodiscard]] CRefHandle<CXmlStreamReader> openFile(const CStringW& path, bool& unreadable);
     // The plain body of the user (or common) file as XML.
     [[nodiscard]] bool buildFile(bool userFile, std::vector<uint8_t>& out) const;
     [[nodiscard]] bool storeFile(const CStringW& path, const std::vector<uint8_t>& bytes);
@@ -116,4 +123,8 @@ private:
     CProfileParameters* m_activeProfile = nullptr;
     CArray<CProfileParameters*> m_profiles;
     bool m_checkValue = true;
+    // A file exists there that could not be read: saving over it would lose
+    // what it holds.
+    bool m_userFileHeld = false;
+    bool m_commonFileHeld = false;
 };

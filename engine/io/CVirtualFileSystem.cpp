@@ -17,8 +17,10 @@
 #include "engine/io/IArchiveReader.h"
 #include "engine/io/IReadableFile.h"
 #include "engine/io/IWritableFile.h"
+#include "engine/platform/CPlatformWriteFile.h"
 
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -54,7 +56,7 @@ bool CVirtualFileSystem::exists(const CStringW& path, bool alsoArchives) const {
 bool CVirtualFileSystem::remove(const CStringW& path) { return std::remove(toNativePath(path).c_str()) == 0; }
 
 bool CVirtualFileSystem::rename(const CStringW& oldPath, const CStringW& newPath) {
-    return std::rename(toNativePath(oldPath).c_str(), toNativePath(newPath).c_str()) == 0;
+    return platformRenameFile(toNativePath(oldPath), toNativePath(newPath), nullptr);
 }
 
 CStringW CVirtualFileSystem::makeUniqueName(const CStringW& folder, const CStringW& prefix) {
@@ -113,20 +115,41 @@ bool CVirtualFileSystem::writeFileSafely(const CStringW& path, const std::functi
         if (!file)
             return false;
         written = write && write(file.get());
-        // The file closes here (unless the writer kept a reference), before
-        // it is read back, renamed or removed.
+        // Every byte is on the disk before the name points at it: after a
+        // crash the name may otherwise lead to an empty or partial file.
+        // The file closes here even when the writer kept a reference.
+        written = file->close(true) && written;
     }
     if (written && check) {
         CRefHandle<IReadableFile> file(openForRead(temporary));
         written = file && check(file.get());
     }
-    if (written && !rename(temporary, path)) {
-        CLog::instance()->log("Can't replace file: " + path, CLog::Error);
-        written = false;
-    }
-    if (!written)
+    if (!written) {
         static_cast<void>(remove(temporary));
-    return written;
+        return false;
+    }
+    // The folder's entry for the new file is on the disk before the rename,
+    // and the rename itself after it.
+    const std::string folder = std::filesystem::path(toNativePath(path)).parent_path().string();
+    std::string reason;
+    if (!platformSyncFolder(folder, &reason)) {
+        CLog::instance()->log(CStringW(u"Can't replace file: ") + path + u": " + fromNativePath(reason), CLog::Error);
+        static_cast<void>(remove(temporary));
+        return false;
+    }
+    if (!rename(temporary, path)) {
+        CLog::instance()->log("Can't replace file: " + path, CLog::Error);
+        static_cast<void>(remove(temporary));
+        return false;
+    }
+    if (!platformSyncFolder(folder, &reason)) {
+        // The new file is in place, but a crash could still bring back the
+        // old one: the save is not reported as done.
+        CLog::instance()->log(CStringW(u"Can't make file replacement last: ") + path + u": " + fromNativePath(reason),
+                              CLog::Error);
+        return false;
+    }
+    return true;
 }
 
 IArchiveReader* CVirtualFileSystem::createArchiveFromContent(IReadableFile* file, const char* password) {

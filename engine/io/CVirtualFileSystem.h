@@ -49,14 +49,19 @@ public:
                                                             bool ownsData);
     // A disk file emptied first, or appended to; null when it cannot be opened.
     [[nodiscard]] virtual IWritableFile* openForWrite(const CStringW& path, bool append);
-    // Replaces the file `path` so that a failed write never damages it:
-    // `write` fills a new file beside it ("<path>.tmp") and answers whether
-    // everything went in; then, once that file is closed, `check` (when
-    // given) may read it back and refuse it; only then is it renamed over
-    // `path`. On any failure the temporary file is removed, `path` stays as
-    // it was, and the result is false. Only a failed rename is logged
-    // ("Can't replace file: " and the path): the caller knows what it was
-    // writing, and reports the rest as it sees fit.
+    // Replaces the file `path` so that a failed or interrupted save never
+    // damages it: `write` fills a new file beside it ("<path>.tmp") and
+    // answers whether everything went in; the file is then closed, and must
+    // have reached the disk whole (every write, the sync and the close
+    // succeeded); `check` (when given) may read it back and refuse it; only
+    // then is it renamed over `path`, with the folder synced before and after.
+    // On any failure before the rename the temporary file is removed, `path`
+    // stays byte for byte as it was, and the result is false. Failures of the
+    // disk file are logged by it ("Can't write file: "), of the rename and
+    // the folder syncs here ("Can't replace file: "); the caller knows what
+    // it was writing, and reports the rest as it sees fit. A folder sync
+    // failing after the rename also answers false, although the new file is
+    // then already in place.
     [[nodiscard]] bool writeFileSafely(const CStringW& path, const std::function<bool(IWritableFile*)>& write,
                                        const std::function<bool(IReadableFile*)>& check = {});
 

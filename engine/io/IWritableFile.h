@@ -18,6 +18,15 @@ public:
     [[nodiscard]] virtual bool seek(int32_t position, bool relative) = 0;
     [[nodiscard]] virtual int32_t position() const = 0;
     [[nodiscard]] virtual const CStringW& fileName() const = 0;
+    // Finishes the file: pushes every byte written so far to where the file
+    // keeps it and, with `toDisk`, down to the disk itself, then closes it
+    // (later writes fail). True when every write since opening and these
+    // steps succeeded: a write may be taken on trust and fail only here.
+    // Memory files have nothing to push and stay usable.
+    [[nodiscard]] virtual bool close(bool toDisk) {
+        static_cast<void>(toDisk);
+        return true;
+    }
 
 protected:
     ~IWritableFile() override = default;

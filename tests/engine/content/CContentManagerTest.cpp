@@ -10,6 +10,7 @@
 #include "engine/io/IReadableFile.h"
 #include "engine/io/IWritableFile.h"
 #include "tests/engine/content/ContentTestSupport.h"
+#include "tests/support/FileFaults.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestSupport.h"
 
@@ -452,6 +453,21 @@ TEST_F(CContentManagerTest, FailedSavesLeaveTheOldFileIntact) {
     }
 }
 
+TEST_F(CContentManagerTest, SaveFailingAtAnyCallLeavesTheOldFile) {
+    addProcessor(kTest, IContent::FlagShared);
+    CRefHandle<IContent> content(new TestContent(kTest, CObjectName(), IContent::FlagShared, "new text", &alive));
+    const std::filesystem::path target = dir.path() / "keep.txt";
+    FileFaults::eachCallFailing([&] { dir.write("keep.txt", "old text"); },
+                                [&] { return manager->save(kTest, content.get(), diskPath("keep.txt"), nullptr); },
+                                [&](PlatformFileCall, bool afterRename, bool saved) {
+                                    EXPECT_FALSE(saved);
+                                    const std::vector<uint8_t> bytes = readAllBytes(target);
+                                    EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+                                              afterRename ? "new text" : "old text");
+                                    EXPECT_FALSE(std::filesystem::exists(dir.path() / "keep.txt.tmp"));
+                                });
+}
+
 TEST_F(CContentManagerTest, AFileKeptPastTheSaveStaysUsable) {
     TestProcessor* processor = addProcessor(kTest, IContent::FlagShared);
     processor->keepSavedFiles(true);
@@ -461,12 +477,12 @@ TEST_F(CContentManagerTest, AFileKeptPastTheSaveStaysUsable) {
     ASSERT_EQ(processor->keptFiles().size(), 1u);
     // The save is over and its own references are gone; the kept file still
     // reaches the file it wrapped (under the sanitizer a released one would
-    // be a use after free).
+    // be a use after free), which the save closed: the saved file cannot
+    // change behind the manager's back.
     IWritableFile* kept = processor->keptFiles().back().get();
     EXPECT_EQ(narrow(kept->fileName()), narrow(diskPath("kept.txt")));
-    EXPECT_EQ(kept->position(), 5);
-    EXPECT_EQ(kept->write("!", 1), 1);
-    EXPECT_EQ(kept->position(), 6);
+    EXPECT_EQ(kept->write("!", 1), 0);
+    EXPECT_EQ(readAllBytes(dir.path() / "kept.txt"), std::vector<uint8_t>({'s', 'a', 'v', 'e', 'd'}));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "kept.txt.tmp"));
 }
 

@@ -6,7 +6,9 @@
 #include "engine/core/CRefHandle.h"
 #include "engine/io/CLinuxFileSystem.h"
 #include "engine/io/CVirtualFileSystem.h"
+#include "engine/io/IReadableFile.h"
 #include "engine/io/IWritableFile.h"
+#include "tests/support/FileFaults.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestSupport.h"
 
@@ -44,6 +46,7 @@ public:
     bool seek(int32_t position, bool relative) override { return m_inner->seek(position, relative); }
     int32_t position() const override { return m_inner->position(); }
     const CStringW& fileName() const override { return m_inner->fileName(); }
+    bool close(bool toDisk) override { return m_inner->close(toDisk); }
 
 protected:
     ~LimitedWriter() override = default;
@@ -52,6 +55,23 @@ private:
     CRefHandle<IWritableFile> m_inner;
     int64_t m_left;
     bool m_silent;
+};
+
+// A file of some size whose every read fails.
+class CFailingReader : public IReadableFile {
+public:
+    explicit CFailingReader(const CStringW& name) : m_name(name) {}
+    int32_t read(void*, int32_t) override { return 0; }
+    bool seek(int32_t position, bool) override { return position == 0; }
+    int32_t size() const override { return 5000; }
+    int32_t position() const override { return 0; }
+    const CStringW& fileName() const override { return m_name; }
+
+protected:
+    ~CFailingReader() override = default;
+
+private:
+    CStringW m_name;
 };
 
 // The engine's file system over a temporary folder, with faults on demand.
@@ -74,10 +94,19 @@ public:
     bool rename(const CStringW& oldPath, const CStringW& newPath) override {
         return !failRename && CVirtualFileSystem::rename(oldPath, newPath);
     }
+    // A file that opens but cannot be read, as on a failing disk.
+    IReadableFile* openForRead(const CStringW& path) override {
+        IReadableFile* file = CVirtualFileSystem::openForRead(path);
+        if (!file || !failReads)
+            return file;
+        file->release();
+        return new CFailingReader(path);
+    }
 
     int64_t writeLimit = -1;
     bool silentLoss = false;
     bool failRename = false;
+    bool failReads = false;
     int writesOpened = 0;
 
 protected:
@@ -428,6 +457,70 @@ TEST_F(CProfileManagerTest, FailedSaveLeavesThePreviousFile) {
         EXPECT_FALSE(fs::exists(userFile().string() + ".tmp"));
         expectSamePlayers(*saved, *loaded());
     }
+}
+
+TEST_F(CProfileManagerTest, SaveFailingAtAnyCallLeavesThePreviousFile) {
+    const CRefHandle<CProfileManager> saved = savedSample();
+    const std::vector<uint8_t> previous = readAllBytes(userFile());
+    CRefHandle<CProfileManager> manager = loaded();
+    ASSERT_TRUE(manager->addProfile(u"Newcomer"));
+    std::vector<uint8_t> next;
+    FileFaults::eachCallFailing(
+        [&] {
+            fs::remove(userFile());
+            dir.write("user/profile.dat", previous);
+        },
+        [&] {
+            const bool stored = manager->saveUserProfiles();
+            next = readAllBytes(userFile());
+            return stored;
+        },
+        [&](PlatformFileCall, bool afterRename, bool saved) {
+            EXPECT_FALSE(saved);
+            if (afterRename) {
+                EXPECT_NE(readAllBytes(userFile()), previous);
+            } else {
+                EXPECT_EQ(readAllBytes(userFile()), previous);
+            }
+            EXPECT_FALSE(fs::exists(userFile().string() + ".tmp"));
+        });
+}
+
+// A file that is there but cannot be read is not taken for a missing one: the
+// players it holds would be lost by the next save.
+TEST_F(CProfileManagerTest, UnreadableFileIsKeptUntilItReads) {
+    const CRefHandle<CProfileManager> saved = savedSample();
+    const std::vector<uint8_t> previous = readAllBytes(userFile());
+
+    files->failReads = true;
+    LogCapture log;
+    CRefHandle<CProfileManager> manager = loaded();
+    EXPECT_TRUE(log.contains("ERR: Can't read profile file: "));
+    EXPECT_EQ(manager->getProfileCount(), 0u);
+    ASSERT_TRUE(manager->addProfile(u"Newcomer"));
+    log.clear();
+    EXPECT_FALSE(manager->saveUserProfiles());
+    EXPECT_TRUE(log.contains("ERR: Can't save profile file: "));
+    EXPECT_EQ(readAllBytes(userFile()), previous);
+    EXPECT_FALSE(manager->saveCommonProfile());
+
+    // Once it reads, its players join the ones made meanwhile.
+    files->failReads = false;
+    EXPECT_TRUE(manager->saveUserProfiles());
+    const CRefHandle<CProfileManager> again = loaded();
+    EXPECT_EQ(again->getProfileCount(), saved->getProfileCount() + 1);
+    EXPECT_NE(again->findProfile(u"Newcomer"), nullptr);
+    EXPECT_NE(again->findProfile(CStringW(samplePlayers()[3].name)), nullptr);
+
+    // A folder in its place is kept as well.
+    fs::remove(commonFile());
+    fs::create_directories(commonFile() / "inside");
+    log.clear();
+    CRefHandle<CProfileManager> third = loaded();
+    EXPECT_TRUE(log.contains("ERR: Can't read profile file: "));
+    EXPECT_TRUE(log.contains(": a folder is in its place"));
+    EXPECT_FALSE(third->saveCommonProfile());
+    EXPECT_TRUE(fs::is_directory(commonFile() / "inside"));
 }
 
 TEST_F(CProfileManagerTest, LoadingRulesForPlayers) {

@@ -8,15 +8,23 @@
 #include "engine/io/IReadableFile.h"
 #include "engine/io/IWritableFile.h"
 #include "tests/engine/io/IoFixtures.h"
+#include "tests/support/FileFaults.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <deque>
 #include <functional>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -298,4 +306,118 @@ TEST(CVirtualFileSystem, FoldersAreWhatWasSet) {
     EXPECT_EQ(fileSystem->getUserFolder(), CStringW(u"u"));
     EXPECT_EQ(fileSystem->getCommonFolder(), CStringW(u"c"));
     EXPECT_EQ(fileSystem->getCacheFolder(), CStringW(u"k"));
+}
+
+namespace {
+
+// `size` bytes of a pattern that differs with `seed`.
+std::vector<uint8_t> patternBytes(std::size_t size, uint8_t seed) {
+    std::vector<uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = uint8_t(i * 31 + seed + (i >> 9));
+    return bytes;
+}
+
+// Writes `bytes` in pieces of `piece`, as a content writer does.
+std::function<bool(IWritableFile*)> writesInPieces(const std::vector<uint8_t>& bytes, std::size_t piece) {
+    return [&bytes, piece](IWritableFile* file) {
+        for (std::size_t done = 0; done < bytes.size(); done += piece) {
+            const int32_t count = int32_t(std::min(piece, bytes.size() - done));
+            if (file->write(bytes.data() + done, count) != count)
+                return false;
+        }
+        return true;
+    };
+}
+
+} // namespace
+
+TEST(CVirtualFileSystem, WriteFileSafelySeesEveryFailingCall) {
+    TempDir dir;
+    const std::vector<uint8_t> previous = patternBytes(100000, 1);
+    const std::vector<uint8_t> next = patternBytes(300000, 2);
+    const fs::path target = dir.path() / "save.dat";
+    CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
+    std::vector<PlatformFileCall> seen;
+    FileFaults::eachCallFailing(
+        [&] { dir.write("save.dat", previous); },
+        [&] { return fileSystem->writeFileSafely(widePath(target), writesInPieces(next, 7000)); },
+        [&](PlatformFileCall failed, bool afterRename, bool saved) {
+            seen.push_back(failed);
+            EXPECT_FALSE(saved);
+            // Only a failing folder sync after the rename finds the new file
+            // in place; every other failure leaves the old one.
+            EXPECT_EQ(readAllBytes(target), afterRename ? next : previous);
+            EXPECT_FALSE(fs::exists(dir.path() / "save.dat.tmp"));
+        });
+    // The save is made of every kind of call: several writes, the file's
+    // sync and close, the rename between two folder syncs.
+    EXPECT_GE(std::count(seen.begin(), seen.end(), PlatformFileCall::Write), 4);
+    for (PlatformFileCall call :
+         {PlatformFileCall::Open, PlatformFileCall::Sync, PlatformFileCall::Close, PlatformFileCall::Rename})
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), call), 1) << callName(call);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), PlatformFileCall::SyncFolder), 2);
+}
+
+TEST(CVirtualFileSystem, WriteFileSafelyLogsTheSystemsReason) {
+    TempDir dir;
+    dir.write("save.dat", std::string("old"));
+    CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
+    const std::vector<uint8_t> next = patternBytes(10, 3);
+    const struct {
+        int failAt;
+        const char* logged;
+    } cases[] = {
+        {1, "ERR: Can't write file: "},   // the one write, when the buffer is pushed
+        {2, "ERR: Can't write file: "},   // the sync
+        {3, "ERR: Can't write file: "},   // the close
+        {4, "ERR: Can't replace file: "}, // the folder sync before the rename
+        {5, "ERR: Can't replace file: "}, // the rename
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failAt);
+        LogCapture log;
+        {
+            FileFaults faults(c.failAt);
+            EXPECT_FALSE(fileSystem->writeFileSafely(widePath(dir.path() / "save.dat"), writesInPieces(next, 10)));
+        }
+        ASSERT_EQ(log.lines().size(), 1u);
+        EXPECT_TRUE(log.contains(c.logged));
+        EXPECT_TRUE(c.failAt == 5 || log.contains("Input/output error"));
+        EXPECT_EQ(readAllBytes(dir.path() / "save.dat"), bytesOf("old"));
+    }
+}
+
+// A process killed at any moment of its saves leaves the old file or the new
+// one, whole: never a mix, a truncated file or none.
+TEST(CVirtualFileSystem, WriteFileSafelySurvivesAKillAtAnyMoment) {
+    TempDir dir;
+    const fs::path target = dir.path() / "save.dat";
+    const std::vector<uint8_t> first = patternBytes(200000, 4);
+    const std::vector<uint8_t> second = patternBytes(150001, 5);
+    dir.write("save.dat", first);
+    std::mt19937 random(20261210);
+    int seenSecond = 0;
+    for (int round = 0; round < 40; ++round) {
+        SCOPED_TRACE(round);
+        std::fflush(nullptr);
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
+            for (int i = 0;; ++i)
+                static_cast<void>(
+                    fileSystem->writeFileSafely(widePath(target), writesInPieces(i % 2 ? first : second, 4096)));
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
+        ASSERT_EQ(kill(child, SIGKILL), 0);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        const std::vector<uint8_t> found = readAllBytes(target);
+        ASSERT_TRUE(found == first || found == second) << found.size() << " bytes";
+        seenSecond += found == second;
+        fs::remove(dir.path() / "save.dat.tmp");
+    }
+    // The kills came at different moments of different saves.
+    EXPECT_GT(seenSecond, 0);
 }
