@@ -3,6 +3,7 @@
 #include "engine/content/CContentProcessorsManager.h"
 #include "engine/content/IContentProcessor.h"
 #include "engine/content/IDeviceServiceEvent.h"
+#include "engine/core/CEngine.h"
 #include "engine/core/CEvent.h"
 #include "engine/core/CEventHandlerTable.h"
 #include "engine/core/CLog.h"
@@ -52,6 +53,12 @@ CContentManager::CContentManager(CRefCounted* videoDriver, CVirtualFileSystem* f
       m_processors(CRefHandle<CContentProcessorsManager>::share(processors)) {
     setMask(CEvent::MaskDevice);
     m_folders.push_back(CStringW());
+}
+
+// The engine's factory lives here, beside the class: the core library that
+// declares it cannot build a content manager.
+CContentManager* CEngine::createContentManager() {
+    return new CContentManager(getVideoDriverObject(), getFileSystem(), getContentProcessorsManager());
 }
 
 CContentManager::~CContentManager() {

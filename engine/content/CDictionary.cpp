@@ -1,5 +1,6 @@
 #include "engine/content/CDictionary.h"
 
+#include "engine/core/CEngineManagers.h"
 #include "engine/io/CXmlStreamReader.h"
 
 namespace {
@@ -147,4 +148,13 @@ void CDictionary::readTextsSection(CXmlStreamReader* reader) {
         else if (reader->nodeType() == CXmlStreamReader::ElementEnd && reader->nodeName() == u"texts")
             return;
     }
+}
+
+// The managers' slot lives in the core library, which cannot build a
+// dictionary: the getter is defined here, where the class is. Texts read
+// into it later reach every holder of the pointer.
+CDictionary* CEngineManagers::getDictionary() {
+    if (!m_dictionary.get())
+        m_dictionary.reset(new CDictionary);
+    return m_dictionary.get();
 }

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 
+class CContentManager;
 class CContentProcessorsManager;
 class CEvent;
 class CProfileManager;
@@ -25,6 +26,7 @@ class IAudioDevice;
 class ICursorControl;
 class IGraphicsDriver;
 class ITimeSource;
+class SceneManager;
 
 // The one engine object of the process: the root event receiver, the owner of
 // the engine services, the holder of the creation parameters and application
@@ -77,6 +79,16 @@ public:
 
     // A new update scheduler; the caller gets the only reference.
     [[nodiscard]] virtual CUpdateScheduler* createScheduler();
+    // A new content manager over this engine's video driver, file system and
+    // content processors; the caller gets the only reference and registers
+    // it as a listener (CContentManager::ListenerPriority) when it wants the
+    // driver events. Defined in the content library (CContentManager.cpp),
+    // which its callers link.
+    [[nodiscard]] CContentManager* createContentManager();
+    // A new scene manager with an empty name, no parent and this engine for
+    // its scene schedulers; the caller gets the only reference. Defined in
+    // the scene library (SceneManager.cpp), which its callers link.
+    [[nodiscard]] SceneManager* createSceneManager();
 
     virtual void setWindowTitle(const CStringW& title);
     [[nodiscard]] virtual bool isActive() const;
@@ -133,6 +145,9 @@ public:
     [[nodiscard]] CSystemInfo* getSystemInfo() const { return m_systemInfo.get(); }
     [[nodiscard]] CContentProcessorsManager* getContentProcessorsManager() const { return m_contentProcessors.get(); }
     [[nodiscard]] IGraphicsDriver* getVideoDriver() const { return m_videoDriver.get(); }
+    // The video driver through its counted base, for libraries below the
+    // video library's.
+    [[nodiscard]] CRefCounted* getVideoDriverObject() const { return m_videoDriver.counted(); }
     [[nodiscard]] CSoundCueManager* getSoundCueManager() const { return m_soundCueManager.get(); }
     [[nodiscard]] IAudioDevice* getAudioDevice() const { return m_audioDevice.get(); }
     [[nodiscard]] CProfileManager* getProfileManager() const { return m_profileManager.get(); }

@@ -22,6 +22,8 @@ public:
         return point.x >= left && point.x <= right && point.y >= top && point.y <= bottom;
     }
 
+    friend constexpr bool operator==(const CRect& a, const CRect& b) = default;
+
     // The rectangle moved by `offset`.
     friend constexpr CRect operator+(const CRect& rect, const CVector2d& offset) {
         return {rect.left + offset.x, rect.top + offset.y, rect.right + offset.x, rect.bottom + offset.y};

@@ -34,6 +34,8 @@ public:
     }
 
     [[nodiscard]] T* get() const { return m_object; }
+    // The same object through its counted base, for code that cannot see T.
+    [[nodiscard]] CRefCounted* counted() const { return m_owner; }
 
 private:
     T* m_object = nullptr;

@@ -3,6 +3,7 @@
 #include "engine/content/ContentType.h"
 #include "engine/core/CEvent.h"
 #include "engine/core/CLog.h"
+#include "engine/core/CRect.h"
 #include "engine/core/CStringW.h"
 #include "engine/core/NumberText.h"
 #include "engine/scene/CEventDictionaryChanged.h"
@@ -32,6 +33,7 @@
 #include "engine/video/CRectI.h"
 #include "engine/video/IGraphicsDriver.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -51,6 +53,13 @@ BaseNode* asNode(CPropertyObject* object) { return static_cast<BaseNode*>(object
 const BaseNode* asNode(const CPropertyObject* object) { return static_cast<const BaseNode*>(object); }
 
 bool differsFrom(const CVector3d& value, const CVector3d& reference) { return !value.equals(reference, 1e-6f); }
+
+// The driver's scissor rectangle for a screen rectangle. Positions come from
+// files: NaN and huge corners saturate.
+CRectI scissorOf(const CRect& rect) {
+    return CRectI(truncateToInt(rect.left), truncateToInt(rect.top), truncateToInt(rect.right),
+                  truncateToInt(rect.bottom));
+}
 
 uint32_t modulateChannel(uint32_t parent, uint32_t own) { return uint32_t(float(parent) * float(own) * kColorScale); }
 
@@ -336,9 +345,11 @@ bool BaseNode::routeToChildren(int phase, CEvent* event) {
     if (!event)
         return false;
     const CArray<CRefHandle<BaseNode>> children = childSnapshot(this);
+    const bool input = event->isKindOf(CEvent::KindInput);
     for (uint32_t i = children.size(); i-- > 0;) {
         BaseNode* child = children[i].get();
-        if ((child->getMask() & event->getMask()) && child->dispatch(phase, event))
+        const bool accepts = (child->getMask() & event->getMask()) || (input && child->m_nestedManagers > 0);
+        if (accepts && child->dispatch(phase, event))
             return true;
     }
     return false;
@@ -357,6 +368,12 @@ void BaseNode::postDeferred(CEvent* event, int phase) {
     if (!event || !m_sceneManager || !(getMask() & event->getMask()))
         return;
     m_sceneManager->queueEvent(this, phase, event);
+}
+
+void BaseNode::postDeferred(CEventReceiver* receiver, int phase, CEvent* event) {
+    if (!event || !receiver || !m_sceneManager || !(receiver->getMask() & event->getMask()))
+        return;
+    m_sceneManager->queueEvent(receiver, phase, event);
 }
 
 void BaseNode::postDeferredToParent(CEvent* event, int phase) {
@@ -447,6 +464,8 @@ void BaseNode::insertChild(BaseNode* child, BaseNode* after) {
     m_children.insert(child, uint32_t(target + 1));
 }
 
+void BaseNode::insertChild(BaseNode* child, int index) { insertAt(child, index < 0 ? 0 : uint32_t(index), false); }
+
 void BaseNode::insertAt(BaseNode* child, uint32_t index, bool atEnd) {
     if (!child || child == this)
         return;
@@ -465,6 +484,8 @@ void BaseNode::insertAt(BaseNode* child, uint32_t index, bool atEnd) {
             m_children.insert(child, index);
     }
     child->m_parent = this;
+    if (child->m_nestedManagers)
+        addNestedManagers(int32_t(child->m_nestedManagers));
     // Its absolute transform and tint now depend on another parent.
     child->m_transformDirty = true;
     child->m_colorDirty = true;
@@ -477,6 +498,8 @@ void BaseNode::detachFromParent() {
     // Not in the list (a template root): only the link goes.
     BaseNode* parent = m_parent;
     m_parent = nullptr;
+    if (m_nestedManagers)
+        parent->addNestedManagers(-int32_t(m_nestedManagers));
     parent->notifyDescendantRemoved(this);
 }
 
@@ -486,6 +509,8 @@ bool BaseNode::removeChild(BaseNode* child) {
         return false;
     m_children.erase(uint32_t(index));
     child->m_parent = nullptr;
+    if (child->m_nestedManagers)
+        addNestedManagers(-int32_t(child->m_nestedManagers));
     child->setSceneManager(nullptr, nullptr);
     notifyDescendantRemoved(child);
     child->release();
@@ -497,10 +522,17 @@ void BaseNode::removeAllChildren() {
     m_children.clear();
     for (BaseNode* child : children) {
         child->m_parent = nullptr;
+        if (child->m_nestedManagers)
+            addNestedManagers(-int32_t(child->m_nestedManagers));
         child->setSceneManager(nullptr, nullptr);
         notifyDescendantRemoved(child);
         child->release();
     }
+}
+
+void BaseNode::addNestedManagers(int32_t delta) {
+    for (BaseNode* up = this; up; up = up->m_parent)
+        up->m_nestedManagers = uint32_t(int32_t(up->m_nestedManagers) + delta);
 }
 
 void BaseNode::notifyDescendantRemoved(BaseNode* node) {
@@ -718,16 +750,16 @@ void BaseNode::registerForRendering(CArray<CRenderItem>& list) {
         child->registerForRendering(list);
 }
 
-void BaseNode::render(IGraphicsDriver* driver, int32_t) {
+void BaseNode::render(IGraphicsDriver* driver, const CRect* clip) {
     if (!driver || !m_childrenClipped)
         return;
     CArray<CRenderItem> list;
     for (BaseNode* child : m_children)
         child->registerForRendering(list);
-    renderClippedGroup(driver, list);
+    renderClippedGroup(driver, list, clip);
 }
 
-void BaseNode::renderClippedGroup(IGraphicsDriver* driver, CArray<CRenderItem>& list) const {
+void BaseNode::renderClippedGroup(IGraphicsDriver* driver, CArray<CRenderItem>& list, const CRect* outerClip) const {
     if (!driver)
         return;
     if (m_sceneManager && m_sceneManager->isDepthSortingEnabled())
@@ -738,20 +770,26 @@ void BaseNode::renderClippedGroup(IGraphicsDriver* driver, CArray<CRenderItem>& 
     CVector3d bottomRight = m_bounds;
     m_absoluteTransformation.transformPoint(topLeft);
     m_absoluteTransformation.transformPoint(bottomRight);
-    // Positions come from files: NaN and huge corners saturate.
-    const CRectI scissor(truncateToInt(topLeft.x), truncateToInt(topLeft.y), truncateToInt(bottomRight.x),
-                         truncateToInt(bottomRight.y));
+    CRect clip(topLeft.x, topLeft.y, bottomRight.x, bottomRight.y);
+    if (outerClip)
+        clip = CRect(std::max(clip.left, outerClip->left), std::max(clip.top, outerClip->top),
+                     std::min(clip.right, outerClip->right), std::min(clip.bottom, outerClip->bottom));
     CQuadBatch* batch = driver->quadBatch();
     if (batch)
         batch->flush();
-    driver->setScissorRect(scissor);
+    driver->setScissorRect(scissorOf(clip));
     driver->enableScissor(true);
-    for (const CRenderItem& item : list)
-        item.node->render(driver, 0);
+    for (CRenderItem& item : list) {
+        item.clip = &clip;
+        item.node->render(driver, item.clip);
+    }
     // The group's batched quads are drawn while the scissor still clips them.
     if (batch)
         batch->flush();
-    driver->enableScissor(false);
+    if (outerClip)
+        driver->setScissorRect(scissorOf(*outerClip));
+    else
+        driver->enableScissor(false);
 }
 
 bool BaseNode::isPointInside(const CVector3d& point) const {

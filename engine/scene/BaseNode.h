@@ -29,6 +29,7 @@ class CEventTemplatesChanged;
 class CNodeState;
 class CPropertyBag;
 class CPropertyTable;
+class CRect;
 class CSceneFileReader;
 class CSceneFileWriter;
 class CUpdateScheduler;
@@ -116,7 +117,9 @@ public:
     // Events. handleEvent runs the pre-handlers, the class table's handler for
     // the exact type id, then the post-handlers.
     bool handleEvent(CEvent* event) override;
-    // Children from the last to the first, each only when its mask matches;
+    // Children from the last to the first, each only when its mask matches
+    // (input also reaches a child that holds a scene manager somewhere in its
+    // subtree, so that a manager nested under plain nodes gets its input);
     // stops at the first that consumes the event.
     bool routeToChildren(int phase, CEvent* event) override;
     // The parent dispatches the event when its mask matches.
@@ -131,6 +134,10 @@ public:
     // not match the event's.
     void postDeferred(CEvent* event, int phase);
     void postDeferredToParent(CEvent* event, int phase);
+    // The same for any `receiver` (a node of another branch, a controller):
+    // queued through this node's scene manager. Dropped without a manager,
+    // for a null receiver, or when the receiver's mask does not match.
+    void postDeferred(CEventReceiver* receiver, int phase, CEvent* event);
 
     // Handlers of the class table; none consumes its event here.
     virtual bool onManagerAttached(CEventManagerAttached* event);
@@ -162,6 +169,10 @@ public:
     // As addChild, inserted right behind `after`; at the front for null, at
     // the end when `after` is not a child.
     void insertChild(BaseNode* child, BaseNode* after);
+    // As addChild, the child ending at `index` of the children list (0: the
+    // first; an index past the end appends, a negative one puts it first).
+    // A child already in this list moves there.
+    void insertChild(BaseNode* child, int index);
     // False when `child` is not in the children list. Otherwise detaches it
     // (parent, manager and owner scene cleared in its subtree) and releases it.
     [[nodiscard]] bool removeChild(BaseNode* child);
@@ -186,6 +197,8 @@ public:
     template <class S = SceneNode> [[nodiscard]] S* getOwnerScene() const { return static_cast<S*>(m_ownerScene); }
     // True when this node lies on the way up from `node`'s parent.
     [[nodiscard]] bool isAncestorOf(const BaseNode* node) const;
+    // How many scene managers this subtree holds, this node included.
+    [[nodiscard]] uint32_t getNestedManagerCount() const { return m_nestedManagers; }
     // A node that is not serialised gets a parent but stays out of the
     // parent's children list (template roots); the reference addChild took
     // for it is its owner's to release.
@@ -233,9 +246,12 @@ public:
     // refreshing dirty transforms and colours first; nothing when hidden. A
     // ChildrenClipped node adds one item for its whole group.
     virtual void registerForRendering(CArray<CRenderItem>& list);
-    // Draws a ChildrenClipped node's group inside the scissor rectangle of its
-    // bounds; a plain node draws nothing.
-    virtual void render(IGraphicsDriver* driver, int32_t parameter);
+    // Draws the node. `clip` is the screen rectangle the node is clipped to
+    // (a clipped group around it), or null; nodes that draw outside the
+    // driver's scissor (clip planes, their own matrices) honour it. Here: a
+    // ChildrenClipped node draws its group inside its bounds (cut by `clip`);
+    // a plain node draws nothing.
+    virtual void render(IGraphicsDriver* driver, const CRect* clip);
 
     // Picking. isPointInside maps a scene-space point into node space through
     // the inverse of the absolute matrix's 2D affine part and tests
@@ -303,10 +319,12 @@ protected:
     }
 
     // Draws the items collected from a ChildrenClipped node's group inside the
-    // scissor rectangle of its bounds: sorted when the scene manager sorts,
-    // pending quads flushed before the scissor is set and again before it is
-    // switched off. Nothing for an empty list.
-    void renderClippedGroup(IGraphicsDriver* driver, CArray<CRenderItem>& list) const;
+    // screen rectangle of its bounds, cut by `outerClip` (the group around it,
+    // or null): sorted when the scene manager sorts, each item rendered with
+    // that rectangle, pending quads flushed before the scissor is set and
+    // again before the outer group's scissor is restored (or the scissor is
+    // switched off). Nothing for an empty list.
+    void renderClippedGroup(IGraphicsDriver* driver, CArray<CRenderItem>& list, const CRect* outerClip) const;
 
     // The scheduler of the owner scene, where states run their keys.
     [[nodiscard]] CUpdateScheduler* getStateScheduler() const;
@@ -331,6 +349,10 @@ protected:
 
     // Recomputes the absolute transform and tint where they are marked dirty.
     void refreshDirtyTransformAndColor();
+
+    // Adds `delta` to the scene-manager count of this node and its ancestors
+    // (a scene manager counts itself once it is built).
+    void addNestedManagers(int32_t delta);
 
     // Build an event of class E from `args`, deliver it, and drop the creation
     // reference: to this node's handleEvent, up with routeToParent, or into
@@ -385,6 +407,8 @@ private:
     CRefHandle<CRefCounted> m_userData;
     // How deeply NextState is being followed without time passing.
     uint32_t m_nextStateDepth = 0;
+    // Scene managers in this subtree, this node included.
+    uint32_t m_nestedManagers = 0;
 };
 
 // The node as class T when it is one (isKindOf(T::TypeId)), else null.

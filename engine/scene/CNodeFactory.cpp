@@ -42,11 +42,14 @@ CNodeFactory::CNodeFactory() {
 
 CNodeFactory::~CNodeFactory() = default;
 
-CNodeFactory* CNodeFactory::getShared() {
-    CEngineManagers& managers = CEngineManagers::instance();
-    if (!managers.getNodeFactory())
-        managers.setNodeFactory(new CNodeFactory);
-    return managers.getNodeFactory();
+CNodeFactory* CNodeFactory::getShared() { return CEngineManagers::instance().getNodeFactory(); }
+
+// The managers' slot lives in the core library, which cannot build a node
+// factory: the getter is defined here, where the class is.
+CNodeFactory* CEngineManagers::getNodeFactory() {
+    if (!m_nodeFactory.get())
+        m_nodeFactory.reset(new CNodeFactory);
+    return m_nodeFactory.get();
 }
 
 bool CNodeFactory::registerNodeClass(const CStringW& className, NodeCreateFunction create) {

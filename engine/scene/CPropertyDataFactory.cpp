@@ -60,11 +60,13 @@ CPropertyDataFactory::CPropertyDataFactory() {
 
 CPropertyDataFactory::~CPropertyDataFactory() = default;
 
-CPropertyDataFactory* CPropertyDataFactory::getShared() {
-    CEngineManagers& managers = CEngineManagers::instance();
-    if (!managers.getPropertyDataFactory())
-        managers.setPropertyDataFactory(new CPropertyDataFactory);
-    return managers.getPropertyDataFactory();
+CPropertyDataFactory* CPropertyDataFactory::getShared() { return CEngineManagers::instance().getPropertyDataFactory(); }
+
+// Defined here rather than in the core library, which cannot build the factory.
+CPropertyDataFactory* CEngineManagers::getPropertyDataFactory() {
+    if (!m_propertyDataFactory.get())
+        m_propertyDataFactory.reset(new CPropertyDataFactory);
+    return m_propertyDataFactory.get();
 }
 
 bool CPropertyDataFactory::registerType(const CStringW& typeName, CreateFunction create) {

@@ -763,7 +763,7 @@ void ControlNode::registerForRendering(CArray<CRenderItem>& list) {
         child->registerForRendering(list);
 }
 
-void ControlNode::render(IGraphicsDriver* driver, int32_t) {
+void ControlNode::render(IGraphicsDriver* driver, const CRect* clip) {
     if (!driver || !areChildrenClipped())
         return;
     CArray<CRenderItem> list;
@@ -771,7 +771,7 @@ void ControlNode::render(IGraphicsDriver* driver, int32_t) {
         m_templateRoot->registerForRendering(list);
     for (BaseNode* child : getChildren())
         child->registerForRendering(list);
-    renderClippedGroup(driver, list);
+    renderClippedGroup(driver, list, clip);
 }
 
 bool ControlNode::hitTest(const CVector3d& point) const {

@@ -68,7 +68,7 @@ public:
 
     // The template root takes part before the children.
     void registerForRendering(CArray<CRenderItem>& list) override;
-    void render(IGraphicsDriver* driver, int32_t parameter) override;
+    void render(IGraphicsDriver* driver, const CRect* clip) override;
     // True when Visible, CanBeHit and something of the template root is under
     // the point: a control without a template is hit only through children.
     [[nodiscard]] bool hitTest(const CVector3d& point) const override;

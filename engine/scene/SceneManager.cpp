@@ -64,6 +64,16 @@ bool isBelow(SceneNode* top, const SceneNode* scene) {
 SceneManager::SceneManager(const CObjectName& contentName, BaseNode* parent, BaseNode* sceneManager)
     : BaseNode(contentName, parent, sceneManager) {
     setMask(getMask() | ManagerMask);
+    // Input finds the manager through the nodes above it, whatever their masks.
+    addNestedManagers(1);
+}
+
+// The engine's factory lives here, beside the class: the core library that
+// declares it cannot build a scene manager.
+SceneManager* CEngine::createSceneManager() {
+    auto* manager = new SceneManager(CObjectName(), nullptr, nullptr);
+    manager->setEngine(this);
+    return manager;
 }
 
 SceneManager::~SceneManager() {
@@ -647,9 +657,9 @@ void SceneManager::registerForRendering(CArray<CRenderItem>& list) {
     list.push_back(CRenderItem{this, 0, getDepth()});
 }
 
-void SceneManager::render(IGraphicsDriver* driver, int32_t) { renderScenes(driver); }
+void SceneManager::render(IGraphicsDriver* driver, const CRect* clip) { renderScenes(driver, clip); }
 
-void SceneManager::renderScenes(IGraphicsDriver* driver) {
+void SceneManager::renderScenes(IGraphicsDriver* driver, const CRect* clip) {
     if (!driver)
         return;
     refreshDirtyTransformAndColor();
@@ -662,8 +672,11 @@ void SceneManager::renderScenes(IGraphicsDriver* driver) {
         batch->flush();
         batch->begin();
     }
-    for (const CRenderItem& item : m_renderList)
-        item.node->render(driver, 0);
+    for (CRenderItem& item : m_renderList) {
+        if (clip)
+            item.clip = clip;
+        item.node->render(driver, item.clip);
+    }
     if (batch)
         batch->end();
     // Emptied but not freed: the list is filled again every frame.

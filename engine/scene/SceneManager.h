@@ -85,10 +85,12 @@ public:
 
     // One item for the whole manager; drawing it draws its scenes.
     void registerForRendering(CArray<CRenderItem>& list) override;
-    void render(IGraphicsDriver* driver, int32_t parameter) override;
+    void render(IGraphicsDriver* driver, const CRect* clip) override;
     // Collects, sorts (with depth sorting on) and draws every visible node of
-    // the scenes between a begin and an end of the driver's quad batch.
-    void renderScenes(IGraphicsDriver* driver);
+    // the scenes between a begin and an end of the driver's quad batch. With
+    // `clip` (a clipped group around a nested manager) every item is drawn
+    // with it.
+    void renderScenes(IGraphicsDriver* driver, const CRect* clip = nullptr);
 
     // The queue drain: delivers every queued event, then closes the scenes
     // that were left for good. Stays registered.

@@ -4,6 +4,8 @@
 #include "engine/content/CImageContentProcessor.h"
 #include "engine/content/CImageFormatRegistry.h"
 #include "engine/content/ContentType.h"
+#include "engine/core/CEngine.h"
+#include "engine/core/CEngineCreationParams.h"
 #include "engine/core/CRefHandle.h"
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/FilePaths.h"
@@ -70,6 +72,25 @@ TEST_F(CContentManagerTest, LoadsThroughTheProcessorOfTheTypeUnderTheFullName) {
     EXPECT_EQ(manager->find(kTest, CObjectName(manager.get(), u"data/A.txt")), nullptr);
     EXPECT_EQ(manager->find(makeContentType("othr"), content->getContentName()), nullptr);
     EXPECT_EQ(processor->loadCount(), 1);
+}
+
+TEST_F(CContentManagerTest, TheEngineCreatesOneOverItsServices) {
+    CRefHandle<CEngine> engine(new CEngine(CEngineCreationParams{}));
+    engine->setFileSystem(CRefHandle<CVirtualFileSystem>::share(fileSystem.get()).detach());
+    engine->setContentProcessorsManager(CRefHandle<CContentProcessorsManager>::share(processors.get()).detach());
+    CRefHandle<CContentManager> created(engine->createContentManager());
+    ASSERT_TRUE(created);
+    EXPECT_EQ(created->referenceCount(), 1) << "the caller holds the only reference";
+    EXPECT_EQ(created->getFileSystem(), fileSystem.get());
+    EXPECT_EQ(created->getProcessors(), processors.get());
+    EXPECT_EQ(created->getVideoDriver(), nullptr) << "a headless engine has no driver";
+    EXPECT_FALSE(engine->isListener(created.get())) << "the caller decides whether it listens";
+
+    // It loads through the engine's processors from the engine's files.
+    addProcessor(kTest, IContent::FlagShared);
+    dir.write("a.txt", "alpha");
+    CRefHandle<IContent> content(created->load(kTest, u"a.txt", false));
+    EXPECT_EQ(textOf(content), "alpha");
 }
 
 TEST_F(CContentManagerTest, SharedContentIsTheCachedObjectItself) {

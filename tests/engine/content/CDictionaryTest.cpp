@@ -143,18 +143,24 @@ TEST(CDictionary, LoadFailsOnlyWithoutReaderAndClearEmpties) {
     EXPECT_EQ(dictionary->get("OkBtn"), CStringW(u"%OkBtn%"));
 }
 
-TEST(CDictionary, PlugsIntoTheEngineManagers) {
+TEST(CDictionary, TheEngineManagersAlwaysHoldOne) {
     CEngineManagers& managers = CEngineManagers::instance();
-    // Whatever was installed before comes back at the end.
-    CDictionary* previous = managers.getDictionary();
-    if (previous)
-        previous->addRef();
+    // The managers make one on the first ask; texts set through it are seen
+    // by every later ask.
+    CDictionary* shared = managers.getDictionary();
+    ASSERT_NE(shared, nullptr);
+    shared->set("SharedKey", u"shared");
+    EXPECT_EQ(managers.getDictionary()->get("SharedKey"), CStringW(u"shared"));
+
+    // An installed dictionary replaces it; after a null install a fresh one
+    // is made rather than null handed out.
+    shared->addRef();
     auto* dictionary = new CDictionary;
     managers.setDictionary(dictionary);
     EXPECT_EQ(managers.getDictionary(), dictionary);
-    managers.getDictionary()->set("Key", u"value");
-    EXPECT_EQ(managers.getDictionary()->translate(u"%Key%"), CStringW(u"value"));
     managers.setDictionary<CDictionary>(nullptr);
-    EXPECT_EQ(managers.getDictionary(), nullptr);
-    managers.setDictionary(previous);
+    CDictionary* fresh = managers.getDictionary();
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_FALSE(fresh->contains("SharedKey"));
+    managers.setDictionary(shared);
 }

@@ -318,6 +318,36 @@ TEST(BaseNode, InsertChildPlacesBehindTheSibling) {
     EXPECT_THAT(children(parent.get()), ElementsAre(d.get(), b.get(), c.get(), a.get()));
 }
 
+TEST(BaseNode, InsertChildByIndexPlacesAtThatPosition) {
+    CRefHandle<RecordingNode> parent = makeNode("parent");
+    CRefHandle<RecordingNode> a = makeNode("a", parent.get());
+    CRefHandle<RecordingNode> b = makeNode("b", parent.get());
+    CRefHandle<RecordingNode> c = makeNode("c");
+    CRefHandle<RecordingNode> other = makeNode("other");
+    CRefHandle<RecordingNode> moved = makeNode("moved", other.get());
+    const struct {
+        const char* what;
+        RecordingNode* child;
+        int index;
+        std::vector<RecordingNode*> expected;
+    } steps[] = {
+        {"0 puts it first", c.get(), 0, {c.get(), a.get(), b.get()}},
+        {"a child of this list moves", c.get(), 2, {a.get(), b.get(), c.get()}},
+        {"in the middle, taken from another parent", moved.get(), 1, {a.get(), moved.get(), b.get(), c.get()}},
+        {"past the end appends", a.get(), 99, {moved.get(), b.get(), c.get(), a.get()}},
+        {"negative puts it first", c.get(), -3, {c.get(), moved.get(), b.get(), a.get()}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        parent->insertChild(step.child, step.index);
+        std::vector<BaseNode*> expected(step.expected.begin(), step.expected.end());
+        EXPECT_EQ(children(parent.get()), expected);
+        EXPECT_EQ(step.child->getParent(), parent.get());
+    }
+    EXPECT_THAT(children(other.get()), IsEmpty());
+    EXPECT_EQ(moved->referenceCount(), 2) << "the new parent's reference replaces the old one's";
+}
+
 TEST(BaseNode, NodeNotSerialisedHasAParentButStaysOutOfTheList) {
     CRefHandle<RecordingNode> parent = makeNode("parent");
     CRefHandle<RecordingNode> hidden = makeNode("hidden");
@@ -435,6 +465,19 @@ TEST(BaseNode, DeferredPostsGoToTheManagersQueue) {
     EXPECT_EQ(manager->queued[0].phase, CEventReceiver::HandleThenParent);
     EXPECT_EQ(manager->queued[1].receiver, static_cast<CEventReceiver*>(parent.get()));
     EXPECT_EQ(clicked->referenceCount(), 3);
+
+    // To any receiver, through the posting node's manager, checked against
+    // the receiver's mask.
+    manager->queued.clear();
+    CRefHandle<RecordingNode> elsewhere = makeNode("elsewhere");
+    child->postDeferred(elsewhere.get(), CEventReceiver::HandleThenChildren, clicked.get());
+    loose->postDeferred(elsewhere.get(), CEventReceiver::HandleOnly, clicked.get()); // no manager
+    parent->postDeferred(nullptr, CEventReceiver::HandleOnly, clicked.get());
+    elsewhere->setMask(CEvent::MaskGame);
+    parent->postDeferred(elsewhere.get(), CEventReceiver::HandleOnly, clicked.get()); // mask does not match
+    ASSERT_EQ(manager->queued.size(), 1u);
+    EXPECT_EQ(manager->queued[0].receiver, static_cast<CEventReceiver*>(elsewhere.get()));
+    EXPECT_EQ(manager->queued[0].phase, CEventReceiver::HandleThenChildren);
 }
 
 TEST(BaseNode, CollectsRenderItemsAndDrawsAClippedGroupInsideItsScissor) {
@@ -506,6 +549,40 @@ TEST(BaseNode, CollectsRenderItemsAndDrawsAClippedGroupInsideItsScissor) {
     EXPECT_EQ(list.size(), 0u) << "a clipped group without children adds nothing";
     group->render(driver.get(), 0);
     EXPECT_THAT(driver->calls(), IsEmpty());
+}
+
+TEST(BaseNode, NestedClippedGroupsCutTheirRectanglesAndRestoreTheOuterScissor) {
+    CRefHandle<RecordingNode> outer = makeNode("outer");
+    outer->setChildrenClipped(true);
+    outer->setPosition(CVector3d(10, 20, 0));
+    CRefHandle<RecordingNode> before = makeNode("before", outer.get());
+    CRefHandle<RecordingNode> inner = makeNode("inner", outer.get());
+    inner->setChildrenClipped(true);
+    inner->setPosition(CVector3d(50, 50, 0));
+    CRefHandle<RecordingNode> deep = makeNode("deep", inner.get());
+    CRefHandle<RecordingNode> after = makeNode("after", outer.get());
+    for (RecordingNode* node : {before.get(), deep.get(), after.get()})
+        node->drawable = true;
+    outer->updateAbsoluteTransformation();
+
+    CRefHandle<CRecordingGraphicsDriver> driver(CRecordingGraphicsDriver::create());
+    outer->render(driver.get(), nullptr);
+    using Call = CRecordingGraphicsDriver::Call;
+    std::vector<CRectI> scissors;
+    for (const auto* record : driver->recordsOf(Call::SetScissorRect))
+        scissors.push_back(record->rect);
+    EXPECT_THAT(scissors, ElementsAre(CRectI(10, 20, 110, 120), CRectI(60, 70, 110, 120), CRectI(10, 20, 110, 120)))
+        << "the inner group is cut by the outer one, and the outer scissor comes back for the nodes after it";
+    std::vector<bool> switches;
+    for (const auto* record : driver->recordsOf(Call::EnableScissor))
+        switches.push_back(record->flag);
+    EXPECT_THAT(switches, ElementsAre(true, true, false)) << "only the outermost group switches the scissor off";
+
+    ASSERT_TRUE(before->lastClip && deep->lastClip && after->lastClip);
+    EXPECT_EQ(*before->lastClip, CRect(10, 20, 110, 120));
+    EXPECT_EQ(*deep->lastClip, CRect(60, 70, 110, 120)) << "each node is handed the rectangle it is drawn in";
+    EXPECT_EQ(*after->lastClip, CRect(10, 20, 110, 120));
+    EXPECT_FALSE(outer->lastClip) << "nothing clips the outermost group";
 }
 
 TEST(BaseNode, ClippedGroupScissorSaturatesCornersOutOfRange) {

@@ -47,7 +47,8 @@ bool RecordingNode::handleEvent(CEvent* event) {
     return handled || consume.count(type) > 0;
 }
 
-void RecordingNode::render(IGraphicsDriver* driver, int32_t parameter) {
+void RecordingNode::render(IGraphicsDriver* driver, const CRect* clip) {
+    lastClip = clip ? std::optional<CRect>(*clip) : std::nullopt;
     if (drawLog)
         drawLog->push_back(std::string("render ") + getName().str().c_str());
     if (drawable && driver && driver->quadBatch()) {
@@ -55,7 +56,7 @@ void RecordingNode::render(IGraphicsDriver* driver, int32_t parameter) {
         const std::array<CVector2d, 4> corners = {CVector2d(0, 0), CVector2d(1, 0), CVector2d(1, 1), CVector2d(0, 1)};
         driver->quadBatch()->addQuad(&material, corners, corners, getDepth(), getAbsoluteColor());
     }
-    BaseNode::render(driver, parameter);
+    BaseNode::render(driver, clip);
 }
 
 void RecordingNode::registerForRendering(CArray<CRenderItem>& list) {

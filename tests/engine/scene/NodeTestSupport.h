@@ -3,11 +3,13 @@
 #include "engine/core/CArray.h"
 #include "engine/core/CEvent.h"
 #include "engine/core/CName.h"
+#include "engine/core/CRect.h"
 #include "engine/core/CRefHandle.h"
 #include "engine/core/CUpdateScheduler.h"
 #include "engine/scene/BaseNode.h"
 
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -35,7 +37,7 @@ public:
 
     bool handleEvent(CEvent* event) override;
     [[nodiscard]] bool hitTest(const CVector3d&) const override { return hit; }
-    void render(IGraphicsDriver* driver, int32_t parameter) override;
+    void render(IGraphicsDriver* driver, const CRect* clip) override;
     // A drawable node adds its own item {node, textureKey, depth} before its
     // children's, as drawing nodes do.
     void registerForRendering(CArray<CRenderItem>& list) override;
@@ -46,6 +48,8 @@ public:
     bool drawable = false;
     uintptr_t textureKey = 0;
     std::vector<std::string>* drawLog = nullptr;
+    // The clip rectangle of the last render call, when it had one.
+    std::optional<CRect> lastClip;
 };
 
 // A scene root whose nodes run their states on `scheduler`.

@@ -2,6 +2,7 @@
 
 #include "engine/core/CEngineManagers.h"
 #include "engine/core/CEventKeyDown.h"
+#include "engine/core/CEventMouseLeftDown.h"
 #include "engine/core/CEventMouseMove.h"
 #include "engine/core/CUpdateScheduler.h"
 #include "engine/scene/CEventMessageBoxClosed.h"
@@ -28,6 +29,7 @@ constexpr int kChange = CEventSceneChange::TypeId;
 constexpr int kChangeFinished = CEventSceneChangeFinished::TypeId;
 constexpr int kChangeStarted = CEventSceneChangeStarted::TypeId;
 constexpr int kMouseMove = CEventMouseMove::TypeId;
+constexpr int kMouseDown = CEventMouseLeftDown::TypeId;
 
 // A scene whose only child plays each transition state for `duration` ms
 // (negative: until stopped).
@@ -473,6 +475,48 @@ TEST(SceneManager, NestedManagerDrawsAsOneItemAndKeepsItsScenes) {
     EXPECT_EQ(inner->record.count(kMouseMove), 1);
 }
 
+TEST(SceneManager, InputReachesAManagerNestedUnderPlainNodes) {
+    ManagerFixture f;
+    RecordingScene* outer = new RecordingScene("Outer");
+    CRefHandle<RecordingScene> keepOuter(outer);
+    outer->record.consume.push_back(kMouseDown);
+    // Plain nodes have no input bits in their masks.
+    BaseNode* holder = new BaseNode(CObjectName(), outer, nullptr);
+    holder->release();
+    BaseNode* deeper = new BaseNode(CObjectName(), holder, nullptr);
+    deeper->release();
+    SceneManager* nested = new SceneManager(CObjectName(), deeper, nullptr);
+    nested->release();
+    nested->setEngine(f.engine.get());
+    RecordingScene* inner = new RecordingScene("Inner");
+    CRefHandle<RecordingScene> keepInner(inner);
+    ASSERT_TRUE(nested->setScene(inner));
+    ASSERT_TRUE(f.manager->setScene(outer));
+    f.drain();
+    static_cast<void>(nested->update(0));
+    EXPECT_EQ(outer->getNestedManagerCount(), 1u);
+
+    inner->record.consume.push_back(kMouseDown);
+    EXPECT_TRUE(f.post(new CEventMouseLeftDown(5, 5)));
+    EXPECT_EQ(inner->record.count(kMouseDown), 1) << "the nested scene sees the click before the outer scene";
+    EXPECT_EQ(outer->record.count(kMouseDown), 0) << "and takes it";
+    inner->record.consume.clear();
+    EXPECT_TRUE(f.post(new CEventMouseLeftDown(5, 5)));
+    EXPECT_EQ(inner->record.count(kMouseDown), 2);
+    EXPECT_EQ(outer->record.count(kMouseDown), 1) << "what the nested scene leaves goes on to the outer one";
+
+    // Taken out of the tree, the manager no longer opens the way.
+    const CRefHandle<BaseNode> keepDeeper = CRefHandle<BaseNode>::share(deeper);
+    deeper->setParent(nullptr);
+    EXPECT_EQ(outer->getNestedManagerCount(), 0u);
+    EXPECT_EQ(holder->getNestedManagerCount(), 0u);
+    EXPECT_EQ(deeper->getNestedManagerCount(), 1u);
+    EXPECT_TRUE(f.post(new CEventMouseLeftDown(5, 5)));
+    EXPECT_EQ(inner->record.count(kMouseDown), 2);
+    deeper->setParent(outer);
+    EXPECT_EQ(outer->getNestedManagerCount(), 1u);
+}
+
 TEST(SceneManager, NestedManagersOwnTemplateCollectionReachesItsScenes) {
     ManagerFixture f;
     RecordingScene* outer = new RecordingScene("Outer");
@@ -712,4 +756,20 @@ TEST(SceneManager, ACopyOfASceneThatOutlivesItsManagerJoinsAnother) {
     ASSERT_TRUE(second->setScene(scene));
     EXPECT_EQ(scene->getSceneManager<BaseNode>(), second.get());
     EXPECT_EQ(scene->getSceneScheduler(), second->getSceneSchedulerOf(scene));
+}
+
+TEST(SceneManager, TheEngineCreatesManagersOverItsServices) {
+    CRefHandle<CEngine> engine = makeFakeEngine();
+    CRefHandle<SceneManager> manager(engine->createSceneManager());
+    ASSERT_TRUE(manager);
+    EXPECT_EQ(manager->referenceCount(), 1) << "the caller holds the only reference";
+    EXPECT_TRUE(manager->getName().empty());
+    EXPECT_EQ(manager->getParent(), nullptr);
+    EXPECT_EQ(manager->getEngine(), engine.get());
+
+    // Its scenes get schedulers that the engine drives.
+    RecordingScene* scene = new RecordingScene("A");
+    CRefHandle<RecordingScene> keep(scene);
+    ASSERT_TRUE(manager->setScene(scene));
+    EXPECT_TRUE(engine->isListener(manager->getSceneSchedulerOf(scene)));
 }

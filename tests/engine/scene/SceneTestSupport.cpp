@@ -81,7 +81,7 @@ void BoxNode::registerForRendering(CArray<CRenderItem>& list) {
         child->registerForRendering(list);
 }
 
-void BoxNode::render(IGraphicsDriver*, int32_t) {
+void BoxNode::render(IGraphicsDriver*, const CRect*) {
     if (drawLog)
         drawLog->push_back(getName().str().c_str());
 }

@@ -121,7 +121,7 @@ public:
     }
     [[nodiscard]] bool hitTest(const CVector3d& point) const override { return isPointInside(point); }
     void registerForRendering(CArray<CRenderItem>& list) override;
-    void render(IGraphicsDriver* driver, int32_t parameter) override;
+    void render(IGraphicsDriver* driver, const CRect* clip) override;
 
     // Names of the nodes drawn, in order, when set.
     std::vector<std::string>* drawLog = nullptr;
