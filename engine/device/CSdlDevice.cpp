@@ -1,7 +1,6 @@
 #include "engine/device/CSdlDevice.h"
 
 #include "engine/content/CContentProcessorsManager.h"
-#include "engine/content/CImageContentProcessor.h"
 #include "engine/content/CImageFormatRegistry.h"
 #include "engine/content/CPixelImage.h"
 #include "engine/content/CProfileManager.h"
@@ -39,12 +38,12 @@
 #include "engine/device/CEventWindowResized.h"
 #include "engine/device/CSdlClipboard.h"
 #include "engine/device/CSdlCursor.h"
+#include "engine/device/ContentProcessors.h"
 #include "engine/device/SdlDeviceBackends.h"
 #include "engine/io/CLinuxFileSystem.h"
 #include "engine/io/IReadableFile.h"
 #include "engine/platform/CPlatformWindow.h"
 #include "engine/platform/PlatformWindow.h"
-#include "engine/scene/CSceneNodeProcessor.h"
 #include "engine/sound/CSoundCueManager.h"
 #include "engine/sound/IAudioDevice.h"
 #include "engine/sound/SoundServices.h"
@@ -163,14 +162,9 @@ void CSdlDevice::installFormatRegistries() {
 }
 
 void CSdlDevice::registerContentProcessors() {
-    // The processors of the libraries below the device, in the engine's
-    // order; the texture, font and particle processors register themselves
-    // from their own libraries.
-    CContentProcessorsManager* processors = getContentProcessorsManager();
-    CRefHandle<CImageContentProcessor> images(new CImageContentProcessor);
-    (void)processors->registerProcessor(images.get());
-    (void)CSceneNodeProcessor::registerWith(processors);
-    (void)registerSoundProcessors(processors);
+    // The particle processors belong to the standard nodes, above the device;
+    // the game registers them.
+    (void)::registerContentProcessors(getContentProcessorsManager());
 }
 
 CSdlDevice::~CSdlDevice() {

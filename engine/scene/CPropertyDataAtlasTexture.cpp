@@ -4,6 +4,7 @@
 #include "engine/content/IContent.h"
 #include "engine/content/IContentManager.h"
 #include "engine/core/NumberText.h"
+#include "engine/video/CAtlasTexture.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -27,28 +28,10 @@ CRefHandle<CPropertyDataAtlasTexture> CPropertyDataAtlasTexture::create(IContent
 }
 
 void CPropertyDataAtlasTexture::splitFrameName(const CStringW& name, CStringW& base, int& frame, CStringW& extension) {
-    base = CStringW();
-    extension = CStringW();
-    frame = -1;
-    const int dot = name.findLast(u'.');
-    if (dot < 0)
-        return;
-    if (dot > 0)
-        extension = name.subString(dot, int(name.length()) - dot);
-    int digitsStart = dot;
-    while (digitsStart > 0 && name[uint32_t(digitsStart - 1)] >= u'0' && name[uint32_t(digitsStart - 1)] <= u'9')
-        --digitsStart;
-    base = name.subString(0, digitsStart);
-    if (digitsStart == dot)
-        return;
-    // Accumulated with a ceiling, so any run of digits is safe to read.
-    int value = 0;
-    for (int i = digitsStart; i < dot; ++i) {
-        value = value * 10 + int(name[uint32_t(i)] - u'0');
-        if (value > MaxFrame)
-            return;
-    }
-    frame = value;
+    static_assert(MaxFrame == CAtlasTexture::MaxFrame);
+    int32_t number = -1;
+    CAtlasTexture::splitFrameName(name, base, number, extension);
+    frame = number;
 }
 
 const CStringW& CPropertyDataAtlasTexture::getTypeName() const {

@@ -8,6 +8,7 @@ CImageTexture::CImageTexture(const CObjectName& name, const CStringW& fileName, 
     if (m_texture) {
         m_texture->addRef();
         m_keepsImage = m_texture->image() != nullptr;
+        noteSizes();
     }
 }
 
@@ -22,8 +23,22 @@ void CImageTexture::setTexture(IDriverTexture* texture) {
     m_texture = texture;
     if (old)
         old->release();
-    if (m_texture && !m_keepsImage)
-        m_texture->dropImage();
+    if (m_texture) {
+        if (!m_keepsImage)
+            m_texture->dropImage();
+        noteSizes();
+    }
 }
 
 CPixelImage* CImageTexture::getImage() const { return m_texture ? m_texture->image() : nullptr; }
+
+void CImageTexture::dropImage() {
+    m_keepsImage = false;
+    if (m_texture)
+        m_texture->dropImage();
+}
+
+void CImageTexture::noteSizes() {
+    m_imageSize = m_texture->imageSize();
+    m_textureSize = m_texture->size();
+}

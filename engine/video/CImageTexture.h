@@ -2,6 +2,7 @@
 
 #include "engine/content/IContent.h"
 #include "engine/core/CStringW.h"
+#include "engine/video/CSizeI.h"
 
 class CPixelImage;
 class IDriverTexture;
@@ -28,13 +29,27 @@ public:
     // The driver texture's source image, or null when there is no texture or
     // it has dropped its image.
     [[nodiscard]] CPixelImage* getImage() const;
+    // Lets the driver texture drop its source image, now and after every
+    // re-creation.
+    void dropImage();
     [[nodiscard]] const CStringW& getFileName() const { return m_fileName; }
+
+    // Sizes of the last driver texture this object held: the image it was
+    // made from and the (possibly padded) texture. They stay while the driver
+    // is away, so layouts measured from them do not change; zero until a
+    // texture came.
+    [[nodiscard]] const CSizeI& getImageSize() const { return m_imageSize; }
+    [[nodiscard]] const CSizeI& getTextureSize() const { return m_textureSize; }
 
 protected:
     ~CImageTexture() override;
 
 private:
+    void noteSizes();
+
     IDriverTexture* m_texture = nullptr;
     CStringW m_fileName;
     bool m_keepsImage = false;
+    CSizeI m_imageSize;
+    CSizeI m_textureSize;
 };

@@ -22,6 +22,8 @@ public:
     [[nodiscard]] void* lock(bool readOnly) override;
     void unlock() override;
     [[nodiscard]] const CSizeI& imageSize() const override { return m_imageSize; }
+    // For textures padded beyond the picture they were made from.
+    void setImageSize(const CSizeI& size) { m_imageSize = size; }
     [[nodiscard]] const CSizeI& size() const override { return m_size; }
     [[nodiscard]] int32_t driverType() const override { return m_driverType; }
     [[nodiscard]] ColorFormat colorFormat() const override { return m_format; }
