@@ -380,6 +380,14 @@ CProfileParameters::Entry& CProfileParameters::slotFor(const CString& name) {
     return m_entries.back();
 }
 
+void CProfileParameters::copyEntry(const CProfileParameters& source, uint32_t index) {
+    if (index >= source.m_entries.size())
+        return;
+    // A copy first: `source` may be this set.
+    const Entry entry = source.m_entries[index];
+    slotFor(entry.name) = entry;
+}
+
 void CProfileParameters::setInt(const CString& name, int32_t value) {
     Entry& entry = slotFor(name);
     entry.kind = Kind::Int;

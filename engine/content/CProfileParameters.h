@@ -101,6 +101,11 @@ public:
     void setStringW(const CString& name, const CStringW& value);
     void setStringWArray(const CString& name, const CArray<CStringW>& values);
 
+    // Copies the entry at `index` of `source`, whatever its kind (a value
+    // kept as written comes with all inside it), replacing the entry of that
+    // name in place or appending. Nothing past the end.
+    void copyEntry(const CProfileParameters& source, uint32_t index);
+
     // Same names, kinds and values in the same order.
     [[nodiscard]] bool equals(const CProfileParameters& other) const;
 
