@@ -46,7 +46,7 @@ void TextLayout::clearPageMaterials() {
 // ---------------------------------------------------------------------------
 // Line breaking
 
-void TextLayout::rebuildLines(const CStringW& text, const TextBreakRules& rules) {
+void TextLayout::rebuildLines(const CStringW& text, const TextBreakRules& rules, const CVector2d& bounds) {
     m_lines.clear();
     m_lineEndsHard.clear();
     const bool wrap = wordWrap && m_metrics;
@@ -138,7 +138,7 @@ float TextLayout::textHeight() const {
     return m_metrics ? count * lineStep() : count * fontScale * kerning.y;
 }
 
-float TextLayout::lineTop(int32_t line) const {
+float TextLayout::lineTop(int32_t line, const CVector2d& bounds) const {
     const uint32_t count = m_lines.size();
     const float step = lineStep();
     float top = 0.0f;
@@ -151,7 +151,7 @@ float TextLayout::lineTop(int32_t line) const {
     return roundHalfUp(top);
 }
 
-float TextLayout::lineOffsetX(int32_t line) const {
+float TextLayout::lineOffsetX(int32_t line, const CVector2d& bounds) const {
     if (hAlign != AlignCenter && hAlign != AlignRight)
         return 0.0f;
     float width = 0.0f;
@@ -171,7 +171,7 @@ const Material* TextLayout::pageMaterial(CImageTexture* page, const Material& ma
     return &made;
 }
 
-void TextLayout::layOut(const Material& material, CColor color) {
+void TextLayout::layOut(const Material& material, CColor color, const CVector2d& bounds) {
     m_drawOrder.clear();
     m_glyphQuads.clear();
     m_textWidth = 0.0f;
@@ -180,11 +180,11 @@ void TextLayout::layOut(const Material& material, CColor color) {
     const float scale = fontScale;
     const CVector2d global = m_metrics->globalKerning();
     const uint32_t lineCount = m_lines.size();
-    float y = lineTop(0);
+    float y = lineTop(0, bounds);
     TextGlyph glyph;
     for (uint32_t lineIndex = 0; lineIndex < lineCount; ++lineIndex) {
         const CStringW& line = m_lines[lineIndex];
-        float x = lineOffsetX(int32_t(lineIndex));
+        float x = lineOffsetX(int32_t(lineIndex), bounds);
         float lineWidth = 0.0f;
 
         // Justified lines share the free width among their spaces; the
@@ -272,19 +272,21 @@ int32_t TextLayout::charsBefore(int32_t line) const {
     return count;
 }
 
-CRect TextLayout::glyphRect(int32_t index) const {
+CRect TextLayout::glyphRect(int32_t index, const CVector2d& bounds) const {
     if (index >= 0 && uint32_t(index) < m_glyphQuads.size()) {
         const BatchVertex* v = m_glyphQuads[uint32_t(index)].vertices;
         return CRect(v[0].x, v[0].y, v[2].x, v[2].y);
     }
-    const float x = lineOffsetX(0);
-    const float y = lineTop(0);
+    const float x = lineOffsetX(0, bounds);
+    const float y = lineTop(0, bounds);
     return CRect(x, y, x, y);
 }
 
-CRect TextLayout::charRect(int32_t line, int32_t column) const { return glyphRect(charsBefore(line) + column); }
+CRect TextLayout::charRect(int32_t line, int32_t column, const CVector2d& bounds) const {
+    return glyphRect(charsBefore(line) + column, bounds);
+}
 
-int32_t TextLayout::charAtPoint(const CVector2d& point, int32_t& line, int32_t& column) const {
+int32_t TextLayout::charAtPoint(const CVector2d& point, const CVector2d& bounds, int32_t& line, int32_t& column) const {
     const float height = lineHeight();
     if (!m_metrics || height == 0.0f)
         return -1;

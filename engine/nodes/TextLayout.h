@@ -85,16 +85,16 @@ public:
     int32_t hAlign = AlignLeft;
     int32_t vAlign = AlignTop;
     bool wordWrap = false;
-    // Width and height of the box the text is placed in.
-    CVector2d bounds{100.0f, 100.0f};
+
+    // `bounds` below is the width and height of the box the text is placed in.
 
     // Splits `text` at CR, LF and CR LF and, with wordWrap and metrics, at
     // the bounds width. Centred and justified lines lose their blanks at
     // both ends.
-    void rebuildLines(const CStringW& text, const TextBreakRules& rules);
+    void rebuildLines(const CStringW& text, const TextBreakRules& rules, const CVector2d& bounds);
     // Makes the glyph quads of the lines with `material` (its first layer
     // takes each page's texture) and `color`. Without metrics there are none.
-    void layOut(const Material& material, CColor color);
+    void layOut(const Material& material, CColor color, const CVector2d& bounds);
     // Writes `color` into every glyph vertex.
     void setColor(CColor color);
     // Forgets the per-page materials (their base material changed).
@@ -116,18 +116,19 @@ public:
     // scaled vertical kerning).
     [[nodiscard]] float textHeight() const;
     // The rounded y of a line's top and x of its start.
-    [[nodiscard]] float lineTop(int32_t line) const;
-    [[nodiscard]] float lineOffsetX(int32_t line) const;
+    [[nodiscard]] float lineTop(int32_t line, const CVector2d& bounds) const;
+    [[nodiscard]] float lineOffsetX(int32_t line, const CVector2d& bounds) const;
     // The rectangle of the glyph quad at `index`, or an empty one at the
     // start of the first line when there is no such quad.
-    [[nodiscard]] CRect glyphRect(int32_t index) const;
+    [[nodiscard]] CRect glyphRect(int32_t index, const CVector2d& bounds) const;
     // glyphRect of the character at `column` of `line`.
-    [[nodiscard]] CRect charRect(int32_t line, int32_t column) const;
+    [[nodiscard]] CRect charRect(int32_t line, int32_t column, const CVector2d& bounds) const;
     // The glyph index under a point of the box (-1 when none) with the line
     // and the column the cursor stands after (-1: before the first
     // character). Without metrics or with a line height of 0 the outputs
     // are left alone.
-    [[nodiscard]] int32_t charAtPoint(const CVector2d& point, int32_t& line, int32_t& column) const;
+    [[nodiscard]] int32_t charAtPoint(const CVector2d& point, const CVector2d& bounds, int32_t& line,
+                                      int32_t& column) const;
     // The position in `source` (the text the lines came from, before any
     // expansion) of `column` of `line`, counting the line breaks of the
     // source between lines; -1 for a negative result.

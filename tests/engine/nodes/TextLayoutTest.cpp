@@ -34,9 +34,9 @@ Material textMaterial() {
 }
 
 // The right edge of the last glyph quad of `line`, without the half-unit margin.
-float lineRight(const TextLayout& layout, int line) {
+float lineRight(const TextLayout& layout, int line, const CVector2d& bounds) {
     const int last = layout.charsBefore(line + 1) - 1;
-    return layout.glyphRect(last).right - 0.5f;
+    return layout.glyphRect(last, bounds).right - 0.5f;
 }
 
 class TextLayoutTest : public ::testing::Test {
@@ -44,15 +44,17 @@ protected:
     void SetUp() override { layout.setMetrics(&metrics); }
 
     void breakText(const char16_t* text, float width, bool wrap, int hAlign = 1, TextBreakRules rules = {}) {
-        layout.bounds = CVector2d(width, 100.0f);
+        bounds = CVector2d(width, 100.0f);
         layout.wordWrap = wrap;
         layout.hAlign = hAlign;
-        layout.rebuildLines(CStringW(text), rules);
-        layout.layOut(textMaterial(), CColor(0xFFFFFFFFu));
+        layout.rebuildLines(CStringW(text), rules, bounds);
+        layout.layOut(textMaterial(), CColor(0xFFFFFFFFu), bounds);
     }
+    void layOut() { layout.layOut(textMaterial(), CColor(0xFFFFFFFFu), bounds); }
 
     FakeTextMetrics metrics;
     TextLayout layout;
+    CVector2d bounds{100.0f, 100.0f};
 };
 
 } // namespace
@@ -113,7 +115,7 @@ TEST_F(TextLayoutTest, CentredAndJustifiedLinesLoseTheirBlanks) {
 
 TEST_F(TextLayoutTest, LinesArePlacedByTheirAlignment) {
     // One line "ab" (20 wide, 16 high) in a 101 x 51 box.
-    layout.bounds = CVector2d(101.0f, 51.0f);
+    bounds = CVector2d(101.0f, 51.0f);
     const struct {
         int hAlign;
         int vAlign;
@@ -127,12 +129,12 @@ TEST_F(TextLayoutTest, LinesArePlacedByTheirAlignment) {
         SCOPED_TRACE(testing::Message() << c.hAlign << "/" << c.vAlign);
         layout.hAlign = c.hAlign;
         layout.vAlign = c.vAlign;
-        layout.rebuildLines(CStringW(u"ab"), {});
-        layout.layOut(textMaterial(), CColor(0xFFFFFFFFu));
-        EXPECT_EQ(layout.lineOffsetX(0), c.x);
-        EXPECT_EQ(layout.lineTop(0), c.y);
-        EXPECT_EQ(layout.glyphRect(0).left, c.x - 0.5f);
-        EXPECT_EQ(layout.glyphRect(0).top, c.y - 0.5f);
+        layout.rebuildLines(CStringW(u"ab"), {}, bounds);
+        layOut();
+        EXPECT_EQ(layout.lineOffsetX(0, bounds), c.x);
+        EXPECT_EQ(layout.lineTop(0, bounds), c.y);
+        EXPECT_EQ(layout.glyphRect(0, bounds).left, c.x - 0.5f);
+        EXPECT_EQ(layout.glyphRect(0, bounds).top, c.y - 0.5f);
     }
 }
 
@@ -141,19 +143,19 @@ TEST_F(TextLayoutTest, LineStepAndHeightFollowScaleAndKerning) {
     layout.kerning = CVector2d(0.0f, 3.0f);
     layout.fontScale = 2.0f;
     layout.vAlign = TextLayout::AlignBottom;
-    layout.bounds = CVector2d(500.0f, 200.0f);
-    layout.rebuildLines(CStringW(u"a\nb\nc"), {});
-    layout.layOut(textMaterial(), CColor(0xFFFFFFFFu));
+    bounds = CVector2d(500.0f, 200.0f);
+    layout.rebuildLines(CStringW(u"a\nb\nc"), {}, bounds);
+    layOut();
     EXPECT_EQ(layout.lineHeight(), 32.0f);
     EXPECT_EQ(layout.lineStep(), 42.0f);
     EXPECT_EQ(layout.textHeight(), 126.0f);
     // Bottom: 200 - (32 + 2 * 42) = 84; the lines follow one step apart.
-    EXPECT_EQ(layout.lineTop(0), 84.0f);
-    EXPECT_EQ(layout.lineTop(2), 168.0f);
-    EXPECT_EQ(layout.glyphRect(2).top, 168.0f - 0.5f);
+    EXPECT_EQ(layout.lineTop(0, bounds), 84.0f);
+    EXPECT_EQ(layout.lineTop(2, bounds), 168.0f);
+    EXPECT_EQ(layout.glyphRect(2, bounds).top, 168.0f - 0.5f);
 
     layout.setMetrics(nullptr);
-    layout.rebuildLines(CStringW(u"a\nb"), {});
+    layout.rebuildLines(CStringW(u"a\nb"), {}, bounds);
     EXPECT_EQ(layout.lineStep(), 3.0f);
     EXPECT_EQ(layout.textHeight(), 12.0f);
 }
@@ -211,28 +213,24 @@ TEST_F(TextLayoutTest, JustifiedLinesFillTheWidthAndNeverExceedIt) {
         breakText(c.text, c.width, true, TextLayout::AlignJustify, rules);
         ASSERT_EQ(layout.lines().size(), c.rights.size());
         for (uint32_t line = 0; line < c.rights.size(); ++line)
-            EXPECT_EQ(lineRight(layout, int(line)), c.rights[line]) << "line " << line;
+            EXPECT_EQ(lineRight(layout, int(line), bounds), c.rights[line]) << "line " << line;
     }
 }
 
 TEST_F(TextLayoutTest, JustifyAddsNoNegativeSpaceToAnOverlongLine) {
-    // Kerning makes the measured line wider than the box while the break
-    // decision still fits it: no share may pull the glyphs together.
-    layout.bounds = CVector2d(40.0f, 100.0f);
-    layout.hAlign = TextLayout::AlignJustify;
-    layout.rebuildLines(CStringW(u"a a\nb"), {});
-    layout.bounds = CVector2d(10.0f, 100.0f);
-    // A hard break keeps the first line from justifying; make it soft.
-    const_cast<CArray<uint8_t>&>(layout.lineEndsHard())[0] = 0;
-    layout.layOut(textMaterial(), CColor(0xFFFFFFFFu));
-    ASSERT_EQ(layout.glyphQuads().size(), 4u);
-    EXPECT_EQ(layout.glyphRect(2).left, 14.0f - 0.5f);
+    // Wrapping measures characters alone; the pair (a, space) then makes the
+    // first line "a a" 44 wide in a 30-wide box. No share may pull its
+    // glyphs together.
+    metrics.pairs[{u'a', u' '}] = 20;
+    breakText(u"a a b", 30, true, TextLayout::AlignJustify);
+    ASSERT_EQ(linesOf(layout), (std::vector<std::u16string>{u"a a", u"b"}));
+    EXPECT_EQ(layout.glyphRect(2, bounds).left, 34.0f - 0.5f);
 }
 
 TEST_F(TextLayoutTest, CharAtPointMapsPointsToCursorPositions) {
     // Two lines "ab" and "cde", 16 high, centred vertically in 100: tops 34 and 50.
     breakText(u"ab\ncde", 100, false);
-    layout.bounds = CVector2d(100.0f, 100.0f);
+    bounds = CVector2d(100.0f, 100.0f);
     const struct {
         const char* what;
         float x;
@@ -253,7 +251,7 @@ TEST_F(TextLayoutTest, CharAtPointMapsPointsToCursorPositions) {
         SCOPED_TRACE(c.what);
         int line = 99;
         int column = 99;
-        EXPECT_EQ(layout.charAtPoint(CVector2d(c.x, c.y), line, column), c.index);
+        EXPECT_EQ(layout.charAtPoint(CVector2d(c.x, c.y), bounds, line, column), c.index);
         EXPECT_EQ(line, c.line);
         EXPECT_EQ(column, c.column);
     }
@@ -264,7 +262,7 @@ TEST_F(TextLayoutTest, CharAtPointWithoutLineHeightOrPicturesStaysInBounds) {
     breakText(u"ab", 100, false);
     int line = 7;
     int column = 7;
-    EXPECT_EQ(layout.charAtPoint(CVector2d(5.0f, 5.0f), line, column), -1);
+    EXPECT_EQ(layout.charAtPoint(CVector2d(5.0f, 5.0f), bounds, line, column), -1);
     EXPECT_EQ(line, 7);
     EXPECT_EQ(column, 7);
 
@@ -274,16 +272,16 @@ TEST_F(TextLayoutTest, CharAtPointWithoutLineHeightOrPicturesStaysInBounds) {
     metrics.noPicture = CStringW(u"b");
     breakText(u"abb\nbb", 100, false);
     EXPECT_EQ(layout.glyphQuads().size(), 1u);
-    EXPECT_EQ(layout.charAtPoint(CVector2d(50.0f, 45.0f), line, column), 3);
+    EXPECT_EQ(layout.charAtPoint(CVector2d(50.0f, 45.0f), bounds, line, column), 3);
     EXPECT_EQ(column, 2);
-    EXPECT_EQ(layout.charAtPoint(CVector2d(50.0f, 55.0f), line, column), 5);
+    EXPECT_EQ(layout.charAtPoint(CVector2d(50.0f, 55.0f), bounds, line, column), 5);
     // A character without a quad has the empty rectangle at the text start.
-    const CRect missing = layout.charRect(1, 1);
+    const CRect missing = layout.charRect(1, 1, bounds);
     EXPECT_EQ(missing.left, 0.0f);
     EXPECT_EQ(missing.width(), 0.0f);
 
     layout.setMetrics(nullptr);
-    EXPECT_EQ(layout.charAtPoint(CVector2d(5.0f, 45.0f), line, column), -1);
+    EXPECT_EQ(layout.charAtPoint(CVector2d(5.0f, 45.0f), bounds, line, column), -1);
 }
 
 TEST_F(TextLayoutTest, SourcePositionsCountTheSourceBreaks) {
@@ -308,7 +306,7 @@ TEST_F(TextLayoutTest, DrawOrderGroupsQuadsByMaterial) {
     for (const CBatchQuad* quad : layout.drawOrder())
         EXPECT_EQ(quad->material, layout.glyphQuads()[0].material);
     layout.setMetrics(nullptr);
-    layout.layOut(textMaterial(), CColor());
+    layout.layOut(textMaterial(), CColor(), bounds);
     EXPECT_TRUE(layout.glyphQuads().empty());
     EXPECT_TRUE(layout.drawOrder().empty());
 }
