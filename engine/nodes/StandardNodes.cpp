@@ -1,9 +1,14 @@
 #include "engine/nodes/StandardNodes.h"
 
 #include "engine/core/CStringW.h"
+#include "engine/nodes/NineGridSpriteNode.h"
+#include "engine/nodes/SpriteNode.h"
+#include "engine/nodes/TextNode.h"
 #include "engine/scene/CNodeFactory.h"
 
 namespace {
+
+template <class T> BaseNode* createDetached(const CObjectName& name) { return new T(name, nullptr, nullptr); }
 
 // One row per class: its name in scene files and how to make a detached node.
 struct NodeClass {
@@ -13,13 +18,14 @@ struct NodeClass {
 
 // The standard node classes. New classes add their row here.
 constexpr NodeClass kNodeClasses[] = {
-    {u"", nullptr}, // placeholder until the first class lands
+    {u"TextNode", &createDetached<TextNode>},
+    {u"SpriteNode", &createDetached<SpriteNode>},
+    {u"NineGridSpriteNode", &createDetached<NineGridSpriteNode>},
 };
 
 } // namespace
 
 void registerStandardNodes(CNodeFactory& factory) {
     for (const NodeClass& nodeClass : kNodeClasses)
-        if (nodeClass.create)
-            (void)factory.registerNodeClass(CStringW(nodeClass.name), nodeClass.create);
+        (void)factory.registerNodeClass(CStringW(nodeClass.name), nodeClass.create);
 }

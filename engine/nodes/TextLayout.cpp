@@ -181,7 +181,6 @@ void TextLayout::layOut(const Material& material, CColor color, const CVector2d&
     const CVector2d global = m_metrics->globalKerning();
     const uint32_t lineCount = m_lines.size();
     float y = lineTop(0, bounds);
-    TextGlyph glyph;
     for (uint32_t lineIndex = 0; lineIndex < lineCount; ++lineIndex) {
         const CStringW& line = m_lines[lineIndex];
         float x = lineOffsetX(int32_t(lineIndex), bounds);
@@ -213,7 +212,7 @@ void TextLayout::layOut(const Material& material, CColor color, const CVector2d&
         const uint32_t length = line.length();
         for (uint32_t k = 0; k < length; ++k) {
             const char16_t c = line[k];
-            m_metrics->glyph(c, glyph);
+            const FontGlyph& glyph = m_metrics->glyph(c);
             CImageTexture* page = m_metrics->page(glyph.textureIndex);
             IDriverTexture* texture = page ? page->getTexture() : nullptr;
             if (!texture)

@@ -6,27 +6,13 @@
 #include "engine/core/CRect.h"
 #include "engine/core/CStringW.h"
 #include "engine/core/CVector2d.h"
+#include "engine/scene/Font.h"
 #include "engine/video/CQuadBatch.h"
 #include "engine/video/Material.h"
 
 #include <cstdint>
 
 class CImageTexture;
-
-// The metrics of one glyph of a texture font, in pixels of its page.
-struct TextGlyph {
-    int32_t textureIndex = 0;
-    float left = 0.0f;
-    float top = 0.0f;
-    float right = 0.0f;
-    float bottom = 0.0f;
-    // Added to the pen before the glyph (x) and from the line top down to the glyph (y).
-    CVector2d b;
-    // Added to the pen after the glyph (x) and below it (y).
-    CVector2d a;
-    float width = 0.0f;
-    float height = 0.0f;
-};
 
 // What the text layout asks of a font. The text node answers it from its
 // font; tests answer it from a table.
@@ -37,7 +23,7 @@ public:
     [[nodiscard]] virtual float lineHeight() const = 0;
     [[nodiscard]] virtual CVector2d globalKerning() const = 0;
     // The glyph of `c`, or the font's default glyph when `c` has none.
-    virtual void glyph(char16_t c, TextGlyph& out) const = 0;
+    [[nodiscard]] virtual const FontGlyph& glyph(char16_t c) const = 0;
     // (b.x + width + a.x + global kerning x, height) of `c`'s glyph.
     [[nodiscard]] virtual CVector2d charSize(char16_t c) const = 0;
     // Width and height of `text` with pair kerning, `kerning` and the global kerning.

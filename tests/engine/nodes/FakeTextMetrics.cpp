@@ -9,8 +9,9 @@ FakeTextMetrics::FakeTextMetrics() {
     m_page.reset(new CImageTexture(CObjectName(), CStringW(u"page.png"), texture.get()));
 }
 
-void FakeTextMetrics::glyph(char16_t c, TextGlyph& out) const {
-    out = TextGlyph();
+const FontGlyph& FakeTextMetrics::glyph(char16_t c) const {
+    FontGlyph& out = m_glyph;
+    out = FontGlyph();
     out.width = c == u' ' ? spaceWidth : glyphWidth;
     out.height = glyphHeight;
     out.a = CVector2d(0.0f, bottomSpace);
@@ -22,11 +23,11 @@ void FakeTextMetrics::glyph(char16_t c, TextGlyph& out) const {
     for (char16_t missing : noPicture)
         if (missing == c)
             out.textureIndex = 3;
+    return out;
 }
 
 CVector2d FakeTextMetrics::charSize(char16_t c) const {
-    TextGlyph g;
-    glyph(c, g);
+    const FontGlyph& g = glyph(c);
     return CVector2d(g.b.x + g.width + g.a.x + global.x, g.height);
 }
 
@@ -58,8 +59,7 @@ CVector2d FakeTextMetrics::textExtent(const CStringW& text, const CVector2d& ker
             endLine();
             continue;
         }
-        TextGlyph g;
-        glyph(c, g);
+        const FontGlyph& g = glyph(c);
         width = width + g.b.x + g.width + g.a.x + kx;
         if (i + 1 < length)
             width += float(pairKerning(c, text[i + 1]));

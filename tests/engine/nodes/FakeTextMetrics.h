@@ -16,7 +16,7 @@ public:
 
     [[nodiscard]] float lineHeight() const override { return glyphHeight + bottomSpace; }
     [[nodiscard]] CVector2d globalKerning() const override { return global; }
-    void glyph(char16_t c, TextGlyph& out) const override;
+    [[nodiscard]] const FontGlyph& glyph(char16_t c) const override;
     [[nodiscard]] CVector2d charSize(char16_t c) const override;
     [[nodiscard]] CVector2d textExtent(const CStringW& text, const CVector2d& kerning) const override;
     [[nodiscard]] int32_t pairKerning(char16_t first, char16_t second) const override;
@@ -32,4 +32,5 @@ public:
 
 private:
     CRefHandle<CImageTexture> m_page;
+    mutable FontGlyph m_glyph;
 };
