@@ -1,0 +1,41 @@
+#include "game/config/GWorldMessages.h"
+
+#include "engine/scene/BaseNode.h"
+
+GBuildingMessage::GBuildingMessage(BaseNode* building) : m_building(CRefHandle<BaseNode>::share(building)) {}
+
+GBuildingChangedMessage::GBuildingChangedMessage(BaseNode* building, BaseNode* other)
+    : GBuildingMessage(building), m_other(CRefHandle<BaseNode>::share(other)) {}
+
+GResourcesProducedMessage::GResourcesProducedMessage(BaseNode* building, const GResourceMap& produced)
+    : GBuildingMessage(building), m_produced(produced) {}
+
+GBuildingWorkerMessage::GBuildingWorkerMessage(BaseNode* building, BaseNode* worker)
+    : GBuildingMessage(building), m_worker(CRefHandle<BaseNode>::share(worker)) {}
+
+GTrainArrivedMessage::GTrainArrivedMessage(BaseNode* station, BaseNode* train)
+    : GBuildingMessage(station), m_train(CRefHandle<BaseNode>::share(train)) {}
+
+GObjectivesGroupStartedMessage::~GObjectivesGroupStartedMessage() = default;
+GObjectivesGroupCompletedMessage::~GObjectivesGroupCompletedMessage() = default;
+GIncomeCollectedMessage::~GIncomeCollectedMessage() = default;
+GLevelStatsChangedMessage::~GLevelStatsChangedMessage() = default;
+GBuildingMessage::~GBuildingMessage() = default;
+GBuildingChangedMessage::~GBuildingChangedMessage() = default;
+GResourcesProducedMessage::~GResourcesProducedMessage() = default;
+GWorkersTrainedMessage::~GWorkersTrainedMessage() = default;
+GBuildingWorkerMessage::~GBuildingWorkerMessage() = default;
+GWorkerArrivedMessage::~GWorkerArrivedMessage() = default;
+GWorkerLeavedMessage::~GWorkerLeavedMessage() = default;
+GTrainArrivedMessage::~GTrainArrivedMessage() = default;
+GTrainLeavedMessage::~GTrainLeavedMessage() = default;
+GBuildingCompletedMessage::~GBuildingCompletedMessage() = default;
+GResourceTradeMessage::~GResourceTradeMessage() = default;
+GResourceSoldMessage::~GResourceSoldMessage() = default;
+GResourceBoughtMessage::~GResourceBoughtMessage() = default;
+GRandomResourceAppearedMessage::~GRandomResourceAppearedMessage() = default;
+GBuildingRepairedMessage::~GBuildingRepairedMessage() = default;
+GBuildingDestroyedMessage::~GBuildingDestroyedMessage() = default;
+GPauseRequestMessage::~GPauseRequestMessage() = default;
+GLevelModifierRequestMessage::~GLevelModifierRequestMessage() = default;
+GBuildingExistsQueryMessage::~GBuildingExistsQueryMessage() = default;
