@@ -1,0 +1,28 @@
+#include "game/app/GNullVideoDevice.h"
+
+#include "engine/device/CSdlDevice.h"
+#include "engine/video/CNullGraphicsDriver.h"
+
+namespace {
+
+class GNullVideoDevice final : public CSdlDevice {
+public:
+    using CSdlDevice::CSdlDevice;
+
+protected:
+    ~GNullVideoDevice() override = default;
+
+    [[nodiscard]] IGraphicsDriver* makeOpenGLDriver() override {
+        return createNullDriver(getCreationParams(), getFileSystem(), getClock());
+    }
+};
+
+} // namespace
+
+CEngine* createNullVideoDevice(const CEngineCreationParams& params) {
+    // The first device is made with the null driver and no window, which
+    // always succeeds; the game then asks for its window.
+    GNullVideoDevice* device = new GNullVideoDevice(params);
+    setEngineInstance(device);
+    return device;
+}

@@ -1,0 +1,36 @@
+#include "game/app/main/GGameClasses.h"
+
+#include "engine/core/CStringW.h"
+#include "engine/scene/CNodeFactory.h"
+#include "game/nodes/GRectangleNode.h"
+#include "game/nodes/GSelectGridNode.h"
+
+namespace {
+
+struct ClassEntry {
+    const char16_t* name;
+    CNodeFactory::NodeCreateFunction create;
+};
+
+// In registration order.
+constexpr ClassEntry kStartClasses[] = {
+    {u"GRectangleNode", &GRectangleNode::create},
+};
+
+constexpr ClassEntry kGameClasses[] = {
+    {u"GRectangleNode", &GRectangleNode::create},
+    {u"GSelectGridNode", &GSelectGridNode::create},
+};
+
+template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {
+    CNodeFactory* factory = CNodeFactory::getShared();
+    for (const ClassEntry& entry : entries)
+        // A name registered before keeps its first registration.
+        (void)factory->registerNodeClass(CStringW(entry.name), entry.create);
+}
+
+} // namespace
+
+void registerStartClasses() { registerClasses(kStartClasses); }
+
+void registerAllGameClasses() { registerClasses(kGameClasses); }
