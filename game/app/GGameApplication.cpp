@@ -27,6 +27,8 @@
 #include "engine/device/CEventWindowResized.h"
 #include "engine/device/CSdlDevice.h"
 #include "engine/io/CVirtualFileSystem.h"
+#include "engine/nodes/StandardNodes.h"
+#include "engine/scene/CNodeFactory.h"
 #include "engine/scene/SceneManager.h"
 #include "engine/scene/SceneNode.h"
 #include "engine/sound/CSoundCueManager.h"
@@ -149,6 +151,8 @@ bool GGameApplication::init(const CStringW&) {
     m_engine->setSetting("TitleCaption", CStringW(u"Brindlemoor"));
 
     setUpProfiles();
+    // The engine's standard nodes, then the game's first classes.
+    registerStandardNodes(*CNodeFactory::getShared());
     if (m_options.registerStartClasses)
         m_options.registerStartClasses();
     // Before the window exists, so that the device events of its creation
@@ -416,6 +420,7 @@ bool GGameApplication::onRender(CEvent*) {
     driver->fillRect(kBarColor, m_firstBar, nullptr);
     driver->fillRect(kBarColor, m_secondBar, nullptr);
     (void)driver->endFrame();
+    ++m_framesDrawn;
     return false;
 }
 

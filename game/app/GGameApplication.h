@@ -133,6 +133,8 @@ public:
     [[nodiscard]] uint32_t getClearColor() const { return m_clearColor; }
     void setClearColor(uint32_t color) { m_clearColor = color; }
     [[nodiscard]] uint32_t getRetainedCount() const { return m_retained.size(); }
+    // Frames drawn since start-up.
+    [[nodiscard]] uint64_t getFramesDrawn() const { return m_framesDrawn; }
 
     // The milliseconds of update steps after which the content cache is
     // purged of what only the cache still holds.
@@ -177,6 +179,7 @@ private:
     uint32_t m_lastStep = 0;
     uint64_t m_totalTime = 0;
     uint32_t m_purgeAccumulator = 0;
+    uint64_t m_framesDrawn = 0;
     CString m_typedKeys;
     CSizeI m_normalWindowSize{1024, 768};
     CSizeI m_wideWindowSize{1228, 768};

@@ -9,8 +9,10 @@ GScreenAlignment alignScreen(int32_t width, int32_t height) {
     a.screenRatio = h != 0.0f ? w / h : 0.0f;
     a.designRatio = kDesignWidth / kDesignHeight;
     a.difference = std::fabs(a.screenRatio - a.designRatio) / a.designRatio;
-    const int32_t fittedHeight = int32_t(w / a.designRatio);
-    const int32_t fittedWidth = int32_t(h * a.designRatio);
+    // The fitted sizes are worked out in double precision: in single
+    // precision 1024 / (1024 / 768) rounds up to 768 before truncation.
+    const int32_t fittedHeight = int32_t(double(w) / double(a.designRatio));
+    const int32_t fittedWidth = int32_t(double(h) * double(a.designRatio));
 
     if (a.difference < 0.1f) {
         a.stretched = true;

@@ -1,0 +1,320 @@
+#include "game/app/GGameApplication.h"
+
+#include "engine/content/CContentManager.h"
+#include "engine/content/CPixelImage.h"
+#include "engine/content/CProfileManager.h"
+#include "engine/content/CProfileParameters.h"
+#include "engine/core/CEngine.h"
+#include "engine/core/CEventKeyDown.h"
+#include "engine/core/CEventUpdate.h"
+#include "engine/core/CSingleInstanceGuard.h"
+#include "engine/core/CStringW.h"
+#include "engine/device/CEventSystemFlowCloseRequest.h"
+#include "engine/device/CEventWindowActivate.h"
+#include "engine/scene/CNodeFactory.h"
+#include "engine/scene/SceneManager.h"
+#include "engine/scene/SceneNode.h"
+#include "engine/sound/CSoundCueManager.h"
+#include "engine/sound/IAudioDevice.h"
+#include "engine/sound/SoundGroup.h"
+#include "engine/video/IGraphicsDriver.h"
+#include "game/app/main/GGameClasses.h"
+#include "game/app/main/GameMain.h"
+#include "game/nodes/GRectangleNode.h"
+#include "tests/support/LogCapture.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+// A blue panel over the whole design screen, drawn by the game's rectangle.
+constexpr const char* kLogosScene = R"(<?xml version="1.0"?>
+<SceneNode Type="SceneNode">
+  <Properties><string Name="Name" Value="Logos"/></Properties>
+  <SceneNode Type="GRectangleNode">
+    <Properties>
+      <string Name="Name" Value="Panel"/>
+      <vector3d Name="Bounds" Value="1024;768;0"/>
+      <color Name="FillColor" Value="FF2040C0"/>
+    </Properties>
+  </SceneNode>
+</SceneNode>)";
+
+constexpr const char* kQuitConfirmationScene = R"(<?xml version="1.0"?>
+<SceneNode Type="GQuitConfirmationScene"><Properties><string Name="Name" Value="Quit"/></Properties></SceneNode>)";
+
+// Screens the tests put on the stack by their type ids.
+template <int32_t Id> class FakeScreen : public SceneNode {
+public:
+    using SceneNode::SceneNode;
+    static BaseNode* create(const CObjectName& name) { return new FakeScreen(name, nullptr, nullptr); }
+    [[nodiscard]] int32_t getTypeId() const override { return Id; }
+    [[nodiscard]] bool isKindOf(int32_t id) const override { return id == Id || SceneNode::isKindOf(id); }
+    using BaseNode::clone;
+    [[nodiscard]] BaseNode* clone(BaseNode* parent, BaseNode* manager) const override {
+        return cloneAs<FakeScreen>(parent, manager);
+    }
+
+protected:
+    ~FakeScreen() override = default;
+};
+using FakePlayScreen = FakeScreen<GGameApplication::GamePlaySceneTypeId>;
+using FakeQuitConfirmation = FakeScreen<GGameApplication::QuitConfirmationSceneTypeId>;
+
+// Runs the game in a folder of its own, with its profiles in it too.
+class GameTest : public testing::Test {
+protected:
+    void SetUp() override {
+        m_previous = std::filesystem::current_path();
+        std::filesystem::current_path(m_dir.path());
+        setenv("XDG_DATA_HOME", (m_dir.path() / "data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (m_dir.path() / "config").c_str(), 1);
+    }
+    void TearDown() override {
+        if (m_game)
+            m_game->release();
+        std::filesystem::current_path(m_previous);
+    }
+
+    void writeAssets() const { m_dir.write("assets/scenes/LogosScene.mscn", std::string(kLogosScene)); }
+
+    GGameApplication* start(bool nullVideo) {
+        GGameOptions options;
+        options.registerStartClasses = &registerStartClasses;
+        options.registerAllClasses = &registerAllGameClasses;
+        options.nullVideoDriver = nullVideo;
+        m_game = new GGameApplication(options);
+        return m_game;
+    }
+
+    // Steps the main loop `steps` times; false when it ended.
+    bool runSteps(int steps) {
+        for (int i = 0; i < steps; ++i)
+            if (!m_game->run())
+                return false;
+        return true;
+    }
+
+    void shutDown() {
+        m_game->release();
+        m_game = nullptr;
+    }
+
+    TempDir m_dir;
+    std::filesystem::path m_previous;
+    GGameApplication* m_game = nullptr;
+};
+
+} // namespace
+
+TEST_F(GameTest, StartsWithOpenGLShowsTheFirstSceneAndShutsDownCompletely) {
+    writeAssets();
+    LogCapture log;
+    GGameApplication* game = start(false);
+    ASSERT_TRUE(game->init(CStringW()));
+    EXPECT_EQ(GGameApplication::instance(), game);
+
+    // Direct3D is not there: the chain tries 9, then 8, then takes OpenGL.
+    EXPECT_TRUE(log.contains("Could not create DIRECT3D9 Driver."));
+    EXPECT_TRUE(log.contains("Could not create DIRECT3D8 Driver."));
+    CEngine* engine = game->getEngine();
+    ASSERT_NE(engine, nullptr);
+    ASSERT_NE(engine->getVideoDriver(), nullptr);
+    EXPECT_EQ(engine->getVideoDriver()->driverType(), 3);
+    EXPECT_EQ(game->getCreationParams().driverType, 3);
+    EXPECT_EQ(engine->getSetting("TitleName"), CStringW(u"Brindlemoor"));
+    EXPECT_FALSE(GGameApplication::isPackedArchiveMode());
+
+    SceneNode* scene = game->getSceneManager()->getCurrentScene();
+    ASSERT_NE(scene, nullptr);
+    EXPECT_EQ(scene->getName(), CName("Logos"));
+    ASSERT_EQ(scene->getChildren().size(), 1u);
+    EXPECT_NE(nodeCast<GRectangleNode>(scene->getChildren()[0]), nullptr);
+
+    ASSERT_TRUE(runSteps(300));
+    EXPECT_GT(game->getTotalTime(), 0u);
+    EXPECT_GT(game->getFramesDrawn(), 0u);
+
+    // The player sees the panel's colour in the middle of the window.
+    CRefHandle<CPixelImage> shot(engine->getVideoDriver()->takeScreenshot());
+    ASSERT_NE(shot, nullptr);
+    const CColor middle(shot->pixelAt(shot->width() / 2, shot->height() / 2));
+    EXPECT_EQ(middle.value & 0x00FFFFFFu, 0x2040C0u);
+
+    shutDown();
+    EXPECT_EQ(GGameApplication::instance(), nullptr);
+    EXPECT_EQ(findEngineInstance(), nullptr) << "the engine goes with the game object";
+}
+
+TEST_F(GameTest, RunsHeadlessWithTheNullDriver) {
+    writeAssets();
+    GGameApplication* game = start(true);
+    ASSERT_TRUE(game->init(CStringW()));
+    ASSERT_NE(game->getEngine()->getVideoDriver(), nullptr);
+    EXPECT_EQ(game->getEngine()->getVideoDriver()->driverType(), 0);
+    ASSERT_TRUE(runSteps(300));
+    EXPECT_GT(game->getFramesDrawn(), 0u);
+    EXPECT_GT(game->getTotalTime(), 0u);
+    shutDown();
+    EXPECT_EQ(findEngineInstance(), nullptr);
+}
+
+TEST_F(GameTest, AudioFallsBackToTheNullDevice) {
+    writeAssets();
+    // No OpenAL backend can open.
+    setenv("ALSOFT_DRIVERS", "no-such-backend", 1);
+    GGameApplication* game = start(true);
+    ASSERT_TRUE(game->init(CStringW()));
+    ASSERT_NE(game->getEngine()->getAudioDevice(), nullptr);
+    EXPECT_EQ(game->getCreationParams().audioType, 0);
+    EXPECT_EQ(game->getEngine()->getAudioDevice()->getStreamingThreshold(), 262144u);
+}
+
+TEST_F(GameTest, RegistersTheLaterClassesOnlyWhenAsked) {
+    writeAssets();
+    GGameApplication* game = start(true);
+    ASSERT_TRUE(game->init(CStringW()));
+    CNodeFactory* factory = CNodeFactory::getShared();
+    EXPECT_TRUE(factory->isNodeClassRegistered(CStringW(u"GRectangleNode")));
+    EXPECT_FALSE(factory->isNodeClassRegistered(CStringW(u"GSelectGridNode")));
+    game->registerGameClasses();
+    EXPECT_TRUE(factory->isNodeClassRegistered(CStringW(u"GSelectGridNode")));
+    EXPECT_NE(nodeCast<GRectangleNode>(factory->createNode(CStringW(u"GRectangleNode"), CObjectName()).get()), nullptr);
+}
+
+TEST_F(GameTest, ConfiguresTheSoundGroupsAndPausesTheBackgroundOnesOnFocusLoss) {
+    writeAssets();
+    GGameApplication* game = start(true);
+    ASSERT_TRUE(game->init(CStringW()));
+    CEngine* engine = game->getEngine();
+    CSoundCueManager* cues = engine->getSoundCueManager();
+    ASSERT_NE(cues, nullptr);
+    const struct {
+        int32_t group, most, fadeIn, fadeOut;
+    } groups[] = {{0, 8, 0, 1000}, {1, 1, 2000, 1000}, {2, 16, 0, 1000}, {3, 4, 0, 1000}};
+    for (const auto& g : groups) {
+        SCOPED_TRACE(g.group);
+        const SoundGroup& group = cues->getGroup(g.group);
+        EXPECT_EQ(group.policy, SoundGroup::PolicyStopOldest);
+        EXPECT_EQ(group.maxPlaying, g.most);
+        EXPECT_EQ(group.fadeInMs, g.fadeIn);
+        EXPECT_EQ(group.fadeOutMs, g.fadeOut);
+    }
+
+    CRefHandle<CEventWindowActivate> lost(new CEventWindowActivate(false));
+    EXPECT_FALSE(engine->postEvent(lost.get()));
+    EXPECT_TRUE(cues->getGroup(0).paused);
+    EXPECT_TRUE(cues->getGroup(1).paused);
+    EXPECT_FALSE(cues->getGroup(2).paused);
+    EXPECT_FALSE(cues->getGroup(3).paused);
+    CRefHandle<CEventWindowActivate> back(new CEventWindowActivate(true));
+    EXPECT_FALSE(engine->postEvent(back.get()));
+    EXPECT_FALSE(cues->getGroup(0).paused);
+    EXPECT_FALSE(cues->getGroup(1).paused);
+}
+
+TEST_F(GameTest, AppliesAPlayersSoundSettings) {
+    writeAssets();
+    GGameApplication* game = start(true);
+    ASSERT_TRUE(game->init(CStringW()));
+    CEngine* engine = game->getEngine();
+    CProfileManager* profiles = engine->getProfileManager();
+    ASSERT_TRUE(profiles->addProfile(CStringW(u"Ann")));
+    ASSERT_TRUE(profiles->setActiveProfile(0));
+    CProfileParameters* player = profiles->getActiveProfile();
+    ASSERT_NE(player, nullptr);
+    EXPECT_FLOAT_EQ(player->getFloat("SoundVolume"), 40.0f) << "a new player starts from the defaults";
+
+    player->setBool("SoundOn", false);
+    player->setFloat("MusicVolume", 50.0f);
+    game->applySoundSettings(false);
+    CSoundCueManager* cues = engine->getSoundCueManager();
+    EXPECT_EQ(cues->getGroupVolume(0), 0.0f);
+    EXPECT_EQ(cues->getGroupVolume(2), 0.0f);
+    EXPECT_EQ(cues->getGroupVolume(3), 0.0f);
+    EXPECT_FLOAT_EQ(cues->getGroupVolume(1), 0.5f);
+
+    player->setBool("SoundOn", true);
+    player->setBool("MusicOn", false);
+    game->applySoundSettings(false);
+    EXPECT_FLOAT_EQ(cues->getGroupVolume(0), 0.4f);
+    EXPECT_FLOAT_EQ(cues->getGroupVolume(3), 0.4f);
+    EXPECT_EQ(cues->getGroupVolume(1), 0.0f);
+    EXPECT_FALSE(cues->isGroupPlaying(1));
+}
+
+TEST_F(GameTest, ACloseRequestAsksOnlyDuringALevelAndOnlyOnce) {
+    writeAssets();
+    m_dir.write("assets/scenes/QuitConfirmationScene.mscn", std::string(kQuitConfirmationScene));
+    (void)CNodeFactory::getShared()->registerNodeClass(CStringW(u"GQuitConfirmationScene"),
+                                                       &FakeQuitConfirmation::create);
+    GGameApplication* game = start(true);
+    ASSERT_TRUE(game->init(CStringW()));
+    CEngine* engine = game->getEngine();
+    SceneManager* scenes = game->getSceneManager();
+
+    // From the menus the window closes at once.
+    CRefHandle<CEventSystemFlowCloseRequest> request(new CEventSystemFlowCloseRequest);
+    EXPECT_FALSE(engine->postEvent(request.get()));
+
+    CRefHandle<FakePlayScreen> play(new FakePlayScreen(CObjectName(), nullptr, nullptr));
+    ASSERT_TRUE(scenes->setScene(play.get()));
+    EXPECT_TRUE(engine->postEvent(request.get()));
+    ASSERT_NE(scenes->getCurrentScene(), nullptr);
+    EXPECT_TRUE(scenes->getCurrentScene()->isKindOf(GGameApplication::QuitConfirmationSceneTypeId));
+    const uint32_t stacked = scenes->getChildren().size();
+
+    // A second request while the question is open is swallowed.
+    EXPECT_TRUE(engine->postEvent(request.get()));
+    EXPECT_EQ(scenes->getChildren().size(), stacked);
+}
+
+TEST_F(GameTest, PurgesTheCacheOnceTheStepsExceedFiveSeconds) {
+    writeAssets();
+    GGameApplication* game = start(true);
+    ASSERT_TRUE(game->init(CStringW()));
+    CContentManager* content = game->getContentManager();
+    ASSERT_GT(content->cachedCount(), 0u) << "the first scene file stays cached";
+    const uint32_t cached = content->cachedCount();
+    // Only the cache holds the scene file's tree: a purge drops it.
+    const uint32_t steps[] = {2500, 2500};
+    for (uint32_t ms : steps) {
+        CRefHandle<CEventUpdate> update(new CEventUpdate(ms));
+        (void)game->handleEvent(update.get());
+    }
+    EXPECT_EQ(content->cachedCount(), cached) << "5000 ms do not exceed the interval";
+    CRefHandle<CEventUpdate> last(new CEventUpdate(1));
+    (void)game->handleEvent(last.get());
+    EXPECT_LT(content->cachedCount(), cached);
+    EXPECT_EQ(game->getLastStep(), 1u);
+    EXPECT_EQ(game->getTotalTime(), 5001u);
+}
+
+TEST_F(GameTest, FailsCleanlyWithoutItsFirstScene) {
+    LogCapture log;
+    GameMainOptions options;
+    options.instanceLockFolder = m_dir.path();
+    options.nullVideoDriver = true;
+    options.installCrashHandler = false;
+    EXPECT_EQ(gameMain({}, options), 1);
+    EXPECT_TRUE(log.contains("ERR: Failed to initialize game"));
+    EXPECT_EQ(findEngineInstance(), nullptr);
+}
+
+TEST_F(GameTest, ASecondCopyEndsAtOnceWithStatusZero) {
+    writeAssets();
+    CSingleInstanceGuard first(CString(kGameInstanceName), m_dir.path());
+    ASSERT_FALSE(first.isOtherInstanceRunning());
+    LogCapture log;
+    GameMainOptions options;
+    options.instanceLockFolder = m_dir.path();
+    options.nullVideoDriver = true;
+    options.installCrashHandler = false;
+    EXPECT_EQ(gameMain({}, options), 0);
+    EXPECT_FALSE(log.contains("MRX Game Engine")) << "nothing was started";
+    EXPECT_EQ(findEngineInstance(), nullptr);
+}
