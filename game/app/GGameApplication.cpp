@@ -277,24 +277,21 @@ bool GGameApplication::createAudio() {
 }
 
 void GGameApplication::createManagers() {
-    m_contentManager.reset(new CContentManager(m_engine->getVideoDriver(), m_engine->getFileSystem(),
-                                               m_engine->getContentProcessorsManager()));
-    (void)m_engine->addListener(m_contentManager.get(), ContentManagerPriority);
+    m_contentManager.reset(m_engine->createContentManager());
+    (void)m_engine->addListener(m_contentManager.get(), CContentManager::ListenerPriority);
 
     m_scheduler.reset(m_engine->createScheduler());
     (void)m_engine->addListener(m_scheduler.get(), SchedulerPriority);
     m_overlayScheduler.reset(m_engine->createScheduler());
     (void)m_engine->addListener(m_overlayScheduler.get(), SchedulerPriority);
 
-    m_sceneManager.reset(new SceneManager(CObjectName(), nullptr, nullptr));
-    m_sceneManager->setEngine(m_engine);
+    m_sceneManager.reset(m_engine->createSceneManager());
     m_sceneManager->setDepthSorting(true);
     m_sceneManager->setScheduler(m_scheduler.get());
     (void)m_engine->addListener(m_sceneManager.get(), SchedulerPriority);
 
     // Hosted by the play screen, which passes it the events it needs.
-    m_overlaySceneManager.reset(new SceneManager(CObjectName(), nullptr, nullptr));
-    m_overlaySceneManager->setEngine(m_engine);
+    m_overlaySceneManager.reset(m_engine->createSceneManager());
     m_overlaySceneManager->setDepthSorting(true);
     m_overlaySceneManager->setScheduler(m_overlayScheduler.get());
     m_overlaySceneManager->setPosition(CVector3d(0.0f, 0.0f, -4000.0f));

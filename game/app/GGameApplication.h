@@ -59,7 +59,6 @@ public:
 
     // Listener priorities.
     static constexpr int32_t GamePriority = 0;
-    static constexpr int32_t ContentManagerPriority = 1;
     static constexpr int32_t SchedulerPriority = 2;
 
     // Run-time type ids of screens the game object looks for on the stack.

@@ -81,12 +81,12 @@ void GRectangleNode::registerForRendering(CArray<CRenderItem>& list) {
         return;
     refreshDirtyTransformAndColor();
     if (getAbsoluteColor().alpha() != 0)
-        list.push_back(CRenderItem{this, 0, getDepth()});
+        list.push_back(CRenderItem{this, 0, getDepth(), nullptr});
     for (BaseNode* child : getChildren())
         child->registerForRendering(list);
 }
 
-void GRectangleNode::render(IGraphicsDriver* driver, int32_t) {
+void GRectangleNode::render(IGraphicsDriver* driver, const CRect*) {
     if (!driver)
         return;
     const float width = getBounds().x;

@@ -34,7 +34,7 @@ public:
     void copyFrom(const BaseNode* source, BaseNode* sceneManager) override;
 
     void registerForRendering(CArray<CRenderItem>& list) override;
-    void render(IGraphicsDriver* driver, int32_t parameter) override;
+    void render(IGraphicsDriver* driver, const CRect* clip) override;
 
     [[nodiscard]] CColor getBorderColor() const { return m_borderColor; }
     void setBorderColor(CColor color) { m_borderColor = color; }

@@ -34,7 +34,7 @@ public:
     void copyFrom(const BaseNode* source, BaseNode* sceneManager) override;
 
     void registerForRendering(CArray<CRenderItem>& list) override;
-    void render(IGraphicsDriver* driver, int32_t parameter) override;
+    void render(IGraphicsDriver* driver, const CRect* clip) override;
 
     [[nodiscard]] CColor getGridColor() const { return m_gridColor; }
     // The colour setters mark the node's colour for update.

@@ -46,7 +46,7 @@ TEST(GRectangleNode, DrawsFillInsideAndBorderWhoseTopLineStartsByScale) {
         auto node = makeNode<GRectangleNode>(100.0f, 50.0f, c.scale);
         node->setFillColor(CColor(0x80FF0000u));
         node->setBorderColor(CColor(0xFF00FF00u));
-        node->render(driver.get(), 0);
+        node->render(driver.get(), nullptr);
 
         const auto draws = driver->recordsOf(Call::DrawPrimitives);
         ASSERT_EQ(draws.size(), 2u);
@@ -78,7 +78,7 @@ TEST(GRectangleNode, TintModulatesAndInvisibleColoursDrawNothingButStillRegister
     CArray<CRenderItem> items;
     node->registerForRendering(items);
     EXPECT_EQ(items.size(), 1u);
-    node->render(driver.get(), 0);
+    node->render(driver.get(), nullptr);
     EXPECT_EQ(driver->count(Call::DrawPrimitives), 0u);
 
     // A half-transparent tint halves the fill's alpha; a fully transparent
@@ -86,7 +86,7 @@ TEST(GRectangleNode, TintModulatesAndInvisibleColoursDrawNothingButStillRegister
     node->setFillColor(CColor(0xFFFFFFFFu));
     node->setTintColor(CColor(0x80FFFFFFu));
     node->updateAbsoluteColor();
-    node->render(driver.get(), 0);
+    node->render(driver.get(), nullptr);
     const auto draws = driver->recordsOf(Call::DrawPrimitives);
     ASSERT_EQ(draws.size(), 1u);
     EXPECT_EQ(draws[0]->vertices[0].color.alpha(), 0x80u);
@@ -105,7 +105,7 @@ TEST(GSelectGridNode, FillsItsBoundsFlatAndIgnoresTheGrid) {
     node->updateAbsoluteTransformation();
     node->setFillColor(CColor(0xFF102030u));
     node->setGridColor(CColor(0xFFFFFFFFu));
-    node->render(driver.get(), 0);
+    node->render(driver.get(), nullptr);
     const auto draws = driver->recordsOf(Call::DrawPrimitives);
     ASSERT_EQ(draws.size(), 1u);
     EXPECT_EQ(positions(*draws[0]), (Points{{0, 0}, {40, 0}, {40, 20}, {0, 20}}));
