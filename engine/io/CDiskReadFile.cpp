@@ -11,13 +11,18 @@ CDiskReadFile::CDiskReadFile(const CStringW& path) : m_name(path) {
     if (path.empty())
         return;
     const std::string native = toNativePath(path);
-    std::error_code error;
-    // A folder opens as a stream here but reads nothing; it is no file.
-    if (std::filesystem::is_directory(native, error))
-        return;
+    // Opened first: a missing file (every archive member looked up as a
+    // loose file first) then costs one failed call.
     m_stream = std::fopen(native.c_str(), "rb");
     if (!m_stream)
         return;
+    // A folder opens as a stream here but reads nothing; it is no file.
+    std::error_code error;
+    if (std::filesystem::is_directory(native, error)) {
+        std::fclose(m_stream);
+        m_stream = nullptr;
+        return;
+    }
     long end = -1;
     if (std::fseek(m_stream, 0, SEEK_END) == 0)
         end = std::ftell(m_stream);

@@ -34,9 +34,12 @@ struct ZipEntry : ArchiveEntry {
     ZipLocalHeader header;
 };
 
-// Reads a zip archive: stored and deflated members, no encryption. The
-// directory is built once by walking the local headers from the start of the
-// file; every member lies wholly inside the file. Stored members open as
+// Reads a zip archive: stored and deflated members, no encryption, Zip64
+// records. The directory is built once by walking the local headers from the
+// archive's first member, which is at the start of the file or, for an
+// archive with bytes in front of it, where the central directory places it;
+// every member lies wholly inside the file. What is wrong with a damaged,
+// empty or foreign file is logged in one line when it is read. Stored members open as
 // windows onto the archive file, deflated ones are inflated whole into memory.
 // The reader reads the archive file only through a CSharedReadFile that the
 // windows share, so members may be read on several threads.
@@ -51,12 +54,21 @@ public:
     [[nodiscard]] const char* typeName() const override { return "zip"; }
     [[nodiscard]] int32_t entryCount() const override { return int32_t(m_entries.size()); }
     // Null for an unknown index; null and one error line for an unsupported
-    // method, an encrypted member or data that does not inflate to exactly the
-    // stated size.
+    // method, an encrypted member, a member stated larger than kMaxMemberSize
+    // or data that does not inflate to exactly the stated size.
     [[nodiscard]] IReadableFile* openEntry(int32_t index) override;
     [[nodiscard]] IReadableFile* open(const CStringW& path) override;
     [[nodiscard]] int32_t find(const CStringW& path) override;
     [[nodiscard]] const ArchiveEntry* entryAt(int32_t index) const override;
+
+    // True when `file` ends with a zip end record whose central directory
+    // lies in the file and names at least one member, wherever the archive
+    // starts in it.
+    [[nodiscard]] static bool hasCentralDirectory(IReadableFile* file);
+
+    // Deflated members are inflated whole into memory: larger ones are
+    // refused.
+    static constexpr uint32_t kMaxMemberSize = 256u << 20;
 
 protected:
     ~CVirtualFilesReaderZip() override;

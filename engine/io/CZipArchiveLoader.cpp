@@ -14,7 +14,9 @@ bool CZipArchiveLoader::canLoadFile(IReadableFile* file) {
         return false;
     static constexpr uint8_t signature[4] = {0x50, 0x4B, 0x03, 0x04};
     uint8_t start[4] = {};
-    return file->read(start, 4) == 4 && std::memcmp(start, signature, 4) == 0;
+    if (file->read(start, 4) == 4 && std::memcmp(start, signature, 4) == 0)
+        return true;
+    return CVirtualFilesReaderZip::hasCentralDirectory(file);
 }
 
 bool CZipArchiveLoader::canLoadPath(const CStringW& path) {

@@ -5,7 +5,9 @@
 class CVirtualFileSystem;
 
 // Opens zip archives: by the extension "zip" or "pk3" (any case of A-Z), or
-// by a local file header signature at the start. Passwords are not used.
+// by their content: a local file header signature at the start, or an end
+// record near the end whose central directory is there (an archive with
+// bytes in front of it). Passwords are not used.
 class CZipArchiveLoader : public IArchiveOpener {
 public:
     // `fileSystem` owns the loader and is not referenced.

@@ -102,6 +102,16 @@ TEST(CVirtualFilesReaderZip, ToolMadeZipsReadBackByteExact) {
         {"zip, written to a pipe", "zip -q -r - d | cat > out.zip"},
         {"python, non-seekable stream", "python3 nonseekable.py out.zip"},
         {"python, seekable file", "python3 seekable.py out.zip"},
+        {"zip, Zip64 records", "zip -q -r -fz out.zip d"},
+        // Self-extracting archives: a program in front of the archive, its
+        // offsets adjusted by zip -A or left as they were.
+        {"bytes in front", "zip -q -r in.zip d && (head -c 3001 /dev/urandom; cat in.zip) > out.zip && rm in.zip"},
+        {"bytes in front, offsets adjusted",
+         "zip -q -r in.zip d && (head -c 3001 /dev/urandom; cat in.zip) > out.zip && rm in.zip && zip -q -A out.zip"},
+        {"Zip64 with bytes in front",
+         "zip -q -r -fz in.zip d && (head -c 777 /dev/urandom; cat in.zip) > out.zip && rm in.zip"},
+        {"data descriptors with bytes in front",
+         "zip -q -r -fd in.zip d && (head -c 50 /dev/urandom; cat in.zip) > out.zip && rm in.zip"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -114,9 +124,11 @@ TEST(CVirtualFilesReaderZip, ToolMadeZipsReadBackByteExact) {
         for (const char* name : {"out.zip", "out.data"}) {
             SCOPED_TRACE(name);
             CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
+            LogCapture log;
             IArchiveReader* archive = fileSystem->mountArchive(widePath(dir.path() / name), nullptr);
             ASSERT_NE(archive, nullptr);
             EXPECT_STREQ(archive->typeName(), "zip");
+            EXPECT_TRUE(log.lines().empty());
             expectContents(fileSystem.get(), files);
         }
         CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
@@ -140,6 +152,38 @@ TEST(CVirtualFilesReaderZip, ReadsZip64StreamedMember) {
     CRefHandle<IReadableFile> member(archive->open(u"-"));
     ASSERT_TRUE(member);
     EXPECT_EQ(readToEnd(member.get()), readAllBytes(dir.path() / "seq.txt"));
+}
+
+// An empty, cut or foreign archive still mounts (as far as it goes), and says
+// in one line what is wrong with it.
+TEST(CVirtualFilesReaderZip, MountSaysWhatIsWrongWithTheArchive) {
+    TempDir dir;
+    writeTree(dir);
+    const std::string cd = "cd '" + dir.path().string() + "' && ";
+    ASSERT_TRUE(runCommand(cd + "zip -q -r whole.zip d && python3 -c \"import zipfile; "
+                                "zipfile.ZipFile('empty.zip', 'w').close()\""));
+    const std::vector<uint8_t> whole = readAllBytes(dir.path() / "whole.zip");
+    dir.write("cut.zip", std::vector<uint8_t>(whole.begin(), whole.begin() + ptrdiff_t(whole.size() * 2 / 3)));
+    dir.write("garbage.zip", randomBytes(5000, 11));
+    dir.write("nothing.zip", std::vector<uint8_t>());
+    const struct {
+        const char* name;
+        const char* logged;
+    } cases[] = {
+        {"empty.zip", "WRN: Zip archive "},
+        {"cut.zip", "ERR: Zip archive "},
+        {"garbage.zip", "ERR: Zip archive "},
+        {"nothing.zip", "ERR: Zip archive "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
+        LogCapture log;
+        ASSERT_NE(fileSystem->mountArchive(widePath(dir.path() / c.name), nullptr), nullptr);
+        ASSERT_EQ(log.lines().size(), 1u);
+        EXPECT_TRUE(log.contains(c.logged)) << log.lines()[0];
+        EXPECT_TRUE(log.contains(c.name));
+    }
 }
 
 TEST(CVirtualFilesReaderZip, DirectoryIsSortedAndComparedExactly) {
@@ -215,50 +259,71 @@ TEST(CVirtualFilesReaderZip, DamagedArchives) {
     const size_t secondLocal = two.localOffsets[1];
     const size_t firstCentral = two.centralOffset;
 
+    // The mount says in one line what is wrong with the archive as a whole;
+    // opening a member says what is wrong with it.
     const struct {
         const char* what;
         std::vector<uint8_t> bytes;
         int entries;
-        const char* openError; // when opening "first.txt"; null: it reads back
+        const char* mountError; // null: the archive is whole
+        const char* openError;  // when opening "first.txt"; null: it reads back
     } cases[] = {
-        {"no bytes", {}, 0, nullptr},
-        {"header cut short", cut(two.bytes, 20), 0, nullptr},
-        {"name cut short", cut(two.bytes, 33), 0, nullptr},
-        {"first member's data past the end", changed(two.bytes, firstLocal + 18, 0x7FFFFFF0), 0, nullptr},
-        {"second member cut short", cut(two.bytes, two.dataOffsets[1] + 10), 1, nullptr},
-        {"name length past the end", changed(two.bytes, secondLocal + 26, 0xFFFF, 2), 1, nullptr},
-        {"extra length past the end", changed(two.bytes, secondLocal + 28, 0xFFFF, 2), 1, nullptr},
-        {"corrupt deflate data", corrupted(two.bytes), 2, "ERR: File has damaged compressed data: first.txt"},
-        {"stated size too large", changed(two.bytes, firstLocal + 22, 2001), 2,
+        {"no bytes", {}, 0, "the file is empty", nullptr},
+        {"header cut short", cut(two.bytes, 20), 0, "it has no end record", nullptr},
+        {"name cut short", cut(two.bytes, 33), 0, "a member's header runs past the end", nullptr},
+        {"first member's data past the end", changed(two.bytes, firstLocal + 18, 0x7FFFFFF0), 0,
+         "a member's data runs past the end", nullptr},
+        {"second member cut short", cut(two.bytes, two.dataOffsets[1] + 10), 1, "a member's data runs past the end",
+         nullptr},
+        {"name length past the end", changed(two.bytes, secondLocal + 26, 0xFFFF, 2), 1,
+         "a member's header runs past the end; members read: 1", nullptr},
+        {"extra length past the end", changed(two.bytes, secondLocal + 28, 0xFFFF, 2), 1,
+         "a member's header runs past the end; members read: 1", nullptr},
+        {"corrupt deflate data", corrupted(two.bytes), 2, nullptr, "ERR: File has damaged compressed data: first.txt"},
+        {"stated size too large", changed(two.bytes, firstLocal + 22, 2001), 2, nullptr,
          "ERR: File has damaged compressed data: first.txt"},
-        {"stated size too small", changed(two.bytes, firstLocal + 22, 1999), 2,
+        {"stated size too small", changed(two.bytes, firstLocal + 22, 1999), 2, nullptr,
          "ERR: File has damaged compressed data: first.txt"},
-        {"stated size beyond any deflate ratio", changed(two.bytes, firstLocal + 22, 0x7FFFFFFF), 2,
+        {"stated size beyond any deflate ratio", changed(two.bytes, firstLocal + 22, 20000000), 2, nullptr,
          "ERR: File has a damaged compressed size: first.txt"},
-        {"method 12", changed(two.bytes, firstLocal + 8, 12, 2), 2,
+        {"stated size beyond the limit", changed(two.bytes, firstLocal + 22, 0x7FFFFFFF), 2, nullptr,
+         "ERR: File is too large to open from an archive: first.txt"},
+        {"method 12", changed(two.bytes, firstLocal + 8, 12, 2), 2, nullptr,
          "ERR: File has unsupported compression method: first.txt"},
-        {"encrypted", changed(two.bytes, firstLocal + 6, 1, 2), 2,
+        {"encrypted", changed(two.bytes, firstLocal + 6, 1, 2), 2, nullptr,
          "ERR: File is encrypted, which is not supported: first.txt"},
-        {"descriptor, central directory cut off", cut(streamed.bytes, streamed.centralOffset), 0, nullptr},
+        {"descriptor, central directory cut off", cut(streamed.bytes, streamed.centralOffset), 0,
+         "a member's sizes are missing from the central directory", nullptr},
         {"descriptor, central offset past the end", changed(streamed.bytes, streamed.endOffset + 16, 0x7FFFFFF0), 0,
-         nullptr},
+         "a member's sizes are missing from the central directory", nullptr},
         {"descriptor, central size past the end", changed(streamed.bytes, streamed.centralOffset + 20, 0x7FFFFFF0), 0,
+         "a member's data runs past the end", nullptr},
+        {"descriptor, central record cut", changed(streamed.bytes, streamed.endOffset + 12, 30), 0,
+         "a member's sizes are missing from the central directory", nullptr},
+        {"central directory names other offsets", changed(streamed.bytes, streamed.centralOffset + 42, 5), 0,
+         "a member's sizes are missing from the central directory", nullptr},
+        {"central directory damaged but unused", changed(two.bytes, firstCentral + 20, 0x7FFFFFF0), 2, nullptr,
          nullptr},
-        {"descriptor, central record cut", changed(streamed.bytes, streamed.endOffset + 12, 30), 0, nullptr},
-        {"central directory names other offsets", changed(streamed.bytes, streamed.centralOffset + 42, 5), 0, nullptr},
-        {"central directory damaged but unused", changed(two.bytes, firstCentral + 20, 0x7FFFFFF0), 2, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        LogCapture log;
+        LogCapture mountLog;
         CRefHandle<IArchiveReader> reader = zipReader(c.bytes);
         ASSERT_EQ(reader->entryCount(), c.entries);
+        if (c.mountError) {
+            ASSERT_EQ(mountLog.lines().size(), 1u);
+            EXPECT_TRUE(mountLog.contains("ERR: Zip archive test.zip: "));
+            EXPECT_TRUE(mountLog.contains(c.mountError)) << mountLog.lines()[0];
+        } else {
+            EXPECT_TRUE(mountLog.lines().empty());
+        }
         for (int32_t i = 0; i < reader->entryCount(); ++i) {
             const ArchiveEntry* entry = reader->entryAt(i);
             EXPECT_LE(uint64_t(entry->dataOffset) + entry->dataSize, c.bytes.size());
         }
         if (c.entries == 0)
             continue;
+        LogCapture log;
         CRefHandle<IReadableFile> first(reader->open(u"first.txt"));
         if (c.openError) {
             EXPECT_FALSE(first);
