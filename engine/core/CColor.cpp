@@ -16,7 +16,12 @@ uint32_t truncateChannel(float channel) {
 
 CColor CColor::lerp(const CColor& other, float t) const {
     const float inverse = 1.0f - t;
+    // A channel equal in both colours stays as it is: the two float products
+    // may sum to just below it (255 at one third gives 254.99998), which
+    // truncation would turn into a step down.
     auto mix = [&](uint32_t mine, uint32_t theirs) {
+        if (mine == theirs)
+            return mine;
         return truncateChannel(static_cast<float>(mine) * t + static_cast<float>(theirs) * inverse);
     };
     return CColor(mix(alpha(), other.alpha()), mix(red(), other.red()), mix(green(), other.green()),

@@ -662,6 +662,15 @@ void BaseNode::applyStateRecursive(CName id, FallbackFunction fallback) {
     const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
     handleNew<CEventNodeStateApplying>(this, id);
     const CArray<CRefHandle<BaseNode>> children = childSnapshot(this);
+    // Children still running this state from an earlier application end that
+    // run first, while nothing is counted: their reports belong to it, and
+    // only the run applied now counts toward event 83.
+    m_pendingCounts[id] = 0;
+    for (const CRefHandle<BaseNode>& child : children) {
+        const CNodeState* current = child->m_currentState;
+        if (current && current->getReportedId() == id && child->m_parent == this)
+            child->stopCurrentState(false);
+    }
     m_pendingCounts[id] = int(children.size());
     for (const CRefHandle<BaseNode>& child : children)
         child->setState(id, fallback, CName());

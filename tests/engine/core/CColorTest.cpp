@@ -29,6 +29,10 @@ TEST(CColor, LerpTruncatesEachChannel) {
         // A t outside [0, 1] saturates rather than wrapping a channel.
         {0xFF808080, 0x00FF0000, 2.0f, 0xFF01FFFF},
         {0xFF808080, 0x00FF0000, -1.0f, 0x00FF0000},
+        // Channels equal in both colours never move, whatever t.
+        {0xFFFFFFFF, 0x00FFFFFF, 1.0f / 3.0f, 0x55FFFFFF},
+        {0x7FC8C8C8, 0x7F0000C8, 0.7f, 0x7F8C8CC8},
+        {0x11FFFFFF, 0x11FFFFFF, 0.123f, 0x11FFFFFF},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.t);

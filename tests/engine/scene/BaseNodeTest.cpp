@@ -16,20 +16,24 @@
 #include "engine/video/CQuadBatch.h"
 #include "engine/video/Material.h"
 #include "tests/engine/scene/NodeTestSupport.h"
+#include "tests/engine/scene/SceneTestSupport.h"
 #include "tests/support/CRecordingGraphicsDriver.h"
 #include "tests/support/LogCapture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
 #include <string>
 #include <vector>
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 namespace {
 
@@ -809,6 +813,31 @@ TEST(BaseNode, ApplyStateRecursiveCompletesWhenEveryChildReported) {
     EXPECT_EQ(a->getCurrentState(), nullptr);
     EXPECT_EQ(node->getPendingCount(CName("Slow")), 0) << "a stopped state counts as finished";
     EXPECT_EQ(node->events.back(), "83:node:Slow");
+}
+
+TEST(BaseNode, ReapplyingARunningStateCompletesOnlyWhenTheNewRunEnds) {
+    TestScene* scene = new TestScene();
+    CRefHandle<TestScene> keepScene(scene);
+    scene->setSceneManager(nullptr, scene);
+    CRefHandle<RecordingNode> node = makeNode("node", scene);
+    CRefHandle<RecordingNode> a = makeNode("a", node.get());
+    CRefHandle<RecordingNode> b = makeNode("b", node.get());
+    for (RecordingNode* child : {a.get(), b.get()})
+        ASSERT_TRUE(child->addState(makeTimedState("Appear", 100).get()));
+    const CName appear("Appear");
+    node->applyStateRecursive(appear, nullptr);
+    runScheduler(scene->scheduler.get(), 10, 5); // halfway
+    node->events.clear();
+
+    node->applyStateRecursive(appear, nullptr);
+    EXPECT_EQ(node->getPendingCount(appear), 2) << "the stopped runs of the first application are not counted";
+    EXPECT_THAT(node->events, Not(Contains("83:node:Appear")));
+    runScheduler(scene->scheduler.get(), 10, 9);
+    EXPECT_THAT(node->events, Not(Contains("83:node:Appear"))) << "the new runs are still going";
+    runScheduler(scene->scheduler.get(), 10, 1);
+    EXPECT_EQ(std::count(node->events.begin(), node->events.end(), "83:node:Appear"), 1)
+        << "once, when the new runs end";
+    EXPECT_EQ(node->getPendingCount(appear), 0);
 }
 
 TEST(BaseNode, FinishedStateFollowsNextStateUnlessTheParentTakesTheReport) {

@@ -254,6 +254,8 @@ TEST(IPropertyData, InterpolationOfTheKinds) {
         {u"float", "1", "2", 0.25f, "1.25", true},
         {u"color", "ff000000", "ffffffff", 0.5f, "ff7f7f7f", true},
         {u"color", "00000000", "ff204060", 1.0f, "ff204060", true},
+        {u"color", "00ffffff", "ffffffff", 1.0f / 3.0f, "55ffffff", true}, // equal channels stay
+        {u"color", "ff102030", "00102030", 0.0f, "ff102030", true},
         {u"colorf", "0;0;0;0", "1;1;1;1", 0.5f, "0.5;0.5;0.5;0.5", true},
         {u"vector2d", "0;0", "10;-20", 0.5f, "5;-10", true},
         {u"vector3d", "1;1;1", "3;5;9", 0.25f, "1.5;2;3", true},
