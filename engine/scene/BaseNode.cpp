@@ -295,6 +295,8 @@ void BaseNode::copyFrom(const BaseNode* source, BaseNode*) {
     m_childrenClipped = source->m_childrenClipped;
     m_defaultState = source->m_defaultState;
     m_debugDataVisible = source->m_debugDataVisible;
+    if (source->m_fileRecord)
+        m_fileRecord = std::make_unique<FileRecord>(*source->m_fileRecord);
     copyChildrenAndStates(source, this);
 }
 
@@ -308,8 +310,8 @@ void BaseNode::copyChildrenAndStates(const BaseNode* source, BaseNode* target) {
     // not visit the clones.
     for (const CRefHandle<BaseNode>& child : childSnapshot(source))
         static_cast<void>(child->clone(target, target->m_sceneManager));
-    for (const auto& entry : source->m_states) {
-        CRefHandle<CNodeState> state = entry.value->clone();
+    for (const CNodeState* sourceState : source->m_states) {
+        CRefHandle<CNodeState> state = sourceState->clone();
         // A state renamed after it was registered may meet a taken name; the
         // first one stays.
         static_cast<void>(target->addState(state.get()));
@@ -604,20 +606,60 @@ bool BaseNode::isAncestorOf(const BaseNode* node) const {
 
 void BaseNode::setUserData(CRefCounted* data) { m_userData = CRefHandle<CRefCounted>::share(data); }
 
+void BaseNode::setDeclaredClass(const CStringW& type, const CStringW& classOverride) {
+    if (classOverride.empty()) {
+        if (m_fileRecord)
+            m_fileRecord->type = m_fileRecord->classOverride = CStringW();
+        return;
+    }
+    if (!m_fileRecord)
+        m_fileRecord = std::make_unique<FileRecord>();
+    m_fileRecord->type = type;
+    m_fileRecord->classOverride = classOverride;
+}
+
+namespace {
+const CStringW& emptyText() {
+    static const CStringW empty;
+    return empty;
+}
+} // namespace
+
+const CStringW& BaseNode::getDeclaredType() const { return m_fileRecord ? m_fileRecord->type : emptyText(); }
+
+const CStringW& BaseNode::getClassOverride() const { return m_fileRecord ? m_fileRecord->classOverride : emptyText(); }
+
+void BaseNode::addUsedCollection(const CStringW& fullName) {
+    if (fullName.empty())
+        return;
+    if (!m_fileRecord)
+        m_fileRecord = std::make_unique<FileRecord>();
+    if (m_fileRecord->uses.indexOf(fullName) < 0)
+        m_fileRecord->uses.push_back(fullName);
+}
+
+const CArray<CStringW>& BaseNode::getUsedCollections() const {
+    static const CArray<CStringW> none;
+    return m_fileRecord ? m_fileRecord->uses : none;
+}
+
 // ---------------------------------------------------------------------------
 // States
 
 CNodeState* BaseNode::findState(CName id) const {
-    auto found = m_states.find(id);
-    return found == m_states.end() ? nullptr : found->value;
+    // A node has a handful of states: a scan by name id beats a tree.
+    for (CNodeState* state : m_states)
+        if (state->getName() == id)
+            return state;
+    return nullptr;
 }
 
 bool BaseNode::addState(CNodeState* state) {
-    if (!state || m_states.contains(state->getName()))
+    if (!state || findState(state->getName()))
         return false;
     state->addRef();
     state->setNode(this);
-    m_states.insert(state->getName(), state);
+    m_states.push_back(state);
     return true;
 }
 
@@ -701,8 +743,8 @@ void BaseNode::stopState(CName id, bool complete) {
 
 void BaseNode::stopStates(bool complete) {
     CArray<CRefHandle<CNodeState>> states;
-    for (const auto& entry : m_states)
-        states.push_back(CRefHandle<CNodeState>::share(entry.value));
+    for (CNodeState* state : m_states)
+        states.push_back(CRefHandle<CNodeState>::share(state));
     for (const CRefHandle<CNodeState>& state : states)
         state->stop(complete);
 }
@@ -725,13 +767,13 @@ void BaseNode::stopCurrentState(bool complete) {
 }
 
 void BaseNode::releaseStates() {
-    CMap<CName, CNodeState*> states = std::move(m_states);
+    CArray<CNodeState*> states = std::move(m_states);
     m_states.clear();
     m_currentState = nullptr;
-    for (auto& entry : states) {
+    for (CNodeState* state : states) {
         // A state kept alive elsewhere must not go on driving this node.
-        entry.value->setNode(nullptr);
-        entry.value->release();
+        state->setNode(nullptr);
+        state->release();
     }
 }
 

@@ -15,6 +15,7 @@
 #include "engine/scene/IPropertySerializable.h"
 
 #include <cstdint>
+#include <memory>
 #include <utility>
 
 class CEvent;
@@ -208,12 +209,24 @@ public:
     void setUserData(CRefCounted* data);
     [[nodiscard]] CRefCounted* getUserData() const { return m_userData.get(); }
 
+    // What the node's scene-file element said beyond its properties, kept so
+    // that a saved node reads back as it was read: the Type and ClassOverride
+    // attributes (kept only when a ClassOverride was given) and the atlas
+    // collections its Uses named (full names; each once). Copies keep them.
+    void setDeclaredClass(const CStringW& type, const CStringW& classOverride);
+    [[nodiscard]] const CStringW& getDeclaredType() const;
+    [[nodiscard]] const CStringW& getClassOverride() const;
+    void addUsedCollection(const CStringW& fullName);
+    [[nodiscard]] const CArray<CStringW>& getUsedCollections() const;
+
     // States.
     [[nodiscard]] CNodeState* findState(CName id) const;
     // Takes a reference, attaches the state to this node and registers it
     // under its name. False (nothing changes) for null or a taken name.
     [[nodiscard]] bool addState(CNodeState* state);
-    [[nodiscard]] const CMap<CName, CNodeState*>& getStates() const { return m_states; }
+    // In the order they were added (a scene file's order), which is the
+    // order they are written in.
+    [[nodiscard]] const CArray<CNodeState*>& getStates() const { return m_states; }
     [[nodiscard]] CNodeState* getCurrentState() const { return m_currentState; }
     // Stops the current state and starts state `id` on the owner scene's
     // scheduler, reporting under `reportedId` (empty: `id`). A missing state
@@ -392,8 +405,8 @@ private:
     BaseNode* m_parent = nullptr;
     // One reference per child.
     CArray<BaseNode*> m_children;
-    // One reference per state.
-    CMap<CName, CNodeState*> m_states;
+    // One reference per state, in the order added.
+    CArray<CNodeState*> m_states;
     CName m_defaultState;
     CNodeState* m_currentState = nullptr;
     CMap<CName, int> m_pendingCounts;
@@ -405,6 +418,13 @@ private:
     bool m_notSerialised = false;
     bool m_childrenClipped = false;
     CRefHandle<CRefCounted> m_userData;
+    struct FileRecord {
+        CStringW type;
+        CStringW classOverride;
+        CArray<CStringW> uses;
+    };
+    // Only for nodes whose element had a ClassOverride or Uses.
+    std::unique_ptr<FileRecord> m_fileRecord;
     // How deeply NextState is being followed without time passing.
     uint32_t m_nextStateDepth = 0;
     // Scene managers in this subtree, this node included.

@@ -66,7 +66,8 @@ CRefHandle<BaseNode> CSceneFileReader::readDocument(const CObjectName& rootName,
         if (m_reader->nodeType() != CXmlStreamReader::Element || !(m_reader->nodeName() == kNodeElement))
             continue;
         const CStringW type = m_reader->attribute("Type");
-        const CStringW className = resolveClass(m_factory, m_reader->attribute("ClassOverride"), type);
+        const CStringW classOverride = m_reader->attribute("ClassOverride");
+        const CStringW className = resolveClass(m_factory, classOverride, type);
         CRefHandle<BaseNode> root;
         if (!className.empty())
             root = m_factory->createNode(className, rootName);
@@ -74,6 +75,7 @@ CRefHandle<BaseNode> CSceneFileReader::readDocument(const CObjectName& rootName,
             logWarning(u"Can't read scene file: unknown root node class \"" + type + u"\": " + m_fileName);
             return nullptr;
         }
+        root->setDeclaredClass(type, classOverride);
         IContentManager* manager = rootName.owner();
         if (manager)
             manager->pushFolder(filePath);
@@ -141,7 +143,12 @@ bool CSceneFileReader::readUses(BaseNode* node) {
         // Loading registers the collection's textures in the content cache;
         // the collection itself is not kept.
         const CStringW value = m_reader->attribute("Value");
-        if (manager && !value.empty()) {
+        if (value.empty())
+            continue;
+        // Kept by its full name, so that a save into another folder still
+        // names the same file.
+        node->addUsedCollection(manager ? manager->makeAbsoluteName(value) : value);
+        if (manager) {
             if (IContent* collection = manager->load(ContentTypeAtlasCollection, value, true))
                 collection->release();
         }
@@ -235,6 +242,7 @@ bool CSceneFileReader::readChild(BaseNode* parent) {
         logWarning(u"Scene file " + m_fileName + u": unknown node class \"" + type + u"\", element skipped");
         return empty || skipNode();
     }
+    child->setDeclaredClass(type, classOverride);
     // Added first, so that the child has its parent's scene manager and
     // owner scene while it reads itself.
     parent->addChild(child.get());

@@ -42,8 +42,33 @@ bool CSceneFileWriter::writeNode(const BaseNode* node) {
 bool CSceneFileWriter::writeElement(const BaseNode* node) {
     if (!m_writer || !node)
         return false;
-    m_writer->openElement(u"SceneNode", false, u"Type", node->getTypeName().c_str());
+    // A node read through a ClassOverride keeps both attributes, so that a
+    // build without the override class still reads it by its Type.
+    const CStringW& classOverride = node->getClassOverride();
+    if (classOverride.empty()) {
+        m_writer->openElement(u"SceneNode", false, u"Type", node->getTypeName().c_str());
+    } else {
+        const CStringW& declared = node->getDeclaredType();
+        const CStringW& type = declared.empty() ? node->getTypeName() : declared;
+        m_writer->openElement(u"SceneNode", false, u"Type", type.c_str(), u"ClassOverride", classOverride.c_str());
+    }
     m_writer->newLine();
+
+    // The atlas collections the node's file needs, relative to the file
+    // being written.
+    const CArray<CStringW>& uses = node->getUsedCollections();
+    if (!uses.empty()) {
+        IContentManager* manager = node->getContentName().owner();
+        m_writer->openElement(u"Uses", false);
+        m_writer->newLine();
+        for (const CStringW& use : uses) {
+            const CStringW value = manager ? manager->makeRelativeName(use) : use;
+            m_writer->openElement(u"AtlasTextureCollection", true, u"Value", value.c_str());
+            m_writer->newLine();
+        }
+        m_writer->closeElement(u"Uses");
+        m_writer->newLine();
+    }
 
     CRefHandle<CPropertyBag> bag = CPropertyBag::create(node->getContentName().owner());
     node->writeProperties(*bag);
@@ -54,8 +79,8 @@ bool CSceneFileWriter::writeElement(const BaseNode* node) {
     if (!node->getStates().empty()) {
         m_writer->openElement(u"States", false);
         m_writer->newLine();
-        for (const auto& entry : node->getStates())
-            entry.value->writeXml(m_writer);
+        for (const CNodeState* state : node->getStates())
+            state->writeXml(m_writer);
         m_writer->closeElement(u"States");
         m_writer->newLine();
     }

@@ -1,14 +1,17 @@
 #include "engine/scene/CSceneFileWriter.h"
 
+#include "engine/content/ContentType.h"
 #include "engine/core/CName.h"
 #include "engine/scene/CNodeState.h"
 #include "engine/scene/CSceneFileReader.h"
+#include "tests/engine/scene/PropertyTestSupport.h"
 #include "tests/engine/scene/SceneFileTestSupport.h"
 #include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -25,7 +28,9 @@ TEST(CSceneFileWriter, ADefaultNodeWritesItsTypeAndNothingElse) {
 }
 
 TEST(CSceneFileWriter, WritesPropertiesThenStatesThenChildren) {
-    // Interned in this order, so the state map holds them in this order.
+    // Interned in this order but added the other way round: states are
+    // written in the order they were added (a file's own order), whatever
+    // the name ids.
     const CName first("WriterFirstState");
     const CName second("WriterSecondState");
     CRefHandle<BaseNode> root = newNode();
@@ -50,9 +55,9 @@ TEST(CSceneFileWriter, WritesPropertiesThenStatesThenChildren) {
                                      "\t\t<string Name=\"DefaultState\" Value=\"WriterFirstState\" />\r\n"
                                      "\t</Properties>\r\n"
                                      "\t<States>\r\n"
-                                     "\t\t<State Name=\"WriterFirstState\" NextState=\"WriterSecondState\">\r\n"
-                                     "\t\t</State>\r\n"
                                      "\t\t<State Name=\"WriterSecondState\">\r\n"
+                                     "\t\t</State>\r\n"
+                                     "\t\t<State Name=\"WriterFirstState\" NextState=\"WriterSecondState\">\r\n"
                                      "\t\t</State>\r\n"
                                      "\t</States>\r\n"
                                      "\t<SceneNode Type=\"TestNode\">\r\n"
@@ -95,8 +100,8 @@ TEST(CSceneFileWriter, ReadWriteReadGivesAnEqualTreeWithoutWhereItCameFrom) {
 </SceneNode>)");
     ASSERT_NE(read, nullptr);
     const std::string written = sceneText(read.get());
-    EXPECT_EQ(written.find("ClassOverride"), std::string::npos);
-    EXPECT_EQ(written.find("Uses"), std::string::npos);
+    EXPECT_NE(written.find("<SceneNode Type=\"BaseNode\" ClassOverride=\"TestNode\">"), std::string::npos);
+    EXPECT_NE(written.find("<AtlasTextureCollection Value=\"Ui.atxc\" />"), std::string::npos);
     EXPECT_EQ(written.find("File"), std::string::npos);
     EXPECT_EQ(written.find("Unknown"), std::string::npos);
     EXPECT_EQ(written.find("Scale"), std::string::npos);
@@ -120,6 +125,46 @@ TEST(CSceneFileWriter, ReadWriteReadGivesAnEqualTreeWithoutWhereItCameFrom) {
     ASSERT_EQ(again->getChildren().size(), 1u);
     EXPECT_EQ(childAt(again.get(), 0)->getPivotPoint().y, 6.0f);
     EXPECT_EQ(childAt(childAt(again.get(), 0), 0)->getTypeName(), CStringW(u"TestNode"));
+}
+
+TEST(CSceneFileWriter, KeepsClassOverridesAndTheCollectionsAFileUses) {
+    CRefHandle<FakeContentManager> manager(new FakeContentManager);
+    manager->addAvailable(ContentTypeAtlasCollection, u"scenes/atlases/Ui.atxc");
+    manager->addAvailable(ContentTypeAtlasCollection, u"scenes/Common.atxc");
+    CRefHandle<BaseNode> read = readScene(R"(<SceneNode Type="BaseNode">
+  <Uses><AtlasTextureCollection Value="atlases/Ui.atxc"/><AtlasTextureCollection Value="Common.atxc"/></Uses>
+  <Uses><AtlasTextureCollection Value="atlases/Ui.atxc"/></Uses>
+  <SceneNode Type="BaseNode" ClassOverride="TestNode"/>
+  <SceneNode Type="TestNode" ClassOverride="NoSuchClass"/>
+</SceneNode>)",
+                                          manager.get(), CStringW(u"scenes/Menu.mscn"));
+    ASSERT_NE(read, nullptr);
+    ASSERT_EQ(read->getChildren().size(), 2u);
+    EXPECT_EQ(childAt(read.get(), 0)->getTypeName(), CStringW(u"TestNode"));
+    EXPECT_EQ(childAt(read.get(), 1)->getTypeName(), CStringW(u"TestNode")) << "an unknown override falls back";
+
+    // Saved beside the file it came from, the collections are named as read.
+    manager->pushFolder(CStringW(u"scenes/Copy.mscn"));
+    const std::string written = sceneText(read.get());
+    EXPECT_EQ(written, "<SceneNode Type=\"BaseNode\">\r\n"
+                       "\t<Uses>\r\n"
+                       "\t\t<AtlasTextureCollection Value=\"atlases/Ui.atxc\" />\r\n"
+                       "\t\t<AtlasTextureCollection Value=\"Common.atxc\" />\r\n"
+                       "\t</Uses>\r\n"
+                       "\t<SceneNode Type=\"BaseNode\" ClassOverride=\"TestNode\">\r\n"
+                       "\t</SceneNode>\r\n"
+                       "\t<SceneNode Type=\"TestNode\" ClassOverride=\"NoSuchClass\">\r\n"
+                       "\t</SceneNode>\r\n"
+                       "</SceneNode>\r\n");
+
+    // A copy keeps them too, and reading the saved text loads the same files.
+    CRefHandle<BaseNode> copy(read->clone(nullptr, nullptr));
+    EXPECT_EQ(sceneText(copy.get()), written);
+    manager->loads.clear();
+    CRefHandle<BaseNode> again = readScene(written, manager.get(), CStringW(u"scenes/Copy.mscn"));
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(manager->loads, (std::vector<std::u16string>{u"scenes/atlases/Ui.atxc", u"scenes/Common.atxc"}));
+    EXPECT_EQ(childAt(again.get(), 0)->getTypeName(), CStringW(u"TestNode"));
 }
 
 TEST(CSceneFileWriter, RefusesTreesDeeperThanTheReaderTakes) {
