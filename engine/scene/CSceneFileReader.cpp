@@ -12,6 +12,8 @@
 #include "engine/scene/CNodeState.h"
 #include "engine/scene/CPropertyBag.h"
 #include "engine/scene/PropertyValues.h"
+#include "engine/scene/SetProps.h"
+#include "engine/scene/SetStates.h"
 
 namespace {
 
@@ -190,11 +192,27 @@ bool CSceneFileReader::readStates(BaseNode* node) {
             state->readXml(m_reader, manager, [factory](const CStringW& className) -> Animator* {
                 return factory ? factory->createKey(className).detach() : nullptr;
             });
+            warnOfEndlessKeys(state.get());
             // A name registered before keeps its first state.
             static_cast<void>(node->addState(state.get()));
         }
     }
     return fail(kEndedInsideNode);
+}
+
+void CSceneFileReader::warnOfEndlessKeys(const CNodeState* state) const {
+    // SetProps and SetStates do their work when a state starts and report no
+    // end: as main keys they keep their state from ever finishing, so the
+    // node's NextState, its parent's count and any transition wait for good.
+    for (const Animator* key : state->getKeys()) {
+        if (!key->isKindOf(SetProps::TypeId) && !key->isKindOf(SetStates::TypeId))
+            continue;
+        CStringW text = u"Scene file " + m_fileName + u": state \"" + CStringW(state->getName().str()) +
+                        u"\" has a " + key->getClassName() + u" main key";
+        if (!key->getName().empty())
+            text += u" \"" + CStringW(key->getName().str()) + u"\"";
+        logWarning(text + u", which never finishes; use it as a StartAnimator or EndAnimator");
+    }
 }
 
 bool CSceneFileReader::readChild(BaseNode* parent) {

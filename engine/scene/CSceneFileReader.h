@@ -8,6 +8,7 @@
 
 class BaseNode;
 class CNodeFactory;
+class CNodeState;
 class CXmlStreamReader;
 class IContentManager;
 
@@ -70,6 +71,8 @@ private:
     bool readProperties(BaseNode* node);
     bool readStates(BaseNode* node);
     bool readChild(BaseNode* parent);
+    // Logs each SetProps or SetStates among the main keys of `state`.
+    void warnOfEndlessKeys(const CNodeState* state) const;
     // Passes over the content of the SceneNode element the reader stands on.
     bool skipNode();
     bool fail(const CStringW& reason);

@@ -172,6 +172,29 @@ TEST(CSceneFileReader, StatesKeepTheFirstOfANameAndAreReplacedByALaterStatesElem
     EXPECT_NE(root->findState(CName("Press")), nullptr);
 }
 
+TEST(CSceneFileReader, WarnsOfStatesThatCanNeverFinish) {
+    LogCapture log;
+    CRefHandle<BaseNode> root = readScene(R"(
+<SceneNode Type="BaseNode">
+  <States>
+    <State Name="Show">
+      <StartAnimator Type="SetProps"><bool Name="Visible" Value="true"/></StartAnimator>
+      <EndAnimator Type="SetStates"/>
+    </State>
+    <State Name="Stuck">
+      <Animator Type="SetProps" Name="Reveal"><bool Name="Visible" Value="true"/></Animator>
+    </State>
+    <State Name="Waiting"><Animator Type="SetStates"/></State>
+  </States>
+</SceneNode>)",
+                                          nullptr, CStringW(u"scenes/Menu.mscn"));
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->getStates().size(), 3u) << "the states are still read";
+    EXPECT_TRUE(log.contains("WRN: Scene file scenes/Menu.mscn: state \"Stuck\" has a SetProps main key \"Reveal\""));
+    EXPECT_TRUE(log.contains("WRN: Scene file scenes/Menu.mscn: state \"Waiting\" has a SetStates main key,"));
+    EXPECT_FALSE(log.contains("\"Show\"")) << "start and end keys are where these belong";
+}
+
 TEST(CSceneFileReader, UsesLoadsAtlasCollectionsRelativeToTheFileAndKeepsNone) {
     CRefHandle<FakeContentManager> manager(new FakeContentManager);
     manager->addAvailable(ContentTypeAtlasCollection, u"scenes/menu/Ui.atxc");
