@@ -57,7 +57,8 @@ bool SceneNode::navigateBack(int32_t levels, CName leaveState, CName enterState)
     return manager->navigateBack(this, target, leaveState, enterState);
 }
 
-SceneNode* SceneNode::navigateToFile(const CStringW& path, bool keepVisible, CName leaveState, CName enterState) {
+CRefHandle<SceneNode> SceneNode::navigateToFile(const CStringW& path, bool keepVisible, CName leaveState,
+                                                CName enterState) {
     IContentManager* contentManager = getContentName().owner();
     if (path.empty() || !contentManager)
         return nullptr;
@@ -69,7 +70,7 @@ SceneNode* SceneNode::navigateToFile(const CStringW& path, bool keepVisible, CNa
     SceneNode* scene = nodeCast<SceneNode>(root.get());
     if (!scene || !navigateTo(scene, keepVisible, leaveState, enterState))
         return nullptr;
-    return scene;
+    return CRefHandle<SceneNode>::share(scene);
 }
 
 SceneNode* SceneNode::showMessageBox(CName templateName, const CArray<CStringW>& buttonTexts, const CStringW& title,

@@ -2,6 +2,7 @@
 
 #include "engine/core/CArray.h"
 #include "engine/core/CName.h"
+#include "engine/core/CRefHandle.h"
 #include "engine/core/CStringW.h"
 #include "engine/scene/ControlNode.h"
 
@@ -55,9 +56,10 @@ public:
     [[nodiscard]] bool navigateBack(int32_t levels, CName leaveState = CName(), CName enterState = CName());
     // Loads `path` as a scene (relative to the content manager's current
     // folder) and navigates to it. Returns the scene when the manager took
-    // it (no reference for the caller), else null.
-    SceneNode* navigateToFile(const CStringW& path, bool keepVisible, CName leaveState = CName(),
-                              CName enterState = CName());
+    // it, with a reference of the caller's own (the stack drops its own when
+    // the scene is closed, so a kept handle stays valid), else null.
+    CRefHandle<SceneNode> navigateToFile(const CStringW& path, bool keepVisible, CName leaveState = CName(),
+                                         CName enterState = CName());
     // Opens a message box over this scene; null without a scene manager or
     // when the manager refuses. No reference for the caller.
     SceneNode* showMessageBox(CName templateName, const CArray<CStringW>& buttonTexts, const CStringW& title,

@@ -99,13 +99,13 @@ TEST(SceneNode, StopStateOnChildrenEndsATransitionHalfAtOnce) {
 
 TEST(SceneNode, NavigateToFileLoadsASceneAndShowsIt) {
     FileSceneFixture f;
-    SceneNode* options = f.main->navigateToFile(u"scenes/Options.mscn", false);
+    CRefHandle<SceneNode> options = f.main->navigateToFile(u"scenes/Options.mscn", false);
     ASSERT_NE(options, nullptr);
     EXPECT_EQ(options->getName(), CName("Options"));
-    EXPECT_EQ(f.manager->getCurrentScene(), options);
+    EXPECT_EQ(f.manager->getCurrentScene(), options.get());
     EXPECT_EQ(options->getParent(), f.manager.get());
     static_cast<void>(f.manager->update(0));
-    EXPECT_EQ(options->referenceCount(), 1) << "only the stack holds the loaded scene";
+    EXPECT_EQ(options->referenceCount(), 2) << "the stack and the caller's handle hold the loaded scene";
 
     const struct {
         const char* what;
@@ -119,10 +119,17 @@ TEST(SceneNode, NavigateToFileLoadsASceneAndShowsIt) {
         SCOPED_TRACE(c.what);
         LogCapture log;
         EXPECT_EQ(options->navigateToFile(c.path, false), nullptr);
-        EXPECT_EQ(f.manager->getCurrentScene(), options);
+        EXPECT_EQ(f.manager->getCurrentScene(), options.get());
     }
 
     // A scene loaded by no content manager cannot load others.
     CRefHandle<SceneNode> loose(new SceneNode(CObjectName(), nullptr, nullptr));
     EXPECT_EQ(loose->navigateToFile(u"scenes/Options.mscn", false), nullptr);
+
+    // Closed by the manager, the scene lives on in the caller's handle.
+    ASSERT_TRUE(options->navigateBack(0));
+    static_cast<void>(f.manager->update(0));
+    EXPECT_EQ(options->getParent(), nullptr) << "closed and off the stack";
+    EXPECT_EQ(options->referenceCount(), 1);
+    EXPECT_EQ(options->getName(), CName("Options"));
 }
