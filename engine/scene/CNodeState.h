@@ -93,6 +93,8 @@ public:
     [[nodiscard]] int getPending() const { return m_pending; }
     [[nodiscard]] bool isEndApplied() const { return m_endApplied; }
     [[nodiscard]] const CArray<Animator*>& getKeys() const { return m_keys; }
+    // The main key at `index`, or null past the end.
+    [[nodiscard]] Animator* getKey(uint32_t index) const { return index < m_keys.size() ? m_keys[index] : nullptr; }
     [[nodiscard]] const CArray<Animator*>& getStartKeys() const { return m_startKeys; }
     [[nodiscard]] const CArray<Animator*>& getEndKeys() const { return m_endKeys; }
 

@@ -9,6 +9,13 @@ void CPropertyTable::add(const CString& name, CPropertyAccessor::Setter setter, 
     m_entries.push_back(CPropertyAccessor{name, setter, getter});
 }
 
+void CPropertyTable::appendAll(const CPropertyTable& other) {
+    // A copy first: `other` may be this table.
+    const CArray<CPropertyAccessor> entries = other.m_entries;
+    for (const CPropertyAccessor& entry : entries)
+        m_entries.push_back(entry);
+}
+
 int CPropertyTable::indexOf(const CString& name) const {
     for (uint32_t i = 0; i < m_entries.size(); ++i)
         if (m_entries[i].name == name)

@@ -31,6 +31,9 @@ public:
     CPropertyTable(const CPropertyTable& base) = default;
     CPropertyTable& operator=(const CPropertyTable&) = default;
 
+    // Appends every entry of `other`, in order: a table built from several
+    // (a base class's and a mixed-in part's).
+    void appendAll(const CPropertyTable& other);
     // Appends an entry; entries without a setter or getter are refused.
     void add(const CString& name, CPropertyAccessor::Setter setter, CPropertyAccessor::Getter getter);
     // Appends an entry that calls members of a class derived (non-virtually)

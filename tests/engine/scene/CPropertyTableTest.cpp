@@ -129,6 +129,13 @@ TEST(CPropertyTable, ListsBaseEntriesFirst) {
     EXPECT_EQ(Button::propertyTable().indexOf("Visible"), 0);
     EXPECT_EQ(Button::propertyTable().indexOf("PressMode"), 6);
     EXPECT_EQ(Button::propertyTable().indexOf("visible"), -1);
+
+    // appendAll adds another table's entries behind the own ones, itself too.
+    CPropertyTable combined;
+    combined.appendAll(Widget::propertyTable());
+    combined.appendAll(combined);
+    EXPECT_EQ(combined.getCount(), 2 * Widget::propertyTable().getCount());
+    EXPECT_EQ(entryNames(combined)[6], "Visible");
 }
 
 TEST(CPropertyTable, SettersGivenTheWrongKindStoreZero) {
