@@ -9,11 +9,13 @@ packages=(
     # libraries the engine links
     zlib1g-dev libpng-dev libjpeg-dev libogg-dev libvorbis-dev libopenal-dev
     libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri
+    # the data tools: font rendering, and the fonts the game's fonts are made from
+    libfreetype-dev fonts-dejavu-core
     # tests and benchmarks
     googletest libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
     xvfb xauth
     # tools that make test data no one here wrote
-    zip python3 python3-pil imagemagick libjpeg-turbo-progs sox vorbis-tools
+    zip python3 python3-pil imagemagick libjpeg-turbo-progs sox vorbis-tools fonttools
 )
 
 sudo=""
