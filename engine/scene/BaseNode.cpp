@@ -817,14 +817,27 @@ void BaseNode::renderClippedGroup(IGraphicsDriver* driver, CArray<CRenderItem>& 
         sortRenderList(list);
     if (list.empty())
         return;
-    CVector3d topLeft(0.0f, 0.0f, 0.0f);
-    CVector3d bottomRight = m_bounds;
-    m_absoluteTransformation.transformPoint(topLeft);
-    m_absoluteTransformation.transformPoint(bottomRight);
-    CRect clip(topLeft.x, topLeft.y, bottomRight.x, bottomRight.y);
-    if (outerClip)
+    // The screen box around the four corners of the bounds, so that a
+    // mirrored or turned group still clips to where it is.
+    CVector3d corners[4] = {
+        {0.0f, 0.0f, 0.0f}, {m_bounds.x, 0.0f, 0.0f}, {m_bounds.x, m_bounds.y, 0.0f}, {0.0f, m_bounds.y, 0.0f}};
+    for (CVector3d& corner : corners)
+        m_absoluteTransformation.transformPoint(corner);
+    CRect clip(corners[0].x, corners[0].y, corners[0].x, corners[0].y);
+    for (const CVector3d& corner : corners) {
+        clip.left = std::min(clip.left, corner.x);
+        clip.top = std::min(clip.top, corner.y);
+        clip.right = std::max(clip.right, corner.x);
+        clip.bottom = std::max(clip.bottom, corner.y);
+    }
+    if (outerClip) {
         clip = CRect(std::max(clip.left, outerClip->left), std::max(clip.top, outerClip->top),
                      std::min(clip.right, outerClip->right), std::min(clip.bottom, outerClip->bottom));
+        // Wholly outside the outer group: an empty rectangle, which clips
+        // everything (a reversed one would not reach the driver).
+        clip.right = std::max(clip.right, clip.left);
+        clip.bottom = std::max(clip.bottom, clip.top);
+    }
     CQuadBatch* batch = driver->quadBatch();
     if (batch)
         batch->flush();

@@ -587,6 +587,16 @@ TEST(BaseNode, NestedClippedGroupsCutTheirRectanglesAndRestoreTheOuterScissor) {
     EXPECT_EQ(*deep->lastClip, CRect(60, 70, 110, 120)) << "each node is handed the rectangle it is drawn in";
     EXPECT_EQ(*after->lastClip, CRect(10, 20, 110, 120));
     EXPECT_FALSE(outer->lastClip) << "nothing clips the outermost group";
+
+    // A group wholly outside the one around it clips to nothing.
+    inner->setPosition(CVector3d(500, 500, 0));
+    outer->updateAbsoluteTransformation();
+    driver->clearRecords();
+    outer->render(driver.get(), nullptr);
+    ASSERT_TRUE(deep->lastClip);
+    EXPECT_EQ(deep->lastClip->width(), 0.0f);
+    EXPECT_EQ(deep->lastClip->height(), 0.0f);
+    EXPECT_EQ(driver->recordsOf(Call::SetScissorRect)[1]->rect, CRectI(510, 520, 510, 520));
 }
 
 TEST(BaseNode, ClippedGroupScissorSaturatesCornersOutOfRange) {
@@ -597,10 +607,14 @@ TEST(BaseNode, ClippedGroupScissorSaturatesCornersOutOfRange) {
         const char* what;
         CVector3d position;
         CRectI expected;
+        CVector3d scale = {1, 1, 1};
+        float turn = 0.0f;
     } cases[] = {
         {"in range truncates", {10.9f, -20.9f, 0}, CRectI(10, -20, 110, 79)},
         {"far out saturates", {3e9f, -3e9f, 0}, CRectI(kMax, kMin, kMax, kMin)},
         {"not a number gives 0", {nan, 5, 0}, CRectI(0, 5, 0, 105)},
+        {"mirrored keeps left of right", {200, 0, 0}, CRectI(100, 0, 200, 50), {-1, 0.5f, 1}},
+        {"turned covers all four corners", {200.5f, 0.5f, 0}, CRectI(100, 0, 200, 100), {1, 1, 1}, 90.0f},
     };
     using Call = CRecordingGraphicsDriver::Call;
     for (const auto& c : cases) {
@@ -608,6 +622,8 @@ TEST(BaseNode, ClippedGroupScissorSaturatesCornersOutOfRange) {
         CRefHandle<RecordingNode> group = makeNode("group");
         group->setChildrenClipped(true);
         group->setPosition(c.position);
+        group->setScale(c.scale);
+        group->setRotation(CVector3d(0, 0, c.turn));
         CRefHandle<RecordingNode> sprite = makeNode("sprite", group.get());
         sprite->drawable = true;
         group->updateAbsoluteTransformation();
