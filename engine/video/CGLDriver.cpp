@@ -130,6 +130,8 @@ CGLDriver::CGLDriver(const CEngineCreationParams& params, CVirtualFileSystem* fi
 }
 
 CGLDriver::~CGLDriver() {
+    // While the driver is whole: the last reference may be the one kept here.
+    dropKeptTextures();
     // Textures may be held longer than their driver: they stop making GL
     // calls from here on.
     for (CGLDriverTexture* texture = m_textures; texture;) {
@@ -323,10 +325,7 @@ bool CGLDriver::endFrame() {
     // Content may release its textures between frames (cache purges, a new
     // driver): the materials kept here must not point at them when the next
     // frame starts with a full state reset. Every draw applies its material.
-    for (TextureLayer& layer : m_currentMaterial.layers)
-        layer.texture = nullptr;
-    for (TextureLayer& layer : m_lastMaterial.layers)
-        layer.texture = nullptr;
+    dropKeptTextures();
     m_resetStates = true;
     return m_context->swapBuffers();
 }
@@ -419,6 +418,33 @@ bool CGLDriver::apply3DStates() {
     return true;
 }
 
+void CGLDriver::applyMaterial(const Material& material) {
+    m_currentMaterial = material;
+    for (uint32_t i = 0; i < Material::MaxLayers; ++i) {
+        CImageTexture* texture = i < material.usedLayers() ? material.layers[i].texture : nullptr;
+        if (m_currentTextures[i].get() != texture)
+            m_currentTextures[i] = CRefHandle<CImageTexture>::share(texture);
+    }
+}
+
+void CGLDriver::keepCurrentAsLast() {
+    m_lastMaterial = m_currentMaterial;
+    for (uint32_t i = 0; i < Material::MaxLayers; ++i)
+        if (m_lastTextures[i].get() != m_currentTextures[i].get())
+            m_lastTextures[i] = m_currentTextures[i];
+}
+
+void CGLDriver::dropKeptTextures() {
+    for (TextureLayer& layer : m_currentMaterial.layers)
+        layer.texture = nullptr;
+    for (TextureLayer& layer : m_lastMaterial.layers)
+        layer.texture = nullptr;
+    for (uint32_t i = 0; i < Material::MaxLayers; ++i) {
+        m_currentTextures[i].reset();
+        m_lastTextures[i].reset();
+    }
+}
+
 void CGLDriver::switchMaterial() {
     if (!m_resetStates && m_currentMaterial == m_lastMaterial)
         return;
@@ -430,7 +456,7 @@ void CGLDriver::switchMaterial() {
     if (type >= 0)
         if (IMaterialTypeRenderer* renderer = materialTypeRenderer(static_cast<uint32_t>(type)))
             renderer->setMaterial(m_currentMaterial, m_lastMaterial, m_resetStates, this);
-    m_lastMaterial = m_currentMaterial;
+    keepCurrentAsLast();
     m_resetStates = false;
 }
 
@@ -447,6 +473,8 @@ void CGLDriver::setImageMode() {
     plain.lighting = false;
     applyBaseStates(plain, m_lastMaterial, true);
     m_lastMaterial = plain;
+    for (CRefHandle<CImageTexture>& texture : m_lastTextures)
+        texture.reset();
 
     m_renderMode = Mode2D;
     loadOrthoProjection();
@@ -861,7 +889,7 @@ void CGLDriver::forgetTexture(CGLDriverTexture* texture) {
         m_renderTargetTexture = nullptr;
         m_renderTargetSize = CSizeI();
         m_renderTargetKind = 0;
-        setHardwareViewport(m_viewport);
+        restoreScreenViewport();
         m_transformChanged = true;
         m_resetStates = true;
     }
@@ -908,6 +936,11 @@ void CGLDriver::setMatrix(MatrixKind kind, const CMat4& matrix) {
 void CGLDriver::setHardwareViewport(const CRectI& rect) {
     const int32_t targetHeight = renderTargetSize().height;
     m_extensions.gl.glViewport(rect.left, targetHeight - rect.bottom, rect.width(), rect.height());
+}
+
+void CGLDriver::restoreScreenViewport() {
+    m_viewport = CRectI(0, 0, m_screenSize.width, m_screenSize.height);
+    setHardwareViewport(m_viewport);
 }
 
 void CGLDriver::setViewportRect(const CRectI& rect) {
@@ -1365,14 +1398,15 @@ bool CGLDriver::setRenderTarget(IDriverTexture* texture, bool clearBackBuffer, b
     if (own) {
         m_renderTargetTexture = texture;
         m_renderTargetSize = texture->size();
-        m_extensions.gl.glViewport(0, 0, m_renderTargetSize.width, m_renderTargetSize.height);
+        m_viewport = CRectI(0, 0, m_renderTargetSize.width, m_renderTargetSize.height);
+        setHardwareViewport(m_viewport);
         own->bindRenderTarget();
         m_renderTargetKind = 1;
     } else {
         m_renderTargetTexture = nullptr;
         m_renderTargetSize = CSizeI();
-        setHardwareViewport(m_viewport);
         m_renderTargetKind = 0;
+        restoreScreenViewport();
     }
     clearBuffers(clearBackBuffer, clearDepth, clearColor);
     return true;

@@ -12,6 +12,7 @@
 #include <vector>
 
 class CGLDriverTexture;
+class CImageTexture;
 class IGLContext;
 
 // The OpenGL video driver (type 3): fixed-function OpenGL 1.x rendering on a
@@ -43,7 +44,7 @@ public:
     [[nodiscard]] bool apply3DStates() override;
     [[nodiscard]] bool apply2DStates() override;
     void setMatrix(MatrixKind kind, const CMat4& matrix) override;
-    void applyMaterial(const Material& material) override { m_currentMaterial = material; }
+    void applyMaterial(const Material& material) override;
     [[nodiscard]] IDriverTexture* renderTargetTexture(const CSizeI& size, ColorFormat format) override;
     [[nodiscard]] bool setRenderTarget(int32_t kind, bool clearBackBuffer, bool clearDepth, CColor clearColor) override;
     [[nodiscard]] bool setRenderTarget(IDriverTexture* texture, bool clearBackBuffer, bool clearDepth,
@@ -174,6 +175,10 @@ private:
 
     // The version-independent part of the set-up.
     [[nodiscard]] bool initializeGL(const CSizeI& screenSize, bool stencil);
+    // Makes the last material the current one, textures included.
+    void keepCurrentAsLast();
+    // Forgets the textures of both kept materials.
+    void dropKeptTextures();
     // The material switch: unsets the last type's renderer and sets the
     // current one when the material changed or a reset is due.
     void switchMaterial();
@@ -193,6 +198,8 @@ private:
     void setImageScissor(const CRectI& clip);
     void restoreScissor();
     void setHardwareViewport(const CRectI& rect);
+    // The whole screen, as after leaving a render target.
+    void restoreScreenViewport();
     void sendLight(int32_t index);
     void sendClipPlane(uint32_t index);
     // Forgets a texture that is going: unbinds it and leaves it as render
@@ -211,6 +218,10 @@ private:
     uint8_t m_antiAliasSamples = 0;
     Material m_currentMaterial;
     Material m_lastMaterial;
+    // The textures of the used layers of the two materials: content released
+    // in the middle of a frame stays alive while a kept material names it.
+    CRefHandle<CImageTexture> m_currentTextures[Material::MaxLayers];
+    CRefHandle<CImageTexture> m_lastTextures[Material::MaxLayers];
     IDriverTexture* m_renderTargetTexture = nullptr;
     IDriverTexture* m_boundTextures[CGLExtensions::MaxUnits] = {};
     std::vector<ClipPlane> m_clipPlanes;

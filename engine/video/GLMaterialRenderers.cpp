@@ -363,6 +363,9 @@ void registerGLMaterialRenderers(CGLDriver& driver) {
     (void)driver.addBuiltInRenderer(MaterialType::OneTextureBlend, new CGLOneTextureBlendRenderer(driver));
     (void)driver.addBuiltInRenderer(MaterialType::SpriteColorModulate, new CGLSpriteRenderer(driver, false, 1));
     (void)driver.addBuiltInRenderer(MaterialType::SpriteColorAdd, new CGLSpriteRenderer(driver, true, 1));
-    (void)driver.addBuiltInRenderer(MaterialType::Sprite2TAlphaModulateColorModulate,
-                                    new CGLSpriteRenderer(driver, false, 2));
+    // The two-texture sprite types after it have no states of their own here:
+    // they draw as it does rather than with whatever the hardware holds.
+    for (int32_t type : {MaterialType::Sprite2TAlphaModulateColorModulate, MaterialType::Sprite2TAlphaModulateColorAdd,
+                         MaterialType::Sprite2TAlphaModulateColor2})
+        (void)driver.addBuiltInRenderer(type, new CGLSpriteRenderer(driver, false, 2));
 }

@@ -38,12 +38,12 @@ TEST_F(CGLDriverTest, StartsOnAHiddenContextAndDescribesItself) {
     EXPECT_EQ(gl.shaderServices(), static_cast<IShaderServices*>(&gl));
     EXPECT_NE(gl.platformData().renderingContext, nullptr);
 
-    // The fixed-function renderers fill 0, 1, 9 to 16 and 23 to 26; the
+    // The fixed-function renderers fill 0, 1, 9 to 16 and 23 to 28; the
     // other built-in types are reserved entries without one.
     ASSERT_EQ(gl.materialTypeCount(), 29u);
     for (int32_t type = 0; type < 29; ++type) {
         SCOPED_TRACE(type);
-        const bool filled = type <= 1 || (type >= 9 && type <= 16) || (type >= 23 && type <= 26);
+        const bool filled = type <= 1 || (type >= 9 && type <= 16) || type >= 23;
         EXPECT_EQ(gl.materialTypeRenderer(static_cast<uint32_t>(type)) != nullptr, filled);
         EXPECT_STREQ(gl.materialTypeName(static_cast<uint32_t>(type)), filled ? builtInMaterialTypeName(type) : "null");
     }
@@ -200,6 +200,26 @@ TEST_F(CGLDriverTest, TexturesReleasedBetweenFramesAreNotTouchedByTheNextFrame) 
     gl.quadBatch()->begin();
     gl.fillRect(CColor(255, 0, 0, 255), CRectI(0, 0, 2, 2), nullptr);
     gl.quadBatch()->end();
+    EXPECT_TRUE(gl.endFrame());
+}
+
+// A node may let its texture go in the middle of a frame, after its quad
+// was drawn: the driver's kept materials must not read it afterwards.
+TEST_F(CGLDriverTest, TexturesReleasedInTheMiddleOfAFrameAreNotReadAgain) {
+    CGLDriver& gl = driver();
+    CRefHandle<CPixelImage> image = checkerImage();
+    CRefHandle<IDriverTexture> texture(gl.makeDriverTexture(image.get()));
+    CRefHandle<CImageTexture> content = wrapTexture(texture.get());
+    texture.reset();
+    ASSERT_TRUE(gl.beginFrame(true, true, CColor(0xFF000000), nullptr, nullptr));
+    gl.quadBatch()->begin();
+    addQuad(gl, spriteMaterial(MaterialType::SpriteColorModulate, content.get()), 0, 0, 4, 4, CColor(0xFFFFFFFF));
+    gl.quadBatch()->flush();
+    content.reset();
+    gl.fillRect(CColor(255, 255, 0, 0), CRectI(8, 0, 10, 2), nullptr);
+    gl.drawLine2D(CVector2d(0, 10), CVector2d(8, 10), CColor(255, 0, 255, 0));
+    EXPECT_EQ(pixel(9, 1), CColor(255, 255, 0, 0));
+    EXPECT_EQ(pixel(4, 10), CColor(255, 0, 255, 0));
     EXPECT_TRUE(gl.endFrame());
 }
 

@@ -236,6 +236,20 @@ TEST_F(CGLDriverTextureTest, RenderTargetSwitchesResizeThe2DProjection) {
     target->unlock();
 }
 
+TEST_F(CGLDriverTextureTest, LeavingARenderTargetGivesTheScreenItsWholeViewportBack) {
+    CRefHandle<IDriverTexture> target(driver().renderTargetTexture(CSizeI(8, 8), ColorFormat::A8R8G8B8));
+    ASSERT_TRUE(target);
+    ASSERT_TRUE(driver().beginFrame(true, true, CColor(0xFF000000), nullptr, nullptr));
+    ASSERT_TRUE(driver().setRenderTarget(target.get(), true, true, CColor(0xFF000000)));
+    driver().setViewportRect(CRectI(0, 0, 4, 4));
+    ASSERT_TRUE(driver().setRenderTarget(static_cast<IDriverTexture*>(nullptr), false, false, CColor(0)));
+    EXPECT_EQ(driver().viewportRect(), CRectI(0, 0, ScreenWidth, ScreenHeight));
+    driver().applyMaterial(spriteMaterial(MaterialType::Solid, nullptr));
+    driver().fillRect(CColor(255, 0, 255, 0), CRectI(0, 0, ScreenWidth, ScreenHeight), nullptr);
+    EXPECT_EQ(pixel(ScreenWidth - 1, ScreenHeight - 1), CColor(255, 0, 255, 0));
+    EXPECT_EQ(pixel(0, 0), CColor(255, 0, 255, 0));
+}
+
 TEST_F(CGLDriverTextureTest, ReleasingTheCurrentTargetSendsDrawingBackToTheScreen) {
     CRefHandle<IDriverTexture> target(driver().renderTargetTexture(CSizeI(8, 8), ColorFormat::A8R8G8B8));
     ASSERT_TRUE(driver().setRenderTarget(target.get(), true, true, CColor(0xFF000000)));

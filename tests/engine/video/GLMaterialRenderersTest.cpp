@@ -74,6 +74,45 @@ TEST_F(GLMaterialRenderersTest, SpriteTypesBlendAsTheirNamesSay) {
     }
 }
 
+// The two-texture sprite types that have no renderer of their own draw as
+// "sprite_2t_alpha_modulate_color_modulate", whatever was drawn before them.
+TEST_F(GLMaterialRenderersTest, TwoTextureSpriteTypesDrawAsTheFirstOfThem) {
+    const CColor background(255, 200, 100, 0);
+    const CColor texel(128, 100, 50, 250);
+    const Rgba t = toRgba(texel), d = toRgba(background);
+    // Both layers hold the texel; unit 1 modulates (its first environment).
+    const Rgba s{t.r * t.r, t.g * t.g, t.b * t.b, t.a * t.a};
+    const CColor expected =
+        toColor(Rgba{s.r * s.a + d.r * (1 - s.a), s.g * s.a + d.g * (1 - s.a), s.b * s.a + d.b * (1 - s.a), 1});
+    CRefHandle<CPixelImage> image =
+        makeImage(ColorFormat::A8R8G8B8, 2, 2, [&texel](uint32_t, uint32_t) { return texel; });
+    CRefHandle<IDriverTexture> texture(driver().makeDriverTexture(image.get()));
+    CRefHandle<CImageTexture> content = wrapTexture(texture.get());
+    CRefHandle<CPixelImage> otherImage =
+        makeImage(ColorFormat::A8R8G8B8, 2, 2, [](uint32_t, uint32_t) { return CColor(0xFF00FF00); });
+    CRefHandle<IDriverTexture> otherTexture(driver().makeDriverTexture(otherImage.get()));
+    CRefHandle<CImageTexture> other = wrapTexture(otherTexture.get());
+
+    const int32_t types[] = {MaterialType::Sprite2TAlphaModulateColorModulate,
+                             MaterialType::Sprite2TAlphaModulateColorAdd, MaterialType::Sprite2TAlphaModulateColor2};
+    for (int32_t type : types) {
+        SCOPED_TRACE(type);
+        ASSERT_TRUE(driver().beginFrame(true, true, background, nullptr, nullptr));
+        driver().quadBatch()->begin();
+        // Another texture, added to the background, just before.
+        Material before = spriteMaterial(MaterialType::SpriteColorAdd, other.get());
+        before.additive = true;
+        addQuad(driver(), before, 8, 0, 2, 2, CColor(0xFFFFFFFF));
+        Material material = spriteMaterial(type, content.get());
+        material.layers[1].texture = content.get();
+        addQuad(driver(), material, 0, 0, 2, 2, CColor(0xFFFFFFFF));
+        driver().quadBatch()->end();
+        const CColor got = pixel(1, 1);
+        EXPECT_TRUE(rgbNear(got, expected, 2)) << got << " expected " << expected;
+        ASSERT_TRUE(driver().endFrame());
+    }
+}
+
 TEST_F(GLMaterialRenderersTest, SpritesDoNotWriteDepthAndTheNextTypeDoes) {
     CRefHandle<CPixelImage> image =
         makeImage(ColorFormat::A8R8G8B8, 1, 1, [](uint32_t, uint32_t) { return CColor(0xFFFFFFFF); });
