@@ -50,6 +50,7 @@ void CQuadBatch::detach() {
     m_primitiveCount = 0;
     // Out of quad mode, every quad takes the slow path, which refuses it.
     m_quadMode = false;
+    m_fastVertexLimit = 0;
 }
 
 void CQuadBatch::begin() {
@@ -63,11 +64,12 @@ void CQuadBatch::begin() {
 void CQuadBatch::end() { flush(); }
 
 void CQuadBatch::flush() {
-    if (m_primitiveCount == 0 || !m_driver)
+    const uint32_t primitives = pendingPrimitives();
+    if (primitives == 0 || !m_driver)
         return;
     m_driver->applyMaterial(m_material);
     m_driver->drawPrimitives(m_vertices.get(), m_vertexCount, m_quadMode ? m_quadIndices.get() : m_indices.get(),
-                             m_primitiveCount, VertexType::Batch, IndexType::Bits16, m_primitiveType);
+                             primitives, VertexType::Batch, IndexType::Bits16, m_primitiveType);
     m_vertexCount = 0;
     m_indexCount = 0;
     m_primitiveCount = 0;
@@ -76,21 +78,40 @@ void CQuadBatch::flush() {
 bool CQuadBatch::startQuads(const Material& material) {
     if (!m_driver)
         return false;
-    flush();
-    m_material = material;
-    m_quadMode = true;
-    m_primitiveType = PrimitiveType::Triangles;
+    // Different bits may still be an equal material (+0 and -0).
+    if (!m_quadMode || !(material == m_material)) {
+        flush();
+        m_material = material;
+        m_quadMode = true;
+        m_primitiveType = PrimitiveType::Triangles;
+    }
+    // A material with a NaN equals nothing, not even itself: then every quad
+    // takes the full comparison.
+    m_fastVertexLimit = m_material == m_material ? VertexCapacity - 4 : 0;
+    // Kept one quad short of the array, so a draw holds at most 1,023 quads.
+    if (m_vertexCount + 4 >= VertexCapacity)
+        flush();
     return true;
 }
 
 void CQuadBatch::addQuadVertices(const CBatchQuad* quad) {
-    if (!quad || !quad->material || !prepareQuad(*quad->material))
-        return;
     static_assert(std::is_trivially_copyable_v<BatchVertex>);
+    // The common case without a call or a stack frame: room left and a
+    // material of the batch material's bits.
+    if (quad && quad->material && m_vertexCount < m_fastVertexLimit && sameBits(*quad->material, m_material))
+        [[likely]] {
+        std::memcpy(static_cast<void*>(&m_vertices[m_vertexCount]), quad->vertices, sizeof quad->vertices);
+        m_vertexCount += 4;
+        return;
+    }
+    addQuadVerticesSlowly(quad);
+}
+
+void CQuadBatch::addQuadVerticesSlowly(const CBatchQuad* quad) {
+    if (!quad || !quad->material || !startQuads(*quad->material))
+        return;
     std::memcpy(static_cast<void*>(&m_vertices[m_vertexCount]), quad->vertices, sizeof quad->vertices);
     m_vertexCount += 4;
-    m_indexCount += 6;
-    m_primitiveCount += 2;
 }
 
 void CQuadBatch::addQuad(const Material* material, const std::array<CVector2d, 4>& positions,
@@ -107,8 +128,6 @@ void CQuadBatch::addQuad(const Material* material, const std::array<CVector2d, 4
         vertex.v = textureCoords[i].y;
     }
     m_vertexCount += 4;
-    m_indexCount += 6;
-    m_primitiveCount += 2;
 }
 
 void CQuadBatch::addMeshBuffer(IGeometryBuffer* buffer) {
@@ -128,6 +147,7 @@ void CQuadBatch::addMeshBuffer(IGeometryBuffer* buffer) {
         flush();
         m_material = buffer->material();
         m_quadMode = false;
+        m_fastVertexLimit = 0;
         m_primitiveType = type;
     }
     if (vertexCount >= VertexCapacity || indexCount >= IndexCapacity) {

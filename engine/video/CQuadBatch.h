@@ -64,8 +64,9 @@ public:
     [[nodiscard]] bool quadMode() const { return m_quadMode; }
     [[nodiscard]] PrimitiveType primitiveType() const { return m_primitiveType; }
     [[nodiscard]] uint32_t pendingVertices() const { return m_vertexCount; }
-    [[nodiscard]] uint32_t pendingIndices() const { return m_indexCount; }
-    [[nodiscard]] uint32_t pendingPrimitives() const { return m_primitiveCount; }
+    // Quads count only their vertices: each has six indices and two triangles.
+    [[nodiscard]] uint32_t pendingIndices() const { return m_quadMode ? m_vertexCount / 4 * 6 : m_indexCount; }
+    [[nodiscard]] uint32_t pendingPrimitives() const { return m_quadMode ? m_vertexCount / 2 : m_primitiveCount; }
     // The fixed quad pattern: 4k, 4k+1, 4k+2, 4k, 4k+2, 4k+3 for quad k.
     [[nodiscard]] const uint16_t* quadIndices() const { return m_quadIndices.get(); }
 
@@ -77,20 +78,27 @@ private:
     // when the batch is detached. Inline: it runs for every quad, and in the
     // common case (same material, room left) it is the comparison alone.
     [[nodiscard]] bool prepareQuad(const Material& material) {
-        if (!m_quadMode || !(material == m_material)) [[unlikely]]
-            return startQuads(material);
-        // Kept one quad short of the array, so a draw holds at most 1,023 quads.
-        if (m_vertexCount + 4 >= VertexCapacity) [[unlikely]]
-            flush();
-        return true;
+        if (m_vertexCount < m_fastVertexLimit && sameBits(material, m_material)) [[likely]]
+            return true;
+        return startQuads(material);
     }
-    // Flushes and switches to quads of `material`; false when detached.
+    // addQuadVertices when the quick test fails.
+    [[gnu::noinline]] void addQuadVerticesSlowly(const CBatchQuad* quad);
+    // Flushes and switches to quads of `material` unless it equals the batch
+    // material, then flushes when the arrays are full; false when detached.
     [[nodiscard]] bool startQuads(const Material& material);
 
     IGraphicsDriver* m_driver;
     Material m_material;
     PrimitiveType m_primitiveType = PrimitiveType::Triangles;
     bool m_quadMode = true;
+    // Below this many pending vertices, a quad whose material has the bits
+    // of the batch material goes straight in: VertexCapacity - 4 (a draw
+    // holds at most 1,023 quads) in quad mode with a material without NaN,
+    // where same bits mean an equal material; otherwise 0.
+    uint32_t m_fastVertexLimit = 0;
+    // Primitives and indices of meshes; in quad mode they follow from the
+    // vertex count.
     uint32_t m_primitiveCount = 0;
     std::unique_ptr<BatchVertex[]> m_vertices;
     uint32_t m_vertexCount = 0;

@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // How primitives are drawn: the renderer (material type), colours, renderer
 // parameters, up to four texture layers and the fixed-function switches.
 // A plain value record, copied and never shared. Copies and comparisons look
@@ -76,6 +80,9 @@ public:
     float param2 = 0.0f;
     // Point size and line width.
     float thickness = 1.0f;
+    // Always zero, like the one at the end: a material has no indeterminate
+    // bytes (see sameBits).
+    uint32_t unused0 = 0;
     TextureLayer layers[MaxLayers];
     uint32_t layerCount = MaxLayers;
     uint8_t colorMask = WriteAll;
@@ -95,6 +102,7 @@ public:
     bool additive = false;
     uint8_t depthFunc = DepthLessEqual;
     uint8_t antiAlias = AntiAliasMultisample | AntiAliasLineSmooth;
+    uint8_t unused1[6] = {};
 };
 
 // The quad batch compares a material per quad, so this is inline and cheap:
@@ -131,5 +139,49 @@ inline bool operator==(const Material& a, const Material& b) {
         if (!(a.layers[i] == b.layers[i]))
             return false;
     return true;
+}
+
+// Whether every field == looks at holds the same bits in both materials.
+// Same bits mean equal materials unless a float is NaN; different bits may
+// still be equal values (+0 and -0). The quad batch's test for every quad:
+// a handful of wide loads, no branch per field. The padding it reads is the
+// always-zero `unused` fields.
+inline bool sameBits(const Material& a, const Material& b) {
+    constexpr std::size_t layersAt = offsetof(Material, layers);
+    constexpr std::size_t layerBytes = sizeof(TextureLayer);
+    constexpr std::size_t flagsAt = offsetof(Material, layerCount);
+    static_assert(layersAt == 40 && layerBytes == 24 && flagsAt == layersAt + Material::MaxLayers * layerBytes &&
+                      offsetof(Material, unused0) == 36 && offsetof(Material, unused1) == flagsAt + 18 &&
+                      sizeof(Material) == flagsAt + 24,
+                  "a material is 160 bytes without padding");
+    const auto* x = reinterpret_cast<const unsigned char*>(&a);
+    const auto* y = reinterpret_cast<const unsigned char*>(&b);
+    // The layer count is among the compared bytes: either count will do.
+    const uint32_t layers = b.usedLayers();
+#if defined(__SSE2__)
+    auto wide = [](const unsigned char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    auto half = [](const unsigned char* p) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)); };
+    __m128i diff = _mm_or_si128(_mm_xor_si128(wide(x), wide(y)), _mm_xor_si128(wide(x + 16), wide(y + 16)));
+    diff = _mm_or_si128(diff, _mm_xor_si128(wide(x + flagsAt), wide(y + flagsAt)));
+    diff = _mm_or_si128(diff, _mm_xor_si128(wide(x + flagsAt + 8), wide(y + flagsAt + 8)));
+    uint32_t i = 0;
+    if (layers > 0) [[likely]] {
+        // The last floats, the padding after them and the first layer.
+        diff = _mm_or_si128(diff, _mm_xor_si128(wide(x + 32), wide(y + 32)));
+        diff = _mm_or_si128(diff, _mm_xor_si128(wide(x + 48), wide(y + 48)));
+        i = 1;
+    } else {
+        diff = _mm_or_si128(diff, _mm_xor_si128(half(x + 32), half(y + 32)));
+    }
+    for (; i < layers; ++i) {
+        const std::size_t at = layersAt + i * layerBytes;
+        diff = _mm_or_si128(diff, _mm_xor_si128(wide(x + at), wide(y + at)));
+        diff = _mm_or_si128(diff, _mm_xor_si128(half(x + at + 16), half(y + at + 16)));
+    }
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(diff, _mm_setzero_si128())) == 0xFFFF;
+#else
+    return std::memcmp(x, y, layersAt + layers * layerBytes) == 0 &&
+           std::memcmp(x + flagsAt, y + flagsAt, sizeof(Material) - flagsAt) == 0;
+#endif
 }
 #pragma GCC diagnostic pop

@@ -54,6 +54,9 @@ public:
     // Largest anisotropy; 0 counts as 1.
     uint8_t anisotropy = 0;
     int8_t lodBias = 0;
+    // Always zero: the layer has no indeterminate bytes, so materials can be
+    // compared as bytes (sameBits in Material.h).
+    uint8_t unused[3] = {};
 };
 
 // The quad batch compares a material per quad, so this is inline and cheap:
@@ -71,6 +74,8 @@ inline bool operator==(const TextureLayer& a, const TextureLayer& b) {
             offsetof(TextureLayer, trilinear) == 2 * pointer + 2 &&
             offsetof(TextureLayer, anisotropy) == 2 * pointer + 3 && offsetof(TextureLayer, lodBias) == 2 * pointer + 4,
         "the compared fields of a layer form one block");
+    static_assert(offsetof(TextureLayer, unused) == 2 * pointer + 5 && sizeof(TextureLayer) == 3 * pointer,
+                  "a layer has no padding");
     constexpr std::size_t comparedBytes = offsetof(TextureLayer, lodBias) + sizeof(int8_t);
     return std::memcmp(&a, &b, comparedBytes) == 0;
 }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 using Call = CRecordingGraphicsDriver::Call;
@@ -151,6 +153,42 @@ TEST_F(CQuadBatchTest, MaterialsDifferingBeyondTheLayerCountShareADraw) {
     const auto draws = driver->recordsOf(Call::DrawPrimitives);
     ASSERT_EQ(draws.size(), 1u);
     EXPECT_EQ(draws[0]->primitiveCount, 4u);
+}
+
+// Quads are joined by the value of their materials, whatever their bits.
+TEST_F(CQuadBatchTest, DrawsFollowMaterialValuesNotBits) {
+    const struct {
+        const char* what;
+        float first, second;
+        size_t draws;
+    } cases[] = {
+        {"equal", 1.0f, 1.0f, 1},
+        {"+0 and -0", 0.0f, -0.0f, 1},
+        {"different", 1.0f, 2.0f, 2},
+        // A NaN makes a material equal to nothing, itself included.
+        {"NaN", std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::quiet_NaN(), 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        driver->clearRecords();
+        Material first = spriteMaterial();
+        Material second = spriteMaterial();
+        first.param2 = c.first;
+        second.param2 = c.second;
+        const CBatchQuad quads[4] = {spriteQuad(first, 0, 1), spriteQuad(first, 10, 2), spriteQuad(second, 20, 3),
+                                     spriteQuad(second, 30, 4)};
+        batch.begin();
+        for (const CBatchQuad& quad : quads)
+            batch.addQuadVertices(&quad);
+        batch.end();
+        const auto draws = driver->recordsOf(Call::DrawPrimitives);
+        ASSERT_EQ(draws.size(), c.draws);
+        uint32_t primitives = 0;
+        for (const auto* draw : draws)
+            primitives += draw->primitiveCount;
+        EXPECT_EQ(primitives, 8u);
+        EXPECT_EQ(draws.back()->vertices[draws.back()->vertexCount - 1].color.value, 4u);
+    }
 }
 
 TEST_F(CQuadBatchTest, AddQuadBuildsTheCornersFromPositionsAndCoordinates) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <limits>
 #include <new>
+#include <string>
 #include <type_traits>
 
 namespace {
@@ -102,7 +103,36 @@ TEST(MaterialTest, ComparisonLooksAtEveryFieldAndTheUsedLayers) {
         c.change(b);
         EXPECT_EQ(a == b, c.equal);
         EXPECT_EQ(b == a, c.equal);
+        // The batch's quick test never finds two different materials alike;
+        // it may miss an equal pair only through the values of floats.
+        EXPECT_EQ(sameBits(a, b), c.equal && std::string(c.what).find("-0") == std::string::npos);
+        EXPECT_EQ(sameBits(b, a), sameBits(a, b));
     }
+}
+
+TEST(MaterialTest, QuickTestSeesOnlyTheUsedLayersAndNoGaps) {
+    alignas(Material) unsigned char noise[sizeof(Material)];
+    std::memset(noise, 0xA5, sizeof noise);
+    Material* a = new (noise) Material;
+    Material b;
+    for (uint32_t count = 0; count <= Material::MaxLayers; ++count) {
+        SCOPED_TRACE(count);
+        a->layerCount = b.layerCount = count;
+        for (uint32_t i = 0; i < Material::MaxLayers; ++i)
+            b.layers[i].texture = a->layers[i].texture = fakeTexture(textureA);
+        EXPECT_TRUE(sameBits(*a, b));
+        // A change in the last used layer counts; one beyond it does not.
+        if (count > 0) {
+            b.layers[count - 1].lodBias = 3;
+            EXPECT_FALSE(sameBits(*a, b));
+            b.layers[count - 1].lodBias = 0;
+        }
+        if (count < Material::MaxLayers) {
+            b.layers[count].texture = fakeTexture(textureB);
+            EXPECT_TRUE(sameBits(*a, b));
+        }
+    }
+    a->~Material();
 }
 
 TEST(MaterialTest, LayersBeyondTheCountAreIgnored) {
