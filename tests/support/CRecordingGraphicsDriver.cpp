@@ -174,3 +174,18 @@ void CRecordingGraphicsDriver::plotPixel(uint32_t x, uint32_t y, CColor color) {
 void CRecordingGraphicsDriver::setScissorRect(const CRectI& rect) { add(Call::SetScissorRect).rect = rect; }
 
 void CRecordingGraphicsDriver::enableScissor(bool on) { add(Call::EnableScissor).flag = on; }
+
+bool CRecordingGraphicsDriver::defineClipPlane(uint32_t index, const float (&plane)[4], bool enable) {
+    Record& record = add(Call::DefineClipPlane);
+    record.planeIndex = index;
+    for (int i = 0; i < 4; ++i)
+        record.plane[i] = plane[i];
+    record.flag = enable;
+    return index < 6;
+}
+
+void CRecordingGraphicsDriver::toggleClipPlane(uint32_t index, bool on) {
+    Record& record = add(Call::ToggleClipPlane);
+    record.planeIndex = index;
+    record.flag = on;
+}

@@ -33,6 +33,8 @@ public:
         SetViewportRect,
         SetScissorRect,
         EnableScissor,
+        DefineClipPlane,
+        ToggleClipPlane,
     };
 
     struct Record {
@@ -65,7 +67,10 @@ public:
         bool useAlphaChannel = false;
         CVector2d start;
         CVector2d end;
-        bool flag = false; // EnableScissor
+        bool flag = false; // EnableScissor, DefineClipPlane, ToggleClipPlane
+        // DefineClipPlane, ToggleClipPlane
+        uint32_t planeIndex = 0;
+        float plane[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     };
 
     // A driver with the Null driver's 29 renderers; one reference.
@@ -106,6 +111,9 @@ public:
     void plotPixel(uint32_t x, uint32_t y, CColor color) override;
     void setScissorRect(const CRectI& rect) override;
     void enableScissor(bool on) override;
+    // Recorded; answers true for the indices 0 to 5.
+    [[nodiscard]] bool defineClipPlane(uint32_t index, const float (&plane)[4], bool enable) override;
+    void toggleClipPlane(uint32_t index, bool on) override;
     [[nodiscard]] uint32_t maxPrimitives() const override { return m_maxPrimitives; }
     [[nodiscard]] CStringW driverName() const override { return CStringW(u"Recording Device"); }
 
