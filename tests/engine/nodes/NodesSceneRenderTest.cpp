@@ -1,0 +1,317 @@
+// A scene file with sprites, a nine-grid frame and texts, drawn by the
+// OpenGL driver on a hidden context and compared with a reference picture
+// kept in tests/engine/nodes/data; then saved, read back and drawn again.
+// BM_UPDATE_REFERENCES=1 writes the reference anew (look at it before
+// committing it).
+
+#include "engine/content/CContentManager.h"
+#include "engine/content/CContentProcessorsManager.h"
+#include "engine/content/CImageFormatRegistry.h"
+#include "engine/content/CPixelImage.h"
+#include "engine/content/ContentType.h"
+#include "engine/core/CEngineCreationParams.h"
+#include "engine/core/CEngineManagers.h"
+#include "engine/device/ContentProcessors.h"
+#include "engine/io/CVirtualFileSystem.h"
+#include "engine/io/FilePaths.h"
+#include "engine/nodes/StandardNodes.h"
+#include "engine/nodes/TextNode.h"
+#include "engine/scene/BaseNode.h"
+#include "engine/scene/CNodeFactory.h"
+#include "engine/video/IGraphicsDriver.h"
+#include "engine/video/OpenGLDriver.h"
+#include "tests/engine/nodes/NodesTestSupport.h"
+#include "tests/engine/video/GLTestContext.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+constexpr int32_t kWidth = 192;
+constexpr int32_t kHeight = 128;
+
+// 5 x 7 letters of the test font, '#' set.
+struct Letter {
+    char16_t c;
+    const char* rows[7];
+};
+constexpr Letter kLetters[] = {
+    {u'H', {"#...#", "#...#", "#...#", "#####", "#...#", "#...#", "#...#"}},
+    {u'E', {"#####", "#....", "#....", "####.", "#....", "#....", "#####"}},
+    {u'L', {"#....", "#....", "#....", "#....", "#....", "#....", "#####"}},
+    {u'O', {".###.", "#...#", "#...#", "#...#", "#...#", "#...#", ".###."}},
+    {u'N', {"#...#", "##..#", "#.#.#", "#..##", "#...#", "#...#", "#...#"}},
+    {u'D', {"####.", "#...#", "#...#", "#...#", "#...#", "#...#", "####."}},
+    {u'S', {".####", "#....", "#....", ".###.", "....#", "....#", "####."}},
+    {u' ', {".....", ".....", ".....", ".....", ".....", ".....", "....."}},
+};
+
+const char* kScene = R"(<?xml version="1.0"?>
+<SceneNode Type="BaseNode">
+  <Properties><string Name="Name" Value="Root"/></Properties>
+  <SceneNode Type="SpriteNode">
+    <Properties>
+      <string Name="Name" Value="Badge"/>
+      <vector3d Name="Position" Value="8;8;0"/>
+      <atlasTexture Name="AtlasTexture" Value="atlas.png"/>
+    </Properties>
+  </SceneNode>
+  <SceneNode Type="SpriteNode">
+    <Properties>
+      <string Name="Name" Value="Stretched"/>
+      <vector3d Name="Position" Value="48;8;0"/>
+      <vector3d Name="Bounds" Value="64;24;0"/>
+      <color Name="TintColor" Value="ff80ff80"/>
+      <int Name="ImageStretchX" Value="1"/>
+      <int Name="ImageStretchY" Value="1"/>
+      <atlasTexture Name="AtlasTexture" Value="atlas.png"/>
+    </Properties>
+  </SceneNode>
+  <SceneNode Type="SpriteNode">
+    <Properties>
+      <string Name="Name" Value="Mirrored"/>
+      <vector3d Name="Position" Value="128;8;0"/>
+      <vector3d Name="Scale" Value="1.5;1;1"/>
+      <color Name="TintColor" Value="ff402000"/>
+      <bool Name="FlipX" Value="true"/>
+      <bool Name="FlipY" Value="true"/>
+      <int Name="BlendType" Value="1"/>
+      <atlasTexture Name="AtlasTexture" Value="atlas.png"/>
+    </Properties>
+  </SceneNode>
+  <SceneNode Type="NineGridSpriteNode">
+    <Properties>
+      <string Name="Name" Value="Frame"/>
+      <vector3d Name="Position" Value="8;48;0"/>
+      <vector3d Name="Bounds" Value="96;40;0"/>
+      <atlasTexture Name="AtlasTexture" Value="frame.png"/>
+      <vector2d Name="TopLeftDelta" Value="8;8"/>
+      <vector2d Name="BottomRightDelta" Value="8;8"/>
+    </Properties>
+  </SceneNode>
+  <SceneNode Type="TextNode">
+    <Properties>
+      <string Name="Name" Value="Title"/>
+      <vector3d Name="Position" Value="8;48;0"/>
+      <vector3d Name="Bounds" Value="96;40;0"/>
+      <color Name="TintColor" Value="ffffff00"/>
+      <int Name="TextHAlign" Value="2"/>
+      <int Name="TextVAlign" Value="2"/>
+      <font Name="Font" Value="font.mfnt"/>
+      <stringw Name="Text" Value="HELLO NODES"/>
+    </Properties>
+  </SceneNode>
+  <SceneNode Type="BaseNode">
+    <Properties>
+      <string Name="Name" Value="Window"/>
+      <vector3d Name="Position" Value="112;48;0"/>
+      <vector3d Name="Bounds" Value="72;28;0"/>
+      <bool Name="ChildrenClipped" Value="true"/>
+    </Properties>
+    <SceneNode Type="TextNode">
+      <Properties>
+        <string Name="Name" Value="Clipped"/>
+        <vector3d Name="Position" Value="-10;4;0"/>
+        <vector3d Name="Bounds" Value="200;28;0"/>
+        <float Name="FontScale" Value="2"/>
+        <font Name="Font" Value="font.mfnt"/>
+        <stringw Name="Text" Value="NODES NODES"/>
+      </Properties>
+    </SceneNode>
+  </SceneNode>
+  <SceneNode Type="TextNode">
+    <Properties>
+      <string Name="Name" Value="Wrapped"/>
+      <vector3d Name="Position" Value="112;84;0"/>
+      <vector3d Name="Bounds" Value="48;36;0"/>
+      <color Name="TintColor" Value="ff80c0ff"/>
+      <vector2d Name="Kerning" Value="1;2"/>
+      <int Name="TextHAlign" Value="3"/>
+      <bool Name="WordWrap" Value="true"/>
+      <font Name="Font" Value="font.mfnt"/>
+      <stringw Name="Text" Value="HELLO NODES"/>
+    </Properties>
+  </SceneNode>
+</SceneNode>
+)";
+
+std::string fontFile() {
+    std::string text = "<Font Type=\"Bitmap\">\n  <Texture Filename=\"font.png\"/>\n";
+    int column = 0;
+    for (const Letter& letter : kLetters) {
+        const int left = column * 6;
+        text += "  <c c=\"" + std::string(1, char(letter.c)) + "\" r=\"" + std::to_string(left) + ",0," +
+                std::to_string(left + 5) + ",7\" b=\"0,1\" a=\"1,1\"/>\n";
+        ++column;
+    }
+    text += "  <k c=\"LO\" k=\"-1\"/>\n</Font>\n";
+    return text;
+}
+
+CColor fontPixel(uint32_t x, uint32_t y) {
+    const uint32_t index = x / 6;
+    const uint32_t column = x % 6;
+    if (index >= std::size(kLetters) || column >= 5 || y >= 7)
+        return CColor(0x00FFFFFFu);
+    return CColor(kLetters[index].rows[y][column] == '#' ? 0xFFFFFFFFu : 0x00FFFFFFu);
+}
+
+// Four coloured quarters inside a transparent 2-pixel border, with a white
+// diagonal, so that flips and stretches show.
+CColor atlasPixel(uint32_t x, uint32_t y) {
+    if (x < 2 || y < 2 || x >= 30 || y >= 30)
+        return CColor(0x00000000u);
+    if (x == y)
+        return CColor(0xFFFFFFFFu);
+    const uint32_t quarter[4] = {0xFFE03020u, 0xFF30C040u, 0xFF3050E0u, 0xC0F0D020u};
+    return CColor(quarter[(y >= 16 ? 2 : 0) + (x >= 16 ? 1 : 0)]);
+}
+
+// An orange 8-pixel border with darker corners around a translucent blue centre.
+CColor framePixel(uint32_t x, uint32_t y) {
+    const bool edgeX = x < 8 || x >= 16;
+    const bool edgeY = y < 8 || y >= 16;
+    if (x == 0 || y == 0 || x == 23 || y == 23)
+        return CColor(0xFFFFFFFFu);
+    if (edgeX && edgeY)
+        return CColor(0xFF804010u);
+    if (edgeX || edgeY)
+        return CColor(0xFFF09020u);
+    return CColor(0x802040A0u);
+}
+
+class NodesSceneRenderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        m_context.reset(CGLTestContext::create(kWidth, kHeight, true, &error));
+        if (!m_context)
+            GTEST_SKIP() << "No OpenGL context can be made on this machine: " << error;
+        CEngineCreationParams params;
+        params.driverType = CEngineCreationParams::DriverOpenGL;
+        params.width = kWidth;
+        params.height = kHeight;
+        params.colorBits = 32;
+        params.stencil = true;
+        m_driver.reset(createOpenGLDriver(params, m_fileSystem.get(), m_context.get()));
+        ASSERT_TRUE(m_driver);
+        ASSERT_NE(m_fileSystem->mountArchive(fromNativePath(m_dir.path().string()), nullptr), nullptr);
+        CEngineManagers& managers = CEngineManagers::instance();
+        if (!managers.getImageFormatRegistry())
+            managers.setImageFormatRegistry(new CImageFormatRegistry);
+        registerStandardNodes(*managers.getNodeFactory());
+        m_processors.reset(new CContentProcessorsManager(m_fileSystem.get(), m_driver.get()));
+        (void)registerContentProcessors(m_processors.get());
+        m_manager.reset(new CContentManager(m_driver.get(), m_fileSystem.get(), m_processors.get()));
+
+        writePng("atlas.png", 32, 32, atlasPixel);
+        writePng("frame.png", 24, 24, framePixel);
+        writePng("font.png", uint32_t(std::size(kLetters)) * 6, 8, fontPixel);
+        (void)m_dir.write("font.mfnt", fontFile());
+        (void)m_dir.write("scene.mscn", std::string(kScene));
+    }
+
+    void TearDown() override {
+        if (m_manager)
+            m_manager->clear();
+        m_manager.reset();
+        m_processors.reset();
+        m_driver.reset();
+        m_context.reset();
+    }
+
+    void writePng(const char* name, uint32_t width, uint32_t height, CColor (*color)(uint32_t, uint32_t)) {
+        CRefHandle<CPixelImage> image(CPixelImage::create(CObjectName(), ColorFormat::A8R8G8B8, width, height));
+        for (uint32_t y = 0; y < height; ++y)
+            for (uint32_t x = 0; x < width; ++x)
+                image->putPixel(x, y, color(x, y));
+        ASSERT_TRUE(
+            m_manager->save(ContentTypeImage, image.get(), fromNativePath((m_dir.path() / name).string()), nullptr));
+    }
+
+    [[nodiscard]] CRefHandle<BaseNode> loadScene(const char* name) {
+        IContent* content = m_manager->load(ContentTypeSceneNode, CStringW(name), false);
+        BaseNode* node = dynamic_cast<BaseNode*>(content);
+        if (!node && content)
+            content->release();
+        return CRefHandle<BaseNode>(node);
+    }
+
+    [[nodiscard]] CRefHandle<CPixelImage> draw(BaseNode* root) {
+        EXPECT_TRUE(m_driver->beginFrame(true, true, CColor(0xFF203040u), nullptr, nullptr));
+        m_driver->setMatrix(MatrixKind::World, CMat4::identity());
+        drawTree(root, m_driver.get());
+        CRefHandle<CPixelImage> shot(m_driver->takeScreenshot());
+        EXPECT_TRUE(m_driver->endFrame());
+        return shot;
+    }
+
+    TempDir m_dir;
+    CRefHandle<CVirtualFileSystem> m_fileSystem{new CVirtualFileSystem};
+    CRefHandle<CGLTestContext> m_context;
+    CRefHandle<IGraphicsDriver> m_driver;
+    CRefHandle<CContentProcessorsManager> m_processors;
+    CRefHandle<CContentManager> m_manager;
+};
+
+// Pixels whose channels differ by more than `tolerance` between the images;
+// every pixel counts when the sizes differ.
+uint32_t differingPixels(const CPixelImage& a, const CPixelImage& b, int tolerance) {
+    if (a.width() != b.width() || a.height() != b.height())
+        return a.width() * a.height() + 1;
+    uint32_t count = 0;
+    for (uint32_t y = 0; y < a.height(); ++y) {
+        for (uint32_t x = 0; x < a.width(); ++x) {
+            const CColor p = a.pixelAt(x, y);
+            const CColor q = b.pixelAt(x, y);
+            const int d[3] = {int(p.red()) - int(q.red()), int(p.green()) - int(q.green()),
+                              int(p.blue()) - int(q.blue())};
+            if (std::abs(d[0]) > tolerance || std::abs(d[1]) > tolerance || std::abs(d[2]) > tolerance)
+                ++count;
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+TEST_F(NodesSceneRenderTest, SceneMatchesItsReferenceAndSurvivesASave) {
+    CRefHandle<BaseNode> root = loadScene("scene.mscn");
+    ASSERT_TRUE(root);
+    ASSERT_EQ(root->getChildren().size(), 7u);
+    CRefHandle<CPixelImage> shot = draw(root.get());
+    ASSERT_TRUE(shot);
+
+    const std::filesystem::path reference =
+        std::filesystem::path(BM_SOURCE_DIR) / "tests/engine/nodes/data/NodesSceneReference.png";
+    if (std::getenv("BM_UPDATE_REFERENCES")) {
+        ASSERT_TRUE(m_manager->save(ContentTypeImage, shot.get(), fromNativePath(reference.string()), nullptr));
+        GTEST_SKIP() << "Reference written to " << reference;
+    }
+    const std::vector<uint8_t> bytes = readAllBytes(reference);
+    ASSERT_FALSE(bytes.empty()) << "Missing reference picture " << reference;
+    (void)m_dir.write("reference.png", bytes);
+    IContent* loaded = m_manager->load(ContentTypeImage, CStringW(u"reference.png"), false);
+    CRefHandle<CPixelImage> expected(dynamic_cast<CPixelImage*>(loaded));
+    ASSERT_TRUE(expected);
+    // Rasterisers may differ by a shade or an edge pixel here and there.
+    EXPECT_LE(differingPixels(*shot, *expected, 12), uint32_t(kWidth * kHeight / 200));
+
+    // Saved and read back, the scene draws the same and saves the same.
+    const CStringW saved = fromNativePath((m_dir.path() / "saved.mscn").string());
+    ASSERT_TRUE(m_manager->save(ContentTypeSceneNode, root.get(), saved, nullptr));
+    CRefHandle<BaseNode> reread = loadScene("saved.mscn");
+    ASSERT_TRUE(reread);
+    CRefHandle<CPixelImage> again = draw(reread.get());
+    ASSERT_TRUE(again);
+    EXPECT_EQ(differingPixels(*shot, *again, 0), 0u);
+    const CStringW savedAgain = fromNativePath((m_dir.path() / "saved2.mscn").string());
+    ASSERT_TRUE(m_manager->save(ContentTypeSceneNode, reread.get(), savedAgain, nullptr));
+    EXPECT_EQ(readAllBytes(m_dir.path() / "saved.mscn"), readAllBytes(m_dir.path() / "saved2.mscn"));
+}
