@@ -1,6 +1,7 @@
 #include "game/config/GWorldMessages.h"
 
 #include "engine/scene/BaseNode.h"
+#include "game/config/GBuildingConfig.h"
 
 GBuildingMessage::GBuildingMessage(BaseNode* building) : m_building(CRefHandle<BaseNode>::share(building)) {}
 
@@ -9,6 +10,10 @@ GBuildingChangedMessage::GBuildingChangedMessage(BaseNode* building, BaseNode* o
 
 GResourcesProducedMessage::GResourcesProducedMessage(BaseNode* building, const GResourceMap& produced)
     : GBuildingMessage(building), m_produced(produced) {}
+
+GOnRoadLocationDoneMessage::GOnRoadLocationDoneMessage(BaseNode* location, GBuildingConfig* type,
+                                                       const GResourceMap& taken)
+    : GBuildingMessage(location), m_type(CRefHandle<GBuildingConfig>::share(type)), m_taken(taken) {}
 
 GBuildingWorkerMessage::GBuildingWorkerMessage(BaseNode* building, BaseNode* worker)
     : GBuildingMessage(building), m_worker(CRefHandle<BaseNode>::share(worker)) {}
@@ -39,3 +44,4 @@ GBuildingDestroyedMessage::~GBuildingDestroyedMessage() = default;
 GPauseRequestMessage::~GPauseRequestMessage() = default;
 GLevelModifierRequestMessage::~GLevelModifierRequestMessage() = default;
 GBuildingExistsQueryMessage::~GBuildingExistsQueryMessage() = default;
+GOnRoadLocationDoneMessage::~GOnRoadLocationDoneMessage() = default;

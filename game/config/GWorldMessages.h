@@ -240,6 +240,25 @@ protected:
     ~GBuildingCompletedMessage() override;
 };
 
+// 4110: the work at an on-road location is done (the building is the location).
+class GOnRoadLocationDoneMessage : public GBuildingMessage {
+public:
+    static constexpr int32_t TypeId = 4110;
+    GOnRoadLocationDoneMessage(BaseNode* location, GBuildingConfig* type, const GResourceMap& taken);
+    [[nodiscard]] int32_t getType() const override { return TypeId; }
+
+    template <class T = GOnRoadLocationNode> [[nodiscard]] T* getLocation() const { return getBuilding<T>(); }
+    [[nodiscard]] GBuildingConfig* getLocationType() const { return m_type.get(); }
+    [[nodiscard]] const GResourceMap& getTaken() const { return m_taken; }
+
+protected:
+    ~GOnRoadLocationDoneMessage() override;
+
+private:
+    CRefHandle<GBuildingConfig> m_type;
+    GResourceMap m_taken;
+};
+
 // The common part of 4111 and 4112: a trade at the station.
 class GResourceTradeMessage : public GGameMessage {
 public:

@@ -1,5 +1,7 @@
 #include "tests/game/config/ConfigTestSupport.h"
 
+#include "engine/core/CEvent.h"
+
 #include <fstream>
 #include <sstream>
 
@@ -22,3 +24,12 @@ std::string fixtureText(const char* fileName) {
     text << in.rdbuf();
     return text.str();
 }
+
+bool RecordingReceiver::handleEvent(CEvent* event) {
+    seen.push_back(event->getType());
+    return m_takes;
+}
+
+FakeLevel::FakeLevel() : receiver(new RecordingReceiver) {}
+
+FakeLevel::~FakeLevel() = default;

@@ -5,26 +5,13 @@
 #include "engine/scene/BaseNode.h"
 #include "game/config/GRandomEventMessages.h"
 #include "game/config/GWorldMessages.h"
+#include "tests/game/config/ConfigTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 namespace {
-
-// A hook that notes the type ids offered to it and takes them or not.
-class RecordingReceiver : public CEventReceiver {
-public:
-    explicit RecordingReceiver(bool takes) : m_takes(takes) {}
-    bool handleEvent(CEvent* event) override {
-        seen.push_back(event->getType());
-        return m_takes;
-    }
-    std::vector<int32_t> seen;
-
-private:
-    bool m_takes;
-};
 
 struct LevelUnderPlay {
     explicit LevelUnderPlay(bool levelTakes)
