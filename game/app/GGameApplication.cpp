@@ -41,6 +41,8 @@
 #include "game/app/GScreenLayout.h"
 #include "game/app/GSoundCues.h"
 
+#include <chrono>
+
 namespace {
 
 // The key that scrambles the profile files and the password of the packed
@@ -131,6 +133,15 @@ void GGameApplication::setDeveloperMode(bool on) { g_developerMode = on; }
 // Start-up
 
 bool GGameApplication::init(const CStringW&) {
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point last = Clock::now();
+    m_startupSteps.clear();
+    auto stepDone = [&](const char* name) {
+        const Clock::time_point now = Clock::now();
+        m_startupSteps.push_back({name, std::chrono::duration<double, std::milli>(now - last).count()});
+        last = now;
+    };
+
     if (CEngine* existing = findEngineInstance()) {
         // Someone else made the engine: share it.
         existing->addRef();
@@ -149,8 +160,10 @@ bool GGameApplication::init(const CStringW&) {
     m_engine->setSetting("PublisherName", CStringW(u"Velmora"));
     m_engine->setSetting("TitleName", CStringW(u"Brindlemoor"));
     m_engine->setSetting("TitleCaption", CStringW(u"Brindlemoor"));
+    stepDone("engine");
 
     setUpProfiles();
+    stepDone("profiles");
     // The engine's standard nodes, then the game's first classes.
     registerStandardNodes(*CNodeFactory::getShared());
     if (m_options.registerStartClasses)
@@ -158,11 +171,18 @@ bool GGameApplication::init(const CStringW&) {
     // Before the window exists, so that the device events of its creation
     // arrive here.
     (void)m_engine->addListener(this, GamePriority);
+    stepDone("classes");
 
-    if (!createWindowAndDriver() || !createAudio())
+    if (!createWindowAndDriver())
         return false;
+    stepDone("window and video driver");
+    if (!createAudio())
+        return false;
+    stepDone("audio");
     createManagers();
+    stepDone("content and scene managers");
     mountAssetSources();
+    stepDone("asset sources");
     if (IAudioDevice* audio = m_engine->getAudioDevice())
         audio->setStreamingThreshold(kStreamingThreshold);
     setUpSoundGroups();
@@ -171,7 +191,10 @@ bool GGameApplication::init(const CStringW&) {
     applyCursor();
     if (ICursorControl* cursor = m_engine->getCursorControl())
         cursor->setVisible(false);
-    return showFirstScene();
+    stepDone("sound and cursor");
+    const bool shown = showFirstScene();
+    stepDone("first scene");
+    return shown;
 }
 
 void GGameApplication::setUpProfiles() {
@@ -479,6 +502,18 @@ void GGameApplication::alignGameScreen() {
     log().log(CString("Game screen aligned. Scene pos: ") + a.position.x + "," + a.position.y +
                   "; Scale: " + a.scale.x + "," + a.scale.y,
               CLog::Info);
+}
+
+void GGameApplication::applyDictionaryCaption() {
+    CDictionary* dictionary = CEngineManagers::instance().getDictionary();
+    // A missing key would read as "%TitleName%": never a caption.
+    if (!m_engine || !dictionary || !dictionary->contains("TitleName"))
+        return;
+    const CStringW caption = dictionary->get("TitleName");
+    if (caption.empty())
+        return;
+    m_engine->setSetting("TitleCaption", caption);
+    m_engine->setWindowTitle(caption);
 }
 
 CProfileParameters* GGameApplication::activeProfile() const {

@@ -25,6 +25,12 @@ class CUpdateScheduler;
 class SceneManager;
 class SceneNode;
 
+// How long one start-up step took.
+struct GStartupStep {
+    const char* name = "";
+    double milliseconds = 0.0;
+};
+
 // What the program around the game object supplies.
 struct GGameOptions {
     using RegisterClasses = void (*)();
@@ -101,6 +107,9 @@ public:
     // Any player or none; a switch to a window on a desktop no taller than
     // 788 pixels is refused.
     void setFullScreen(bool on);
+    // Takes the window caption from the dictionary's "TitleName" when the
+    // dictionary has that text; otherwise the caption set at start-up stays.
+    void applyDictionaryCaption();
     // Fits the design screen to the driver's screen (nothing before the main
     // scene manager exists).
     void alignGameScreen();
@@ -132,6 +141,8 @@ public:
     [[nodiscard]] uint32_t getClearColor() const { return m_clearColor; }
     void setClearColor(uint32_t color) { m_clearColor = color; }
     [[nodiscard]] uint32_t getRetainedCount() const { return m_retained.size(); }
+    // The steps of the last start-up with their durations, in order.
+    [[nodiscard]] const CArray<GStartupStep>& getStartupSteps() const { return m_startupSteps; }
     // Frames drawn since start-up.
     [[nodiscard]] uint64_t getFramesDrawn() const { return m_framesDrawn; }
 
@@ -179,6 +190,7 @@ private:
     uint64_t m_totalTime = 0;
     uint32_t m_purgeAccumulator = 0;
     uint64_t m_framesDrawn = 0;
+    CArray<GStartupStep> m_startupSteps;
     CString m_typedKeys;
     CSizeI m_normalWindowSize{1024, 768};
     CSizeI m_wideWindowSize{1228, 768};

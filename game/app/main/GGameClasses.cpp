@@ -4,6 +4,7 @@
 #include "engine/scene/CNodeFactory.h"
 #include "game/nodes/GRectangleNode.h"
 #include "game/nodes/GSelectGridNode.h"
+#include "game/nodes/GSpriteBatchingNode.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ constexpr ClassEntry kStartClasses[] = {
 };
 
 constexpr ClassEntry kGameClasses[] = {
+    {u"GSpriteBatchingNode", &GSpriteBatchingNode::create},
     {u"GRectangleNode", &GRectangleNode::create},
     {u"GSelectGridNode", &GSelectGridNode::create},
 };

@@ -1,10 +1,13 @@
 #include "game/app/GGameApplication.h"
 
 #include "engine/content/CContentManager.h"
+#include "engine/content/CDictionary.h"
 #include "engine/content/CPixelImage.h"
 #include "engine/content/CProfileManager.h"
 #include "engine/content/CProfileParameters.h"
+#include "engine/core/CDisplayModeList.h"
 #include "engine/core/CEngine.h"
+#include "engine/core/CEngineManagers.h"
 #include "engine/core/CEventKeyDown.h"
 #include "engine/core/CEventUpdate.h"
 #include "engine/core/CSingleInstanceGuard.h"
@@ -317,4 +320,40 @@ TEST_F(GameTest, ASecondCopyEndsAtOnceWithStatusZero) {
     EXPECT_EQ(gameMain({}, options), 0);
     EXPECT_FALSE(log.contains("MRX Game Engine")) << "nothing was started";
     EXPECT_EQ(findEngineInstance(), nullptr);
+}
+
+TEST_F(GameTest, TakesTheCaptionFromTheDictionaryOnlyWhenItHasOne) {
+    writeAssets();
+    GGameApplication* game = start(true);
+    ASSERT_TRUE(game->init(CStringW()));
+    CEngine* engine = game->getEngine();
+    CDictionary* dictionary = CEngineManagers::instance().getDictionary();
+    dictionary->clear();
+    game->applyDictionaryCaption();
+    EXPECT_EQ(engine->getSetting("TitleCaption"), CStringW(u"Brindlemoor")) << "never the raw key";
+    dictionary->set("TitleName", CStringW(u"Brindlemoor Deluxe"));
+    game->applyDictionaryCaption();
+    EXPECT_EQ(engine->getSetting("TitleCaption"), CStringW(u"Brindlemoor Deluxe"));
+    dictionary->clear();
+}
+
+TEST_F(GameTest, ASmallDesktopPlaysFullScreenAndAltEnterCannotLeaveIt) {
+    writeAssets();
+    GGameApplication* game = start(true);
+    ASSERT_TRUE(game->init(CStringW()));
+    CEngine* engine = game->getEngine();
+    const CDisplayMode& desktop = engine->getDisplayModes()->desktopMode();
+    if (desktop.height > 788)
+        GTEST_SKIP() << "the desktop here allows a window";
+    // The switch to a window is refused, by Alt+Enter and by the options.
+    EXPECT_TRUE(game->isFullScreen());
+    EXPECT_TRUE(engine->getProfileManager()->getCommonProfile()->getBool("FullScreen"));
+    CEngineCreationParams before = game->getCreationParams();
+    CRefHandle<CEventKeyDown> altEnter(new CEventKeyDown(13, 13, false, false, true));
+    EXPECT_FALSE(engine->postEvent(altEnter.get()));
+    EXPECT_TRUE(game->isFullScreen());
+    EXPECT_TRUE(engine->inFullscreen());
+    EXPECT_EQ(game->getCreationParams().width, before.width);
+    game->setFullScreen(false);
+    EXPECT_TRUE(game->isFullScreen());
 }
