@@ -15,7 +15,9 @@
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/FilePaths.h"
 #include "engine/nodes/StandardNodes.h"
+#include "engine/content/CDictionary.h"
 #include "engine/nodes/TextNode.h"
+#include "engine/scene/CEventDictionaryChanged.h"
 #include "engine/scene/BaseNode.h"
 #include "engine/scene/CNodeFactory.h"
 #include "engine/video/IGraphicsDriver.h"
@@ -314,4 +316,26 @@ TEST_F(NodesSceneRenderTest, SceneMatchesItsReferenceAndSurvivesASave) {
     const CStringW savedAgain = fromNativePath((m_dir.path() / "saved2.mscn").string());
     ASSERT_TRUE(m_manager->save(ContentTypeSceneNode, reread.get(), savedAgain, nullptr));
     EXPECT_EQ(readAllBytes(m_dir.path() / "saved.mscn"), readAllBytes(m_dir.path() / "saved2.mscn"));
+}
+
+TEST_F(NodesSceneRenderTest, LanguageChangeReloadsTheFontAndTranslatesAgain) {
+    CRefHandle<BaseNode> root = loadScene("scene.mscn");
+    ASSERT_TRUE(root);
+    TextNode* title = nodeCast<TextNode>(root->findChild(CName("Title"), 0));
+    ASSERT_NE(title, nullptr);
+    const CRefHandle<Font> before = CRefHandle<Font>::share(title->getFont());
+    ASSERT_TRUE(before);
+    const uint32_t glyphs = title->getGlyphQuads().size();
+    title->setText(CStringW(u"%Greeting%"));
+    CEngineManagers::instance().getDictionary()->set("Greeting", CStringW(u"HELLO NODES"));
+
+    CRefHandle<CEventDictionaryChanged> event(new CEventDictionaryChanged());
+    EXPECT_FALSE(title->handleEvent(event.get()));
+    CEngineManagers::instance().getDictionary()->clear();
+    // The font came from its file again, under the same name.
+    ASSERT_TRUE(title->getFont());
+    EXPECT_NE(title->getFont(), before.get());
+    EXPECT_TRUE(title->getFont()->getContentName().str() == before->getContentName().str());
+    EXPECT_EQ(std::u16string(title->getDisplayText().view()), u"HELLO NODES");
+    EXPECT_EQ(title->getGlyphQuads().size(), glyphs);
 }
