@@ -1,11 +1,15 @@
 // A scene file with sprites, a nine-grid frame and texts, drawn by the
 // OpenGL driver on a hidden context and compared with a reference picture
 // kept in tests/engine/nodes/data; then saved, read back and drawn again.
+// The sprite pictures are packed (and trimmed) by the atlas packer into a
+// collection the scene uses; one font is built by the font builder from the
+// DejaVu fixture of the tools' tests, the other is drawn here.
 // BM_UPDATE_REFERENCES=1 writes the reference anew (look at it before
 // committing it).
 
 #include "engine/content/CContentManager.h"
 #include "engine/content/CContentProcessorsManager.h"
+#include "engine/content/CDictionary.h"
 #include "engine/content/CImageFormatRegistry.h"
 #include "engine/content/CPixelImage.h"
 #include "engine/content/ContentType.h"
@@ -15,16 +19,18 @@
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/FilePaths.h"
 #include "engine/nodes/StandardNodes.h"
-#include "engine/content/CDictionary.h"
 #include "engine/nodes/TextNode.h"
-#include "engine/scene/CEventDictionaryChanged.h"
 #include "engine/scene/BaseNode.h"
+#include "engine/scene/CEventDictionaryChanged.h"
 #include "engine/scene/CNodeFactory.h"
+#include "engine/video/AtlasTextureCollection.h"
 #include "engine/video/IGraphicsDriver.h"
 #include "engine/video/OpenGLDriver.h"
 #include "tests/engine/nodes/NodesTestSupport.h"
 #include "tests/engine/video/GLTestContext.h"
 #include "tests/support/TestSupport.h"
+#include "tools/atlas/AtlasPacker.h"
+#include "tools/font/FontBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +38,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -56,12 +63,13 @@ constexpr Letter kLetters[] = {
 
 const char* kScene = R"(<?xml version="1.0"?>
 <SceneNode Type="BaseNode">
+  <Uses><AtlasTextureCollection Value="sprites.xml"/></Uses>
   <Properties><string Name="Name" Value="Root"/></Properties>
   <SceneNode Type="SpriteNode">
     <Properties>
       <string Name="Name" Value="Badge"/>
       <vector3d Name="Position" Value="8;8;0"/>
-      <atlasTexture Name="AtlasTexture" Value="atlas.png"/>
+      <atlasTexture Name="AtlasTexture" Value="badge.png"/>
     </Properties>
   </SceneNode>
   <SceneNode Type="SpriteNode">
@@ -72,7 +80,7 @@ const char* kScene = R"(<?xml version="1.0"?>
       <color Name="TintColor" Value="ff80ff80"/>
       <int Name="ImageStretchX" Value="1"/>
       <int Name="ImageStretchY" Value="1"/>
-      <atlasTexture Name="AtlasTexture" Value="atlas.png"/>
+      <atlasTexture Name="AtlasTexture" Value="badge.png"/>
     </Properties>
   </SceneNode>
   <SceneNode Type="SpriteNode">
@@ -84,7 +92,7 @@ const char* kScene = R"(<?xml version="1.0"?>
       <bool Name="FlipX" Value="true"/>
       <bool Name="FlipY" Value="true"/>
       <int Name="BlendType" Value="1"/>
-      <atlasTexture Name="AtlasTexture" Value="atlas.png"/>
+      <atlasTexture Name="AtlasTexture" Value="badge.png"/>
     </Properties>
   </SceneNode>
   <SceneNode Type="NineGridSpriteNode">
@@ -105,8 +113,8 @@ const char* kScene = R"(<?xml version="1.0"?>
       <color Name="TintColor" Value="ffffff00"/>
       <int Name="TextHAlign" Value="2"/>
       <int Name="TextVAlign" Value="2"/>
-      <font Name="Font" Value="font.mfnt"/>
-      <stringw Name="Text" Value="HELLO NODES"/>
+      <font Name="Font" Value="dejavu.mfnt"/>
+      <stringw Name="Text" Value="Hello, nodes!"/>
     </Properties>
   </SceneNode>
   <SceneNode Type="BaseNode">
@@ -136,8 +144,8 @@ const char* kScene = R"(<?xml version="1.0"?>
       <vector2d Name="Kerning" Value="1;2"/>
       <int Name="TextHAlign" Value="3"/>
       <bool Name="WordWrap" Value="true"/>
-      <font Name="Font" Value="font.mfnt"/>
-      <stringw Name="Text" Value="HELLO NODES"/>
+      <font Name="Font" Value="dejavu.mfnt"/>
+      <stringw Name="Text" Value="Wavy Tea"/>
     </Properties>
   </SceneNode>
 </SceneNode>
@@ -212,8 +220,8 @@ protected:
         (void)registerContentProcessors(m_processors.get());
         m_manager.reset(new CContentManager(m_driver.get(), m_fileSystem.get(), m_processors.get()));
 
-        writePng("atlas.png", 32, 32, atlasPixel);
-        writePng("frame.png", 24, 24, framePixel);
+        packSprites();
+        buildFont();
         writePng("font.png", uint32_t(std::size(kLetters)) * 6, 8, fontPixel);
         (void)m_dir.write("font.mfnt", fontFile());
         (void)m_dir.write("scene.mscn", std::string(kScene));
@@ -226,6 +234,41 @@ protected:
         m_processors.reset();
         m_driver.reset();
         m_context.reset();
+    }
+
+    // The badge (trimmed of its transparent border) and the frame on one page.
+    void packSprites() {
+        const std::vector<AtlasInput> inputs = {{CStringW(u"badge.png"), image(32, 32, atlasPixel)},
+                                                {CStringW(u"frame.png"), image(24, 24, framePixel)}};
+        AtlasPackOptions options;
+        options.trim = true;
+        AtlasPacker packer;
+        std::string error;
+        ASSERT_TRUE(packer.pack(inputs, options, &error)) << error;
+        ASSERT_EQ(packer.pages().size(), 1u);
+        ASSERT_TRUE(writePngFile(*packer.pages()[0], (m_dir.path() / "sprites.png").string()));
+        CRefHandle<AtlasTextureCollection> collection = makeAtlasCollection(inputs, packer, {CStringW(u"sprites.png")});
+        ASSERT_TRUE(collection);
+        ASSERT_TRUE(writeCollectionFile(*collection, (m_dir.path() / "sprites.xml").string()));
+    }
+
+    void buildFont() {
+        FontBuildOptions options;
+        options.fontFile = (std::filesystem::path(BM_SOURCE_DIR) / "tests/tools/data/DejaVuSans-subset.ttf").string();
+        options.pixelSize = 12;
+        std::string error;
+        ASSERT_TRUE(parseCharacterSet("ascii", options.characters, &error)) << error;
+        FontBuilder builder;
+        ASSERT_TRUE(builder.build(options, &error)) << error;
+        ASSERT_TRUE(builder.write((m_dir.path() / "dejavu.mfnt").string(), &error)) << error;
+    }
+
+    static CRefHandle<CPixelImage> image(uint32_t width, uint32_t height, CColor (*color)(uint32_t, uint32_t)) {
+        CRefHandle<CPixelImage> picture(CPixelImage::create(CObjectName(), ColorFormat::A8R8G8B8, width, height));
+        for (uint32_t y = 0; y < height; ++y)
+            for (uint32_t x = 0; x < width; ++x)
+                picture->putPixel(x, y, color(x, y));
+        return picture;
     }
 
     void writePng(const char* name, uint32_t width, uint32_t height, CColor (*color)(uint32_t, uint32_t)) {
@@ -327,7 +370,7 @@ TEST_F(NodesSceneRenderTest, LanguageChangeReloadsTheFontAndTranslatesAgain) {
     ASSERT_TRUE(before);
     const uint32_t glyphs = title->getGlyphQuads().size();
     title->setText(CStringW(u"%Greeting%"));
-    CEngineManagers::instance().getDictionary()->set("Greeting", CStringW(u"HELLO NODES"));
+    CEngineManagers::instance().getDictionary()->set("Greeting", CStringW(u"Hello, nodes!"));
 
     CRefHandle<CEventDictionaryChanged> event(new CEventDictionaryChanged());
     EXPECT_FALSE(title->handleEvent(event.get()));
@@ -336,6 +379,6 @@ TEST_F(NodesSceneRenderTest, LanguageChangeReloadsTheFontAndTranslatesAgain) {
     ASSERT_TRUE(title->getFont());
     EXPECT_NE(title->getFont(), before.get());
     EXPECT_TRUE(title->getFont()->getContentName().str() == before->getContentName().str());
-    EXPECT_EQ(std::u16string(title->getDisplayText().view()), u"HELLO NODES");
+    EXPECT_EQ(std::u16string(title->getDisplayText().view()), u"Hello, nodes!");
     EXPECT_EQ(title->getGlyphQuads().size(), glyphs);
 }
