@@ -295,8 +295,7 @@ void BaseNode::copyFrom(const BaseNode* source, BaseNode*) {
     m_childrenClipped = source->m_childrenClipped;
     m_defaultState = source->m_defaultState;
     m_debugDataVisible = source->m_debugDataVisible;
-    if (source->m_fileRecord)
-        m_fileRecord = std::make_unique<FileRecord>(*source->m_fileRecord);
+    m_fileRecord = source->m_fileRecord ? std::make_unique<FileRecord>(*source->m_fileRecord) : nullptr;
     copyChildrenAndStates(source, this);
 }
 
