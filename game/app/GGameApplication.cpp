@@ -27,6 +27,7 @@
 #include "engine/device/CEventWindowResized.h"
 #include "engine/device/CSdlDevice.h"
 #include "engine/io/CVirtualFileSystem.h"
+#include "engine/io/CXmlStreamReader.h"
 #include "engine/nodes/StandardNodes.h"
 #include "engine/scene/CNodeFactory.h"
 #include "engine/scene/SceneManager.h"
@@ -40,6 +41,10 @@
 #include "game/app/GNullVideoDevice.h"
 #include "game/app/GScreenLayout.h"
 #include "game/app/GSoundCues.h"
+#include "game/config/ComicsConfiguration.h"
+#include "game/config/GlobalConfig.h"
+#include "game/config/ObjectsConfiguration.h"
+#include "game/config/UpgradesConfiguration.h"
 
 #include <chrono>
 
@@ -79,7 +84,9 @@ constexpr GroupSetup kGroups[] = {
 } // namespace
 
 GGameApplication::GGameApplication(const GGameOptions& options)
-    : m_options(options), m_barMaterial(flatColorMaterial()) {
+    : m_options(options), m_globalConfig(new GlobalConfig), m_objectsConfiguration(new ObjectsConfiguration),
+      m_upgradesConfiguration(new UpgradesConfiguration), m_comicsConfiguration(new ComicsConfiguration),
+      m_barMaterial(flatColorMaterial()) {
     // Device, system flow, keyboard and mouse.
     setMask(CEvent::MaskDevice | CEvent::MaskSystemFlow | CEvent::MaskKeyboard | CEvent::MaskMouse);
     m_params.driverType = CEngineCreationParams::DriverNull;
@@ -192,6 +199,8 @@ bool GGameApplication::init(const CStringW&) {
     if (ICursorControl* cursor = m_engine->getCursorControl())
         cursor->setVisible(false);
     stepDone("sound and cursor");
+    readConfiguration();
+    stepDone("configuration");
     const bool shown = showFirstScene();
     stepDone("first scene");
     return shown;
@@ -346,6 +355,16 @@ void GGameApplication::setUpSoundGroups() {
         group.fadeInMs = setup.fadeInMs;
         group.fadeOutMs = setup.fadeOutMs;
     }
+}
+
+void GGameApplication::readConfiguration() {
+    CVirtualFileSystem* files = m_engine->getFileSystem();
+    if (!files)
+        return;
+    // A missing file leaves the defaults.
+    CRefHandle<CXmlStreamReader> reader(files->openXmlReader(CStringW(u"levels/common/GlobalConfig.xml")));
+    if (reader)
+        (void)m_globalConfig->readFromXml(*reader);
 }
 
 bool GGameApplication::showFirstScene() {
@@ -561,8 +580,8 @@ void GGameApplication::applySoundSettings(bool throttle) {
     float soundsFactor = 1.0f;
     float musicFactor = 1.0f;
     if (throttle) {
-        soundsFactor = m_soundsThrottle;
-        musicFactor = m_musicThrottle;
+        soundsFactor = m_globalConfig->QuestDialogueSoundsThrottleValue;
+        musicFactor = m_globalConfig->QuestDialogueMusicThrottleValue;
     }
     const float soundVolume = soundOn ? player->getFloat("SoundVolume") * 0.01f : 0.0f;
     cues->setGroupVolume(soundVolume * soundsFactor, GroupSounds);

@@ -13,6 +13,10 @@
 #include <cstdint>
 
 class CContentManager;
+class ComicsConfiguration;
+class GlobalConfig;
+class ObjectsConfiguration;
+class UpgradesConfiguration;
 class CEngine;
 class CEvent;
 class CEventKeyDown;
@@ -132,6 +136,13 @@ public:
     [[nodiscard]] CUpdateScheduler* getOverlayScheduler() const { return m_overlayScheduler.get(); }
     [[nodiscard]] CContentManager* getContentManager() const { return m_contentManager.get(); }
     [[nodiscard]] const CEngineCreationParams& getCreationParams() const { return m_params; }
+    // The configuration records the game object owns for the whole run: the
+    // global constants (read at start-up) and the catalogues the loading
+    // screen fills.
+    [[nodiscard]] GlobalConfig* getGlobalConfig() const { return m_globalConfig.get(); }
+    [[nodiscard]] ObjectsConfiguration* getObjectsConfiguration() const { return m_objectsConfiguration.get(); }
+    [[nodiscard]] UpgradesConfiguration* getUpgradesConfiguration() const { return m_upgradesConfiguration.get(); }
+    [[nodiscard]] ComicsConfiguration* getComicsConfiguration() const { return m_comicsConfiguration.get(); }
     [[nodiscard]] bool isFullScreen() const { return m_params.fullScreen; }
     [[nodiscard]] uint32_t getLastStep() const { return m_lastStep; }
     [[nodiscard]] uint64_t getTotalTime() const { return m_totalTime; }
@@ -161,6 +172,7 @@ private:
     void createManagers();
     void mountAssetSources();
     void setUpSoundGroups();
+    void readConfiguration();
     [[nodiscard]] bool showFirstScene();
 
     // The active player's profile, or null.
@@ -185,6 +197,10 @@ private:
     CRefHandle<SceneManager> m_sceneManager;
     CRefHandle<SceneManager> m_overlaySceneManager;
     CRefHandle<CContentManager> m_contentManager;
+    CRefHandle<GlobalConfig> m_globalConfig;
+    CRefHandle<ObjectsConfiguration> m_objectsConfiguration;
+    CRefHandle<UpgradesConfiguration> m_upgradesConfiguration;
+    CRefHandle<ComicsConfiguration> m_comicsConfiguration;
     CArray<CRefCounted*> m_retained;
     uint32_t m_lastStep = 0;
     uint64_t m_totalTime = 0;
@@ -197,7 +213,4 @@ private:
     CSizeI m_windowSize{1024, 768};
     Material m_barMaterial;
     bool m_gameClassesRegistered = false;
-    // The quest-dialogue throttles of the sound and music groups.
-    float m_soundsThrottle = 1.0f;
-    float m_musicThrottle = 1.0f;
 };

@@ -162,6 +162,9 @@ TEST_F(GameTest, RunsHeadlessWithTheNullDriver) {
     ASSERT_TRUE(runSteps(300));
     EXPECT_GT(game->getFramesDrawn(), 0u);
     EXPECT_GT(game->getTotalTime(), 0u);
+    // Closing the window ends the main loop.
+    game->getEngine()->closeDevice();
+    EXPECT_FALSE(game->run());
     shutDown();
     EXPECT_EQ(findEngineInstance(), nullptr);
 }
@@ -222,6 +225,9 @@ TEST_F(GameTest, ConfiguresTheSoundGroupsAndPausesTheBackgroundOnesOnFocusLoss) 
 
 TEST_F(GameTest, AppliesAPlayersSoundSettings) {
     writeAssets();
+    m_dir.write("assets/levels/common/GlobalConfig.xml",
+                std::string("<GlobalConfig><QuestDialogueSoundsThrottleValue Value=\"0.5\"/>"
+                            "<QuestDialogueMusicThrottleValue Value=\"0.25\"/></GlobalConfig>"));
     GGameApplication* game = start(true);
     ASSERT_TRUE(game->init(CStringW()));
     CEngine* engine = game->getEngine();
@@ -248,6 +254,15 @@ TEST_F(GameTest, AppliesAPlayersSoundSettings) {
     EXPECT_FLOAT_EQ(cues->getGroupVolume(3), 0.4f);
     EXPECT_EQ(cues->getGroupVolume(1), 0.0f);
     EXPECT_FALSE(cues->isGroupPlaying(1));
+
+    // During a quest dialogue the global throttles lower sounds and music,
+    // but not the voices.
+    player->setBool("MusicOn", true);
+    game->applySoundSettings(true);
+    EXPECT_FLOAT_EQ(cues->getGroupVolume(0), 0.2f);
+    EXPECT_FLOAT_EQ(cues->getGroupVolume(2), 0.2f);
+    EXPECT_FLOAT_EQ(cues->getGroupVolume(3), 0.4f);
+    EXPECT_FLOAT_EQ(cues->getGroupVolume(1), 0.125f);
 }
 
 TEST_F(GameTest, ACloseRequestAsksOnlyDuringALevelAndOnlyOnce) {
