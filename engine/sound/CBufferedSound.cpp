@@ -20,7 +20,7 @@ IContent* CBufferedSound::clone() const {
 }
 
 int32_t CBufferedSound::getState() const {
-    if (m_source == 0)
+    if (m_source == 0 || !m_device->isRunning())
         return StateStopped;
     ALint state = AL_STOPPED;
     alGetSourcei(m_source, AL_SOURCE_STATE, &state);
@@ -32,6 +32,9 @@ int32_t CBufferedSound::getState() const {
 }
 
 bool CBufferedSound::play() {
+    // A sound of a device the engine has let go is a dead object.
+    if (!m_device->isRunning())
+        return false;
     if (m_source == 0) {
         m_source = m_device->acquireSource();
         if (m_source == 0)
@@ -48,14 +51,16 @@ bool CBufferedSound::play() {
 void CBufferedSound::stop() {
     if (m_source == 0)
         return;
-    alSourceStop(m_source);
-    alSourcei(m_source, AL_BUFFER, 0);
+    if (m_device->isRunning()) {
+        alSourceStop(m_source);
+        alSourcei(m_source, AL_BUFFER, 0);
+    }
     m_device->releaseSource(m_source);
     m_source = 0;
 }
 
 void CBufferedSound::pause(bool paused) {
-    if (m_source == 0)
+    if (m_source == 0 || !m_device->isRunning())
         return;
     if (paused) {
         alSourcePause(m_source);
@@ -70,13 +75,13 @@ void CBufferedSound::pause(bool paused) {
 
 void CBufferedSound::setVolume(float volume) {
     m_volume = volume;
-    if (m_source != 0)
+    if (m_source != 0 && m_device->isRunning())
         alSourcef(m_source, AL_GAIN, volume);
 }
 
 void CBufferedSound::setLooping(bool looping) {
     m_looping = looping;
-    if (m_source != 0)
+    if (m_source != 0 && m_device->isRunning())
         alSourcei(m_source, AL_LOOPING, looping ? AL_TRUE : AL_FALSE);
 }
 

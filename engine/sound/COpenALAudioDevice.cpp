@@ -46,12 +46,16 @@ COpenALAudioDevice::COpenALAudioDevice(bool useUpdateThread, CVirtualFileSystem*
                                        CSoundFormatRegistry* registry)
     : CNullAudioDevice(fileSystem, registry), m_useUpdateThread(useUpdateThread) {}
 
-COpenALAudioDevice::~COpenALAudioDevice() {
+COpenALAudioDevice::~COpenALAudioDevice() { shutDown(); }
+
+void COpenALAudioDevice::shutDown() {
+    // From here on sounds make no OpenAL calls: their sources and buffers go
+    // with the context, and a new device may number its own alike.
     m_running = false;
     if (m_thread)
         m_thread->join();
     m_thread.reset();
-    // Sounds hold the device, so every source and buffer is back in its pool.
+    collectRetiredFeeds();
     if (m_alcContext) {
         ALCcontext* previous = alcGetCurrentContext();
         alcMakeContextCurrent(alcContext(m_alcContext));
@@ -61,9 +65,23 @@ COpenALAudioDevice::~COpenALAudioDevice() {
             alDeleteBuffers(1, &buffer);
         alcMakeContextCurrent(previous == alcContext(m_alcContext) ? nullptr : previous);
         alcDestroyContext(alcContext(m_alcContext));
+        m_alcContext = nullptr;
+        m_contextActive = false;
     }
-    if (m_alcDevice)
+    if (m_alcDevice) {
         alcCloseDevice(alcDevice(m_alcDevice));
+        m_alcDevice = nullptr;
+    }
+    m_renderSamples = nullptr;
+    m_bufferDataStatic = nullptr;
+    // The names are void now; sounds that give theirs back later add to
+    // pools nobody takes from.
+    std::lock_guard<CMutex> sources(m_sourceLock);
+    std::lock_guard<CMutex> buffers(m_bufferLock);
+    while (!m_sources.empty())
+        m_sources.pop_back();
+    while (!m_buffers.empty())
+        m_buffers.pop_back();
 }
 
 COpenALAudioDevice* COpenALAudioDevice::create(const CEngineCreationParams& params, CVirtualFileSystem* fileSystem,
@@ -204,18 +222,47 @@ void COpenALAudioDevice::updateStep() {
         if (!m_active.empty())
             (void)m_activeCopy.append(&m_active[0], m_active.size());
     }
-    // The lock is taken per sound, so that sounds may leave the list (and be
-    // destroyed) between two refills.
+    // The lock is taken per sound and not held while decoding, so that the
+    // main thread never waits for a decoder and sounds may leave the list
+    // (and be destroyed) meanwhile.
     for (CStreamedSound* sound : m_activeCopy) {
-        std::lock_guard<CMutex> active(m_activeLock);
-        if (m_active.indexOf(sound) >= 0 && sound->isPlayingFlagSet())
-            sound->refill();
+        CStreamedSound::Refill plan;
+        {
+            std::lock_guard<CMutex> active(m_activeLock);
+            if (m_active.indexOf(sound) < 0 || !sound->isPlayingFlagSet() || !sound->planRefill(plan))
+                continue;
+        }
+        CStreamedSound::refill(plan, m_activeLock);
     }
+}
+
+void COpenALAudioDevice::retireFeed(CStreamedSound::Feed* feed) {
+    std::lock_guard<CMutex> active(m_activeLock);
+    m_retiredFeeds.push_back(feed);
+}
+
+void COpenALAudioDevice::collectRetiredFeeds() {
+    CArray<CStreamedSound::Feed*> done;
+    {
+        std::lock_guard<CMutex> active(m_activeLock);
+        for (uint32_t i = 0; i < m_retiredFeeds.size();) {
+            if (m_retiredFeeds[i]->busy) {
+                ++i;
+                continue;
+            }
+            done.push_back(m_retiredFeeds[i]);
+            m_retiredFeeds.eraseSwapLast(i);
+        }
+    }
+    // Decoders and their files are let go on the main thread, outside the lock.
+    for (CStreamedSound::Feed* feed : done)
+        delete feed;
 }
 
 bool COpenALAudioDevice::update(CEventUpdate*) {
     if (!m_useUpdateThread && m_running)
         updateStep();
+    collectRetiredFeeds();
     return false;
 }
 

@@ -4,11 +4,11 @@
 #include "engine/core/CMutex.h"
 #include "engine/core/CRefHandle.h"
 #include "engine/sound/CNullAudioDevice.h"
+#include "engine/sound/CStreamedSound.h"
 
 #include <atomic>
 #include <cstdint>
 
-class CStreamedSound;
 class CThread;
 struct CEngineCreationParams;
 
@@ -21,11 +21,14 @@ struct CEngineCreationParams;
 // Threads: sounds are made, played, stopped and destroyed on the main
 // thread; the update step may run on the update thread. Each pool and each
 // list has its own lock. The active-list lock also guards the playback
-// state of streamed sounds, so a refill never overlaps a play, stop or pause
-// of the same sound. Lock order: pending, then active, then a pool lock;
-// nobody takes the pending lock while holding the active one.
+// state of streamed sounds; the update step decodes without it, so the main
+// thread never waits for a decoder. Lock order: pending, then active, then a
+// pool lock; nobody takes the pending lock while holding the active one.
 //
 // Sounds hold a reference to their device, so the device outlives them.
+// Once the engine lets the device go (shutDown), its sounds are dead
+// objects: they make no OpenAL call, and a device made after it may number
+// its sources alike.
 class COpenALAudioDevice : public CNullAudioDevice {
 public:
     static constexpr uint32_t MaxSources = 64;
@@ -57,8 +60,15 @@ public:
     // "OpenAL", the device's name and, when OpenAL can list them, the
     // devices available, each on its own line ending in a carriage return.
     [[nodiscard]] CStringW describe() const override;
-    // Runs the update step here when the device has no update thread.
+    // Runs the update step here when the device has no update thread, and
+    // lets go of the decoders of sounds destroyed while they were decoded.
     bool update(CEventUpdate* event) override;
+    // Stops the thread, destroys the context with its sources and buffers
+    // and closes the device. The sounds it made turn into dead objects; it
+    // makes no new ones. Also done on destruction.
+    void shutDown() override;
+    // False once shut down (or when it never started).
+    [[nodiscard]] bool isRunning() const { return m_running; }
 
     // Mixes the next `frames` stereo frames into `out` (2 × frames samples);
     // false for a device that is not a loopback device.
@@ -75,8 +85,11 @@ public:
     void releaseBuffers(uint32_t count, const uint32_t* names);
     // A streamed sound started; the next update step services it.
     void addPendingSound(CStreamedSound* sound);
-    // Forgets `sound`; once this returns, no update step touches it.
+    // Forgets `sound`; once this returns, no update step plans for it.
     void removeSound(CStreamedSound* sound);
+    // Takes over the feed of a sound destroyed while the update step decodes
+    // for it; it is freed on the main thread once the step is done.
+    void retireFeed(CStreamedSound::Feed* feed);
     // The lock under which streamed sounds change their playback state.
     [[nodiscard]] CMutex& soundLock() { return m_activeLock; }
     // The static-buffer entry, or null when OpenAL has none.
@@ -106,6 +119,8 @@ private:
     // Hands the pending sounds to the active list and refills every active
     // sound that is playing.
     void updateStep();
+    // Frees the retired feeds the update step is done with (main thread).
+    void collectRetiredFeeds();
 
     std::atomic<bool> m_running{false};
     bool m_contextActive = false;
@@ -126,4 +141,6 @@ private:
     CArray<CStreamedSound*> m_active;
     // The update step's copy of the active list, kept to reuse its memory.
     CArray<CStreamedSound*> m_activeCopy;
+    // Under the active lock.
+    CArray<CStreamedSound::Feed*> m_retiredFeeds;
 };

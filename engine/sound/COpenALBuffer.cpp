@@ -28,7 +28,7 @@ COpenALBuffer::COpenALBuffer(COpenALAudioDevice* device, CSoundSample* sample)
 }
 
 COpenALBuffer::~COpenALBuffer() {
-    if (m_name != 0) {
+    if (m_name != 0 && m_device->isRunning()) {
         // Drop the data so the pooled name holds nothing.
         alBufferData(m_name, AL_FORMAT_MONO8, nullptr, 0, 8000);
         m_device->releaseBuffers(1, &m_name);

@@ -15,24 +15,36 @@
 CStreamedSound::CStreamedSound(COpenALAudioDevice* device, ISoundDecoder* decoder, const CObjectName& name,
                                uint32_t framesPerBuffer)
     : ISoundInstance(name, FlagNeverCached), m_device(CRefHandle<COpenALAudioDevice>::share(device)),
-      m_decoder(CRefHandle<ISoundDecoder>::share(decoder)), m_framesPerBuffer(framesPerBuffer) {
-    m_format = decoder ? openALFormatOf(decoder->getFormat()) : 0;
+      m_decoder(decoder), m_feed(new Feed), m_framesPerBuffer(framesPerBuffer) {
+    m_feed->decoder = CRefHandle<ISoundDecoder>::share(decoder);
+    m_feed->owner = this;
+    if (decoder) {
+        m_format = openALFormatOf(decoder->getFormat());
+        m_bytesPerFrame = decoder->bytesPerFrame();
+        m_sampleRate = decoder->getSampleRate();
+    }
     if (!m_device->acquireBuffers(QueueLength, m_buffers))
         for (uint32_t& buffer : m_buffers)
             buffer = 0;
 }
 
 CStreamedSound::~CStreamedSound() {
-    // Out of the lists first: after that no update step reaches this sound.
+    // Out of the lists first: after that no update step plans for this sound.
     if (m_listed)
         m_device->removeSound(this);
     {
         std::lock_guard<CMutex> lock(m_device->soundLock());
         stopLocked();
+        // A pass still decoding finds no owner when it comes back.
+        m_feed->owner = nullptr;
+        if (m_feed->busy)
+            m_device->retireFeed(m_feed.release());
     }
     m_device->releaseSource(m_source);
     m_device->releaseBuffers(QueueLength, m_buffers);
 }
+
+bool CStreamedSound::deviceRuns() const { return m_device->isRunning(); }
 
 IContent* CStreamedSound::clone() const {
     IContentManager* owner = getContentName().owner();
@@ -52,7 +64,7 @@ IContent* CStreamedSound::clone() const {
 
 int32_t CStreamedSound::getState() const {
     std::lock_guard<CMutex> lock(m_device->soundLock());
-    if (m_source == 0)
+    if (m_source == 0 || !deviceRuns())
         return StateStopped;
     if (m_paused)
         return StatePaused;
@@ -71,6 +83,8 @@ bool CStreamedSound::play() {
     }
     {
         std::lock_guard<CMutex> lock(m_device->soundLock());
+        if (!deviceRuns())
+            return false;
         stopLocked();
         if (m_source == 0) {
             m_source = m_device->acquireSource();
@@ -79,8 +93,6 @@ bool CStreamedSound::play() {
         }
         alSourcef(m_source, AL_GAIN, m_volume);
         alSourcei(m_source, AL_LOOPING, AL_FALSE);
-        if (!m_decoder->rewind())
-            return false;
         m_playing = true;
         m_paused = false;
         m_needsPriming = true;
@@ -99,10 +111,14 @@ void CStreamedSound::stop() {
 }
 
 void CStreamedSound::stopLocked() {
+    ++m_generation;
+    m_waitsForResume = false;
     if (m_source == 0)
         return;
     m_playing = false;
     m_paused = false;
+    if (!deviceRuns())
+        return;
     alSourceStop(m_source);
     alSourcei(m_source, AL_BUFFER, 0);
 }
@@ -110,7 +126,9 @@ void CStreamedSound::stopLocked() {
 void CStreamedSound::pause(bool paused) {
     std::lock_guard<CMutex> lock(m_device->soundLock());
     m_paused = paused;
-    if (m_source == 0)
+    if (!paused)
+        m_waitsForResume = false;
+    if (m_source == 0 || !deviceRuns())
         return;
     if (paused)
         alSourcePause(m_source);
@@ -126,7 +144,7 @@ float CStreamedSound::getVolume() const {
 void CStreamedSound::setVolume(float volume) {
     std::lock_guard<CMutex> lock(m_device->soundLock());
     m_volume = volume;
-    if (m_source != 0)
+    if (m_source != 0 && deviceRuns())
         alSourcef(m_source, AL_GAIN, volume);
 }
 
@@ -140,79 +158,133 @@ void CStreamedSound::setLooping(bool looping) {
     m_looping = looping;
 }
 
-void CStreamedSound::refill() {
-    if (!m_playing || m_source == 0)
-        return;
+bool CStreamedSound::planRefill(Refill& plan) {
+    if (!m_playing || m_source == 0 || m_feed->busy || m_waitsForResume || !deviceRuns())
+        return false;
+    plan = Refill();
+    plan.feed = m_feed.get();
+    plan.looping = m_looping;
+    plan.generation = m_generation;
     if (m_needsPriming) {
         m_needsPriming = false;
-        if (!m_staging) {
-            const uint64_t bytes = uint64_t(m_framesPerBuffer) * m_decoder->bytesPerFrame();
-            m_staging.reset(new (std::nothrow) uint8_t[bytes]);
+        if (!m_feed->staging)
+            m_feed->staging.reset(new (std::nothrow) uint8_t[uint64_t(m_framesPerBuffer) * m_bytesPerFrame]);
+        plan.priming = true;
+        plan.bufferCount = QueueLength;
+        for (uint32_t i = 0; i < QueueLength; ++i)
+            plan.buffers[i] = m_buffers[i];
+    } else {
+        ALint state = AL_STOPPED;
+        ALint processed = 0;
+        alGetSourcei(m_source, AL_SOURCE_STATE, &state);
+        alGetSourcei(m_source, AL_BUFFERS_PROCESSED, &processed);
+        plan.stateBefore = state;
+        for (ALint i = 0; i < processed && plan.bufferCount < QueueLength; ++i) {
+            ALuint buffer = 0;
+            alSourceUnqueueBuffers(m_source, 1, &buffer);
+            plan.buffers[plan.bufferCount++] = buffer;
         }
-        for (uint32_t buffer : m_buffers)
-            if (!fillBuffer(buffer))
+        if (plan.bufferCount == 0) {
+            finishPass(plan, false);
+            return false;
+        }
+    }
+    m_feed->busy = true;
+    return true;
+}
+
+void CStreamedSound::refill(Refill& plan, CMutex& lock) {
+    Feed& feed = *plan.feed;
+    // While the feed is busy, its decoder and staging block are this pass's
+    // alone; the sound itself is read only under the lock, and only while it
+    // still owns the feed.
+    uint32_t framesPerBuffer = 0;
+    uint32_t bytesPerFrame = 0;
+    {
+        std::lock_guard<CMutex> guard(lock);
+        if (CStreamedSound* sound = feed.owner) {
+            framesPerBuffer = sound->m_framesPerBuffer;
+            bytesPerFrame = sound->m_bytesPerFrame;
+        }
+    }
+    const bool rewound = !plan.priming || (feed.decoder && feed.decoder->rewind());
+    bool filled = false;
+    for (uint32_t i = 0; i < plan.bufferCount; ++i) {
+        const uint32_t buffer = plan.buffers[i];
+        const uint32_t frames =
+            rewound && buffer != 0 && framesPerBuffer > 0 ? readFrames(feed, framesPerBuffer, plan.looping) : 0;
+        std::lock_guard<CMutex> guard(lock);
+        CStreamedSound* sound = feed.owner;
+        if (!sound || sound->m_generation != plan.generation || !sound->deviceRuns())
+            break;
+        if (frames == 0) {
+            // Priming stops at the first buffer that cannot be filled.
+            if (plan.priming)
                 break;
+            continue;
+        }
+        alBufferData(buffer, sound->m_format, feed.staging.get(), ALsizei(frames * bytesPerFrame), sound->m_sampleRate);
+        ALuint name = buffer;
+        alSourceQueueBuffers(sound->m_source, 1, &name);
+        // The queue had run dry, so the source stopped: it starts again,
+        // unless it was paused meanwhile. A stopped source counts its whole
+        // queue as played, so a paused one is left alone until resumed.
+        if (!plan.priming && !filled && plan.stateBefore == AL_STOPPED) {
+            if (sound->m_paused)
+                sound->m_waitsForResume = true;
+            else
+                alSourcePlay(sound->m_source);
+        }
+        filled = true;
+    }
+    std::lock_guard<CMutex> guard(lock);
+    feed.busy = false;
+    CStreamedSound* sound = feed.owner;
+    if (sound && sound->m_generation == plan.generation && sound->deviceRuns())
+        sound->finishPass(plan, filled);
+}
+
+void CStreamedSound::finishPass(const Refill& plan, bool filled) {
+    if (plan.priming) {
+        // Nothing to play: no buffers, no data, or a decoder that cannot rewind.
+        if (!filled) {
+            stopLocked();
+            return;
+        }
         // A sound paused before this stays primed until it is resumed.
         if (!m_paused)
             alSourcePlay(m_source);
         return;
     }
-
-    ALint state = AL_STOPPED;
-    ALint processed = 0;
-    alGetSourcei(m_source, AL_SOURCE_STATE, &state);
-    alGetSourcei(m_source, AL_BUFFERS_PROCESSED, &processed);
-    bool filled = false;
-    for (ALint i = 0; i < processed; ++i) {
-        ALuint buffer = 0;
-        alSourceUnqueueBuffers(m_source, 1, &buffer);
-        if (!fillBuffer(buffer))
-            continue;
-        // The queue ran dry: the source stopped and must start again.
-        if (!filled && state == AL_STOPPED)
-            alSourcePlay(m_source);
-        filled = true;
-    }
+    ALint queued = 0;
     if (!filled) {
-        ALint queued = 0;
         alGetSourcei(m_source, AL_BUFFERS_QUEUED, &queued);
         if (queued == 0)
             m_playing = false;
     }
+    ALint state = AL_STOPPED;
     alGetSourcei(m_source, AL_SOURCE_STATE, &state);
     if (state == AL_STOPPED && !m_playing) {
-        ALint queued = 0;
         alGetSourcei(m_source, AL_BUFFERS_QUEUED, &queued);
         if (queued == 0)
             stopLocked();
     }
 }
 
-bool CStreamedSound::fillBuffer(uint32_t buffer) {
-    if (buffer == 0 || !readFrames())
-        return false;
-    const uint32_t bytes = m_framesRead * m_decoder->bytesPerFrame();
-    alBufferData(buffer, m_format, m_staging.get(), ALsizei(bytes), m_decoder->getSampleRate());
-    ALuint name = buffer;
-    alSourceQueueBuffers(m_source, 1, &name);
-    return true;
-}
-
-bool CStreamedSound::readFrames() {
-    m_framesRead = 0;
-    if (!m_staging || !m_decoder)
-        return false;
-    const uint32_t frameBytes = m_decoder->bytesPerFrame();
-    m_framesRead = m_decoder->readFrames(m_staging.get(), m_framesPerBuffer);
-    while (m_framesRead < m_framesPerBuffer && m_looping) {
+uint32_t CStreamedSound::readFrames(Feed& feed, uint32_t framesPerBuffer, bool looping) {
+    if (!feed.staging || !feed.decoder)
+        return 0;
+    const uint32_t frameBytes = feed.decoder->bytesPerFrame();
+    uint32_t framesRead = feed.decoder->readFrames(feed.staging.get(), framesPerBuffer);
+    while (framesRead < framesPerBuffer && looping) {
         // A decoder that gives nothing after a rewind would loop forever.
-        if (!m_decoder->rewind())
+        if (!feed.decoder->rewind())
             break;
-        const uint32_t more = m_decoder->readFrames(m_staging.get() + uint64_t(m_framesRead) * frameBytes,
-                                                    m_framesPerBuffer - m_framesRead);
+        const uint32_t more = feed.decoder->readFrames(feed.staging.get() + uint64_t(framesRead) * frameBytes,
+                                                       framesPerBuffer - framesRead);
         if (more == 0)
             break;
-        m_framesRead += more;
+        framesRead += more;
     }
-    return m_framesRead > 0;
+    return framesRead;
 }

@@ -47,8 +47,16 @@ public:
 
     // Called for every update event; answers false so that the event goes on.
     virtual bool update(CEventUpdate* event) = 0;
+    // Stops the device for good; called when the engine lets it go (device
+    // event 12). Sounds it made turn into silent dead objects. This version
+    // does nothing.
+    virtual void shutDown() {}
 
     [[nodiscard]] static const CEventHandlerTable& handlerTable();
+
+private:
+    // Device event 12: the engine lets this device go.
+    bool onReleased(CEvent* event);
 
 protected:
     IAudioDevice();

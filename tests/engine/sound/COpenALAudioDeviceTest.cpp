@@ -1,5 +1,6 @@
 #include "engine/sound/COpenALAudioDevice.h"
 
+#include "engine/content/IDeviceServiceEvent.h"
 #include "engine/core/CEngineCreationParams.h"
 #include "engine/core/CEventUpdate.h"
 #include "engine/core/CObjectName.h"
@@ -150,6 +151,58 @@ TEST(COpenALAudioDevice, SoundsKeepTheirDeviceAlive) {
 
 // Plays a streamed sound on a device that mixes in real time into the null
 // output and is fed by its own update thread.
+// A settings change replaces the device while sounds of the old one live
+// on (cue instances, caches): they must not reach the sources of the new
+// device, which are numbered alike.
+TEST(COpenALAudioDevice, SoundsOfADeviceLetGoAreDeadAndLeaveTheNextOneAlone) {
+    TempDir dir;
+    const std::vector<uint8_t> wav = readAllBytes(makeToneWav(dir.path(), "t.wav", 44100, 1, 16, 2.0, 441));
+    CRefHandle<COpenALAudioDevice> old = makeLoopbackDevice();
+    ASSERT_TRUE(old);
+    CRefHandle<ISoundInstance> oldBuffered = createSound(old.get(), wav);
+    old->setStreamingThreshold(0);
+    CRefHandle<ISoundInstance> oldStreamed = createSound(old.get(), wav);
+    ASSERT_TRUE(oldBuffered && oldStreamed);
+    ASSERT_TRUE(oldBuffered->play() && oldStreamed->play());
+    postUpdate(old.get());
+    // The engine lets the device go (event 12) and makes the next one.
+    CRefHandle<DeviceEvent> released(new DeviceEvent(IDeviceServiceEvent::AudioDeviceReleased, nullptr));
+    EXPECT_FALSE(old->handleEvent(released.get()));
+    EXPECT_FALSE(old->isRunning());
+
+    CRefHandle<COpenALAudioDevice> fresh = makeLoopbackDevice();
+    ASSERT_TRUE(fresh);
+    CRefHandle<ISoundInstance> buffered = createSound(fresh.get(), wav);
+    fresh->setStreamingThreshold(0);
+    CRefHandle<ISoundInstance> streamed = createSound(fresh.get(), wav);
+    ASSERT_TRUE(buffered && streamed);
+    ASSERT_TRUE(buffered->play() && streamed->play());
+    postUpdate(fresh.get());
+    settle(fresh.get());
+    const double level = leftRms(render(fresh.get(), 4410));
+    EXPECT_GT(level, 3000.0);
+
+    for (ISoundInstance* sound : {oldBuffered.get(), oldStreamed.get()}) {
+        EXPECT_EQ(sound->getState(), ISoundInstance::StateStopped);
+        sound->setVolume(0.0f);
+        sound->setLooping(true);
+        sound->pause(true);
+        sound->pause(false);
+        sound->stop();
+        EXPECT_FALSE(sound->play());
+    }
+    postUpdate(old.get());
+    EXPECT_EQ(old->createSound(memoryFile(wav, "t.wav").get(), CObjectName()), nullptr);
+    oldBuffered.reset();
+    oldStreamed.reset();
+    old.reset();
+
+    EXPECT_EQ(buffered->getState(), ISoundInstance::StatePlaying);
+    EXPECT_EQ(streamed->getState(), ISoundInstance::StatePlaying);
+    settle(fresh.get());
+    EXPECT_NEAR(leftRms(render(fresh.get(), 4410)), level, level * 0.1);
+}
+
 TEST(COpenALAudioDevice, UpdateThreadFeedsStreamsToTheirEnd) {
     CEngineCreationParams params;
     params.audioType = CEngineCreationParams::AudioOpenAL;

@@ -20,17 +20,6 @@
 
 namespace {
 
-class DeviceEvent : public CEvent, public IDeviceServiceEvent {
-public:
-    DeviceEvent(int32_t type, CRefCounted* service) : CEvent(MaskDevice), m_type(type), m_service(service) {}
-    [[nodiscard]] int32_t getType() const override { return m_type; }
-    [[nodiscard]] CRefCounted* getService() const override { return m_service; }
-
-private:
-    int32_t m_type;
-    CRefCounted* m_service;
-};
-
 // The content services over a loopback device, posting device events in the
 // engine's order: the processors manager first, then the content manager.
 struct ContentFixture {

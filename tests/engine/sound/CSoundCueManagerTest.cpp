@@ -6,6 +6,7 @@
 #include "engine/sound/CEventSoundCueFinished.h"
 #include "engine/sound/CNullAudioDevice.h"
 #include "tests/engine/sound/CueTestSupport.h"
+#include "tests/engine/sound/SoundTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -43,17 +44,6 @@ struct EngineScope {
     }
     ~EngineScope() { setEngineInstance(nullptr); }
     CRefHandle<CEngine> engine;
-};
-
-class DeviceEvent : public CEvent, public IDeviceServiceEvent {
-public:
-    DeviceEvent(int32_t type, CRefCounted* service) : CEvent(MaskDevice), m_type(type), m_service(service) {}
-    [[nodiscard]] int32_t getType() const override { return m_type; }
-    [[nodiscard]] CRefCounted* getService() const override { return m_service; }
-
-private:
-    int32_t m_type;
-    CRefCounted* m_service;
 };
 
 } // namespace

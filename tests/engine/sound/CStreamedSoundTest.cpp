@@ -4,6 +4,7 @@
 #include "engine/core/CObjectName.h"
 #include "engine/core/CThread.h"
 #include "engine/sound/COpenALAudioDevice.h"
+#include "engine/sound/ISoundDecoder.h"
 #include "tests/engine/sound/SoundTestSupport.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestSupport.h"
@@ -12,6 +13,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -41,7 +46,147 @@ std::vector<double> playOut(COpenALAudioDevice* device, uint32_t frames) {
     return levels;
 }
 
+// A decoder of silence whose reads, once armed, wait until the test opens
+// the gate: the test acts while the update step is inside the decoder.
+class GatedDecoder : public ISoundDecoder {
+public:
+    explicit GatedDecoder(std::atomic<bool>* destroyed) : m_destroyed(destroyed) {
+        m_channels = 2;
+        m_sampleRate = 44100;
+        m_format = FormatStereo16;
+        m_totalFrames = 44100 * 60;
+    }
+
+    uint32_t readFrames(void* buffer, uint32_t frames) override {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (m_armed) {
+            m_armed = false;
+            m_entered = true;
+            m_changed.notify_all();
+            // Bounded, so that a step that holds up the main thread fails
+            // the test instead of hanging it.
+            m_changed.wait_for(lock, std::chrono::seconds(10), [this] { return m_open; });
+            m_sawCallsDone = m_callsDone;
+            m_passed = true;
+            m_changed.notify_all();
+        }
+        std::memset(buffer, 0, size_t(frames) * bytesPerFrame());
+        return frames;
+    }
+
+    void arm() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_armed = true;
+        m_entered = m_open = m_callsDone = m_sawCallsDone = m_passed = false;
+    }
+    void waitUntilEntered() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_entered; });
+    }
+    // The test's calls have returned; the decoder may finish.
+    void open() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_callsDone = m_open = true;
+        m_changed.notify_all();
+    }
+    // Once the waiting read has gone on: whether the calls had returned
+    // before it did.
+    [[nodiscard]] bool callsReturnedWhileDecoding() {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_passed; });
+        return m_sawCallsDone;
+    }
+
+protected:
+    ~GatedDecoder() override { *m_destroyed = true; }
+
+private:
+    std::atomic<bool>* m_destroyed;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_armed = false;
+    bool m_entered = false;
+    bool m_open = false;
+    bool m_callsDone = false;
+    bool m_sawCallsDone = false;
+    bool m_passed = false;
+};
+
 } // namespace
+
+// A music stream starting must not hold up the main thread: its calls and
+// the destruction of a sound return while the update thread decodes.
+TEST(CStreamedSound, MainThreadCallsDoNotWaitForDecoding) {
+    CRefHandle<COpenALAudioDevice> device = makeLoopbackDevice(true);
+    ASSERT_TRUE(device);
+    const uint32_t freeSources = device->freeSourceCount();
+    const uint32_t freeBuffers = device->freeBufferCount();
+    std::atomic<bool> destroyed{false};
+    auto* decoder = new GatedDecoder(&destroyed);
+    CRefHandle<CStreamedSound> sound(new CStreamedSound(device.get(), decoder, CObjectName(), 2205));
+    decoder->release(); // the sound holds it now
+
+    decoder->arm();
+    ASSERT_TRUE(sound->play());
+    decoder->waitUntilEntered();
+    EXPECT_EQ(sound->getState(), ISoundInstance::StatePlaying);
+    sound->setVolume(0.5f);
+    EXPECT_EQ(sound->getVolume(), 0.5f);
+    sound->pause(true);
+    sound->pause(false);
+    sound->setLooping(true);
+    sound->stop();
+    EXPECT_TRUE(sound->play());
+    decoder->open();
+    EXPECT_TRUE(decoder->callsReturnedWhileDecoding());
+
+    // The same while the sound goes away: the decoder outlives it until the
+    // step is done, and the main thread lets it go.
+    for (int i = 0; i < 100 && device->pendingSoundCount() + device->activeSoundCount() == 0; ++i)
+        sleepMilliseconds(5);
+    decoder->arm();
+    sound->stop();
+    ASSERT_TRUE(sound->play());
+    decoder->waitUntilEntered();
+    sound.reset();
+    EXPECT_FALSE(destroyed);
+    decoder->open();
+    EXPECT_TRUE(decoder->callsReturnedWhileDecoding());
+    for (int i = 0; i < 400 && !destroyed; ++i) {
+        postUpdate(device.get());
+        sleepMilliseconds(5);
+    }
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(device->freeSourceCount(), freeSources);
+    EXPECT_EQ(device->freeBufferCount(), freeBuffers);
+}
+
+// Pausing a stream whose queue has run dry (the source stopped by itself)
+// holds: refills queue data but do not start it until it is resumed.
+TEST(CStreamedSound, PausedAfterItsQueueRanDryStaysPausedAcrossRefills) {
+    TempDir dir;
+    CRefHandle<COpenALAudioDevice> device = makeLoopbackDevice();
+    ASSERT_TRUE(device);
+    CRefHandle<CStreamedSound> sound =
+        streamedSound(device.get(), readAllBytes(makeToneWav(dir.path(), "t.wav", 44100, 1, 16, 4.0, 441)));
+    ASSERT_TRUE(sound && sound->play());
+    postUpdate(device.get());
+    // Four buffers of half a second each play out with no refill between.
+    (void)render(device.get(), COpenALAudioDevice::StreamBufferFrames * CStreamedSound::QueueLength + 4410);
+    ALint state = AL_PLAYING;
+    alGetSourcei(ALuint(sound->getSource()), AL_SOURCE_STATE, &state);
+    ASSERT_EQ(state, AL_STOPPED);
+
+    sound->pause(true);
+    for (int i = 0; i < 3; ++i) {
+        postUpdate(device.get());
+        EXPECT_LT(leftRms(render(device.get(), 4410)), 1.0) << "refill " << i;
+        EXPECT_EQ(sound->getState(), ISoundInstance::StatePaused);
+    }
+    sound->pause(false);
+    EXPECT_GT(leftRms(render(device.get(), 4410)), 3000.0);
+    EXPECT_EQ(sound->getState(), ISoundInstance::StatePlaying);
+}
 
 TEST(CStreamedSound, PlaysAFileLongerThanItsQueueToTheEnd) {
     TempDir dir;

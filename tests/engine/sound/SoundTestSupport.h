@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/content/IDeviceServiceEvent.h"
+#include "engine/core/CEvent.h"
 #include "engine/core/CRefHandle.h"
 #include "engine/io/IReadableFile.h"
 
@@ -14,6 +16,19 @@ class COpenALAudioDevice;
 // Helpers shared by the sound tests: fixtures made by sox and oggenc, RIFF
 // files put together chunk by chunk, memory files, and measurements of
 // rendered sound.
+
+// A device event (10 to 13) as the device layer posts it, carrying `service`
+// (not referenced) for the "created" ones.
+class DeviceEvent : public CEvent, public IDeviceServiceEvent {
+public:
+    DeviceEvent(int32_t type, CRefCounted* service) : CEvent(MaskDevice), m_type(type), m_service(service) {}
+    [[nodiscard]] int32_t getType() const override { return m_type; }
+    [[nodiscard]] CRefCounted* getService() const override { return m_service; }
+
+private:
+    int32_t m_type;
+    CRefCounted* m_service;
+};
 
 // Runs a shell command quietly; true when it exits with 0.
 [[nodiscard]] bool runTool(const std::string& command);
