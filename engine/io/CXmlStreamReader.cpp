@@ -2,6 +2,7 @@
 
 #include "engine/core/CLog.h"
 #include "engine/core/NumberText.h"
+#include "engine/core/Utf8.h"
 #include "engine/io/IReadableFile.h"
 
 #include <algorithm>
@@ -10,6 +11,8 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <string>
+#include <string_view>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -18,6 +21,20 @@
 namespace {
 
 bool isSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r'; }
+
+// Stores `c` (at most U+10FFFF, no surrogate) as one or two units.
+char16_t* putCodePoint(char16_t* out, char32_t c) {
+    if (c < 0x10000) {
+        *out++ = char16_t(c);
+        return out;
+    }
+    c -= 0x10000;
+    *out++ = char16_t(0xD800 + (c >> 10));
+    *out++ = char16_t(0xDC00 + (c & 0x3FF));
+    return out;
+}
+
+constexpr char16_t kReplacement = 0xFFFD;
 
 // Character classes of the scans. The text always ends with a 0 character
 // (kEnd), followed by kLookAhead more, so the scans stop there without a
@@ -151,6 +168,40 @@ char16_t* findCDataEnd(char16_t* p, char16_t* end) {
     }
 }
 
+// The character reference "&#N;" (decimal) or "&#xN;" (hexadecimal) at
+// `amp`, ending before `end`: answers its length with `c` set, or 0 when
+// there is none. A number that names no character (0, a surrogate, past
+// U+10FFFF) gives U+FFFD.
+std::size_t characterReference(const char16_t* amp, const char16_t* end, char32_t& c) {
+    const char16_t* p = amp + 2;
+    const bool hex = p < end && (*p == u'x' || *p == u'X');
+    if (hex)
+        ++p;
+    const char16_t* const digits = p;
+    uint32_t value = 0;
+    bool tooLarge = false;
+    for (; p < end; ++p) {
+        uint32_t digit;
+        if (*p >= u'0' && *p <= u'9')
+            digit = uint32_t(*p - u'0');
+        else if (hex && *p >= u'a' && *p <= u'f')
+            digit = uint32_t(*p - u'a' + 10);
+        else if (hex && *p >= u'A' && *p <= u'F')
+            digit = uint32_t(*p - u'A' + 10);
+        else
+            break;
+        value = value * (hex ? 16 : 10) + digit;
+        tooLarge = tooLarge || value > 0x10FFFF;
+        if (tooLarge)
+            value = 0x110000;
+    }
+    if (p == digits || p >= end || *p != u';')
+        return 0;
+    const bool valid = !tooLarge && value != 0 && !(value >= 0xD800 && value <= 0xDFFF);
+    c = valid ? value : kReplacement;
+    return std::size_t(p + 1 - amp);
+}
+
 CArray<CStringW> makeDefaultEntities() {
     CArray<CStringW> table;
     for (const char16_t* entry : CXmlStreamReader::kDefaultEntities)
@@ -165,11 +216,69 @@ CArray<CStringW>& sharedEntities() {
 
 uint8_t byteAt(const uint8_t* bytes, std::size_t count, std::size_t index) { return index < count ? bytes[index] : 0; }
 
-// The forms of text the reader knows, told by their byte-order marks.
-enum class TextForm { Utf32BigEndian, Utf32LittleEndian, Utf16BigEndian, Utf16LittleEndian, Utf8, Bytes };
+// The forms of text the reader knows: told by their byte-order marks, and
+// for a text without one, by its declaration and its bytes.
+enum class TextForm {
+    Utf32BigEndian,
+    Utf32LittleEndian,
+    Utf16BigEndian,
+    Utf16LittleEndian,
+    Utf8,         // marked: decoded without verification
+    Utf8Declared, // no mark, declared UTF-8: bad bytes become U+FFFD
+    Utf8Unmarked, // no mark: UTF-8 while it is valid, else 8-bit text
+    Bytes,        // 8-bit text: every byte is the character of its value
+};
+
+// How far into a text without a mark its declaration is looked for; a
+// reader of pieces gathers this much before deciding.
+constexpr std::size_t kDeclarationWindow = 256;
+
+bool equalsIgnoringAsciiCase(const uint8_t* text, std::size_t length, const char* lower) {
+    if (std::strlen(lower) != length)
+        return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        const uint8_t c = text[i] >= 'A' && text[i] <= 'Z' ? uint8_t(text[i] + 32) : text[i];
+        if (c != uint8_t(lower[i]))
+            return false;
+    }
+    return true;
+}
+
+// Whether the XML declaration at the start of `b` names UTF-8 as the
+// encoding ('<?xml ... encoding="UTF-8" ...?>', any case).
+bool declaresUtf8(const uint8_t* b, std::size_t count) {
+    count = std::min(count, kDeclarationWindow);
+    if (count < 6 || std::memcmp(b, "<?xml", 5) != 0)
+        return false;
+    std::size_t end = 5;
+    while (end + 1 < count && !(b[end] == '?' && b[end + 1] == '>'))
+        ++end;
+    for (std::size_t i = 5; i + 8 <= end; ++i) {
+        if (std::memcmp(b + i, "encoding", 8) != 0)
+            continue;
+        std::size_t at = i + 8;
+        while (at < end && isSpace(char16_t(b[at])))
+            ++at;
+        if (at >= end || b[at] != '=')
+            return false;
+        ++at;
+        while (at < end && isSpace(char16_t(b[at])))
+            ++at;
+        if (at >= end || (b[at] != '"' && b[at] != '\''))
+            return false;
+        const uint8_t quote = b[at++];
+        std::size_t close = at;
+        while (close < end && b[close] != quote)
+            ++close;
+        return close < end && (equalsIgnoringAsciiCase(b + at, close - at, "utf-8") ||
+                               equalsIgnoringAsciiCase(b + at, close - at, "utf8"));
+    }
+    return false;
+}
 
 // The form of a text that starts with `bytes` and holds `count` bytes in
-// all; `markLength` gets the length of its mark.
+// all (or, read in pieces, at least kDeclarationWindow of them); `markLength`
+// gets the length of its mark.
 TextForm detectForm(const uint8_t* b, std::size_t count, std::size_t& markLength) {
     if (count >= 4 && b[0] == 0x00 && b[1] == 0x00 && b[2] == 0xFE && b[3] == 0xFF) {
         markLength = 4;
@@ -192,15 +301,17 @@ TextForm detectForm(const uint8_t* b, std::size_t count, std::size_t& markLength
         return TextForm::Utf8;
     }
     markLength = 0;
-    return TextForm::Bytes;
+    return declaresUtf8(b, count) ? TextForm::Utf8Declared : TextForm::Utf8Unmarked;
 }
 
-// The most characters `count` bytes of text (after the mark) can give.
+// The most characters `count` bytes of text (after the mark) can give. A
+// character beyond U+FFFF takes two (a surrogate pair): from four bytes of
+// UTF-8 or one unit of UTF-32.
 std::size_t characterBound(TextForm form, std::size_t count) {
     switch (form) {
     case TextForm::Utf32BigEndian:
     case TextForm::Utf32LittleEndian:
-        return count / 4;
+        return count / 4 * 2;
     case TextForm::Utf16BigEndian:
     case TextForm::Utf16LittleEndian:
         return count / 2;
@@ -215,6 +326,8 @@ struct Converted {
     std::size_t characters = 0;
     std::size_t consumed = 0;
     bool ended = false;
+    // Unmarked UTF-8 met a byte that is no UTF-8: the step stopped before it.
+    bool invalid = false;
 };
 
 // Texts whose blocks of sixteen bytes convert without looking at each
@@ -256,10 +369,11 @@ template <Block Kind> std::size_t convertBlocks(const uint8_t* in, std::size_t c
 
 // UTF-8 without verification: every byte that is not a continuation byte
 // gives one character, built from the bytes that follow it (missing bytes at
-// the end of the text count as 0). Sequences of four bytes or more, which do
-// not fit one 16-bit unit, give '?'. Decodes bytes [0, usable); a lead byte
-// may look at the bytes after it up to `available`.
-// Not engine/core/Utf8.h, which verifies and replaces bad bytes: XML files keep these lenient rules on purpose.
+// the end of the text count as 0); a whole sequence of four bytes gives a
+// surrogate pair, any other lead byte of 0xF0 and above '?'. Decodes bytes [0, usable); a lead
+// byte may look at the bytes after it up to `available`.
+// Not engine/core/Utf8.h, which verifies and replaces bad bytes: files marked
+// as UTF-8 keep these lenient rules on purpose.
 Converted decodeUtf8(const uint8_t* bytes, std::size_t usable, std::size_t available, char16_t* out) {
     char16_t* const start = out;
     std::size_t i = 0;
@@ -286,6 +400,21 @@ Converted decodeUtf8(const uint8_t* bytes, std::size_t usable, std::size_t avail
         } else if (b < 0xF0) {
             c = char16_t(((b & 0x0F) << 12) | ((byteAt(bytes, available, i + 1) & 0x3F) << 6) |
                          (byteAt(bytes, available, i + 2) & 0x3F));
+        } else if (b < 0xF8) {
+            // Two units for one lead byte: only with its three continuation
+            // bytes there, so that no text gives more units than bytes.
+            const uint8_t b1 = byteAt(bytes, available, i + 1);
+            const uint8_t b2 = byteAt(bytes, available, i + 2);
+            const uint8_t b3 = byteAt(bytes, available, i + 3);
+            const char32_t wide =
+                char32_t(b & 0x07) << 18 | char32_t(b1 & 0x3F) << 12 | char32_t(b2 & 0x3F) << 6 | char32_t(b3 & 0x3F);
+            if ((b1 & 0xC0) == 0x80 && (b2 & 0xC0) == 0x80 && (b3 & 0xC0) == 0x80 && wide >= 0x10000 &&
+                wide <= 0x10FFFF) {
+                out = putCodePoint(out, wide);
+                i += 4;
+                continue;
+            }
+            c = u'?';
         } else {
             c = u'?';
         }
@@ -296,70 +425,158 @@ Converted decodeUtf8(const uint8_t* bytes, std::size_t usable, std::size_t avail
         *out++ = c;
         ++i;
     }
-    return {std::size_t(out - start), i, ended};
+    return {std::size_t(out - start), i, ended, false};
+}
+
+// The length of the valid UTF-8 sequence at `b` (of `available` bytes), or
+// 0 when it is none: no overlong forms, surrogates or values past U+10FFFF.
+std::size_t validSequence(const uint8_t* b, std::size_t available, char32_t& c) {
+    const uint8_t lead = b[0];
+    std::size_t length;
+    uint8_t low = 0x80;
+    uint8_t high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        c = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        c = lead & 0x0F;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        c = lead & 0x07;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (available < length)
+        return 0;
+    for (std::size_t k = 1; k < length; ++k) {
+        const uint8_t next = b[k];
+        if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
+            return 0;
+        c = (c << 6) | (next & 0x3F);
+    }
+    return length;
+}
+
+// Verified UTF-8, for texts without a mark. A byte that starts no valid
+// sequence becomes U+FFFD when `Replace`; otherwise the step stops before it
+// and says so. Bytes [0, usable) are decoded; a sequence may run on up to
+// `available`.
+template <bool Replace>
+Converted decodeVerifiedUtf8(const uint8_t* bytes, std::size_t usable, std::size_t available, char16_t* out) {
+    char16_t* const start = out;
+    std::size_t i = 0;
+    while (i < usable) {
+        if (usable - i >= 16) {
+            const std::size_t done = convertBlocks<Block::Ascii>(bytes + i, usable - i, out);
+            if (done != 0) {
+                out += done;
+                i += done;
+                continue;
+            }
+        }
+        const uint8_t b = bytes[i];
+        if (b < 0x80) {
+            if (b == 0)
+                return {std::size_t(out - start), i, true, false};
+            *out++ = b;
+            ++i;
+            continue;
+        }
+        char32_t c = 0;
+        const std::size_t length = validSequence(bytes + i, available - i, c);
+        if (length == 0) {
+            if (!Replace)
+                return {std::size_t(out - start), i, false, true};
+            *out++ = kReplacement;
+            ++i;
+            continue;
+        }
+        out = putCodePoint(out, c);
+        i += length;
+    }
+    return {std::size_t(out - start), i, false, false};
 }
 
 // 8-bit text: every byte is the character of the same value.
 Converted widenBytes(const uint8_t* bytes, std::size_t count, char16_t* out) {
     for (std::size_t i = convertBlocks<Block::Bytes>(bytes, count, out); i < count; ++i) {
         if (bytes[i] == 0)
-            return {i, i, true};
+            return {i, i, true, false};
         out[i] = bytes[i];
     }
-    return {count, count, false};
+    return {count, count, false, false};
 }
 
-// UTF-16 and UTF-32 in either byte order: every unit gives one character,
-// for a 32-bit unit its low 16 bits. Only a unit of 0 ends the text: a
-// 32-bit unit whose low 16 bits are 0 (U+10000, U+20000 ...) gives '?'. A
-// unit cut by the end of `count` is left for the next step.
+// UTF-16 and UTF-32 in either byte order: every 16-bit unit gives one
+// character; a 32-bit unit beyond U+FFFF gives a surrogate pair, and one that
+// is no character (a surrogate, past U+10FFFF) U+FFFD. Only a unit of 0 ends
+// the text. A unit cut by the end of `count` is left for the next step.
 Converted convertUnits(TextForm form, const uint8_t* b, std::size_t count, char16_t* out) {
     const bool wide = form == TextForm::Utf32BigEndian || form == TextForm::Utf32LittleEndian;
     const std::size_t unit = wide ? 4 : 2;
     const std::size_t units = count / unit;
-    // The engine's own files are UTF-16 little-endian.
-    std::size_t i =
-        form == TextForm::Utf16LittleEndian ? convertBlocks<Block::Utf16LittleEndian>(b, count, out) / 2 : 0;
-    for (; i < units; ++i) {
-        const uint8_t* u = b + i * unit;
-        char16_t c;
-        switch (form) {
-        case TextForm::Utf32BigEndian:
-            c = char16_t((u[2] << 8) | u[3]);
-            if (c == 0 && (u[0] | u[1]) != 0)
-                c = u'?';
-            break;
-        case TextForm::Utf32LittleEndian:
-            c = char16_t(u[0] | (u[1] << 8));
-            if (c == 0 && (u[2] | u[3]) != 0)
-                c = u'?';
-            break;
-        case TextForm::Utf16LittleEndian:
-            c = char16_t(u[0] | (u[1] << 8));
-            break;
-        default:
-            c = char16_t((u[0] << 8) | u[1]);
-            break;
+    if (!wide) {
+        // The engine's own files are UTF-16 little-endian.
+        std::size_t i =
+            form == TextForm::Utf16LittleEndian ? convertBlocks<Block::Utf16LittleEndian>(b, count, out) / 2 : 0;
+        for (; i < units; ++i) {
+            const uint8_t* u = b + i * unit;
+            const char16_t c =
+                form == TextForm::Utf16LittleEndian ? char16_t(u[0] | (u[1] << 8)) : char16_t((u[0] << 8) | u[1]);
+            if (c == 0)
+                return {i, i * unit, true, false};
+            out[i] = c;
         }
-        if (c == 0)
-            return {i, i * unit, true};
-        out[i] = c;
+        return {units, units * unit, false, false};
     }
-    return {units, units * unit, false};
+    char16_t* const start = out;
+    for (std::size_t i = 0; i < units; ++i) {
+        const uint8_t* u = b + i * unit;
+        const char32_t c = form == TextForm::Utf32BigEndian
+                               ? char32_t(u[0]) << 24 | char32_t(u[1]) << 16 | char32_t(u[2]) << 8 | u[3]
+                               : char32_t(u[3]) << 24 | char32_t(u[2]) << 16 | char32_t(u[1]) << 8 | u[0];
+        if (c == 0)
+            return {std::size_t(out - start), i * unit, true, false};
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            *out++ = kReplacement;
+        else
+            out = putCodePoint(out, c);
+    }
+    return {std::size_t(out - start), units * unit, false, false};
 }
 
 // Converts the next piece of text. Unless `last`, bytes that may belong to a
 // unit or sequence continued by the next piece are left unused.
 Converted convert(TextForm form, const uint8_t* bytes, std::size_t count, bool last, char16_t* out) {
+    // A UTF-8 lead byte looks at most three bytes ahead.
+    const std::size_t usable = last ? count : (count > 3 ? count - 3 : 0);
     switch (form) {
     case TextForm::Utf8:
-        // A lead byte looks at most two bytes ahead.
-        return decodeUtf8(bytes, last ? count : (count > 2 ? count - 2 : 0), count, out);
+        return decodeUtf8(bytes, usable, count, out);
+    case TextForm::Utf8Declared:
+        return decodeVerifiedUtf8<true>(bytes, usable, count, out);
+    case TextForm::Utf8Unmarked:
+        return decodeVerifiedUtf8<false>(bytes, usable, count, out);
     case TextForm::Bytes:
         return widenBytes(bytes, count, out);
     default:
         return convertUnits(form, bytes, count, out);
     }
+}
+
+// Unmarked text found not to be UTF-8 after `length` characters: they are
+// turned back into the bytes they came from (valid UTF-8, so exactly those),
+// which are taken as 8-bit text. Answers the new length.
+std::size_t rereadAsBytes(char16_t* text, std::size_t length) {
+    const std::string bytes = utf16ToUtf8(std::u16string_view(text, length));
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        text[i] = char16_t(uint8_t(bytes[i]));
+    return bytes.size();
 }
 
 } // namespace
@@ -387,17 +604,19 @@ CXmlStreamReader::CXmlStreamReader(IReadableFile* file, std::size_t pieceSize) {
 void CXmlStreamReader::readPieces(IReadableFile* file, std::size_t pieceSize) {
     // The file is read a piece at a time and converted as it comes, so its
     // bytes are never held whole. What it really delivers counts, not the
-    // size it announced.
-    std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[pieceSize]);
+    // size it announced. The first piece is at least large enough for a
+    // declaration to be seen whole.
+    const std::size_t capacity = std::max(pieceSize, kDeclarationWindow);
+    std::unique_ptr<uint8_t[]> piece(new (std::nothrow) uint8_t[capacity]);
     if (!piece) {
         CLog::instance()->log(CStringW(u"Not enough memory to read XML file: ") + file->fileName(), CLog::Error);
         return;
     }
     std::size_t left = std::size_t(file->size());
     std::size_t held = 0;
-    auto fill = [&] {
-        while (held < pieceSize && left > 0) {
-            const int32_t got = file->read(piece.get() + held, int32_t(std::min(pieceSize - held, left)));
+    auto fill = [&](std::size_t target) {
+        while (held < target && left > 0) {
+            const int32_t got = file->read(piece.get() + held, int32_t(std::min(target - held, left)));
             if (got <= 0) {
                 left = 0;
                 break;
@@ -406,14 +625,14 @@ void CXmlStreamReader::readPieces(IReadableFile* file, std::size_t pieceSize) {
             left -= std::size_t(got);
         }
     };
-    fill();
+    fill(capacity);
     if (held == 0)
         return;
 
-    // The first piece is either full (at least four bytes) or the whole
-    // file, so the mark test sees every byte it needs.
+    // The first piece is either full or the whole file, so the form test
+    // sees every byte it needs.
     std::size_t markLength = 0;
-    const TextForm form = detectForm(piece.get(), held, markLength);
+    TextForm form = detectForm(piece.get(), held, markLength);
     char16_t* out = allocateText(characterBound(form, held + left - markLength), &file->fileName());
     if (!out)
         return;
@@ -424,6 +643,11 @@ void CXmlStreamReader::readPieces(IReadableFile* file, std::size_t pieceSize) {
         const Converted step = convert(form, piece.get() + offset, held - offset, last, out);
         out += step.characters;
         offset += step.consumed;
+        if (step.invalid) {
+            out = text + rereadAsBytes(text, std::size_t(out - text));
+            form = TextForm::Bytes;
+            continue;
+        }
         if (step.ended || last)
             break;
         // Keep what the step left for the next piece (fewer bytes than a
@@ -431,7 +655,7 @@ void CXmlStreamReader::readPieces(IReadableFile* file, std::size_t pieceSize) {
         std::memmove(piece.get(), piece.get() + offset, held - offset);
         held -= offset;
         offset = 0;
-        fill();
+        fill(pieceSize);
     }
     finishText(std::size_t(out - text));
 }
@@ -452,7 +676,12 @@ void CXmlStreamReader::convertText(const uint8_t* b, std::size_t count, const CS
     char16_t* out = allocateText(characterBound(form, count - markLength), fileName);
     if (!out)
         return;
-    finishText(convert(form, b + markLength, count - markLength, true, out).characters);
+    Converted step = convert(form, b + markLength, count - markLength, true, out);
+    if (step.invalid) {
+        // Not UTF-8 after all: the whole text is 8-bit.
+        step = convert(TextForm::Bytes, b, count, true, out);
+    }
+    finishText(step.characters);
 }
 
 CXmlStreamReader::~CXmlStreamReader() = default;
@@ -559,9 +788,25 @@ bool CXmlStreamReader::parseCData(char16_t* open) {
 }
 
 bool CXmlStreamReader::parseComment(char16_t* bang) {
-    // Comments and declarations such as <!DOCTYPE ...>: nested '<' and '>'
-    // are counted, so a declaration's internal subset stays inside.
     char16_t* const end = m_textEnd;
+    if (bang[1] == u'-' && bang[2] == u'-') {
+        // A comment ends at the first "-->", whatever it holds.
+        char16_t* content = bang + 3;
+        char16_t* q = content;
+        for (;; ++q) {
+            q = scan<kEnd | kClose>(q);
+            if (q == end)
+                return endOfText();
+            if (q - content >= 2 && q[-1] == u'-' && q[-2] == u'-')
+                break;
+        }
+        m_nodeType = Comment;
+        m_nodeText.assign(content, int(q - 2 - content));
+        m_cursor = q + 1;
+        return true;
+    }
+    // Declarations such as <!DOCTYPE ...>: nested '<' and '>' are counted,
+    // so an internal subset stays inside.
     int depth = 1;
     char16_t* q = bang + 1;
     for (;; ++q) {
@@ -573,7 +818,7 @@ bool CXmlStreamReader::parseComment(char16_t* bang) {
         else if (--depth == 0)
             break;
     }
-    // Without the two characters after '!' ("--") and the two before '>'.
+    // Without the two characters after '!' and the two before '>'.
     m_nodeType = Comment;
     if (q - bang > 5)
         m_nodeText.assign(bang + 3, int(q - 2 - (bang + 3)));
@@ -676,9 +921,16 @@ char16_t* CXmlStreamReader::decodeEntities(char16_t* amp, char16_t* end) {
                 }
             }
         }
+        std::size_t referenceLength = 0;
+        char32_t reference = 0;
         if (match) {
             *write++ = (*match)[0];
             read += match->length();
+        } else if (read[1] == u'#' && (referenceLength = characterReference(read, end, reference)) != 0) {
+            // "&#N;" and "&#xN;" are at least four characters, and give at
+            // most two: the rewrite stays behind the read position.
+            write = putCodePoint(write, reference);
+            read += referenceLength;
         } else {
             *write++ = *read++;
         }

@@ -12,13 +12,15 @@
 class IReadableFile;
 
 // Pull parser for the engine's XML files. The whole file is read and turned
-// into 16-bit text once at construction (UTF-8, UTF-16 or UTF-32 by their
-// byte-order marks, else 8-bit text taken byte for byte); the caller then asks
-// for one node after another with `readNext` and inspects its type, name or
-// text and the attributes of the last element.
+// into UTF-16 text once at construction: UTF-8, UTF-16 or UTF-32 by their
+// byte-order marks; without a mark UTF-8 when the bytes are valid UTF-8 (or
+// the declaration names UTF-8, bad bytes then becoming U+FFFD), else 8-bit
+// text taken byte for byte. Characters beyond U+FFFF become surrogate pairs.
+// The caller then asks for one node after another with `readNext` and
+// inspects its type, name or text and the attributes of the last element.
 //
 // The rules are tolerant and never report an error: malformed input gives
-// whatever nodes the rules make of it. Every scan stops at the end of the
+// whatever nodes the rules make of it. A comment ends at its first "-->". Every scan stops at the end of the
 // text; a comment, CDATA section, instruction or tag left open there ends the
 // document (`readNext` answers false).
 //
@@ -94,8 +96,9 @@ public:
     // The entity table shared by every reader of the process. Each entry is
     // the replacement character followed by the entity's name and ';' as it
     // follows '&' in the text ("&amp;" is the entry "&amp;"). It starts with
-    // amp, lt, gt, quot, apos, "#xD;" and "#xA;"; no other character
-    // references are decoded.
+    // amp, lt, gt, quot, apos, "#xD;" and "#xA;". Every other character
+    // reference ("&#N;", "&#xN;") is decoded too, one naming no character as
+    // U+FFFD.
     [[nodiscard]] static const CArray<CStringW>& entityTable();
     // Appends `entry` (replacement character, then the name with its ';') to
     // the shared table; every reader, open ones included, uses it from then

@@ -27,16 +27,26 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+// Surrogate pairs become the character they stand for; a lone surrogate
+// is shown as it is (three bytes).
 std::string toUtf8(std::u16string_view text) {
     std::string out;
-    for (char16_t c : text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
         if (c < 0x80) {
             out += char(c);
         } else if (c < 0x800) {
             out += char(0xC0 | (c >> 6));
             out += char(0x80 | (c & 0x3F));
-        } else {
+        } else if (c < 0x10000) {
             out += char(0xE0 | (c >> 12));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            out += char(0xF0 | (c >> 18));
+            out += char(0x80 | ((c >> 12) & 0x3F));
             out += char(0x80 | ((c >> 6) & 0x3F));
             out += char(0x80 | (c & 0x3F));
         }
@@ -219,21 +229,41 @@ TEST(CXmlStreamReader, DecodesEveryByteOrderMark) {
         {"UTF-16 big-endian, odd trailing byte", utf16(doc, true) + Bytes{'x'}, unicode},
         {"UTF-32 little-endian, three trailing bytes", utf32(doc, false) + Bytes{'<', 0, 0}, unicode},
         {"UTF-32 big-endian, one trailing byte", utf32(doc, true) + Bytes{'<'}, unicode},
-        {"UTF-32 keeps the low 16 bits", utf32(U"<a>x\U0001F600</a>", false), {"<a>", "T:x\uF600", "</a>"}},
-        // Only a unit of 0 ends the text; one whose low 16 bits are 0 is no
-        // character of its own.
+        // Characters beyond U+FFFF become surrogate pairs; only a unit of 0
+        // ends the text.
+        {"UTF-32 beyond U+FFFF", utf32(U"<a>x\U0001F600</a>", false), {"<a>", "T:x\U0001F600", "</a>"}},
         {"UTF-32 little-endian, low 16 bits 0",
          utf32(U"<a>x\U00010000\U00020000\U0010FFFF</a><b/>", false),
-         {"<a>", "T:x??\uFFFF", "</a>", "<b/>"}},
+         {"<a>", "T:x\U00010000\U00020000\U0010FFFF", "</a>", "<b/>"}},
         {"UTF-32 big-endian, low 16 bits 0",
          utf32(U"<a v='\U00100000'>\U00010000</a>", true),
-         {"<a v=?>", "T:?", "</a>"}},
+         {"<a v=\U00100000>", "T:\U00010000", "</a>"}},
+        {"UTF-32 units that are no character",
+         Bytes{0xFF, 0xFE, 0, 0} + Bytes{'<',  0,    0, 0, 'a',  0,    0,    0, '>', 0, 0, 0,
+                                         0x00, 0xD8, 0, 0, 0x00, 0x00, 0x11, 0, '<', 0, 0, 0,
+                                         '/',  0,    0, 0, 'a',  0,    0,    0, '>', 0, 0, 0},
+         {"<a>", "T:\uFFFD\uFFFD", "</a>"}},
         {"UTF-32 zero unit ends the text", utf32(U"<a/>", true) + Bytes{0, 0, 0, 0} + utf32(U"<b/>", true), {"<a/>"}},
         {"UTF-16 surrogates pass as they are",
-         utf16(U"<a>\U0001F600</a>", false),
-         {"<a>", std::string("T:") + "\xED\xA0\xBD\xED\xB8\x80", "</a>"}},
+         utf16(U"<a>\U0001F600</a>", false) + Bytes{0x3D, 0xD8, '<', 0, 'b', 0, '/', 0, '>', 0},
+         {"<a>", "T:\U0001F600", "</a>", std::string("T:") + "\xED\xA0\xBD", "<b/>"}},
         {"8-bit text, byte for byte", latin1(U"<a b='\u00E9'>x\u00FF</a>"), {"<a b=\u00E9>", "T:x\u00FF", "</a>"}},
-        {"UTF-8 without a mark is 8-bit text", utf8(U"<a>\u00E9</a>", false), {"<a>", "T:\u00C3\u00A9", "</a>"}},
+        // Without a mark, valid UTF-8 is UTF-8; anything else 8-bit text.
+        {"UTF-8 without a mark",
+         utf8(U"<a b='\u00EB'>\u00E9\U0001F600</a>", false),
+         {"<a b=\u00EB>", "T:\u00E9\U0001F600", "</a>"}},
+        {"not UTF-8 without a mark",
+         latin1(U"<a>\u00C3\u00A9 caf\u00E9</a>"),
+         {"<a>", "T:\u00C3\u00A9 caf\u00E9", "</a>"}},
+        {"not UTF-8 late in the text",
+         utf8(U"<a>\u00E9</a>", false) + latin1(U"<b>\u00E9</b>"),
+         {"<a>", "T:\u00C3\u00A9", "</a>", "<b>", "T:\u00E9", "</b>"}},
+        {"declared UTF-8, bad bytes replaced",
+         ascii("<?xml version='1.0' encoding='utf-8'?><a>\xE9\xC3\xA9</a>"),
+         {"?", "<a>", "T:\uFFFD\u00E9", "</a>"}},
+        {"overlong forms and surrogates are no UTF-8",
+         ascii("<a>\xC0\xAF\xED\xA0\x80</a>"),
+         {"<a>", "T:\u00C0\u00AF\u00ED\u00A0\u0080", "</a>"}},
         {"mark alone", Bytes{0xFF, 0xFE}, {}},
         {"UTF-16 mark and one byte", Bytes{0xFF, 0xFE, '<'}, {}},
         {"UTF-32 mark and three bytes", Bytes{0x00, 0x00, 0xFE, 0xFF, 0, 0, '<'}, {}},
@@ -250,8 +280,11 @@ TEST(CXmlStreamReader, DecodesUtf8WithoutVerifyingIt) {
         Bytes text;
         std::string expected;
     } cases[] = {
-        {"four-byte sequence", utf8(U"\U0001F600", false), "?"},
+        {"four-byte sequence", utf8(U"\U0001F600", false), "\U0001F600"},
         {"lead bytes F8 to FF", Bytes{0xF8, 0xFF}, "??"},
+        // Two units come only from a whole four-byte sequence.
+        {"four-byte lead before ASCII", Bytes{0xF3, 'i', 'o', 'n'}, "?ion"},
+        {"four-byte sequence cut short", Bytes{0xF0, 0x9F, 0x98}, "?"},
         {"stray continuation bytes", Bytes{'a', 0x80, 0xBF, 'b'}, "ab"},
         // The following bytes are not checked: an ASCII byte after a lead
         // byte is part of its character and counts again on its own.
@@ -477,7 +510,10 @@ TEST(CXmlStreamReader, ReplacesTheSevenEntities) {
     } cases[] = {
         {"all seven", "&amp;&lt;&gt;&quot;&apos;&#xD;&#xA;.", "&<>\"'\r\n."},
         {"no ';' after the name", "5 &gt 3", "5 &gt 3"},
-        {"other character references", "&#13;&#x41;", "&#13;&#x41;"},
+        {"decimal and hexadecimal references", "&#13;&#x41;&#X42;&#0067;", "\rABC"},
+        {"references beyond U+FFFF", "&#128512;&#x1F600;", "\U0001F600\U0001F600"},
+        {"references to no character", "&#0;&#xD800;&#x110000;&#99999999999;", "\uFFFD\uFFFD\uFFFD\uFFFD"},
+        {"no number or no ';'", "&#;&#x;&#12a;&#x4", "&#;&#x;&#12a;&#x4"},
         {"unknown entity", "&bogus;", "&bogus;"},
         {"replacement is not read again", "&amp;lt;", "&lt;"},
         {"'&' among the last two characters", "ab&", "ab&"},
@@ -522,7 +558,8 @@ TEST(CXmlStreamReader, ReadsEachKindOfNode) {
     } cases[] = {
         {"declaration and instruction", "<?xml version=\"1.0\"?><?pi x?><a/>", {"?", "?", "<a/>"}},
         {"comment", "<a><!-- note --></a>", {"<a>", "C: note ", "</a>"}},
-        {"comment holding '>' ends there", "<a><!-- a > b --></a>", {"<a>", "C: ", "T: b -->", "</a>"}},
+        {"comment ends at its \"-->\"", "<a><!-- a < b > c --x--></a>", {"<a>", "C: a < b > c --x", "</a>"}},
+        {"comment with an unmatched '<'", "<!-- if a < b --><a x='1'/><b/>", {"C: if a < b ", "<a x=1/>", "<b/>"}},
         {"empty comment", "<!----><a/>", {"C:", "<a/>"}},
         {"declaration with an internal subset",
          "<!DOCTYPE x [<!ENTITY e 'v'>]><x/>",

@@ -155,7 +155,8 @@ TEST(CXmlStreamWriter, ReportsAWriteThatFellShort) {
 }
 
 TEST(CXmlStreamWriter, OutputReadsBackUnchanged) {
-    const std::u16string tricky = u"a < b & \"c\" 'd' >\r\n\ttab \u00E9\u4E2D";
+    // Characters beyond U+FFFF travel as surrogate pairs.
+    const std::u16string tricky = u"a < b & \"c\" 'd' >\r\n\ttab \u00E9\u4E2D \U0001F600";
     Output out;
     CXmlStreamWriter& w = *out.writer;
     w.startDocument();
