@@ -6,6 +6,7 @@
 #include "engine/video/CAtlasTexture.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -16,7 +17,7 @@ const CString& globalKerningName() {
 
 } // namespace
 
-Font::Font(const CObjectName& name) : IContent(name, FlagShared) {}
+Font::Font(const CObjectName& name) : IContent(name, FlagShared) { clearFont(); }
 
 Font::~Font() { clearFont(); }
 
@@ -38,6 +39,8 @@ void Font::readProperties(const CPropertyBag& bag) {
 }
 
 int32_t Font::findGlyph(char16_t c) const {
+    if (c < DirectRange)
+        return m_directGlyphs[c];
     const auto found = m_characterMap.find(uint32_t(c));
     return found == m_characterMap.end() ? -1 : found->value;
 }
@@ -51,7 +54,7 @@ const FontGlyph& Font::getGlyph(char16_t c) const {
 }
 
 int32_t Font::getKerning(char16_t first, char16_t second) const {
-    if (m_kerningPairs.empty())
+    if (m_kerningPairs.empty() || (first < DirectRange && !(m_kernedFirst[first / 64] >> (first % 64) & 1)))
         return 0;
     const auto found = m_kerningPairs.find(KerningPair{first, second});
     return found == m_kerningPairs.end() ? 0 : found->value;
@@ -120,6 +123,8 @@ void Font::clearFont() {
     m_kerningPairs.clear();
     m_defaultGlyph = 0;
     m_lineHeight = 0.0f;
+    std::fill(std::begin(m_directGlyphs), std::end(m_directGlyphs), -1);
+    std::fill(std::begin(m_kernedFirst), std::end(m_kernedFirst), 0);
 }
 
 void Font::addTexture(CAtlasTexture* texture) {
@@ -130,12 +135,15 @@ void Font::addTexture(CAtlasTexture* texture) {
 
 void Font::addGlyph(char16_t c, const FontGlyph& glyph) {
     // The first glyph of a character keeps the character.
-    (void)m_characterMap.insert(uint32_t(c), int32_t(m_glyphs.size()));
+    if (m_characterMap.insert(uint32_t(c), int32_t(m_glyphs.size())).second && c < DirectRange)
+        m_directGlyphs[c] = int32_t(m_glyphs.size());
     m_glyphs.push_back(glyph);
 }
 
 void Font::setKerning(char16_t first, char16_t second, int32_t amount) {
     m_kerningPairs[KerningPair{first, second}] = amount;
+    if (first < DirectRange)
+        m_kernedFirst[first / 64] |= uint64_t(1) << (first % 64);
 }
 
 void Font::finishLoading() {

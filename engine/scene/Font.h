@@ -123,6 +123,10 @@ private:
         }
     };
 
+    // Characters below this are looked up in tables instead of the maps
+    // (Latin-1 and Cyrillic, what the game's texts hold).
+    static constexpr uint32_t DirectRange = 0x500;
+
     CVector2d m_globalKerning;
     float m_lineHeight = 0.0f;
     CArray<CAtlasTexture*> m_textures;
@@ -130,4 +134,8 @@ private:
     CMap<uint32_t, int32_t> m_characterMap;
     CMap<KerningPair, int32_t> m_kerningPairs;
     int32_t m_defaultGlyph = 0;
+    // The character map below DirectRange (-1: not mapped), and which of
+    // those characters start a kerning pair.
+    int32_t m_directGlyphs[DirectRange];
+    uint64_t m_kernedFirst[DirectRange / 64];
 };
