@@ -210,4 +210,17 @@ TEST(AtlasPacker, TheToolsCollectionLoadsThroughTheContentManager) {
             for (uint32_t x = 0; x < source.width(); x += 3)
                 ASSERT_EQ(page->texel(uint32_t(rect.left) + x, uint32_t(rect.top) + y), source.pixelAt(x, y).value);
     }
+
+    // Packed into the folder it packs, twice: the second run leaves the
+    // first run's pages out.
+    const std::string inPlace = std::string(BM_ATLASPACK) + " --max-size 128 " +
+                                (stack.dir.path() / "source").string() + " " +
+                                (stack.dir.path() / "source" / "sheet.xml").string() + " > /dev/null";
+    ASSERT_EQ(std::system(inPlace.c_str()), 0);
+    ASSERT_EQ(std::system(inPlace.c_str()), 0);
+    stack.manager->clear();
+    CRefHandle<AtlasTextureCollection> again =
+        stack.load<AtlasTextureCollection>(ContentTypeAtlasCollection, u"source/sheet.xml");
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->getSubTextures().size(), inputs.size());
 }

@@ -6,7 +6,8 @@
 // Every *.png under <folder> becomes an atlas texture named <prefix> + its
 // path relative to the folder ('/' separators), e.g. --prefix img/ui/ gives
 // img/ui/buttons/ok.png. Pages are written beside the collection file and
-// named after it (ui.xml: ui.png, or ui-0.png, ui-1.png ...).
+// named after it (ui.xml: ui.png, or ui-0.png, ui-1.png ...); pages of an
+// earlier run lying in the folder are not packed again.
 
 #include "engine/core/CString.h"
 #include "engine/core/CStringW.h"
@@ -26,6 +27,24 @@ int usage() {
     std::fprintf(stderr, "usage: atlaspack [--max-size N] [--padding N] [--trim] [--prefix TEXT] <folder> "
                          "<collection file>\n");
     return 2;
+}
+
+// Whether `file` is one of the pages a run writes for `collection` (its
+// stem, or its stem and a page number, as ".png" beside it): packing
+// into the folder being packed must not pack the last run's pages.
+bool isOwnPage(const std::filesystem::path& file, const std::filesystem::path& collection) {
+    std::error_code error;
+    if (!std::filesystem::equivalent(file.parent_path(),
+                                     collection.parent_path().empty() ? "." : collection.parent_path(), error))
+        return false;
+    const std::string stem = collection.stem().string();
+    const std::string name = file.stem().string();
+    if (name == stem)
+        return true;
+    if (name.size() <= stem.size() + 1 || name.compare(0, stem.size() + 1, stem + "-") != 0)
+        return false;
+    return std::all_of(name.begin() + std::ptrdiff_t(stem.size() + 1), name.end(),
+                       [](char c) { return c >= '0' && c <= '9'; });
 }
 
 bool isPng(const std::filesystem::path& path) {
@@ -67,7 +86,7 @@ int main(int argc, char** argv) {
     std::vector<std::filesystem::path> files;
     std::error_code error;
     for (std::filesystem::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-        if (it->is_regular_file() && isPng(it->path()))
+        if (it->is_regular_file() && isPng(it->path()) && !isOwnPage(it->path(), collectionPath))
             files.push_back(it->path());
     if (error) {
         std::fprintf(stderr, "atlaspack: cannot read %s: %s\n", folder.string().c_str(), error.message().c_str());
