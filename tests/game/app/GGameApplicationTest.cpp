@@ -9,11 +9,13 @@
 #include "engine/core/CEngine.h"
 #include "engine/core/CEngineManagers.h"
 #include "engine/core/CEventKeyDown.h"
+#include "engine/core/CEventRender.h"
 #include "engine/core/CEventUpdate.h"
 #include "engine/core/CSingleInstanceGuard.h"
 #include "engine/core/CStringW.h"
 #include "engine/device/CEventSystemFlowCloseRequest.h"
 #include "engine/device/CEventWindowActivate.h"
+#include "engine/device/CSdlDevice.h"
 #include "engine/scene/CNodeFactory.h"
 #include "engine/scene/SceneManager.h"
 #include "engine/scene/SceneNode.h"
@@ -24,6 +26,7 @@
 #include "game/app/main/GGameClasses.h"
 #include "game/app/main/GameMain.h"
 #include "game/nodes/GRectangleNode.h"
+#include "tests/support/CRecordingGraphicsDriver.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestSupport.h"
 
@@ -67,6 +70,23 @@ protected:
 };
 using FakePlayScreen = FakeScreen<GGameApplication::GamePlaySceneTypeId>;
 using FakeQuitConfirmation = FakeScreen<GGameApplication::QuitConfirmationSceneTypeId>;
+
+// The window device with a recording driver in place of OpenGL.
+class RecordingDevice : public CSdlDevice {
+public:
+    using CSdlDevice::CSdlDevice;
+    static CEngine* create(const CEngineCreationParams& params) {
+        auto* device = new RecordingDevice(params);
+        setEngineInstance(device);
+        return device;
+    }
+
+protected:
+    ~RecordingDevice() override = default;
+    [[nodiscard]] IGraphicsDriver* makeOpenGLDriver() override {
+        return CRecordingGraphicsDriver::create(getCreationParams(), getClock());
+    }
+};
 
 // Runs the game in a folder of its own, with its profiles in it too.
 class GameTest : public testing::Test {
@@ -371,4 +391,45 @@ TEST_F(GameTest, ASmallDesktopPlaysFullScreenAndAltEnterCannotLeaveIt) {
     EXPECT_EQ(game->getCreationParams().width, before.width);
     game->setFullScreen(false);
     EXPECT_TRUE(game->isFullScreen());
+}
+
+TEST_F(GameTest, DrawsTheScenesThenTheBlackBarsOfAWideScreen) {
+    writeAssets();
+    // The game shares an engine that exists already.
+    CEngine* engine = RecordingDevice::create(CEngineCreationParams());
+    ASSERT_NE(engine, nullptr);
+    GGameApplication* game = start(false);
+    ASSERT_TRUE(game->init(CStringW()));
+    auto* driver = dynamic_cast<CRecordingGraphicsDriver*>(engine->getVideoDriver());
+    ASSERT_NE(driver, nullptr);
+    driver->onWindowResized(CSizeI(1920, 1080));
+    game->alignGameScreen();
+    EXPECT_EQ(game->getFirstBar(), CRectI(0, 0, 97, 1080));
+    EXPECT_EQ(game->getSecondBar(), CRectI(1823, 0, 1920, 1080));
+    EXPECT_FLOAT_EQ(game->getSceneManager()->getPosition().x, 240.0f);
+    EXPECT_FLOAT_EQ(game->getSceneManager()->getScale().x, 1.40625f);
+
+    driver->clearRecords();
+    CRefHandle<CEventRender> render(new CEventRender);
+    EXPECT_FALSE(game->handleEvent(render.get()));
+    using Call = CRecordingGraphicsDriver::Call;
+    const auto calls = driver->calls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.front(), Call::BeginFrame);
+    EXPECT_EQ(calls.back(), Call::EndFrame);
+    // The panel of the first scene, then the two bars over it in black.
+    const auto draws = driver->recordsOf(Call::DrawPrimitives);
+    ASSERT_EQ(draws.size(), 1u);
+    const auto bars = driver->recordsOf(Call::FillRectGradient);
+    ASSERT_EQ(bars.size(), 2u);
+    EXPECT_EQ(bars[0]->rect, CRectI(0, 0, 97, 1080));
+    EXPECT_EQ(bars[1]->rect, CRectI(1823, 0, 1920, 1080));
+    EXPECT_EQ(bars[0]->colors[0], CColor(0xFF000000u));
+    EXPECT_LT(draws[0] - &driver->records()[0], bars[0] - &driver->records()[0]);
+    EXPECT_EQ(game->getFramesDrawn(), 1u);
+
+    shutDown();
+    EXPECT_EQ(findEngineInstance(), engine) << "a shared engine stays with its maker";
+    engine->release();
+    EXPECT_EQ(findEngineInstance(), nullptr);
 }
