@@ -139,8 +139,14 @@ IContent* CContentManager::load(uint32_t type, const CStringW& name, bool relati
     if (!m_processors || !m_processors->findProcessor(type))
         return nullptr;
     CRefHandle<IReadableFile> file(openContentFile(type, fullName));
-    if (!file)
+    if (!file) {
+        // A missing file is the caller's to report; something in its place
+        // that does not read (a folder, a file without permission) is said.
+        const std::string reason = m_fileSystem ? m_fileSystem->unreadableReason(fullName) : std::string();
+        if (!reason.empty())
+            logWarning(u"Can't load content: " + fullName + u": " + fromNativePath(reason));
         return nullptr;
+    }
     return loadKeyed(type, key, file.get());
 }
 

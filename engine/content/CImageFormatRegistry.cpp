@@ -7,12 +7,16 @@
 #include "engine/content/CPixelImage.h"
 #include "engine/content/CPngImageLoader.h"
 #include "engine/content/CPngImageWriter.h"
+#include "engine/content/ImageLoadReport.h"
 #include "engine/core/CLog.h"
 #include "engine/core/CObjectName.h"
 #include "engine/core/CStringW.h"
 #include "engine/io/FilePaths.h"
 #include "engine/io/IReadableFile.h"
 #include "engine/io/IWritableFile.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -58,19 +62,30 @@ CPixelImage* CImageFormatRegistry::loadImage(IReadableFile* file, const CObjectN
     for (uint32_t i = 0; i < extension.length(); ++i)
         extension[i] = asciiLower(extension[i]);
 
+    // Each loader decodes the file at most once: by its extension, else by
+    // its content. Their reasons make one line when none decodes it.
+    CImageLoadFailureCapture failures;
+    std::vector<const IImageFormatLoader*> tried;
     for (const CRefHandle<IImageFormatLoader>& loader : m_loaders) {
         if (!loader->acceptsExtension(extension) || !file->seek(0, false))
             continue;
+        tried.push_back(loader.get());
         if (CPixelImage* image = loader->load(file, name))
             return image;
     }
     for (const CRefHandle<IImageFormatLoader>& loader : m_loaders) {
+        if (std::find(tried.begin(), tried.end(), loader.get()) != tried.end())
+            continue;
         if (!file->seek(0, false) || !loader->checkSignature(file) || !file->seek(0, false))
             continue;
         if (CPixelImage* image = loader->load(file, name))
             return image;
     }
-    CLog::instance()->log("Can't load image: " + file->fileName(), CLog::Warning);
+    const CString& reason = failures.reason();
+    CLog::instance()->log(
+        CStringW(u"Can't load image: ") + file->fileName() +
+            (reason.empty() ? CStringW(u": not an image format known here") : CStringW(u": ") + CStringW(reason)),
+        CLog::Warning);
     return nullptr;
 }
 

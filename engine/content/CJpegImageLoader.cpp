@@ -1,10 +1,14 @@
 #include "engine/content/CJpegImageLoader.h"
 
 #include "engine/content/CPixelImage.h"
+#include "engine/content/ImageLoadReport.h"
 #include "engine/content/JpegErrorManager.h"
+#include "engine/core/CLog.h"
+#include "engine/core/CString.h"
 #include "engine/core/CStringW.h"
 #include "engine/io/IReadableFile.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -102,6 +106,16 @@ struct JpegDecode {
     state.codec.src = &source->base;
 
     (void)jpeg_read_header(&state.codec, TRUE);
+    // Every 8x8 block of the image takes at least a bit of Huffman-coded
+    // data: a file far smaller than its stated size could hold is refused
+    // before the decoder sets up (and, for progressive files, allocates) the
+    // whole image. Arithmetic coding can go below that bound.
+    if (!state.codec.arith_code) {
+        const uint64_t blocks =
+            ((uint64_t(state.codec.image_width) + 7) / 8) * ((uint64_t(state.codec.image_height) + 7) / 8);
+        if (uint64_t(std::max<int32_t>(file->size(), 0)) * 8 < blocks)
+            abortJpeg(reinterpret_cast<j_common_ptr>(&state.codec), "the file is far too small for its stated size");
+    }
     state.codec.out_color_space = JCS_RGB;
     state.codec.do_fancy_upsampling = FALSE;
     if (CPixelImage::dataSizeFor(ColorFormat::R8G8B8, state.codec.image_width, state.codec.image_height) == 0)
@@ -127,18 +141,28 @@ struct JpegDecode {
 bool CJpegImageLoader::acceptsExtension(const CStringW& lowerExtension) const { return lowerExtension == u"jpg"; }
 
 bool CJpegImageLoader::checkSignature(IReadableFile* file) const {
-    uint8_t tag[4];
-    if (!file || !file->seek(6, false) || file->read(tag, 4) != 4)
+    // The start-of-image marker and the marker after it: JFIF, Exif and
+    // bare files alike.
+    uint8_t start[3];
+    if (!file || !file->seek(0, false) || file->read(start, 3) != 3)
         return false;
-    return std::memcmp(tag, "JFIF", 4) == 0 || std::memcmp(tag, "FIFJ", 4) == 0;
+    return start[0] == 0xFF && start[1] == 0xD8 && start[2] == 0xFF;
 }
 
 CPixelImage* CJpegImageLoader::load(IReadableFile* file, const CObjectName& name) const {
     if (!file)
         return nullptr;
     JpegDecode state;
-    if (!decodeJpeg(state, file, name))
+    if (!decodeJpeg(state, file, name)) {
+        reportImageLoadFailure(file->fileName(), CString("JPEG: ") + state.error.message);
         return nullptr;
+    }
+    // Damaged or cut data the decoder filled in: the image loads, and the
+    // damage is said once.
+    if (state.error.message[0] != 0)
+        CLog::instance()->log(CStringW(u"Image is damaged: ") + file->fileName() + u": JPEG: " +
+                                  CStringW(CString(state.error.message)),
+                              CLog::Warning);
     CPixelImage* image = state.image;
     state.image = nullptr;
     return image;

@@ -5,6 +5,7 @@
 #include "engine/content/JpegErrorManager.h"
 #include "engine/core/CLog.h"
 #include "engine/core/CRefHandle.h"
+#include "engine/core/CString.h"
 #include "engine/core/CStringW.h"
 #include "engine/io/IWritableFile.h"
 
@@ -115,8 +116,12 @@ bool CJpegImageWriter::write(IWritableFile* file, const CPixelImage* image, int 
         static_cast<void>(
             CPixelImage::convertPixels(from, image->colorFormat(), image->width(), to, ColorFormat::R8G8B8));
 
-    if (!encodeJpeg(state, quality == 0 ? 75 : quality))
+    if (!encodeJpeg(state, quality == 0 ? 75 : quality)) {
+        CLog::instance()->log(CStringW(u"Can't write image: ") + file->fileName() + u": JPEG: " +
+                                  CStringW(CString(state.error.message)),
+                              CLog::Error);
         return false;
+    }
     const size_t produced = state.destination.capacity - state.destination.base.free_in_buffer;
     if (produced > size_t(INT32_MAX) || file->write(state.destination.block, int32_t(produced)) != int32_t(produced)) {
         CLog::instance()->log("Can't write image: " + file->fileName(), CLog::Error);

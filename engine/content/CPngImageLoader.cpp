@@ -1,7 +1,9 @@
 #include "engine/content/CPngImageLoader.h"
 
 #include "engine/content/CPixelImage.h"
+#include "engine/content/ImageLoadReport.h"
 #include "engine/content/PngErrorHandlers.h"
+#include "engine/core/CString.h"
 #include "engine/core/CStringW.h"
 #include "engine/io/IReadableFile.h"
 
@@ -26,6 +28,7 @@ void readFromFile(png_structp png, png_bytep data, size_t length) {
 // The address is handed to libpng as its error pointer, so every store to
 // these fields is in memory before any libpng call.
 struct PngDecode {
+    PngErrorText error;
     png_structp png = nullptr;
     png_infop info = nullptr;
     CPixelImage* image = nullptr;
@@ -81,18 +84,18 @@ struct PngDecode {
     const uint64_t rowBytes = uint64_t(width) * colorFormatBytes(format);
     if (png_get_color_type(state.png, state.info) != expectedType || png_get_bit_depth(state.png, state.info) != 8 ||
         png_get_rowbytes(state.png, state.info) != rowBytes) {
-        logPngFailure("Internal PNG create image struct failure: ", file->fileName());
+        reportImageLoadFailure(file->fileName(), "PNG: unexpected pixel layout after conversion");
         return false;
     }
 
     state.image = CPixelImage::create(name, format, width, height);
     if (!state.image) {
-        logPngFailure("Internal PNG create image struct failure: ", file->fileName());
+        reportImageLoadFailure(file->fileName(), "PNG: the image is too large");
         return false;
     }
     state.rows = static_cast<png_bytepp>(std::malloc(sizeof(png_bytep) * height));
     if (!state.rows) {
-        logPngFailure("Internal PNG create row pointers failure: ", file->fileName());
+        reportImageLoadFailure(file->fileName(), "PNG: out of memory for the rows");
         return false;
     }
     for (png_uint_32 i = 0; i < height; ++i)
@@ -119,27 +122,30 @@ CPixelImage* CPngImageLoader::load(IReadableFile* file, const CObjectName& name)
         return nullptr;
     png_byte signature[SignatureBytes];
     if (file->read(signature, SignatureBytes) != SignatureBytes) {
-        logPngFailure("Can't read png file: ", file->fileName());
+        reportImageLoadFailure(file->fileName(), "PNG: the file is too short");
         return nullptr;
     }
     if (png_sig_cmp(signature, 0, SignatureBytes) != 0) {
-        logPngFailure("Not really a png: ", file->fileName());
+        reportImageLoadFailure(file->fileName(), "not a PNG file");
         return nullptr;
     }
 
     PngDecode state;
-    state.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, &onPngError, &onPngWarning);
+    state.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state.error, &onPngError, &onPngWarning);
     if (!state.png) {
-        logPngFailure("Internal PNG create read struct failure: ", file->fileName());
+        reportImageLoadFailure(file->fileName(), "PNG: the decoder could not be made");
         return nullptr;
     }
     state.info = png_create_info_struct(state.png);
     if (!state.info) {
-        logPngFailure("Internal PNG create info struct failure: ", file->fileName());
+        reportImageLoadFailure(file->fileName(), "PNG: the decoder could not be made");
         return nullptr;
     }
-    if (!decodePng(state, file, name))
+    if (!decodePng(state, file, name)) {
+        if (state.error.text[0] != 0)
+            reportImageLoadFailure(file->fileName(), CString("PNG: ") + state.error.text);
         return nullptr;
+    }
     CPixelImage* image = state.image;
     state.image = nullptr;
     return image;

@@ -3,6 +3,8 @@
 #include "engine/content/CImageFormatRegistry.h"
 #include "engine/content/CPixelImage.h"
 #include "engine/content/PngErrorHandlers.h"
+#include "engine/core/CLog.h"
+#include "engine/core/CString.h"
 #include "engine/core/CStringW.h"
 #include "engine/io/IWritableFile.h"
 
@@ -37,6 +39,7 @@ void argb4444To8888(const uint8_t* source, uint8_t* target, uint32_t count) {
 // The encoder and its buffers; libpng holds the address as its error
 // pointer, so the fields are exact after a library error jumps back.
 struct PngEncode {
+    PngErrorText error;
     png_structp png = nullptr;
     png_infop info = nullptr;
     uint8_t* pixels = nullptr;
@@ -82,7 +85,7 @@ bool CPngImageWriter::write(IWritableFile* file, const CPixelImage* image, int /
     const uint64_t rowBytes = uint64_t(image->width()) * colorFormatBytes(format);
 
     PngEncode state;
-    state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state, &onPngError, &onPngWarning);
+    state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &state.error, &onPngError, &onPngWarning);
     if (!state.png) {
         logPngFailure("Internal PNG create write struct failure: ", file->fileName());
         return false;
@@ -111,5 +114,10 @@ bool CPngImageWriter::write(IWritableFile* file, const CPixelImage* image, int /
         else
             static_cast<void>(CPixelImage::convertPixels(from, source, image->width(), row, format));
     }
-    return encodePng(state, file, image, format);
+    if (encodePng(state, file, image, format))
+        return true;
+    CLog::instance()->log(CStringW(u"Can't write image: ") + file->fileName() + u": PNG: " +
+                              CStringW(CString(state.error.text)),
+                          CLog::Error);
+    return false;
 }

@@ -4,6 +4,7 @@
 #include "engine/content/Crc32.h"
 #include "engine/core/CLog.h"
 #include "engine/io/ArchiveSupport.h"
+#include "engine/io/CDiskReadFile.h"
 #include "engine/io/CVirtualFile.h"
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/CXmlStreamReader.h"
@@ -13,12 +14,7 @@
 #include "engine/io/IWritableFile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
 #include <string>
-#include <system_error>
 
 namespace {
 
@@ -56,25 +52,6 @@ bool readWhole(IReadableFile* file, int32_t limit, std::vector<uint8_t>& out) {
         done += got;
     }
     return true;
-}
-
-// Why the file at `path`, which did not open, cannot be read; empty when it
-// is simply missing.
-std::string unreadableReason(const CStringW& path) {
-    const std::string native = toNativePath(path);
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(native, error);
-    if (status.type() == std::filesystem::file_type::not_found)
-        return std::string();
-    if (error)
-        return error.message();
-    if (status.type() == std::filesystem::file_type::directory)
-        return "a folder is in its place";
-    if (std::FILE* stream = std::fopen(native.c_str(), "rb")) {
-        std::fclose(stream);
-        return "it does not open";
-    }
-    return std::strerror(errno);
 }
 
 } // namespace
@@ -152,7 +129,7 @@ CRefHandle<CXmlStreamReader> CProfileManager::openFile(const CStringW& path, boo
     if (!file) {
         // Missing is the usual first start; anything else in its place is
         // kept, and saves leave it alone until it can be read.
-        const std::string reason = unreadableReason(path);
+        const std::string reason = CDiskReadFile::unreadableReason(path);
         if (reason.empty())
             return nullptr;
         unreadable = true;

@@ -1,8 +1,9 @@
 #pragma once
 
 // libjpeg glue shared by the JPEG reader and writer: an error manager whose
-// fatal exit logs and jumps back to the codec instead of ending the process.
-// Included only by the codec sources.
+// fatal exit keeps the library's message and jumps back to the codec instead
+// of ending the process. Nothing is logged here: the codec says once what
+// happened, naming the file. Included only by the codec sources.
 
 #include <csetjmp>
 
@@ -17,13 +18,14 @@ struct JpegErrorManager {
     // Where a fatal library error resumes; set with setjmp before any
     // library call that may fail.
     std::jmp_buf jump;
+    // The fatal error's message, or else the first warning's (damaged or
+    // cut data the library decoded around); empty when there was none.
+    char message[JMSG_LENGTH_MAX];
 };
 
 // Fills `manager` with the library's standard manager and our exit and
-// message output (lines "JPEG FATAL ERROR: " + message at error level;
-// the library's warnings pass through the same output). Answers the
-// pointer to store in the codec's `err` field.
+// message output. Answers the pointer to store in the codec's `err` field.
 jpeg_error_mgr* installJpegErrorManager(JpegErrorManager& manager);
 
-// Logs "JPEG FATAL ERROR: " + `message` and jumps to the codec's setjmp.
+// Keeps `message` as the failure's reason and jumps to the codec's setjmp.
 [[noreturn]] void abortJpeg(j_common_ptr codec, const char* message);

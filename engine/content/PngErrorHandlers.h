@@ -11,8 +11,15 @@ class CStringW;
 // Logs `text` followed by `fileName` at error level.
 void logPngFailure(const char* text, const CStringW& fileName);
 
-// libpng's error callback: logs "PNG FATAL ERROR: " + `message` at error
-// level, then abandons the codec at its setjmp.
+// Where libpng's error callback keeps the message of the error that ended a
+// decode or encode: the codec's error pointer points to one.
+struct PngErrorText {
+    char text[128] = {};
+};
+
+// libpng's error callback: keeps `message` in the PngErrorText the error
+// pointer names (nothing is logged: the codec says once what happened,
+// naming the file), then abandons the codec at its setjmp.
 [[noreturn]] void onPngError(png_structp png, png_const_charp message);
 
 // libpng's warning callback: warnings (ancillary chunk trouble and the like)

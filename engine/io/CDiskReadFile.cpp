@@ -3,7 +3,9 @@
 #include "engine/core/CLog.h"
 #include "engine/io/FilePaths.h"
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -34,6 +36,25 @@ CDiskReadFile::CDiskReadFile(const CStringW& path) : m_name(path) {
         return;
     }
     m_size = int32_t(end);
+}
+
+std::string CDiskReadFile::unreadableReason(const CStringW& path) {
+    if (path.empty())
+        return std::string();
+    const std::string native = toNativePath(path);
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(native, error);
+    if (status.type() == std::filesystem::file_type::not_found)
+        return std::string();
+    if (error)
+        return error.message();
+    if (status.type() == std::filesystem::file_type::directory)
+        return "a folder is in its place";
+    std::FILE* stream = std::fopen(native.c_str(), "rb");
+    if (!stream)
+        return std::strerror(errno);
+    std::fclose(stream);
+    return std::string();
 }
 
 CDiskReadFile::~CDiskReadFile() {

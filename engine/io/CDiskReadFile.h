@@ -4,6 +4,7 @@
 #include "engine/io/IReadableFile.h"
 
 #include <cstdio>
+#include <string>
 
 // A disk file opened for reading. Folders and files of 2 GiB or more do not
 // open. Its size is measured once, when it opens.
@@ -14,6 +15,11 @@ public:
     // A new open file (owned by the caller), or null when `path` does not
     // open; nothing is logged for a missing file.
     [[nodiscard]] static CDiskReadFile* create(const CStringW& path);
+
+    // Why `path` names something on disk that does not open as a file ("a
+    // folder is in its place", the system's reason); empty when it is
+    // missing (or opens).
+    [[nodiscard]] static std::string unreadableReason(const CStringW& path);
 
     int32_t read(void* buffer, int32_t count) override;
     [[nodiscard]] bool seek(int32_t position, bool relative) override;

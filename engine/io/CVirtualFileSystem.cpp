@@ -20,6 +20,7 @@
 #include "engine/platform/CPlatformWriteFile.h"
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 namespace {
@@ -84,6 +85,17 @@ IReadableFile* CVirtualFileSystem::openForRead(const CStringW& path) {
         if (IReadableFile* file = archive->open(path))
             return file;
     return nullptr;
+}
+
+std::string CVirtualFileSystem::unreadableReason(const CStringW& path) const {
+    std::string reason = CDiskReadFile::unreadableReason(path);
+    for (const IArchiveReader* archive : m_archives) {
+        if (!reason.empty())
+            break;
+        if (std::strcmp(archive->typeName(), "mount") == 0)
+            reason = CDiskReadFile::unreadableReason(archive->archiveName() + path);
+    }
+    return reason;
 }
 
 IReadableFile* CVirtualFileSystem::wrapBufferForRead(void* data, int32_t size, const CStringW& name, bool ownsData) {

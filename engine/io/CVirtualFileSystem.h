@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <utility>
 
 class IArchiveOpener;
@@ -40,6 +41,11 @@ public:
     // The loose file, else the first mounted archive's member; null when
     // neither has `path`. Nothing is logged.
     [[nodiscard]] virtual IReadableFile* openForRead(const CStringW& path);
+    // Why `path`, which did not open for reading, cannot be read: something
+    // in its place on disk, loose or in a mounted folder, that is no
+    // readable file ("a folder is in its place", the system's reason). Empty
+    // when it is simply missing.
+    [[nodiscard]] std::string unreadableReason(const CStringW& path) const;
     // A file over `data` (new[]-allocated when `ownsData`); null for null data.
     [[nodiscard]] virtual IReadableFile* wrapBufferForRead(void* data, int32_t size, const CStringW& name,
                                                            bool ownsData);

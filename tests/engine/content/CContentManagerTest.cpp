@@ -324,6 +324,7 @@ TEST_F(CContentManagerTest, FailedLoadsGiveNullALogLineAndAnUnchangedCache) {
     dir.write("ring/b.txt", "include:a.txt");
     dir.write("half/a.txt", "include:b.txt");
     dir.write("half/b.txt", "bad inner file");
+    std::filesystem::create_directories(dir.path() / "folder.txt");
     // The manager reports only what no processor can see; a missing file or
     // processor is reported to nobody, a processor logs its own reasons
     // (this one has none).
@@ -334,6 +335,8 @@ TEST_F(CContentManagerTest, FailedLoadsGiveNullALogLineAndAnUnchangedCache) {
         const char* logged;
     } cases[] = {
         {"missing file", kTest, u"none.txt", nullptr},
+        {"a folder in its place", kTest, u"folder.txt",
+         "WRN: Can't load content: folder.txt: a folder is in its place"},
         {"no processor for the type", makeContentType("none"), u"bad.txt", nullptr},
         {"processor refuses the file", kTest, u"bad.txt", nullptr},
         {"inner file fails", kTest, u"half/a.txt", nullptr},

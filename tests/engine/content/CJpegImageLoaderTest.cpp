@@ -33,10 +33,14 @@ TEST(CJpegImageLoader, SignatureAndExtension) {
     EXPECT_TRUE(loader->acceptsExtension(CStringW(u"jpg")));
     EXPECT_FALSE(loader->acceptsExtension(CStringW(u"jpeg")));
     EXPECT_TRUE(loader->checkSignature(memoryFile(fixtureBytes("baseline.jpg"), "x").get()));
-    std::vector<uint8_t> reversed = {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'F', 'I', 'F', 'J'};
-    EXPECT_TRUE(loader->checkSignature(memoryFile(reversed, "x").get()));
+    // Known by the start-of-image marker and the marker after it, with or
+    // without a JFIF segment.
+    std::vector<uint8_t> exif = {0xFF, 0xD8, 0xFF, 0xE1, 0, 16, 'E', 'x', 'i', 'f'};
+    EXPECT_TRUE(loader->checkSignature(memoryFile(exif, "x").get()));
+    EXPECT_TRUE(loader->checkSignature(memoryFile({0xFF, 0xD8, 0xFF}, "x").get()));
     EXPECT_FALSE(loader->checkSignature(memoryFile(fixtureBytes("rgb8.png"), "x").get()));
-    EXPECT_FALSE(loader->checkSignature(memoryFile({0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F'}, "x").get()));
+    EXPECT_FALSE(loader->checkSignature(memoryFile({0xFF, 0xD8, 0x00, 0xE0}, "x").get()));
+    EXPECT_FALSE(loader->checkSignature(memoryFile({0xFF, 0xD8}, "x").get()));
 }
 
 TEST(CJpegImageLoader, DamagedFilesGiveNullWithTheLibraryMessage) {
@@ -67,8 +71,33 @@ TEST(CJpegImageLoader, DamagedFilesGiveNullWithTheLibraryMessage) {
         SCOPED_TRACE(row.what);
         LogCapture log;
         EXPECT_FALSE(loadJpeg(row.bytes));
-        EXPECT_TRUE(log.contains("ERR: JPEG FATAL ERROR: "));
+        ASSERT_EQ(log.lines().size(), 1u);
+        EXPECT_TRUE(log.contains("ERR: Can't load image: ")) << log.lines().front();
+        EXPECT_TRUE(log.contains(": JPEG: "));
     }
+}
+
+// A tiny progressive file stating a huge size is refused before the decoder
+// sets up the image (which took seconds and hundreds of megabytes).
+TEST(CJpegImageLoader, RefusesAFileTooSmallForItsSize) {
+    std::vector<uint8_t> bytes = fixtureBytes("progressive.jpg");
+    bool patched = false;
+    for (size_t i = 2; i + 9 < bytes.size() && !patched; ++i) {
+        if (bytes[i] == 0xFF && bytes[i + 1] == 0xC2) {
+            bytes[i + 5] = 0x20; // 8215 rows
+            bytes[i + 6] = 0x17;
+            bytes[i + 7] = 0x25; // 9472 columns
+            bytes[i + 8] = 0x00;
+            patched = true;
+        }
+    }
+    ASSERT_TRUE(patched);
+    bytes.resize(std::min<size_t>(bytes.size(), 600));
+    LogCapture log;
+    EXPECT_FALSE(loadJpeg(bytes));
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_TRUE(log.contains("ERR: Can't load image: picture.jpg: JPEG: the file is far too small for its stated size"))
+        << log.lines().front();
 }
 
 // A stream cut inside the scan ends at the end of the file: the decoder
@@ -79,5 +108,7 @@ TEST(CJpegImageLoader, StreamCutInTheScanStillDecodes) {
     CRefHandle<CPixelImage> image = loadJpeg(std::vector<uint8_t>(good.begin(), good.end() - 200));
     ASSERT_TRUE(image);
     EXPECT_EQ(image->width(), 37u);
-    EXPECT_TRUE(log.contains("ERR: JPEG FATAL ERROR: "));
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_TRUE(log.contains("WRN: Image is damaged: ")) << log.lines().front();
+    EXPECT_FALSE(log.contains("FATAL"));
 }

@@ -180,7 +180,7 @@ TEST(CMimgImageLoader, DamagedFilesGiveNull) {
         {"raw size over the limit", mimg(raw(0x10000, 0x10000, kArgb2x2), {}, Trailer{}), nullptr},
         {"raw pixels cut short", mimg(raw(3, 2, kArgb2x2), {}, Trailer{}), "WRN: rgb.mimg RAW data size mismatch!"},
         {"PNG part cut short", mimg(std::vector<uint8_t>(png.begin(), png.end() - 30), {}, truncatedPng),
-         "ERR: PNG FATAL ERROR"},
+         "ERR: Can't load image: rgb.mimg: PNG: Read Error"},
         {"alpha of another size", mimg(colour, raw(1, 1, {9, 9, 9, 9}), rawAlpha), nullptr},
     };
     for (const auto& row : rows) {

@@ -101,7 +101,7 @@ TEST(CPngImageWriter, FailsOnAShortWrite) {
     CRefHandle<CPngImageWriter> writer(new CPngImageWriter());
     LogCapture log;
     EXPECT_FALSE(writer->write(full.get(), image.get(), 0));
-    EXPECT_TRUE(log.contains("ERR: PNG FATAL ERROR: Write Error"));
+    EXPECT_TRUE(log.contains("ERR: Can't write image: full.png: PNG: Write Error"));
     EXPECT_FALSE(writer->write(nullptr, image.get(), 0));
     EXPECT_FALSE(writer->write(full.get(), nullptr, 0));
 }
