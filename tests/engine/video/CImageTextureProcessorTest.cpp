@@ -1,5 +1,6 @@
 #include "engine/video/CImageTextureProcessor.h"
 
+#include "engine/content/CMimgImageLoader.h"
 #include "engine/content/ContentType.h"
 #include "engine/content/IDeviceServiceEvent.h"
 #include "engine/video/CAtlasTexture.h"
@@ -9,9 +10,38 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <vector>
+
 namespace {
 
 CColor gradient(uint32_t x, uint32_t y) { return CColor(255, x * 20, y * 20, 99); }
+
+void appendLe(std::vector<uint8_t>& bytes, uint32_t value, int count) {
+    for (int i = 0; i < count; ++i)
+        bytes.push_back(uint8_t(value >> (8 * i)));
+}
+
+// A "mimg" file holding one raw A8R8G8B8 part of `width` x `height`.
+std::vector<uint8_t> rawMimg(uint32_t width, uint32_t height) {
+    std::vector<uint8_t> bytes;
+    appendLe(bytes, width, 4);
+    appendLe(bytes, height, 4);
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x)
+            appendLe(bytes, gradient(x, y).value, 4);
+    const auto colorSize = uint32_t(bytes.size());
+    bytes.insert(bytes.end(), 8, 0); // reserved
+    appendLe(bytes, colorSize, 4);
+    bytes.push_back(CMimgImageLoader::None);
+    bytes.push_back(CMimgImageLoader::Raw);
+    bytes.push_back(0); // flag
+    bytes.push_back(0); // padding
+    appendLe(bytes, uint32_t(ColorFormat::A8R8G8B8), 2);
+    appendLe(bytes, CMimgImageLoader::MaxVersion, 2);
+    appendLe(bytes, CMimgImageLoader::Tag, 4);
+    return bytes;
+}
 
 constexpr int32_t Released = IDeviceServiceEvent::VideoDriverReleased;
 constexpr int32_t Created = IDeviceServiceEvent::VideoDriverCreated;
@@ -30,6 +60,23 @@ TEST(CImageTextureProcessor, UploadsTheImageAndKeepsTheFileName) {
     EXPECT_EQ(texture->getImage()->pixelAt(4, 2), gradient(4, 2));
     EXPECT_EQ(stack.load<CImageTexture>(ContentTypeImageTexture, u"pics/a.png").get(), texture.get());
     EXPECT_FALSE(stack.load<CImageTexture>(ContentTypeImageTexture, u"pics/none.png"));
+}
+
+TEST(CImageTextureProcessor, APictureReadFromItsRawFormIsReadFromThatFileAgain) {
+    TextureTestStack stack;
+    (void)stack.dir.write("pics/raw.mimg", rawMimg(3, 2));
+    CRefHandle<CAtlasTexture> atlas = stack.load<CAtlasTexture>(ContentTypeAtlasTexture, u"pics/raw.png");
+    ASSERT_TRUE(atlas);
+    CImageTexture* texture = atlas->getImageTexture();
+    EXPECT_TRUE(texture->getFileName() == CStringW(u"pics/raw.mimg"));
+
+    stack.postDeviceEvent(Released, nullptr);
+    stack.manager->purge(); // the picture in main memory goes too
+    CRefHandle<CTextureTestDriver> next(CTextureTestDriver::create(2, false));
+    stack.postDeviceEvent(Created, next.get());
+    ASSERT_NE(texture->getTexture(), nullptr);
+    EXPECT_EQ(texture->getTexture()->imageSize(), CSizeI(3, 2));
+    EXPECT_EQ(static_cast<CTestDriverTexture*>(texture->getTexture())->texel(2, 1), gradient(2, 1).value);
 }
 
 TEST(CImageTextureProcessor, TexturesFollowTheDriverAcrossReleaseAndRecreation) {
