@@ -1,6 +1,7 @@
-// A font made by the font builder, loaded through the content manager and
-// drawn by the OpenGL driver on a hidden context, compared pixel by pixel
-// with the glyph bitmaps FreeType itself renders.
+// What the data tools make, loaded through the content manager and drawn by
+// the OpenGL driver on a hidden context: a font, compared pixel by pixel with
+// the glyph bitmaps FreeType itself renders, and atlas pages, whose pictures
+// must keep their own colours up to their borders when filtered.
 
 #include "engine/content/CContentManager.h"
 #include "engine/content/CContentProcessorsManager.h"
@@ -15,6 +16,7 @@
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/FilePaths.h"
 #include "engine/scene/Font.h"
+#include "engine/video/AtlasTextureCollection.h"
 #include "engine/video/CAtlasTexture.h"
 #include "engine/video/CImageTexture.h"
 #include "engine/video/CQuadBatch.h"
@@ -25,6 +27,7 @@
 #include "tests/engine/video/GLTestContext.h"
 #include "tests/support/TestSupport.h"
 #include "tests/tools/FreeTypeReference.h"
+#include "tools/atlas/AtlasPacker.h"
 #include "tools/font/FontBuilder.h"
 
 #include <gtest/gtest.h>
@@ -53,7 +56,7 @@ private:
     CRefCounted* m_service;
 };
 
-class FontRenderTest : public ::testing::Test {
+class ToolOutputRenderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string error;
@@ -200,7 +203,7 @@ const std::u16string kLine = u"AVA Wo, Привет! ÄÖÜé";
 
 } // namespace
 
-TEST_F(FontRenderTest, DrawnTextMatchesFreeTypesGlyphs) {
+TEST_F(ToolOutputRenderTest, DrawnTextMatchesFreeTypesGlyphs) {
     IContent* content = m_manager->load(ContentTypeFont, u"fonts/Sans16.mfnt", false);
     m_font.reset(dynamic_cast<Font*>(content));
     ASSERT_TRUE(m_font);
@@ -209,7 +212,7 @@ TEST_F(FontRenderTest, DrawnTextMatchesFreeTypesGlyphs) {
     expectMatches(*shot, expected(kLine, 3, 10));
 }
 
-TEST_F(FontRenderTest, TexturesComeBackWithANewDriver) {
+TEST_F(ToolOutputRenderTest, TexturesComeBackWithANewDriver) {
     IContent* content = m_manager->load(ContentTypeFont, u"fonts/Sans16.mfnt", false);
     m_font.reset(dynamic_cast<Font*>(content));
     ASSERT_TRUE(m_font);
@@ -228,4 +231,99 @@ TEST_F(FontRenderTest, TexturesComeBackWithANewDriver) {
     CRefHandle<CPixelImage> shot = draw(*m_font, kLine, 5, 20);
     ASSERT_TRUE(shot);
     expectMatches(*shot, expected(kLine, 5, 20));
+}
+
+namespace {
+
+// Solid pictures of distinct colours, packed with `padding` into
+// img/sheet<padding>.xml; loads the collection.
+CRefHandle<AtlasTextureCollection> packSolidPictures(CContentManager& manager, const std::filesystem::path& root,
+                                                     int32_t padding, std::vector<CColor>& colors) {
+    std::vector<AtlasInput> inputs;
+    colors.clear();
+    for (uint32_t i = 0; i < 12; ++i) {
+        const CColor color(255, 40 + i * 17, 250 - i * 19, (i * 97) % 256);
+        CRefHandle<CPixelImage> image(CPixelImage::create(CObjectName(), ColorFormat::A8R8G8B8, 5 + i % 4, 4 + i % 3));
+        image->fillColor(color);
+        const std::string name = "img/solid" + std::to_string(padding) + "_" + std::to_string(i) + ".png";
+        inputs.push_back({CStringW(name.c_str()), image});
+        colors.push_back(color);
+    }
+    AtlasPacker packer;
+    std::string error;
+    EXPECT_TRUE(packer.pack(inputs, {2048, padding, false}, &error)) << error;
+    const std::string stem = "sheet" + std::to_string(padding);
+    std::vector<CStringW> pages;
+    for (uint32_t page = 0; page < packer.pages().size(); ++page) {
+        EXPECT_TRUE(writePngFile(*packer.pages()[page], (root / "img" / (stem + ".png")).string()));
+        pages.push_back(CStringW((stem + ".png").c_str()));
+    }
+    CRefHandle<AtlasTextureCollection> collection = makeAtlasCollection(inputs, packer, pages);
+    EXPECT_TRUE(writeCollectionFile(*collection, (root / "img" / (stem + ".xml")).string()));
+    IContent* content = manager.load(ContentTypeAtlasCollection, CStringW(("img/" + stem + ".xml").c_str()), false);
+    return CRefHandle<AtlasTextureCollection>(dynamic_cast<AtlasTextureCollection*>(content));
+}
+
+} // namespace
+
+TEST_F(ToolOutputRenderTest, AtlasPicturesKeepTheirColoursWhenFiltered) {
+    std::filesystem::create_directories(m_dir.path() / "img");
+    // Each picture three times enlarged with bilinear filtering: sampling
+    // near its border reads the pixels around it on the page.
+    auto wrongPixels = [&](int32_t padding) {
+        std::vector<CColor> colors;
+        CRefHandle<AtlasTextureCollection> collection = packSolidPictures(*m_manager, m_dir.path(), padding, colors);
+        EXPECT_TRUE(collection);
+        if (!collection)
+            return -1;
+        EXPECT_EQ(collection->getAtlasTextures().size(), colors.size());
+        EXPECT_TRUE(m_driver->beginFrame(true, true, CColor(255, 0, 0, 0), nullptr, nullptr));
+        CQuadBatch* batch = m_driver->quadBatch();
+        batch->begin();
+        std::vector<std::array<float, 4>> places;
+        float x = 1;
+        for (uint32_t i = 0; i < colors.size(); ++i) {
+            const std::string name = "img/solid" + std::to_string(padding) + "_" + std::to_string(i) + ".png";
+            CRefHandle<CAtlasTexture> texture(
+                dynamic_cast<CAtlasTexture*>(m_manager->load(ContentTypeAtlasTexture, CStringW(name.c_str()), false)));
+            EXPECT_TRUE(texture);
+            if (!texture)
+                return -1;
+            Material material;
+            material.materialType = MaterialType::SpriteColorModulate;
+            material.lighting = false;
+            material.layers[0].texture = texture->getImageTexture();
+            material.layers[0].bilinear = true;
+            const CRect& uv = texture->getTextureCoords();
+            const CVector2d size = texture->getPixelSize();
+            const float w = size.x * 3;
+            const float h = size.y * 3;
+            batch->addQuad(&material,
+                           {CVector2d(x, 2), CVector2d(x + w, 2), CVector2d(x + w, 2 + h), CVector2d(x, 2 + h)},
+                           {CVector2d(uv.left, uv.top), CVector2d(uv.right, uv.top), CVector2d(uv.right, uv.bottom),
+                            CVector2d(uv.left, uv.bottom)},
+                           0.0f, CColor(255, 255, 255, 255));
+            places.push_back({x, 2, w, h});
+            x += w + 1;
+        }
+        batch->end();
+        CRefHandle<CPixelImage> shot(m_driver->takeScreenshot());
+        EXPECT_TRUE(shot);
+        int wrong = 0;
+        for (std::size_t i = 0; i < places.size() && shot; ++i) {
+            const auto [left, top, w, h] = places[i];
+            for (int32_t y = int32_t(top); y < int32_t(top + h); ++y)
+                for (int32_t px = int32_t(left); px < int32_t(left + w) && px < ScreenWidth; ++px) {
+                    const CColor got = shot->pixelAt(uint32_t(px), uint32_t(y));
+                    const CColor& want = colors[i];
+                    wrong += std::abs(int(got.red()) - int(want.red())) > 2 ||
+                             std::abs(int(got.green()) - int(want.green())) > 2 ||
+                             std::abs(int(got.blue()) - int(want.blue())) > 2;
+                }
+        }
+        return wrong;
+    };
+    EXPECT_EQ(wrongPixels(1), 0);
+    // Without the repeated edges the neighbours show: the check sees it.
+    EXPECT_GT(wrongPixels(0), 0);
 }
