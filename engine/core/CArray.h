@@ -111,7 +111,18 @@ public:
         m_isSorted = false;
     }
 
-    void push_back(const T& element) { insert(element, m_used); }
+    // Appends `element`. With room left it is built in place from the
+    // argument (the render lists of every frame take this path), which may
+    // even be an element of this array since nothing moves.
+    void push_back(const T& element) {
+        if (m_used < m_allocated) [[likely]] {
+            ::new (static_cast<void*>(m_data + m_used)) T(element);
+            ++m_used;
+            m_isSorted = false;
+            return;
+        }
+        insert(element, m_used);
+    }
 
     // Makes room for at least `capacity` elements in one step (nothing when
     // there is room already), so that the appends that follow do not

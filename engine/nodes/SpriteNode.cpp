@@ -121,8 +121,11 @@ void SpriteNode::updateAbsoluteColor() {
 void SpriteNode::registerForRendering(CArray<CRenderItem>& list) {
     if (!isVisible())
         return;
-    refreshDirtyTransformAndColor();
-    IDriverTexture* texture = m_atlasTexture ? m_atlasTexture->getDriverTexture() : nullptr;
+    // Runs for every sprite of every frame: the common clean case costs two tests.
+    if (isTransformDirty() || isColorDirty())
+        refreshDirtyTransformAndColor();
+    const CImageTexture* page = m_atlasTexture ? m_atlasTexture->getImageTexture() : nullptr;
+    IDriverTexture* texture = page ? page->getTexture() : nullptr;
     if (texture && getAbsoluteColor().alpha() != 0)
         list.push_back(CRenderItem{this, reinterpret_cast<uintptr_t>(texture), getDepth()});
     for (BaseNode* child : getChildren())

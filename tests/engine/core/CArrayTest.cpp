@@ -235,6 +235,20 @@ TEST(CArray, AppendingItsOwnElementsSurvivesTheReallocation) {
         numbers.push_back(i);
     ASSERT_TRUE(numbers.append(numbers.data(), 6));
     EXPECT_EQ(numbers[11], 5);
+
+    // push_back of an own element, with room left and at a full buffer.
+    for (uint32_t used : {4u, 6u}) {
+        SCOPED_TRACE(used);
+        CArray<std::string> texts;
+        texts.reserve(6);
+        for (uint32_t i = 0; i < used; ++i)
+            texts.push_back(longText(int(i)));
+        texts.push_back(texts[1]);
+        ASSERT_EQ(texts.size(), used + 1);
+        EXPECT_EQ(texts[used], longText(1));
+        EXPECT_EQ(texts[1], longText(1));
+        EXPECT_FALSE(texts.isSorted());
+    }
 }
 
 TEST(CArray, MoveLeavesTheSourceFresh) {
