@@ -48,26 +48,32 @@ void NineGridSpriteNode::setAtlasTexture(CAtlasTexture* texture) {
 void NineGridSpriteNode::registerForRendering(CArray<CRenderItem>& list) {
     if (!isVisible())
         return;
-    refreshDirtyTransformAndColor();
+    if (isTransformDirty() || isColorDirty())
+        refreshDirtyTransformAndColor();
     IDriverTexture* texture = m_atlasTexture ? m_atlasTexture->getDriverTexture() : nullptr;
-    if (texture && getAbsoluteColor().alpha() != 0)
+    // Clipped children draw as one group right after the frame.
+    const bool group = areChildrenClipped() && !getChildren().empty();
+    if ((texture && getAbsoluteColor().alpha() != 0) || group)
         list.push_back(CRenderItem{this, reinterpret_cast<uintptr_t>(texture), getDepth()});
-    for (BaseNode* child : getChildren())
-        child->registerForRendering(list);
+    if (!group)
+        for (BaseNode* child : getChildren())
+            child->registerForRendering(list);
 }
 
-void NineGridSpriteNode::render(IGraphicsDriver* driver, const CRect*) {
+void NineGridSpriteNode::render(IGraphicsDriver* driver, const CRect* clip) {
+    if (!driver)
+        return;
     SpriteImage image;
-    if (!driver || !spriteImageOf(m_atlasTexture.get(), image))
-        return;
-    const CVector3d& bounds = getBounds();
-    buildNineGrid(image, CVector2d(bounds.x, bounds.y), m_topLeftDelta, m_bottomRightDelta, getAbsoluteTransformation(),
-                  getAbsoluteColor(), &m_material, m_cells);
     CQuadBatch* batch = driver->quadBatch();
-    if (!batch)
-        return;
-    for (const CBatchQuad& cell : m_cells)
-        batch->addQuadVertices(&cell);
+    if (batch && getAbsoluteColor().alpha() != 0 && spriteImageOf(m_atlasTexture.get(), image)) {
+        const CVector3d& bounds = getBounds();
+        buildNineGrid(image, CVector2d(bounds.x, bounds.y), m_topLeftDelta, m_bottomRightDelta,
+                      getAbsoluteTransformation(), getAbsoluteColor(), &m_material, m_cells);
+        for (const CBatchQuad& cell : m_cells)
+            batch->addQuadVertices(&cell);
+    }
+    if (areChildrenClipped())
+        BaseNode::render(driver, clip);
 }
 
 bool NineGridSpriteNode::hitTest(const CVector3d& point) const {

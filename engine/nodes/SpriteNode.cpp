@@ -118,34 +118,46 @@ void SpriteNode::updateAbsoluteColor() {
 // ---------------------------------------------------------------------------
 // Drawing and picking
 
+bool SpriteNode::isDrawn() const {
+    const CImageTexture* page = m_atlasTexture ? m_atlasTexture->getImageTexture() : nullptr;
+    return page && page->getTexture() && getAbsoluteColor().alpha() != 0;
+}
+
 void SpriteNode::registerForRendering(CArray<CRenderItem>& list) {
     if (!isVisible())
         return;
     // Runs for every sprite of every frame: the common clean case costs two tests.
     if (isTransformDirty() || isColorDirty())
         refreshDirtyTransformAndColor();
+    // Clipped children draw as one group right after the sprite.
+    const bool group = areChildrenClipped() && !getChildren().empty();
     const CImageTexture* page = m_atlasTexture ? m_atlasTexture->getImageTexture() : nullptr;
     IDriverTexture* texture = page ? page->getTexture() : nullptr;
-    if (texture && getAbsoluteColor().alpha() != 0)
+    if ((texture && getAbsoluteColor().alpha() != 0) || group)
         list.push_back(CRenderItem{this, reinterpret_cast<uintptr_t>(texture), getDepth()});
-    for (BaseNode* child : getChildren())
-        child->registerForRendering(list);
+    if (!group)
+        for (BaseNode* child : getChildren())
+            child->registerForRendering(list);
 }
 
-void SpriteNode::render(IGraphicsDriver* driver, const CRect*) {
+void SpriteNode::render(IGraphicsDriver* driver, const CRect* clip) {
     if (!driver)
         return;
-    CQuadBatch* batch = driver->quadBatch();
-    if (m_batched) {
-        if (batch)
-            batch->addQuadVertices(&m_quad);
-        return;
+    if (isDrawn()) {
+        CQuadBatch* batch = driver->quadBatch();
+        if (m_batched) {
+            if (batch)
+                batch->addQuadVertices(&m_quad);
+        } else {
+            if (batch)
+                batch->flush();
+            driver->applyMaterial(m_material);
+            driver->drawPrimitives(m_quad.vertices, 4, nullptr, 2, VertexType::Batch, IndexType::Bits16,
+                                   PrimitiveType::TriangleFan);
+        }
     }
-    if (batch)
-        batch->flush();
-    driver->applyMaterial(m_material);
-    driver->drawPrimitives(m_quad.vertices, 4, nullptr, 2, VertexType::Batch, IndexType::Bits16,
-                           PrimitiveType::TriangleFan);
+    if (areChildrenClipped())
+        BaseNode::render(driver, clip);
 }
 
 bool SpriteNode::hitTest(const CVector3d& point) const {

@@ -44,7 +44,8 @@ public:
     void copyFrom(const BaseNode* source, BaseNode* sceneManager) override;
 
     // One item {node, driver texture, depth} when visible, textured and not
-    // fully transparent; then the children.
+    // fully transparent; then the children, or with ChildrenClipped one item
+    // that also draws them as a clipped group.
     void registerForRendering(CArray<CRenderItem>& list) override;
     void render(IGraphicsDriver* driver, const CRect* clip) override;
     [[nodiscard]] bool hitTest(const CVector3d& point) const override;
@@ -94,6 +95,8 @@ protected:
     // Places the quad from the texture and settings; nothing without a
     // texture whose page has a driver texture.
     void rebuildQuad();
+    // A texture whose page has a driver texture, and a tint not fully transparent.
+    [[nodiscard]] bool isDrawn() const;
 
 private:
     void setStretchProperty(int shift, const CRefHandle<IPropertyData>& value);

@@ -171,16 +171,29 @@ void TextNode::updateAbsoluteColor() {
 void TextNode::registerForRendering(CArray<CRenderItem>& list) {
     if (!isVisible())
         return;
-    refreshDirtyTransformAndColor();
-    if (m_font && !m_text.empty() && getAbsoluteColor().alpha() != 0)
+    if (isTransformDirty() || isColorDirty())
+        refreshDirtyTransformAndColor();
+    // Clipped children draw as one group right after the text.
+    const bool group = areChildrenClipped() && !getChildren().empty();
+    if (isDrawn() || group)
         list.push_back(CRenderItem{this, 0, getDepth()});
-    for (BaseNode* child : getChildren())
-        child->registerForRendering(list);
+    if (!group)
+        for (BaseNode* child : getChildren())
+            child->registerForRendering(list);
 }
+
+bool TextNode::isDrawn() const { return m_font && !m_text.empty() && getAbsoluteColor().alpha() != 0; }
 
 void TextNode::render(IGraphicsDriver* driver, const CRect* clip) {
     if (!driver)
         return;
+    if (isDrawn())
+        drawGlyphs(driver, clip);
+    if (areChildrenClipped())
+        BaseNode::render(driver, clip);
+}
+
+void TextNode::drawGlyphs(IGraphicsDriver* driver, const CRect* clip) {
     CQuadBatch* batch = driver->quadBatch();
     if (batch)
         batch->flush();

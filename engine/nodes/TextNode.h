@@ -42,7 +42,8 @@ public:
     void copyFrom(const BaseNode* source, BaseNode* sceneManager) override;
 
     // One item {node, no texture, depth} with a font, a text and a visible
-    // tint; then the children.
+    // tint; then the children, or with ChildrenClipped one item that also
+    // draws them as a clipped group.
     void registerForRendering(CArray<CRenderItem>& list) override;
     // Draws the glyphs with the node's matrix (its translation rounded to
     // whole units), clipped to `clip` by four clip planes when given.
@@ -119,6 +120,9 @@ private:
         Font* font = nullptr;
     };
 
+    // A font, a text and a tint not fully transparent.
+    [[nodiscard]] bool isDrawn() const;
+    void drawGlyphs(IGraphicsDriver* driver, const CRect* clip);
     [[nodiscard]] CVector2d boxSize() const { return CVector2d(getBounds().x, getBounds().y); }
     // Breaks the display text into lines, then lays them out.
     void rebuild();

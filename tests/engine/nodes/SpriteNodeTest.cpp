@@ -178,6 +178,41 @@ TEST_F(SpriteNodeTest, DirectDrawFlushesPendingBatchedQuadsFirst) {
     EXPECT_EQ(draws[1]->primitiveType, PrimitiveType::TriangleFan);
 }
 
+TEST_F(SpriteNodeTest, ClippedChildrenDrawAsAGroupAfterTheSprite) {
+    // A panel sprite clipping its child, and a bare one that only clips.
+    for (bool textured : {true, false}) {
+        SCOPED_TRACE(textured);
+        CRefHandle<SpriteNode> panel =
+            textured ? sprite() : CRefHandle<SpriteNode>(new SpriteNode(CObjectName(), nullptr, nullptr));
+        panel->setPosition(CVector3d(100.0f, 50.0f, 0.0f));
+        panel->setChildrenClipped(true);
+        CRefHandle<SpriteNode> child = sprite();
+        child->setPosition(CVector3d(30.0f, 10.0f, 0.0f));
+        panel->addChild(child.get());
+        CArray<CRenderItem> list;
+        panel->registerForRendering(list);
+        ASSERT_EQ(list.size(), 1u);
+
+        driver->clearRecords();
+        drawTree(panel.get(), driver.get());
+        std::vector<Call> calls;
+        for (Call call : driver->calls())
+            if (call == Call::DrawPrimitives || call == Call::SetScissorRect || call == Call::EnableScissor)
+                calls.push_back(call);
+        std::vector<Call> expected = {Call::SetScissorRect, Call::EnableScissor, Call::DrawPrimitives,
+                                      Call::EnableScissor};
+        if (textured)
+            expected.insert(expected.begin(), Call::DrawPrimitives);
+        EXPECT_EQ(calls, expected);
+        const auto scissors = driver->recordsOf(Call::SetScissorRect);
+        ASSERT_EQ(scissors.size(), 1u);
+        EXPECT_EQ(scissors[0]->rect.left, 100);
+        EXPECT_EQ(scissors[0]->rect.top, 50);
+        const auto draws = driver->recordsOf(Call::DrawPrimitives);
+        EXPECT_FLOAT_EQ(draws.back()->vertices[0].x, 130.0f);
+    }
+}
+
 TEST_F(SpriteNodeTest, TableFlipShowsAtTheNextMove) {
     CRefHandle<SpriteNode> node = sprite();
     const float u0 = drawnVertices(node.get())[0].u;
