@@ -118,11 +118,6 @@ void SpriteNode::updateAbsoluteColor() {
 // ---------------------------------------------------------------------------
 // Drawing and picking
 
-bool SpriteNode::isDrawn() const {
-    const CImageTexture* page = m_atlasTexture ? m_atlasTexture->getImageTexture() : nullptr;
-    return page && page->getTexture() && getAbsoluteColor().alpha() != 0;
-}
-
 void SpriteNode::registerForRendering(CArray<CRenderItem>& list) {
     if (!isVisible())
         return;
@@ -133,7 +128,8 @@ void SpriteNode::registerForRendering(CArray<CRenderItem>& list) {
     const bool group = areChildrenClipped() && !getChildren().empty();
     const CImageTexture* page = m_atlasTexture ? m_atlasTexture->getImageTexture() : nullptr;
     IDriverTexture* texture = page ? page->getTexture() : nullptr;
-    if ((texture && getAbsoluteColor().alpha() != 0) || group)
+    m_drawn = texture && getAbsoluteColor().alpha() != 0;
+    if (m_drawn || group)
         list.push_back(CRenderItem{this, reinterpret_cast<uintptr_t>(texture), getDepth()});
     if (!group)
         for (BaseNode* child : getChildren())
@@ -143,7 +139,7 @@ void SpriteNode::registerForRendering(CArray<CRenderItem>& list) {
 void SpriteNode::render(IGraphicsDriver* driver, const CRect* clip) {
     if (!driver)
         return;
-    if (isDrawn()) {
+    if (m_drawn) {
         CQuadBatch* batch = driver->quadBatch();
         if (m_batched) {
             if (batch)

@@ -95,8 +95,6 @@ protected:
     // Places the quad from the texture and settings; nothing without a
     // texture whose page has a driver texture.
     void rebuildQuad();
-    // A texture whose page has a driver texture, and a tint not fully transparent.
-    [[nodiscard]] bool isDrawn() const;
 
 private:
     void setStretchProperty(int shift, const CRefHandle<IPropertyData>& value);
@@ -129,6 +127,9 @@ private:
     bool m_flipX = false;
     bool m_flipY = false;
     bool m_batched = false;
+    // Whether the last registration found something to draw (a page with a
+    // driver texture, a tint not fully transparent); drawing trusts it.
+    bool m_drawn = false;
     // The quad as last placed in node space, for the hit test.
     SpriteQuadRect m_placed;
     SpriteImage m_image;
