@@ -1,11 +1,25 @@
 #include "game/config/ConfigXml.h"
 
+#include "engine/core/CEngineManagers.h"
 #include "engine/core/CLog.h"
+#include "engine/core/CRandom.h"
 #include "engine/core/CString.h"
 #include "engine/core/NumberText.h"
 
 void logDocumentCutShort(const char16_t* rootName) {
     CLog::instance()->log(CStringW(u"Configuration cut short, kept what was read: ") + rootName, CLog::Warning);
+}
+
+int drawFromRange(GIntRange range) {
+    if (range.max <= range.min)
+        return range.min;
+    return CEngineManagers::instance().getRandom()->nextInRange(range.min, range.max);
+}
+
+float drawFromRange(GFloatRange range) {
+    if (!(range.max > range.min))
+        return range.min;
+    return range.min + CEngineManagers::instance().getRandom()->nextFastFloat() * (range.max - range.min);
 }
 
 const CStringW& valueText(const CXmlStreamReader& reader) { return reader.attribute("Value"); }

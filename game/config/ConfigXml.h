@@ -32,6 +32,12 @@ struct GFloatRange {
 // "Configuration cut short, kept what was read: <rootName>" at warning level.
 void logDocumentCutShort(const char16_t* rootName);
 
+// A value drawn from `range` with the engine's fast generator: min + up to
+// (max - min), both ends included for ints, max excluded for floats. A range
+// written the wrong way round (max below min) gives min without a draw.
+[[nodiscard]] int drawFromRange(GIntRange range);
+[[nodiscard]] float drawFromRange(GFloatRange range);
+
 // True when the reader stands on a start element named exactly `name`.
 [[nodiscard]] inline bool isStartElement(const CXmlStreamReader& reader, const char16_t* name) {
     return reader.nodeType() == CXmlStreamReader::Element && reader.nodeName() == name;

@@ -2,7 +2,6 @@
 
 #include "engine/content/CDictionary.h"
 #include "engine/core/CEngineManagers.h"
-#include "engine/core/CRandom.h"
 #include "engine/core/CString.h"
 #include "engine/core/NumberText.h"
 #include "engine/io/CXmlStreamReader.h"
@@ -154,9 +153,7 @@ void GActiveFeature::rollReward() {
     float base = 0.0f;
     if (!baseAmount(base))
         return;
-    float share = m_shareRange.min;
-    if (m_shareRange.max != m_shareRange.min)
-        share += CEngineManagers::instance().getRandom()->nextFastFloat() * (m_shareRange.max - m_shareRange.min);
+    const float share = drawFromRange(m_shareRange);
     m_reward[m_kind == IncomePercent ? nameIdMoney() : nameIdGold()] = shareOf(base, share);
 }
 

@@ -97,3 +97,21 @@ TEST(ConfigXml, SplitTextKeepsEmptyPieces) {
         EXPECT_EQ(got, c.pieces);
     }
 }
+
+TEST(ConfigXml, RangesWrittenTheWrongWayRoundGiveTheirMinimum) {
+    EXPECT_EQ(drawFromRange(GIntRange{9, 3}), 9);
+    EXPECT_EQ(drawFromRange(GIntRange{5, 5}), 5);
+    EXPECT_EQ(drawFromRange(GFloatRange{0.5f, 0.2f}), 0.5f);
+    bool sawLow = false, sawHigh = false;
+    for (int draw = 0; draw < 200; ++draw) {
+        const int value = drawFromRange(GIntRange{1, 3});
+        EXPECT_GE(value, 1);
+        EXPECT_LE(value, 3);
+        sawLow |= value == 1;
+        sawHigh |= value == 3;
+        const float share = drawFromRange(GFloatRange{0.1f, 0.3f});
+        EXPECT_GE(share, 0.1f);
+        EXPECT_LT(share, 0.3f);
+    }
+    EXPECT_TRUE(sawLow && sawHigh);
+}

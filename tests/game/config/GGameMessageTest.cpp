@@ -3,6 +3,7 @@
 #include "engine/core/CEventReceiver.h"
 #include "engine/core/CStringW.h"
 #include "engine/scene/BaseNode.h"
+#include "engine/scene/SceneManager.h"
 #include "game/config/GRandomEventMessages.h"
 #include "game/config/GWorldMessages.h"
 #include "tests/game/config/ConfigTestSupport.h"
@@ -85,4 +86,22 @@ TEST(GGameMessage, MessagesKeepTheNodesTheyNameAlive) {
     EXPECT_EQ(message->getBuilding<BaseNode>(), building);
     EXPECT_EQ(message->getWorker<BaseNode>(), worker);
     EXPECT_EQ(message->getBuilding<BaseNode>()->referenceCount(), 1);
+}
+
+TEST(GGameMessage, TheLevelsOwnMessagesReachItsParentOnTheNextUpdate) {
+    CRefHandle<SceneManager> manager(new SceneManager(CObjectName(), nullptr, nullptr));
+    CRefHandle<BaseNode> play(new BaseNode(CObjectName(), nullptr, manager.get()));
+    CRefHandle<BaseNode> level(new BaseNode(CObjectName(), play.get(), manager.get()));
+    CRefHandle<RecordingReceiver> playHook(new RecordingReceiver(false));
+    play->setMask(CEvent::MaskAll);
+    play->addPreHandler(playHook.get());
+
+    CRefHandle<GGameMessage> completed(new GGameMessage(1));
+    postToLevelParent(level.get(), completed.get());
+    EXPECT_TRUE(playHook->seen.empty());
+    EXPECT_EQ(completed->referenceCount(), 2); // the queue holds one
+    (void)manager->update(10);
+    EXPECT_EQ(playHook->seen, std::vector<int32_t>{GGameMessage::TypeId});
+    EXPECT_EQ(completed->referenceCount(), 1);
+    play->removePreHandler(playHook.get());
 }
