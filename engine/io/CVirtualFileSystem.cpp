@@ -60,6 +60,10 @@ bool CVirtualFileSystem::rename(const CStringW& oldPath, const CStringW& newPath
     return platformRenameFile(toNativePath(oldPath), toNativePath(newPath), nullptr);
 }
 
+bool CVirtualFileSystem::syncFolder(const CStringW& folder, std::string& reason) {
+    return platformSyncFolder(toNativePath(folder), &reason);
+}
+
 CStringW CVirtualFileSystem::makeUniqueName(const CStringW& folder, const CStringW& prefix) {
     CRandom* shared = CEngineManagers::instance().getRandom();
     if (!m_random && !shared) {
@@ -142,9 +146,9 @@ bool CVirtualFileSystem::writeFileSafely(const CStringW& path, const std::functi
     }
     // The folder's entry for the new file is on the disk before the rename,
     // and the rename itself after it.
-    const std::string folder = std::filesystem::path(toNativePath(path)).parent_path().string();
+    const CStringW folder = fromNativePath(std::filesystem::path(toNativePath(path)).parent_path().string());
     std::string reason;
-    if (!platformSyncFolder(folder, &reason)) {
+    if (!syncFolder(folder, reason)) {
         CLog::instance()->log(CStringW(u"Can't replace file: ") + path + u": " + fromNativePath(reason), CLog::Error);
         static_cast<void>(remove(temporary));
         return false;
@@ -154,7 +158,7 @@ bool CVirtualFileSystem::writeFileSafely(const CStringW& path, const std::functi
         static_cast<void>(remove(temporary));
         return false;
     }
-    if (!platformSyncFolder(folder, &reason)) {
+    if (!syncFolder(folder, reason)) {
         // The new file is in place, but a crash could still bring back the
         // old one: the save is not reported as done.
         CLog::instance()->log(CStringW(u"Can't make file replacement last: ") + path + u": " + fromNativePath(reason),

@@ -34,6 +34,9 @@ public:
     [[nodiscard]] virtual bool exists(const CStringW& path, bool alsoArchives) const;
     [[nodiscard]] virtual bool remove(const CStringW& path);
     [[nodiscard]] virtual bool rename(const CStringW& oldPath, const CStringW& newPath);
+    // Waits until the entries of `folder` (names made, moved or removed) are
+    // on the disk; false with `reason` set when that fails.
+    [[nodiscard]] virtual bool syncFolder(const CStringW& folder, std::string& reason);
     // `prefix` followed by six random digits, naming no file in `folder` (on
     // disk; archives are not consulted). Empty when no free name was found.
     [[nodiscard]] virtual CStringW makeUniqueName(const CStringW& folder, const CStringW& prefix);

@@ -108,6 +108,13 @@ COggVorbisDecoder* COggVorbisDecoder::open(IReadableFile* file, CString* reason)
         return nullptr;
     }
     decoder->m_totalFrames = int32_t(total);
+    // Opening a chained file scans every link and may leave the decoder in
+    // a later one: playing starts at the first frame of the first link.
+    if (ov_seekable(&decoder->m_state->file) && ov_pcm_seek(&decoder->m_state->file, 0) != 0) {
+        if (reason)
+            *reason = "the stream cannot be sought to its start";
+        return nullptr;
+    }
     decoder->m_name = CString(file->fileName());
     return decoder.detach();
 }
@@ -141,10 +148,11 @@ uint32_t COggVorbisDecoder::readFrames(void* buffer, uint32_t frames) {
         if (got <= 0)
             break;
         holes = 0;
-        // A chained stream may change its layout; frames of another layout
-        // would be read as garbage.
+        // A chained stream may change its layout or rate; frames of another
+        // layout would be read as garbage, of another rate at the wrong
+        // speed: the sound ends there.
         const vorbis_info* info = ov_info(&m_state->file, link);
-        if (!info || info->channels != m_channels)
+        if (!info || info->channels != m_channels || info->rate != m_sampleRate)
             break;
         have += uint64_t(got);
     }

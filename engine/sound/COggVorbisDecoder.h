@@ -27,7 +27,7 @@ public:
     [[nodiscard]] bool rewind() override;
     // Decodes up to `frames` frames, never past the announced length. A hole
     // in the stream is skipped; a damaged stream, or a chained stream whose
-    // channel count changes, ends the sound there.
+    // channel count or sample rate changes, ends the sound there.
     uint32_t readFrames(void* buffer, uint32_t frames) override;
 
 protected:

@@ -88,11 +88,15 @@ bool CWavDecoder::parseHeader(IReadableFile* file, Header& header, CString* reas
                 }
             }
         } else if (isChunk(chunk, "data")) {
-            if (end > fileSize)
-                return fail(reason, "data chunk passes the end of the file");
-            header.dataSize = size;
             header.dataOffset = uint32_t(body);
             sawData = true;
+            if (end > fileSize) {
+                // A file written to a pipe (its sizes never filled in) or cut
+                // short: the frames that are there play, and nothing follows.
+                header.dataSize = uint32_t(fileSize - body);
+                break;
+            }
+            header.dataSize = size;
         } else if (end > fileSize) {
             // A damaged chunk after the sound itself leaves the sound whole.
             if (sawData && header.kind != KindNone)

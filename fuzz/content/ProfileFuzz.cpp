@@ -73,6 +73,7 @@ public:
         return true;
     }
     bool remove(const CStringW& path) override { return files.erase(std::u16string(path.view())) > 0; }
+    bool syncFolder(const CStringW&, std::string&) override { return true; }
 
     std::map<std::u16string, Bytes> files;
 

@@ -99,3 +99,45 @@ TEST(COggVorbisDecoder, SurvivesDamagedStreams) {
         EXPECT_EQ(decodeAll(decoder.get()).size(), first.size());
     }
 }
+
+// Two streams one after the other (a chained file, as concatenating two Ogg
+// files makes): the first play starts with the first link, and a later link
+// with another sample rate ends the sound instead of playing at the wrong
+// speed.
+TEST(COggVorbisDecoder, PlaysChainedStreamsFromTheFirstLink) {
+    TempDir dir;
+    const auto first = makeOgg(makeToneWav(dir.path(), "first.wav", 22050, 1, 16, 0.3, 330), "first.ogg");
+    const auto second = makeOgg(makeToneWav(dir.path(), "second.wav", 22050, 1, 16, 0.2, 550), "second.ogg");
+    const auto faster = makeOgg(makeToneWav(dir.path(), "faster.wav", 44100, 1, 16, 0.2, 550), "faster.ogg");
+    const std::vector<int16_t> firstSamples = toSamples16(soxRaw(first, 16));
+    const std::vector<int16_t> secondSamples = toSamples16(soxRaw(second, 16));
+    auto chained = [](const std::filesystem::path& a, const std::filesystem::path& b) {
+        std::vector<uint8_t> bytes = readAllBytes(a);
+        const std::vector<uint8_t> more = readAllBytes(b);
+        bytes.insert(bytes.end(), more.begin(), more.end());
+        return bytes;
+    };
+    auto near = [](const std::vector<int16_t>& a, const std::vector<int16_t>& b) {
+        if (a.size() != b.size())
+            return false;
+        for (size_t i = 0; i < a.size(); ++i)
+            if (std::abs(int(a[i]) - int(b[i])) > 2)
+                return false;
+        return true;
+    };
+
+    CRefHandle<COggVorbisDecoder> same = openOgg(chained(first, second));
+    ASSERT_TRUE(same);
+    EXPECT_EQ(size_t(same->getTotalFrames()), firstSamples.size() + secondSamples.size());
+    std::vector<int16_t> both = firstSamples;
+    both.insert(both.end(), secondSamples.begin(), secondSamples.end());
+    const std::vector<int16_t> decoded = decodeAll(same.get());
+    EXPECT_TRUE(near(decoded, both)) << decoded.size() << " samples against " << both.size();
+    ASSERT_TRUE(same->rewind());
+    EXPECT_EQ(decodeAll(same.get()), decoded);
+
+    CRefHandle<COggVorbisDecoder> changing = openOgg(chained(first, faster));
+    ASSERT_TRUE(changing);
+    EXPECT_EQ(changing->getSampleRate(), 22050);
+    EXPECT_TRUE(near(decodeAll(changing.get()), firstSamples));
+}
