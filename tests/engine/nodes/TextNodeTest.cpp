@@ -83,6 +83,14 @@ TEST_F(TextNodeTest, DrawsInWholeUnitsInsideClipPlanes) {
     for (const auto* toggle : driver->recordsOf(Call::ToggleClipPlane))
         EXPECT_FALSE(toggle->flag);
 
+    // A scale written as "x;y" leaves z at 0: the planes still follow x and y.
+    node->setScale(CVector3d(1.0f, 1.0f, 0.0f));
+    driver->clearRecords();
+    drawTree(group.get(), driver.get());
+    const auto flat = driver->recordsOf(Call::DefineClipPlane);
+    ASSERT_EQ(flat.size(), 4u);
+    EXPECT_NEAR(flat[3]->plane[3], 39.6f, 1e-4f);
+
     // The glyphs stay in the node's space; the material is the text's.
     const auto draws = driver->recordsOf(Call::DrawPrimitives);
     ASSERT_EQ(draws[0]->vertexCount, 8u);
