@@ -1,5 +1,7 @@
 #include "game/config/ObjectsConfiguration.h"
 
+#include "engine/core/CStringW.h"
+#include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/CXmlStreamReader.h"
 #include "game/config/ConfigXml.h"
 
@@ -41,6 +43,19 @@ void ObjectsConfiguration::clear() {
     m_workers.clear();
     m_trains.clear();
     m_stationItems.reset();
+}
+
+void ObjectsConfiguration::reload(CVirtualFileSystem* files, bool buildingsOnly) {
+    clear();
+    if (!files)
+        return;
+    for (const char16_t* fileName : FileNames) {
+        CRefHandle<CXmlStreamReader> reader(files->openXmlReader(CStringW(fileName)));
+        if (reader)
+            (void)readFromXml(*reader);
+        if (buildingsOnly)
+            return;
+    }
 }
 
 GUniqUpgradeConfig* ObjectsConfiguration::findUniqUpgrade(CName type, CName buildingType) const {

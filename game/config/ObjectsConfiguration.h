@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+class CVirtualFileSystem;
 class CXmlStreamReader;
 
 // The catalogue of what a level can hold: building types, unique upgrades,
@@ -42,6 +43,10 @@ public:
     bool readFromXml(CXmlStreamReader& reader);
     // Drops every record and the station's offers.
     void clear();
+    // Empties the catalogue and reads FileNames in order from `files`,
+    // passing over a file that cannot be opened. With `buildingsOnly`, reads
+    // only the first (the developer's reload).
+    void reload(CVirtualFileSystem* files, bool buildingsOnly = false);
 
     [[nodiscard]] GBuildingConfig* findBuilding(CName name) const { return find(m_buildings, name); }
     [[nodiscard]] GWorkerConfig* findWorker(CName name) const { return find(m_workers, name); }

@@ -1,7 +1,10 @@
 #include "game/config/ObjectsConfiguration.h"
 
+#include "engine/core/CStringW.h"
+#include "engine/io/CVirtualFileSystem.h"
 #include "tests/game/config/ConfigTestSupport.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -151,4 +154,31 @@ TEST(ObjectsConfiguration, DocumentCutShortKeepsItsRecords) {
     EXPECT_NE(objects->findWorker(CName("A")), nullptr);
     EXPECT_NE(objects->findWorker(CName("B")), nullptr);
     EXPECT_EQ(log.count("ObjectsConfiguration"), 1u);
+}
+
+TEST(ObjectsConfiguration, ReloadReadsTheSharedFilesInOrder) {
+    TempDir dir;
+    // The trains file is missing: passed over without a message.
+    for (const char* file :
+         {"BuildingsConfiguration.xml", "WorkersConfiguration.xml", "RRStationButtonsConfiguration.xml"})
+        dir.write(std::string("levels/common/") + file, fixtureText(file));
+    CRefHandle<CVirtualFileSystem> files(new CVirtualFileSystem);
+    ASSERT_NE(files->mountArchive(CStringW(dir.path().u16string()), nullptr), nullptr);
+
+    LogCapture log;
+    CRefHandle<ObjectsConfiguration> objects(new ObjectsConfiguration);
+    objects->readFromXml(
+        *xmlReader(R"(<ObjectsConfiguration><Worker><Name Value="Old"/></Worker></ObjectsConfiguration>)"));
+    objects->reload(files.get());
+    EXPECT_EQ(objects->findWorker(CName("Old")), nullptr);
+    EXPECT_EQ(objects->findWorker(CName("Builder"))->Velocity, 200);
+    EXPECT_NE(objects->findWorker(CName("Guide")), nullptr);
+    EXPECT_EQ(objects->findTrain(CName("Train1")), nullptr);
+    ASSERT_NE(objects->getStationItems(), nullptr);
+    EXPECT_TRUE(log.lines().empty());
+
+    objects->reload(files.get(), true);
+    EXPECT_NE(objects->findBuilding(CName("Bakery")), nullptr);
+    EXPECT_EQ(objects->findWorker(CName("Guide")), nullptr);
+    EXPECT_EQ(objects->getStationItems(), nullptr);
 }
