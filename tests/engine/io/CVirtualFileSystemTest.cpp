@@ -13,6 +13,7 @@
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -420,4 +421,31 @@ TEST(CVirtualFileSystem, WriteFileSafelySurvivesAKillAtAnyMoment) {
     }
     // The kills came at different moments of different saves.
     EXPECT_GT(seenSecond, 0);
+}
+
+// A real failure from the system, with no seam: a file-size limit makes the
+// kernel refuse a write halfway through the save.
+TEST(CVirtualFileSystem, WriteFileSafelyUnderAFileSizeLimitKeepsTheOldFile) {
+    TempDir dir;
+    const std::vector<uint8_t> previous = patternBytes(1000, 6);
+    const std::vector<uint8_t> next = patternBytes(300000, 7);
+    const fs::path target = dir.write("save.dat", previous);
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{100000, 100000};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            _exit(3);
+        CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
+        const bool saved = fileSystem->writeFileSafely(widePath(target), writesInPieces(next, 4096));
+        _exit(saved ? 1 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save did not report the failure";
+    EXPECT_EQ(readAllBytes(target), previous);
+    EXPECT_FALSE(fs::exists(dir.path() / "save.dat.tmp"));
 }
