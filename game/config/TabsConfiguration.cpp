@@ -7,6 +7,7 @@ TabsConfiguration::~TabsConfiguration() = default;
 
 bool TabsConfiguration::readFromXml(CXmlStreamReader& reader) {
     m_tabs.clear();
+    m_order.clear();
     return readConfigDocument(reader, u"TabsConfiguration", [this](CXmlStreamReader& r) {
         if (r.nodeName() == u"Tab")
             readTab(r, attributeName(r, "Type"));
@@ -15,8 +16,12 @@ bool TabsConfiguration::readFromXml(CXmlStreamReader& reader) {
 
 void TabsConfiguration::readTab(CXmlStreamReader& reader, CName type) {
     readChildElements(reader, u"Tab", [this, type](CXmlStreamReader& r) {
-        if (r.nodeName() == u"Button")
-            m_tabs[type].push_back(attributeName(r, "Template"));
+        if (!(r.nodeName() == u"Button"))
+            return;
+        auto [list, added] = m_tabs.insert(type, CArray<CName>());
+        if (added)
+            m_order.push_back(type);
+        list->value.push_back(attributeName(r, "Template"));
     });
 }
 

@@ -28,10 +28,13 @@ public:
     // The list of `type`, or null when it has none.
     [[nodiscard]] const CArray<CName>* find(CName type) const;
     [[nodiscard]] const CMap<CName, CArray<CName>>& getTabs() const { return m_tabs; }
+    // The tab types with a list, in the order of their first button in the file.
+    [[nodiscard]] const CArray<CName>& getTabOrder() const { return m_order; }
 
 protected:
     ~TabsConfiguration() override;
 
 private:
     CMap<CName, CArray<CName>> m_tabs;
+    CArray<CName> m_order;
 };

@@ -59,6 +59,8 @@ TEST(UpgradesConfiguration, FixtureRecords) {
 }
 
 TEST(TabsConfiguration, ButtonsCollectPerTabType) {
+    // Names interned earlier do not change the file order.
+    (void)CName("Shops");
     CRefHandle<TabsConfiguration> tabs(new TabsConfiguration);
     EXPECT_TRUE(tabs->readFromXml(*xmlReader(fixtureText("TabsConfiguration.xml"))));
     EXPECT_EQ(names(tabs->find(CName("Houses"))),
@@ -67,6 +69,7 @@ TEST(TabsConfiguration, ButtonsCollectPerTabType) {
     EXPECT_EQ(tabs->find(CName("Empty")), nullptr);
     EXPECT_EQ(names(tabs->find(CName("Shops"))), std::vector<std::string>{"Shop1"});
     EXPECT_EQ(tabs->getTabs().size(), 2u);
+    EXPECT_EQ(names(&tabs->getTabOrder()), (std::vector<std::string>{"Houses", "Shops"}));
 }
 
 TEST(ComicsConfiguration, EntriesByLevel) {
