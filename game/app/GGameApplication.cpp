@@ -41,6 +41,7 @@
 #include "game/app/GNullVideoDevice.h"
 #include "game/app/GScreenLayout.h"
 #include "game/app/GSoundCues.h"
+#include "game/app/GameKeys.h"
 #include "game/config/ComicsConfiguration.h"
 #include "game/config/GlobalConfig.h"
 #include "game/config/ObjectsConfiguration.h"
@@ -49,11 +50,6 @@
 #include <chrono>
 
 namespace {
-
-// The key that scrambles the profile files and the password of the packed
-// asset archive: the tools that write those files use the same ones.
-constexpr const char* kProfileKey = "tS..1iN47TbUuHw9";
-constexpr const char* kArchivePassword = "]9~JKzjiG*QGVZxFE!j@.]k=21g^4Sb[9Gr=R=]D(smYMe|(kv6tH*gw]b5";
 
 constexpr int32_t kWindowResizedAgainTypeId = 17;
 constexpr int32_t kKeyReturn = 13;
@@ -210,7 +206,7 @@ void GGameApplication::setUpProfiles() {
     CProfileManager* profiles = m_engine->getProfileManager();
     if (!profiles)
         return;
-    profiles->setKey(kProfileKey);
+    profiles->setKey(kProfileScrambleKey);
     CProfileParameters* common = profiles->getCommonDefaults();
     common->setBool("FullScreen", true);
     common->setBool("WindowsCursor", false);
@@ -337,7 +333,7 @@ void GGameApplication::mountAssetSources() {
     (void)files->mountArchive(CStringW(u"assets"), nullptr);
     // Without the packed archive the game runs from the folder alone.
     const CStringW archive(u"assets.mca");
-    if (files->exists(archive, false) && files->mountArchive(archive, kArchivePassword))
+    if (files->exists(archive, false) && files->mountArchive(archive, kAssetArchivePassword))
         g_packedArchive = true;
     // A development set-up marks itself with an entry named "cheats".
     if (files->exists(CStringW(u"cheats"), true))

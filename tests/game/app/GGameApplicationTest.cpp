@@ -23,9 +23,11 @@
 #include "engine/sound/IAudioDevice.h"
 #include "engine/sound/SoundGroup.h"
 #include "engine/video/IGraphicsDriver.h"
+#include "game/app/GameKeys.h"
 #include "game/app/main/GGameClasses.h"
 #include "game/app/main/GameMain.h"
 #include "game/nodes/GRectangleNode.h"
+#include "tests/engine/io/IoFixtures.h"
 #include "tests/support/CRecordingGraphicsDriver.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestSupport.h"
@@ -432,4 +434,24 @@ TEST_F(GameTest, DrawsTheScenesThenTheBlackBarsOfAWideScreen) {
     EXPECT_EQ(findEngineInstance(), engine) << "a shared engine stays with its maker";
     engine->release();
     EXPECT_EQ(findEngineInstance(), nullptr);
+}
+
+TEST_F(GameTest, RunsFromThePackedArchiveUnlessACheatsEntryMarksADevelopmentSetUp) {
+    const std::string logos(kLogosScene);
+    m_dir.write("assets.mca",
+                buildPackedArchive({{"scenes/LogosScene.mscn", {logos.begin(), logos.end()}}}, kAssetArchivePassword));
+    const struct {
+        const char* what;
+        bool cheats;
+        bool packed;
+    } cases[] = {{"archive alone", false, true}, {"with a cheats entry", true, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.cheats)
+            m_dir.write("cheats", std::string());
+        GGameApplication* game = start(true);
+        ASSERT_TRUE(game->init(CStringW())) << "the first scene comes from the archive";
+        EXPECT_EQ(GGameApplication::isPackedArchiveMode(), c.packed);
+        shutDown();
+    }
 }
