@@ -48,6 +48,7 @@
 #include "engine/sound/IAudioDevice.h"
 #include "engine/sound/SoundServices.h"
 #include "engine/video/CNullGraphicsDriver.h"
+#include "engine/video/CRectI.h"
 #include "engine/video/CSizeI.h"
 #include "engine/video/IGraphicsDriver.h"
 
@@ -233,7 +234,9 @@ bool CSdlDevice::createWindow() {
         window.colorBits = m_currentParams.colorBits;
         window.depthBits = m_currentParams.depthBits;
         window.stencil = m_currentParams.stencil;
-        window.multisamples = m_currentParams.antiAlias ? 4 : 0;
+        // Anti-aliasing asks for 8 samples; the window steps down (4, 2, none)
+        // as the system refuses, as it does for depth and stencil.
+        window.multisamples = m_currentParams.antiAlias ? 8 : 0;
         if (!m_window->create(window, &error)) {
             log().log(CString("The window cannot be made: ") + error.c_str(), CLog::Info);
             log().log("Can't create window", CLog::Error);
@@ -556,6 +559,18 @@ bool CSdlDevice::run() {
         sleepMs(20, false);
     }
     return true;
+}
+
+bool CSdlDevice::presentImage(const CPixelImage* image, void* window, const CRectI* sourceRect) {
+    if (!image || !image->data() || !m_window->isOpen())
+        return false;
+    if (window && window != m_window->handle())
+        return false;
+    const int32_t source[4] = {sourceRect ? sourceRect->left : 0, sourceRect ? sourceRect->top : 0,
+                               sourceRect ? sourceRect->right : 0, sourceRect ? sourceRect->bottom : 0};
+    return m_window->presentPixels(image->data(), int32_t(image->width()), int32_t(image->height()),
+                                   int32_t(image->pitch()), int32_t(image->bitsPerPixel()), image->redMask(),
+                                   image->greenMask(), image->blueMask(), sourceRect ? source : nullptr);
 }
 
 void CSdlDevice::sleepMs(uint32_t ms, bool pauseClock) {

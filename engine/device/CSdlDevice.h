@@ -9,6 +9,7 @@
 class CEvent;
 class CPixelImage;
 class CPlatformWindow;
+class CRectI;
 class CSdlCursor;
 class CSingleInstanceGuard;
 class CStringW;
@@ -63,6 +64,11 @@ public:
     [[nodiscard]] bool readGammaRamp(float& red, float& green, float& blue, float& brightness,
                                      float& contrast) override;
     [[nodiscard]] bool openUrl(const CStringW& url) override;
+    // Shows `image` stretched over the client area of `window` (null or the
+    // main window's handle: the main window; no other window is known),
+    // only its part `sourceRect` when given. False without such a window or
+    // an image with pixels. Nothing in the engine calls it.
+    [[nodiscard]] bool presentImage(const CPixelImage* image, void* window, const CRectI* sourceRect);
 
     // Sleeps `ms` milliseconds; with `pauseClock`, the engine clock stands
     // still meanwhile when it was running.

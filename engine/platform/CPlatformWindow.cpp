@@ -16,17 +16,27 @@ void storeError(std::string* error, const char* text = nullptr) {
 }
 
 // The pixel format an OpenGL window asks for; fixed when the window is made.
-void setPixelAttributes(const PlatformWindowParams& params) {
-    const bool deep = params.colorBits > 16;
+void setPixelAttributes(int32_t colorBits, const PlatformPixelFormat& format) {
+    const bool deep = colorBits > 16;
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, deep ? 8 : 5);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, deep ? 8 : 6);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, deep ? 8 : 5);
     SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 0);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, params.depthBits > 0 ? params.depthBits : 0);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, params.stencil ? 8 : 0);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, params.multisamples > 0 ? 1 : 0);
-    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, params.multisamples > 0 ? params.multisamples : 0);
+    platformSetPixelFormat(format);
+}
+
+// Whether a context of the attributes set can be made for `window`: some
+// systems refuse a format only then. The context current before stays so.
+bool contextPossible(SDL_Window* window) {
+    SDL_Window* currentWindow = SDL_GL_GetCurrentWindow();
+    SDL_GLContext current = SDL_GL_GetCurrentContext();
+    SDL_GLContext probe = SDL_GL_CreateContext(window);
+    if (probe)
+        SDL_GL_DeleteContext(probe);
+    if (current)
+        SDL_GL_MakeCurrent(currentWindow, current);
+    return probe != nullptr;
 }
 
 // Drivers without a desktop pointer (the headless ones) keep the pointer
@@ -62,13 +72,22 @@ bool CPlatformWindow::create(const PlatformWindowParams& params, std::string* er
     const int height = params.height > 0 ? params.height : 1;
     SDL_Window* window = nullptr;
     if (params.openGL) {
-        setPixelAttributes(params);
-        window = SDL_CreateWindow(params.title.c_str(), x, y, width, height, flags | SDL_WINDOW_OPENGL);
-        if (!window && params.multisamples > 0) {
-            // Multisampled formats are the first a system lacks.
-            SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, 0);
-            SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, 0);
+        // The format asked for, then step by step less until the system
+        // gives one: fewer samples, no stencil, less depth.
+        PlatformPixelFormat steps[PlatformPixelFormatStepsMax];
+        const int count = platformPixelFormatSteps({params.depthBits, params.stencil, params.multisamples}, steps);
+        for (int i = 0; i < count && !window; ++i) {
+            setPixelAttributes(params.colorBits, steps[i]);
             window = SDL_CreateWindow(params.title.c_str(), x, y, width, height, flags | SDL_WINDOW_OPENGL);
+            if (window && !contextPossible(window)) {
+                SDL_DestroyWindow(window);
+                window = nullptr;
+            }
+            if (window) {
+                m_state->formatChosen = true;
+                m_state->pixelFormat = steps[i];
+                m_state->colorBits = params.colorBits;
+            }
         }
     }
     if (window) {
@@ -114,9 +133,12 @@ void CPlatformWindow::destroy() {
     SDL_DestroyWindow(m_state->window);
     m_state->window = nullptr;
     m_state->openGL = false;
+    m_state->formatChosen = false;
 }
 
 bool CPlatformWindow::isOpen() const { return m_state->window != nullptr; }
+
+void* CPlatformWindow::handle() const { return m_state->window; }
 
 uint32_t CPlatformWindow::id() const { return m_state->window ? SDL_GetWindowID(m_state->window) : 0; }
 
@@ -383,10 +405,62 @@ std::unique_ptr<CPlatformWindowContext> CPlatformWindow::createGLContext(const P
     if (params.forwardCompatible)
         flags |= SDL_GL_CONTEXT_FORWARD_COMPATIBLE_FLAG;
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_FLAGS, flags);
+    // The attributes are the process's: others may have changed them since.
+    if (m_state->formatChosen)
+        setPixelAttributes(m_state->colorBits, m_state->pixelFormat);
     SDL_GLContext context = SDL_GL_CreateContext(m_state->window);
     if (!context) {
         storeError(error);
         return nullptr;
     }
     return std::unique_ptr<CPlatformWindowContext>(new CPlatformWindowContext(m_state, context));
+}
+
+bool CPlatformWindow::presentPixels(const void* pixels, int32_t width, int32_t height, int32_t pitch,
+                                    int32_t bitsPerPixel, uint32_t redMask, uint32_t greenMask, uint32_t blueMask,
+                                    const int32_t* source) {
+    if (!m_state->window || !pixels || width <= 0 || height <= 0 || pitch <= 0 ||
+        (bitsPerPixel != 16 && bitsPerPixel != 24 && bitsPerPixel != 32) ||
+        int64_t(pitch) * 8 < int64_t(width) * bitsPerPixel)
+        return false;
+    SDL_Rect part{0, 0, width, height};
+    if (source) {
+        part = SDL_Rect{source[0], source[1], source[2] - source[0], source[3] - source[1]};
+        if (part.w <= 0 || part.h <= 0 || part.x < 0 || part.y < 0 || part.x > width - part.w ||
+            part.y > height - part.h)
+            return false;
+    }
+    SDL_Surface* target = SDL_GetWindowSurface(m_state->window);
+    if (!target)
+        return false;
+    // The surface only wraps the caller's pixels; SDL reads them, never writes.
+    SDL_Surface* image = SDL_CreateRGBSurfaceFrom(const_cast<void*>(pixels), width, height, bitsPerPixel, pitch,
+                                                  redMask, greenMask, blueMask, 0);
+    if (!image)
+        return false;
+    // Stretching needs one format on both sides.
+    SDL_Surface* converted = SDL_ConvertSurface(image, target->format, 0);
+    SDL_FreeSurface(image);
+    if (!converted)
+        return false;
+    const bool shown =
+        SDL_BlitScaled(converted, &part, target, nullptr) == 0 && SDL_UpdateWindowSurface(m_state->window) == 0;
+    SDL_FreeSurface(converted);
+    return shown;
+}
+
+bool CPlatformWindow::presentedPixel(int32_t x, int32_t y, uint32_t* argb) const {
+    if (!m_state->window || !argb)
+        return false;
+    SDL_Surface* surface = SDL_GetWindowSurface(m_state->window);
+    if (!surface || x < 0 || y < 0 || x >= surface->w || y >= surface->h)
+        return false;
+    const int bytes = surface->format->BytesPerPixel;
+    const auto* at = static_cast<const uint8_t*>(surface->pixels) + int64_t(y) * surface->pitch + int64_t(x) * bytes;
+    uint32_t value = 0;
+    std::memcpy(&value, at, size_t(bytes) <= sizeof value ? size_t(bytes) : sizeof value);
+    uint8_t r = 0, g = 0, b = 0, a = 0;
+    SDL_GetRGBA(value, surface->format, &r, &g, &b, &a);
+    *argb = (uint32_t(a) << 24) | (uint32_t(r) << 16) | (uint32_t(g) << 8) | b;
+    return true;
 }

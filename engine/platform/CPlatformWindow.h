@@ -65,6 +65,19 @@ public:
     // The id events name the window by; 0 when closed.
     [[nodiscard]] uint32_t id() const;
     [[nodiscard]] bool openGLCapable() const;
+    // The window's opaque handle (the one its contexts report), null when closed.
+    [[nodiscard]] void* handle() const;
+    // Shows `pixels` (width x height, rows of `pitch` bytes from the top,
+    // `bitsPerPixel` 16, 24 or 32 with the given channel masks) stretched over
+    // the whole client area, taking only the part (left, top, right, bottom)
+    // `source` names when it is not null. False when there is no window, the
+    // part is empty or outside, or the system cannot show it.
+    [[nodiscard]] bool presentPixels(const void* pixels, int32_t width, int32_t height, int32_t pitch,
+                                     int32_t bitsPerPixel, uint32_t redMask, uint32_t greenMask, uint32_t blueMask,
+                                     const int32_t* source);
+    // The pixel (x, y) of what presentPixels last showed, as 0xAARRGGBB; false
+    // when nothing was shown or the point lies outside.
+    [[nodiscard]] bool presentedPixel(int32_t x, int32_t y, uint32_t* argb) const;
 
     void setTitle(const std::string& title);
     // Sets the icon from `pixels`: width x height 32-bit values 0xAARRGGBB,

@@ -1,5 +1,7 @@
 #include "engine/platform/PlatformGL.h"
 
+#include "engine/platform/PlatformPixelFormat.h"
+
 #include <SDL.h>
 
 #include <mutex>
@@ -44,29 +46,20 @@ bool startVideoOnce(std::string* error) {
     return true;
 }
 
-struct Attempt {
-    int32_t depthBits;
-    bool stencil;
-    int32_t samples;
-};
-
-void setAttributes(const PlatformGLContextSettings& settings, const Attempt& attempt) {
+void setAttributes(const PlatformGLContextSettings& settings, const PlatformPixelFormat& attempt) {
     SDL_GL_ResetAttributes();
     const bool lowColor = settings.colorBits == 16;
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, lowColor ? 5 : 8);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, lowColor ? 6 : 8);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, lowColor ? 5 : 8);
     SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, lowColor ? 0 : 8);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, attempt.depthBits);
-    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, attempt.stencil ? 8 : 0);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLEBUFFERS, attempt.samples > 1 ? 1 : 0);
-    SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, attempt.samples > 1 ? attempt.samples : 0);
+    platformSetPixelFormat(attempt);
     // The fixed-function pipeline needs a compatibility context.
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
 }
 
-bool tryCreate(const PlatformGLContextSettings& settings, const Attempt& attempt, PlatformGLContext& out,
+bool tryCreate(const PlatformGLContextSettings& settings, const PlatformPixelFormat& attempt, PlatformGLContext& out,
                std::string& error) {
     setAttributes(settings, attempt);
     SDL_Window* window = SDL_CreateWindow("", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, settings.width,
@@ -98,16 +91,9 @@ PlatformGLContext* platformGLCreateHiddenContext(const PlatformGLContextSettings
     if (!startVideoOnce(error))
         return nullptr;
     // The full request first, then step by step less, as the hardware allows.
-    const int32_t depth = settings.depthBits > 0 ? settings.depthBits : 24;
-    Attempt attempts[8];
-    int count = 0;
-    for (int32_t samples = settings.samples > 16 ? 16 : settings.samples; samples >= 2; samples /= 2)
-        attempts[count++] = {depth, settings.stencil, samples};
-    attempts[count++] = {depth, settings.stencil, 0};
-    if (settings.stencil)
-        attempts[count++] = {depth, false, 0};
-    if (depth != 16)
-        attempts[count++] = {16, false, 0};
+    PlatformPixelFormat attempts[PlatformPixelFormatStepsMax];
+    const int count = platformPixelFormatSteps(
+        {settings.depthBits > 0 ? settings.depthBits : 24, settings.stencil, settings.samples}, attempts);
     std::string lastError;
     auto* result = new PlatformGLContext;
     for (int i = 0; i < count; ++i) {

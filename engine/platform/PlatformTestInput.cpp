@@ -134,8 +134,31 @@ bool platformTestPushWindowEvent(uint32_t windowId, PlatformTestWindowEvent kind
     case PlatformTestWindowEvent::Close:
         event.window.event = SDL_WINDOWEVENT_CLOSE;
         break;
+    case PlatformTestWindowEvent::DisplayChanged:
+        event.window.event = SDL_WINDOWEVENT_DISPLAY_CHANGED;
+        break;
     }
     return push(event);
 }
 
 bool platformTestPushQuit() { return platformPushQuitEvent(); }
+
+bool platformTestPushDisplayEvent(PlatformTestDisplayEvent kind, uint32_t display) {
+    SDL_Event event;
+    SDL_zero(event);
+    event.type = SDL_DISPLAYEVENT;
+    event.display.display = display;
+    switch (kind) {
+    case PlatformTestDisplayEvent::Connected:
+        event.display.event = SDL_DISPLAYEVENT_CONNECTED;
+        break;
+    case PlatformTestDisplayEvent::Disconnected:
+        event.display.event = SDL_DISPLAYEVENT_DISCONNECTED;
+        break;
+    case PlatformTestDisplayEvent::Orientation:
+        event.display.event = SDL_DISPLAYEVENT_ORIENTATION;
+        event.display.data1 = SDL_ORIENTATION_PORTRAIT;
+        break;
+    }
+    return SDL_PushEvent(&event) == 1;
+}

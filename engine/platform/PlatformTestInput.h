@@ -18,6 +18,14 @@ enum class PlatformTestWindowEvent : uint8_t {
     FocusGained,
     FocusLost,
     Close,
+    DisplayChanged, // the window moved to display data1
+};
+
+// What the system says about a display.
+enum class PlatformTestDisplayEvent : uint8_t {
+    Connected,
+    Disconnected,
+    Orientation,
 };
 
 // A key by its name as the system's keyboard layer names it ("A", "Left",
@@ -33,3 +41,5 @@ bool platformTestPushMouseButton(uint32_t windowId, int32_t button, bool down, i
 bool platformTestPushMouseWheel(uint32_t windowId, float notches, int32_t x, int32_t y, bool flipped);
 bool platformTestPushWindowEvent(uint32_t windowId, PlatformTestWindowEvent kind, int32_t data1, int32_t data2);
 bool platformTestPushQuit();
+// A display event of display `display`.
+bool platformTestPushDisplayEvent(PlatformTestDisplayEvent kind, uint32_t display);

@@ -131,6 +131,19 @@ PlatformMouseButton buttonOf(Uint8 button) {
     }
 }
 
+// A change of the displays as the system reports it (one connected or
+// disconnected, turned, or the window moved to another): the desktop mode as
+// it is now.
+void convertDisplayChange(PlatformEvent* out) {
+    PlatformDisplayMode mode;
+    if (!platformCurrentDisplayMode(&mode))
+        return;
+    out->type = PlatformEventType::DisplayChanged;
+    out->x = mode.width;
+    out->y = mode.height;
+    out->value = mode.colorBits;
+}
+
 void convertWindowEvent(const SDL_WindowEvent& window, PlatformEvent* out) {
     out->windowId = window.windowID;
     switch (window.event) {
@@ -167,6 +180,11 @@ void convertWindowEvent(const SDL_WindowEvent& window, PlatformEvent* out) {
         break;
     case SDL_WINDOWEVENT_CLOSE:
         out->type = PlatformEventType::WindowClose;
+        break;
+    case SDL_WINDOWEVENT_DISPLAY_CHANGED:
+        // The window went to another display, whose mode is now the one that
+        // counts.
+        convertDisplayChange(out);
         break;
     default:
         out->type = PlatformEventType::Other;
@@ -224,15 +242,9 @@ void convert(const SDL_Event& event, PlatformEvent* out) {
         convertWindowEvent(event.window, out);
         return;
     case SDL_DISPLAYEVENT:
-        if (event.display.event == SDL_DISPLAYEVENT_CONNECTED || event.display.event == SDL_DISPLAYEVENT_DISCONNECTED) {
-            PlatformDisplayMode mode;
-            if (platformCurrentDisplayMode(&mode)) {
-                out->type = PlatformEventType::DisplayChanged;
-                out->x = mode.width;
-                out->y = mode.height;
-                out->value = mode.colorBits;
-            }
-        }
+        if (event.display.event == SDL_DISPLAYEVENT_CONNECTED || event.display.event == SDL_DISPLAYEVENT_DISCONNECTED ||
+            event.display.event == SDL_DISPLAYEVENT_ORIENTATION)
+            convertDisplayChange(out);
         return;
     default:
         break;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/platform/PlatformPixelFormat.h"
+
 #include <SDL.h>
 
 // What a CPlatformWindow shares with the OpenGL contexts made for it, so
@@ -8,6 +10,11 @@
 struct PlatformWindowState {
     SDL_Window* window = nullptr;
     bool openGL = false;
+    // The format an OpenGL window made here was made with; its contexts ask
+    // for it again.
+    bool formatChosen = false;
+    PlatformPixelFormat pixelFormat;
+    int32_t colorBits = 32;
     bool captureRequested = false;
     bool captureGranted = false;
 };

@@ -1,6 +1,7 @@
 #include "engine/device/CSdlDevice.h"
 
 #include "engine/content/CContentProcessorsManager.h"
+#include "engine/content/CPixelImage.h"
 #include "engine/content/ContentType.h"
 #include "engine/core/CEngineManagers.h"
 #include "engine/core/CEventKeyDown.h"
@@ -15,6 +16,7 @@
 #include "engine/core/CEventMouseWheel.h"
 #include "engine/core/CEventRender.h"
 #include "engine/core/CEventUpdate.h"
+#include "engine/core/CObjectName.h"
 #include "engine/core/CSingleInstanceGuard.h"
 #include "engine/core/CStringW.h"
 #include "engine/core/CSystemInfo.h"
@@ -32,6 +34,7 @@
 #include "engine/platform/CPlatformWindow.h"
 #include "engine/platform/PlatformTestInput.h"
 #include "engine/sound/IAudioDevice.h"
+#include "engine/video/CRectI.h"
 #include "engine/video/IGraphicsDriver.h"
 #include "tests/engine/device/DeviceTestSupport.h"
 #include "tests/support/LogCapture.h"
@@ -293,6 +296,61 @@ TEST_F(SdlDeviceTest, WindowInputBecomesEngineEvents) {
         EXPECT_EQ(seen.control, want.control);
         EXPECT_EQ(seen.alt, want.alt);
     }
+}
+
+// Display changes the system reports, not only the device's own mode
+// switches, reach the listeners with the desktop mode as it is then.
+TEST_F(SdlDeviceTest, DisplayChangesTheSystemReportsArePosted) {
+    openWindow();
+    PlatformDisplayMode desktop;
+    if (!platformCurrentDisplayMode(&desktop))
+        GTEST_SKIP() << "the display has no mode";
+    pump();
+    m_listener->seen.clear();
+    ASSERT_TRUE(platformTestPushDisplayEvent(PlatformTestDisplayEvent::Connected, 0));
+    ASSERT_TRUE(platformTestPushDisplayEvent(PlatformTestDisplayEvent::Orientation, 0));
+    ASSERT_TRUE(platformTestPushDisplayEvent(PlatformTestDisplayEvent::Disconnected, 1));
+    ASSERT_TRUE(platformTestPushWindowEvent(window(), PlatformTestWindowEvent::DisplayChanged, 0, 0));
+    pump();
+    ASSERT_EQ(m_listener->seen.size(), 4u);
+    for (const SeenEvent& seen : m_listener->seen) {
+        EXPECT_EQ(seen.type, CEventDisplayChanged::TypeId);
+        EXPECT_EQ(seen.x, desktop.width);
+        EXPECT_EQ(seen.y, desktop.height);
+    }
+}
+
+TEST_F(SdlDeviceTest, PresentImageStretchesAnImageOverTheWindow) {
+    openWindow();
+    int32_t width = 0;
+    int32_t height = 0;
+    ASSERT_TRUE(m_device->getWindow()->clientSize(&width, &height));
+    // Left half red, right half blue; a green column beyond them.
+    CRefHandle<CPixelImage> image(CPixelImage::create(CObjectName(), ColorFormat::A8R8G8B8, 3, 2));
+    ASSERT_TRUE(image && image->data());
+    for (uint32_t y = 0; y < 2; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(image->data() + y * image->pitch());
+        row[0] = 0xFFFF0000;
+        row[1] = 0xFF0000FF;
+        row[2] = 0xFF00FF00;
+    }
+    const CRectI part(0, 0, 2, 2);
+    ASSERT_TRUE(m_device->presentImage(image.get(), nullptr, &part));
+    uint32_t pixel = 0;
+    ASSERT_TRUE(m_device->getWindow()->presentedPixel(1, 1, &pixel));
+    EXPECT_EQ(pixel & 0xFFFFFF, 0xFF0000u);
+    ASSERT_TRUE(m_device->getWindow()->presentedPixel(width - 1, height - 1, &pixel));
+    EXPECT_EQ(pixel & 0xFFFFFF, 0x0000FFu);
+    // The whole image: the green column reaches the right edge.
+    ASSERT_TRUE(m_device->presentImage(image.get(), m_device->getWindow()->handle(), nullptr));
+    ASSERT_TRUE(m_device->getWindow()->presentedPixel(width - 1, 0, &pixel));
+    EXPECT_EQ(pixel & 0xFFFFFF, 0x00FF00u);
+
+    int otherWindow = 0;
+    const CRectI outside(2, 0, 4, 2);
+    EXPECT_FALSE(m_device->presentImage(image.get(), &otherWindow, nullptr));
+    EXPECT_FALSE(m_device->presentImage(image.get(), nullptr, &outside));
+    EXPECT_FALSE(m_device->presentImage(nullptr, nullptr, nullptr));
 }
 
 TEST_F(SdlDeviceTest, KeyUpReportsTheKeyboardOfTheLastKeyDown) {

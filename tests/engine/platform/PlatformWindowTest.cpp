@@ -249,6 +249,43 @@ TEST_F(PlatformWindowTest, ContextOutlivesItsWindowSafely) {
     EXPECT_TRUE(m_window.create(params, &error)) << error;
 }
 
+// A pixel format the system cannot give is stepped down (fewer samples, no
+// stencil, less depth) rather than leaving the window without OpenGL.
+TEST_F(PlatformWindowTest, PixelFormatStepsDownToWhatTheSystemGives) {
+    if (!m_window.openGLCapable())
+        GTEST_SKIP() << "the video driver has no OpenGL";
+    m_window.destroy();
+    const struct {
+        const char* what;
+        int32_t depthBits;
+        bool stencil;
+        int32_t samples;
+    } cases[] = {
+        {"plain", 16, false, 0}, {"depth and stencil", 24, true, 0}, {"more depth than any format has", 64, true, 0},
+        // (Multisampled formats are left out: the software GL of the test
+        // machines keeps memory of every multisampled context it makes.)
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PlatformWindowParams params;
+        params.width = 32;
+        params.height = 32;
+        params.shown = false;
+        params.depthBits = c.depthBits;
+        params.stencil = c.stencil;
+        params.multisamples = c.samples;
+        std::string error;
+        ASSERT_TRUE(m_window.create(params, &error)) << error;
+        EXPECT_TRUE(m_window.openGLCapable());
+        std::unique_ptr<CPlatformWindowContext> context = m_window.createGLContext(PlatformGLContextParams{}, &error);
+        EXPECT_NE(context, nullptr) << error;
+        if (context)
+            EXPECT_TRUE(context->makeCurrent());
+        context.reset();
+        m_window.destroy();
+    }
+}
+
 TEST_F(PlatformWindowTest, ClosedWindowAnswersNothing) {
     m_window.destroy();
     int32_t x = 7;
