@@ -1,16 +1,21 @@
 // Reads arbitrary bytes with every reader of the game's configuration files,
 // then uses what they made the way the game does: lookups, modifier sums,
-// serve-area tests, feature timers and copies. One row of kReaders per
-// reader; a new configuration file adds its row.
+// serve-area tests, feature timers and copies, objectives and random-event
+// timers. One row of kReaders per reader; a new configuration file adds its
+// row.
 
+#include "engine/core/CEventReceiver.h"
 #include "engine/core/CLog.h"
 #include "engine/core/CRefHandle.h"
+#include "engine/core/CUpdateScheduler.h"
 #include "engine/io/CXmlStreamReader.h"
 #include "game/config/ComicsConfiguration.h"
 #include "game/config/GLevelModifierValues.h"
 #include "game/config/GlobalConfig.h"
 #include "game/config/IGameBuilding.h"
 #include "game/config/IGameLevel.h"
+#include "game/config/IObjectiveLevel.h"
+#include "game/config/LevelConfiguration.h"
 #include "game/config/ObjectsConfiguration.h"
 #include "game/config/TabsConfiguration.h"
 #include "game/config/UpgradesConfiguration.h"
@@ -109,10 +114,91 @@ void readComics(CXmlStreamReader& reader) {
     (void)comics->find(5);
 }
 
+// A running level with a few places and actions for the objectives to count.
+class FuzzObjectiveLevel : public IObjectiveLevel {
+public:
+    explicit FuzzObjectiveLevel(const GBuildingConfig* record) {
+        for (int i = 0; i < 6; ++i) {
+            GObjectivePlace& place = m_places[i];
+            place.name = CName(i % 2 ? "Place1" : "Place2");
+            place.taskKind = i;
+            place.damageState = i & 1;
+            place.current = i == 3 ? nullptr : record;
+            place.previous = record;
+            place.incomeBonus = float(i * 10 - 20);
+            place.servedGuests = i;
+        }
+        for (int kind = -1; kind < 8; ++kind)
+            m_history.push_back(GHistoryRecord{kind, record->Name, CName("Place1"), 2147483647});
+    }
+    int getHeadquartersResource(CName) const override { return 2147483647; }
+    int getHeadquartersWorkers() const override { return -2147483647; }
+    float getLevelIncome() const override { return -3.0e38f; }
+    int getLevelGuests() const override { return 2147483647; }
+    int getLevelExtraGuests() const override { return 2147483647; }
+    int getLevelHappiness() const override { return 0; }
+    uint32_t getPlaceCount() const override { return 6; }
+    GObjectivePlace getPlace(uint32_t index) const override { return m_places[index]; }
+    const CArray<GHistoryRecord>& getHistory() const override { return m_history; }
+
+private:
+    GObjectivePlace m_places[6];
+    CArray<GHistoryRecord> m_history;
+};
+
+// Takes every event and keeps none.
+class FuzzReceiver : public CEventReceiver {
+public:
+    bool handleEvent(CEvent*) override { return true; }
+};
+
+void readLevel(CXmlStreamReader& reader) {
+    CRefHandle<LevelConfiguration> level(new LevelConfiguration);
+    level->readFromXml(reader);
+    (void)level->getWorkersLimit(2147483647);
+    (void)level->getGuestsForWorkers(2147483647);
+
+    // Objectives against apartments named after the first type they ask for.
+    for (uint32_t g = 0; g < level->getGroupCount(); ++g) {
+        ObjectivesGroup* group = level->getGroup(g);
+        for (uint32_t i = 0; i < group->size(); ++i) {
+            GObjective* objective = group->get(i);
+            CRefHandle<GBuildingConfig> record(new GBuildingConfig);
+            record->Kind = GBuildingType::Apartment;
+            record->Level = 1;
+            record->Name = CName("Cottage1");
+            const FuzzObjectiveLevel running(record.get());
+            objective->reset();
+            (void)objective->isComplete(running);
+            (void)objective->getInfoText(true);
+            (void)objective->getProgressText(running);
+            (void)objective->getHintText();
+        }
+    }
+
+    // The requests as the level start runs them, then a few minutes of play
+    // with a pause, and a stop.
+    CRefHandle<CUpdateScheduler> scheduler(new CUpdateScheduler);
+    CRefHandle<FuzzReceiver> receiver(new FuzzReceiver);
+    RandomEvents* events = level->getRandomEvents();
+    events->startAll(receiver.get(), scheduler.get());
+    events->setAllPaused(false);
+    for (int step = 0; step < 40; ++step) {
+        scheduler->update(step == 20 ? 4000000000u : 5000u);
+        if (step == 10)
+            events->setAllPaused(true);
+        if (step == 12)
+            events->setAllPaused(false);
+    }
+    for (uint32_t i = 0; i < events->size(); ++i)
+        events->get(i)->advance(70000);
+    events->stopAll();
+}
+
 using ConfigReader = void (*)(CXmlStreamReader&);
 
 constexpr ConfigReader kReaders[] = {
-    readGlobalConfig, readObjects, readBuilding, readUpgrades, readTabs, readComics,
+    readGlobalConfig, readObjects, readBuilding, readUpgrades, readTabs, readComics, readLevel,
 };
 
 } // namespace

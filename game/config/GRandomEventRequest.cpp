@@ -1,8 +1,6 @@
 #include "game/config/GRandomEventRequest.h"
 
-#include "engine/core/CEngineManagers.h"
 #include "engine/core/CEventReceiver.h"
-#include "engine/core/CRandom.h"
 #include "engine/core/CRefHandle.h"
 #include "engine/core/CStringW.h"
 #include "engine/io/CXmlStreamReader.h"
@@ -28,14 +26,6 @@ constexpr RequestClass kClasses[] = {
     {u"RegularResourcesRequest", E::Resources, true},
     {u"RegularWeatherEffectRequest", E::WeatherEffect, true},
 };
-
-// A time drawn from `range`; a range written the wrong way round gives its
-// first number.
-int drawMs(GIntRange range) {
-    if (range.max <= range.min)
-        return range.min;
-    return CEngineManagers::instance().getRandom()->nextInRange(range.min, range.max);
-}
 
 // countdown - elapsed, kept within the int range.
 int countDown(int countdown, uint32_t elapsed) {
@@ -64,11 +54,11 @@ GRandomEventRequest* GRandomEventRequest::create(const CStringW& typeName) {
 void GRandomEventRequest::start(CEventReceiver* receiver, CUpdateScheduler* scheduler) {
     m_done = false;
     if (m_regular) {
-        m_countdown = drawMs(isZero(FirstTimeRange) ? PeriodRange : FirstTimeRange);
+        m_countdown = drawFromRange(isZero(FirstTimeRange) ? PeriodRange : FirstTimeRange);
         if (!isZero(LastTimeRange))
-            m_endCountdown = drawMs(LastTimeRange);
+            m_endCountdown = drawFromRange(LastTimeRange);
     } else {
-        m_countdown = drawMs(TimeRange);
+        m_countdown = drawFromRange(TimeRange);
     }
     m_receiver = receiver;
     setScheduler(scheduler);
@@ -106,7 +96,7 @@ bool GRandomEventRequest::update(uint32_t elapsed) {
     if (m_countdown >= 0)
         return true;
     send();
-    m_countdown = drawMs(PeriodRange);
+    m_countdown = drawFromRange(PeriodRange);
     return true;
 }
 
@@ -125,7 +115,7 @@ void GRandomEventRequest::advance(uint32_t ms) {
         m_paused = true;
         setScheduler(nullptr);
     } else if (FirstTimeRange.max > 0 && step > m_countdown) {
-        m_countdown = drawMs(PeriodRange);
+        m_countdown = drawFromRange(PeriodRange);
     } else {
         m_countdown = countDown(m_countdown, ms);
     }
