@@ -1,7 +1,11 @@
 #include "engine/nodes/StandardNodes.h"
 
 #include "engine/core/CStringW.h"
+#include "engine/nodes/ButtonNode.h"
+#include "engine/nodes/CheckBoxNode.h"
 #include "engine/nodes/NineGridSpriteNode.h"
+#include "engine/nodes/ProgressBarNode.h"
+#include "engine/nodes/SliderNode.h"
 #include "engine/nodes/SpriteNode.h"
 #include "engine/nodes/TextNode.h"
 #include "engine/scene/CNodeFactory.h"
@@ -21,6 +25,11 @@ constexpr NodeClass kNodeClasses[] = {
     {u"TextNode", &createDetached<TextNode>},
     {u"SpriteNode", &createDetached<SpriteNode>},
     {u"NineGridSpriteNode", &createDetached<NineGridSpriteNode>},
+    {u"ButtonNode", &createDetached<ButtonNode>},
+    {u"BackButtonNode", &createDetached<BackButtonNode>},
+    {u"CheckBoxNode", &createDetached<CheckBoxNode>},
+    {u"SliderNode", &createDetached<SliderNode>},
+    {u"ProgressBarNode", &createDetached<ProgressBarNode>},
 };
 
 } // namespace
