@@ -82,8 +82,7 @@ void CheckBoxNode::showCheckState() {
         else
             state = focused ? s.focusDisable : s.normalDisable;
     } else if (m_checked) {
-        state = focused ? (hovered ? s.focusCheckHover : s.focusCheck)
-                        : (hovered ? s.normalCheckHover : s.normalCheck);
+        state = focused ? (hovered ? s.focusCheckHover : s.focusCheck) : (hovered ? s.normalCheckHover : s.normalCheck);
     } else {
         state = focused ? (hovered ? s.focusHover : s.focus) : (hovered ? s.normalHover : s.normal);
     }
@@ -97,8 +96,8 @@ void CheckBoxNode::onHoverChanged() {
     const bool focused = isFocused();
     CName state;
     if (isHovered())
-        state = m_checked ? (focused ? s.focusCheckHover : s.normalCheckHover)
-                          : (focused ? s.focusHover : s.normalHover);
+        state =
+            m_checked ? (focused ? s.focusCheckHover : s.normalCheckHover) : (focused ? s.focusHover : s.normalHover);
     else
         state = m_checked ? (focused ? s.focusCheckKillHover : s.normalCheckKillHover)
                           : (focused ? s.focusKillHover : s.normalKillHover);

@@ -72,9 +72,7 @@ public:
     [[nodiscard]] const CStringW& getTypeName() const override;
     [[nodiscard]] const CStringW& getClassName() const override;
     [[nodiscard]] int32_t getTypeId() const override { return TypeId; }
-    [[nodiscard]] bool isKindOf(int32_t id) const override {
-        return id == TypeId || BaseProgressBarNode::isKindOf(id);
-    }
+    [[nodiscard]] bool isKindOf(int32_t id) const override { return id == TypeId || BaseProgressBarNode::isKindOf(id); }
 
     [[nodiscard]] const CPropertyTable& getPropertyTable() const override;
     [[nodiscard]] static const CPropertyTable& propertyTable();

@@ -109,8 +109,7 @@ float SliderNode::knobPosition(float areaStart, float areaLength, float knobLeng
     return areaStart + (areaLength - knobLength) * valueFraction / (1.0f - pageFraction);
 }
 
-float SliderNode::valueAtPosition(float, float areaLength, float knobLength, float position,
-                                  float pageFraction) const {
+float SliderNode::valueAtPosition(float, float areaLength, float knobLength, float position, float pageFraction) const {
     const float e = position - knobLength / 2.0f;
     const float room = areaLength - knobLength;
     float f = 0.0f;
@@ -356,13 +355,9 @@ const CPropertyTable& SliderNode::propertyTable() {
     return table;
 }
 
-void SliderNode::setMinValueProperty(const CRefHandle<IPropertyData>& value) {
-    setMinValue(getPropertyFloat(value));
-}
+void SliderNode::setMinValueProperty(const CRefHandle<IPropertyData>& value) { setMinValue(getPropertyFloat(value)); }
 CRefHandle<IPropertyData> SliderNode::getMinValueProperty() const { return CPropertyDataFloat::create(m_minValue); }
-void SliderNode::setMaxValueProperty(const CRefHandle<IPropertyData>& value) {
-    setMaxValue(getPropertyFloat(value));
-}
+void SliderNode::setMaxValueProperty(const CRefHandle<IPropertyData>& value) { setMaxValue(getPropertyFloat(value)); }
 CRefHandle<IPropertyData> SliderNode::getMaxValueProperty() const { return CPropertyDataFloat::create(m_maxValue); }
 void SliderNode::setValueProperty(const CRefHandle<IPropertyData>& value) { setValue(getPropertyFloat(value)); }
 CRefHandle<IPropertyData> SliderNode::getValueProperty() const { return CPropertyDataFloat::create(m_value); }

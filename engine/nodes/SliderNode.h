@@ -61,8 +61,8 @@ public:
     // Sets the value from a screen point inside the area.
     virtual void setValueFromPoint(int32_t x, int32_t y);
     // Where a moving knob starts for the value and page fractions.
-    [[nodiscard]] virtual float knobPosition(float areaStart, float areaLength, float knobLength,
-                                             float valueFraction, float pageFraction) const;
+    [[nodiscard]] virtual float knobPosition(float areaStart, float areaLength, float knobLength, float valueFraction,
+                                             float pageFraction) const;
     // The value a knob centred on `position` of the area stands for.
     [[nodiscard]] virtual float valueAtPosition(float start, float areaLength, float knobLength, float position,
                                                 float pageFraction) const;

@@ -1,7 +1,11 @@
 #include "engine/nodes/StandardNodes.h"
 
 #include "engine/core/CRefHandle.h"
+#include "engine/nodes/ButtonNode.h"
+#include "engine/nodes/CheckBoxNode.h"
 #include "engine/nodes/NineGridSpriteNode.h"
+#include "engine/nodes/ProgressBarNode.h"
+#include "engine/nodes/SliderNode.h"
 #include "engine/nodes/SpriteNode.h"
 #include "engine/nodes/TextNode.h"
 #include "engine/scene/CNodeFactory.h"
@@ -20,6 +24,11 @@ TEST(StandardNodes, EveryClassIsMadeByItsName) {
         {u"TextNode", TextNode::TypeId},
         {u"SpriteNode", SpriteNode::TypeId},
         {u"NineGridSpriteNode", NineGridSpriteNode::TypeId},
+        {u"ButtonNode", ButtonNode::TypeId},
+        {u"BackButtonNode", BackButtonNode::TypeId},
+        {u"CheckBoxNode", CheckBoxNode::TypeId},
+        {u"SliderNode", SliderNode::TypeId},
+        {u"ProgressBarNode", ProgressBarNode::TypeId},
     };
     for (const auto& c : classes) {
         const CStringW name(c.name);
@@ -29,7 +38,8 @@ TEST(StandardNodes, EveryClassIsMadeByItsName) {
         EXPECT_EQ(node->getTypeId(), c.typeId);
         EXPECT_TRUE(node->isKindOf(c.typeId));
         EXPECT_TRUE(node->isKindOf(BaseNode::TypeId));
-        EXPECT_FALSE(node->isKindOf(5));
+        // Only the controls are controls.
+        EXPECT_EQ(node->isKindOf(5), c.typeId >= ButtonNode::TypeId);
         EXPECT_TRUE(node->getClassName() == name);
         EXPECT_EQ(node->getParent(), nullptr);
     }
