@@ -2,16 +2,9 @@
 
 #include "engine/core/CLog.h"
 #include "engine/video/CGLDriver.h"
-#include "engine/video/IRenderServices.h"
-#include "engine/video/Material.h"
 
 #include <cstring>
 #include <string>
-
-CGLAsmProgramRenderer::CGLAsmProgramRenderer(CGLDriver* driver, IShaderConstantCallback* callback,
-                                             IMaterialTypeRenderer* baseRenderer, int32_t userData)
-    : m_driver(driver), m_callback(CRefHandle<IShaderConstantCallback>::share(callback)),
-      m_baseRenderer(CRefHandle<IMaterialTypeRenderer>::share(baseRenderer)), m_userData(userData) {}
 
 CGLAsmProgramRenderer::~CGLAsmProgramRenderer() {
     const CGLFunctions& gl = m_driver->gl();
@@ -29,12 +22,9 @@ int32_t CGLAsmProgramRenderer::create(CGLDriver* driver, const char* vertexProgr
     if (!driver)
         return -1;
     auto* renderer = new CGLAsmProgramRenderer(driver, callback, baseRenderer, userData);
-    int32_t index = -1;
-    if (renderer->compile(GL_VERTEX_PROGRAM_ARB, vertexProgram, renderer->m_vertexProgram) &&
-        renderer->compile(GL_FRAGMENT_PROGRAM_ARB, pixelProgram, renderer->m_pixelProgram))
-        index = driver->registerMaterialType(-1, renderer, nullptr);
-    renderer->release();
-    return index;
+    const bool built = renderer->compile(GL_VERTEX_PROGRAM_ARB, vertexProgram, renderer->m_vertexProgram) &&
+                       renderer->compile(GL_FRAGMENT_PROGRAM_ARB, pixelProgram, renderer->m_pixelProgram);
+    return registerBuilt(renderer, built);
 }
 
 bool CGLAsmProgramRenderer::compile(GLenum target, const char* text, GLuint& program) {
@@ -67,43 +57,22 @@ bool CGLAsmProgramRenderer::compile(GLenum target, const char* text, GLuint& pro
     return false;
 }
 
-void CGLAsmProgramRenderer::setMaterial(const Material& material, const Material& lastMaterial, bool resetAll,
-                                        IRenderServices* services) {
+void CGLAsmProgramRenderer::usePrograms() {
     const CGLFunctions& gl = m_driver->gl();
-    if (resetAll || material.materialType != lastMaterial.materialType) {
-        if (m_vertexProgram) {
-            gl.glEnable(GL_VERTEX_PROGRAM_ARB);
-            gl.glBindProgramARB(GL_VERTEX_PROGRAM_ARB, m_vertexProgram);
-        }
-        if (m_pixelProgram) {
-            gl.glEnable(GL_FRAGMENT_PROGRAM_ARB);
-            gl.glBindProgramARB(GL_FRAGMENT_PROGRAM_ARB, m_pixelProgram);
-        }
-        if (m_baseRenderer)
-            m_baseRenderer->setMaterial(material, material, true, services);
+    if (m_vertexProgram) {
+        gl.glEnable(GL_VERTEX_PROGRAM_ARB);
+        gl.glBindProgramARB(GL_VERTEX_PROGRAM_ARB, m_vertexProgram);
     }
-    if (m_callback)
-        m_callback->noteShaderMaterial(material);
-    for (uint32_t unit = 0; unit < Material::MaxLayers; ++unit)
-        (void)m_driver->setActiveTexture(unit, m_driver->layerTexture(material, unit));
-    if (services)
-        services->applyBaseStates(material, lastMaterial, resetAll);
+    if (m_pixelProgram) {
+        gl.glEnable(GL_FRAGMENT_PROGRAM_ARB);
+        gl.glBindProgramARB(GL_FRAGMENT_PROGRAM_ARB, m_pixelProgram);
+    }
 }
 
-void CGLAsmProgramRenderer::unsetMaterial() {
+void CGLAsmProgramRenderer::stopPrograms() {
     const CGLFunctions& gl = m_driver->gl();
     if (m_vertexProgram)
         gl.glDisable(GL_VERTEX_PROGRAM_ARB);
     if (m_pixelProgram)
         gl.glDisable(GL_FRAGMENT_PROGRAM_ARB);
-    if (m_baseRenderer)
-        m_baseRenderer->unsetMaterial();
 }
-
-bool CGLAsmProgramRenderer::onRender(IRenderServices* services, VertexType) {
-    if (m_callback && (m_vertexProgram || m_pixelProgram))
-        m_callback->applyShaderConstants(services, m_userData);
-    return true;
-}
-
-bool CGLAsmProgramRenderer::isTransparent() const { return m_baseRenderer && m_baseRenderer->isTransparent(); }

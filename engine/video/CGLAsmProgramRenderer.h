@@ -1,9 +1,7 @@
 #pragma once
 
-#include "engine/core/CRefHandle.h"
 #include "engine/video/CGLFunctions.h"
-#include "engine/video/IMaterialTypeRenderer.h"
-#include "engine/video/IShaderConstantCallback.h"
+#include "engine/video/CGLProgramRenderer.h"
 
 #include <cstdint>
 
@@ -11,7 +9,7 @@ class CGLDriver;
 
 // A material type drawn by ARB assembly programs (a vertex program, a
 // fragment program or both) on top of a base material type's states.
-class CGLAsmProgramRenderer : public IMaterialTypeRenderer {
+class CGLAsmProgramRenderer : public CGLProgramRenderer {
 public:
     // Builds the programs (a null text is no program) and registers the
     // renderer in `driver`'s table at the next free index. `callback` and
@@ -22,27 +20,18 @@ public:
                                         IShaderConstantCallback* callback, IMaterialTypeRenderer* baseRenderer,
                                         int32_t userData);
 
-    void setMaterial(const Material& material, const Material& lastMaterial, bool resetAll,
-                     IRenderServices* services) override;
-    void unsetMaterial() override;
-    [[nodiscard]] bool onRender(IRenderServices* services, VertexType vertexType) override;
-    [[nodiscard]] bool onRenderQuery(IRenderServices*, VertexType) override { return true; }
-    [[nodiscard]] bool isTransparent() const override;
-    [[nodiscard]] int32_t renderCapability() const override { return 0; }
-
 protected:
     ~CGLAsmProgramRenderer() override;
+    void usePrograms() override;
+    void stopPrograms() override;
+    [[nodiscard]] bool hasProgram() const override { return m_vertexProgram || m_pixelProgram; }
 
 private:
-    CGLAsmProgramRenderer(CGLDriver* driver, IShaderConstantCallback* callback, IMaterialTypeRenderer* baseRenderer,
-                          int32_t userData);
+    using CGLProgramRenderer::CGLProgramRenderer;
+
     // Compiles `text` for `target` into `program`; true for a null text.
     [[nodiscard]] bool compile(GLenum target, const char* text, GLuint& program);
 
-    CGLDriver* m_driver;
-    CRefHandle<IShaderConstantCallback> m_callback;
-    CRefHandle<IMaterialTypeRenderer> m_baseRenderer;
-    int32_t m_userData;
     GLuint m_vertexProgram = 0;
     GLuint m_pixelProgram = 0;
 };

@@ -315,6 +315,7 @@ bool CGLDriver::beginFrame(bool clearBackBuffer, bool clearDepth, CColor clearCo
     (void)CNullGraphicsDriver::beginFrame(clearBackBuffer, clearDepth, clearColor, presentWindow, sourceRect);
     clearBuffers(clearBackBuffer, clearDepth, clearColor);
     m_inFrame = true;
+    m_imageMode = false;
     return true;
 }
 
@@ -366,56 +367,57 @@ void CGLDriver::loadModelView() {
         gl.glLoadMatrixf(m_matrices[static_cast<uint32_t>(MatrixKind::View)].multiply(world).data());
 }
 
-bool CGLDriver::apply2DStates() {
+void CGLDriver::enterRenderMode(int32_t mode) {
     const CGLFunctions& gl = m_extensions.gl;
+    selectTextureUnit(0);
+    if (hasCombine())
+        gl.glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_MODULATE);
+    gl.glDisable(GL_ALPHA_TEST);
+    gl.glDisable(GL_BLEND);
+    gl.glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_COLOR);
+    m_renderMode = mode;
+    m_resetStates = true;
+    m_imageMode = false;
+}
+
+void CGLDriver::loadTextureMatrices() {
+    for (uint32_t unit = 0; unit < m_extensions.maxTextureUnits; ++unit)
+        applyTextureMatrix(unit);
+}
+
+bool CGLDriver::drawWithMaterial(VertexType vertexType) {
+    switchMaterial();
+    // Shader materials set their constants before each draw in either mode.
+    if (IMaterialTypeRenderer* renderer = materialTypeRenderer(static_cast<uint32_t>(m_currentMaterial.materialType)))
+        return renderer->onRender(this, vertexType);
+    return true;
+}
+
+bool CGLDriver::apply2DStates() {
     if (m_renderMode != Mode2D) {
-        selectTextureUnit(0);
-        if (hasCombine())
-            gl.glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_MODULATE);
-        gl.glDisable(GL_ALPHA_TEST);
-        gl.glDisable(GL_BLEND);
-        gl.glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_COLOR);
-        m_renderMode = Mode2D;
-        m_resetStates = true;
+        enterRenderMode(Mode2D);
         m_transformChanged = true;
     }
     if (m_transformChanged) {
         loadOrthoProjection();
         loadModelView();
-        for (uint32_t unit = 0; unit < m_extensions.maxTextureUnits; ++unit)
-            applyTextureMatrix(unit);
+        loadTextureMatrices();
         m_transformChanged = false;
     }
-    switchMaterial();
-    if (IMaterialTypeRenderer* renderer = materialTypeRenderer(static_cast<uint32_t>(m_currentMaterial.materialType)))
-        return renderer->onRender(this, VertexType::Batch);
-    return true;
+    return drawWithMaterial(VertexType::Batch);
 }
 
 bool CGLDriver::apply3DStates() {
-    const CGLFunctions& gl = m_extensions.gl;
     if (m_renderMode != Mode3D) {
-        selectTextureUnit(0);
-        if (hasCombine())
-            gl.glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_MODULATE);
-        gl.glDisable(GL_ALPHA_TEST);
-        gl.glDisable(GL_BLEND);
-        gl.glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_COLOR);
-        m_renderMode = Mode3D;
+        enterRenderMode(Mode3D);
         loadModelView();
         CMat4 projection = m_matrices[static_cast<uint32_t>(MatrixKind::Projection)];
         projection[12] = -projection[12];
-        gl.glMatrixMode(GL_PROJECTION);
-        gl.glLoadMatrixf(projection.data());
-        for (uint32_t unit = 0; unit < m_extensions.maxTextureUnits; ++unit)
-            applyTextureMatrix(unit);
-        m_resetStates = true;
+        m_extensions.gl.glMatrixMode(GL_PROJECTION);
+        m_extensions.gl.glLoadMatrixf(projection.data());
+        loadTextureMatrices();
     }
-    switchMaterial();
-    // Shader materials set their constants before each draw in either mode.
-    if (IMaterialTypeRenderer* renderer = materialTypeRenderer(static_cast<uint32_t>(m_currentMaterial.materialType)))
-        return renderer->onRender(this, VertexType::Normal);
-    return true;
+    return drawWithMaterial(VertexType::Normal);
 }
 
 void CGLDriver::applyMaterial(const Material& material) {
@@ -458,9 +460,14 @@ void CGLDriver::switchMaterial() {
             renderer->setMaterial(m_currentMaterial, m_lastMaterial, m_resetStates, this);
     keepCurrentAsLast();
     m_resetStates = false;
+    m_imageMode = false;
 }
 
 void CGLDriver::setImageMode() {
+    // The states are in place since the last image operation: nothing has
+    // drawn with a material, switched mode or moved the transforms since.
+    if (m_imageMode)
+        return;
     const CGLFunctions& gl = m_extensions.gl;
     // The renderer of the material on the hardware gives up its states; the
     // image operations set their own, and the next draw sets everything again.
@@ -493,39 +500,106 @@ void CGLDriver::setImageMode() {
     gl.glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     gl.glEnable(GL_CULL_FACE);
     gl.glCullFace(GL_BACK);
+    // The next draw with a material loads its own transforms and states.
     m_transformChanged = true;
     m_resetStates = true;
+    m_imageMode = true;
+    m_imageBlending = ImageBlending::Unknown;
+    m_imageFilteredTexture = nullptr;
 }
 
 void CGLDriver::setImageBlending(bool blending, IDriverTexture* texture, bool useAlphaChannel) {
     const CGLFunctions& gl = m_extensions.gl;
     selectTextureUnit(0);
-    if (texture) {
+    // Filters and wrap belong to the texture: set once per texture while the
+    // image states last.
+    if (texture && texture != m_imageFilteredTexture) {
         gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
         gl.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-        if (useAlphaChannel) {
-            setTextureCombine(GL_MODULATE, GL_TEXTURE, GL_PRIMARY_COLOR, blending ? GL_MODULATE : GL_REPLACE,
-                              GL_TEXTURE, GL_PRIMARY_COLOR);
-            gl.glEnable(GL_BLEND);
-            gl.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        } else if (blending) {
-            setTextureCombine(GL_MODULATE, GL_TEXTURE, GL_PRIMARY_COLOR, GL_REPLACE, GL_PRIMARY_COLOR,
-                              GL_PRIMARY_COLOR);
-            gl.glEnable(GL_BLEND);
-            gl.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        } else {
-            setTextureEnvMode(GL_MODULATE);
-            gl.glDisable(GL_BLEND);
-        }
-    } else if (blending) {
+        m_imageFilteredTexture = texture;
+    }
+    ImageBlending wanted = ImageBlending::None;
+    if (texture && useAlphaChannel)
+        wanted = blending ? ImageBlending::TextureAlphaBlended : ImageBlending::TextureAlpha;
+    else if (blending)
+        wanted = texture ? ImageBlending::TextureVertexAlpha : ImageBlending::VertexAlpha;
+    else
+        wanted = texture ? ImageBlending::Texture : ImageBlending::None;
+    if (wanted == m_imageBlending)
+        return;
+    m_imageBlending = wanted;
+    switch (wanted) {
+    case ImageBlending::TextureAlpha:
+    case ImageBlending::TextureAlphaBlended:
+        setTextureCombine(GL_MODULATE, GL_TEXTURE, GL_PRIMARY_COLOR, blending ? GL_MODULATE : GL_REPLACE, GL_TEXTURE,
+                          GL_PRIMARY_COLOR);
         gl.glEnable(GL_BLEND);
         gl.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    } else {
+        break;
+    case ImageBlending::TextureVertexAlpha:
+        setTextureCombine(GL_MODULATE, GL_TEXTURE, GL_PRIMARY_COLOR, GL_REPLACE, GL_PRIMARY_COLOR, GL_PRIMARY_COLOR);
+        gl.glEnable(GL_BLEND);
+        gl.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        break;
+    case ImageBlending::Texture:
+        setTextureEnvMode(GL_MODULATE);
         gl.glDisable(GL_BLEND);
+        break;
+    case ImageBlending::VertexAlpha:
+        gl.glEnable(GL_BLEND);
+        gl.glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        break;
+    case ImageBlending::None:
+    case ImageBlending::Unknown:
+        gl.glDisable(GL_BLEND);
+        break;
     }
-    gl.glDisable(GL_ALPHA_TEST);
+}
+
+bool CGLDriver::beginImage(IDriverTexture* texture, bool blending, bool useAlphaChannel, const CRectI* clip) {
+    setImageMode();
+    if (!bindImageTexture(texture))
+        return false;
+    setImageBlending(blending, texture, useAlphaChannel);
+    if (clip)
+        setImageScissor(*clip);
+    return true;
+}
+
+void CGLDriver::endImage(const CRectI* clip) {
+    if (clip)
+        restoreScissor();
+}
+
+void CGLDriver::imageQuad(const CSizeI& textureSize, const CRectI& source, float x0, float y0, float x1, float y1,
+                          const CColor* corners) const {
+    const CGLFunctions& gl = m_extensions.gl;
+    // Coordinates over the hardware texture, which may be padded beyond the image.
+    const float w = textureSize.width > 0 ? static_cast<float>(textureSize.width) : 1.0f;
+    const float h = textureSize.height > 0 ? static_cast<float>(textureSize.height) : 1.0f;
+    const float u0 = static_cast<float>(source.left) / w, u1 = static_cast<float>(source.right) / w;
+    const float v0 = static_cast<float>(source.top) / h, v1 = static_cast<float>(source.bottom) / h;
+    auto vertex = [&gl, corners](int corner, float u, float v, float x, float y) {
+        if (corners) {
+            const CColor c = corners[corner];
+            gl.glColor4ub(static_cast<GLubyte>(c.red()), static_cast<GLubyte>(c.green()),
+                          static_cast<GLubyte>(c.blue()), static_cast<GLubyte>(c.alpha()));
+        }
+        gl.glTexCoord2f(u, v);
+        gl.glVertex2f(x, y);
+    };
+    // Corner colours come top left, bottom left, bottom right, top right.
+    vertex(0, u0, v0, x0, y0);
+    vertex(3, u1, v0, x1, y0);
+    vertex(2, u1, v1, x1, y1);
+    vertex(1, u0, v1, x0, y1);
+}
+
+void CGLDriver::setColor(CColor color) const {
+    m_extensions.gl.glColor4ub(static_cast<GLubyte>(color.red()), static_cast<GLubyte>(color.green()),
+                               static_cast<GLubyte>(color.blue()), static_cast<GLubyte>(color.alpha()));
 }
 
 // --- render services --------------------------------------------------------
@@ -882,6 +956,8 @@ void CGLDriver::untrackTexture(CGLDriverTexture* texture) {
 
 void CGLDriver::forgetTexture(CGLDriverTexture* texture) {
     IDriverTexture* asInterface = texture;
+    if (m_imageFilteredTexture == asInterface)
+        m_imageFilteredTexture = nullptr;
     if (m_renderTargetTexture == asInterface) {
         // Rendering goes back to the window.
         if (texture->usesFramebuffer() && m_extensions.gl.glBindFramebufferEXT)
@@ -892,6 +968,7 @@ void CGLDriver::forgetTexture(CGLDriverTexture* texture) {
         restoreScreenViewport();
         m_transformChanged = true;
         m_resetStates = true;
+        m_imageMode = false;
     }
     for (uint32_t unit = 0; unit < CGLExtensions::MaxUnits; ++unit) {
         if (m_boundTextures[unit] == asInterface) {
@@ -912,6 +989,7 @@ void CGLDriver::setMatrix(MatrixKind kind, const CMat4& matrix) {
     const CGLFunctions& gl = m_extensions.gl;
     m_matrices[static_cast<uint32_t>(kind)] = matrix;
     m_transformChanged = true;
+    m_imageMode = false;
     switch (kind) {
     case MatrixKind::View:
     case MatrixKind::World:
@@ -962,6 +1040,7 @@ void CGLDriver::onWindowResized(const CSizeI& size) {
     if (!m_renderTargetTexture)
         m_extensions.gl.glViewport(0, 0, size.width, size.height);
     m_transformChanged = true;
+    m_imageMode = false;
 }
 
 void CGLDriver::setScissorRect(const CRectI& rect) {
@@ -1167,33 +1246,15 @@ void CGLDriver::drawImagePart(IDriverTexture* texture, const CVector2di& positio
     CRectI part(source.left + (destination.left - position.x), source.top + (destination.top - position.y), 0, 0);
     part.right = part.left + destination.width();
     part.bottom = part.top + destination.height();
-
-    setImageMode();
-    if (!bindImageTexture(texture))
+    if (!beginImage(texture, color.alpha() < 255, useAlphaChannel, nullptr))
         return;
-    setImageBlending(color.alpha() < 255, texture, useAlphaChannel);
-
-    // Coordinates over the hardware texture, which may be padded beyond the image.
-    const CSizeI& size = texture->size();
-    const float w = size.width > 0 ? static_cast<float>(size.width) : 1.0f;
-    const float h = size.height > 0 ? static_cast<float>(size.height) : 1.0f;
-    const float u0 = static_cast<float>(part.left) / w, u1 = static_cast<float>(part.right) / w;
-    const float v0 = static_cast<float>(part.top) / h, v1 = static_cast<float>(part.bottom) / h;
-    const auto x0 = static_cast<float>(destination.left), x1 = static_cast<float>(destination.right);
-    const auto y0 = static_cast<float>(destination.top), y1 = static_cast<float>(destination.bottom);
     const CGLFunctions& gl = m_extensions.gl;
     gl.glBegin(GL_QUADS);
-    gl.glColor4ub(static_cast<GLubyte>(color.red()), static_cast<GLubyte>(color.green()),
-                  static_cast<GLubyte>(color.blue()), static_cast<GLubyte>(color.alpha()));
-    gl.glTexCoord2f(u0, v0);
-    gl.glVertex2f(x0, y0);
-    gl.glTexCoord2f(u1, v0);
-    gl.glVertex2f(x1, y0);
-    gl.glTexCoord2f(u1, v1);
-    gl.glVertex2f(x1, y1);
-    gl.glTexCoord2f(u0, v1);
-    gl.glVertex2f(x0, y1);
+    setColor(color);
+    imageQuad(texture->size(), part, static_cast<float>(destination.left), static_cast<float>(destination.top),
+              static_cast<float>(destination.right), static_cast<float>(destination.bottom), nullptr);
     gl.glEnd();
+    endImage(nullptr);
 }
 
 void CGLDriver::drawImageScaled(IDriverTexture* texture, const CRectI& destination, const CRectI& source,
@@ -1208,37 +1269,14 @@ void CGLDriver::drawImageScaled(IDriverTexture* texture, const CRectI& destinati
     bool blending = false;
     for (const CColor& c : corner)
         blending = blending || c.alpha() < 255;
-
-    setImageMode();
-    if (!bindImageTexture(texture))
+    if (!beginImage(texture, blending, useAlphaChannel, clip))
         return;
-    setImageBlending(blending, texture, useAlphaChannel);
-    if (clip)
-        setImageScissor(*clip);
-
-    const CSizeI& size = texture->size();
-    const float w = size.width > 0 ? static_cast<float>(size.width) : 1.0f;
-    const float h = size.height > 0 ? static_cast<float>(size.height) : 1.0f;
-    const float u0 = static_cast<float>(source.left) / w, u1 = static_cast<float>(source.right) / w;
-    const float v0 = static_cast<float>(source.top) / h, v1 = static_cast<float>(source.bottom) / h;
-    const auto x0 = static_cast<float>(destination.left), x1 = static_cast<float>(destination.right);
-    const auto y0 = static_cast<float>(destination.top), y1 = static_cast<float>(destination.bottom);
     const CGLFunctions& gl = m_extensions.gl;
-    auto vertex = [&gl](CColor c, float u, float v, float x, float y) {
-        gl.glColor4ub(static_cast<GLubyte>(c.red()), static_cast<GLubyte>(c.green()), static_cast<GLubyte>(c.blue()),
-                      static_cast<GLubyte>(c.alpha()));
-        gl.glTexCoord2f(u, v);
-        gl.glVertex2f(x, y);
-    };
-    // Colours come top left, bottom left, bottom right, top right.
     gl.glBegin(GL_QUADS);
-    vertex(corner[0], u0, v0, x0, y0);
-    vertex(corner[3], u1, v0, x1, y0);
-    vertex(corner[2], u1, v1, x1, y1);
-    vertex(corner[1], u0, v1, x0, y1);
+    imageQuad(texture->size(), source, static_cast<float>(destination.left), static_cast<float>(destination.top),
+              static_cast<float>(destination.right), static_cast<float>(destination.bottom), corner);
     gl.glEnd();
-    if (clip)
-        restoreScissor();
+    endImage(clip);
 }
 
 void CGLDriver::drawImageRunClipped(IDriverTexture* texture, const CVector2di& position, const CArray<CRectI>& sources,
@@ -1246,18 +1284,11 @@ void CGLDriver::drawImageRunClipped(IDriverTexture* texture, const CVector2di& p
                                     bool useAlphaChannel) {
     if (!texture || (clip && isTurned(*clip)))
         return;
-    setImageMode();
-    if (!bindImageTexture(texture))
+    if (!beginImage(texture, color.alpha() < 255, useAlphaChannel, clip))
         return;
-    setImageBlending(color.alpha() < 255, texture, useAlphaChannel);
-    if (clip)
-        setImageScissor(*clip);
-    const CSizeI& size = texture->size();
-    const float w = size.width > 0 ? static_cast<float>(size.width) : 1.0f;
-    const float h = size.height > 0 ? static_cast<float>(size.height) : 1.0f;
     const CGLFunctions& gl = m_extensions.gl;
-    gl.glColor4ub(static_cast<GLubyte>(color.red()), static_cast<GLubyte>(color.green()),
-                  static_cast<GLubyte>(color.blue()), static_cast<GLubyte>(color.alpha()));
+    const CSizeI& size = texture->size();
+    setColor(color);
     int32_t x = position.x;
     const auto y0 = static_cast<float>(position.y);
     gl.glBegin(GL_QUADS);
@@ -1267,23 +1298,12 @@ void CGLDriver::drawImageRunClipped(IDriverTexture* texture, const CVector2di& p
         const CRectI& source = sources[static_cast<uint32_t>(index)];
         if (isTurned(source))
             break;
-        const float u0 = static_cast<float>(source.left) / w, u1 = static_cast<float>(source.right) / w;
-        const float v0 = static_cast<float>(source.top) / h, v1 = static_cast<float>(source.bottom) / h;
-        const auto x0 = static_cast<float>(x), x1 = static_cast<float>(x + source.width());
-        const float y1 = y0 + static_cast<float>(source.height());
-        gl.glTexCoord2f(u0, v0);
-        gl.glVertex2f(x0, y0);
-        gl.glTexCoord2f(u1, v0);
-        gl.glVertex2f(x1, y0);
-        gl.glTexCoord2f(u1, v1);
-        gl.glVertex2f(x1, y1);
-        gl.glTexCoord2f(u0, v1);
-        gl.glVertex2f(x0, y1);
+        imageQuad(size, source, static_cast<float>(x), y0, static_cast<float>(x + source.width()),
+                  y0 + static_cast<float>(source.height()), nullptr);
         x += source.width();
     }
     gl.glEnd();
-    if (clip)
-        restoreScissor();
+    endImage(clip);
 }
 
 void CGLDriver::fillRectGradient(const CRectI& rect, CColor topLeft, CColor topRight, CColor bottomLeft,
@@ -1393,6 +1413,7 @@ bool CGLDriver::setRenderTarget(IDriverTexture* texture, bool clearBackBuffer, b
     m_resetStates = true;
     // The 2D projection covers the render target.
     m_transformChanged = true;
+    m_imageMode = false;
     if (m_renderTargetTexture)
         static_cast<CGLDriverTexture*>(m_renderTargetTexture)->unbindRenderTarget();
     if (own) {
@@ -1674,6 +1695,7 @@ void CGLDriver::drawShadowVolume(const CVector3d* positions, uint32_t count, boo
     gl.glDisable(GL_STENCIL_TEST);
     gl.glCullFace(GL_BACK);
     m_resetStates = true;
+    m_imageMode = false;
 }
 
 void CGLDriver::drawShadowOverlay(bool clearStencil, CColor topLeft, CColor topRight, CColor bottomLeft,
@@ -1723,6 +1745,7 @@ void CGLDriver::drawShadowOverlay(bool clearStencil, CColor topLeft, CColor topR
     m_renderMode = ModeNone;
     m_transformChanged = true;
     m_resetStates = true;
+    m_imageMode = false;
     (void)(mode == Mode2D ? apply2DStates() : apply3DStates());
 }
 

@@ -182,10 +182,29 @@ private:
     // The material switch: unsets the last type's renderer and sets the
     // current one when the material changed or a reset is due.
     void switchMaterial();
-    // The fixed states and transforms of the 2D image operations, and the
-    // blending for one image. Afterwards the next draw re-sends every state.
+    // What entering the 2D or the 3D mode sets, the same for both.
+    void enterRenderMode(int32_t mode);
+    void loadTextureMatrices();
+    // The material switch and the renderer's call before a draw.
+    [[nodiscard]] bool drawWithMaterial(VertexType vertexType);
+    // The fixed states and transforms of the 2D image operations, sent when
+    // an image follows other drawing (afterwards the next draw with a
+    // material sends every state), and the blending for one image, sent when
+    // it changes.
     void setImageMode();
     void setImageBlending(bool blending, IDriverTexture* texture, bool useAlphaChannel);
+    // The start and end every image operation shares: image mode, `texture`
+    // alone on unit 0, its blending and the clip; false when the texture
+    // cannot be drawn.
+    [[nodiscard]] bool beginImage(IDriverTexture* texture, bool blending, bool useAlphaChannel, const CRectI* clip);
+    void endImage(const CRectI* clip);
+    // One textured quad between glBegin(GL_QUADS) and glEnd: the `source`
+    // texels of a texture of `textureSize` onto (x0, y0) to (x1, y1); with
+    // `corners` the colours top left, bottom left, bottom right, top right,
+    // else the current colour.
+    void imageQuad(const CSizeI& textureSize, const CRectI& source, float x0, float y0, float x1, float y1,
+                   const CColor* corners) const;
+    void setColor(CColor color) const;
     void loadOrthoProjection();
     void loadModelView();
     // Clears the buffers asked for (colour and depth writes switched on).
@@ -240,5 +259,19 @@ private:
     // The caller's scissor, restored after an image operation clipped.
     CRectI m_scissorRect;
     bool m_scissorOn = false;
+    // The image operations' states are on the hardware; the blending and
+    // the texture whose filters they set last.
+    enum class ImageBlending : uint8_t {
+        Unknown,
+        None,
+        VertexAlpha,
+        Texture,
+        TextureVertexAlpha,
+        TextureAlpha,
+        TextureAlphaBlended,
+    };
+    bool m_imageMode = false;
+    ImageBlending m_imageBlending = ImageBlending::Unknown;
+    IDriverTexture* m_imageFilteredTexture = nullptr;
     CGLDriverTexture* m_textures = nullptr;
 };

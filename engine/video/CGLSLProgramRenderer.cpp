@@ -16,11 +16,6 @@ constexpr GLint MaxUniformNameLength = 4096;
 
 } // namespace
 
-CGLSLProgramRenderer::CGLSLProgramRenderer(CGLDriver* driver, IShaderConstantCallback* callback,
-                                           IMaterialTypeRenderer* baseRenderer, int32_t userData)
-    : m_driver(driver), m_callback(CRefHandle<IShaderConstantCallback>::share(callback)),
-      m_baseRenderer(CRefHandle<IMaterialTypeRenderer>::share(baseRenderer)), m_userData(userData) {}
-
 CGLSLProgramRenderer::~CGLSLProgramRenderer() {
     m_baseRenderer.reset();
     m_callback.reset();
@@ -35,11 +30,7 @@ int32_t CGLSLProgramRenderer::create(CGLDriver* driver, const char* vertexProgra
     if (!driver)
         return -1;
     auto* renderer = new CGLSLProgramRenderer(driver, callback, baseRenderer, userData);
-    int32_t index = -1;
-    if (renderer->build(vertexProgram, pixelProgram))
-        index = driver->registerMaterialType(-1, renderer, nullptr);
-    renderer->release();
-    return index;
+    return registerBuilt(renderer, renderer->build(vertexProgram, pixelProgram));
 }
 
 bool CGLSLProgramRenderer::build(const char* vertexProgram, const char* pixelProgram) {
@@ -132,33 +123,9 @@ bool CGLSLProgramRenderer::link() {
     return true;
 }
 
-void CGLSLProgramRenderer::setMaterial(const Material& material, const Material& lastMaterial, bool resetAll,
-                                       IRenderServices*) {
-    if (resetAll || material.materialType != lastMaterial.materialType) {
-        m_driver->gl().glUseProgramObjectARB(m_program);
-        if (m_baseRenderer)
-            m_baseRenderer->setMaterial(material, material, true, this);
-    }
-    if (m_callback)
-        m_callback->noteShaderMaterial(material);
-    for (uint32_t unit = 0; unit < Material::MaxLayers; ++unit)
-        (void)m_driver->setActiveTexture(unit, m_driver->layerTexture(material, unit));
-    applyBaseStates(material, lastMaterial, resetAll);
-}
+void CGLSLProgramRenderer::usePrograms() { m_driver->gl().glUseProgramObjectARB(m_program); }
 
-void CGLSLProgramRenderer::unsetMaterial() {
-    m_driver->gl().glUseProgramObjectARB(0);
-    if (m_baseRenderer)
-        m_baseRenderer->unsetMaterial();
-}
-
-bool CGLSLProgramRenderer::onRender(IRenderServices*, VertexType) {
-    if (m_callback && m_program)
-        m_callback->applyShaderConstants(this, m_userData);
-    return true;
-}
-
-bool CGLSLProgramRenderer::isTransparent() const { return m_baseRenderer && m_baseRenderer->isTransparent(); }
+void CGLSLProgramRenderer::stopPrograms() { m_driver->gl().glUseProgramObjectARB(0); }
 
 void CGLSLProgramRenderer::applyBaseStates(const Material& material, const Material& lastMaterial, bool resetAll) {
     m_driver->applyBaseStates(material, lastMaterial, resetAll);

@@ -1,11 +1,9 @@
 #pragma once
 
-#include "engine/core/CRefHandle.h"
 #include "engine/core/CString.h"
 #include "engine/video/CGLFunctions.h"
-#include "engine/video/IMaterialTypeRenderer.h"
+#include "engine/video/CGLProgramRenderer.h"
 #include "engine/video/IRenderServices.h"
-#include "engine/video/IShaderConstantCallback.h"
 
 #include <cstdint>
 #include <vector>
@@ -15,7 +13,7 @@ class CGLDriver;
 // A material type drawn by an OpenGL shading-language program on top of a
 // base material type's states. It is the render services of its own
 // callback, which sets the program's uniforms by name.
-class CGLSLProgramRenderer : public IMaterialTypeRenderer, public IRenderServices {
+class CGLSLProgramRenderer : public CGLProgramRenderer, public IRenderServices {
 public:
     // Compiles the vertex and fragment texts (a null text is no shader of
     // that stage), links them and registers the renderer in `driver`'s table
@@ -25,15 +23,6 @@ public:
     [[nodiscard]] static int32_t create(CGLDriver* driver, const char* vertexProgram, const char* pixelProgram,
                                         IShaderConstantCallback* callback, IMaterialTypeRenderer* baseRenderer,
                                         int32_t userData);
-
-    // IMaterialTypeRenderer
-    void setMaterial(const Material& material, const Material& lastMaterial, bool resetAll,
-                     IRenderServices* services) override;
-    void unsetMaterial() override;
-    [[nodiscard]] bool onRender(IRenderServices* services, VertexType vertexType) override;
-    [[nodiscard]] bool onRenderQuery(IRenderServices*, VertexType) override { return true; }
-    [[nodiscard]] bool isTransparent() const override;
-    [[nodiscard]] int32_t renderCapability() const override { return 0; }
 
     // IRenderServices: uniforms go by name; the register forms only log.
     void applyBaseStates(const Material& material, const Material& lastMaterial, bool resetAll) override;
@@ -49,6 +38,11 @@ public:
 
 protected:
     ~CGLSLProgramRenderer() override;
+    void usePrograms() override;
+    void stopPrograms() override;
+    [[nodiscard]] bool hasProgram() const override { return m_program != 0; }
+    // The base renderer and the callback work through this renderer.
+    [[nodiscard]] IRenderServices* programServices(IRenderServices*) override { return this; }
 
 private:
     struct Uniform {
@@ -56,17 +50,12 @@ private:
         GLenum type = 0;
     };
 
-    CGLSLProgramRenderer(CGLDriver* driver, IShaderConstantCallback* callback, IMaterialTypeRenderer* baseRenderer,
-                         int32_t userData);
+    using CGLProgramRenderer::CGLProgramRenderer;
     [[nodiscard]] bool build(const char* vertexProgram, const char* pixelProgram);
     [[nodiscard]] bool compileShader(GLenum stage, const char* text);
     [[nodiscard]] bool link();
     void logInfo(GLhandleARB object) const;
 
-    CGLDriver* m_driver;
-    CRefHandle<IShaderConstantCallback> m_callback;
-    CRefHandle<IMaterialTypeRenderer> m_baseRenderer;
-    int32_t m_userData;
     GLhandleARB m_program = 0;
     std::vector<Uniform> m_uniforms;
 };

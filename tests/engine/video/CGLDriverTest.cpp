@@ -3,6 +3,7 @@
 #include "engine/core/CEngineCreationParams.h"
 #include "engine/core/Utf8.h"
 #include "engine/video/CQuadBatch.h"
+#include "engine/video/IGLContext.h"
 #include "engine/video/IMaterialTypeRenderer.h"
 #include "engine/video/MaterialTypes.h"
 #include "engine/video/MeshVertices.h"
@@ -12,12 +13,77 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 
 namespace {
 
 using CGLDriverTest = GLDriverTest;
+
+// Entry points that count the state calls of the driver: enables,
+// environments, blending, texture parameters, matrices, material colours.
+int& stateCalls() {
+    static int count = 0;
+    return count;
+}
+
+#define BM_COUNTED(name, params, args)                                                                                 \
+    decltype(&::name) real_##name = nullptr;                                                                           \
+    void APIENTRY counted_##name params {                                                                              \
+        ++stateCalls();                                                                                                \
+        real_##name args;                                                                                              \
+    }
+BM_COUNTED(glEnable, (GLenum cap), (cap))
+BM_COUNTED(glDisable, (GLenum cap), (cap))
+BM_COUNTED(glTexEnvi, (GLenum target, GLenum name, GLint value), (target, name, value))
+BM_COUNTED(glBlendFunc, (GLenum source, GLenum destination), (source, destination))
+BM_COUNTED(glTexParameteri, (GLenum target, GLenum name, GLint value), (target, name, value))
+BM_COUNTED(glMatrixMode, (GLenum mode), (mode))
+BM_COUNTED(glLoadIdentity, (), ())
+BM_COUNTED(glLoadMatrixf, (const GLfloat* matrix), (matrix))
+BM_COUNTED(glMaterialfv, (GLenum face, GLenum name, const GLfloat* values), (face, name, values))
+BM_COUNTED(glPolygonMode, (GLenum face, GLenum mode), (face, mode))
+BM_COUNTED(glDepthMask, (GLboolean flag), (flag))
+#undef BM_COUNTED
+
+// The test context, handing out the counting entry points.
+class CCountingGLContext : public IGLContext {
+public:
+    explicit CCountingGLContext(IGLContext* inner) : m_inner(CRefHandle<IGLContext>::share(inner)) {}
+    [[nodiscard]] bool makeCurrent() override { return m_inner->makeCurrent(); }
+    [[nodiscard]] bool swapBuffers() override { return m_inner->swapBuffers(); }
+    [[nodiscard]] bool setSwapInterval(int32_t interval) override { return m_inner->setSwapInterval(interval); }
+    [[nodiscard]] void* windowHandle() const override { return m_inner->windowHandle(); }
+    [[nodiscard]] void* contextHandle() const override { return m_inner->contextHandle(); }
+    [[nodiscard]] void* procAddress(const char* name) override {
+        void* real = m_inner->procAddress(name);
+#define BM_WRAP(fn)                                                                                                    \
+    if (std::strcmp(name, #fn) == 0) {                                                                                 \
+        real_##fn = reinterpret_cast<decltype(real_##fn)>(real);                                                       \
+        return reinterpret_cast<void*>(&counted_##fn);                                                                 \
+    }
+        BM_WRAP(glEnable)
+        BM_WRAP(glDisable)
+        BM_WRAP(glTexEnvi)
+        BM_WRAP(glBlendFunc)
+        BM_WRAP(glTexParameteri)
+        BM_WRAP(glMatrixMode)
+        BM_WRAP(glLoadIdentity)
+        BM_WRAP(glLoadMatrixf)
+        BM_WRAP(glMaterialfv)
+        BM_WRAP(glPolygonMode)
+        BM_WRAP(glDepthMask)
+#undef BM_WRAP
+        return real;
+    }
+
+protected:
+    ~CCountingGLContext() override = default;
+
+private:
+    CRefHandle<IGLContext> m_inner;
+};
 
 // A 4 x 4 image whose texels all differ.
 CRefHandle<CPixelImage> checkerImage() {
@@ -221,6 +287,66 @@ TEST_F(CGLDriverTest, TexturesReleasedInTheMiddleOfAFrameAreNotReadAgain) {
     EXPECT_EQ(pixel(9, 1), CColor(255, 255, 0, 0));
     EXPECT_EQ(pixel(4, 10), CColor(255, 0, 255, 0));
     EXPECT_TRUE(gl.endFrame());
+}
+
+// Image operations set the 2D states when they start after other drawing;
+// further images send only what they change.
+TEST_F(CGLDriverTest, ImageDrawsSendTheirStatesOnceThenOnlyChanges) {
+    CRefHandle<CCountingGLContext> counting(new CCountingGLContext(m_context.get()));
+    m_driver.reset();
+    CEngineCreationParams params;
+    params.driverType = CEngineCreationParams::DriverOpenGL;
+    params.width = ScreenWidth;
+    params.height = ScreenHeight;
+    params.colorBits = 32;
+    m_driver.reset(static_cast<CGLDriver*>(createOpenGLDriver(params, nullptr, counting.get())));
+    ASSERT_TRUE(m_driver);
+    CGLDriver& gl = driver();
+    CRefHandle<CPixelImage> image = checkerImage();
+    CRefHandle<IDriverTexture> texture(gl.makeDriverTexture(image.get()));
+    CRefHandle<IDriverTexture> other(gl.makeDriverTexture(image.get()));
+    ASSERT_TRUE(gl.beginFrame(true, true, CColor(0xFF000000), nullptr, nullptr));
+    const CColor white(0xFFFFFFFF);
+    const CColor halfWhite(0x80FFFFFF);
+
+    stateCalls() = 0;
+    gl.drawImagePart(texture.get(), CVector2di(0, 0), CRectI(0, 0, 4, 4), nullptr, white, false);
+    EXPECT_GT(stateCalls(), 10);
+    const struct {
+        const char* what;
+        std::function<void()> draw;
+        int most; // state calls at most
+    } cases[] = {
+        {"the same again",
+         [&] { gl.drawImagePart(texture.get(), CVector2di(4, 0), CRectI(0, 0, 4, 4), nullptr, white, false); }, 0},
+        {"scaled, same blending",
+         [&] { gl.drawImageScaled(texture.get(), CRectI(8, 0, 12, 4), CRectI(0, 0, 4, 4), nullptr, nullptr, false); },
+         0},
+        {"another texture",
+         [&] { gl.drawImagePart(other.get(), CVector2di(12, 0), CRectI(0, 0, 4, 4), nullptr, white, false); }, 5},
+        {"blended",
+         [&] { gl.drawImagePart(other.get(), CVector2di(16, 0), CRectI(0, 0, 4, 4), nullptr, halfWhite, false); }, 13},
+        {"blended again",
+         [&] { gl.drawImagePart(other.get(), CVector2di(20, 0), CRectI(0, 0, 4, 4), nullptr, halfWhite, false); }, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        stateCalls() = 0;
+        c.draw();
+        EXPECT_LE(stateCalls(), c.most);
+    }
+    // A rectangle between images sends the material's states; the next image
+    // sets its own again and still draws right.
+    gl.applyMaterial(spriteMaterial(MaterialType::Solid, nullptr));
+    gl.fillRect(CColor(255, 255, 0, 0), CRectI(0, 8, 4, 12), nullptr);
+    stateCalls() = 0;
+    gl.drawImagePart(texture.get(), CVector2di(24, 0), CRectI(0, 0, 4, 4), nullptr, white, false);
+    EXPECT_GT(stateCalls(), 10);
+    CRefHandle<CPixelImage> shot = screenshot();
+    for (int32_t x : {0, 4, 8, 12, 24})
+        for (uint32_t i = 0; i < 4; ++i)
+            EXPECT_EQ(shot->pixelAt(uint32_t(x) + i, i), image->pixelAt(i, i)) << "image at " << x;
+    EXPECT_EQ(shot->pixelAt(1, 9), CColor(255, 255, 0, 0));
 }
 
 TEST_F(CGLDriverTest, DrawImagePartCutsByClipAndTarget) {
