@@ -5,6 +5,7 @@
 #include "engine/content/CPixelImage.h"
 #include "engine/content/CProfileManager.h"
 #include "engine/content/CProfileParameters.h"
+#include "engine/content/ContentType.h"
 #include "engine/core/CDisplayModeList.h"
 #include "engine/core/CEngine.h"
 #include "engine/core/CEngineManagers.h"
@@ -16,6 +17,7 @@
 #include "engine/device/CEventSystemFlowCloseRequest.h"
 #include "engine/device/CEventWindowActivate.h"
 #include "engine/device/CSdlDevice.h"
+#include "engine/io/FilePaths.h"
 #include "engine/scene/CNodeFactory.h"
 #include "engine/scene/SceneManager.h"
 #include "engine/scene/SceneNode.h"
@@ -36,21 +38,44 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 namespace {
 
-// A blue panel over the whole design screen, drawn by the game's rectangle.
+// A framed blue panel in the middle of the design screen, drawn by the
+// game's rectangle.
 constexpr const char* kLogosScene = R"(<?xml version="1.0"?>
 <SceneNode Type="SceneNode">
   <Properties><string Name="Name" Value="Logos"/></Properties>
   <SceneNode Type="GRectangleNode">
     <Properties>
       <string Name="Name" Value="Panel"/>
-      <vector3d Name="Bounds" Value="1024;768;0"/>
+      <vector3d Name="Position" Value="112;84;0"/>
+      <vector3d Name="Bounds" Value="800;600;0"/>
       <color Name="FillColor" Value="FF2040C0"/>
+      <color Name="BorderColor" Value="FFFFE060"/>
     </Properties>
   </SceneNode>
 </SceneNode>)";
+
+// Pixels whose colour channels differ by more than `tolerance`; every pixel
+// counts when the sizes differ.
+uint32_t differingPixels(const CPixelImage& a, const CPixelImage& b, int tolerance) {
+    if (a.width() != b.width() || a.height() != b.height())
+        return a.width() * a.height() + 1;
+    uint32_t count = 0;
+    for (uint32_t y = 0; y < a.height(); ++y) {
+        for (uint32_t x = 0; x < a.width(); ++x) {
+            const CColor p(a.pixelAt(x, y));
+            const CColor q(b.pixelAt(x, y));
+            if (std::abs(int(p.red()) - int(q.red())) > tolerance ||
+                std::abs(int(p.green()) - int(q.green())) > tolerance ||
+                std::abs(int(p.blue()) - int(q.blue())) > tolerance)
+                ++count;
+        }
+    }
+    return count;
+}
 
 constexpr const char* kQuitConfirmationScene = R"(<?xml version="1.0"?>
 <SceneNode Type="GQuitConfirmationScene"><Properties><string Name="Name" Value="Quit"/></Properties></SceneNode>)";
@@ -164,11 +189,27 @@ TEST_F(GameTest, StartsWithOpenGLShowsTheFirstSceneAndShutsDownCompletely) {
     EXPECT_GT(game->getTotalTime(), 0u);
     EXPECT_GT(game->getFramesDrawn(), 0u);
 
-    // The player sees the panel's colour in the middle of the window.
+    // The player sees the first scene as drawn by the real driver.
+    // BM_UPDATE_REFERENCES=1 writes the reference anew (look at it first).
     CRefHandle<CPixelImage> shot(engine->getVideoDriver()->takeScreenshot());
     ASSERT_NE(shot, nullptr);
     const CColor middle(shot->pixelAt(shot->width() / 2, shot->height() / 2));
     EXPECT_EQ(middle.value & 0x00FFFFFFu, 0x2040C0u);
+    const std::filesystem::path reference =
+        std::filesystem::path(BM_SOURCE_DIR) / "tests/game/app/data/FirstFrameReference.png";
+    CContentManager* content = game->getContentManager();
+    if (std::getenv("BM_UPDATE_REFERENCES")) {
+        ASSERT_TRUE(content->save(ContentTypeImage, shot.get(), fromNativePath(reference.string()), nullptr));
+    } else {
+        const std::vector<uint8_t> bytes = readAllBytes(reference);
+        ASSERT_FALSE(bytes.empty()) << "Missing reference picture " << reference;
+        (void)m_dir.write("reference.png", bytes);
+        CRefHandle<IContent> loaded(content->load(ContentTypeImage, CStringW(u"reference.png"), false));
+        const auto* expected = dynamic_cast<const CPixelImage*>(loaded.get());
+        ASSERT_NE(expected, nullptr);
+        // Rasterisers may differ by a shade or an edge pixel here and there.
+        EXPECT_LE(differingPixels(*shot, *expected, 12), shot->width() * shot->height() / 500);
+    }
 
     shutDown();
     EXPECT_EQ(GGameApplication::instance(), nullptr);
