@@ -460,15 +460,16 @@ TEST_F(GameTest, DrawsTheScenesThenTheBlackBarsOfAWideScreen) {
     ASSERT_FALSE(calls.empty());
     EXPECT_EQ(calls.front(), Call::BeginFrame);
     EXPECT_EQ(calls.back(), Call::EndFrame);
-    // The panel of the first scene, then the two bars over it in black.
+    // The panel of the first scene (fill and frame), then the two bars over
+    // it in black.
     const auto draws = driver->recordsOf(Call::DrawPrimitives);
-    ASSERT_EQ(draws.size(), 1u);
+    ASSERT_EQ(draws.size(), 2u);
     const auto bars = driver->recordsOf(Call::FillRectGradient);
     ASSERT_EQ(bars.size(), 2u);
     EXPECT_EQ(bars[0]->rect, CRectI(0, 0, 97, 1080));
     EXPECT_EQ(bars[1]->rect, CRectI(1823, 0, 1920, 1080));
     EXPECT_EQ(bars[0]->colors[0], CColor(0xFF000000u));
-    EXPECT_LT(draws[0] - &driver->records()[0], bars[0] - &driver->records()[0]);
+    EXPECT_LT(draws[1] - &driver->records()[0], bars[0] - &driver->records()[0]);
     EXPECT_EQ(game->getFramesDrawn(), 1u);
 
     shutDown();
