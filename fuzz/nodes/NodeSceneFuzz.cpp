@@ -15,6 +15,10 @@
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/CXmlStreamReader.h"
 #include "engine/io/CXmlStreamWriter.h"
+#include "engine/nodes/ButtonNode.h"
+#include "engine/nodes/CheckBoxNode.h"
+#include "engine/nodes/ProgressBarNode.h"
+#include "engine/nodes/SliderNode.h"
 #include "engine/nodes/StandardNodes.h"
 #include "engine/nodes/TextNode.h"
 #include "engine/scene/BaseNode.h"
@@ -156,8 +160,29 @@ CRefHandle<BaseNode> readBack(const std::vector<uint8_t>& bytes, IContentManager
     return root;
 }
 
+// Moves the values of the controls through their setters, with the bounds
+// and page the file gave.
+void pokeControl(BaseNode* node) {
+    if (SliderNode* slider = nodeCast<SliderNode>(node)) {
+        slider->setPageSize(slider->getDeltaValue());
+        slider->setValue(slider->getValue() + slider->getDeltaValue());
+        slider->setMinValue(slider->getMinValue() - 1.0f);
+        slider->setValueFromPoint(5, 7);
+    } else if (ProgressBarNode* bar = nodeCast<ProgressBarNode>(node)) {
+        bar->setValue(bar->getValue());
+        bar->setMaxValue(bar->getMaxValue() + 1.0f);
+    } else if (CheckBoxNode* box = nodeCast<CheckBoxNode>(node)) {
+        box->setChecked(!box->isChecked());
+        (void)box->click();
+    } else if (ButtonNode* button = nodeCast<ButtonNode>(node)) {
+        button->setText(button->getText());
+        button->setImage(button->getImage());
+    }
+}
+
 // Hits, clicks and edits every node of the subtree.
 void poke(BaseNode* node) {
+    pokeControl(node);
     const CVector3d points[] = {{0, 0, 0}, {5, 7, 0}, {50, 30, 0}, {-3, 400, 0}, {1e30f, -1e30f, 0}};
     for (const CVector3d& point : points) {
         (void)node->hitTest(point);
