@@ -4,7 +4,9 @@
 // The sprite pictures are packed (and trimmed) by the atlas packer into a
 // collection the scene uses; one font is built by the font builder from the
 // DejaVu fixture of the tools' tests, the other is drawn here.
-// BM_UPDATE_REFERENCES=1 writes the reference anew (look at it before
+// A second scene of buttons, a check box, a slider and a progress bar is
+// clicked through a scene manager and compared the same way.
+// BM_UPDATE_REFERENCES=1 writes the references anew (look at it before
 // committing it).
 
 #include "engine/content/CContentManager.h"
@@ -15,18 +17,28 @@
 #include "engine/content/ContentType.h"
 #include "engine/core/CEngineCreationParams.h"
 #include "engine/core/CEngineManagers.h"
+#include "engine/core/CEventMouseLeftDown.h"
+#include "engine/core/CEventMouseLeftUp.h"
+#include "engine/core/CUpdateScheduler.h"
 #include "engine/device/ContentProcessors.h"
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/FilePaths.h"
+#include "engine/nodes/CheckBoxNode.h"
+#include "engine/nodes/ProgressBarNode.h"
+#include "engine/nodes/SliderNode.h"
 #include "engine/nodes/StandardNodes.h"
 #include "engine/nodes/TextNode.h"
 #include "engine/scene/BaseNode.h"
 #include "engine/scene/CEventDictionaryChanged.h"
 #include "engine/scene/CNodeFactory.h"
+#include "engine/scene/SceneManager.h"
+#include "engine/scene/SceneNode.h"
+#include "engine/scene/TemplateCollectionNode.h"
 #include "engine/video/AtlasTextureCollection.h"
 #include "engine/video/IGraphicsDriver.h"
 #include "engine/video/OpenGLDriver.h"
 #include "tests/engine/nodes/NodesTestSupport.h"
+#include "tests/engine/scene/SceneTestSupport.h"
 #include "tests/engine/video/GLTestContext.h"
 #include "tests/support/TestSupport.h"
 #include "tools/atlas/AtlasPacker.h"
@@ -381,4 +393,204 @@ TEST_F(NodesSceneRenderTest, LanguageChangeReloadsTheFontAndTranslatesAgain) {
     EXPECT_TRUE(title->getFont()->getContentName().str() == before->getContentName().str());
     EXPECT_EQ(std::u16string(title->getDisplayText().view()), u"Hello, nodes!");
     EXPECT_EQ(title->getGlyphQuads().size(), glyphs);
+}
+
+namespace {
+
+const char* kControlTemplates = R"(<?xml version="1.0"?>
+<SceneNode Type="TemplateCollectionNode">
+  <Uses><AtlasTextureCollection Value="sprites.xml"/></Uses>
+  <SceneNode Type="BaseNode">
+    <Properties><string Name="Name" Value="Button"/></Properties>
+    <SceneNode Type="NineGridSpriteNode">
+      <Properties>
+        <string Name="Name" Value="Face"/>
+        <vector3d Name="Bounds" Value="80;24;0"/>
+        <atlasTexture Name="AtlasTexture" Value="frame.png"/>
+        <vector2d Name="TopLeftDelta" Value="8;8"/>
+        <vector2d Name="BottomRightDelta" Value="8;8"/>
+      </Properties>
+    </SceneNode>
+    <SceneNode Type="TextNode">
+      <Properties>
+        <string Name="Name" Value="Text"/>
+        <vector3d Name="Bounds" Value="80;24;0"/>
+        <int Name="TextHAlign" Value="2"/>
+        <int Name="TextVAlign" Value="2"/>
+        <font Name="Font" Value="dejavu.mfnt"/>
+      </Properties>
+    </SceneNode>
+  </SceneNode>
+  <SceneNode Type="BaseNode">
+    <Properties><string Name="Name" Value="CheckBox"/></Properties>
+    <SceneNode Type="NineGridSpriteNode">
+      <Properties>
+        <string Name="Name" Value="Face"/>
+        <vector3d Name="Bounds" Value="24;24;0"/>
+        <atlasTexture Name="AtlasTexture" Value="frame.png"/>
+        <vector2d Name="TopLeftDelta" Value="8;8"/>
+        <vector2d Name="BottomRightDelta" Value="8;8"/>
+      </Properties>
+    </SceneNode>
+    <SceneNode Type="SpriteNode">
+      <Properties>
+        <string Name="Name" Value="Tick"/>
+        <vector3d Name="Position" Value="4;4;0"/>
+        <vector3d Name="Bounds" Value="16;16;0"/>
+        <int Name="ImageStretchX" Value="1"/>
+        <int Name="ImageStretchY" Value="1"/>
+        <atlasTexture Name="AtlasTexture" Value="badge.png"/>
+      </Properties>
+      <States>
+        <State Name="Normal"><StartAnimator Type="SetProps"><bool Name="Visible" Value="false"/></StartAnimator></State>
+        <State Name="NormalCheck"><StartAnimator Type="SetProps"><bool Name="Visible" Value="true"/></StartAnimator></State>
+      </States>
+    </SceneNode>
+  </SceneNode>
+  <SceneNode Type="BaseNode">
+    <Properties><string Name="Name" Value="Slider"/></Properties>
+    <SceneNode Type="NineGridSpriteNode">
+      <Properties>
+        <string Name="Name" Value="SlidingArea"/>
+        <vector3d Name="Bounds" Value="120;16;0"/>
+        <atlasTexture Name="AtlasTexture" Value="frame.png"/>
+        <vector2d Name="TopLeftDelta" Value="8;8"/>
+        <vector2d Name="BottomRightDelta" Value="8;8"/>
+      </Properties>
+    </SceneNode>
+    <SceneNode Type="SpriteNode">
+      <Properties>
+        <string Name="Name" Value="Knob"/>
+        <vector3d Name="Bounds" Value="16;16;0"/>
+        <int Name="ImageStretchX" Value="1"/>
+        <int Name="ImageStretchY" Value="1"/>
+        <atlasTexture Name="AtlasTexture" Value="badge.png"/>
+      </Properties>
+    </SceneNode>
+  </SceneNode>
+  <SceneNode Type="BaseNode">
+    <Properties><string Name="Name" Value="Progress"/></Properties>
+    <SceneNode Type="NineGridSpriteNode">
+      <Properties>
+        <string Name="Name" Value="SlidingArea"/>
+        <vector3d Name="Bounds" Value="120;16;0"/>
+        <atlasTexture Name="AtlasTexture" Value="frame.png"/>
+        <vector2d Name="TopLeftDelta" Value="8;8"/>
+        <vector2d Name="BottomRightDelta" Value="8;8"/>
+      </Properties>
+    </SceneNode>
+    <SceneNode Type="NineGridSpriteNode">
+      <Properties>
+        <string Name="Name" Value="Knob"/>
+        <vector3d Name="Bounds" Value="16;16;0"/>
+        <color Name="TintColor" Value="ff60ff60"/>
+        <atlasTexture Name="AtlasTexture" Value="frame.png"/>
+        <vector2d Name="TopLeftDelta" Value="4;4"/>
+        <vector2d Name="BottomRightDelta" Value="4;4"/>
+      </Properties>
+    </SceneNode>
+  </SceneNode>
+</SceneNode>
+)";
+
+const char* kControlScene = R"(<?xml version="1.0"?>
+<SceneNode Type="SceneNode">
+  <Properties>
+    <string Name="Name" Value="Controls"/>
+    <vector3d Name="Bounds" Value="192;128;0"/>
+  </Properties>
+  <SceneNode Type="ButtonNode">
+    <Properties>
+      <string Name="Name" Value="Play"/>
+      <vector3d Name="Position" Value="8;8;0"/>
+      <string Name="TemplateName" Value="Button"/>
+      <stringw Name="Text" Value="Play"/>
+    </Properties>
+  </SceneNode>
+  <SceneNode Type="CheckBoxNode">
+    <Properties>
+      <string Name="Name" Value="Sound"/>
+      <vector3d Name="Position" Value="100;8;0"/>
+      <string Name="TemplateName" Value="CheckBox"/>
+    </Properties>
+  </SceneNode>
+  <SceneNode Type="SliderNode">
+    <Properties>
+      <string Name="Name" Value="Volume"/>
+      <vector3d Name="Position" Value="8;48;0"/>
+      <string Name="TemplateName" Value="Slider"/>
+    </Properties>
+  </SceneNode>
+  <SceneNode Type="ProgressBarNode">
+    <Properties>
+      <string Name="Name" Value="Loading"/>
+      <vector3d Name="Position" Value="8;80;0"/>
+      <string Name="TemplateName" Value="Progress"/>
+      <int Name="KnobType" Value="1"/>
+    </Properties>
+  </SceneNode>
+</SceneNode>
+)";
+
+} // namespace
+
+TEST_F(NodesSceneRenderTest, ControlsShowWhatTheMouseDid) {
+    (void)m_dir.write("templates.mscn", std::string(kControlTemplates));
+    (void)m_dir.write("controls.mscn", std::string(kControlScene));
+    CRefHandle<BaseNode> templates = loadScene("templates.mscn");
+    CRefHandle<BaseNode> root = loadScene("controls.mscn");
+    ASSERT_TRUE(nodeCast<TemplateCollectionNode>(templates.get()));
+    SceneNode* scene = nodeCast<SceneNode>(root.get());
+    ASSERT_TRUE(scene);
+    CRefHandle<CEngine> engine = makeFakeEngine();
+    CRefHandle<SceneManager> manager(new SceneManager(CObjectName(), nullptr, nullptr));
+    manager->setEngine(engine.get());
+    manager->setTemplateCollection(nodeCast<TemplateCollectionNode>(templates.get()));
+    ASSERT_TRUE(manager->setScene(scene));
+    auto update = [&] {
+        (void)manager->update(0);
+        manager->getSceneSchedulerOf(scene)->update(30);
+        manager->updateAbsoluteTransformation();
+    };
+    auto click = [&](int x, int y) {
+        for (CEvent* event :
+             {static_cast<CEvent*>(new CEventMouseLeftDown(x, y)), static_cast<CEvent*>(new CEventMouseLeftUp(x, y))}) {
+            (void)manager->dispatch(CEventReceiver::HandleThenChildren, event);
+            event->release();
+        }
+        update();
+    };
+    update();
+
+    // The check box is ticked, the slider's knob moves under the pointer
+    // and the bar fills to its value.
+    click(110, 18);
+    click(98, 56);
+    ProgressBarNode* loading = nodeCast<ProgressBarNode>(scene->findChild(CName("Loading"), 1));
+    ASSERT_TRUE(loading);
+    loading->setValue(30.0f);
+    update();
+    const CheckBoxNode* sound = nodeCast<CheckBoxNode>(scene->findChild(CName("Sound"), 1));
+    ASSERT_TRUE(sound);
+    EXPECT_TRUE(sound->isChecked());
+    const SliderNode* volume = nodeCast<SliderNode>(scene->findChild(CName("Volume"), 1));
+    ASSERT_TRUE(volume);
+    EXPECT_NEAR(volume->getValue(), 100.0f * 82.0f / 104.0f, 0.01f);
+
+    CRefHandle<CPixelImage> shot = draw(scene);
+    ASSERT_TRUE(shot);
+    const std::filesystem::path reference =
+        std::filesystem::path(BM_SOURCE_DIR) / "tests/engine/nodes/data/ControlsReference.png";
+    if (std::getenv("BM_UPDATE_REFERENCES")) {
+        ASSERT_TRUE(m_manager->save(ContentTypeImage, shot.get(), fromNativePath(reference.string()), nullptr));
+        GTEST_SKIP() << "Reference written to " << reference;
+    }
+    const std::vector<uint8_t> bytes = readAllBytes(reference);
+    ASSERT_FALSE(bytes.empty()) << "Missing reference picture " << reference;
+    (void)m_dir.write("controls-reference.png", bytes);
+    IContent* loaded = m_manager->load(ContentTypeImage, CStringW(u"controls-reference.png"), false);
+    CRefHandle<CPixelImage> expected(dynamic_cast<CPixelImage*>(loaded));
+    ASSERT_TRUE(expected);
+    EXPECT_LE(differingPixels(*shot, *expected, 12), uint32_t(kWidth * kHeight / 200));
+    (void)manager->setScene(nullptr);
 }
