@@ -3,6 +3,7 @@
 #include "engine/core/CStringW.h"
 #include "engine/nodes/ButtonNode.h"
 #include "engine/nodes/CheckBoxNode.h"
+#include "engine/nodes/EditNode.h"
 #include "engine/nodes/NineGridSpriteNode.h"
 #include "engine/nodes/ProgressBarNode.h"
 #include "engine/nodes/SliderNode.h"
@@ -30,6 +31,7 @@ constexpr NodeClass kNodeClasses[] = {
     {u"CheckBoxNode", &createDetached<CheckBoxNode>},
     {u"SliderNode", &createDetached<SliderNode>},
     {u"ProgressBarNode", &createDetached<ProgressBarNode>},
+    {u"EditNode", &createDetached<EditNode>},
 };
 
 } // namespace
