@@ -4,6 +4,7 @@
 #include "engine/nodes/ButtonNode.h"
 #include "engine/nodes/CheckBoxNode.h"
 #include "engine/nodes/EditNode.h"
+#include "engine/nodes/MessageBoxNode.h"
 #include "engine/nodes/NineGridSpriteNode.h"
 #include "engine/nodes/ProgressBarNode.h"
 #include "engine/nodes/SliderNode.h"
@@ -32,6 +33,7 @@ constexpr NodeClass kNodeClasses[] = {
     {u"SliderNode", &createDetached<SliderNode>},
     {u"ProgressBarNode", &createDetached<ProgressBarNode>},
     {u"EditNode", &createDetached<EditNode>},
+    {u"MessageBoxNode", &createDetached<MessageBoxNode>},
 };
 
 } // namespace
