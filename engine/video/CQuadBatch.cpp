@@ -94,19 +94,6 @@ bool CQuadBatch::startQuads(const Material& material) {
     return true;
 }
 
-void CQuadBatch::addQuadVertices(const CBatchQuad* quad) {
-    static_assert(std::is_trivially_copyable_v<BatchVertex>);
-    // The common case without a call or a stack frame: room left and a
-    // material of the batch material's bits.
-    if (quad && quad->material && m_vertexCount < m_fastVertexLimit && sameBits(*quad->material, m_material))
-        [[likely]] {
-        std::memcpy(static_cast<void*>(&m_vertices[m_vertexCount]), quad->vertices, sizeof quad->vertices);
-        m_vertexCount += 4;
-        return;
-    }
-    addQuadVerticesSlowly(quad);
-}
-
 void CQuadBatch::addQuadVerticesSlowly(const CBatchQuad* quad) {
     if (!quad || !quad->material || !startQuads(*quad->material))
         return;

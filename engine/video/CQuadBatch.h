@@ -9,7 +9,9 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
+#include <type_traits>
 
 class IGeometryBuffer;
 class IGraphicsDriver;
@@ -25,7 +27,7 @@ struct CBatchQuad {
 // few draws as the materials allow: a draw is issued only on a material or
 // mode change, a full array or an explicit flush. Allocates only in its
 // constructor. Every driver owns one.
-class CQuadBatch : public CRefCounted {
+class CQuadBatch final : public CRefCounted {
 public:
     static constexpr uint32_t VertexCapacity = 4096;
     static constexpr uint32_t IndexCapacity = 6144;
@@ -45,8 +47,19 @@ public:
     // Draws what is pending with the batch material; nothing at all when
     // nothing is pending. The material and mode stay.
     virtual void flush();
-    // Adds a prepared quad; a null quad or material adds nothing.
-    virtual void addQuadVertices(const CBatchQuad* quad);
+    // Adds a prepared quad; a null quad or material adds nothing. The common
+    // case (room left, a material of the batch material's bits) is inline:
+    // the class is final, so callers reach it without a call.
+    virtual void addQuadVertices(const CBatchQuad* quad) {
+        static_assert(std::is_trivially_copyable_v<BatchVertex>);
+        if (quad && quad->material && m_vertexCount < m_fastVertexLimit && sameBits(*quad->material, m_material))
+            [[likely]] {
+            std::memcpy(static_cast<void*>(&m_vertices[m_vertexCount]), quad->vertices, sizeof quad->vertices);
+            m_vertexCount += 4;
+            return;
+        }
+        addQuadVerticesSlowly(quad);
+    }
     // Builds and adds a quad: corner i at positions[i] and z, with the colour
     // and texture coordinate i. A null material adds nothing.
     virtual void addQuad(const Material* material, const std::array<CVector2d, 4>& positions,
