@@ -9,6 +9,7 @@
 #include "engine/nodes/ProgressBarNode.h"
 #include "engine/nodes/SliderNode.h"
 #include "engine/nodes/SpriteNode.h"
+#include "engine/nodes/TabSceneNode.h"
 #include "engine/nodes/TextNode.h"
 #include "engine/scene/CNodeFactory.h"
 
@@ -34,6 +35,7 @@ constexpr NodeClass kNodeClasses[] = {
     {u"ProgressBarNode", &createDetached<ProgressBarNode>},
     {u"EditNode", &createDetached<EditNode>},
     {u"MessageBoxNode", &createDetached<MessageBoxNode>},
+    {u"TabSceneNode", &createDetached<TabSceneNode>},
 };
 
 } // namespace
