@@ -5,6 +5,7 @@
 #include "engine/nodes/CheckBoxNode.h"
 #include "engine/nodes/EditNode.h"
 #include "engine/nodes/MessageBoxNode.h"
+#include "engine/nodes/ListNode.h"
 #include "engine/nodes/NineGridSpriteNode.h"
 #include "engine/nodes/ProgressBarNode.h"
 #include "engine/nodes/SliderNode.h"
@@ -36,6 +37,7 @@ constexpr NodeClass kNodeClasses[] = {
     {u"EditNode", &createDetached<EditNode>},
     {u"MessageBoxNode", &createDetached<MessageBoxNode>},
     {u"TabSceneNode", &createDetached<TabSceneNode>},
+    {u"ListNode", &createDetached<ListNode>},
 };
 
 } // namespace
