@@ -1,0 +1,176 @@
+#!/usr/bin/env python3
+"""Regenerates the game's front-end assets under assets/.
+
+    tools/assets/make_assets.py --tools build/release/tools [--out assets]
+
+Draws the pictures, packs them into atlases with atlaspack, builds the
+texture fonts with fontbuild from DejaVu (fonts-dejavu-core), synthesises the
+sounds with sox and encodes them with oggenc, and writes the scene files,
+the configuration, the dictionaries and the sound pack. The same sources give
+the same bytes, so the committed assets can be checked against a fresh run.
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import art  # noqa: E402
+import scenes  # noqa: E402
+import sounds  # noqa: E402
+import texts  # noqa: E402
+
+# Files and folders under assets/ that this script owns; everything else there
+# is left alone.
+OWNED = ["atlases/Common.xml", "atlases/Common.png", "atlases/MainMenu.xml", "atlases/MainMenu.png",
+         "img", "logos", "fonts", "sounds", "strings", "levels/common/GlobalConfig.xml",
+         "scenes/ParticleCollection.xml", "scenes/CursorWindow.png", "scenes/CursorFullScreen.png"] + \
+        ["scenes/" + name for name in scenes.SCENES]
+
+
+def save(img, path):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    img.save(path, optimize=True)
+
+
+def write_text(path, text):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w", encoding="utf-8", newline="\n") as f:
+        f.write(text)
+
+
+def draw_common(folder):
+    for state in ["Normal", "Hover", "Press", "Disabled"]:
+        save(art.button(state), f"{folder}/Button{state}.png")
+    for colour in ["Green", "Red"]:
+        save(art.switch(colour), f"{folder}/Switch{colour}.png")
+        save(art.brighten(art.switch(colour), 30), f"{folder}/Switch{colour}Hover.png")
+    save(art.back_button(False), f"{folder}/BackNormal.png")
+    save(art.back_button(True), f"{folder}/BackHover.png")
+    save(art.check_box(False), f"{folder}/CheckOff.png")
+    save(art.check_box(False, True), f"{folder}/CheckOffHover.png")
+    save(art.check_box(True), f"{folder}/CheckOn.png")
+    save(art.check_box(True, True), f"{folder}/CheckOnHover.png")
+    save(art.slider_track(), f"{folder}/SliderTrack.png")
+    save(art.slider_knob(), f"{folder}/SliderKnob.png")
+    steps = {"Minus": art.step_button(-1), "Plus": art.step_button(1), "Up": art.arrow_button(False),
+             "Down": art.arrow_button(True)}
+    for name, picture in steps.items():
+        save(picture, f"{folder}/Step{name}.png")
+        save(art.brighten(picture, 40), f"{folder}/Step{name}Hover.png")
+    save(art.progress(False), f"{folder}/ProgressBg.png")
+    save(art.progress(True), f"{folder}/ProgressFill.png")
+    save(art.window_panel(), f"{folder}/Window.png")
+    save(art.edit_field(), f"{folder}/EditField.png")
+    caret = art.canvas(3, 28, art.INK)
+    save(caret, f"{folder}/Caret.png")
+    save(art.list_frame(), f"{folder}/ListFrame.png")
+    save(art.list_item(False), f"{folder}/ListItem.png")
+    hover = art.panel(32, 32, (244, 232, 200, 255), art.PAPER, radius=6, rim_width=2, bevel=False)
+    save(hover, f"{folder}/ListItemHover.png")
+    save(art.list_item(True), f"{folder}/ListItemSelected.png")
+    save(art.tab_button(False), f"{folder}/TabNormal.png")
+    save(art.brighten(art.tab_button(False), 14), f"{folder}/TabHover.png")
+    save(art.tab_button(True), f"{folder}/TabActive.png")
+    for i in range(6):
+        save(art.portrait(i), f"{folder}/Portrait{i + 1}.png")
+    save(art.portrait_frame("Active"), f"{folder}/PortraitRing.png")
+
+
+def draw_main_menu(folder):
+    save(art.title_plate(), f"{folder}/Title.png")
+    save(art.bubble(), f"{folder}/Bubble.png")
+    save(art.character(False), f"{folder}/Character.png")
+    save(art.character(True), f"{folder}/CharacterWave.png")
+    save(art.butterfly(True), f"{folder}/ButterflyOpen.png")
+    save(art.butterfly(False), f"{folder}/ButterflyClosed.png")
+
+
+def run(cmd):
+    result = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    if result.returncode != 0:
+        sys.exit(f"failed: {' '.join(cmd)}\n{result.stdout}")
+
+
+def logos_xml():
+    entries = [("logos/Publisher.png", 2500, "ff141c24"), ("logos/Engine.png", 2000, "ff20262c"),
+               ("logos/Title.png", 2500, "ff2e5e42")]
+    lines = ['<?xml version="1.0" encoding="utf-8"?>', "<Logos>"]
+    for image, time, colour in entries:
+        lines.append(f'\t<Logo Image="{image}" Time="{time}" Skippable="true" Stretched="false" BgColor="{colour}" />')
+    lines.append("</Logos>")
+    return "\n".join(lines) + "\n"
+
+
+def global_config_xml():
+    values = [("AllowDestroyFromLevel", 4), ("RailRoadStationPricesRounder", 5), ("MinimumWorkersInDilizhans", 1),
+              ("AllowQuestBoxFromLevel", 6), ("AllowUniqUpIncomeFromLevel", 8), ("AllowUniqUpGuestsFromLevel", 10),
+              ("LevelCompletedProgressBarTime", 3000), ("VelocityParticles", 1), ("HiglightImpendingTime", 10000),
+              ("AllowHQUpgradeFromLevel", 3), ("ObjectivesGroupChangeTime", 600)]
+    lines = ['<?xml version="1.0" encoding="utf-8"?>', "<GlobalConfig>"]
+    lines += [f'\t<{name} Value="{value}" />' for name, value in values]
+    lines.append('\t<IntroSceneBackgrounds Value="img/backgrounds/Loading.png" />')
+    lines.append("</GlobalConfig>")
+    return "\n".join(lines) + "\n"
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[1])
+    parser.add_argument("--tools", required=True, help="folder holding atlaspack and fontbuild")
+    parser.add_argument("--out", default=os.path.join(os.path.dirname(__file__), "..", "..", "assets"))
+    args = parser.parse_args()
+    out = os.path.abspath(args.out)
+    atlaspack = os.path.join(args.tools, "atlaspack")
+    fontbuild = os.path.join(args.tools, "fontbuild")
+
+    for name in OWNED:
+        path = os.path.join(out, name)
+        if os.path.isdir(path):
+            shutil.rmtree(path)
+        elif os.path.exists(path):
+            os.remove(path)
+
+    for folder in ["atlases", "fonts", "sounds"]:
+        os.makedirs(os.path.join(out, folder), exist_ok=True)
+    with tempfile.TemporaryDirectory() as work:
+        # Pictures packed into atlases; each texture is named after its path under assets/.
+        draw_common(f"{work}/common")
+        draw_main_menu(f"{work}/mainmenu")
+        run([atlaspack, "--prefix", "img/common/", f"{work}/common", f"{out}/atlases/Common.xml"])
+        run([atlaspack, "--prefix", "img/mainmenu/", f"{work}/mainmenu", f"{out}/atlases/MainMenu.xml"])
+
+        # Fonts.
+        dejavu = art.FONT_DIR
+        for name, face, size in [("Caption", "DejaVuSans-Bold.ttf", 30), ("Text", "DejaVuSans.ttf", 22),
+                                 ("Small", "DejaVuSans.ttf", 17)]:
+            run([fontbuild, "--font", dejavu + face, "--size", str(size), "--chars", "latin1,punctuation",
+                 f"{out}/fonts/{name}.mfnt"])
+
+        # Sounds.
+        sounds.make_all(work, f"{out}/sounds")
+
+    # Whole pictures: screen backgrounds, logos, cursors.
+    save(art.menu_background().convert("RGB"), f"{out}/img/backgrounds/Menu.png")
+    save(art.loading_background().convert("RGB"), f"{out}/img/backgrounds/Loading.png")
+    save(art.logo_publisher(), f"{out}/logos/Publisher.png")
+    save(art.logo_engine(), f"{out}/logos/Engine.png")
+    save(art.logo_title(), f"{out}/logos/Title.png")
+    save(art.cursor(32), f"{out}/scenes/CursorWindow.png")
+    save(art.cursor(32), f"{out}/scenes/CursorFullScreen.png")
+
+    write_text(f"{out}/logos/Logos.xml", logos_xml())
+    write_text(f"{out}/levels/common/GlobalConfig.xml", global_config_xml())
+    write_text(f"{out}/scenes/ParticleCollection.xml",
+               '<?xml version="1.0" encoding="utf-8"?>\n<ParticleCollection>\n</ParticleCollection>\n')
+    for name, build in scenes.SCENES.items():
+        write_text(f"{out}/scenes/{name}", scenes.document(build()))
+    for path, content in texts.dictionaries().items():
+        write_text(f"{out}/{path}", content)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,616 @@
+"""Scene files of the front end and the control templates, as XML text.
+
+Screen classes are named through ClassOverride over a base class the engine
+always knows, so every file loads (as a plain scene or control) even where a
+game class is not registered.
+"""
+
+from xml.sax.saxutils import quoteattr
+
+COMMON = "../atlases/Common.xml"
+MAINMENU = "../atlases/MainMenu.xml"
+IMG = "../img/"  # atlas textures, named after their path under assets/
+CAPTION = "../fonts/Caption.mfnt"
+TEXT = "../fonts/Text.mfnt"
+SMALL = "../fonts/Small.mfnt"
+
+W, H = 1024, 768
+FADE_MS = 300
+SLIDE_MS = 400
+
+
+class Node:
+    def __init__(self, type_, name=None, override=None, **props):
+        self.type = type_
+        self.override = override
+        self.props = []
+        self.states = []
+        self.default_state = None
+        self.children = []
+        self.uses = []
+        if name is not None:
+            self.prop("string", "Name", name)
+        for key, value in props.items():
+            self.prop(*value) if isinstance(value, tuple) and len(value) == 3 else None
+
+    def prop(self, kind, name, value):
+        self.props.append((kind, name, value))
+        return self
+
+    def add(self, *children):
+        self.children.extend(children)
+        return self
+
+    def state(self, name, body="", next_state=None):
+        self.states.append((name, body, next_state))
+        return self
+
+    def xml(self, depth=0):
+        pad = "\t" * depth
+        attrs = f'Type="{self.type}"'
+        if self.override:
+            attrs += f' ClassOverride="{self.override}"'
+        out = [f"{pad}<SceneNode {attrs}>"]
+        if self.uses:
+            out.append(f"{pad}\t<Uses>")
+            for use in self.uses:
+                out.append(f'{pad}\t\t<AtlasTextureCollection Value="{use}" />')
+            out.append(f"{pad}\t</Uses>")
+        props = list(self.props)
+        if self.default_state:
+            props.append(("string", "DefaultState", self.default_state))
+        if props:
+            out.append(f"{pad}\t<Properties>")
+            for kind, name, value in props:
+                out.append(f"{pad}\t\t<{kind} Name=\"{name}\" Value={quoteattr(str(value))} />")
+            out.append(f"{pad}\t</Properties>")
+        if self.states:
+            out.append(f"{pad}\t<States>")
+            for name, body, next_state in self.states:
+                nxt = f' NextState="{next_state}"' if next_state else ""
+                if body:
+                    out.append(f'{pad}\t\t<State Name="{name}"{nxt}>')
+                    for line in body.strip("\n").split("\n"):
+                        out.append(f"{pad}\t\t\t{line}")
+                    out.append(f"{pad}\t\t</State>")
+                else:
+                    out.append(f'{pad}\t\t<State Name="{name}"{nxt} />')
+            out.append(f"{pad}\t</States>")
+        for child in self.children:
+            out.append(child.xml(depth + 1))
+        out.append(f"{pad}</SceneNode>")
+        return "\n".join(out)
+
+
+def document(root):
+    return '<?xml version="1.0" encoding="utf-8"?>\n' + root.xml() + "\n"
+
+
+# ---------------------------------------------------------------------------
+# Animation pieces
+
+def vec(x, y, z=0):
+    return f"{g(x)};{g(y)};{g(z)}"
+
+
+def g(v):
+    return f"{v:g}"
+
+
+def keyframes(kind, prop, frames, period=20, loop_to=None):
+    """A KeyFrame animator over one property; frames are (t, value)."""
+    lines = [f'<Animator Type="KeyFrame" Period="{period}">' if period != 20 else '<Animator Type="KeyFrame">',
+             f'\t<Properties><{kind} Name="{prop}" Value="{frames[0][1]}" /></Properties>']
+    for index, (t, value) in enumerate(frames):
+        extra = ' i="0"' if index > 0 else ""
+        if loop_to is not None and index == len(frames) - 1:
+            extra += f' g="{loop_to}"'
+        lines.append(f'\t<KeyFrame t="{t}"{extra} Value0="{value}" />')
+    lines.append("</Animator>")
+    return "\n".join(lines)
+
+
+def fade(a, b, ms=FADE_MS):
+    return keyframes("color", "TintColor", [(0, a), (ms, b)])
+
+
+def move(a, b, ms=SLIDE_MS):
+    return keyframes("vector3d", "Position", [(0, a), (ms, b)])
+
+
+def set_props(*props):
+    body = "".join(f'<{kind} Name="{name}" Value={quoteattr(str(value))} />' for kind, name, value in props)
+    return f'<StartAnimator Type="SetProps">{body}</StartAnimator>'
+
+
+def set_states(state, children):
+    return f'<StartAnimator Type="SetStates"><State Name="{state}" Children="{children}" /></StartAnimator>'
+
+
+SHOWN = "ffffffff"
+HIDDEN = "00ffffff"
+
+
+def screen_transitions(node, x=0, y=0, z=0):
+    """The screen changes every scene offers: fades for the plain ones,
+    slides for the menu's side screens, and none for overlays."""
+    here = vec(x, y, z)
+    node.state("NavTo", set_props(("vector3d", "Position", here)) + "\n" + fade(HIDDEN, SHOWN))
+    node.state("NavFrom", fade(SHOWN, HIDDEN))
+    node.state("NavBackTo", set_props(("vector3d", "Position", here)) + "\n" + fade(HIDDEN, SHOWN))
+    node.state("NavBackFrom", fade(SHOWN, HIDDEN))
+    node.state("NavToSlide", set_props(("color", "TintColor", SHOWN)) + "\n" + move(vec(x + W, y, z), here))
+    node.state("NavFromSlide", move(here, vec(x - W, y, z)))
+    node.state("NavBackToSlide", set_props(("color", "TintColor", SHOWN)) + "\n" + move(vec(x - W, y, z), here))
+    node.state("NavBackFromSlide", move(here, vec(x + W, y, z)))
+    node.state("NoTransTo", keyframes("color", "TintColor", [(0, SHOWN), (20, SHOWN)]))
+    return node
+
+
+def scene_root(name, override, uses=(COMMON,)):
+    root = Node("SceneNode", name, override)
+    root.uses = list(uses)
+    root.prop("vector3d", "Bounds", vec(W, H))
+    screen_transitions(root)
+    return root
+
+
+def group(name, x=0, y=0, w=W, h=H):
+    return Node("BaseNode", name).prop("vector3d", "Position", vec(x, y)).prop("vector3d", "Bounds", vec(w, h))
+
+
+def sprite(name, texture, x=0, y=0, z=None, stretch=None):
+    node = Node("SpriteNode", name)
+    node.prop("vector3d", "Position", vec(x, y, z or 0))
+    if stretch:
+        node.prop("vector3d", "Bounds", vec(*stretch))
+        node.prop("int", "ImageStretchX", 1).prop("int", "ImageStretchY", 1)
+    node.prop("atlasTexture", "AtlasTexture", texture)
+    return node
+
+
+def nine_grid(name, texture, x, y, w, h, border):
+    node = Node("NineGridSpriteNode", name)
+    node.prop("vector3d", "Position", vec(x, y)).prop("vector3d", "Bounds", vec(w, h))
+    node.prop("atlasTexture", "AtlasTexture", texture)
+    node.prop("vector2d", "TopLeftDelta", f"{border};{border}").prop("vector2d", "BottomRightDelta", f"{border};{border}")
+    return node
+
+
+def text(name, value, x, y, w, h, fnt=TEXT, colour="ff262220", halign=2, valign=2, wrap=False):
+    node = Node("TextNode", name)
+    node.prop("vector3d", "Position", vec(x, y)).prop("vector3d", "Bounds", vec(w, h))
+    node.prop("color", "TintColor", colour)
+    node.prop("int", "TextHAlign", halign).prop("int", "TextVAlign", valign)
+    if wrap:
+        node.prop("bool", "WordWrap", "true")
+    node.prop("font", "Font", fnt)
+    node.prop("stringw", "Text", value)
+    return node
+
+
+def control(cls, name, template, x, y, w, h, label=None):
+    """A control of a standard class that takes its look from a template."""
+    node = Node("ControlNode", name, cls)
+    node.prop("vector3d", "Position", vec(x, y)).prop("vector3d", "Bounds", vec(w, h))
+    node.prop("string", "TemplateName", template)
+    if label is not None:
+        node.prop("stringw", "Text", label)
+    return node
+
+
+def button(name, label, x, y, w=280, h=56, template="Button"):
+    return control("ButtonNode", name, template, x, y, w, h, label)
+
+
+def back_button(name="BackButton", x=40, y=690):
+    return control("BackButtonNode", name, "BackButton", x, y, 56, 56)
+
+
+# ---------------------------------------------------------------------------
+# Templates
+
+CONTROL_STATES = ["Normal", "NormalHover", "Focus", "FocusHover", "Press", "NormalDisable", "FocusDisable"]
+CHECK_STATES = ["NormalCheck", "NormalCheckHover", "FocusCheck", "FocusCheckHover", "PressCheck",
+                "NormalCheckDisable", "FocusCheckDisable"]
+
+
+def look(state):
+    """The picture a control shows in a state: hover, press, disabled or plain."""
+    if "Disable" in state:
+        return "Disabled"
+    if state.startswith("Press"):
+        return "Press"
+    if "Hover" in state:
+        return "Hover"
+    return "Normal"
+
+
+def stateful_image(node, textures):
+    """Gives `node` one state per look, each setting its picture."""
+    for name, texture in textures.items():
+        node.state(name, set_props(("atlasTexture", "AtlasTexture", texture)))
+    return node
+
+
+def forwarding_states(template, states, child="Image"):
+    for state in states:
+        template.state(state, set_states(look(state) if "Check" not in state else "Check" + look(state), child))
+
+
+def button_template(name, w, h, pictures, label_colour="fff6ecd4", fnt=TEXT, border=14):
+    tpl = Node("BaseNode", name).prop("vector3d", "Bounds", vec(w, h))
+    image = nine_grid("Image", pictures["Normal"], 0, 0, w, h, border)
+    stateful_image(image, pictures)
+    tpl.add(image, text("Text", "", 8, 0, w - 16, h, fnt, label_colour))
+    forwarding_states(tpl, CONTROL_STATES)
+    return tpl
+
+
+def templates():
+    root = Node("TemplateCollectionNode", "TemplateCollection")
+    root.uses = [COMMON]
+    c = IMG + "common/"
+
+    def looks(prefix):
+        return {k: f"{c}{prefix}{k}.png" for k in ["Normal", "Hover", "Press", "Disabled"]}
+
+    root.add(button_template("Button", 280, 56, looks("Button")))
+    root.add(button_template("SmallButton", 160, 48, looks("Button")))
+    root.add(button_template("TabButton", 150, 44,
+                             {"Normal": c + "TabNormal.png", "Hover": c + "TabHover.png",
+                              "Press": c + "TabActive.png", "Disabled": c + "TabActive.png"},
+                             label_colour="ff262220"))
+    for colour in ["Green", "Red"]:
+        pics = {k: f"{c}Switch{colour}.png" for k in ["Normal", "Hover", "Press", "Disabled"]}
+        pics["Hover"] = f"{c}Switch{colour}Hover.png"
+        root.add(button_template(f"Options_OnOffButton{colour}", 120, 44, pics, border=12))
+
+    # Back button: an arrow disc.
+    back = Node("BaseNode", "BackButton").prop("vector3d", "Bounds", vec(56, 56))
+    image = sprite("Image", c + "BackNormal.png")
+    stateful_image(image, {"Normal": c + "BackNormal.png", "Hover": c + "BackHover.png",
+                           "Press": c + "BackHover.png", "Disabled": c + "BackNormal.png"})
+    back.add(image)
+    forwarding_states(back, CONTROL_STATES)
+    root.add(back)
+
+    # Check box: a box with a tick when checked, its label to the right.
+    check = Node("BaseNode", "CheckBox").prop("vector3d", "Bounds", vec(260, 40))
+    image = sprite("Image", c + "CheckOff.png")
+    stateful_image(image, {"Normal": c + "CheckOff.png", "Hover": c + "CheckOffHover.png",
+                           "Press": c + "CheckOffHover.png", "Disabled": c + "CheckOff.png",
+                           "CheckNormal": c + "CheckOn.png", "CheckHover": c + "CheckOnHover.png",
+                           "CheckPress": c + "CheckOnHover.png", "CheckDisabled": c + "CheckOn.png"})
+    check.add(image, text("Text", "", 52, 0, 208, 40, TEXT, "ff262220", halign=1))
+    forwarding_states(check, CONTROL_STATES + CHECK_STATES)
+    root.add(check)
+
+    # Step buttons of sliders and lists.
+    for name, pic in [("StepMinus", "Minus"), ("StepPlus", "Plus"), ("StepUp", "Up"), ("StepDown", "Down")]:
+        step = Node("BaseNode", name).prop("vector3d", "Bounds", vec(32, 32))
+        image = sprite("Image", f"{c}Step{pic}.png")
+        stateful_image(image, {k: f"{c}Step{pic}.png" for k in ["Normal", "Hover", "Press", "Disabled"]})
+        image.states[1] = ("Hover", set_props(("atlasTexture", "AtlasTexture", f"{c}Step{pic}Hover.png")), None)
+        step.add(image)
+        forwarding_states(step, CONTROL_STATES)
+        root.add(step)
+
+    # Slider: a track between a minus and a plus button, a brass knob.
+    slider = Node("BaseNode", "Slider").prop("vector3d", "Bounds", vec(380, 32))
+    slider.add(control("ButtonNode", "PrevButton", "StepMinus", 0, 0, 32, 32))
+    slider.add(nine_grid("SlidingArea", c + "SliderTrack.png", 44, 8, 292, 16, 7))
+    slider.add(sprite("Knob", c + "SliderKnob.png", 44, 2, 1))
+    slider.add(control("ButtonNode", "NextButton", "StepPlus", 348, 0, 32, 32))
+    root.add(slider)
+
+    # Progress bar: a dark groove filled with brass.
+    bar = Node("BaseNode", "ProgressBar").prop("vector3d", "Bounds", vec(500, 24))
+    bar.add(nine_grid("SlidingArea", c + "ProgressBg.png", 0, 0, 500, 24, 10))
+    bar.add(nine_grid("Knob", c + "ProgressFill.png", 0, 0, 250, 24, 10).prop("vector3d", "Position", "0;0;1"))
+    root.add(bar)
+
+    # List: a framed column of rows with a scroll slider.
+    lst = Node("BaseNode", "List").prop("vector3d", "Bounds", vec(360, 320))
+    lst.add(nine_grid("Frame", c + "ListFrame.png", 0, 0, 360, 320, 12))
+    element = Node("ControlNode", "Element").prop("vector3d", "Position", vec(12, 12))
+    element.prop("vector3d", "Bounds", vec(300, 40))
+    highlight = nine_grid("Image", c + "ListItem.png", 0, 0, 300, 40, 8)
+    stateful_image(highlight, {"Normal": c + "ListItem.png", "Hover": c + "ListItemHover.png",
+                               "Press": c + "ListItemSelected.png", "Disabled": c + "ListItem.png"})
+    element.add(highlight, text("Text", "", 12, 0, 276, 40, TEXT, "ff262220", halign=1))
+    forwarding_states(element, CONTROL_STATES)
+    element.state("Selected", set_states("Press", "Image"))
+    lst.add(element)
+    lst.add(control("ButtonNode", "PrevButton", "StepUp", 320, 12, 32, 32))
+    lst.add(control("ButtonNode", "NextButton", "StepDown", 320, 276, 32, 32))
+    scroll = control("SliderNode", "Slider", "ScrollBar", 324, 52, 24, 216)
+    scroll.prop("int", "KnobType", 2)
+    lst.add(scroll)
+    root.add(lst)
+    scrollbar = Node("BaseNode", "ScrollBar").prop("vector3d", "Bounds", vec(24, 216))
+    scrollbar.add(nine_grid("SlidingArea", c + "SliderTrack.png", 4, 0, 16, 216, 7))
+    scrollbar.add(nine_grid("Knob", c + "ProgressFill.png", 0, 0, 24, 40, 8).prop("vector3d", "Position", "0;0;1"))
+    root.add(scrollbar)
+
+    # Edit field: a white field with a blinking caret after the text.
+    edit = Node("BaseNode", "EditField").prop("vector3d", "Bounds", vec(400, 48))
+    edit.add(nine_grid("Image", c + "EditField.png", 0, 0, 400, 48, 8))
+    field_text = text("Text", "", 14, 0, 372, 48, TEXT, "ff262220", halign=1)
+    caret = sprite("Cursor", c + "Caret.png", 0, 10, 1)
+    caret.state("Blink", keyframes("color", "TintColor", [(0, SHOWN), (500, SHOWN), (510, HIDDEN), (1000, HIDDEN)],
+                                   loop_to=0))
+    caret.default_state = "Blink"
+    field_text.add(caret)
+    edit.add(field_text)
+    forwarding_states(edit, CONTROL_STATES, child="")
+    root.add(edit)
+
+    # Message boxes: a framed window with a title, a body and one or two buttons.
+    for name, buttons in [("MessageBox1Button", [(170,)]), ("MessageBox2Buttons", [(70,), (270,)])]:
+        box = Node("BaseNode", name).prop("vector3d", "Position", vec(262, 234)).prop("vector3d", "Bounds", vec(500, 300))
+        box.add(nine_grid("Frame", c + "Window.png", 0, 0, 500, 300, 20))
+        box.add(text("TitleText", "", 24, 20, 452, 44, CAPTION, "ff183a28"))
+        box.add(text("BodyText", "", 32, 70, 436, 140, TEXT, "ff262220", wrap=True))
+        for (x,) in buttons:
+            box.add(button("Button", "", x, 224, 160, 48, "SmallButton"))
+        box.state("NavTo", fade(HIDDEN, SHOWN, 200))
+        box.state("NavFrom", fade(SHOWN, HIDDEN, 200))
+        root.add(box)
+    return root
+
+
+# ---------------------------------------------------------------------------
+# Screens
+
+def logos_scene():
+    root = scene_root("LogosScene", "GLogosScene", uses=())
+    scene = group("Scene")
+    for slot in ["Logo1", "Logo2"]:
+        node = group(slot)
+        bg = Node("GRectangleNode", "Bg").prop("vector3d", "Bounds", vec(W, H))
+        bg.prop("color", "FillColor", "ffffffff").prop("color", "BorderColor", "00000000")
+        bg.prop("color", "TintColor", "00ffffff")
+        node.add(bg, Node("SpriteNode", "Logo").prop("vector3d", "Position", vec(0, 0, 1)))
+        scene.add(node)
+    # The outgoing picture fades out; the incoming one fades in (from black the first time).
+    # Before the screen's class takes over, the first slot already shows the first logo.
+    first = scene.children[1]
+    first.children[0].props[-1] = ("color", "TintColor", "ff141c24")
+    first.children[1].props[-1] = ("vector3d", "Position", vec(256, 224, 1))
+    first.children[1].prop("atlasTexture", "AtlasTexture", "../logos/Publisher.png")
+    scene.children[0].state("Swap", fade(SHOWN, HIDDEN, 600))
+    scene.children[1].state("Swap", fade(HIDDEN, SHOWN, 600))
+    scene.children[1].state("Swap0", fade("ff000000", SHOWN, 800))
+    root.add(scene)
+    return root
+
+
+def intro_scene():
+    root = scene_root("IntroScene", "GIntroScene")
+    scene = group("Scene")
+    scene.add(sprite("Bg", IMG + "backgrounds/Loading.png"))
+    scene.add(nine_grid("ProgressBg", IMG + "common/ProgressBg.png", 262, 680, 500, 24, 10).prop("vector3d", "Position", "262;680;1"))
+    scene.add(nine_grid("Progress", IMG + "common/ProgressFill.png", 262, 680, 0, 24, 10).prop("vector3d", "Position", "262;680;2"))
+    scene.add(text("LoadingText", "%Loading%", 262, 636, 500, 40, TEXT, "fff6ecd4").prop("vector3d", "Position", "262;636;1"))
+    root.add(scene)
+    return root
+
+
+def main_menu_scene():
+    root = scene_root("MainMenuScene", "GMainMenuScene", uses=(COMMON, MAINMENU))
+    m = IMG + "mainmenu/"
+    bg_scene = group("BgScene")
+    screen_transitions(bg_scene)
+    bg_scene.add(sprite("Bg", IMG + "backgrounds/Menu.png"))
+    bg_scene.add(sprite("Title", m + "Title.png", 40, 24, 1))
+    people = group("People", 0, 0)
+    gertruda = sprite("Gertruda", m + "Character.png", 760, 400, 2)
+    gertruda.prop("bool", "CanBeHit", "true")
+    gertruda.state("GertrudaHover",
+                   set_props(("atlasTexture", "AtlasTexture", m + "CharacterWave.png")) + "\n" +
+                   keyframes("vector3d", "Scale", [(0, "1;1;1"), (150, "1.04;1.04;1"), (300, "1;1;1")]),
+                   next_state="GertrudaIdle")
+    gertruda.state("GertrudaIdle", keyframes("vector3d", "Scale", [(0, "1;1;1"), (900, "1;1;1")]) + "\n" +
+                   "<EndAnimator Type=\"SetProps\"><atlasTexture Name=\"AtlasTexture\" Value=\"" + m +
+                   "Character.png\" /></EndAnimator>")
+    people.add(gertruda)
+    bg_scene.add(people)
+    # The credits panel, hidden until opened.
+    active = group("ActiveBg", 212, 120, 600, 540)
+    active.prop("color", "TintColor", HIDDEN)
+    active.state("Appear", fade(HIDDEN, SHOWN))
+    active.state("Disappear", fade(SHOWN, HIDDEN))
+    active.add(nine_grid("Frame", IMG + "common/Window.png", 0, 0, 600, 540, 20).prop("vector3d", "Position", "0;0;3"))
+    clip = group("ClipNode", 30, 30, 540, 420).prop("bool", "ChildrenClipped", "true")
+    roll = text("Roll", "%Credits_Text%", 0, 420, 540, 900, TEXT, "ff262220", valign=1, wrap=True)
+    clip.state("Scrolling", keyframes("vector3d", "Position", [(0, "30;30;4"), (24000, "30;30;4")]))
+    roll.state("Scrolling", keyframes("vector3d", "Position", [(0, "0;420;0"), (24000, "0;-900;0")]))
+    clip.add(roll)
+    active.add(clip)
+    active.add(back_button("BackButton", 272, 464).prop("vector3d", "Position", "272;464;4"))
+    bg_scene.add(active)
+    root.add(bg_scene)
+
+    buttons = group("Buttons", 60, 190, 320, 520).prop("vector3d", "Position", vec(60, 190, 1))
+    screen_transitions(buttons, 60, 190, 1)
+    for i, (name, key) in enumerate([("NewGameButton", "MainMenu_NewGame"),
+                                     ("ChangePlayerButton", "MainMenu_ChangePlayer"),
+                                     ("OptionsButton", "MainMenu_Options"), ("CreditsButton", "MainMenu_Credits"),
+                                     ("AchievementsButton", "MainMenu_Achievements"),
+                                     ("QuitButton", "MainMenu_Quit")]):
+        buttons.add(button(name, f"%{key}%", 0, i * 72))
+    fly = sprite("Butterfly", m + "ButterflyOpen.png", 300, 12, 2)
+    fly.prop("bool", "CanBeHit", "true")
+    fly.state("Flying", keyframes("vector3d", "Position",
+                                  [(0, "300;12;2"), (400, "330;-30;2"), (800, "360;10;2"), (1200, "300;12;2")]))
+    buttons.add(fly)
+    root.add(buttons)
+
+    bubble = group("Scene_bubl", 420, 170, 420, 150).prop("vector3d", "Position", vec(420, 170, 1))
+    screen_transitions(bubble, 420, 170, 1)
+    bubble.add(sprite("Bubble", m + "Bubble.png", 0, 0, 1))
+    bubble.add(text("WelcomeText", "", 24, 14, 372, 92, TEXT, "ff262220", wrap=True).prop("vector3d", "Position",
+                                                                                        "24;14;2"))
+    root.add(bubble)
+    return root
+
+
+def panel_scene(name, override, title_key, w=640, h=560):
+    """A side screen: a framed window in the middle with its title."""
+    root = scene_root(name, override)
+    x, y = (W - w) // 2, (H - h) // 2
+    scene = group("Scene", x, y, w, h)
+    scene.add(nine_grid("Frame", IMG + "common/Window.png", 0, 0, w, h, 20))
+    scene.add(text("TitleText", f"%{title_key}%", 24, 20, w - 48, 52, CAPTION, "ff183a28").prop(
+        "vector3d", "Position", "24;20;1"))
+    root.add(scene)
+    return root, scene
+
+
+def at(node, x, y, z=1):
+    return node.prop("vector3d", "Position", vec(x, y, z))
+
+
+def select_player_scene():
+    root, scene = panel_scene("SelectPlayerScene", "GSelectPlayerScene", "SelectPlayer_Title")
+    scene.add(at(control("ListNode", "PlayersList", "List", 40, 90, 360, 320), 40, 90))
+    picture = at(Node("SpriteNode", "PlayerPicture"), 452, 130)
+    for i in range(6):
+        picture.state(f"Pic{i + 1}", set_props(("color", "TintColor", SHOWN),
+                                              ("atlasTexture", "AtlasTexture", f"{IMG}common/Portrait{i + 1}.png")))
+    picture.state("Hide", set_props(("color", "TintColor", HIDDEN)))
+    scene.add(picture)
+    scene.add(at(button("NewPlayerButton", "%SelectPlayer_New%", 0, 0, 180, 48, "SmallButton"), 40, 430))
+    scene.add(at(button("DeletePlayerButton", "%SelectPlayer_Delete%", 0, 0, 180, 48, "SmallButton"), 230, 430))
+    scene.add(at(button("OkButton", "%OkBtn%", 0, 0, 180, 48, "SmallButton"), 420, 430))
+    return root
+
+
+def select_player_name_scene():
+    root, scene = panel_scene("SelectPlayerInputNameScene", "GSelectPlayerInputNameScene", "NewPlayer_Title")
+    scene.add(at(text("NameLabel", "%NewPlayer_Name%", 0, 0, 560, 32, SMALL, "ff262220", halign=1), 40, 78))
+    edit = at(control("EditNode", "NameEdit", "EditField", 0, 0, 560, 48), 40, 112)
+    edit.prop("int", "MaxLength", 16)
+    scene.add(edit)
+    tabs = at(Node("ControlNode", "TabScene", "TabSceneNode"), 40, 176)
+    tabs.prop("vector3d", "Bounds", vec(560, 300)).prop("int", "TabsCount", 2).prop("int", "ActiveTabIndex", 1)
+    for t in (1, 2):
+        tabs.add(at(button(f"Tab{t}Button", f"%NewPlayer_Tab{t}%", 0, 0, 150, 44, "TabButton"), (t - 1) * 160, 0))
+        page = group(f"Tab{t}", 0, 56, 560, 240)
+        page.state("Default", fade(HIDDEN, SHOWN, 150))
+        holder = group("ManButtons" if t == 1 else "WomanButtons", 0, 0, 560, 240)
+        for i in range(3):
+            index = (t - 1) * 3 + i
+            box = at(Node("ControlNode", f"Picture{index + 1}", "CheckBoxNode"), 40 + i * 170, 20)
+            box.prop("vector3d", "Bounds", vec(104, 104))
+            box.add(at(sprite("Image", f"{IMG}common/Portrait{index + 1}.png"), 4, 4, 0))
+            ring = at(Node("SpriteNode", "Ring"), 0, 0, 1)
+            ring.prop("color", "TintColor", HIDDEN).prop("atlasTexture", "AtlasTexture", IMG + "common/PortraitRing.png")
+            box.add(ring)
+            box.state("Disabled", set_states("Off", "Ring"))
+            box.state("SetDisabled", set_states("FadeOut", "Ring"))
+            box.state("Active", set_states("On", "Ring"))
+            box.state("SetActive", set_states("FadeIn", "Ring"))
+            ring.state("Off", set_props(("color", "TintColor", HIDDEN)))
+            ring.state("On", set_props(("color", "TintColor", SHOWN)))
+            ring.state("FadeOut", fade(SHOWN, HIDDEN, 200))
+            ring.state("FadeIn", fade(HIDDEN, SHOWN, 200))
+            holder.add(box)
+        page.add(holder)
+        tabs.add(page)
+    scene.add(tabs)
+    scene.add(at(button("CancelButton", "%Cancel%", 0, 0, 180, 48, "SmallButton"), 40, 490))
+    scene.add(at(button("OkButton", "%OkBtn%", 0, 0, 180, 48, "SmallButton"), 420, 490))
+    return root
+
+
+def options_scene():
+    root, scene = panel_scene("OptionsScene", "GOptionsScene", "Options_Title", 720, 600)
+    rows = [("SoundSlider", "Options_Sound"), ("MusicSlider", "Options_Music")]
+    y = 90
+    for name, key in rows:
+        scene.add(at(text(name + "Label", f"%{key}%", 0, 0, 240, 40, TEXT, "ff262220", halign=1), 40, y))
+        slider = at(control("SliderNode", name, "Slider", 0, 0, 380, 32), 300, y + 4)
+        slider.prop("float", "MinValue", 0).prop("float", "MaxValue", 100).prop("float", "Value", 40)
+        slider.prop("float", "DeltaValue", 10)
+        scene.add(slider)
+        y += 56
+    switches = [("MuteSoundButton", "Options_SoundOn"), ("MuteMusicButton", "Options_MusicOn"),
+                ("FullscreenButton", "Options_Fullscreen"), ("CursorButton", "Options_Cursor"),
+                ("TutorialButton", "Options_Tutorial"), ("AutoWideButton", "Options_Wide")]
+    for i, (name, key) in enumerate(switches):
+        col, row = i % 2, i // 2
+        x = 40 + col * 340
+        yy = y + 8 + row * 64
+        scene.add(at(text(name + "Label", f"%{key}%", 0, 0, 190, 44, SMALL, "ff262220", halign=1), x, yy))
+        scene.add(at(button(name, "%Options_On%", 0, 0, 120, 44, "Options_OnOffButtonGreen"), x + 196, yy))
+    scene.add(at(back_button(), 40, 520))
+    return root
+
+
+def quit_scene():
+    root = scene_root("QuitConfirmationScene", "GQuitConfirmationScene")
+    shade = Node("GRectangleNode", "Shade").prop("vector3d", "Bounds", vec(W, H))
+    shade.prop("color", "FillColor", "a0101418")
+    root.add(shade)
+    scene = Node("SceneNode", "Scene")
+    at(scene, 262, 244).prop("vector3d", "Bounds", vec(500, 280))
+    scene.add(nine_grid("Frame", IMG + "common/Window.png", 0, 0, 500, 280, 20))
+    scene.add(at(text("InfoText", "%Quit_Question%", 0, 0, 440, 140, CAPTION, "ff183a28", wrap=True), 30, 30))
+    scene.add(at(button("YesButton", "%Yes%", 0, 0, 180, 48, "SmallButton"), 50, 200))
+    scene.add(at(button("NoButton", "%No%", 0, 0, 180, 48, "SmallButton"), 270, 200))
+    root.add(scene)
+    return root
+
+
+def credits_scene():
+    root = scene_root("CreditsScene", "GCreditsScene")
+    scene = group("Scene")
+    scene.add(sprite("Bg", IMG + "backgrounds/Menu.png"))
+    window = group("Window", 192, 60, 640, 640)
+    window.add(nine_grid("Frame", IMG + "common/Window.png", 0, 0, 640, 640, 20).prop("vector3d", "Position", "0;0;1"))
+    window.add(text("TitleText", "%Credits_Title%", 24, 20, 592, 52, CAPTION, "ff183a28").prop(
+        "vector3d", "Position", "24;20;2"))
+    clip = group("Clip", 40, 84, 560, 480).prop("bool", "ChildrenClipped", "true").prop("vector3d", "Position", "40;84;2")
+    roll = text("Roll", "%Credits_Text%", 0, 480, 560, 900, TEXT, "ff262220", valign=1, wrap=True)
+    roll.state("Scrolling", keyframes("vector3d", "Position", [(0, "0;480;0"), (30000, "0;-900;0")], loop_to=0))
+    clip.add(roll)
+    window.add(clip)
+    scene.add(window)
+    scene.state("Scrolling", keyframes("vector3d", "Position", [(0, "0;0;0"), (20, "0;0;0")]))
+    scene.add(at(back_button(), 40, 690, 3))
+    root.add(scene)
+    root.state("NavBackToSlide", set_props(("color", "TintColor", SHOWN)) + "\n" + move(vec(-W, 0), vec(0, 0)))
+    return root
+
+
+def achievements_scene():
+    root, scene = panel_scene("AchievementsScene", "", "Achievements_Title")
+    root.override = None
+    scene.add(at(text("Info", "%Achievements_None%", 0, 0, 560, 300, TEXT, "ff262220", wrap=True), 40, 100))
+    scene.add(at(back_button(), 40, 480))
+    return root
+
+
+def stats_scene():
+    root = Node("SceneNode", "GDebugStatsScene", "GDebugStatsScene")
+    root.prop("vector3d", "Bounds", vec(W, H)).prop("vector3d", "Position", "0;0;-100")
+    screen_transitions(root)
+    root.add(at(text("StatsText", "", 0, 0, 420, 80, SMALL, "fff0f0f0", halign=1, valign=1, wrap=True), 8, 8, 0))
+    return root
+
+
+SCENES = {
+    "LogosScene.mscn": logos_scene,
+    "IntroScene.mscn": intro_scene,
+    "MainMenuScene.mscn": main_menu_scene,
+    "SelectPlayerScene.mscn": select_player_scene,
+    "SelectPlayerInputNameScene.mscn": select_player_name_scene,
+    "OptionsScene.mscn": options_scene,
+    "QuitConfirmationScene.mscn": quit_scene,
+    "CreditsScene.mscn": credits_scene,
+    "AchievementsScene.mscn": achievements_scene,
+    "DebugStatsScene.mscn": stats_scene,
+    "TemplateCollection.mscn": templates,
+}
