@@ -10,6 +10,8 @@ jobs=$(nproc)
 
 cmake --preset test
 cmake --build --preset test -j "$jobs"
+# The committed assets are what their sources make.
+BM_TOOLS=build/test/tools bash scripts/make-assets.sh --check
 ctest --preset test -j "$jobs"
 
 # The release build keeps the benchmarks compiling; they are run by hand.

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Regenerates the game's front-end assets under assets/ from the sources in
+# tools/assets (pictures drawn by script, atlases and fonts made by our tools,
+# sounds synthesised with sox and encoded with oggenc).
+#
+#   bash scripts/make-assets.sh            # rewrite assets/
+#   bash scripts/make-assets.sh --check    # fail when assets/ differs from a fresh run
+#
+# BM_TOOLS names a folder with atlaspack and fontbuild already built
+# (default: the release build's, built here when missing).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+check=0
+if [[ "${1:-}" == "--check" ]]; then check=1; fi
+
+tools="${BM_TOOLS:-build/release/tools}"
+if [[ ! -x "$tools/atlaspack" || ! -x "$tools/fontbuild" ]]; then
+    cmake --preset release >/dev/null
+    cmake --build --preset release -j "$(nproc)" --target atlaspack fontbuild
+    tools=build/release/tools
+fi
+# Debian's own interpreter, which has python3-pil.
+python=python3
+if [[ -x /usr/bin/python3 ]]; then python=/usr/bin/python3; fi
+
+if [[ $check -eq 0 ]]; then
+    exec "$python" tools/assets/make_assets.py --tools "$tools" --out assets
+fi
+
+fresh=$(mktemp -d)
+trap 'rm -rf "$fresh"' EXIT
+"$python" tools/assets/make_assets.py --tools "$tools" --out "$fresh"
+status=0
+while IFS= read -r -d '' file; do
+    name=${file#"$fresh"/}
+    if ! cmp -s "$file" "assets/$name"; then
+        echo "assets/$name differs from what tools/assets makes (run scripts/make-assets.sh)" >&2
+        status=1
+    fi
+done < <(find "$fresh" -type f -print0)
+if [[ $status -eq 0 ]]; then echo "assets/ matches its sources."; fi
+exit $status
