@@ -14,6 +14,7 @@
 #include "engine/core/CEventUpdate.h"
 #include "engine/core/CSingleInstanceGuard.h"
 #include "engine/core/CStringW.h"
+#include "engine/core/ICursorControl.h"
 #include "engine/device/CEventSystemFlowCloseRequest.h"
 #include "engine/device/CEventWindowActivate.h"
 #include "engine/device/CSdlDevice.h"
@@ -98,6 +99,34 @@ protected:
 using FakePlayScreen = FakeScreen<GGameApplication::GamePlaySceneTypeId>;
 using FakeQuitConfirmation = FakeScreen<GGameApplication::QuitConfirmationSceneTypeId>;
 
+// A cursor that remembers the image it was last given.
+class RecordingCursor : public ICursorControl {
+public:
+    void setVisible(bool visible) override { m_visible = visible; }
+    [[nodiscard]] bool isVisible() const override { return m_visible; }
+    void setPosition(const CVector2di&) override {}
+    [[nodiscard]] CVector2di getPosition() const override { return {}; }
+    void refreshPosition() override {}
+    [[nodiscard]] CArray<CVector2di> copyPositions() const override { return {}; }
+    [[nodiscard]] const CArray<CVector2di>& positions() const override { return m_positions; }
+    void setImage(const CPixelImage* image, int hotX, int hotY) override {
+        ++images;
+        lastWidth = image ? image->width() : 0;
+        hot = {hotX, hotY};
+    }
+
+    int images = 0;
+    uint32_t lastWidth = 0;
+    CVector2di hot;
+
+protected:
+    ~RecordingCursor() override = default;
+
+private:
+    bool m_visible = true;
+    CArray<CVector2di> m_positions;
+};
+
 // The window device with a recording driver in place of OpenGL.
 class RecordingDevice : public CSdlDevice {
 public:
@@ -123,6 +152,8 @@ protected:
         std::filesystem::current_path(m_dir.path());
         setenv("XDG_DATA_HOME", (m_dir.path() / "data").c_str(), 1);
         setenv("XDG_CONFIG_HOME", (m_dir.path() / "config").c_str(), 1);
+        // OpenAL plays into nothing (a test may choose otherwise first).
+        setenv("ALSOFT_DRIVERS", "null", 0);
     }
     void TearDown() override {
         if (m_game)
@@ -222,6 +253,7 @@ TEST_F(GameTest, RunsHeadlessWithTheNullDriver) {
     ASSERT_TRUE(game->init(CStringW()));
     ASSERT_NE(game->getEngine()->getVideoDriver(), nullptr);
     EXPECT_EQ(game->getEngine()->getVideoDriver()->driverType(), 0);
+    EXPECT_EQ(game->getCreationParams().audioType, 1) << "OpenAL, where it can play";
     ASSERT_TRUE(runSteps(300));
     EXPECT_GT(game->getFramesDrawn(), 0u);
     EXPECT_GT(game->getTotalTime(), 0u);
@@ -496,4 +528,41 @@ TEST_F(GameTest, RunsFromThePackedArchiveUnlessACheatsEntryMarksADevelopmentSetU
         EXPECT_EQ(GGameApplication::isPackedArchiveMode(), c.packed);
         shutDown();
     }
+}
+
+TEST_F(GameTest, ThePlayersCursorImageReplacesTheArrowUnlessTheyChoseTheSystemOne) {
+    writeAssets();
+    GGameApplication* game = start(true);
+    ASSERT_TRUE(game->init(CStringW()));
+    EXPECT_FALSE(game->getEngine()->getCursorControl()->isVisible()) << "hidden until the menus show it";
+    // The device's own cursor is put back before the device goes.
+    CRefHandle<ICursorControl> deviceCursor = CRefHandle<ICursorControl>::share(game->getEngine()->getCursorControl());
+    RecordingCursor* cursor = new RecordingCursor;
+    game->getEngine()->setCursorControl(cursor);
+
+    // The picture for the window kind in use.
+    const char* name = game->isFullScreen() ? "CursorFullScreen.png" : "CursorWindow.png";
+    CRefHandle<CPixelImage> picture(CPixelImage::create(CObjectName(), ColorFormat::A8R8G8B8, 16, 16));
+    ASSERT_NE(picture, nullptr);
+    picture->fillColor(CColor(0xFFFFFFFFu));
+    const std::filesystem::path path = m_dir.path() / "assets/scenes" / name;
+    ASSERT_TRUE(
+        game->getContentManager()->save(ContentTypeImage, picture.get(), fromNativePath(path.string()), nullptr));
+
+    game->applyCursor();
+    EXPECT_EQ(cursor->images, 0) << "no player yet";
+    CProfileManager* profiles = game->getEngine()->getProfileManager();
+    ASSERT_TRUE(profiles->addProfile(CStringW(u"Ann")));
+    ASSERT_TRUE(profiles->setActiveProfile(0));
+    profiles->getActiveProfile()->setBool("WindowsCursor", true);
+    game->applyCursor();
+    EXPECT_EQ(cursor->images, 0);
+    profiles->getActiveProfile()->setBool("WindowsCursor", false);
+    game->applyCursor();
+    EXPECT_EQ(cursor->images, 1);
+    EXPECT_EQ(cursor->lastWidth, 16u);
+    EXPECT_EQ(cursor->hot.x, 2);
+    EXPECT_EQ(cursor->hot.y, 2);
+    deviceCursor->addRef(); // the engine adopts the reference it is given
+    game->getEngine()->setCursorControl(deviceCursor.get());
 }
