@@ -1,5 +1,6 @@
 #include "engine/nodes/SliderNode.h"
 
+#include "engine/core/CEvent.h"
 #include "engine/core/CEventKey.h"
 #include "engine/core/CEventKeyDown.h"
 #include "engine/core/CEventMouseLeftDown.h"
@@ -245,7 +246,9 @@ const CEventHandlerTable& SliderNode::handlerTable() {
 bool SliderNode::routeToChildren(int phase, CEvent* event) {
     if (ControlNode::routeToChildren(phase, event))
         return true;
-    if (!event)
+    // The parts of a disabled slider still take input, those of a hidden one
+    // do not: nothing of it can be seen to be clicked.
+    if (!event || (event->isKindOf(CEvent::KindInput) && !isVisible()))
         return false;
     const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
     // Handlers may change the template and so the parts.

@@ -49,6 +49,7 @@ public:
     // The control's routing; input it did not handle is then offered to the
     // step buttons and the knob, which live under the template root. A
     // knob's handling of a move or a down still lets the slider's own run.
+    // A hidden slider offers its parts no input.
     bool routeToChildren(int phase, CEvent* event) override;
 
     void applyTemplate() override;

@@ -456,6 +456,13 @@ TEST(StandardControls, SliderTakesClicksInItsAreaDragsKeysAndStepButtons) {
     menu.click(135, 75);
     menu.settle();
     EXPECT_FLOAT_EQ(volume->getValue(), 10.0f);
+
+    // A hidden slider's step buttons cannot be clicked.
+    volume->setEnabled(true);
+    volume->setVisible(false);
+    menu.click(135, 75);
+    menu.settle();
+    EXPECT_FLOAT_EQ(volume->getValue(), 10.0f);
 }
 
 TEST(StandardControls, SliderKnobLayoutAndBounds) {
