@@ -29,6 +29,7 @@
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/CXmlStreamReader.h"
 #include "engine/nodes/StandardNodes.h"
+#include "engine/scene/CEventDictionaryChanged.h"
 #include "engine/scene/CNodeFactory.h"
 #include "engine/scene/SceneManager.h"
 #include "engine/scene/SceneNode.h"
@@ -38,9 +39,12 @@
 #include "engine/video/CQuadBatch.h"
 #include "engine/video/IGraphicsDriver.h"
 #include "game/app/FlatMaterial.h"
+#include "game/app/GLogosConfig.h"
 #include "game/app/GNullVideoDevice.h"
 #include "game/app/GScreenLayout.h"
+#include "game/app/GScreenshot.h"
 #include "game/app/GSoundCues.h"
+#include "game/app/GThousandsDelimiter.h"
 #include "game/app/GameKeys.h"
 #include "game/config/ComicsConfiguration.h"
 #include "game/config/GlobalConfig.h"
@@ -59,6 +63,13 @@ constexpr CColor kBarColor{0xFF000000u};
 GGameApplication* g_game = nullptr;
 bool g_packedArchive = false;
 bool g_developerMode = false;
+// The developer dictionary in use (F3 switches).
+int g_dictionaryChoice = 0;
+
+constexpr int32_t kKeyK = 75;
+constexpr int32_t kKeyR = 82;
+constexpr int32_t kKeyS = 83;
+constexpr int32_t kKeyF3 = 114;
 
 CLog& log() { return *CLog::instance(); }
 
@@ -82,7 +93,7 @@ constexpr GroupSetup kGroups[] = {
 GGameApplication::GGameApplication(const GGameOptions& options)
     : m_options(options), m_globalConfig(new GlobalConfig), m_objectsConfiguration(new ObjectsConfiguration),
       m_upgradesConfiguration(new UpgradesConfiguration), m_comicsConfiguration(new ComicsConfiguration),
-      m_barMaterial(flatColorMaterial()) {
+      m_logosConfig(new GLogosConfig), m_barMaterial(flatColorMaterial()) {
     // Device, system flow, keyboard and mouse.
     setMask(CEvent::MaskDevice | CEvent::MaskSystemFlow | CEvent::MaskKeyboard | CEvent::MaskMouse);
     m_params.driverType = CEngineCreationParams::DriverNull;
@@ -361,6 +372,9 @@ void GGameApplication::readConfiguration() {
     CRefHandle<CXmlStreamReader> reader(files->openXmlReader(CStringW(u"levels/common/GlobalConfig.xml")));
     if (reader)
         (void)m_globalConfig->readFromXml(*reader);
+    CRefHandle<CXmlStreamReader> logos(files->openXmlReader(CStringW(u"logos/Logos.xml")));
+    if (logos)
+        m_logosConfig->readFromXml(*logos);
 }
 
 bool GGameApplication::showFirstScene() {
@@ -489,12 +503,115 @@ bool GGameApplication::onCloseRequest(CEvent*) {
 }
 
 bool GGameApplication::onKeyDown(CEventKeyDown* event) {
+    if (!g_packedArchive)
+        typeDeveloperKey(event->getCharacter());
     if (event->isAlt() && event->getKeyCode() == kKeyReturn)
         setFullScreen(!m_params.fullScreen);
+    if (!g_developerMode || !event->isControl() || !event->isShift())
+        return false;
+    switch (event->getKeyCode()) {
+    case kKeyS:
+        takeTransparentScreenshot();
+        break;
+    case kKeyK:
+        m_clearColor = m_clearColor != 0 ? 0u : 0xFFFFFFFFu;
+        break;
+    case kKeyR:
+        reloadConfiguration();
+        break;
+    default:
+        break;
+    }
+    // The screens see the key too.
     return false;
 }
 
-bool GGameApplication::onKeyUp(CEventKeyUp*) { return false; }
+bool GGameApplication::onKeyUp(CEventKeyUp* event) {
+    if (!g_developerMode || event->getKeyCode() != kKeyF3)
+        return false;
+    switchDictionary();
+    return true;
+}
+
+void GGameApplication::typeDeveloperKey(int32_t character) {
+    // Shift, Ctrl and the like type nothing; they must not push letters of
+    // the code out, or the code could not be typed in upper case.
+    if (character <= 0)
+        return;
+    if (character >= 'A' && character <= 'Z')
+        character += 'a' - 'A';
+    m_typedKeys += char(character & 0xFF);
+    const uint32_t length = m_typedKeys.length();
+    if (length > 8)
+        m_typedKeys = m_typedKeys.subString(int(length - 8), 8);
+    if (m_typedKeys == DeveloperCode) {
+        g_developerMode = true;
+        m_typedKeys = CString();
+    }
+}
+
+void GGameApplication::drawFrame() { (void)onRender(nullptr); }
+
+void GGameApplication::takeTransparentScreenshot() {
+    IGraphicsDriver* driver = m_engine ? m_engine->getVideoDriver() : nullptr;
+    if (!driver)
+        return;
+    m_clearColor = 0;
+    drawFrame();
+    CRefHandle<CPixelImage> onBlack(driver->takeScreenshot());
+    m_clearColor = 0xFFFFFFFFu;
+    drawFrame();
+    CRefHandle<CPixelImage> onWhite(driver->takeScreenshot());
+    CVirtualFileSystem* files = m_engine->getFileSystem();
+    if (!onBlack || !onWhite || !files || !m_contentManager)
+        return;
+    mergeScreenshotAlpha(*onBlack, *onWhite);
+    const CStringW path =
+        nextScreenshotPath(files->getUserFolder(), [files](const CStringW& name) { return files->exists(name, true); });
+    if (!m_contentManager->save(ContentTypeImage, onBlack.get(), path, nullptr))
+        log().log(CString("Can't save the screenshot: ") + CString(path), CLog::Warning);
+}
+
+void GGameApplication::reloadConfiguration() {
+    CVirtualFileSystem* files = m_engine ? m_engine->getFileSystem() : nullptr;
+    if (!files)
+        return;
+    m_objectsConfiguration->clear();
+    auto read = [files](const char16_t* path, auto&& reader) {
+        CRefHandle<CXmlStreamReader> xml(files->openXmlReader(CStringW(path)));
+        if (xml)
+            reader(*xml);
+    };
+    read(u"levels/common/BuildingsConfiguration.xml",
+         [this](CXmlStreamReader& xml) { (void)m_objectsConfiguration->readFromXml(xml); });
+    read(u"levels/common/UpgradesConfiguration.xml",
+         [this](CXmlStreamReader& xml) { (void)m_upgradesConfiguration->readFromXml(xml); });
+    read(u"scenes/ComicsConfiguration.xml",
+         [this](CXmlStreamReader& xml) { (void)m_comicsConfiguration->readFromXml(xml); });
+}
+
+void GGameApplication::switchDictionary() {
+    static const CStringW paths[] = {CStringW(u"../assets_en/strings/Dictionary.xml"),
+                                     CStringW(u"../assets_ru/strings/Dictionary.xml")};
+    g_dictionaryChoice = 1 - g_dictionaryChoice;
+    CDictionary* dictionary = CEngineManagers::instance().getDictionary();
+    CVirtualFileSystem* files = m_engine ? m_engine->getFileSystem() : nullptr;
+    if (dictionary && files) {
+        CRefHandle<CXmlStreamReader> reader(files->openXmlReader(paths[g_dictionaryChoice]));
+        if (reader)
+            (void)dictionary->load(reader.get());
+    }
+    if (dictionary)
+        setThousandsDelimiter(thousandsDelimiterFrom(*dictionary));
+    // Every text lays itself out again in the new language.
+    for (SceneManager* manager : {m_sceneManager.get(), m_overlaySceneManager.get()}) {
+        if (!manager)
+            continue;
+        CRefHandle<CEventDictionaryChanged> changed(new CEventDictionaryChanged());
+        if (!manager->handleEvent(changed.get()))
+            (void)manager->routeToChildren(1, changed.get());
+    }
+}
 
 // ---------------------------------------------------------------------------
 // Screen alignment and settings

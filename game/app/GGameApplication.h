@@ -15,6 +15,8 @@
 class CContentManager;
 class ComicsConfiguration;
 class GlobalConfig;
+class GLogosConfig;
+class CPixelImage;
 class ObjectsConfiguration;
 class UpgradesConfiguration;
 class CEngine;
@@ -143,6 +145,18 @@ public:
     [[nodiscard]] ObjectsConfiguration* getObjectsConfiguration() const { return m_objectsConfiguration.get(); }
     [[nodiscard]] UpgradesConfiguration* getUpgradesConfiguration() const { return m_upgradesConfiguration.get(); }
     [[nodiscard]] ComicsConfiguration* getComicsConfiguration() const { return m_comicsConfiguration.get(); }
+    // The logos still to be shown by the first screen (read at start-up).
+    [[nodiscard]] GLogosConfig* getLogosConfig() const { return m_logosConfig.get(); }
+    // Re-reads the shared catalogues (objects, upgrades, comics) from their
+    // files; a file that does not open is passed over.
+    void reloadConfiguration();
+    // Draws one frame at once, as the main loop does.
+    void drawFrame();
+    // The developer code: typing it switches developer mode on (refused while
+    // the game runs from its packed archive).
+    static constexpr const char* DeveloperCode = "coalyard";
+    // The typed characters the developer code is matched against.
+    [[nodiscard]] const CString& getTypedKeys() const { return m_typedKeys; }
     [[nodiscard]] bool isFullScreen() const { return m_params.fullScreen; }
     [[nodiscard]] uint32_t getLastStep() const { return m_lastStep; }
     [[nodiscard]] uint64_t getTotalTime() const { return m_totalTime; }
@@ -183,6 +197,9 @@ private:
     [[nodiscard]] bool recreateWindow();
     // True when a scene of `typeId` is on the main scene manager's stack.
     [[nodiscard]] bool isSceneOnStack(int32_t typeId) const;
+    void typeDeveloperKey(int32_t character);
+    void takeTransparentScreenshot();
+    void switchDictionary();
 
     GGameOptions m_options;
     CVector2d m_designSize{1024.0f, 768.0f};
@@ -201,6 +218,7 @@ private:
     CRefHandle<ObjectsConfiguration> m_objectsConfiguration;
     CRefHandle<UpgradesConfiguration> m_upgradesConfiguration;
     CRefHandle<ComicsConfiguration> m_comicsConfiguration;
+    CRefHandle<GLogosConfig> m_logosConfig;
     CArray<CRefCounted*> m_retained;
     uint32_t m_lastStep = 0;
     uint64_t m_totalTime = 0;

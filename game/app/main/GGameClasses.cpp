@@ -2,6 +2,11 @@
 
 #include "engine/core/CStringW.h"
 #include "engine/scene/CNodeFactory.h"
+#include "game/app/GBetaMessageScene.h"
+#include "game/app/GCreditsScene.h"
+#include "game/app/GDebugStatsScene.h"
+#include "game/app/GIntroScene.h"
+#include "game/app/GLogosScene.h"
 #include "game/nodes/GRectangleNode.h"
 #include "game/nodes/GSelectGridNode.h"
 #include "game/nodes/GSpriteBatchingNode.h"
@@ -15,10 +20,15 @@ struct ClassEntry {
 
 // In registration order.
 constexpr ClassEntry kStartClasses[] = {
+    {u"GDebugStatsScene", &GDebugStatsScene::create},
+    {u"GLogosScene", &GLogosScene::create},
+    {u"GIntroScene", &GIntroScene::create},
     {u"GRectangleNode", &GRectangleNode::create},
 };
 
 constexpr ClassEntry kGameClasses[] = {
+    {u"GCreditsScene", &GCreditsScene::create},
+    {u"GBetaMessageScene", &GBetaMessageScene::create},
     {u"GSpriteBatchingNode", &GSpriteBatchingNode::create},
     {u"GRectangleNode", &GRectangleNode::create},
     {u"GSelectGridNode", &GSelectGridNode::create},

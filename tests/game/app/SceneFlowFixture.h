@@ -1,0 +1,138 @@
+#pragma once
+
+#include "engine/content/CContentManager.h"
+#include "engine/content/CPixelImage.h"
+#include "engine/content/CPngImageWriter.h"
+#include "engine/content/ContentType.h"
+#include "engine/core/CEngine.h"
+#include "engine/core/CEvent.h"
+#include "engine/core/CRefHandle.h"
+#include "engine/core/CStringW.h"
+#include "engine/io/CDiskWriteFile.h"
+#include "engine/scene/SceneManager.h"
+#include "engine/scene/SceneNode.h"
+#include "game/app/GGameApplication.h"
+#include "game/app/main/GGameClasses.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+// The scene files of the start of the game, in their smallest working form.
+namespace sceneflow {
+
+inline std::string logosScene() {
+    auto slot = [](const char* name) {
+        return std::string(R"(<SceneNode Type="SceneNode"><Properties><string Name="Name" Value=")") + name +
+               R"("/><vector3d Name="Bounds" Value="1024;768;0"/></Properties>
+        <SceneNode Type="GRectangleNode"><Properties><string Name="Name" Value="Bg"/>
+          <vector3d Name="Bounds" Value="1024;768;0"/><color Name="FillColor" Value="FFFFFFFF"/></Properties></SceneNode>
+        <SceneNode Type="SpriteNode"><Properties><string Name="Name" Value="Logo"/></Properties></SceneNode>
+      </SceneNode>)";
+    };
+    return R"(<?xml version="1.0"?>
+<SceneNode Type="GLogosScene"><Properties><string Name="Name" Value="Logos"/></Properties>
+  <SceneNode Type="SceneNode"><Properties><string Name="Name" Value="Scene"/></Properties>)" +
+           slot("Logo1") + slot("Logo2") + R"(</SceneNode>
+</SceneNode>)";
+}
+
+constexpr const char* kIntroScene = R"(<?xml version="1.0"?>
+<SceneNode Type="GIntroScene"><Properties><string Name="Name" Value="Intro"/></Properties>
+  <SceneNode Type="SceneNode"><Properties><string Name="Name" Value="Scene"/></Properties>
+    <SceneNode Type="SpriteNode"><Properties><string Name="Name" Value="Bg"/></Properties></SceneNode>
+    <SceneNode Type="GRectangleNode"><Properties><string Name="Name" Value="ProgressBg"/>
+      <vector3d Name="Bounds" Value="400;20;0"/></Properties></SceneNode>
+    <SceneNode Type="GRectangleNode"><Properties><string Name="Name" Value="Progress"/>
+      <vector3d Name="Bounds" Value="0;20;0"/></Properties></SceneNode>
+  </SceneNode>
+</SceneNode>)";
+
+// A screen of the given class named `name`.
+inline std::string screen(const char* type, const char* name) {
+    return std::string(R"(<?xml version="1.0"?><SceneNode Type=")") + type +
+           R"("><Properties><string Name="Name" Value=")" + name + R"("/></Properties></SceneNode>)";
+}
+
+// Runs the game headless in a folder of its own, its profiles in it too.
+class SceneFlowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        m_previous = std::filesystem::current_path();
+        std::filesystem::current_path(m_dir.path());
+        setenv("XDG_DATA_HOME", (m_dir.path() / "data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (m_dir.path() / "config").c_str(), 1);
+    }
+    void TearDown() override {
+        if (m_game)
+            m_game->release();
+        std::filesystem::current_path(m_previous);
+    }
+
+    void write(const std::string& path, const std::string& text) const { m_dir.write("assets/" + path, text); }
+
+    // The logos screen, the loading screen and a main menu of `menuType`.
+    void writeStartScenes(const char* menuType = "SceneNode") const {
+        write("scenes/LogosScene.mscn", logosScene());
+        write("scenes/IntroScene.mscn", kIntroScene);
+        write("scenes/MainMenuScene.mscn", screen(menuType, "MainMenu"));
+    }
+
+    GGameApplication* start(bool nullVideo = true) {
+        GGameOptions options;
+        options.registerStartClasses = &registerStartClasses;
+        options.registerAllClasses = &registerAllGameClasses;
+        options.nullVideoDriver = nullVideo;
+        m_game = new GGameApplication(options);
+        return m_game;
+    }
+
+    bool runSteps(int steps) {
+        for (int i = 0; i < steps; ++i)
+            if (!m_game->run())
+                return false;
+        return true;
+    }
+
+    // Runs the loop until the top screen is named `name` (at most ~2000 steps).
+    bool runUntilTop(const char* name) {
+        for (int i = 0; i < 2000; ++i) {
+            if (topName() == name)
+                return true;
+            if (!m_game->run())
+                return false;
+        }
+        return topName() == name;
+    }
+
+    [[nodiscard]] std::string topName() const {
+        SceneNode* top = m_game->getSceneManager()->getCurrentScene();
+        return top ? std::string(top->getName().str().c_str()) : std::string();
+    }
+
+    // Writes a PNG picture of `width` x `height` pixels of one colour.
+    void writePicture(const std::string& path, uint32_t width, uint32_t height) const {
+        CRefHandle<CPixelImage> image(CPixelImage::create(CObjectName(), ColorFormat::A8R8G8B8, width, height));
+        image->fillColor(CColor(0xFF3080C0u));
+        m_dir.write("assets/" + path, std::string());
+        const std::u16string full = (m_dir.path() / "assets" / path).u16string();
+        CRefHandle<CDiskWriteFile> file(CDiskWriteFile::create(CStringW(full.c_str()), false));
+        ASSERT_TRUE(file);
+        CRefHandle<CPngImageWriter> writer(new CPngImageWriter());
+        ASSERT_TRUE(writer->write(file.get(), image.get(), 0));
+    }
+
+    bool post(CEvent* event) {
+        CRefHandle<CEvent> held(event);
+        return m_game->getEngine()->postEvent(event);
+    }
+
+    TempDir m_dir;
+    std::filesystem::path m_previous;
+    GGameApplication* m_game = nullptr;
+};
+
+} // namespace sceneflow
