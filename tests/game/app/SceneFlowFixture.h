@@ -97,9 +97,11 @@ protected:
         return true;
     }
 
-    // Runs the loop until the top screen is named `name` (at most ~2000 steps).
+    // Runs the loop until the top screen is named `name`; gives up after a
+    // minute of the game's clock, which runs in real time.
     bool runUntilTop(const char* name) {
-        for (int i = 0; i < 2000; ++i) {
+        const uint64_t end = m_game->getTotalTime() + 60000;
+        while (m_game->getTotalTime() < end) {
             if (topName() == name)
                 return true;
             if (!m_game->run())
