@@ -100,7 +100,7 @@ class GLogosSceneFlow : public SceneFlowTest {};
 TEST_F(GLogosSceneFlow, ShowsTheLogosThenTheLoadingScreenThenTheMainMenu) {
     writeStartScenes();
     write("logos/Logos.xml", R"(<Logos>
-        <Logo Image="logos/Wide.png" Time="300" Stretched="true" BgColor="FF000000"/>
+        <Logo Image="logos/Wide.png" Time="600000" Skippable="true" Stretched="true" BgColor="FF000000"/>
         <Logo Image="logos/Small.png" Time="300" BgColor="FFFFFFFF"/>
       </Logos>)");
     write("strings/Dictionary.xml", R"(<?xml version="1.0" encoding="utf-8"?>
@@ -116,24 +116,36 @@ TEST_F(GLogosSceneFlow, ShowsTheLogosThenTheLoadingScreenThenTheMainMenu) {
     // The start-up classes, then the others once the logos screen is shown.
     EXPECT_TRUE(factory->isNodeClassRegistered(CStringW(u"GIntroScene")));
     ASSERT_EQ(topName(), "Logos");
-    auto* logos = nodeCast<GLogosScene>(game->getSceneManager()->getCurrentScene());
-    ASSERT_NE(logos, nullptr);
+    auto logos = CRefHandle<GLogosScene>::share(nodeCast<GLogosScene>(game->getSceneManager()->getCurrentScene()));
+    ASSERT_TRUE(logos);
 
-    ASSERT_TRUE(runSteps(20));
     EXPECT_TRUE(factory->isNodeClassRegistered(CStringW(u"GCreditsScene")));
     EXPECT_EQ(game->getEngine()->getSetting("TitleCaption"), CStringW(u"Railway Town"));
     EXPECT_EQ(thousandsDelimiter(), u'.');
 
-    // The first logo, stretched to the width, in the second slot.
     BaseNode* slot2 = logos->findChild(CName("Logo2"), 0);
     ASSERT_NE(slot2, nullptr);
     auto* picture = nodeCast<SpriteNode>(slot2->findChild(CName("Logo"), 1));
     ASSERT_NE(picture, nullptr);
+    for (int i = 0; i < 1000 && !picture->getAtlasTexture(); ++i)
+        ASSERT_TRUE(game->run());
+    // The first logo, stretched to the width, in the second slot; it waits
+    // for Esc.
     ASSERT_NE(picture->getAtlasTexture(), nullptr);
     EXPECT_EQ(picture->getBounds().x, 1024.0f);
     EXPECT_EQ(picture->getBounds().y, 512.0f);
     EXPECT_EQ(picture->getPosition().y, 128.0f);
     EXPECT_EQ(slot2->findChild(CName("Bg"), 1)->getTintColor().value, 0xFF000000u);
+    EXPECT_TRUE(post(new CEventKeyUp(0, 27)));
+    for (int i = 0; i < 1000 && picture->getPosition().x == 0.0f; ++i)
+        ASSERT_TRUE(game->run());
+    // The second at its own size in the middle; the first goes on in the first slot.
+    EXPECT_EQ(picture->getPosition().x, 492.0f);
+    EXPECT_EQ(picture->getPosition().y, 369.0f);
+    EXPECT_EQ(picture->getImageStretchX(), 2u);
+    EXPECT_EQ(picture->getBounds().x, 40.0f);
+    auto* outgoing = nodeCast<SpriteNode>(logos->findChild(CName("Logo1"), 0)->findChild(CName("Logo"), 1));
+    EXPECT_EQ(outgoing->getBounds().x, 1024.0f);
 
     ASSERT_TRUE(runUntilTop("Intro"));
     EXPECT_TRUE(logos->isFinished());
