@@ -4,11 +4,12 @@
 #include "engine/nodes/ButtonNode.h"
 #include "engine/nodes/CheckBoxNode.h"
 #include "engine/nodes/EditNode.h"
-#include "engine/nodes/MessageBoxNode.h"
 #include "engine/nodes/ListNode.h"
+#include "engine/nodes/MessageBoxNode.h"
 #include "engine/nodes/NineGridSpriteNode.h"
 #include "engine/nodes/ProgressBarNode.h"
 #include "engine/nodes/SliderNode.h"
+#include "engine/nodes/SoundNode.h"
 #include "engine/nodes/SpriteNode.h"
 #include "engine/nodes/TabSceneNode.h"
 #include "engine/nodes/TextNode.h"
@@ -38,6 +39,7 @@ constexpr NodeClass kNodeClasses[] = {
     {u"MessageBoxNode", &createDetached<MessageBoxNode>},
     {u"TabSceneNode", &createDetached<TabSceneNode>},
     {u"ListNode", &createDetached<ListNode>},
+    {u"SoundNode", &createDetached<SoundNode>},
 };
 
 } // namespace
