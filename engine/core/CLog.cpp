@@ -3,6 +3,7 @@
 #include "engine/core/CString.h"
 #include "engine/core/CStringW.h"
 #include "engine/core/Utf8.h"
+#include "engine/platform/PlatformSystem.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -130,7 +131,8 @@ void CLog::writeLine(const char16_t* text, std::size_t length, int level) {
 }
 
 bool CLog::openLogFile(const std::filesystem::path& path) {
-    std::FILE* file = std::fopen(path.c_str(), "ab");
+    const std::u8string utf8 = path.u8string();
+    std::FILE* file = platformOpenFile(std::string(utf8.begin(), utf8.end()), "ab");
     if (!file) {
         log("Can't open log file: " + CString(path.string().c_str()), Error);
         return false;

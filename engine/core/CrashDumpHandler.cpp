@@ -134,7 +134,7 @@ void prepareHandler(void* raw) {
     state.fullMemory = settings->fullMemory;
 
     std::string executable = platformExecutablePath();
-    std::size_t slash = executable.rfind('/');
+    std::size_t slash = executable.find_last_of("/\\");
     std::string folder = slash == std::string::npos ? std::string() : executable.substr(0, slash + 1);
     std::string name = slash == std::string::npos ? executable : executable.substr(slash + 1);
     if (name.empty())

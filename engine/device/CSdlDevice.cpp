@@ -40,7 +40,8 @@
 #include "engine/device/CSdlCursor.h"
 #include "engine/device/ContentProcessors.h"
 #include "engine/device/SdlDeviceBackends.h"
-#include "engine/io/CLinuxFileSystem.h"
+#include "engine/io/CVirtualFileSystem.h"
+#include "engine/io/DesktopFileSystem.h"
 #include "engine/io/IReadableFile.h"
 #include "engine/platform/CPlatformWindow.h"
 #include "engine/platform/PlatformWindow.h"
@@ -140,7 +141,7 @@ CSdlDevice::CSdlDevice(const CEngineCreationParams& params, ITimeSource* timeSou
     info->setClipboard(clipboard.get());
     log().log(info->osVersion(), CLog::Info);
     setSystemInfo(info);
-    setFileSystem(new CLinuxFileSystem);
+    setFileSystem(createDesktopFileSystem());
     installFormatRegistries();
     fillDisplayModes();
 

@@ -7,8 +7,8 @@
 #include "engine/platform/CPlatformWindow.h"
 #include "engine/platform/CPlatformWindowContext.h"
 #include "engine/sound/CNullAudioDevice.h"
-#include "engine/sound/COpenALAudioDevice.h"
 #include "engine/sound/CSoundCueManager.h"
+#include "engine/sound/OpenALAudio.h"
 #include "engine/video/IGraphicsDriver.h"
 #include "engine/video/OpenGLDriver.h"
 
@@ -36,7 +36,7 @@ IAudioDevice* createDeviceNullAudio(CVirtualFileSystem* fileSystem, CSoundFormat
 
 IAudioDevice* createDeviceOpenALAudio(const CEngineCreationParams& params, CVirtualFileSystem* fileSystem,
                                       CSoundFormatRegistry* registry) {
-    return COpenALAudioDevice::create(params, fileSystem, registry);
+    return createOpenALAudioDevice(params, fileSystem, registry);
 }
 
 CSoundCueManager* createDeviceSoundCueManager(IAudioDevice* device) { return new CSoundCueManager(device); }

@@ -2,6 +2,7 @@
 
 #include "engine/core/CLog.h"
 #include "engine/io/FilePaths.h"
+#include "engine/platform/PlatformSystem.h"
 
 #include <cerrno>
 #include <climits>
@@ -15,7 +16,7 @@ CDiskReadFile::CDiskReadFile(const CStringW& path) : m_name(path) {
     const std::string native = toNativePath(path);
     // Opened first: a missing file (every archive member looked up as a
     // loose file first) then costs one failed call.
-    m_stream = std::fopen(native.c_str(), "rb");
+    m_stream = platformOpenFile(native, "rb");
     if (!m_stream)
         return;
     // A folder opens as a stream here but reads nothing; it is no file.

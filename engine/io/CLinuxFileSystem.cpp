@@ -3,6 +3,7 @@
 #include "engine/core/CEngine.h"
 #include "engine/core/CLog.h"
 #include "engine/core/CString.h"
+#include "engine/io/DesktopFileSystem.h"
 #include "engine/io/FilePaths.h"
 
 #include <cstdlib>
@@ -88,3 +89,5 @@ CStringW CLinuxFileSystem::getCacheFolder() {
     std::filesystem::create_directory("cache", error);
     return CStringW(u"cache");
 }
+
+CVirtualFileSystem* createDesktopFileSystem() { return new CLinuxFileSystem; }

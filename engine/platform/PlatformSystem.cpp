@@ -242,3 +242,5 @@ void platformSleepMilliseconds(uint32_t milliseconds) {
     while (::nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
     }
 }
+
+std::FILE* platformOpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }

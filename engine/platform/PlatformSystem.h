@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,10 @@
 // removed or replaced (the system then marks the path " (deleted)", which is
 // dropped here).
 [[nodiscard]] std::string platformExecutablePath();
+
+// std::fopen for a UTF-8 path: on Windows the path is widened first, so any
+// name opens, not only those of the system's 8-bit code page.
+[[nodiscard]] std::FILE* platformOpenFile(const std::string& path, const char* mode);
 
 // Suspends the calling thread for at least `milliseconds`, resuming the wait
 // when a signal interrupts it.

@@ -6,10 +6,10 @@
 #include "engine/core/CLog.h"
 #include "engine/core/CRefHandle.h"
 #include "engine/sound/CNullAudioDevice.h"
-#include "engine/sound/COpenALAudioDevice.h"
 #include "engine/sound/CSoundContentProcessor.h"
 #include "engine/sound/CSoundFormatRegistry.h"
 #include "engine/sound/CSoundPackProcessor.h"
+#include "engine/sound/OpenALAudio.h"
 
 bool registerSoundProcessors(CContentProcessorsManager* processors) {
     if (!processors)
@@ -32,7 +32,7 @@ CSoundFormatRegistry* installSoundFormatRegistry() {
 IAudioDevice* createAudioDevice(const CEngineCreationParams& params, CVirtualFileSystem* fileSystem,
                                 CSoundFormatRegistry* registry) {
     if (params.audioType == CEngineCreationParams::AudioOpenAL) {
-        if (IAudioDevice* device = COpenALAudioDevice::create(params, fileSystem, registry))
+        if (IAudioDevice* device = createOpenALAudioDevice(params, fileSystem, registry))
             return device;
         CLog::instance()->log("Could not create OpenAL Audio Driver.", CLog::Error);
     } else if (params.audioType != CEngineCreationParams::AudioNull) {

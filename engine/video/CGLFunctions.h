@@ -4,6 +4,15 @@
 // every function is called through a pointer fetched from the context, so
 // nothing links against a GL library and a missing function is a null
 // pointer rather than a failed start.
+#if defined(_WIN32)
+// Declared here, the Windows GL header needs nothing of the Windows API.
+#ifndef APIENTRY
+#define APIENTRY __stdcall
+#endif
+#ifndef WINGDIAPI
+#define WINGDIAPI __declspec(dllimport)
+#endif
+#endif
 #include <GL/gl.h>
 #include <GL/glext.h>
 

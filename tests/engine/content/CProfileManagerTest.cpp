@@ -4,7 +4,9 @@
 #include "engine/content/Crc32.h"
 #include "engine/core/CEngine.h"
 #include "engine/core/CRefHandle.h"
+#ifndef _WIN32
 #include "engine/io/CLinuxFileSystem.h"
+#endif
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/IReadableFile.h"
 #include "engine/io/IWritableFile.h"
@@ -623,6 +625,7 @@ TEST_F(CProfileManagerTest, NoFolderNoFile) {
     EXPECT_TRUE(manager->getUserFilePath().empty());
 }
 
+#ifndef _WIN32
 TEST_F(CProfileManagerTest, LinuxFoldersHoldTheFiles) {
     const char* previous = std::getenv("XDG_DATA_HOME");
     const std::optional<std::string> saved = previous ? std::optional<std::string>(previous) : std::nullopt;
@@ -650,6 +653,7 @@ TEST_F(CProfileManagerTest, LinuxFoldersHoldTheFiles) {
     else
         unsetenv("XDG_DATA_HOME");
 }
+#endif
 
 TEST_F(CProfileManagerTest, SetsOutlivingTheManagerCannotSave) {
     CRefHandle<CProfileParameters> kept;

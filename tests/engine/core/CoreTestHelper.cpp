@@ -95,7 +95,11 @@ int prompt(int status, const std::string& kind, const char* text) {
     return status;
 }
 
-__attribute__((noinline)) void failWithBadAccess() { *reinterpret_cast<volatile int*>(uintptr_t{16}) = 1; }
+__attribute__((noinline)) void failWithBadAccess() {
+    // Through a volatile pointer, so the compiler cannot see the address.
+    volatile int* volatile target = reinterpret_cast<volatile int*>(uintptr_t{16});
+    *target = 1;
+}
 
 int crash(const std::string& answer, const std::string& kind) {
     if (!installCrashDumpHandler(answer != "silent", false))
