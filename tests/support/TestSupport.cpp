@@ -55,3 +55,11 @@ bool waitForFile(const fs::path& path) {
 
 const char* const kSanitizerOffEnvironment =
     "ASAN_OPTIONS=handle_segv=0:handle_sigbus=0:handle_sigill=0:handle_sigfpe=0:handle_abort=0:detect_leaks=0";
+
+void setEnvironmentVariable(const char* name, const std::string& value) {
+#ifdef _WIN32
+    _putenv_s(name, value.c_str());
+#else
+    setenv(name, value.c_str(), 1);
+#endif
+}

@@ -33,3 +33,6 @@ private:
 // own fatal signals: the sanitizers of the test build catch them first
 // otherwise. It also turns off the leak report of a child that dies.
 extern const char* const kSanitizerOffEnvironment;
+
+// Sets the environment variable `name` of this process (replacing it).
+void setEnvironmentVariable(const char* name, const std::string& value);

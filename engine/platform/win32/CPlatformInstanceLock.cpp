@@ -6,16 +6,26 @@
 // namespace: the first process to create it holds it, and the system frees
 // it when the last handle goes, so a crashed holder never blocks the next
 // start. Raise requests are a named event the holder waits on. The folder
-// has no meaning here: names are already private to the user's session.
+// names a separate lock under the same name (names are already private to
+// the user's session, so no folder is needed to keep users apart).
 
 namespace {
 
-// "Local\<name>" with '\' (which names may not hold) and '/' as '_'.
-std::wstring objectName(const std::string& name, const wchar_t* suffix) {
+// "Local\<name>" with '\' (which names may not hold) and '/' as '_', and a
+// hash of the folder when one is given.
+std::wstring objectName(const std::string& name, const std::string& folder, const wchar_t* suffix) {
     std::wstring wide = win32Widen(name);
     for (wchar_t& c : wide) {
         if (c == L'\\' || c == L'/')
             c = L'_';
+    }
+    if (!folder.empty()) {
+        uint64_t hash = 14695981039346656037ull; // FNV-1a
+        for (unsigned char c : folder)
+            hash = (hash ^ c) * 1099511628211ull;
+        wchar_t text[20];
+        swprintf(text, 20, L" %016llx", static_cast<unsigned long long>(hash));
+        wide += text;
     }
     return L"Local\\" + wide + suffix;
 }
@@ -33,7 +43,7 @@ CPlatformInstanceLock::CPlatformInstanceLock() : m_state(std::make_unique<State>
 
 CPlatformInstanceLock::~CPlatformInstanceLock() { release(); }
 
-PlatformLockResult CPlatformInstanceLock::acquire(const std::string& name, const std::string& /*folder*/,
+PlatformLockResult CPlatformInstanceLock::acquire(const std::string& name, const std::string& folder,
                                                   std::string* error) {
     if (m_state->mapping)
         return PlatformLockResult::Acquired;
@@ -42,7 +52,7 @@ PlatformLockResult CPlatformInstanceLock::acquire(const std::string& name, const
         return PlatformLockResult::Failed;
     }
     HANDLE mapping =
-        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4, objectName(name, L"").c_str());
+        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4, objectName(name, folder, L"").c_str());
     if (!mapping) {
         if (GetLastError() == ERROR_ACCESS_DENIED)
             return PlatformLockResult::HeldElsewhere; // made by another user's process under that name
@@ -63,7 +73,7 @@ PlatformLockResult CPlatformInstanceLock::acquire(const std::string& name, const
     m_state->mapping = mapping;
     m_state->view = view;
     // Without these the lock still holds; only raise requests are lost.
-    m_state->raise = CreateEventW(nullptr, FALSE, FALSE, objectName(name, L".raise").c_str());
+    m_state->raise = CreateEventW(nullptr, FALSE, FALSE, objectName(name, folder, L".raise").c_str());
     m_state->stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     return PlatformLockResult::Acquired;
 }
@@ -98,8 +108,8 @@ void CPlatformInstanceLock::stopWaiting() {
         SetEvent(m_state->stop);
 }
 
-bool CPlatformInstanceLock::sendRaiseRequest(const std::string& name, const std::string& /*folder*/) {
-    HANDLE raise = OpenEventW(EVENT_MODIFY_STATE, FALSE, objectName(name, L".raise").c_str());
+bool CPlatformInstanceLock::sendRaiseRequest(const std::string& name, const std::string& folder) {
+    HANDLE raise = OpenEventW(EVENT_MODIFY_STATE, FALSE, objectName(name, folder, L".raise").c_str());
     if (!raise)
         return false;
     const bool sent = SetEvent(raise);

@@ -46,14 +46,16 @@ void* platformGLGetProcAddress(const char* name) {
 }
 
 PlatformGLContext* platformGLCreateHiddenContext(const PlatformGLContextSettings& settings, std::string* error) {
+    if (settings.width <= 0 || settings.height <= 0) {
+        win32StoreError(error, "the context needs a size of at least one pixel");
+        return nullptr;
+    }
     if (!registerHiddenClass()) {
         win32StoreError(error);
         return nullptr;
     }
     auto* context = new PlatformGLContext;
-    const int width = settings.width > 0 ? settings.width : 1;
-    const int height = settings.height > 0 ? settings.height : 1;
-    RECT frame{0, 0, width, height};
+    RECT frame{0, 0, settings.width, settings.height};
     AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
     // Hidden: a shown window costs seconds to close on some X servers, and
     // the back buffer of a hidden one still renders and reads back.

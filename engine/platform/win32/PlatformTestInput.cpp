@@ -59,6 +59,14 @@ bool keyOf(const char* name, WORD* virtualKey, bool* extended) {
             return true;
         }
     }
+    if (length == 1 && name[0] > ' ' && name[0] < 0x7F) {
+        // Punctuation sits where the keyboard layout puts it.
+        const SHORT scan = VkKeyScanW(wchar_t(name[0]));
+        if (scan == -1)
+            return false;
+        *virtualKey = WORD(scan & 0xFF);
+        return true;
+    }
     if (std::strncmp(name, "Keypad ", 7) == 0 && length == 8 && name[7] >= '0' && name[7] <= '9') {
         *virtualKey = WORD(VK_NUMPAD0 + (name[7] - '0'));
         return true;
@@ -132,14 +140,16 @@ bool platformTestPushMouseButton(uint32_t windowId, int32_t button, bool down, i
     }
 }
 
-bool platformTestPushMouseWheel(uint32_t windowId, float notches, int32_t x, int32_t y, bool flipped) {
+// Windows reports wheels one way only: a device with the natural direction
+// is turned around by its driver, so `flipped` changes nothing here.
+bool platformTestPushMouseWheel(uint32_t windowId, float notches, int32_t x, int32_t y, bool /*flipped*/) {
     HWND window = win32FindWindow(windowId);
     if (!window)
         return false;
     // The wheel message carries the pointer in screen coordinates.
     POINT point{x, y};
     ClientToScreen(window, &point);
-    const long delta = std::lround(double(flipped ? -notches : notches) * WHEEL_DELTA);
+    const long delta = std::lround(double(notches) * WHEEL_DELTA);
     return PostMessageW(window, WM_MOUSEWHEEL, MAKEWPARAM(0, WORD(int16_t(delta))), pointOf(point.x, point.y));
 }
 

@@ -231,6 +231,9 @@ bool handleMessage(PlatformWindowState* state, HWND window, UINT message, WPARAM
     case WM_SIZE:
         handleSize(state, wParam, lParam);
         return true;
+    case WM_MOVE:
+        pushWindowEvent(state, PlatformEventType::Other);
+        return false;
     case WM_SHOWWINDOW:
         pushWindowEvent(state, wParam ? PlatformEventType::WindowShown : PlatformEventType::WindowHidden);
         return false;
@@ -319,8 +322,10 @@ bool handleMessage(PlatformWindowState* state, HWND window, UINT message, WPARAM
         return true;
     case WM_MOUSEWHEEL: {
         const int16_t delta = int16_t(HIWORD(wParam));
-        if (delta == 0)
+        if (delta == 0) {
+            pushWindowEvent(state, PlatformEventType::Other);
             return true;
+        }
         POINT point{int16_t(LOWORD(lParam)), int16_t(HIWORD(lParam))};
         ScreenToClient(window, &point);
         PlatformEvent event;

@@ -161,7 +161,9 @@ TEST(CSingleInstanceGuard, AKilledFirstInstanceDoesNotBlockTheNextStart) {
     ASSERT_TRUE(first.kill());
     PlatformExitStatus status;
     ASSERT_TRUE(first.waitForExit(30000, &status));
+#ifndef _WIN32
     EXPECT_EQ(status.signal, 9);
+#endif
 
     CSingleInstanceGuard guard(kGameInstanceName, dir.path());
     EXPECT_FALSE(guard.isOtherInstanceRunning());

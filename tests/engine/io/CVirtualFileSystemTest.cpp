@@ -13,9 +13,11 @@
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -389,6 +391,7 @@ TEST(CVirtualFileSystem, WriteFileSafelyLogsTheSystemsReason) {
     }
 }
 
+#ifndef _WIN32
 // A process killed at any moment of its saves leaves the old file or the new
 // one, whole: never a mix, a truncated file or none.
 TEST(CVirtualFileSystem, WriteFileSafelySurvivesAKillAtAnyMoment) {
@@ -449,3 +452,4 @@ TEST(CVirtualFileSystem, WriteFileSafelyUnderAFileSizeLimitKeepsTheOldFile) {
     EXPECT_EQ(readAllBytes(target), previous);
     EXPECT_FALSE(fs::exists(dir.path() / "save.dat.tmp"));
 }
+#endif

@@ -150,10 +150,11 @@ protected:
     void SetUp() override {
         m_previous = std::filesystem::current_path();
         std::filesystem::current_path(m_dir.path());
-        setenv("XDG_DATA_HOME", (m_dir.path() / "data").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (m_dir.path() / "config").c_str(), 1);
+        setEnvironmentVariable("XDG_DATA_HOME", (m_dir.path() / "data").string());
+        setEnvironmentVariable("XDG_CONFIG_HOME", (m_dir.path() / "config").string());
         // OpenAL plays into nothing (a test may choose otherwise first).
-        setenv("ALSOFT_DRIVERS", "null", 0);
+        if (!std::getenv("ALSOFT_DRIVERS"))
+            setEnvironmentVariable("ALSOFT_DRIVERS", "null");
     }
     void TearDown() override {
         if (m_game)
@@ -267,7 +268,7 @@ TEST_F(GameTest, RunsHeadlessWithTheNullDriver) {
 TEST_F(GameTest, AudioFallsBackToTheNullDevice) {
     writeAssets();
     // No OpenAL backend can open.
-    setenv("ALSOFT_DRIVERS", "no-such-backend", 1);
+    setEnvironmentVariable("ALSOFT_DRIVERS", "no-such-backend");
     GGameApplication* game = start(true);
     ASSERT_TRUE(game->init(CStringW()));
     ASSERT_NE(game->getEngine()->getAudioDevice(), nullptr);

@@ -79,13 +79,14 @@ TEST_F(Win32WindowTest, KeyMessagesCarryTheCharactersTranslatedBehindThem) {
     BYTE keys[256] = {};
     keys[VK_SHIFT] = keys[VK_LSHIFT] = 0x80;
     ASSERT_TRUE(SetKeyboardState(keys));
-    // What TranslateMessage leaves behind a shifted 'A' key: the character.
+    // The pump's TranslateMessage puts the character right behind the key.
     PostMessageW(m_handle, WM_KEYDOWN, 'A', 0x001E0001);
-    PostMessageW(m_handle, WM_CHAR, L'A', 0x001E0001);
+    std::vector<PlatformEvent> got = events();
     PostMessageW(m_handle, WM_KEYUP, 'A', LPARAM(0xC01E0001));
     // A character with no key before it: typed through an input method.
     PostMessageW(m_handle, WM_CHAR, 0x00E9, 1);
-    std::vector<PlatformEvent> got = events();
+    for (const PlatformEvent& event : events())
+        got.push_back(event);
     keys[VK_SHIFT] = keys[VK_LSHIFT] = 0;
     SetKeyboardState(keys);
 
@@ -348,7 +349,7 @@ TEST(Win32System, ApplicationDataFoldersExistAndAFileWithAnyNameOpens) {
     const std::string name = utf8(dir / fs::u8path("\xE2\x82\xAC-\xC3\xA9t\xC3\xA9.txt"));
     std::FILE* file = platformOpenFile(name, "wb");
     ASSERT_NE(file, nullptr);
-    EXPECT_EQ(std::fputs("ok", file), 1);
+    EXPECT_GE(std::fputs("ok", file), 0);
     std::fclose(file);
     EXPECT_EQ(fs::file_size(fs::u8path(name)), 2u);
     EXPECT_TRUE(platformGrantUsersFullAccess(utf8(dir)));
