@@ -46,7 +46,10 @@ CrashRun crash(const TempDir& dir, const std::string& answer, const std::string&
     EXPECT_TRUE(process.waitForExit(60000, &run.status));
     run.ended = std::time(nullptr);
     std::vector<uint8_t> output = readAllBytes(options.outputFile);
-    run.output.assign(output.begin(), output.end());
+    // Line ends as written in text mode on Windows ("\r\n") read as "\n".
+    for (uint8_t byte : output)
+        if (byte != '\r')
+            run.output.push_back(char(byte));
     for (const auto& entry : fs::directory_iterator(dir.path()))
         if (entry.path().extension() == ".dmp")
             run.reports.push_back(entry.path());
@@ -79,9 +82,14 @@ TEST(CrashDumpHandler, AnsweringYesWritesTheReportNextToTheProgram) {
     EXPECT_EQ(run.output.find("TOLD: "), std::string::npos);
     std::vector<uint8_t> bytes = readAllBytes(report);
     std::string text(bytes.begin(), bytes.end());
+#ifdef _WIN32
+    // A minidump, for the debugger.
+    EXPECT_EQ(text.substr(0, 4), "MDMP");
+#else
     EXPECT_NE(text.find("Signal: 11 SIGSEGV"), std::string::npos);
     EXPECT_NE(text.find("Address: 0x0000000000000010"), std::string::npos);
     EXPECT_NE(text.find("Backtrace:\n"), std::string::npos);
+#endif
 }
 
 TEST(CrashDumpHandler, AnsweringNoWritesNothing) {
@@ -113,7 +121,11 @@ TEST(CrashDumpHandler, WithoutAskingTheReportIsWrittenAtOnce) {
     ASSERT_EQ(run.reports.size(), 1u) << run.output;
     EXPECT_EQ(run.output.find("There was an unexpected error"), std::string::npos) << run.output;
     std::vector<uint8_t> bytes = readAllBytes(run.reports[0]);
+#ifdef _WIN32
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()).substr(0, 4), "MDMP");
+#else
     EXPECT_NE(std::string(bytes.begin(), bytes.end()).find("Signal: 6 SIGABRT"), std::string::npos);
+#endif
 }
 
 TEST(CrashDumpHandler, AReportThatCannotBeCreatedIsShown) {
@@ -126,7 +138,12 @@ TEST(CrashDumpHandler, AReportThatCannotBeCreatedIsShown) {
 
     CrashRun run = crash(dir, "yes", "segv");
     EXPECT_EQ(run.status.code, 128 + 11);
+#ifdef _WIN32
+    // Windows refuses a file in a folder's place as access denied.
+    std::regex told(R"(TOLD: Failed to create the mini-dump file '.*[/\\]brindlemoor\.bin\.\d+\.dmp' \(error 5\)\n)");
+#else
     std::regex told(R"(TOLD: Failed to create the mini-dump file '.*/brindlemoor\.bin\.\d+\.dmp' \(error 21\)\n)");
+#endif
     EXPECT_TRUE(std::regex_search(run.output, told)) << run.output;
     for (const fs::path& report : run.reports)
         EXPECT_TRUE(fs::is_directory(report));
