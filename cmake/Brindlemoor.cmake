@@ -45,13 +45,21 @@ endif()
 # One GoogleTest executable per library; every test name carries the group
 # prefix. WINDOWS_SKIP names tests of things Windows does differently (tools
 # of the Linux machine, its file names and error texts), left out there.
+#
+# WINDOWS_DESKTOP marks tests that show windows: under wine every process
+# shares one desktop, where a new window takes the focus from the others'
+# (which then stop updating), so these run one at a time there.
 function(bm_add_test group library)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;WINDOWS_SKIP" ${ARGN})
+    cmake_parse_arguments(ARG "WINDOWS_DESKTOP" "" "SOURCES;LIBS;WINDOWS_SKIP" ${ARGN})
     set(exe test_${library})
     add_executable(${exe} ${ARG_SOURCES})
     target_link_libraries(${exe} PRIVATE ${library} bm_test_support ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
     target_compile_definitions(${exe} PRIVATE BM_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
     bm_warnings(${exe})
+    set(lock "")
+    if(WIN32 AND ARG_WINDOWS_DESKTOP)
+        set(lock RESOURCE_LOCK desktop)
+    endif()
     set(filter "*")
     if(WIN32 AND ARG_WINDOWS_SKIP)
         list(JOIN ARG_WINDOWS_SKIP ":" skipped)
@@ -61,7 +69,8 @@ function(bm_add_test group library)
                          TEST_FILTER "${filter}"
                          WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
                          PROPERTIES ENVIRONMENT_MODIFICATION
-                             "SDL_VIDEODRIVER=set:offscreen$<SEMICOLON>ALSOFT_DRIVERS=set:null")
+                             "SDL_VIDEODRIVER=set:offscreen$<SEMICOLON>ALSOFT_DRIVERS=set:null"
+                             ${lock})
 endfunction()
 
 # bm_add_bench(bench_core engine_core SOURCES a.cpp)
