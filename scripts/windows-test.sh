@@ -62,6 +62,8 @@ else
     wine wineboot >>"$log" 2>&1
 fi
 
+# A second try for a test that fails: wine now and then fails to start a
+# process on a loaded machine.
 status=0
-ctest --preset windows -j "$jobs" "$@" || status=$?
+ctest --preset windows -j "$jobs" --repeat until-pass:2 "$@" || status=$?
 exit $status
