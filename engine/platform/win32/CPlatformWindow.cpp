@@ -5,6 +5,7 @@
 #include "engine/platform/win32/PlatformWindowState.h"
 #include "engine/platform/win32/Win32GL.h"
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -152,6 +153,74 @@ bool CPlatformWindow::isOpen() const { return m_state->window != nullptr; }
 uint32_t CPlatformWindow::id() const { return m_state->window ? m_state->id : 0; }
 
 bool CPlatformWindow::openGLCapable() const { return m_state->window && m_state->openGL; }
+
+void* CPlatformWindow::handle() const { return m_state->window; }
+
+bool CPlatformWindow::presentPixels(const void* pixels, int32_t width, int32_t height, int32_t pitch,
+                                    int32_t bitsPerPixel, uint32_t redMask, uint32_t greenMask, uint32_t blueMask,
+                                    const int32_t* source) {
+    if (!m_state->window || !pixels || width <= 0 || height <= 0 || pitch <= 0 ||
+        (bitsPerPixel != 16 && bitsPerPixel != 24 && bitsPerPixel != 32) ||
+        int64_t(pitch) * 8 < int64_t(width) * bitsPerPixel)
+        return false;
+    RECT part{0, 0, width, height};
+    if (source) {
+        part = RECT{source[0], source[1], source[2], source[3]};
+        if (part.right <= part.left || part.bottom <= part.top || part.left < 0 || part.top < 0 || part.right > width ||
+            part.bottom > height)
+            return false;
+    }
+    // A DIB's rows start on 4-byte boundaries; other pitches are copied.
+    const int32_t stride = (width * bitsPerPixel / 8 + 3) & ~3;
+    std::vector<uint8_t> copy;
+    const void* bits = pixels;
+    if (stride != pitch) {
+        copy.resize(size_t(stride) * size_t(height));
+        for (int32_t row = 0; row < height; ++row)
+            std::memcpy(copy.data() + size_t(row) * size_t(stride),
+                        static_cast<const uint8_t*>(pixels) + size_t(row) * size_t(pitch),
+                        size_t(width) * size_t(bitsPerPixel / 8));
+        bits = copy.data();
+    }
+    struct {
+        BITMAPINFOHEADER header;
+        DWORD masks[3];
+    } info{};
+    info.header.biSize = sizeof info.header;
+    info.header.biWidth = width;
+    info.header.biHeight = -height; // rows from the top
+    info.header.biPlanes = 1;
+    info.header.biBitCount = WORD(bitsPerPixel);
+    // Three-byte pixels have no masks: they are blue, green, red.
+    info.header.biCompression = bitsPerPixel == 24 ? BI_RGB : BI_BITFIELDS;
+    info.masks[0] = redMask;
+    info.masks[1] = greenMask;
+    info.masks[2] = blueMask;
+    RECT client{};
+    GetClientRect(m_state->window, &client);
+    HDC target = GetDC(m_state->window);
+    if (!target)
+        return false;
+    const int lines = StretchDIBits(target, 0, 0, client.right, client.bottom, part.left, part.top,
+                                    part.right - part.left, part.bottom - part.top, bits,
+                                    reinterpret_cast<const BITMAPINFO*>(&info), DIB_RGB_COLORS, SRCCOPY);
+    ReleaseDC(m_state->window, target);
+    return lines != 0 && lines != int(GDI_ERROR);
+}
+
+bool CPlatformWindow::presentedPixel(int32_t x, int32_t y, uint32_t* argb) const {
+    if (!m_state->window || !argb)
+        return false;
+    HDC source = GetDC(m_state->window);
+    if (!source)
+        return false;
+    const COLORREF color = GetPixel(source, x, y);
+    ReleaseDC(m_state->window, source);
+    if (color == CLR_INVALID)
+        return false;
+    *argb = 0xFF000000u | (uint32_t(GetRValue(color)) << 16) | (uint32_t(GetGValue(color)) << 8) | GetBValue(color);
+    return true;
+}
 
 void CPlatformWindow::setTitle(const std::string& title) {
     if (!m_state->window)

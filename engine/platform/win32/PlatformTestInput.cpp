@@ -88,6 +88,16 @@ bool post(uint32_t windowId, UINT message, WPARAM wParam, LPARAM lParam) {
 
 LPARAM pointOf(int32_t x, int32_t y) { return MAKELPARAM(WORD(int16_t(x)), WORD(int16_t(y))); }
 
+// Windows tells every change of the displays (one connected, turned, or the
+// window moved to another) as WM_DISPLAYCHANGE with the mode now shown.
+bool postDisplayChange(HWND window) {
+    PlatformDisplayMode mode;
+    if (!platformCurrentDisplayMode(&mode))
+        return false;
+    return PostMessageW(window, WM_DISPLAYCHANGE, WPARAM(mode.colorBits),
+                        MAKELPARAM(WORD(mode.width), WORD(mode.height)));
+}
+
 } // namespace
 
 bool platformTestPushKey(uint32_t windowId, const char* keyName, bool down, uint32_t modifiers, bool repeat) {
@@ -183,8 +193,17 @@ bool platformTestPushWindowEvent(uint32_t windowId, PlatformTestWindowEvent kind
         return PostMessageW(window, WM_KILLFOCUS, 0, 0);
     case PlatformTestWindowEvent::Close:
         return PostMessageW(window, WM_CLOSE, 0, 0);
+    case PlatformTestWindowEvent::DisplayChanged:
+        return postDisplayChange(window);
     }
     return false;
+}
+
+bool platformTestPushDisplayEvent(PlatformTestDisplayEvent /*kind*/, uint32_t /*display*/) {
+    // Sent to every top-level window; ours all take it the same way, so the
+    // first open one stands for them.
+    HWND window = win32AnyWindow();
+    return window && postDisplayChange(window);
 }
 
 bool platformTestPushQuit() { return platformPushQuitEvent(); }

@@ -49,6 +49,8 @@ LRESULT CALLBACK win32WindowProcedure(HWND window, UINT message, WPARAM wParam, 
 void win32BindWindow(HWND window, PlatformWindowState* state);
 // The window with event id `id`; null when none is open.
 [[nodiscard]] HWND win32FindWindow(uint32_t id);
+// One of our open windows; null when none is open.
+[[nodiscard]] HWND win32AnyWindow();
 // A new, process-unique window id (never 0).
 [[nodiscard]] uint32_t win32NextWindowId();
 // Registers or forgets the window `id` for win32FindWindow.

@@ -404,6 +404,12 @@ HWND win32FindWindow(uint32_t id) {
     return found == ids.windows.end() ? nullptr : found->second;
 }
 
+HWND win32AnyWindow() {
+    WindowIds& ids = windowIds();
+    std::lock_guard<std::mutex> guard(ids.lock);
+    return ids.windows.empty() ? nullptr : ids.windows.begin()->second;
+}
+
 uint32_t win32NextWindowId() {
     static std::atomic<uint32_t> next{1};
     return next++;
