@@ -209,10 +209,12 @@ protected:
         m_previous = fs::current_path();
         fs::create_symlink(kAssets, m_dir.path() / "assets");
         fs::current_path(m_dir.path());
-        setenv("XDG_DATA_HOME", (m_dir.path() / "data").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (m_dir.path() / "config").c_str(), 1);
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        setenv("ALSOFT_DRIVERS", "null", 0);
+        setEnvironmentVariable("XDG_DATA_HOME", (m_dir.path() / "data").string());
+        setEnvironmentVariable("XDG_CONFIG_HOME", (m_dir.path() / "config").string());
+        if (!std::getenv("SDL_VIDEODRIVER"))
+            setEnvironmentVariable("SDL_VIDEODRIVER", "offscreen");
+        if (!std::getenv("ALSOFT_DRIVERS"))
+            setEnvironmentVariable("ALSOFT_DRIVERS", "null");
     }
     void TearDown() override {
         stopListening();
