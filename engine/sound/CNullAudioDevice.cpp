@@ -1,11 +1,15 @@
 #include "engine/sound/CNullAudioDevice.h"
 
+#include "engine/core/CLog.h"
 #include "engine/core/CObjectName.h"
 #include "engine/core/CStringW.h"
 #include "engine/io/CVirtualFileSystem.h"
+#include "engine/io/FilePaths.h"
 #include "engine/io/IReadableFile.h"
 #include "engine/sound/CSoundFormatRegistry.h"
 #include "engine/sound/ISoundInstance.h"
+
+#include <string>
 
 CNullAudioDevice::CNullAudioDevice(CVirtualFileSystem* fileSystem, CSoundFormatRegistry* registry)
     : m_fileSystem(CRefHandle<CVirtualFileSystem>::share(fileSystem)),
@@ -27,8 +31,14 @@ ISoundInstance* CNullAudioDevice::createSoundFromPath(const CStringW& path, cons
     if (!m_fileSystem)
         return nullptr;
     CRefHandle<IReadableFile> file(m_fileSystem->openForRead(path));
-    if (!file)
+    if (!file) {
+        // A missing file is the caller's to report; something in its place
+        // that does not read (a folder, a file without permission) is said.
+        const std::string reason = m_fileSystem->unreadableReason(path);
+        if (!reason.empty())
+            CLog::instance()->log(u"Can't load sound: " + path + u": " + fromNativePath(reason), CLog::Warning);
         return nullptr;
+    }
     return createSound(file.get(), name);
 }
 

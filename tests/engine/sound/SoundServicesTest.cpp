@@ -5,14 +5,19 @@
 #include "engine/core/CObjectName.h"
 #include "engine/core/CString.h"
 #include "engine/core/CStringW.h"
+#include "engine/io/CVirtualFileSystem.h"
+#include "engine/io/FilePaths.h"
 #include "engine/sound/CNullAudioDevice.h"
 #include "engine/sound/COpenALAudioDevice.h"
 #include "engine/sound/CSoundFormatRegistry.h"
 #include "engine/sound/ISoundInstance.h"
 #include "tests/engine/sound/SoundTestSupport.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 TEST(SoundServices, CreatesTheDeviceTheParametersAskFor) {
     const struct {
@@ -75,4 +80,19 @@ TEST(CNullAudioDevice, MakesNoSounds) {
     device->setStreamingThreshold(5);
     EXPECT_EQ(device->getStreamingThreshold(), 5u);
     EXPECT_EQ(device->getMask(), CEvent::MaskDevice | CEvent::MaskSystemFlow);
+}
+
+TEST(CNullAudioDevice, SaysWhyAFolderInPlaceOfASoundDoesNotRead) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "music.ogg");
+    CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
+    CRefHandle<COpenALAudioDevice> device(COpenALAudioDevice::createLoopback(44100, false, fileSystem.get(), nullptr));
+    ASSERT_TRUE(device);
+    LogCapture log;
+    // A missing sound is the caller's to report; a folder in its place is said once.
+    EXPECT_EQ(device->createSoundFromPath(fromNativePath((dir.path() / "none.ogg").string()), CObjectName()), nullptr);
+    EXPECT_EQ(log.count("Can't load sound"), 0u);
+    EXPECT_EQ(device->createSoundFromPath(fromNativePath((dir.path() / "music.ogg").string()), CObjectName()), nullptr);
+    EXPECT_EQ(log.count("Can't load sound"), 1u);
+    EXPECT_EQ(log.count("music.ogg: a folder is in its place"), 1u);
 }
