@@ -177,9 +177,9 @@ def nine_grid(name, texture, x, y, w, h, border):
     return node
 
 
-def text(name, value, x, y, w, h, fnt=TEXT, colour="ff262220", halign=2, valign=2, wrap=False):
+def text(name, value, x, y, w, h, fnt=TEXT, colour="ff262220", halign=2, valign=2, wrap=False, z=0):
     node = Node("TextNode", name)
-    node.prop("vector3d", "Position", vec(x, y)).prop("vector3d", "Bounds", vec(w, h))
+    node.prop("vector3d", "Position", vec(x, y, z)).prop("vector3d", "Bounds", vec(w, h))
     node.prop("color", "TintColor", colour)
     node.prop("int", "TextHAlign", halign).prop("int", "TextVAlign", valign)
     if wrap:
@@ -233,16 +233,17 @@ def stateful_image(node, textures):
     return node
 
 
-def forwarding_states(template, states, child="Image"):
+def forwarding_states(template, states, child="Bg"):
     for state in states:
         template.state(state, set_states(look(state) if "Check" not in state else "Check" + look(state), child))
 
 
 def button_template(name, w, h, pictures, label_colour="fff6ecd4", fnt=TEXT, border=14):
     tpl = Node("BaseNode", name).prop("vector3d", "Bounds", vec(w, h))
-    image = nine_grid("Image", pictures["Normal"], 0, 0, w, h, border)
+    # "Image" and "Text" are the button's own picture and label; its look is "Bg".
+    image = nine_grid("Bg", pictures["Normal"], 0, 0, w, h, border)
     stateful_image(image, pictures)
-    tpl.add(image, text("Text", "", 8, 0, w - 16, h, fnt, label_colour))
+    tpl.add(image, text("Text", "", 8, 0, w - 16, h, fnt, label_colour, z=1))
     forwarding_states(tpl, CONTROL_STATES)
     return tpl
 
@@ -268,7 +269,7 @@ def templates():
 
     # Back button: an arrow disc.
     back = Node("BaseNode", "BackButton").prop("vector3d", "Bounds", vec(56, 56))
-    image = sprite("Image", c + "BackNormal.png")
+    image = sprite("Bg", c + "BackNormal.png")
     stateful_image(image, {"Normal": c + "BackNormal.png", "Hover": c + "BackHover.png",
                            "Press": c + "BackHover.png", "Disabled": c + "BackNormal.png"})
     back.add(image)
@@ -277,19 +278,19 @@ def templates():
 
     # Check box: a box with a tick when checked, its label to the right.
     check = Node("BaseNode", "CheckBox").prop("vector3d", "Bounds", vec(260, 40))
-    image = sprite("Image", c + "CheckOff.png")
+    image = sprite("Bg", c + "CheckOff.png")
     stateful_image(image, {"Normal": c + "CheckOff.png", "Hover": c + "CheckOffHover.png",
                            "Press": c + "CheckOffHover.png", "Disabled": c + "CheckOff.png",
                            "CheckNormal": c + "CheckOn.png", "CheckHover": c + "CheckOnHover.png",
                            "CheckPress": c + "CheckOnHover.png", "CheckDisabled": c + "CheckOn.png"})
-    check.add(image, text("Text", "", 52, 0, 208, 40, TEXT, "ff262220", halign=1))
+    check.add(image, text("Text", "", 52, 0, 208, 40, TEXT, "ff262220", halign=1, z=1))
     forwarding_states(check, CONTROL_STATES + CHECK_STATES)
     root.add(check)
 
     # Step buttons of sliders and lists.
     for name, pic in [("StepMinus", "Minus"), ("StepPlus", "Plus"), ("StepUp", "Up"), ("StepDown", "Down")]:
         step = Node("BaseNode", name).prop("vector3d", "Bounds", vec(32, 32))
-        image = sprite("Image", f"{c}Step{pic}.png")
+        image = sprite("Bg", f"{c}Step{pic}.png")
         stateful_image(image, {k: f"{c}Step{pic}.png" for k in ["Normal", "Hover", "Press", "Disabled"]})
         image.states[1] = ("Hover", set_props(("atlasTexture", "AtlasTexture", f"{c}Step{pic}Hover.png")), None)
         step.add(image)
@@ -315,12 +316,12 @@ def templates():
     lst.add(nine_grid("Frame", c + "ListFrame.png", 0, 0, 360, 320, 12))
     element = Node("ControlNode", "Element").prop("vector3d", "Position", vec(12, 12))
     element.prop("vector3d", "Bounds", vec(300, 40))
-    highlight = nine_grid("Image", c + "ListItem.png", 0, 0, 300, 40, 8)
+    highlight = nine_grid("Bg", c + "ListItem.png", 0, 0, 300, 40, 8)
     stateful_image(highlight, {"Normal": c + "ListItem.png", "Hover": c + "ListItemHover.png",
                                "Press": c + "ListItemSelected.png", "Disabled": c + "ListItem.png"})
-    element.add(highlight, text("Text", "", 12, 0, 276, 40, TEXT, "ff262220", halign=1))
+    element.add(highlight, text("Text", "", 12, 0, 276, 40, TEXT, "ff262220", halign=1, z=1))
     forwarding_states(element, CONTROL_STATES)
-    element.state("Selected", set_states("Press", "Image"))
+    element.state("Selected", set_states("Press", "Bg"))
     lst.add(element)
     lst.add(control("ButtonNode", "PrevButton", "StepUp", 320, 12, 32, 32))
     lst.add(control("ButtonNode", "NextButton", "StepDown", 320, 276, 32, 32))
@@ -335,8 +336,8 @@ def templates():
 
     # Edit field: a white field with a blinking caret after the text.
     edit = Node("BaseNode", "EditField").prop("vector3d", "Bounds", vec(400, 48))
-    edit.add(nine_grid("Image", c + "EditField.png", 0, 0, 400, 48, 8))
-    field_text = text("Text", "", 14, 0, 372, 48, TEXT, "ff262220", halign=1)
+    edit.add(nine_grid("Bg", c + "EditField.png", 0, 0, 400, 48, 8))
+    field_text = text("Text", "", 14, 0, 372, 48, TEXT, "ff262220", halign=1, z=1)
     caret = sprite("Cursor", c + "Caret.png", 0, 10, 1)
     caret.state("Blink", keyframes("color", "TintColor", [(0, SHOWN), (500, SHOWN), (510, HIDDEN), (1000, HIDDEN)],
                                    loop_to=0))
@@ -350,8 +351,8 @@ def templates():
     for name, buttons in [("MessageBox1Button", [(170,)]), ("MessageBox2Buttons", [(70,), (270,)])]:
         box = Node("BaseNode", name).prop("vector3d", "Position", vec(262, 234)).prop("vector3d", "Bounds", vec(500, 300))
         box.add(nine_grid("Frame", c + "Window.png", 0, 0, 500, 300, 20))
-        box.add(text("TitleText", "", 24, 20, 452, 44, CAPTION, "ff183a28"))
-        box.add(text("BodyText", "", 32, 70, 436, 140, TEXT, "ff262220", wrap=True))
+        box.add(text("TitleText", "", 24, 20, 452, 44, CAPTION, "ff183a28", z=1))
+        box.add(text("BodyText", "", 32, 70, 436, 140, TEXT, "ff262220", wrap=True, z=1))
         for (x,) in buttons:
             box.add(button("Button", "", x, 224, 160, 48, "SmallButton"))
         box.state("NavTo", fade(HIDDEN, SHOWN, 200))
