@@ -7,16 +7,6 @@
 #include "engine/scene/CPropertyTable.h"
 #include "engine/scene/PropertyValues.h"
 
-#include <algorithm>
-
-namespace {
-
-constexpr float kDefaultMin = 0.0f;
-constexpr float kDefaultMax = 100.0f;
-constexpr float kDefaultValue = 50.0f;
-
-} // namespace
-
 BaseProgressBarNode::BaseProgressBarNode(const CObjectName& contentName, BaseNode* parent, BaseNode* sceneManager)
     : ControlNode(contentName, parent, sceneManager) {}
 
@@ -28,26 +18,18 @@ const CStringW& BaseProgressBarNode::getTypeName() const {
 const CStringW& BaseProgressBarNode::getClassName() const { return BaseProgressBarNode::getTypeName(); }
 
 void BaseProgressBarNode::setValue(float value) {
-    m_value = std::min(std::max(value, m_minValue), m_maxValue);
+    m_range.set(value);
     onValueChanged();
 }
 
 void BaseProgressBarNode::setMinValue(float value) {
-    if (!(value < m_maxValue))
-        return;
-    m_minValue = value;
-    if (m_value < value)
-        m_value = value;
-    onValueChanged();
+    if (m_range.setMin(value))
+        onValueChanged();
 }
 
 void BaseProgressBarNode::setMaxValue(float value) {
-    if (!(value > m_minValue))
-        return;
-    m_maxValue = value;
-    if (m_value > value)
-        m_value = value;
-    onValueChanged();
+    if (m_range.setMax(value))
+        onValueChanged();
 }
 
 const CPropertyTable& BaseProgressBarNode::getPropertyTable() const { return propertyTable(); }
@@ -67,38 +49,29 @@ void BaseProgressBarNode::setMinValueProperty(const CRefHandle<IPropertyData>& v
     setMinValue(getPropertyFloat(value));
 }
 CRefHandle<IPropertyData> BaseProgressBarNode::getMinValueProperty() const {
-    return CPropertyDataFloat::create(m_minValue);
+    return CPropertyDataFloat::create(m_range.min);
 }
 void BaseProgressBarNode::setMaxValueProperty(const CRefHandle<IPropertyData>& value) {
     setMaxValue(getPropertyFloat(value));
 }
 CRefHandle<IPropertyData> BaseProgressBarNode::getMaxValueProperty() const {
-    return CPropertyDataFloat::create(m_maxValue);
+    return CPropertyDataFloat::create(m_range.max);
 }
 void BaseProgressBarNode::setValueProperty(const CRefHandle<IPropertyData>& value) {
     setValue(getPropertyFloat(value));
 }
-CRefHandle<IPropertyData> BaseProgressBarNode::getValueProperty() const { return CPropertyDataFloat::create(m_value); }
+CRefHandle<IPropertyData> BaseProgressBarNode::getValueProperty() const {
+    return CPropertyDataFloat::create(m_range.value);
+}
 
 void BaseProgressBarNode::writeProperties(CPropertyBag& bag) const {
     ControlNode::writeProperties(bag);
-    if (m_minValue != kDefaultMin)
-        bag.setFloat("MinValue", m_minValue);
-    if (m_maxValue != kDefaultMax)
-        bag.setFloat("MaxValue", m_maxValue);
-    if (m_value != kDefaultValue)
-        bag.setFloat("Value", m_value);
+    m_range.write(bag);
 }
 
 void BaseProgressBarNode::readProperties(const CPropertyBag& bag) {
     ControlNode::readProperties(bag);
-    auto present = [&bag](const char* key) { return bag.indexOf(key) >= 0; };
-    if (present("MinValue"))
-        m_minValue = getPropertyFloat(bag.get("MinValue"));
-    if (present("MaxValue"))
-        m_maxValue = getPropertyFloat(bag.get("MaxValue"));
-    if (present("Value"))
-        m_value = getPropertyFloat(bag.get("Value"));
+    m_range.read(bag);
 }
 
 BaseNode* BaseProgressBarNode::clone(BaseNode*, BaseNode*) const { return nullptr; }
@@ -108,9 +81,7 @@ void BaseProgressBarNode::copyFrom(const BaseNode* source, BaseNode* sceneManage
     const BaseProgressBarNode* bar = nodeCast<BaseProgressBarNode>(source);
     if (!bar || bar == this)
         return;
-    m_minValue = bar->m_minValue;
-    m_maxValue = bar->m_maxValue;
-    m_value = bar->m_value;
+    m_range = bar->m_range;
 }
 
 // ---------------------------------------------------------------------------
@@ -172,9 +143,7 @@ void ProgressBarNode::onValueChanged() { layOutKnob(); }
 void ProgressBarNode::layOutKnob() {
     if (!m_knob || !m_slidingArea)
         return;
-    const float minValue = getMinValue();
-    const float maxValue = getMaxValue();
-    const float f = maxValue > minValue ? (getValue() - minValue) / (maxValue - minValue) : 0.0f;
+    const float f = getValueFraction();
     const CVector3d& areaPosition = m_slidingArea->getPosition();
     const CVector3d& areaBounds = m_slidingArea->getBounds();
     const bool horizontal = areaBounds.x >= areaBounds.y;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/nodes/ValueRange.h"
 #include "engine/scene/ControlNode.h"
 
 #include <cstdint>
@@ -34,9 +35,10 @@ public:
     void setMinValue(float value);
     // Refused unless strictly above MinValue; Value is lowered when needed.
     void setMaxValue(float value);
-    [[nodiscard]] float getValue() const { return m_value; }
-    [[nodiscard]] float getMinValue() const { return m_minValue; }
-    [[nodiscard]] float getMaxValue() const { return m_maxValue; }
+    [[nodiscard]] float getValue() const { return m_range.value; }
+    [[nodiscard]] float getMinValue() const { return m_range.min; }
+    [[nodiscard]] float getMaxValue() const { return m_range.max; }
+    [[nodiscard]] float getValueFraction() const { return m_range.fraction(); }
 
     // The drawing hook; nothing here.
     virtual void onValueChanged() {}
@@ -52,9 +54,7 @@ private:
     void setValueProperty(const CRefHandle<IPropertyData>& value);
     [[nodiscard]] CRefHandle<IPropertyData> getValueProperty() const;
 
-    float m_minValue = 0.0f;
-    float m_maxValue = 100.0f;
-    float m_value = 50.0f;
+    ValueRange m_range;
 };
 
 // The standard bar: places a "Knob" along a "SlidingArea", both looked up

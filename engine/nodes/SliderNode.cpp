@@ -24,9 +24,6 @@ namespace {
 constexpr int32_t kKeyEnd = 35;
 constexpr int32_t kKeyHome = 36;
 
-constexpr float kDefaultMin = 0.0f;
-constexpr float kDefaultMax = 100.0f;
-constexpr float kDefaultValue = 50.0f;
 constexpr float kDefaultDelta = 5.0f;
 
 } // namespace
@@ -47,26 +44,18 @@ const CStringW& SliderNode::getClassName() const { return SliderNode::getTypeNam
 // Value
 
 void SliderNode::setValue(float value) {
-    m_value = std::min(std::max(value, m_minValue), m_maxValue);
+    m_range.set(value);
     onValueChanged();
 }
 
 void SliderNode::setMinValue(float value) {
-    if (!(value < m_maxValue))
-        return;
-    m_minValue = value;
-    if (m_value < value)
-        m_value = value;
-    onValueChanged();
+    if (m_range.setMin(value))
+        onValueChanged();
 }
 
 void SliderNode::setMaxValue(float value) {
-    if (!(value > m_minValue))
-        return;
-    m_maxValue = value;
-    if (m_value > value)
-        m_value = value;
-    onValueChanged();
+    if (m_range.setMax(value))
+        onValueChanged();
 }
 
 void SliderNode::setPageSize(float size) {
@@ -74,16 +63,12 @@ void SliderNode::setPageSize(float size) {
     onValueChanged();
 }
 
-float SliderNode::valueFraction() const {
-    if (!(m_maxValue > m_minValue))
-        return 0.0f;
-    return (m_value - m_minValue) / (m_maxValue - m_minValue);
-}
+float SliderNode::valueFraction() const { return m_range.fraction(); }
 
 float SliderNode::pageFraction() const {
-    if (!(m_maxValue > m_minValue))
+    if (!(m_range.max > m_range.min))
         return 0.0f;
-    return std::min(m_pageSize / (m_maxValue - m_minValue), 1.0f);
+    return std::min(m_pageSize / (m_range.max - m_range.min), 1.0f);
 }
 
 bool SliderNode::isHorizontal() const {
@@ -94,7 +79,7 @@ bool SliderNode::isHorizontal() const {
 }
 
 void SliderNode::postIfChanged(float before) {
-    if (m_value == before)
+    if (m_range.value == before)
         return;
     const CRefHandle<CEventValueChanged> changed(new CEventValueChanged(this));
     postDeferredToParent(changed.get(), HandleThenParent);
@@ -120,7 +105,7 @@ float SliderNode::valueAtPosition(float, float areaLength, float knobLength, flo
         f = 1.0f;
     else
         f = e * (1.0f - pageFraction) / room;
-    return m_minValue + (m_maxValue - m_minValue) * f;
+    return m_range.min + (m_range.max - m_range.min) * f;
 }
 
 void SliderNode::onValueChanged() {
@@ -186,15 +171,16 @@ void SliderNode::setValueFromPoint(int32_t x, int32_t y) {
         setValue(valueAtPosition(0.0f, areaLength, knobLength, coordinate, pf));
         break;
     case KnobFill: {
-        float v = areaLength > 0.0f ? m_minValue + (coordinate / areaLength) * (m_maxValue - m_minValue) : m_value;
-        v = std::max(v, m_minValue);
-        if (m_maxValue < v + m_pageSize)
-            v = m_maxValue - m_pageSize;
+        float v =
+            areaLength > 0.0f ? m_range.min + (coordinate / areaLength) * (m_range.max - m_range.min) : m_range.value;
+        v = std::max(v, m_range.min);
+        if (m_range.max < v + m_pageSize)
+            v = m_range.max - m_pageSize;
         setValue(v);
         break;
     }
     default:
-        setValue(m_value);
+        setValue(m_range.value);
         break;
     }
 }
@@ -269,7 +255,7 @@ bool SliderNode::onMouseMove(CEventMouseMove* event) {
         return false;
     if (isPressed()) {
         const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
-        const float before = m_value;
+        const float before = m_range.value;
         setValueFromPoint(event->getX(), event->getY());
         postIfChanged(before);
     }
@@ -280,45 +266,45 @@ bool SliderNode::onMouseDown(CEventMouseLeftDown* event) {
     if (!ControlNode::onMouseDown(event))
         return false;
     const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
-    const float before = m_value;
+    const float before = m_range.value;
     setValueFromPoint(event->getX(), event->getY());
     postIfChanged(before);
     return true;
 }
 
 bool SliderNode::onKeyDown(CEventKeyDown* event) {
-    const float before = m_value;
+    const float before = m_range.value;
     const bool horizontal = isHorizontal();
     const bool hasArea = m_slidingArea != nullptr;
     bool handled = false;
     switch (event->getKeyCode()) {
     case kKeyEnd:
-        setValue(m_maxValue);
+        setValue(m_range.max);
         handled = true;
         break;
     case kKeyHome:
-        setValue(m_minValue);
+        setValue(m_range.min);
         handled = true;
         break;
     case CEventKey::KeyLeft:
-        handled = hasArea && horizontal && m_value > m_minValue;
+        handled = hasArea && horizontal && m_range.value > m_range.min;
         if (handled)
-            setValue(m_value - m_deltaValue);
+            setValue(m_range.value - m_deltaValue);
         break;
     case CEventKey::KeyRight:
-        handled = hasArea && horizontal && m_value < m_maxValue;
+        handled = hasArea && horizontal && m_range.value < m_range.max;
         if (handled)
-            setValue(m_value + m_deltaValue);
+            setValue(m_range.value + m_deltaValue);
         break;
     case CEventKey::KeyUp:
-        handled = hasArea && !horizontal && m_value < m_maxValue;
+        handled = hasArea && !horizontal && m_range.value < m_range.max;
         if (handled)
-            setValue(m_value + m_deltaValue);
+            setValue(m_range.value + m_deltaValue);
         break;
     case CEventKey::KeyDown:
-        handled = hasArea && !horizontal && m_value > m_minValue;
+        handled = hasArea && !horizontal && m_range.value > m_range.min;
         if (handled)
-            setValue(m_value - m_deltaValue);
+            setValue(m_range.value - m_deltaValue);
         break;
     default:
         break;
@@ -331,11 +317,11 @@ bool SliderNode::onChildClickStarted(CEventClickStarted*) { return false; }
 
 bool SliderNode::onChildClicked(CEventClicked* event) {
     const BaseNode* sender = event->getControl();
-    const float before = m_value;
+    const float before = m_range.value;
     if (sender && sender == m_prevButton.get())
-        setValue(m_value - m_deltaValue);
+        setValue(m_range.value - m_deltaValue);
     else if (sender && sender == m_nextButton.get())
-        setValue(m_value + m_deltaValue);
+        setValue(m_range.value + m_deltaValue);
     postIfChanged(before);
     return false;
 }
@@ -359,11 +345,11 @@ const CPropertyTable& SliderNode::propertyTable() {
 }
 
 void SliderNode::setMinValueProperty(const CRefHandle<IPropertyData>& value) { setMinValue(getPropertyFloat(value)); }
-CRefHandle<IPropertyData> SliderNode::getMinValueProperty() const { return CPropertyDataFloat::create(m_minValue); }
+CRefHandle<IPropertyData> SliderNode::getMinValueProperty() const { return CPropertyDataFloat::create(m_range.min); }
 void SliderNode::setMaxValueProperty(const CRefHandle<IPropertyData>& value) { setMaxValue(getPropertyFloat(value)); }
-CRefHandle<IPropertyData> SliderNode::getMaxValueProperty() const { return CPropertyDataFloat::create(m_maxValue); }
+CRefHandle<IPropertyData> SliderNode::getMaxValueProperty() const { return CPropertyDataFloat::create(m_range.max); }
 void SliderNode::setValueProperty(const CRefHandle<IPropertyData>& value) { setValue(getPropertyFloat(value)); }
-CRefHandle<IPropertyData> SliderNode::getValueProperty() const { return CPropertyDataFloat::create(m_value); }
+CRefHandle<IPropertyData> SliderNode::getValueProperty() const { return CPropertyDataFloat::create(m_range.value); }
 void SliderNode::setDeltaValueProperty(const CRefHandle<IPropertyData>& value) {
     m_deltaValue = getPropertyFloat(value);
 }
@@ -373,12 +359,7 @@ CRefHandle<IPropertyData> SliderNode::getKnobTypeProperty() const { return CProp
 
 void SliderNode::writeProperties(CPropertyBag& bag) const {
     ControlNode::writeProperties(bag);
-    if (m_minValue != kDefaultMin)
-        bag.setFloat("MinValue", m_minValue);
-    if (m_maxValue != kDefaultMax)
-        bag.setFloat("MaxValue", m_maxValue);
-    if (m_value != kDefaultValue)
-        bag.setFloat("Value", m_value);
+    m_range.write(bag);
     if (m_deltaValue != kDefaultDelta)
         bag.setFloat("DeltaValue", m_deltaValue);
     if (m_knobType != KnobMoving)
@@ -387,16 +368,10 @@ void SliderNode::writeProperties(CPropertyBag& bag) const {
 
 void SliderNode::readProperties(const CPropertyBag& bag) {
     ControlNode::readProperties(bag);
-    auto present = [&bag](const char* key) { return bag.indexOf(key) >= 0; };
-    if (present("MinValue"))
-        m_minValue = getPropertyFloat(bag.get("MinValue"));
-    if (present("MaxValue"))
-        m_maxValue = getPropertyFloat(bag.get("MaxValue"));
-    if (present("Value"))
-        m_value = getPropertyFloat(bag.get("Value"));
-    if (present("DeltaValue"))
+    m_range.read(bag);
+    if (bag.indexOf("DeltaValue") >= 0)
         m_deltaValue = getPropertyFloat(bag.get("DeltaValue"));
-    if (present("KnobType"))
+    if (bag.indexOf("KnobType") >= 0)
         m_knobType = getPropertyInt(bag.get("KnobType"));
 }
 
@@ -412,9 +387,7 @@ void SliderNode::copyFrom(const BaseNode* source, BaseNode* sceneManager) {
     const SliderNode* slider = nodeCast<SliderNode>(source);
     if (!slider || slider == this)
         return;
-    m_minValue = slider->m_minValue;
-    m_maxValue = slider->m_maxValue;
-    m_value = slider->m_value;
+    m_range = slider->m_range;
     m_deltaValue = slider->m_deltaValue;
     m_knobType = slider->m_knobType;
     // The copy's template root is its own: so are its parts.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/core/CRefHandle.h"
+#include "engine/nodes/ValueRange.h"
 #include "engine/scene/ControlNode.h"
 
 #include <cstdint>
@@ -80,9 +81,9 @@ public:
     void setPageSize(float size);
     void setDeltaValue(float delta) { m_deltaValue = delta; }
     void setKnobType(int32_t type) { m_knobType = type; }
-    [[nodiscard]] float getValue() const { return m_value; }
-    [[nodiscard]] float getMinValue() const { return m_minValue; }
-    [[nodiscard]] float getMaxValue() const { return m_maxValue; }
+    [[nodiscard]] float getValue() const { return m_range.value; }
+    [[nodiscard]] float getMinValue() const { return m_range.min; }
+    [[nodiscard]] float getMaxValue() const { return m_range.max; }
     [[nodiscard]] float getPageSize() const { return m_pageSize; }
     [[nodiscard]] float getDeltaValue() const { return m_deltaValue; }
     [[nodiscard]] int32_t getKnobType() const { return m_knobType; }
@@ -121,9 +122,7 @@ private:
     CRefHandle<BaseNode> m_knob;
     CRefHandle<BaseNode> m_nextButton;
     CRefHandle<BaseNode> m_prevButton;
-    float m_minValue = 0.0f;
-    float m_maxValue = 100.0f;
-    float m_value = 50.0f;
+    ValueRange m_range;
     float m_pageSize = 0.0f;
     float m_deltaValue = 5.0f;
     int32_t m_knobType = KnobMoving;
