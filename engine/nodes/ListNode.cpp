@@ -2,6 +2,8 @@
 
 #include "engine/core/CEventKey.h"
 #include "engine/core/CEventKeyDown.h"
+#include "engine/core/CLog.h"
+#include "engine/core/CString.h"
 #include "engine/nodes/CEventValueChanged.h"
 #include "engine/nodes/CheckBoxNode.h"
 #include "engine/nodes/ListEvents.h"
@@ -33,6 +35,21 @@ const CStringW& ListNode::getTypeName() const {
 }
 
 const CStringW& ListNode::getClassName() const { return ListNode::getTypeName(); }
+
+namespace {
+
+// How many elements of `element` fit in `length`: 0 for sizes that are not
+// positive numbers, at most the element limit.
+int32_t fittingCount(float length, float element) {
+    if (!(element > 0.0f))
+        return 0;
+    const float count = std::floor(length / element);
+    if (!(count >= 0.0f))
+        return 0;
+    return count >= float(ListNode::MaxElements) ? ListNode::MaxElements : int32_t(count);
+}
+
+} // namespace
 
 // ---------------------------------------------------------------------------
 // Lines and indices
@@ -117,6 +134,13 @@ void ListNode::setItemsCount(int32_t count) {
     updateElements();
     setSelectedItem(m_selectedItem, false);
     updateSliderRange();
+}
+
+int32_t ListNode::itemsCountFromFile(int32_t count) const {
+    if (count <= MaxItemsFromFile)
+        return count;
+    CLog::instance()->log(CString("List item count too large, limited: ") + getName().str(), CLog::Warning);
+    return MaxItemsFromFile;
 }
 
 void ListNode::setItemText(int32_t item, int32_t column, const CStringW& text) {
@@ -243,8 +267,8 @@ void ListNode::rebuildElements() {
     if (m_element) {
         const CVector3d& bounds = getBounds();
         const CVector3d& element = m_element->getBounds();
-        m_columns = element.x > 0.0f ? int32_t(bounds.x / element.x) : 0;
-        m_rows = element.y > 0.0f ? int32_t(bounds.y / element.y) : 0;
+        m_columns = fittingCount(bounds.x, element.x);
+        m_rows = fittingCount(bounds.y, element.y);
     }
     if (m_orientation == Vertical)
         m_columns = 1;
@@ -252,6 +276,10 @@ void ListNode::rebuildElements() {
         m_rows = 1;
     m_columns = std::max(m_columns, 0);
     m_rows = std::max(m_rows, 0);
+    if (m_columns * m_rows > MaxElements) {
+        CLog::instance()->log(CString("List grid too large, elements limited: ") + getName().str(), CLog::Warning);
+        m_rows = MaxElements / m_columns;
+    }
 
     const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
     m_elementsRoot->removeAllChildren();
@@ -506,7 +534,9 @@ void ListNode::setSelectedItemProperty(const CRefHandle<IPropertyData>& value) {
 CRefHandle<IPropertyData> ListNode::getSelectedItemProperty() const { return CPropertyDataInt::create(m_selectedItem); }
 void ListNode::setTopItemProperty(const CRefHandle<IPropertyData>& value) { scrollTo(getPropertyInt(value)); }
 CRefHandle<IPropertyData> ListNode::getTopItemProperty() const { return CPropertyDataInt::create(m_topItem); }
-void ListNode::setItemsCountProperty(const CRefHandle<IPropertyData>& value) { setItemsCount(getPropertyInt(value)); }
+void ListNode::setItemsCountProperty(const CRefHandle<IPropertyData>& value) {
+    setItemsCount(itemsCountFromFile(getPropertyInt(value)));
+}
 CRefHandle<IPropertyData> ListNode::getItemsCountProperty() const { return CPropertyDataInt::create(getItemsCount()); }
 void ListNode::setStringsProperty(const CRefHandle<IPropertyData>& value) { setStrings(stringsOf(value)); }
 CRefHandle<IPropertyData> ListNode::getStringsProperty() const {
@@ -557,7 +587,7 @@ void ListNode::readProperties(const CPropertyBag& bag) {
     if (present("IsSelectWhileListingOn"))
         m_selectWhileListing = getPropertyBool(bag.get("IsSelectWhileListingOn"));
     if (present("ItemsCount"))
-        setItemsCount(getPropertyInt(bag.get("ItemsCount")));
+        setItemsCount(itemsCountFromFile(getPropertyInt(bag.get("ItemsCount"))));
     if (present("SelectedItem"))
         setSelectedItem(getPropertyInt(bag.get("SelectedItem")), true);
     if (present("TopItem"))

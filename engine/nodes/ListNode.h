@@ -15,6 +15,9 @@
 class ListNode : public BaseListNode {
 public:
     static constexpr int32_t TypeId = 14;
+    // Limits for what a file can ask for: elements of the grid, and items.
+    static constexpr int32_t MaxElements = 1024;
+    static constexpr int32_t MaxItemsFromFile = 65536;
 
     ListNode(const CObjectName& contentName, BaseNode* parent, BaseNode* sceneManager);
 
@@ -103,6 +106,8 @@ private:
     void setSeparatorWidthProperty(const CRefHandle<IPropertyData>& value);
     [[nodiscard]] CRefHandle<IPropertyData> getSeparatorWidthProperty() const;
 
+    // A count read from a file, limited (and logged) past MaxItemsFromFile.
+    [[nodiscard]] int32_t itemsCountFromFile(int32_t count) const;
     void findElementParts();
     void layoutElements();
     void updateSliderRange();

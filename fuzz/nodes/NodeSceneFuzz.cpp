@@ -17,8 +17,10 @@
 #include "engine/io/CXmlStreamWriter.h"
 #include "engine/nodes/ButtonNode.h"
 #include "engine/nodes/CheckBoxNode.h"
+#include "engine/nodes/ListNode.h"
 #include "engine/nodes/ProgressBarNode.h"
 #include "engine/nodes/SliderNode.h"
+#include "engine/nodes/SoundNode.h"
 #include "engine/nodes/StandardNodes.h"
 #include "engine/nodes/TextNode.h"
 #include "engine/scene/BaseNode.h"
@@ -171,6 +173,16 @@ void pokeControl(BaseNode* node) {
     } else if (ProgressBarNode* bar = nodeCast<ProgressBarNode>(node)) {
         bar->setValue(bar->getValue());
         bar->setMaxValue(bar->getMaxValue() + 1.0f);
+    } else if (ListNode* list = nodeCast<ListNode>(node)) {
+        list->setItemsCount(list->getItemsCount() + 3);
+        list->setItemText(list->getItemsCount() - 1, 2, CStringW(u"x"));
+        list->scrollTo(list->getTopItem() + list->itemsPerLine());
+        list->setSelectedItem(list->getSelectedItem() - 7, true);
+        (void)list->itemToSlot(list->getItemsCount() - 1);
+        list->setOrientation(list->getOrientation() + 1);
+    } else if (SoundNode* sound = nodeCast<SoundNode>(node)) {
+        sound->setPlay(!sound->getPlay());
+        sound->setFadeOutTime(sound->getFadeOutTime() - 1);
     } else if (CheckBoxNode* box = nodeCast<CheckBoxNode>(node)) {
         box->setChecked(!box->isChecked());
         (void)box->click();

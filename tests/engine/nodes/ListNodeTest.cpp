@@ -8,6 +8,7 @@
 #include "engine/core/CEventKeyDown.h"
 #include "engine/core/CEventMouseLeftDown.h"
 #include "engine/core/CEventMouseLeftUp.h"
+#include "engine/core/CEventMouseMove.h"
 #include "engine/core/CUpdateScheduler.h"
 #include "engine/io/CXmlStreamReader.h"
 #include "engine/io/CXmlStreamWriter.h"
@@ -26,10 +27,12 @@
 #include "engine/scene/SceneNode.h"
 #include "engine/scene/TemplateCollectionNode.h"
 #include "tests/engine/scene/SceneTestSupport.h"
+#include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
@@ -531,4 +534,53 @@ TEST(ListNode, WritesItsItemsAndReadsThemBack) {
     EXPECT_EQ(cloned->getChildren().size(), 1u);
     EXPECT_EQ(cloned->getElementsCount(), 5);
     EXPECT_EQ(shown(cloned), "0 1 2 3 4");
+}
+
+TEST(ListNode, HostileSizesFromAFileAreLimited) {
+    LogCapture log;
+    Screen screen(R"(<int Name="ItemsCount" Value="2147483647"/>)");
+    ListNode* column = screen.list("Column");
+    ASSERT_TRUE(column);
+    EXPECT_EQ(column->getItemsCount(), ListNode::MaxItemsFromFile);
+    EXPECT_TRUE(log.contains("List item count too large"));
+
+    const struct {
+        const char* what;
+        CVector3d bounds;
+        int32_t elements;
+    } cases[] = {
+        {"huge", {1e30f, 1e30f, 0.0f}, ListNode::MaxElements},
+        {"not a number", {std::nanf(""), 300.0f, 0.0f}, 0},
+        {"negative", {-400.0f, -300.0f, 0.0f}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        column->setBounds(c.bounds);
+        column->setOrientation(ListNode::GridByRows);
+        EXPECT_EQ(column->getElementsCount(), c.elements);
+        EXPECT_LE(column->getColumns() * column->getRows(), ListNode::MaxElements);
+        column->scrollTo(1 << 30);
+        column->setSelectedItem(-(1 << 30), true);
+    }
+}
+
+TEST(ListNode, HoveringElementsReportsTheirItems) {
+    Screen screen(R"(<bool Name="Circular" Value="false"/>)");
+    ListNode* column = screen.list("Column");
+    ASSERT_TRUE(column);
+    Screen::fill(column, 12);
+    // Entering the list focuses it, which brings the selection into view.
+    column->scrollTo(3);
+    column->setSelectedItem(4, false);
+    screen.drain();
+    screen.recorder->events.clear();
+
+    screen.send<CEventMouseMove>(130, 90);
+    screen.drain();
+    EXPECT_EQ(screen.recorder->events, (Events{{CEventListItemHovered::TypeId, 4}}));
+    screen.recorder->events.clear();
+    screen.send<CEventMouseMove>(130, 150);
+    screen.drain();
+    EXPECT_EQ(sorted(screen.recorder->events),
+              (Events{{CEventListItemHovered::TypeId, 5}, {CEventListItemUnhovered::TypeId, 4}}));
 }
