@@ -28,6 +28,7 @@
 #include "engine/device/CSdlDevice.h"
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/CXmlStreamReader.h"
+#include "engine/nodes/ParticleCollection.h"
 #include "engine/nodes/StandardNodes.h"
 #include "engine/scene/CEventDictionaryChanged.h"
 #include "engine/scene/CNodeFactory.h"
@@ -180,6 +181,7 @@ bool GGameApplication::init(const CStringW&) {
     stepDone("profiles");
     // The engine's standard nodes, then the game's first classes.
     registerStandardNodes(*CNodeFactory::getShared());
+    (void)registerParticleContent(m_engine->getContentProcessorsManager());
     if (m_options.registerStartClasses)
         m_options.registerStartClasses();
     // Before the window exists, so that the device events of its creation
