@@ -171,8 +171,11 @@ bool BaseListNode::routeToChildren(int phase, CEvent* event) {
     targets.push_back(m_nextButton);
     if (!event->isKindOf(CEvent::KindKeyboard))
         targets.push_back(CRefHandle<BaseNode>::share(m_slider.get()));
-    for (const CRefHandle<BaseNode>& element : childSnapshot(m_elementsRoot.get()))
-        targets.push_back(element);
+    // Events the elements root takes (node events) reached the elements
+    // through it already.
+    if (!(m_elementsRoot->getMask() & event->getMask()))
+        for (const CRefHandle<BaseNode>& element : childSnapshot(m_elementsRoot.get()))
+            targets.push_back(element);
     for (const CRefHandle<BaseNode>& target : targets)
         if (target && (target->getMask() & event->getMask()) && target->dispatch(phase, event))
             return true;
