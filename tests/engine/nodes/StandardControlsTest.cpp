@@ -507,6 +507,37 @@ TEST(StandardControls, SliderKnobLayoutAndBounds) {
     }
 }
 
+TEST(StandardControls, UprightSliderRunsAlongYAndTakesUpAndDown) {
+    Menu menu;
+    SliderNode* volume = menu.find<SliderNode>("Volume");
+    ASSERT_TRUE(volume && volume->getSlidingArea() && volume->getKnob());
+    // Stood upright, the area spans x 30 to 40 and y 70 to 170.
+    volume->getSlidingArea()->setBounds(CVector3d(10.0f, 100.0f, 0.0f));
+    volume->setValue(50.0f);
+    EXPECT_FLOAT_EQ(volume->getKnob()->getPosition().y, 45.0f);
+    menu.manager->updateAbsoluteTransformation();
+
+    // A press maps the pointer's y: 25 down the area is (25 - 5) / 90 of the range.
+    static_cast<void>(menu.send<CEventMouseLeftDown>(35, 95));
+    static_cast<void>(menu.send<CEventMouseLeftUp>(35, 95));
+    menu.settle();
+    EXPECT_NEAR(volume->getValue(), 100.0f * 20.0f / 90.0f, 1e-3f);
+    ASSERT_TRUE(volume->isFocused());
+
+    // Up and Down step it; the horizontal arrows are not its keys.
+    volume->setValue(50.0f);
+    const struct {
+        int32_t key;
+        bool handled;
+        float value;
+    } keys[] = {{38, true, 55.0f}, {40, true, 50.0f}, {37, false, 50.0f}, {39, false, 50.0f}};
+    for (const auto& k : keys) {
+        SCOPED_TRACE(k.key);
+        EXPECT_EQ(menu.key(k.key), k.handled);
+        EXPECT_FLOAT_EQ(volume->getValue(), k.value);
+    }
+}
+
 TEST(StandardControls, ProgressBarsClampAndLayOutTheirKnob) {
     Menu menu;
     ProgressBarNode* loading = menu.find<ProgressBarNode>("Loading");
