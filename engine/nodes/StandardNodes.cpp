@@ -7,6 +7,7 @@
 #include "engine/nodes/ListNode.h"
 #include "engine/nodes/MessageBoxNode.h"
 #include "engine/nodes/NineGridSpriteNode.h"
+#include "engine/nodes/ParticleSystemNode.h"
 #include "engine/nodes/ProgressBarNode.h"
 #include "engine/nodes/SliderNode.h"
 #include "engine/nodes/SoundNode.h"
@@ -40,6 +41,7 @@ constexpr NodeClass kNodeClasses[] = {
     {u"TabSceneNode", &createDetached<TabSceneNode>},
     {u"ListNode", &createDetached<ListNode>},
     {u"SoundNode", &createDetached<SoundNode>},
+    {u"ParticleSystemNode", &createDetached<ParticleSystemNode>},
 };
 
 } // namespace
