@@ -279,8 +279,9 @@ TEST_F(PlatformWindowTest, PixelFormatStepsDownToWhatTheSystemGives) {
         EXPECT_TRUE(m_window.openGLCapable());
         std::unique_ptr<CPlatformWindowContext> context = m_window.createGLContext(PlatformGLContextParams{}, &error);
         EXPECT_NE(context, nullptr) << error;
-        if (context)
+        if (context) {
             EXPECT_TRUE(context->makeCurrent());
+        }
         context.reset();
         m_window.destroy();
     }
