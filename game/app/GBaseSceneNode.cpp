@@ -9,6 +9,7 @@
 #include "engine/device/CEventVideoDriverCreated.h"
 #include "engine/device/CEventWindowActivate.h"
 #include "engine/device/CEventWindowDestroyed.h"
+#include "engine/nodes/ButtonNode.h"
 #include "engine/scene/CEventClickStarted.h"
 #include "engine/scene/CEventClicked.h"
 #include "engine/scene/CEventFocused.h"
@@ -140,7 +141,7 @@ bool GBaseSceneNode::onTabSwitchFinished(CEvent*) { return false; }
 
 bool GBaseSceneNode::onControlClickStarted(CEvent* event) {
     const ControlNode* control = static_cast<CEventClickStarted*>(event)->getControl();
-    if (control && control->isKindOf(ButtonTypeId))
+    if (control && control->isKindOf(ButtonNode::TypeId))
         playCue(soundCueName(GSoundCue::ButtonClick));
     return false;
 }
@@ -149,7 +150,7 @@ bool GBaseSceneNode::onControlClicked(CEvent*) { return false; }
 
 bool GBaseSceneNode::onControlHovered(CEvent* event) {
     const BaseNode* control = static_cast<CEventHovered*>(event)->getOnNode();
-    if (control && control->isKindOf(ButtonTypeId))
+    if (control && control->isKindOf(ButtonNode::TypeId))
         playCue(soundCueName(GSoundCue::ButtonOver));
     return false;
 }

@@ -30,7 +30,6 @@ enum GIntroMode : int32_t {
 class GBaseSceneNode : public SceneNode, public CScheduledObject {
 public:
     static constexpr int32_t TypeId = 2000;
-    static constexpr int32_t ButtonTypeId = 9;
     static constexpr uint32_t UpdateIntervalMs = 30;
 
     GBaseSceneNode(const CObjectName& contentName, BaseNode* parent, BaseNode* sceneManager);
