@@ -5,7 +5,8 @@
 // collection the scene uses; one font is built by the font builder from the
 // DejaVu fixture of the tools' tests, the other is drawn here.
 // A second scene of buttons, a check box, a slider and a progress bar is
-// clicked through a scene manager and compared the same way.
+// clicked through a scene manager and compared the same way, as is a typed
+// name with a message box opened over it.
 // BM_UPDATE_REFERENCES=1 writes the references anew (look at it before
 // committing it).
 
@@ -15,15 +16,19 @@
 #include "engine/content/CImageFormatRegistry.h"
 #include "engine/content/CPixelImage.h"
 #include "engine/content/ContentType.h"
+#include "engine/core/CEngine.h"
 #include "engine/core/CEngineCreationParams.h"
 #include "engine/core/CEngineManagers.h"
+#include "engine/core/CEventKeyDown.h"
 #include "engine/core/CEventMouseLeftDown.h"
 #include "engine/core/CEventMouseLeftUp.h"
 #include "engine/core/CUpdateScheduler.h"
+#include "engine/core/ITimeSource.h"
 #include "engine/device/ContentProcessors.h"
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/FilePaths.h"
 #include "engine/nodes/CheckBoxNode.h"
+#include "engine/nodes/EditNode.h"
 #include "engine/nodes/ProgressBarNode.h"
 #include "engine/nodes/SliderNode.h"
 #include "engine/nodes/StandardNodes.h"
@@ -50,6 +55,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -592,5 +598,217 @@ TEST_F(NodesSceneRenderTest, ControlsShowWhatTheMouseDid) {
     CRefHandle<CPixelImage> shot = draw(scene);
     ASSERT_TRUE(shot);
     expectMatchesReference(shot.get(), "ControlsReference.png");
+    (void)manager->setScene(nullptr);
+}
+
+namespace {
+
+class SteppedTime : public ITimeSource {
+public:
+    [[nodiscard]] uint32_t nowMs() const override { return now; }
+    uint32_t now = 1000;
+
+protected:
+    ~SteppedTime() override = default;
+};
+
+const char* kFormTemplates = R"(<?xml version="1.0"?>
+<SceneNode Type="TemplateCollectionNode">
+  <Uses><AtlasTextureCollection Value="sprites.xml"/></Uses>
+  <SceneNode Type="BaseNode">
+    <Properties><string Name="Name" Value="Edit"/></Properties>
+    <SceneNode Type="NineGridSpriteNode">
+      <Properties>
+        <string Name="Name" Value="Frame"/>
+        <vector3d Name="Bounds" Value="176;36;0"/>
+        <atlasTexture Name="AtlasTexture" Value="frame.png"/>
+        <vector2d Name="TopLeftDelta" Value="8;8"/>
+        <vector2d Name="BottomRightDelta" Value="8;8"/>
+      </Properties>
+    </SceneNode>
+    <SceneNode Type="TextNode">
+      <Properties>
+        <string Name="Name" Value="Text"/>
+        <vector3d Name="Position" Value="6;3;0"/>
+        <vector3d Name="Bounds" Value="164;30;0"/>
+        <font Name="Font" Value="dejavu.mfnt"/>
+      </Properties>
+      <SceneNode Type="SpriteNode">
+        <Properties>
+          <string Name="Name" Value="Cursor"/>
+          <vector3d Name="Bounds" Value="2;14;0"/>
+          <int Name="ImageStretchX" Value="1"/>
+          <int Name="ImageStretchY" Value="1"/>
+          <atlasTexture Name="AtlasTexture" Value="badge.png"/>
+        </Properties>
+      </SceneNode>
+    </SceneNode>
+  </SceneNode>
+  <SceneNode Type="BaseNode">
+    <Properties><string Name="Name" Value="Button"/></Properties>
+    <SceneNode Type="NineGridSpriteNode">
+      <Properties>
+        <string Name="Name" Value="Face"/>
+        <vector3d Name="Bounds" Value="80;24;0"/>
+        <atlasTexture Name="AtlasTexture" Value="frame.png"/>
+        <vector2d Name="TopLeftDelta" Value="8;8"/>
+        <vector2d Name="BottomRightDelta" Value="8;8"/>
+      </Properties>
+    </SceneNode>
+    <SceneNode Type="TextNode">
+      <Properties>
+        <string Name="Name" Value="Text"/>
+        <vector3d Name="Bounds" Value="80;24;0"/>
+        <int Name="TextHAlign" Value="2"/>
+        <int Name="TextVAlign" Value="2"/>
+        <font Name="Font" Value="dejavu.mfnt"/>
+      </Properties>
+    </SceneNode>
+  </SceneNode>
+  <SceneNode Type="BaseNode">
+    <Properties>
+      <string Name="Name" Value="Question"/>
+      <vector3d Name="Bounds" Value="176;60;0"/>
+    </Properties>
+    <SceneNode Type="NineGridSpriteNode">
+      <Properties>
+        <string Name="Name" Value="Back"/>
+        <vector3d Name="Bounds" Value="176;60;0"/>
+        <color Name="TintColor" Value="ffa0c0ff"/>
+        <atlasTexture Name="AtlasTexture" Value="frame.png"/>
+        <vector2d Name="TopLeftDelta" Value="8;8"/>
+        <vector2d Name="BottomRightDelta" Value="8;8"/>
+      </Properties>
+    </SceneNode>
+    <SceneNode Type="TextNode">
+      <Properties>
+        <string Name="Name" Value="TitleText"/>
+        <vector3d Name="Position" Value="0;4;0"/>
+        <vector3d Name="Bounds" Value="176;14;0"/>
+        <int Name="TextHAlign" Value="2"/>
+        <font Name="Font" Value="dejavu.mfnt"/>
+      </Properties>
+    </SceneNode>
+    <SceneNode Type="TextNode">
+      <Properties>
+        <string Name="Name" Value="BodyText"/>
+        <vector3d Name="Position" Value="0;18;0"/>
+        <vector3d Name="Bounds" Value="176;14;0"/>
+        <int Name="TextHAlign" Value="2"/>
+        <font Name="Font" Value="dejavu.mfnt"/>
+      </Properties>
+    </SceneNode>
+    <SceneNode Type="ButtonNode">
+      <Properties>
+        <string Name="Name" Value="Button"/>
+        <vector3d Name="Position" Value="6;33;0"/>
+        <string Name="TemplateName" Value="Button"/>
+      </Properties>
+    </SceneNode>
+    <SceneNode Type="ButtonNode">
+      <Properties>
+        <string Name="Name" Value="Button"/>
+        <vector3d Name="Position" Value="90;33;0"/>
+        <string Name="TemplateName" Value="Button"/>
+      </Properties>
+    </SceneNode>
+  </SceneNode>
+</SceneNode>
+)";
+
+const char* kFormScene = R"(<?xml version="1.0"?>
+<SceneNode Type="SceneNode">
+  <Properties>
+    <string Name="Name" Value="Form"/>
+    <vector3d Name="Bounds" Value="192;128;0"/>
+  </Properties>
+  <SceneNode Type="EditNode">
+    <Properties>
+      <string Name="Name" Value="PlayerName"/>
+      <vector3d Name="Position" Value="8;6;0"/>
+      <string Name="TemplateName" Value="Edit"/>
+      <string Name="InputMask" Value="aSR"/>
+      <int Name="MaxTextLength" Value="16"/>
+    </Properties>
+  </SceneNode>
+</SceneNode>
+)";
+
+} // namespace
+
+TEST_F(NodesSceneRenderTest, TypedNameAndMessageBoxAsThePlayerSeesThem) {
+    (void)m_dir.write("form-templates.mscn", std::string(kFormTemplates));
+    (void)m_dir.write("form.mscn", std::string(kFormScene));
+    CRefHandle<BaseNode> templates = loadScene("form-templates.mscn");
+    CRefHandle<BaseNode> root = loadScene("form.mscn");
+    ASSERT_TRUE(nodeCast<TemplateCollectionNode>(templates.get()));
+    SceneNode* scene = nodeCast<SceneNode>(root.get());
+    ASSERT_TRUE(scene);
+    CRefHandle<SteppedTime> time(new SteppedTime);
+    CRefHandle<CEngine> engine(new CEngine(CEngineCreationParams{}, time.get()));
+    CRefHandle<SceneManager> manager(new SceneManager(CObjectName(), nullptr, nullptr));
+    manager->setEngine(engine.get());
+    manager->setTemplateCollection(nodeCast<TemplateCollectionNode>(templates.get()));
+    ASSERT_TRUE(manager->setScene(scene));
+    auto update = [&] {
+        time->now += 30;
+        (void)manager->update(0);
+        if (SceneNode* top = manager->getCurrentScene())
+            manager->getSceneSchedulerOf(top)->update(30);
+        manager->updateAbsoluteTransformation();
+    };
+    for (int i = 0; i < 5; ++i)
+        update();
+
+    // The player clicks into the field and types two lines; the digit is not
+    // a letter and the mask drops it.
+    for (CEvent* event :
+         {static_cast<CEvent*>(new CEventMouseLeftDown(20, 20)), static_cast<CEvent*>(new CEventMouseLeftUp(20, 20))}) {
+        (void)manager->dispatch(CEventReceiver::HandleThenChildren, event);
+        event->release();
+    }
+    update();
+    EditNode* field = nodeCast<EditNode>(scene->findChild(CName("PlayerName"), 1));
+    ASSERT_TRUE(field && field->isFocused());
+    for (char16_t c : std::u16string(u"Ann\rLe7e")) {
+        CEventKeyDown* key = new CEventKeyDown(c, c == u'\r' ? CEventKey::KeyReturn : 0);
+        (void)manager->dispatch(CEventReceiver::HandleThenChildren, key);
+        key->release();
+    }
+    update();
+    EXPECT_EQ(std::u16string(field->getText().view()), u"Ann\nLee");
+    const CRefHandle<CPixelImage> typed = draw(manager.get());
+    ASSERT_TRUE(typed);
+
+    CArray<CStringW> buttons;
+    buttons.push_back(CStringW(u"Delete"));
+    buttons.push_back(CStringW(u"Keep"));
+    ASSERT_TRUE(scene->showMessageBox(CName("Question"), buttons, CStringW(u"Delete player?"), CStringW(u"Lee")));
+    for (int i = 0; i < 5; ++i)
+        update();
+    CRefHandle<CPixelImage> shot = draw(manager.get());
+    ASSERT_TRUE(shot);
+    EXPECT_GT(differingPixels(*shot, *typed, 12), uint32_t(kWidth * kHeight / 20)) << "the box shows";
+
+    const std::filesystem::path reference =
+        std::filesystem::path(BM_SOURCE_DIR) / "tests/engine/nodes/data/MessageBoxReference.png";
+    if (std::getenv("BM_UPDATE_REFERENCES")) {
+        ASSERT_TRUE(m_manager->save(ContentTypeImage, shot.get(), fromNativePath(reference.string()), nullptr));
+        ASSERT_TRUE(m_manager->save(ContentTypeImage, typed.get(),
+                                    fromNativePath((reference.parent_path() / "EditReference.png").string()), nullptr));
+        GTEST_SKIP() << "Reference written to " << reference;
+    }
+    for (const auto& [name, picture] :
+         {std::pair{"EditReference.png", typed}, std::pair{"MessageBoxReference.png", shot}}) {
+        SCOPED_TRACE(name);
+        const std::vector<uint8_t> bytes = readAllBytes(reference.parent_path() / name);
+        ASSERT_FALSE(bytes.empty()) << "Missing reference picture " << name;
+        const std::string copy = std::string("copy-") + name;
+        (void)m_dir.write(copy.c_str(), bytes);
+        IContent* loaded = m_manager->load(ContentTypeImage, CStringW(copy.c_str()), false);
+        CRefHandle<CPixelImage> expected(dynamic_cast<CPixelImage*>(loaded));
+        ASSERT_TRUE(expected);
+        EXPECT_LE(differingPixels(*picture, *expected, 12), uint32_t(kWidth * kHeight / 200));
+    }
     (void)manager->setScene(nullptr);
 }
