@@ -98,6 +98,8 @@ void TabSceneNode::setActiveTab(int32_t index, bool force) {
     m_previousIndex = index == m_activeTabIndex ? -1 : m_activeTabIndex;
     m_activeTabIndex = index;
 
+    m_outgoingFinished = false;
+    m_incomingFinished = false;
     const CRefHandle<CEventTabPageChange> change(new CEventTabPageChange(outgoing.get(), incoming.get()));
     const CRefHandle<CEventTabChanged> changed(new CEventTabChanged(outgoing.get(), incoming.get()));
     if (outgoing) {
@@ -165,6 +167,11 @@ void TabSceneNode::pageFinished(BaseNode* page) {
     const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
     BaseNode* outgoing = getPage(m_previousIndex);
     BaseNode* incoming = getPage(m_activeTabIndex);
+    // Each page counts once per switch, however often it reports.
+    bool& done = page == incoming ? m_incomingFinished : m_outgoingFinished;
+    if (done)
+        return;
+    done = true;
     --m_pendingPages;
     if (page == outgoing && page != incoming)
         page->setVisible(false);

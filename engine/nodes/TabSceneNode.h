@@ -130,6 +130,8 @@ private:
     CArray<CRefHandle<BaseNode>> m_tabButtons;
     CName m_switchState;
     int32_t m_pendingPages = 0;
+    bool m_outgoingFinished = false;
+    bool m_incomingFinished = false;
     int32_t m_previousIndex = -1;
     int32_t m_lastPageChild = -1;
     int32_t m_lastButtonChild = -1;
