@@ -11,6 +11,7 @@
 #include "engine/nodes/ProgressBarNode.h"
 #include "engine/nodes/SliderNode.h"
 #include "engine/nodes/SoundNode.h"
+#include "engine/nodes/SpawnerNode.h"
 #include "engine/nodes/SpriteNode.h"
 #include "engine/nodes/TabSceneNode.h"
 #include "engine/nodes/TextNode.h"
@@ -42,6 +43,7 @@ constexpr NodeClass kNodeClasses[] = {
     {u"ListNode", &createDetached<ListNode>},
     {u"SoundNode", &createDetached<SoundNode>},
     {u"ParticleSystemNode", &createDetached<ParticleSystemNode>},
+    {u"SpawnerNode", &createDetached<SpawnerNode>},
 };
 
 } // namespace
