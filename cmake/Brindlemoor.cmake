@@ -68,9 +68,11 @@ function(bm_add_test group library)
     gtest_discover_tests(${exe} TEST_PREFIX "${BM_TEST_PREFIX}${group}." DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                          TEST_FILTER "${filter}"
                          WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-                         PROPERTIES ENVIRONMENT_MODIFICATION
-                             "SDL_VIDEODRIVER=set:offscreen$<SEMICOLON>ALSOFT_DRIVERS=set:null"
-                             ${lock})
+                         # One value per property: the discovery step splits a
+                         # list value into separate arguments and loses the rest.
+                         PROPERTIES ENVIRONMENT_MODIFICATION "SDL_VIDEODRIVER=set:offscreen"
+                                    ENVIRONMENT "ALSOFT_DRIVERS=null"
+                                    ${lock})
 endfunction()
 
 # bm_add_bench(bench_core engine_core SOURCES a.cpp)
