@@ -28,6 +28,7 @@
 #include "engine/device/CSdlDevice.h"
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/CXmlStreamReader.h"
+#include "engine/io/FilePaths.h"
 #include "engine/nodes/ParticleCollection.h"
 #include "engine/nodes/StandardNodes.h"
 #include "engine/scene/CEventDictionaryChanged.h"
@@ -53,8 +54,15 @@
 #include "game/config/UpgradesConfiguration.h"
 
 #include <chrono>
+#include <filesystem>
+#include <system_error>
 
 namespace {
+
+bool isFolderOnDisk(const CStringW& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(toNativePath(getFullPath(path)), error);
+}
 
 constexpr int32_t kWindowResizedAgainTypeId = 17;
 constexpr int32_t kKeyReturn = 13;
@@ -343,13 +351,17 @@ void GGameApplication::mountAssetSources() {
     g_packedArchive = false;
     if (!files)
         return;
-    (void)files->mountArchive(CStringW(u"assets"), nullptr);
+    // A release may carry only the packed archive: no folder, nothing to say.
+    const CStringW folder(u"assets");
+    if (isFolderOnDisk(folder))
+        (void)files->mountArchive(folder, nullptr);
     // Without the packed archive the game runs from the folder alone.
     const CStringW archive(u"assets.mca");
     if (files->exists(archive, false) && files->mountArchive(archive, kAssetArchivePassword))
         g_packedArchive = true;
     // A development set-up marks itself with an entry named "cheats".
-    if (files->exists(CStringW(u"cheats"), true))
+    const CStringW cheats(u"cheats");
+    if (files->exists(cheats, true) || isFolderOnDisk(cheats))
         g_packedArchive = false;
 }
 

@@ -39,6 +39,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -517,15 +518,22 @@ TEST_F(GameTest, RunsFromThePackedArchiveUnlessACheatsEntryMarksADevelopmentSetU
                 buildPackedArchive({{"scenes/LogosScene.mscn", {logos.begin(), logos.end()}}}, kAssetArchivePassword));
     const struct {
         const char* what;
-        bool cheats;
+        const char* cheats;
         bool packed;
-    } cases[] = {{"archive alone", false, true}, {"with a cheats entry", true, false}};
+    } cases[] = {{"archive alone", nullptr, true},
+                 {"with a cheats file", "file", false},
+                 {"with a cheats folder", "folder", false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        if (c.cheats)
+        std::filesystem::remove_all(m_dir.path() / "cheats");
+        if (c.cheats && std::string_view(c.cheats) == "file")
             m_dir.write("cheats", std::string());
+        else if (c.cheats)
+            std::filesystem::create_directory(m_dir.path() / "cheats");
+        LogCapture log;
         GGameApplication* game = start(true);
         ASSERT_TRUE(game->init(CStringW())) << "the first scene comes from the archive";
+        EXPECT_FALSE(log.contains("Could not create archive")) << "no assets folder is no fault";
         EXPECT_EQ(GGameApplication::isPackedArchiveMode(), c.packed);
         shutDown();
     }
