@@ -176,13 +176,13 @@ TEST_F(GLogosSceneFlow, EscOrAClickEndsOnlyASkippableLogo) {
     // Esc is taken and ends the logo at the next update.
     EXPECT_TRUE(post(new CEventKeyUp(0, 27)));
     EXPECT_FALSE(logos->isSkippable());
-    ASSERT_TRUE(runSteps(20));
+    ASSERT_TRUE(runFor(50));
     EXPECT_GT(logos->getRemaining(), 50000); // the second logo, not skippable
 
     // Neither Esc nor a click ends it, and both are still taken.
     EXPECT_TRUE(post(new CEventKeyUp(0, 27)));
     EXPECT_TRUE(post(new CEventMouseLeftDown(10, 10)));
-    ASSERT_TRUE(runSteps(20));
+    ASSERT_TRUE(runFor(50));
     EXPECT_GT(logos->getRemaining(), 50000);
     // Other keys pass by.
     EXPECT_FALSE(post(new CEventKeyUp(0, 65)));

@@ -97,6 +97,16 @@ protected:
         return true;
     }
 
+    // Runs the loop until the game's clock has gone on by `ms` at least: a
+    // step may only deliver a window event, or come too soon for an update.
+    bool runFor(uint32_t ms) {
+        const uint64_t end = m_game->getTotalTime() + ms;
+        for (int step = 0; step < 100000 && m_game->getTotalTime() < end; ++step)
+            if (!m_game->run())
+                return false;
+        return m_game->getTotalTime() >= end;
+    }
+
     // Runs the loop until the top screen is named `name`; gives up after a
     // minute of the game's clock, which runs in real time.
     bool runUntilTop(const char* name) {
