@@ -29,6 +29,8 @@
 #include "engine/io/FilePaths.h"
 #include "engine/nodes/CheckBoxNode.h"
 #include "engine/nodes/EditNode.h"
+#include "engine/nodes/ParticleCollection.h"
+#include "engine/nodes/ParticleSystemNode.h"
 #include "engine/nodes/ProgressBarNode.h"
 #include "engine/nodes/SliderNode.h"
 #include "engine/nodes/StandardNodes.h"
@@ -792,4 +794,74 @@ TEST_F(NodesSceneRenderTest, TypedNameAndMessageBoxAsThePlayerSeesThem) {
     expectMatchesReference(typed.get(), "EditReference.png");
     expectMatchesReference(shot.get(), "MessageBoxReference.png");
     (void)manager->setScene(nullptr);
+}
+
+namespace {
+
+// Two trails of particles: fired up and to the right, falling back, turning,
+// growing and fading through three colour keys; the second is drawn
+// additively from a turned node.
+const char* kParticleCollection = R"(<?xml version="1.0"?>
+<ParticleCollection>
+  <ParticleEmitter Type="PointEmitter">
+    <Properties>
+      <string Name="Name" Value="Fountain"/>
+      <vector2d Name="PPSRange" Value="20;20"/>
+      <vector2d Name="LifeTimeRange" Value="1800;1800"/>
+      <vector2d Name="VelocityXRange" Value="60;60"/>
+      <vector2d Name="VelocityYRange" Value="-90;-90"/>
+      <vector2d Name="AccelerationYRange" Value="80;80"/>
+      <vector2d Name="AngVelocityRange" Value="120;120"/>
+      <vector2d Name="ScaleRange" Value="0.4;1.2"/>
+      <vector2d Name="StartScaleTimeRange" Value="200;200"/>
+      <string Name="ColorsRange" Value="FFFF4020;FFFFE040;4020A0FF"/>
+    </Properties>
+  </ParticleEmitter>
+</ParticleCollection>
+)";
+
+const char* kParticleScene = R"(<?xml version="1.0"?>
+<SceneNode Type="BaseNode">
+  <Uses><AtlasTextureCollection Value="sprites.xml"/></Uses>
+  <SceneNode Type="ParticleSystemNode">
+    <Properties>
+      <vector3d Name="Position" Value="20;100;0"/>
+      <atlasTexture Name="ParticleTexture" Value="badge.png"/>
+      <int Name="PregenTime" Value="1700"/>
+      <stringw Name="EmitterName" Value="Fountain"/>
+    </Properties>
+  </SceneNode>
+  <SceneNode Type="ParticleSystemNode">
+    <Properties>
+      <vector3d Name="Position" Value="100;110;0"/>
+      <vector3d Name="Rotation" Value="0;0;30"/>
+      <atlasTexture Name="ParticleTexture" Value="frame.png"/>
+      <bool Name="AdditiveBlending" Value="true"/>
+      <int Name="PregenTime" Value="900"/>
+      <stringw Name="EmitterName" Value="Fountain"/>
+    </Properties>
+  </SceneNode>
+</SceneNode>
+)";
+
+} // namespace
+
+TEST_F(NodesSceneRenderTest, ParticleSceneMatchesItsReference) {
+    ASSERT_TRUE(registerParticleContent(m_processors.get()));
+    (void)m_dir.write("particles.xml", std::string(kParticleCollection));
+    (void)m_dir.write("particles.mscn", std::string(kParticleScene));
+    CRefHandle<IContent> collection(m_manager->load(ContentTypeParticleCollection, CStringW(u"particles.xml"), false));
+    ASSERT_TRUE(collection);
+    CRefHandle<BaseNode> root = loadScene("particles.mscn");
+    ASSERT_TRUE(root);
+    ASSERT_EQ(root->getChildren().size(), 2u);
+    for (BaseNode* child : root->getChildren()) {
+        const ParticleSystemNode* system = nodeCast<ParticleSystemNode>(child);
+        ASSERT_NE(system, nullptr);
+        ASSERT_NE(system->getEmitter(), nullptr);
+    }
+    CRefHandle<CPixelImage> shot = draw(root.get());
+    ASSERT_TRUE(shot);
+    EXPECT_GT(nodeCast<ParticleSystemNode>(root->getChildren()[0])->getParticles().size(), 20u);
+    expectMatchesReference(shot.get(), "ParticlesReference.png");
 }
