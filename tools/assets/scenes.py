@@ -492,7 +492,7 @@ def select_player_name_scene():
     root, scene = panel_scene("SelectPlayerInputNameScene", "GSelectPlayerInputNameScene", "NewPlayer_Title")
     scene.add(at(text("NameLabel", "%NewPlayer_Name%", 0, 0, 560, 32, SMALL, "ff262220", halign=1), 40, 78))
     edit = at(control("EditNode", "NameEdit", "EditField", 0, 0, 560, 48), 40, 112)
-    edit.prop("int", "MaxLength", 16)
+    edit.prop("int", "MaxTextLength", 16)
     scene.add(edit)
     tabs = at(Node("ControlNode", "TabScene", "TabSceneNode"), 40, 176)
     tabs.prop("vector3d", "Bounds", vec(560, 300)).prop("int", "TabsCount", 2).prop("int", "ActiveTabIndex", 1)
