@@ -297,3 +297,29 @@ TEST_F(ParticleSystemNodeTest, PropertiesWriteAndReadBackAndCopiesGetTheirOwnEmi
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ParticleSystemNodeTest, DisablingFreezesTheParticlesAndEnablingResumesThem) {
+    cache(pointEmitter("Freeze", 10.0f, 100000.0f));
+    ParticleSystemNode* node = system(u"Freeze");
+    frame();
+    run(4);
+    ASSERT_EQ(node->getParticles().size(), 1u);
+    node->setEnabled(false);
+    node->setEmitterEnabled(false);
+    EXPECT_EQ(node->getScheduler(), nullptr);
+    EXPECT_EQ(node->getEmitter()->getScheduler(), nullptr);
+    const uint32_t age = node->getParticles()[0].age;
+    frame();
+    run(20);
+    EXPECT_EQ(node->getParticles().size(), 1u);
+    EXPECT_EQ(node->getParticles()[0].age, age);
+    EXPECT_EQ(items, 1u); // still drawn
+    node->setEnabled(true);
+    EXPECT_EQ(node->getScheduler(), scheduler.get());
+    run(1);
+    EXPECT_EQ(node->getParticles()[0].age, age + 30);
+}
+
+} // namespace

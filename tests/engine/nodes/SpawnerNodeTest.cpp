@@ -2,6 +2,7 @@
 
 #include "engine/core/CRandom.h"
 #include "engine/core/CRefHandle.h"
+#include "engine/core/CUpdateScheduler.h"
 #include "engine/scene/CPropertyBag.h"
 #include "engine/scene/CPropertyDataColor.h"
 #include "engine/scene/TemplateCollectionNode.h"
@@ -111,6 +112,32 @@ TEST_F(SpawnerNodeTest, RatesOfZeroOrBelowMakeNothingAndCopiesShareTheirValues) 
     EXPECT_EQ(bag->getString("ObjTemplate"), CString("Star;Missing"));
     EXPECT_EQ(bag->indexOf("ObjectsLifeTimeRange"), -1);
     EXPECT_GE(bag->indexOf("ObjectsProperties"), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SpawnerNodeTest, TheFirstFrameRegistersTheUpdateAndDisablingDropsIt) {
+    CRefHandle<CUpdateScheduler> scheduler(new CUpdateScheduler);
+    CRefHandle<RecordingScene> scene(new RecordingScene);
+    scene->setSceneScheduler(scheduler.get());
+    scene->addChild(spawner.get());
+    spawner->setSceneManager(nullptr, scene.get());
+    CArray<CRenderItem> list;
+    scene->registerForRendering(list);
+    EXPECT_EQ(spawner->getScheduler(), scheduler.get());
+    spawner->setEnabled(false);
+    EXPECT_EQ(spawner->getScheduler(), nullptr);
+    EXPECT_EQ(spawner->getAccumulator(), 0.0f);
+    scene->registerForRendering(list);
+    EXPECT_EQ(spawner->getScheduler(), nullptr);
+    spawner->startDelayRange = {500.0f, 500.0f};
+    spawner->setEnabled(true);
+    EXPECT_EQ(spawner->getScheduler(), scheduler.get());
+    EXPECT_EQ(spawner->getAccumulator(), -500.0f);
+    spawner->setEnabled(false);
+    EXPECT_TRUE(scene->removeChild(spawner.get()));
 }
 
 } // namespace
