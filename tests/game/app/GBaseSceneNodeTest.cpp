@@ -2,6 +2,7 @@
 
 #include "engine/core/CEventKeyUp.h"
 #include "engine/scene/CNodeFactory.h"
+#include "game/app/GDebugStatsScene.h"
 #include "tests/game/app/SceneFlowFixture.h"
 
 using namespace sceneflow;
@@ -41,16 +42,17 @@ TEST(GBaseSceneNode, GivesAWholeSecondOfReadingPerFourteenCharacters) {
 class GBaseSceneNodeFlow : public SceneFlowTest {
 protected:
     // The game on its logos screen with a base screen pushed over it.
-    CRefHandle<GBaseSceneNode> pushScreen(bool backOnEsc) {
+    CRefHandle<GBaseSceneNode> pushScreen(bool backOnEsc, const char* type = "GBaseSceneNode") {
         writeStartScenes();
         (void)CNodeFactory::getShared()->registerNodeClass(CStringW(u"GBaseSceneNode"), &GBaseSceneNode::create);
-        write("scenes/Screen.mscn", screen("GBaseSceneNode", "Screen"));
+        write("scenes/Screen.mscn", screen(type, "Screen"));
         // Long logos keep the logos screen waiting below.
         write("logos/Logos.xml", R"(<Logos><Logo Image="logos/A.png" Time="600000"/></Logos>)");
         writePicture("logos/A.png", 4, 4);
         GGameApplication* game = start();
         EXPECT_TRUE(game->init(CStringW()));
         EXPECT_TRUE(runSteps(10));
+        game->registerGameClasses();
         SceneNode* below = game->getSceneManager()->getCurrentScene();
         CRefHandle<SceneNode> pushed = below->navigateToFile(CStringW(u"scenes/Screen.mscn"), false);
         auto screen = CRefHandle<GBaseSceneNode>::share(nodeCast<GBaseSceneNode>(pushed.get()));
@@ -94,4 +96,33 @@ TEST_F(GBaseSceneNodeFlow, GoingToAMissingLoadingScreenChangesNothing) {
     std::filesystem::remove(m_dir.path() / "assets/scenes/IntroScene.mscn");
     EXPECT_FALSE(screen->goToIntro(IntroMainMenu, CStringW(), 0));
     EXPECT_EQ(topName(), "Screen");
+}
+
+TEST_F(GBaseSceneNodeFlow, TheCreditsGoBackOnEscAndEnterTheMessageScreenTakesNoKey) {
+    const struct {
+        const char* type;
+        int32_t key;
+        bool wentBack;
+    } rows[] = {{"GCreditsScene", 27, true},
+                {"GCreditsScene", 13, true},
+                {"GCreditsScene", 32, false},
+                {"GBetaMessageScene", 27, false},
+                {"GBetaMessageScene", 13, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.type << " key " << row.key);
+        CRefHandle<GBaseSceneNode> screen = pushScreen(false, row.type);
+        ASSERT_TRUE(screen);
+        EXPECT_EQ(post(new CEventKeyUp(0, row.key)), row.wentBack);
+        ASSERT_TRUE(runSteps(30));
+        EXPECT_EQ(topName(), row.wentBack ? "Logos" : "Screen");
+        screen.reset();
+        m_game->release();
+        m_game = nullptr;
+    }
+}
+
+TEST(GDebugStatsScene, ShowsFramesMillisecondsAndHalfThePrimitives) {
+    EXPECT_EQ(GDebugStatsScene::statisticsText(false, 60, 16, 1500), CStringW(u"fps: 60\nms: 16\nprims: 750"));
+    EXPECT_EQ(GDebugStatsScene::statisticsText(true, 0, 0, 3),
+              CStringW(u"Build #0 Build date: Thu Dec 15 10:44:00 2011\nfps: 0\nms: 0\nprims: 1"));
 }
