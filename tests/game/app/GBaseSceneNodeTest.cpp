@@ -51,7 +51,7 @@ protected:
         writePicture("logos/A.png", 4, 4);
         GGameApplication* game = start();
         EXPECT_TRUE(game->init(CStringW()));
-        EXPECT_TRUE(runSteps(10));
+        EXPECT_TRUE(runFor(100));
         game->registerGameClasses();
         SceneNode* below = game->getSceneManager()->getCurrentScene();
         CRefHandle<SceneNode> pushed = below->navigateToFile(CStringW(u"scenes/Screen.mscn"), false);
@@ -60,7 +60,7 @@ protected:
             return screen;
         screen->setBackOnEsc(backOnEsc);
         EXPECT_TRUE(runUntilTop("Screen"));
-        EXPECT_TRUE(runSteps(10));
+        EXPECT_TRUE(runFor(100));
         return screen;
     }
 };
@@ -78,7 +78,7 @@ TEST_F(GBaseSceneNodeFlow, EscAndEnterGoBackOnlyWhenTheScreenAsksForIt) {
         // The update runs while the screen is shown.
         EXPECT_EQ(screen->getScheduler(), screen->getSceneScheduler());
         const bool taken = post(new CEventKeyUp(0, row.key));
-        ASSERT_TRUE(runSteps(30));
+        ASSERT_TRUE(runFor(300));
         EXPECT_EQ(taken, row.wentBack);
         EXPECT_EQ(topName(), row.wentBack ? "Logos" : "Screen");
         if (row.wentBack) {
@@ -113,7 +113,7 @@ TEST_F(GBaseSceneNodeFlow, TheCreditsGoBackOnEscAndEnterTheMessageScreenTakesNoK
         CRefHandle<GBaseSceneNode> screen = pushScreen(false, row.type);
         ASSERT_TRUE(screen);
         EXPECT_EQ(post(new CEventKeyUp(0, row.key)), row.wentBack);
-        ASSERT_TRUE(runSteps(30));
+        ASSERT_TRUE(runFor(300));
         EXPECT_EQ(topName(), row.wentBack ? "Logos" : "Screen");
         screen.reset();
         m_game->release();

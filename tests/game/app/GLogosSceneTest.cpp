@@ -169,7 +169,7 @@ TEST_F(GLogosSceneFlow, EscOrAClickEndsOnlyASkippableLogo) {
     ASSERT_TRUE(game->init(CStringW()));
     auto* logos = nodeCast<GLogosScene>(game->getSceneManager()->getCurrentScene());
     ASSERT_NE(logos, nullptr);
-    ASSERT_TRUE(runSteps(20));
+    ASSERT_TRUE(runFor(200));
     ASSERT_TRUE(logos->isSkippable());
     EXPECT_GT(logos->getRemaining(), 50000);
 
