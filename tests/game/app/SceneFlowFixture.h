@@ -107,17 +107,24 @@ protected:
         return m_game->getTotalTime() >= end;
     }
 
-    // Runs the loop until the top screen is named `name`; gives up after a
-    // minute of the game's clock, which runs in real time.
-    bool runUntilTop(const char* name) {
+    // Runs the loop until `done()` holds; gives up after a minute of the
+    // game's clock, which runs in real time. Waiting on the clock alone is not
+    // enough where a queued event must arrive: one slow step may cover the
+    // whole wait.
+    template <class Done> bool runUntil(Done done) {
         const uint64_t end = m_game->getTotalTime() + 60000;
         while (m_game->getTotalTime() < end) {
-            if (topName() == name)
+            if (done())
                 return true;
             if (!m_game->run())
                 return false;
         }
-        return topName() == name;
+        return done();
+    }
+
+    // Runs the loop until the top screen is named `name`.
+    bool runUntilTop(const char* name) {
+        return runUntil([&] { return topName() == name; });
     }
 
     [[nodiscard]] std::string topName() const {
