@@ -10,6 +10,8 @@
 #include "game/nodes/GRectangleNode.h"
 #include "game/nodes/GSelectGridNode.h"
 #include "game/nodes/GSpriteBatchingNode.h"
+#include "game/screens/GMainMenuScene.h"
+#include "game/screens/GQuitConfirmationScene.h"
 
 namespace {
 
@@ -27,7 +29,9 @@ constexpr ClassEntry kStartClasses[] = {
 };
 
 constexpr ClassEntry kGameClasses[] = {
+    {u"GMainMenuScene", &GMainMenuScene::create},
     {u"GCreditsScene", &GCreditsScene::create},
+    {u"GQuitConfirmationScene", &GQuitConfirmationScene::create},
     {u"GBetaMessageScene", &GBetaMessageScene::create},
     {u"GSpriteBatchingNode", &GSpriteBatchingNode::create},
     {u"GRectangleNode", &GRectangleNode::create},
