@@ -51,16 +51,21 @@ protected:
         writePicture("logos/A.png", 4, 4);
         GGameApplication* game = start();
         EXPECT_TRUE(game->init(CStringW()));
-        EXPECT_TRUE(runFor(100));
+        // Each screen has arrived once its update runs.
+        auto* below = nodeCast<GBaseSceneNode>(game->getSceneManager()->getCurrentScene());
+        EXPECT_TRUE(runUntil([&] { return below && below->getScheduler(); }));
+        if (!below)
+            return CRefHandle<GBaseSceneNode>();
         game->registerGameClasses();
-        SceneNode* below = game->getSceneManager()->getCurrentScene();
         CRefHandle<SceneNode> pushed = below->navigateToFile(CStringW(u"scenes/Screen.mscn"), false);
         auto screen = CRefHandle<GBaseSceneNode>::share(nodeCast<GBaseSceneNode>(pushed.get()));
         if (!screen)
             return screen;
         screen->setBackOnEsc(backOnEsc);
         EXPECT_TRUE(runUntilTop("Screen"));
-        EXPECT_TRUE(runFor(100));
+        // The screen takes keys once its change is over.
+        SceneManager* manager = game->getSceneManager();
+        EXPECT_TRUE(runUntil([&] { return !manager->isInTransition(screen.get()) && screen->isFocused(); }));
         return screen;
     }
 };
@@ -76,6 +81,7 @@ TEST_F(GBaseSceneNodeFlow, EscAndEnterGoBackOnlyWhenTheScreenAsksForIt) {
         CRefHandle<GBaseSceneNode> screen = pushScreen(row.backOnEsc);
         ASSERT_TRUE(screen);
         // The update runs while the screen is shown.
+        ASSERT_TRUE(runUntil([&] { return screen->getScheduler() != nullptr; }));
         EXPECT_EQ(screen->getScheduler(), screen->getSceneScheduler());
         const bool taken = post(new CEventKeyUp(0, row.key));
         ASSERT_TRUE(runFor(300));
