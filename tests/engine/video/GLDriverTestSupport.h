@@ -7,6 +7,7 @@
 #include "engine/video/CImageTexture.h"
 #include "engine/video/IDriverTexture.h"
 #include "engine/video/Material.h"
+#include "tests/engine/video/DriverTestSupport.h"
 #include "tests/engine/video/GLTestContext.h"
 
 #include <gtest/gtest.h>
@@ -40,23 +41,3 @@ protected:
     CRefHandle<CGLTestContext> m_context;
     CRefHandle<CGLDriver> m_driver;
 };
-
-// A new image of `format` with each pixel from `color`.
-[[nodiscard]] CRefHandle<CPixelImage> makeImage(ColorFormat format, uint32_t width, uint32_t height,
-                                                const std::function<CColor(uint32_t, uint32_t)>& color);
-// An image texture (content) over `texture`.
-[[nodiscard]] CRefHandle<CImageTexture> wrapTexture(IDriverTexture* texture);
-// A 2D material of `type` drawing `texture` unlit, with nearest filtering
-// unless `bilinear`.
-[[nodiscard]] Material spriteMaterial(int32_t type, CImageTexture* texture, bool bilinear = false);
-// Adds a quad of `material` covering (x, y, x + width, y + height) with the
-// whole texture and `color` to the driver's batch.
-void addQuad(CGLDriver& driver, const Material& material, float x, float y, float width, float height, CColor color);
-
-// Channels within `tolerance` of each other (alpha ignored).
-[[nodiscard]] bool rgbNear(CColor a, CColor b, int tolerance);
-
-inline std::ostream& operator<<(std::ostream& out, const CColor& color) {
-    return out << "argb(" << color.alpha() << ", " << color.red() << ", " << color.green() << ", " << color.blue()
-               << ")";
-}
