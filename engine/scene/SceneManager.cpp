@@ -295,8 +295,14 @@ void SceneManager::closeListedScenes() {
     for (const CRefHandle<BaseNode>& node : scenes) {
         SceneNode* scene = nodeCast<SceneNode>(node.get());
         // A scene taken back onto the stack since it was listed stays.
-        if (scene && (scene == m_currentScene || isInTransition(scene)))
+        if (scene && scene == m_currentScene)
             continue;
+        // One that the other half of its change still names (it left faster
+        // than the scene below came back) waits for that half to end.
+        if (scene && isInTransition(scene)) {
+            m_scenesToClose.push_back(node);
+            continue;
+        }
         // Leaving the tree tells this manager (onSceneLeft), which takes the
         // scheduler back and mends the scene-below links. A scene the
         // application already took off the stack was forgotten then.

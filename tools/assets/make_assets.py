@@ -28,7 +28,7 @@ import texts  # noqa: E402
 # is left alone.
 OWNED = ["atlases/Common.xml", "atlases/Common.png", "atlases/MainMenu.xml", "atlases/MainMenu.png",
          "img", "logos", "fonts", "sounds", "strings", "levels/common/GlobalConfig.xml",
-         "scenes/ParticleCollection.xml", "scenes/CursorWindow.png", "scenes/CursorFullScreen.png"] + \
+         "scenes/ParticleCollection.xml", "scenes/Loading", "scenes/CursorWindow.png", "scenes/CursorFullScreen.png"] + \
         ["scenes/" + name for name in scenes.SCENES]
 
 
@@ -113,7 +113,8 @@ def global_config_xml():
               ("AllowHQUpgradeFromLevel", 3), ("ObjectivesGroupChangeTime", 600)]
     lines = ['<?xml version="1.0" encoding="utf-8"?>', "<GlobalConfig>"]
     lines += [f'\t<{name} Value="{value}" />' for name, value in values]
-    lines.append('\t<IntroSceneBackgrounds Value="img/backgrounds/Loading.png" />')
+    # Names under scenes/Loading/, where the loading screen looks for its pictures.
+    lines.append('\t<IntroSceneBackgrounds Value="Loading.png" />')
     lines.append("</GlobalConfig>")
     return "\n".join(lines) + "\n"
 
@@ -155,7 +156,7 @@ def main():
 
     # Whole pictures: screen backgrounds, logos, cursors.
     save(art.menu_background().convert("RGB"), f"{out}/img/backgrounds/Menu.png")
-    save(art.loading_background().convert("RGB"), f"{out}/img/backgrounds/Loading.png")
+    save(art.loading_background().convert("RGB"), f"{out}/scenes/Loading/Loading.png")
     save(art.logo_publisher(), f"{out}/logos/Publisher.png")
     save(art.logo_engine(), f"{out}/logos/Engine.png")
     save(art.logo_title(), f"{out}/logos/Title.png")

@@ -83,7 +83,21 @@ class Node:
 
 
 def document(root):
+    if root.type == "SceneNode":
+        # A screen plays its transitions on its children (its own states are
+        # not part of a scene change): each top node that has none of its own
+        # takes the standard ones from where it stands.
+        for child in root.children:
+            if not any(state[0] == "NavTo" for state in child.states):
+                screen_transitions(child, *position_of(child))
     return '<?xml version="1.0" encoding="utf-8"?>\n' + root.xml() + "\n"
+
+
+def position_of(node):
+    values = [value for kind, name, value in node.props if name == "Position"]
+    if not values:
+        return 0, 0, 0
+    return tuple(float(v) for v in values[-1].split(";"))
 
 
 # ---------------------------------------------------------------------------
@@ -136,6 +150,7 @@ def screen_transitions(node, x=0, y=0, z=0):
     slides for the menu's side screens, and none for overlays."""
     here = vec(x, y, z)
     node.state("NavTo", set_props(("vector3d", "Position", here)) + "\n" + fade(HIDDEN, SHOWN))
+    node.state("NavToFirst", set_props(("vector3d", "Position", here)) + "\n" + fade(HIDDEN, SHOWN))
     node.state("NavFrom", fade(SHOWN, HIDDEN))
     node.state("NavBackTo", set_props(("vector3d", "Position", here)) + "\n" + fade(HIDDEN, SHOWN))
     node.state("NavBackFrom", fade(SHOWN, HIDDEN))
@@ -147,16 +162,26 @@ def screen_transitions(node, x=0, y=0, z=0):
     return node
 
 
+# How far in front of the screens below a screen is drawn: the side screens
+# over the menu, the naming over the player list, the question over all.
+SCREEN_DEPTH = {"CreditsScene": 20, "OptionsScene": 20, "SelectPlayerScene": 20, "AchievementsScene": 20,
+                "SelectPlayerInputNameScene": 40, "QuitConfirmationScene": 60}
+
+
 def scene_root(name, override, uses=(COMMON,)):
     root = Node("SceneNode", name, override)
     root.uses = list(uses)
     root.prop("vector3d", "Bounds", vec(W, H))
-    screen_transitions(root)
+    if name in SCREEN_DEPTH:
+        root.prop("vector3d", "Position", vec(0, 0, SCREEN_DEPTH[name]))
     return root
 
 
 def group(name, x=0, y=0, w=W, h=H):
-    return Node("BaseNode", name).prop("vector3d", "Position", vec(x, y)).prop("vector3d", "Bounds", vec(w, h))
+    """A node that holds others. A control without a template of its own:
+    plain nodes pass no mouse input on, so the controls inside would never
+    be clicked."""
+    return Node("ControlNode", name).prop("vector3d", "Position", vec(x, y)).prop("vector3d", "Bounds", vec(w, h))
 
 
 def sprite(name, texture, x=0, y=0, z=None, stretch=None):
@@ -350,13 +375,16 @@ def templates():
     # Message boxes: a framed window with a title, a body and one or two buttons.
     for name, buttons in [("MessageBox1Button", [(170,)]), ("MessageBox2Buttons", [(70,), (270,)])]:
         box = Node("BaseNode", name).prop("vector3d", "Position", vec(262, 234)).prop("vector3d", "Bounds", vec(500, 300))
-        box.add(nine_grid("Frame", c + "Window.png", 0, 0, 500, 300, 20))
-        box.add(text("TitleText", "", 24, 20, 452, 44, CAPTION, "ff183a28", z=1))
-        box.add(text("BodyText", "", 32, 70, 436, 140, TEXT, "ff262220", wrap=True, z=1))
+        # In front of the screen it opens over, which stands at the same depth.
+        box.add(at(nine_grid("Frame", c + "Window.png", 0, 0, 500, 300, 20), 0, 0, 10))
+        box.add(text("TitleText", "", 24, 20, 452, 44, CAPTION, "ff183a28", z=11))
+        box.add(text("BodyText", "", 32, 70, 436, 140, TEXT, "ff262220", wrap=True, z=11))
         for (x,) in buttons:
-            box.add(button("Button", "", x, 224, 160, 48, "SmallButton"))
-        box.state("NavTo", fade(HIDDEN, SHOWN, 200))
-        box.state("NavFrom", fade(SHOWN, HIDDEN, 200))
+            box.add(at(button("Button", "", x, 224, 160, 48, "SmallButton"), x, 224, 11))
+        # The box's parts fade in and out together.
+        for part in box.children:
+            part.state("NavTo", fade(HIDDEN, SHOWN, 200))
+            part.state("NavFrom", fade(SHOWN, HIDDEN, 200))
         root.add(box)
     return root
 
@@ -390,7 +418,7 @@ def logos_scene():
 def intro_scene():
     root = scene_root("IntroScene", "GIntroScene")
     scene = group("Scene")
-    scene.add(sprite("Bg", IMG + "backgrounds/Loading.png"))
+    scene.add(sprite("Bg", "Loading/Loading.png"))
     scene.add(nine_grid("ProgressBg", IMG + "common/ProgressBg.png", 262, 680, 500, 24, 10).prop("vector3d", "Position", "262;680;1"))
     scene.add(nine_grid("Progress", IMG + "common/ProgressFill.png", 262, 680, 0, 24, 10).prop("vector3d", "Position", "262;680;2"))
     scene.add(text("LoadingText", "%Loading%", 262, 636, 500, 40, TEXT, "fff6ecd4").prop("vector3d", "Position", "262;636;1"))
@@ -552,13 +580,15 @@ def options_scene():
 
 def quit_scene():
     root = scene_root("QuitConfirmationScene", "GQuitConfirmationScene")
-    shade = Node("GRectangleNode", "Shade").prop("vector3d", "Bounds", vec(W, H))
-    shade.prop("color", "FillColor", "a0101418")
+    # A little larger than the screen, so no edge is left unshaded.
+    shade = Node("GRectangleNode", "Shade").prop("vector3d", "Position", vec(-2, -2)).prop(
+        "vector3d", "Bounds", vec(W + 4, H + 4))
+    shade.prop("color", "FillColor", "a0101418").prop("color", "BorderColor", "00000000")
     root.add(shade)
     scene = Node("SceneNode", "Scene")
     at(scene, 262, 244).prop("vector3d", "Bounds", vec(500, 280))
     scene.add(nine_grid("Frame", IMG + "common/Window.png", 0, 0, 500, 280, 20))
-    scene.add(at(text("InfoText", "%Quit_Question%", 0, 0, 440, 140, CAPTION, "ff183a28", wrap=True), 30, 30))
+    scene.add(at(text("InfoText", "%QuitConfirmation%", 0, 0, 440, 140, CAPTION, "ff183a28", wrap=True), 30, 30))
     scene.add(at(button("YesButton", "%Yes%", 0, 0, 180, 48, "SmallButton"), 50, 200))
     scene.add(at(button("NoButton", "%No%", 0, 0, 180, 48, "SmallButton"), 270, 200))
     root.add(scene)
@@ -582,7 +612,6 @@ def credits_scene():
     scene.state("Scrolling", keyframes("vector3d", "Position", [(0, "0;0;0"), (20, "0;0;0")]))
     scene.add(at(back_button(), 40, 690, 3))
     root.add(scene)
-    root.state("NavBackToSlide", set_props(("color", "TintColor", SHOWN)) + "\n" + move(vec(-W, 0), vec(0, 0)))
     return root
 
 
@@ -597,7 +626,6 @@ def achievements_scene():
 def stats_scene():
     root = Node("SceneNode", "GDebugStatsScene", "GDebugStatsScene")
     root.prop("vector3d", "Bounds", vec(W, H)).prop("vector3d", "Position", "0;0;-100")
-    screen_transitions(root)
     root.add(at(text("StatsText", "", 0, 0, 420, 80, SMALL, "fff0f0f0", halign=1, valign=1, wrap=True), 8, 8, 0))
     return root
 

@@ -55,7 +55,10 @@ TEXTS = {
                              "Der Bildschirm ist zu klein für ein Fenster."),
     "WarningTutorialRestart": ("The tutorial starts when the level is played again.",
                                "Die Anleitung beginnt, wenn die Stufe neu gespielt wird."),
-    "Quit_Question": ("Do you really want to quit?", "Willst du das Spiel wirklich beenden?"),
+    "QuitConfirmation": ("Do you really want to quit?", "Willst du das Spiel wirklich beenden?"),
+    "QuitConfirmationRemoveProgress": ("Do you really want to quit? The progress of this level will be lost.",
+                                       "Willst du das Spiel wirklich beenden? Der Fortschritt dieser Stufe geht "
+                                       "verloren."),
     "Credits_Title": ("Credits", "Mitwirkende"),
     "Credits_Text": (CREDITS_EN, CREDITS_DE),
     "Achievements_Title": ("Achievements", "Erfolge"),

@@ -272,6 +272,30 @@ TEST(SceneManager, NavigateBackAcrossScenesClosesTheOnesBetween) {
     EXPECT_EQ(childNames(f.manager.get()), std::vector<std::string>{"A"});
 }
 
+TEST(SceneManager, ASceneLeftBackwardsClosesWhenItsLeaveStateEndsBeforeTheOtherEnters) {
+    ManagerFixture f;
+    RecordingScene* menu = makeScene("Menu", 0);
+    RecordingScene* credits = makeScene("Credits", 0);
+    CRefHandle<RecordingScene> keepMenu(menu), keepCredits(credits);
+    ASSERT_TRUE(f.manager->setScene(menu));
+    f.run(menu, 1);
+    ASSERT_TRUE(f.manager->navigateTo(menu, credits, CName(), CName(), true));
+    f.run(menu, 1);
+    f.run(credits, 1);
+    f.drain();
+
+    ASSERT_TRUE(credits->navigateBack(0));
+    f.run(credits, 1); // the credits are gone from view; the menu still comes back
+    f.drain();
+    EXPECT_EQ(childNames(f.manager.get()), (std::vector<std::string>{"Menu", "Credits"}))
+        << "closed once the change is over, not while the menu's half still names it";
+    f.run(menu, 1);
+    f.drain();
+    EXPECT_EQ(childNames(f.manager.get()), std::vector<std::string>{"Menu"});
+    EXPECT_EQ(credits->getSceneManager<BaseNode>(), nullptr);
+    EXPECT_EQ(menu->record.count(kChangeFinished), 3) << "entered, covered, and back";
+}
+
 TEST(SceneManager, NavigatingAwayDuringAnEnterStateCompletesItAtOnce) {
     ManagerFixture f;
     RecordingScene* a = makeScene("A", -1);

@@ -13,14 +13,23 @@
 #include "engine/content/ContentType.h"
 #include "engine/core/CEngine.h"
 #include "engine/core/CEngineManagers.h"
+#include "engine/core/CEventKeyDown.h"
+#include "engine/core/CEventKeyUp.h"
+#include "engine/core/CEventMouseLeftDown.h"
+#include "engine/core/CEventMouseLeftUp.h"
+#include "engine/core/CEventMouseMove.h"
 #include "engine/core/CLog.h"
 #include "engine/core/CString.h"
 #include "engine/core/CStringW.h"
+#include "engine/core/CVector2di.h"
+#include "engine/core/ITimeSource.h"
+#include "engine/device/CSdlDevice.h"
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/CXmlStreamReader.h"
 #include "engine/io/FilePaths.h"
 #include "engine/scene/BaseNode.h"
 #include "engine/scene/CNodeFactory.h"
+#include "engine/scene/ControlNode.h"
 #include "engine/scene/SceneManager.h"
 #include "engine/scene/SceneNode.h"
 #include "engine/scene/TemplateCollectionNode.h"
@@ -34,6 +43,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -155,10 +165,14 @@ TEST(FrontEndAssets, EveryNameInTheFilesLeadsToSomethingThatExists) {
         const pugi::xml_node root = doc.child("SceneNode");
         ASSERT_TRUE(root);
 
-        // Screens change with their own transitions.
+        // Screens change smoothly: a scene change plays its states on the
+        // screen's top nodes (the screen's own states take no part).
         if (std::string(root.attribute("Type").value()) == "SceneNode") {
-            for (const char* state : {"NavTo", "NavFrom", "NavBackTo", "NavBackFrom"})
-                EXPECT_TRUE(root.child("States").find_child_by_attribute("State", "Name", state)) << state;
+            for (pugi::xml_node top : root.children("SceneNode"))
+                for (const char* state : {"NavTo", "NavFrom", "NavBackTo", "NavBackFrom"})
+                    EXPECT_TRUE(top.child("States").find_child_by_attribute("State", "Name", state))
+                        << state << " on "
+                        << top.child("Properties").find_child_by_attribute("Name", "Name").attribute("Value").value();
         }
 
         forEachNode(root, [&](pugi::xml_node node) {
@@ -198,18 +212,51 @@ TEST(FrontEndAssets, EveryNameInTheFilesLeadsToSomethingThatExists) {
         EXPECT_TRUE(fs::is_regular_file(kAssets / logo.attribute("Image").value())) << logo.attribute("Image").value();
     }
     EXPECT_GT(logoCount, 0);
+    // The loading screen's backgrounds, which it looks for under scenes/Loading/.
+    const pugi::xml_document config = readXml(kAssets / "levels/common/GlobalConfig.xml");
+    const std::string backgrounds =
+        config.child("GlobalConfig").child("IntroSceneBackgrounds").attribute("Value").value();
+    ASSERT_FALSE(backgrounds.empty());
+    for (size_t start = 0, end = 0; start <= backgrounds.size(); start = end + 1) {
+        end = std::min(backgrounds.find(';', start), backgrounds.size());
+        const std::string name = backgrounds.substr(start, end - start);
+        EXPECT_TRUE(fs::is_regular_file(kAssets / "scenes/Loading" / name)) << "loading background " << name;
+    }
     const std::set<std::string>& english = catalogue.dictionaries.at("strings/Dictionary.xml");
+    // Texts the screens' classes show by key rather than a scene file.
+    for (const char* key :
+         {"TitleName", "ThousandsDelimiter", "MainMenu_WelcomeTxt", "Warning", "ProfilesDamaged", "OkBtn", "Yes", "No",
+          "QuitConfirmation", "QuitConfirmationRemoveProgress", "SelectPlayer_WantDelete", "ProfileNameWarning",
+          "Options_On", "Options_Off", "Options_CantGoWindow", "WarningTutorialRestart"})
+        EXPECT_TRUE(english.count(key)) << key;
     for (const auto& [dictionary, keys] : catalogue.dictionaries)
         EXPECT_EQ(keys, english) << dictionary;
 }
 
 namespace {
 
+// The clock the walk runs on: the test moves it by one frame before every
+// step of the main loop, so the game sees a steady frame rate however slow
+// the machine is, and a second of the game costs only its frames.
+class SteppedTime : public ITimeSource {
+public:
+    [[nodiscard]] uint32_t nowMs() const override { return now; }
+    uint32_t now = 1000;
+
+protected:
+    ~SteppedTime() override = default;
+};
+
 // Runs the real game in a folder of its own whose "assets" is the
-// repository's, with OpenGL through SDL's offscreen driver and the null
-// sound device.
+// repository's, with OpenGL through SDL's offscreen driver, the null sound
+// device and its profiles in the folder too.
 class FrontEndRun : public testing::Test {
 protected:
+    // One frame of the game's clock per step of the main loop.
+    static constexpr uint32_t kFrameMs = 16;
+    // No wait of the walk lasts longer than this much of the game's clock.
+    static constexpr uint64_t kPatienceMs = 30000;
+
     void SetUp() override {
         m_previous = fs::current_path();
         fs::create_symlink(kAssets, m_dir.path() / "assets");
@@ -225,10 +272,15 @@ protected:
         stopListening();
         if (m_game)
             m_game->release();
+        m_device.reset();
         fs::current_path(m_previous);
     }
 
+    // The game on a device whose clock the test moves (the game takes the
+    // engine it finds registered).
     GGameApplication* start() {
+        m_device.reset(new CSdlDevice(CEngineCreationParams(), m_time.get()));
+        setEngineInstance(m_device.get());
         GGameOptions options;
         options.registerStartClasses = &registerStartClasses;
         options.registerAllClasses = &registerAllGameClasses;
@@ -256,26 +308,114 @@ protected:
         return m_warnings;
     }
 
+    // One step of the main loop, a frame later than the last.
+    bool step() {
+        m_time->now += kFrameMs;
+        return m_game->run();
+    }
+
     bool runSteps(int steps) {
         for (int i = 0; i < steps; ++i)
-            if (!m_game->run())
+            if (!step())
                 return false;
         return true;
     }
 
     // Runs the main loop until `ms` of game time have passed (transitions
-    // run on game time, whatever the machine's speed).
+    // run on game time).
     bool runFor(uint64_t ms) {
         const uint64_t until = m_game->getTotalTime() + ms;
-        while (m_game->getTotalTime() < until)
-            if (!m_game->run())
+        for (uint64_t steps = 0; m_game->getTotalTime() < until; ++steps)
+            if (steps > ms + 100 || !step())
                 return false;
         return true;
+    }
+
+    // Runs the main loop until `done()` holds, for kPatienceMs of game time
+    // at most.
+    template <class Done> bool runUntil(Done done) {
+        const uint64_t until = m_game->getTotalTime() + kPatienceMs;
+        for (uint64_t steps = 0; !done(); ++steps)
+            if (m_game->getTotalTime() > until || steps > kPatienceMs || !step())
+                return false;
+        return true;
+    }
+
+    // Runs until the screen named `name` is on top and every scene change
+    // has finished, so the screen shows as the player sees it.
+    bool settleOn(const std::string& name, uint32_t afterMs = 200) {
+        SceneManager* scenes = m_game->getSceneManager();
+        const bool arrived = runUntil([&] {
+            return currentSceneName() == name && scenes->getPendingTransitionCount() == 0 &&
+                   scenes->getQueuedEventCount() == 0;
+        });
+        EXPECT_TRUE(arrived) << "waiting for " << name << ", on " << currentSceneName();
+        // What the arrival starts (a fade of its own, a first text) has a moment to show.
+        return arrived && runFor(afterMs);
     }
 
     [[nodiscard]] std::string currentSceneName() const {
         SceneNode* scene = m_game->getSceneManager()->getCurrentScene();
         return scene ? std::string(scene->getName().str().c_str()) : std::string();
+    }
+
+    // The node `name` of the screen on top, `depth` levels down at most.
+    [[nodiscard]] BaseNode* onScreen(const char* name, int depth = 8) const {
+        SceneNode* scene = m_game->getSceneManager()->getCurrentScene();
+        return scene ? scene->findChild(CName(name), depth) : nullptr;
+    }
+
+    // Where the middle of `node` is on the screen.
+    static CVector2di middleOf(const BaseNode* node, float across = 0.5f) {
+        CVector3d point(node->getBounds().x * across, node->getBounds().y * 0.5f, 0.0f);
+        node->getAbsoluteTransformation().transformPoint(point);
+        return {int32_t(std::lround(point.x)), int32_t(std::lround(point.y))};
+    }
+
+    // A player's click: the pointer moves onto the point, the button goes
+    // down and comes up, a frame between each.
+    bool clickAt(CVector2di at) {
+        for (CEvent* event : {static_cast<CEvent*>(new CEventMouseMove(at.x, at.y)),
+                              static_cast<CEvent*>(new CEventMouseLeftDown(at.x, at.y)),
+                              static_cast<CEvent*>(new CEventMouseLeftUp(at.x, at.y))}) {
+            CRefHandle<CEvent> held(event);
+            (void)m_game->getEngine()->postEvent(event);
+            if (!runSteps(2))
+                return false;
+        }
+        return true;
+    }
+
+    // Clicks the control named `name` on the screen on top, at `across` of
+    // its width.
+    bool click(const char* name, float across = 0.5f) {
+        BaseNode* control = onScreen(name);
+        EXPECT_NE(control, nullptr) << name << " on " << currentSceneName();
+        if (!control)
+            return false;
+        EXPECT_TRUE(control->isVisible()) << name;
+        return clickAt(middleOf(control, across));
+    }
+
+    // A key pressed and let go, as the device reports it.
+    bool press(int32_t keyCode, int32_t character = 0) {
+        CRefHandle<CEvent> down(new CEventKeyDown(character, keyCode));
+        (void)m_game->getEngine()->postEvent(down.get());
+        if (!runSteps(1))
+            return false;
+        CRefHandle<CEvent> up(new CEventKeyUp(character, keyCode));
+        (void)m_game->getEngine()->postEvent(up.get());
+        return runSteps(1);
+    }
+
+    // Types `text` key by key (letters by their upper-case key code).
+    bool type(const std::string& text) {
+        for (char c : text) {
+            const int32_t key = c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c;
+            if (!press(key, c))
+                return false;
+        }
+        return true;
     }
 
     // Compares what the window shows with the screen's reference picture.
@@ -317,6 +457,8 @@ protected:
 
     TempDir m_dir;
     fs::path m_previous;
+    CRefHandle<SteppedTime> m_time{new SteppedTime()};
+    CRefHandle<CSdlDevice> m_device;
     GGameApplication* m_game = nullptr;
     std::mutex m_mutex;
     std::vector<std::string> m_warnings;
@@ -358,8 +500,9 @@ TEST_F(FrontEndRun, LoadingTheWholeFrontEndTouchesNoMissingFileAndWarnsOfNothing
 }
 
 // The walk a new player makes: logos, loading, main menu, a new player,
-// options, credits, quit. Each screen is checked as the player sees it; the
-// walk goes as far as the game's screen classes exist.
+// options, credits, quit, by clicks on the buttons where they are on the
+// screen and keys typed, each screen checked as the player sees it. The walk
+// goes as far as the game's screen classes exist.
 TEST_F(FrontEndRun, AWalkThroughTheFrontEndShowsEachScreenAsItsReference) {
     GGameApplication* game = start();
     ASSERT_TRUE(game->init(CStringW()));
@@ -371,29 +514,45 @@ TEST_F(FrontEndRun, AWalkThroughTheFrontEndShowsEachScreenAsItsReference) {
     EXPECT_EQ(currentSceneName(), "LogosScene");
     expectLooksLikeReference("LogosScene");
 
-    if (!classRegistered(u"GLogosScene")) {
-        // The logos screen is all the game shows until its screen classes arrive.
-        std::printf("The walk stops at the logos screen: its class is not part of the game yet\n");
-        return;
-    }
     // The logos run out, the loading screen fills its bar and pushes the main menu.
-    std::set<std::string> seen;
-    const uint64_t until = game->getTotalTime() + 20000;
-    while (currentSceneName() != "MainMenuScene" && game->getTotalTime() < until) {
-        seen.insert(currentSceneName());
-        ASSERT_TRUE(game->run());
+    ASSERT_TRUE(runUntil([&] { return currentSceneName() == "IntroScene"; }));
+    ASSERT_TRUE(settleOn("IntroScene", 0));
+    expectLooksLikeReference("IntroScene");
+    ASSERT_TRUE(settleOn("MainMenuScene"));
+
+    if (currentSceneName() != "MainMenuScene" || !classRegistered(u"GSelectPlayerScene")) {
+        // Without players the menu is the first screen the player can use.
+        ASSERT_EQ(currentSceneName(), "MainMenuScene");
+        expectLooksLikeReference("MainMenuScene");
     }
-    EXPECT_TRUE(seen.count("IntroScene")) << "the loading screen came between the logos and the menu";
-    ASSERT_EQ(currentSceneName(), "MainMenuScene");
-    ASSERT_TRUE(runFor(1000));
-    expectLooksLikeReference("MainMenuScene");
     EXPECT_EQ(warnings(), std::vector<std::string>());
 
-    if (!classRegistered(u"GMainMenuScene")) {
-        std::printf("The walk stops at the main menu: its class is not part of the game yet\n");
-        return;
+    // The credits, and back to the menu.
+    ASSERT_TRUE(click("CreditsButton"));
+    ASSERT_TRUE(settleOn("CreditsScene"));
+    expectLooksLikeReference("CreditsScene");
+    ASSERT_TRUE(click("BackButton"));
+    ASSERT_TRUE(settleOn("MainMenuScene"));
+
+    // Quit: the question over the menu; Yes ends the main loop.
+    ASSERT_TRUE(click("QuitButton"));
+    ASSERT_TRUE(settleOn("QuitConfirmationScene"));
+    expectLooksLikeReference("QuitConfirmationScene");
+    BaseNode* yes = onScreen("YesButton");
+    ASSERT_NE(yes, nullptr);
+    const CVector2di at = middleOf(yes);
+    for (CEvent* event : {static_cast<CEvent*>(new CEventMouseMove(at.x, at.y)),
+                          static_cast<CEvent*>(new CEventMouseLeftDown(at.x, at.y)),
+                          static_cast<CEvent*>(new CEventMouseLeftUp(at.x, at.y))}) {
+        CRefHandle<CEvent> held(event);
+        (void)game->getEngine()->postEvent(event);
+        (void)step();
     }
-    // New player, options, credits and quit are checked here as the menu's classes arrive.
+    bool running = true;
+    for (int i = 0; i < 20 && running; ++i)
+        running = step();
+    EXPECT_FALSE(running) << "the game goes on after Yes";
+    EXPECT_EQ(warnings(), std::vector<std::string>());
 }
 
 // Packed into the archive the release ships, the same assets give the same screen.
