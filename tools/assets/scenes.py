@@ -343,7 +343,9 @@ def templates():
     element.prop("vector3d", "Bounds", vec(300, 40))
     highlight = nine_grid("Bg", c + "ListItem.png", 0, 0, 300, 40, 8)
     stateful_image(highlight, {"Normal": c + "ListItem.png", "Hover": c + "ListItemHover.png",
-                               "Press": c + "ListItemSelected.png", "Disabled": c + "ListItem.png"})
+                               "Press": c + "ListItemSelected.png", "Disabled": c + "ListItem.png",
+                               # The list shows its selected item with "Focus".
+                               "Focus": c + "ListItemSelected.png"})
     element.add(highlight, text("Text", "", 12, 0, 276, 40, TEXT, "ff262220", halign=1, z=1))
     forwarding_states(element, CONTROL_STATES)
     element.state("Selected", set_states("Press", "Bg"))
@@ -520,7 +522,8 @@ def select_player_name_scene():
     root, scene = panel_scene("SelectPlayerInputNameScene", "GSelectPlayerInputNameScene", "NewPlayer_Title")
     scene.add(at(text("NameLabel", "%NewPlayer_Name%", 0, 0, 560, 32, SMALL, "ff262220", halign=1), 40, 78))
     edit = at(control("EditNode", "NameEdit", "EditField", 0, 0, 560, 48), 40, 112)
-    edit.prop("int", "MaxTextLength", 16)
+    # Letters, digits and spaces: Enter confirms the name instead of breaking the line.
+    edit.prop("int", "MaxTextLength", 16).prop("string", "InputMask", "A0S")
     scene.add(edit)
     tabs = at(Node("ControlNode", "TabScene", "TabSceneNode"), 40, 176)
     tabs.prop("vector3d", "Bounds", vec(560, 300)).prop("int", "TabsCount", 2).prop("int", "ActiveTabIndex", 1)
@@ -533,18 +536,18 @@ def select_player_name_scene():
             index = (t - 1) * 3 + i
             box = at(Node("ControlNode", f"Picture{index + 1}", "CheckBoxNode"), 40 + i * 170, 20)
             box.prop("vector3d", "Bounds", vec(104, 104))
-            box.add(at(sprite("Image", f"{IMG}common/Portrait{index + 1}.png"), 4, 4, 0))
+            # The portrait is where the box is clicked.
+            box.add(at(sprite("Image", f"{IMG}common/Portrait{index + 1}.png").prop("bool", "CanBeHit", "true"),
+                       4, 4, 0))
             ring = at(Node("SpriteNode", "Ring"), 0, 0, 1)
             ring.prop("color", "TintColor", HIDDEN).prop("atlasTexture", "AtlasTexture", IMG + "common/PortraitRing.png")
             box.add(ring)
-            box.state("Disabled", set_states("Off", "Ring"))
-            box.state("SetDisabled", set_states("FadeOut", "Ring"))
-            box.state("Active", set_states("On", "Ring"))
-            box.state("SetActive", set_states("FadeIn", "Ring"))
-            ring.state("Off", set_props(("color", "TintColor", HIDDEN)))
-            ring.state("On", set_props(("color", "TintColor", SHOWN)))
-            ring.state("FadeOut", fade(SHOWN, HIDDEN, 200))
-            ring.state("FadeIn", fade(HIDDEN, SHOWN, 200))
+            # The screen applies a picture's state to the picture's parts:
+            # the ring shows the choice.
+            ring.state("Disabled", set_props(("color", "TintColor", HIDDEN)))
+            ring.state("SetDisabled", fade(SHOWN, HIDDEN, 200))
+            ring.state("Active", set_props(("color", "TintColor", SHOWN)))
+            ring.state("SetActive", fade(HIDDEN, SHOWN, 200))
             holder.add(box)
         page.add(holder)
         tabs.add(page)

@@ -12,6 +12,8 @@
 #include "game/nodes/GSpriteBatchingNode.h"
 #include "game/screens/GMainMenuScene.h"
 #include "game/screens/GQuitConfirmationScene.h"
+#include "game/screens/GSelectPlayerInputNameScene.h"
+#include "game/screens/GSelectPlayerScene.h"
 
 namespace {
 
@@ -30,6 +32,8 @@ constexpr ClassEntry kStartClasses[] = {
 
 constexpr ClassEntry kGameClasses[] = {
     {u"GMainMenuScene", &GMainMenuScene::create},
+    {u"GSelectPlayerScene", &GSelectPlayerScene::create},
+    {u"GSelectPlayerInputNameScene", &GSelectPlayerInputNameScene::create},
     {u"GCreditsScene", &GCreditsScene::create},
     {u"GQuitConfirmationScene", &GQuitConfirmationScene::create},
     {u"GBetaMessageScene", &GBetaMessageScene::create},
