@@ -1148,38 +1148,8 @@ void CGLDriver::resetVertexArrays() {
 
 void CGLDriver::drawPrimitives(const void* vertices, uint32_t vertexCount, const void* indices, uint32_t primitiveCount,
                                VertexType vertexType, IndexType indexType, PrimitiveType primitiveType) {
-    if (primitiveCount == 0 || vertexCount == 0 || !vertices || !checkPrimitiveCount(primitiveCount))
+    if (!checkDrawArguments(vertices, vertexCount, indices, primitiveCount, vertexType, indexType, primitiveType))
         return;
-    const uint32_t stride = vertexStride(vertexType);
-    const uint64_t needed = primitiveVertexCount(primitiveType, primitiveCount);
-    if (stride == 0 || needed == 0) {
-        CLog::instance()->log("Could not draw primitives of an unknown vertex or primitive type.", CLog::Error);
-        return;
-    }
-    // GL would read past the caller's arrays otherwise.
-    if (!indices && needed > vertexCount) {
-        CLog::instance()->log(CString("Could not draw primitives, ") + static_cast<unsigned>(primitiveCount) +
-                                  " primitives need more than the " + static_cast<unsigned>(vertexCount) +
-                                  " vertices given.",
-                              CLog::Error);
-        return;
-    }
-    if (indices) {
-        bool inside = true;
-        if (indexType == IndexType::Bits32) {
-            const auto* list = static_cast<const uint32_t*>(indices);
-            for (uint64_t i = 0; i < needed && inside; ++i)
-                inside = list[i] < vertexCount;
-        } else {
-            const auto* list = static_cast<const uint16_t*>(indices);
-            for (uint64_t i = 0; i < needed && inside; ++i)
-                inside = list[i] < vertexCount;
-        }
-        if (!inside) {
-            CLog::instance()->log("Could not draw primitives, an index points past the vertices given.", CLog::Error);
-            return;
-        }
-    }
     CNullGraphicsDriver::drawPrimitives(vertices, vertexCount, indices, primitiveCount, vertexType, indexType,
                                         primitiveType);
 
@@ -1211,7 +1181,7 @@ void CGLDriver::drawPrimitives(const void* vertices, uint32_t vertexCount, const
     }
 
     const GLenum mode = primitiveMode(primitiveType);
-    const auto count = static_cast<GLsizei>(needed);
+    const auto count = static_cast<GLsizei>(primitiveVertexCount(primitiveType, primitiveCount));
     if (indices)
         gl.glDrawElements(mode, count, indexType == IndexType::Bits32 ? GL_UNSIGNED_INT : GL_UNSIGNED_SHORT, indices);
     else

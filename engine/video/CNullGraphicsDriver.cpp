@@ -527,6 +527,44 @@ bool CNullGraphicsDriver::checkPrimitiveCount(uint32_t count) const {
     return false;
 }
 
+bool CNullGraphicsDriver::checkDrawArguments(const void* vertices, uint32_t vertexCount, const void* indices,
+                                             uint32_t primitiveCount, VertexType vertexType, IndexType indexType,
+                                             PrimitiveType primitiveType) const {
+    if (primitiveCount == 0 || vertexCount == 0 || !vertices || !checkPrimitiveCount(primitiveCount))
+        return false;
+    const uint32_t stride = vertexStride(vertexType);
+    const uint64_t needed = primitiveVertexCount(primitiveType, primitiveCount);
+    if (stride == 0 || needed == 0) {
+        CLog::instance()->log("Could not draw primitives of an unknown vertex or primitive type.", CLog::Error);
+        return false;
+    }
+    // The hardware would read past the caller's arrays otherwise.
+    if (!indices && needed > vertexCount) {
+        CLog::instance()->log(CString("Could not draw primitives, ") + static_cast<unsigned>(primitiveCount) +
+                                  " primitives need more than the " + static_cast<unsigned>(vertexCount) +
+                                  " vertices given.",
+                              CLog::Error);
+        return false;
+    }
+    if (indices) {
+        bool inside = true;
+        if (indexType == IndexType::Bits32) {
+            const auto* list = static_cast<const uint32_t*>(indices);
+            for (uint64_t i = 0; i < needed && inside; ++i)
+                inside = list[i] < vertexCount;
+        } else {
+            const auto* list = static_cast<const uint16_t*>(indices);
+            for (uint64_t i = 0; i < needed && inside; ++i)
+                inside = list[i] < vertexCount;
+        }
+        if (!inside) {
+            CLog::instance()->log("Could not draw primitives, an index points past the vertices given.", CLog::Error);
+            return false;
+        }
+    }
+    return true;
+}
+
 int32_t CNullGraphicsDriver::addAndDropMaterialRenderer(int32_t index, IMaterialTypeRenderer* renderer) {
     const int32_t result = registerMaterialType(index, renderer, nullptr);
     if (renderer)

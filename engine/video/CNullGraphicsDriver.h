@@ -140,6 +140,13 @@ public:
     // narrows the 24- and 32-bit ones.
     [[nodiscard]] virtual ColorFormat textureColorFormat(ColorFormat format) const;
 
+    // The checks before a real draw: something to draw, not too many
+    // primitives (checkPrimitiveCount), known types, and every vertex the
+    // primitives need inside the arrays given. Logs and answers false when
+    // the draw must not happen.
+    [[nodiscard]] bool checkDrawArguments(const void* vertices, uint32_t vertexCount, const void* indices,
+                                          uint32_t primitiveCount, VertexType vertexType, IndexType indexType,
+                                          PrimitiveType primitiveType) const;
     // For the drivers' drawPrimitives: true when `count` primitives may be
     // drawn at once, else false after logging why.
     [[nodiscard]] bool checkPrimitiveCount(uint32_t count) const;
