@@ -285,6 +285,10 @@ IGraphicsDriver* CSdlDevice::makeOpenGLDriver() {
     return createDeviceOpenGLDriver(m_currentParams, getFileSystem(), getClock(), m_window.get());
 }
 
+IGraphicsDriver* CSdlDevice::makeDirect3D9Driver() {
+    return createDeviceDirect3D9Driver(m_currentParams, getFileSystem(), getClock(), m_window.get());
+}
+
 bool CSdlDevice::createVideoDriver() {
     applyWindowStyle();
     IGraphicsDriver* driver = nullptr;
@@ -296,7 +300,9 @@ bool CSdlDevice::createVideoDriver() {
         log().log("Could not create DIRECT3D8 Driver.", CLog::Error);
         break;
     case CEngineCreationParams::DriverDirect3D9:
-        log().log("Could not create DIRECT3D9 Driver.", CLog::Error);
+        driver = makeDirect3D9Driver();
+        if (!driver)
+            log().log("Could not create DIRECT3D9 Driver.", CLog::Error);
         break;
     case CEngineCreationParams::DriverOpenGL:
         // The display takes the wanted mode before the driver sizes itself.

@@ -121,6 +121,8 @@ protected:
     // The OpenGL driver for the current parameters (null after a log line
     // when it cannot be made). Overridable so that tests can stand in.
     [[nodiscard]] virtual IGraphicsDriver* makeOpenGLDriver();
+    // The same for the Direct3D 9 driver (Windows only).
+    [[nodiscard]] virtual IGraphicsDriver* makeDirect3D9Driver();
 
 private:
     [[nodiscard]] bool createWindow();

@@ -9,6 +9,7 @@
 #include "engine/sound/CNullAudioDevice.h"
 #include "engine/sound/CSoundCueManager.h"
 #include "engine/sound/OpenALAudio.h"
+#include "engine/video/Direct3D9Driver.h"
 #include "engine/video/IGraphicsDriver.h"
 #include "engine/video/OpenGLDriver.h"
 
@@ -28,6 +29,21 @@ IGraphicsDriver* createDeviceOpenGLDriver(const CEngineCreationParams& params, C
     }
     CRefHandle<CSdlGLContext> shared(new CSdlGLContext(std::move(context)));
     return createOpenGLDriver(params, fileSystem, shared.get(), clock);
+}
+
+IGraphicsDriver* createDeviceDirect3D9Driver(const CEngineCreationParams& params, CVirtualFileSystem* fileSystem,
+                                             CClock* clock, CPlatformWindow* window) {
+#ifdef _WIN32
+    if (!window || !window->isOpen()) {
+        CLog::instance()->log("Direct3D 9 needs a window", CLog::Info);
+        return nullptr;
+    }
+    return createDirect3D9Driver(params, fileSystem, window->handle(), clock);
+#else
+    (void)params, (void)fileSystem, (void)clock, (void)window;
+    CLog::instance()->log("Direct3D 9 exists only on Windows", CLog::Info);
+    return nullptr;
+#endif
 }
 
 IAudioDevice* createDeviceNullAudio(CVirtualFileSystem* fileSystem, CSoundFormatRegistry* registry) {

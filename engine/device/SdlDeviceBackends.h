@@ -22,6 +22,12 @@ struct CEngineCreationParams;
                                                         CVirtualFileSystem* fileSystem, CClock* clock,
                                                         CPlatformWindow* window);
 
+// The Direct3D 9 driver drawing into `window`. Null where the system has no
+// Direct3D 9 (every system but Windows, or a Windows without d3d9.dll) or the
+// driver does not start.
+[[nodiscard]] IGraphicsDriver* createDeviceDirect3D9Driver(const CEngineCreationParams& params,
+                                                           CVirtualFileSystem* fileSystem, CClock* clock,
+                                                           CPlatformWindow* window);
 // The silent audio device.
 [[nodiscard]] IAudioDevice* createDeviceNullAudio(CVirtualFileSystem* fileSystem, CSoundFormatRegistry* registry);
 // The OpenAL device, with the update thread when the parameters ask for it.

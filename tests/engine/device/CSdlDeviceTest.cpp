@@ -150,7 +150,11 @@ TEST_F(SdlDeviceTest, FactoryKeepsOnlyDevicesWithTheirDriver) {
     } cases[] = {
         {CEngineCreationParams::DriverNull, nullptr},
         {CEngineCreationParams::DriverDirect3D8, "ERR: Could not create DIRECT3D8 Driver."},
+#ifdef _WIN32
+        {CEngineCreationParams::DriverDirect3D9, nullptr},
+#else
         {CEngineCreationParams::DriverDirect3D9, "ERR: Could not create DIRECT3D9 Driver."},
+#endif
         {4, "ERR: OpenGLES1 driver was not compiled in."},
         {5, "ERR: OpenGLES2 driver was not compiled in."},
         {9, "ERR: Unable to create video driver of unknown type."},
@@ -189,6 +193,31 @@ TEST_F(SdlDeviceTest, EngineInstanceIsMadeThroughTheRegisteredFactory) {
     engine->release();
     EXPECT_EQ(findEngineInstance(), nullptr);
     setEngineFactory(nullptr);
+}
+
+TEST_F(SdlDeviceTest, Direct3D9DriverDrawsIntoItsWindowWhereThereIsOne) {
+    m_device->direct3D9 = true;
+    LogCapture log;
+    CEngineCreationParams params;
+    params.driverType = CEngineCreationParams::DriverDirect3D9;
+    params.width = 200;
+    params.height = 150;
+    params.colorBits = 32;
+#ifndef _WIN32
+    EXPECT_FALSE(m_device->applyCreationParameters(params));
+    EXPECT_TRUE(log.contains("Could not create DIRECT3D9 Driver."));
+#else
+    ASSERT_TRUE(m_device->applyCreationParameters(params));
+    IGraphicsDriver* driver = m_device->getVideoDriver();
+    ASSERT_NE(driver, nullptr);
+    EXPECT_EQ(driver->driverType(), CEngineCreationParams::DriverDirect3D9);
+    EXPECT_EQ(driver->screenSize(), CSizeI(200, 150));
+    EXPECT_TRUE(driver->beginFrame(true, true, CColor(0xFF102030), nullptr, nullptr));
+    CRefHandle<CPixelImage> shot(driver->takeScreenshot());
+    ASSERT_TRUE(shot);
+    EXPECT_EQ(shot->pixelAt(100, 75), CColor(0xFF102030));
+    EXPECT_TRUE(driver->endFrame());
+#endif
 }
 
 TEST_F(SdlDeviceTest, OpenGLDriverDrawsIntoItsWindow) {

@@ -72,6 +72,8 @@ void TestDevice::handleMessage(const PlatformEvent& event) {
     CSdlDevice::handleMessage(event);
 }
 
+IGraphicsDriver* TestDevice::makeDirect3D9Driver() { return direct3D9 ? CSdlDevice::makeDirect3D9Driver() : nullptr; }
+
 IGraphicsDriver* TestDevice::makeOpenGLDriver() {
     switch (openGL) {
     case OpenGL::StandIn:

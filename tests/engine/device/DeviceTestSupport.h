@@ -75,10 +75,14 @@ public:
     // StandIn: a Null driver stands for the OpenGL one; Missing: none can be
     // made; Real: the device's own.
     OpenGL openGL = OpenGL::StandIn;
+    // Whether the device's own Direct3D 9 driver is made; otherwise none
+    // can be.
+    bool direct3D9 = false;
 
 protected:
     ~TestDevice() override = default;
 
     void handleMessage(const PlatformEvent& event) override;
     [[nodiscard]] IGraphicsDriver* makeOpenGLDriver() override;
+    [[nodiscard]] IGraphicsDriver* makeDirect3D9Driver() override;
 };
