@@ -337,9 +337,11 @@ def templates():
     root.add(bar)
 
     # List: a framed column of rows with a scroll slider.
+    # The frame lies behind everything else of the list: parts at one depth
+    # drawn from one atlas page come in no fixed order.
     lst = Node("BaseNode", "List").prop("vector3d", "Bounds", vec(360, 320))
     lst.add(nine_grid("Frame", c + "ListFrame.png", 0, 0, 360, 320, 12))
-    element = Node("ControlNode", "Element").prop("vector3d", "Position", vec(12, 12))
+    element = Node("ControlNode", "Element").prop("vector3d", "Position", vec(12, 12, 1))
     element.prop("vector3d", "Bounds", vec(300, 40))
     highlight = nine_grid("Bg", c + "ListItem.png", 0, 0, 300, 40, 8)
     stateful_image(highlight, {"Normal": c + "ListItem.png", "Hover": c + "ListItemHover.png",
@@ -350,10 +352,11 @@ def templates():
     forwarding_states(element, CONTROL_STATES)
     element.state("Selected", set_states("Press", "Bg"))
     lst.add(element)
-    lst.add(control("ButtonNode", "PrevButton", "StepUp", 320, 12, 32, 32))
-    lst.add(control("ButtonNode", "NextButton", "StepDown", 320, 276, 32, 32))
-    scroll = control("SliderNode", "Slider", "ScrollBar", 324, 52, 24, 216)
-    scroll.prop("int", "KnobType", 2)
+    lst.add(at(control("ButtonNode", "PrevButton", "StepUp", 320, 12, 32, 32), 320, 12))
+    lst.add(at(control("ButtonNode", "NextButton", "StepDown", 320, 276, 32, 32), 320, 276))
+    scroll = at(control("SliderNode", "Slider", "ScrollBar", 324, 52, 24, 216), 324, 52)
+    # At the top until the list has lines to scroll through.
+    scroll.prop("int", "KnobType", 2).prop("float", "Value", 0)
     lst.add(scroll)
     root.add(lst)
     scrollbar = Node("BaseNode", "ScrollBar").prop("vector3d", "Bounds", vec(24, 216))
