@@ -3,8 +3,9 @@
 # tools/assets (pictures drawn by script, atlases and fonts made by our tools,
 # sounds synthesised with sox and encoded with oggenc).
 #
-#   bash scripts/make-assets.sh            # rewrite assets/
-#   bash scripts/make-assets.sh --check    # fail when assets/ differs from a fresh run
+#   bash scripts/make-assets.sh            # rewrite assets/ (and the developer dictionaries
+#                                          # in assets_en/ and assets_ru/)
+#   bash scripts/make-assets.sh --check    # fail when they differ from a fresh run
 #
 # BM_TOOLS names a folder with atlaspack and fontbuild already built
 # (default: the release build's, built here when missing).
@@ -25,19 +26,19 @@ python=python3
 if [[ -x /usr/bin/python3 ]]; then python=/usr/bin/python3; fi
 
 if [[ $check -eq 0 ]]; then
-    exec "$python" tools/assets/make_assets.py --tools "$tools" --out assets
+    exec "$python" tools/assets/make_assets.py --tools "$tools" --root .
 fi
 
 fresh=$(mktemp -d)
 trap 'rm -rf "$fresh"' EXIT
-"$python" tools/assets/make_assets.py --tools "$tools" --out "$fresh"
+"$python" tools/assets/make_assets.py --tools "$tools" --root "$fresh"
 status=0
 while IFS= read -r -d '' file; do
     name=${file#"$fresh"/}
-    if ! cmp -s "$file" "assets/$name"; then
-        echo "assets/$name differs from what tools/assets makes (run scripts/make-assets.sh)" >&2
+    if ! cmp -s "$file" "$name"; then
+        echo "$name differs from what tools/assets makes (run scripts/make-assets.sh)" >&2
         status=1
     fi
 done < <(find "$fresh" -type f -print0)
-if [[ $status -eq 0 ]]; then echo "assets/ matches its sources."; fi
+if [[ $status -eq 0 ]]; then echo "assets/ and the developer dictionaries match their sources."; fi
 exit $status

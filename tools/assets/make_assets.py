@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Regenerates the game's front-end assets under assets/.
 
-    tools/assets/make_assets.py --tools build/release/tools [--out assets]
+    tools/assets/make_assets.py --tools build/release/tools [--root .]
+
+writes <root>/assets, and beside it the developer dictionaries in
+<root>/assets_en and <root>/assets_ru.
 
 Draws the pictures, packs them into atlases with atlaspack, builds the
 texture fonts with fontbuild from DejaVu (fonts-dejavu-core), synthesises the
@@ -122,14 +125,15 @@ def global_config_xml():
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[1])
     parser.add_argument("--tools", required=True, help="folder holding atlaspack and fontbuild")
-    parser.add_argument("--out", default=os.path.join(os.path.dirname(__file__), "..", "..", "assets"))
+    parser.add_argument("--root", default=os.path.join(os.path.dirname(__file__), "..", ".."))
     args = parser.parse_args()
-    out = os.path.abspath(args.out)
+    root = os.path.abspath(args.root)
+    out = os.path.join(root, "assets")
     atlaspack = os.path.join(args.tools, "atlaspack")
     fontbuild = os.path.join(args.tools, "fontbuild")
 
-    for name in OWNED:
-        path = os.path.join(out, name)
+    for name in ["assets_en", "assets_ru"] + [os.path.join("assets", owned) for owned in OWNED]:
+        path = os.path.join(root, name)
         if os.path.isdir(path):
             shutil.rmtree(path)
         elif os.path.exists(path):
@@ -148,7 +152,7 @@ def main():
         dejavu = art.FONT_DIR
         for name, face, size in [("Caption", "DejaVuSans-Bold.ttf", 30), ("Text", "DejaVuSans.ttf", 22),
                                  ("Small", "DejaVuSans.ttf", 17)]:
-            run([fontbuild, "--font", dejavu + face, "--size", str(size), "--chars", "latin1,punctuation",
+            run([fontbuild, "--font", dejavu + face, "--size", str(size), "--chars", "latin1,cyrillic,punctuation",
                  f"{out}/fonts/{name}.mfnt"])
 
         # Sounds.
@@ -170,7 +174,7 @@ def main():
     for name, build in scenes.SCENES.items():
         write_text(f"{out}/scenes/{name}", scenes.document(build()))
     for path, content in texts.dictionaries().items():
-        write_text(f"{out}/{path}", content)
+        write_text(f"{root}/{path}", content)
 
 
 if __name__ == "__main__":

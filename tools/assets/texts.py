@@ -1,69 +1,71 @@
-"""The dictionaries: English in strings/Dictionary.xml, German beside it in
-strings/de/Dictionary.xml for the language switch."""
+"""The dictionaries: English in assets/strings/Dictionary.xml, which the game
+reads at start, and the two the developer dictionary switch (F3) changes
+between, beside the assets folder: English in assets_en/ and Russian in
+assets_ru/. They stay out of the packed archive, which offers no developer
+mode."""
 
 from xml.sax.saxutils import escape
 
 CREDITS_EN = ("BRINDLEMOOR\n\nDesign and programming\nThe Brindlemoor team\n\nEngine\nMRX\n\n"
               "Pictures\nDrawn by our own tools\n\nLettering\nDejaVu fonts\n\nMusic and sounds\n"
               "Synthesised with SoX, encoded with Vorbis\n\nThank you for playing!")
-CREDITS_DE = ("BRINDLEMOOR\n\nIdee und Programmierung\nDas Brindlemoor-Team\n\nEngine\nMRX\n\n"
-              "Bilder\nMit eigenen Werkzeugen gezeichnet\n\nSchrift\nDejaVu\n\nMusik und Klänge\n"
-              "Mit SoX erzeugt, mit Vorbis kodiert\n\nDanke fürs Spielen!")
+CREDITS_RU = ("БРИНДЛМУР\n\nИдея и программирование\nКоманда Бриндлмура\n\nДвижок\nMRX\n\n"
+              "Рисунки\nНарисованы нашими инструментами\n\nШрифты\nDejaVu\n\nМузыка и звуки\n"
+              "Созданы в SoX, сжаты в Vorbis\n\nСпасибо за игру!")
 
-# key: (English, German)
+# key: (English, Russian)
 TEXTS = {
-    "TitleName": ("Brindlemoor", "Brindlemoor"),
-    "ThousandsDelimiter": (",", "."),
-    "Loading": ("Loading...", "Wird geladen..."),
+    "TitleName": ("Brindlemoor", "Бриндлмур"),
+    "ThousandsDelimiter": (",", "\u00a0"),
+    "Loading": ("Loading...", "Загрузка..."),
     "MainMenu_WelcomeTxt": ("Welcome to Brindlemoor, #p! The town is waiting for you.",
-                            "Willkommen in Brindlemoor, #p! Die Stadt wartet auf dich."),
-    "MainMenu_NewGame": ("Play", "Spielen"),
-    "MainMenu_ChangePlayer": ("Change player", "Spieler wechseln"),
-    "MainMenu_Options": ("Options", "Optionen"),
-    "MainMenu_Credits": ("Credits", "Mitwirkende"),
-    "MainMenu_Achievements": ("Achievements", "Erfolge"),
-    "MainMenu_Quit": ("Quit", "Beenden"),
-    "OkBtn": ("OK", "OK"),
-    "Cancel": ("Cancel", "Abbrechen"),
-    "Yes": ("Yes", "Ja"),
-    "No": ("No", "Nein"),
-    "Warning": ("Warning", "Hinweis"),
+                            "Добро пожаловать в Бриндлмур, #p! Город ждёт тебя."),
+    "MainMenu_NewGame": ("Play", "Играть"),
+    "MainMenu_ChangePlayer": ("Change player", "Сменить игрока"),
+    "MainMenu_Options": ("Options", "Настройки"),
+    "MainMenu_Credits": ("Credits", "Авторы"),
+    "MainMenu_Achievements": ("Achievements", "Достижения"),
+    "MainMenu_Quit": ("Quit", "Выход"),
+    "OkBtn": ("OK", "ОК"),
+    "Cancel": ("Cancel", "Отмена"),
+    "Yes": ("Yes", "Да"),
+    "No": ("No", "Нет"),
+    "Warning": ("Warning", "Внимание"),
     "ProfilesDamaged": ("The saved players could not be read and were reset.",
-                        "Die gespeicherten Spieler konnten nicht gelesen werden und wurden zurückgesetzt."),
-    "SelectPlayer_Title": ("Players", "Spieler"),
-    "SelectPlayer_New": ("New", "Neu"),
-    "SelectPlayer_Delete": ("Delete", "Löschen"),
-    "SelectPlayer_WantDelete": ("Delete this player?", "Diesen Spieler löschen?"),
-    "NewPlayer_Title": ("New player", "Neuer Spieler"),
-    "NewPlayer_Name": ("Your name:", "Dein Name:"),
-    "NewPlayer_Tab1": ("Gentlemen", "Herren"),
-    "NewPlayer_Tab2": ("Ladies", "Damen"),
+                        "Сохранённых игроков не удалось прочитать, они сброшены."),
+    "SelectPlayer_Title": ("Players", "Игроки"),
+    "SelectPlayer_New": ("New", "Новый"),
+    "SelectPlayer_Delete": ("Delete", "Удалить"),
+    "SelectPlayer_WantDelete": ("Delete this player?", "Удалить этого игрока?"),
+    "NewPlayer_Title": ("New player", "Новый игрок"),
+    "NewPlayer_Name": ("Your name:", "Твоё имя:"),
+    "NewPlayer_Tab1": ("Gentlemen", "Господа"),
+    "NewPlayer_Tab2": ("Ladies", "Дамы"),
     "ProfileNameWarning": ("Please enter a name that no other player has.",
-                           "Bitte gib einen Namen ein, den noch kein Spieler hat."),
-    "Options_Title": ("Options", "Optionen"),
-    "Options_Sound": ("Sound volume", "Lautstärke Klänge"),
-    "Options_Music": ("Music volume", "Lautstärke Musik"),
-    "Options_SoundOn": ("Sounds", "Klänge"),
-    "Options_MusicOn": ("Music", "Musik"),
-    "Options_Fullscreen": ("Full screen", "Vollbild"),
-    "Options_Cursor": ("System cursor", "System-Mauszeiger"),
-    "Options_Tutorial": ("Tutorial", "Anleitung"),
-    "Options_Wide": ("Wide screen", "Breitbild"),
-    "Options_On": ("On", "An"),
-    "Options_Off": ("Off", "Aus"),
+                           "Введи имя, которого нет у других игроков."),
+    "Options_Title": ("Options", "Настройки"),
+    "Options_Sound": ("Sound volume", "Громкость звуков"),
+    "Options_Music": ("Music volume", "Громкость музыки"),
+    "Options_SoundOn": ("Sounds", "Звуки"),
+    "Options_MusicOn": ("Music", "Музыка"),
+    "Options_Fullscreen": ("Full screen", "Весь экран"),
+    "Options_Cursor": ("System cursor", "Системный курсор"),
+    "Options_Tutorial": ("Tutorial", "Обучение"),
+    "Options_Wide": ("Wide screen", "Широкий экран"),
+    "Options_On": ("On", "Вкл"),
+    "Options_Off": ("Off", "Выкл"),
     "Options_CantGoWindow": ("The screen is too small to play in a window.",
-                             "Der Bildschirm ist zu klein für ein Fenster."),
+                             "Экран слишком мал для игры в окне."),
     "WarningTutorialRestart": ("The tutorial starts when the level is played again.",
-                               "Die Anleitung beginnt, wenn die Stufe neu gespielt wird."),
-    "QuitConfirmation": ("Do you really want to quit?", "Willst du das Spiel wirklich beenden?"),
+                               "Обучение начнётся, когда уровень будет пройден заново."),
+    "QuitConfirmation": ("Do you really want to quit?", "Ты правда хочешь выйти?"),
     "QuitConfirmationRemoveProgress": ("Do you really want to quit? The progress of this level will be lost.",
-                                       "Willst du das Spiel wirklich beenden? Der Fortschritt dieser Stufe geht "
-                                       "verloren."),
-    "Credits_Title": ("Credits", "Mitwirkende"),
-    "Credits_Text": (CREDITS_EN, CREDITS_DE),
-    "Achievements_Title": ("Achievements", "Erfolge"),
+                                       "Ты правда хочешь выйти? Прогресс этого уровня будет потерян."),
+    "Credits_Title": ("Credits", "Авторы"),
+    "Credits_Text": (CREDITS_EN, CREDITS_RU),
+    "Achievements_Title": ("Achievements", "Достижения"),
     "Achievements_None": ("Finish levels with the top rank to earn achievements.",
-                          "Beende Stufen mit dem besten Rang, um Erfolge zu sammeln."),
+                          "Проходи уровни с высшим рангом, чтобы получать достижения."),
 }
 
 
@@ -76,4 +78,5 @@ def dictionary(column):
 
 
 def dictionaries():
-    return {"strings/Dictionary.xml": dictionary(0), "strings/de/Dictionary.xml": dictionary(1)}
+    return {"assets/strings/Dictionary.xml": dictionary(0), "assets_en/strings/Dictionary.xml": dictionary(0),
+            "assets_ru/strings/Dictionary.xml": dictionary(1)}

@@ -62,6 +62,8 @@ namespace {
 
 const fs::path kAssets = fs::path(BM_SOURCE_DIR) / "assets";
 const fs::path kReferences = fs::path(BM_SOURCE_DIR) / "tests/game/app/data/frontend";
+constexpr int32_t kKeyEsc = 27;
+constexpr int32_t kKeyF3 = 114;
 
 // Our names and log lines are plain ASCII.
 std::string narrow(const CStringW& text) { return std::string(CString(text).c_str()); }
@@ -109,11 +111,12 @@ struct Catalogue {
         for (pugi::xml_node tpl : collection.child("SceneNode").children("SceneNode"))
             templates.insert(
                 tpl.child("Properties").find_child_by_attribute("Name", "Name").attribute("Value").value());
-        for (const auto& entry : fs::recursive_directory_iterator(kAssets / "strings")) {
-            if (entry.path().filename() != "Dictionary.xml")
-                continue;
-            const pugi::xml_document doc = readXml(entry.path());
-            std::set<std::string>& keys = dictionaries[relativeToAssets(entry.path())];
+        // The game's own, and the two the developer dictionary switch reads
+        // beside the assets folder.
+        for (const char* path :
+             {"strings/Dictionary.xml", "../assets_en/strings/Dictionary.xml", "../assets_ru/strings/Dictionary.xml"}) {
+            const pugi::xml_document doc = readXml(kAssets / path);
+            std::set<std::string>& keys = dictionaries[path];
             for (pugi::xml_node s : doc.child("Dictionary").children("s"))
                 keys.insert(s.attribute("n").value());
         }
@@ -153,7 +156,8 @@ TEST(FrontEndAssets, EveryNameInTheFilesLeadsToSomethingThatExists) {
     const Catalogue catalogue;
     ASSERT_FALSE(catalogue.atlasTextures.empty());
     ASSERT_FALSE(catalogue.templates.empty());
-    ASSERT_EQ(catalogue.dictionaries.size(), 2u) << "English and a second language";
+    for (const auto& [dictionary, keys] : catalogue.dictionaries)
+        ASSERT_FALSE(keys.empty()) << dictionary;
     const std::regex key("%([A-Za-z0-9_]+)%");
 
     const std::vector<fs::path> files = sceneFiles();
@@ -526,6 +530,18 @@ TEST_F(FrontEndRun, AWalkThroughTheFrontEndShowsEachScreenAsItsReference) {
         expectLooksLikeReference("MainMenuScene");
     }
     EXPECT_EQ(warnings(), std::vector<std::string>());
+
+    // The developer's dictionary switch: the code typed, F3 shows the menu in
+    // the second language, F3 again in English.
+    ASSERT_TRUE(type(GGameApplication::DeveloperCode));
+    ASSERT_TRUE(GGameApplication::isDeveloperMode());
+    ASSERT_TRUE(press(kKeyF3));
+    ASSERT_TRUE(runFor(200));
+    expectLooksLikeReference("MainMenuSceneInRussian");
+    ASSERT_TRUE(press(kKeyF3));
+    ASSERT_TRUE(runFor(200));
+    expectLooksLikeReference("MainMenuScene");
+    GGameApplication::setDeveloperMode(false);
 
     // The credits, and back to the menu.
     ASSERT_TRUE(click("CreditsButton"));
