@@ -152,12 +152,13 @@ bool GSelectPlayerScene::onNavigationStarted(CEventSceneChangeStarted* event) {
     } else {
         fillList(false);
         // Back from the naming screen: the player just added is the last.
+        // The list takes the focus first: its elements' focus changes would
+        // hide the selection's look.
         if (m_playersList) {
-            if (count != m_knownProfileCount && count > 0) {
-                m_playersList->setSelectedItem(count - 1, true);
-                m_playersList->updateElements();
-            }
             m_playersList->setFocused(true);
+            if (count != m_knownProfileCount && count > 0)
+                m_playersList->setSelectedItem(count - 1, true);
+            m_playersList->updateElements();
         }
     }
     updateButtons();

@@ -268,6 +268,10 @@ def button_template(name, w, h, pictures, label_colour="fff6ecd4", fnt=TEXT, bor
     # "Image" and "Text" are the button's own picture and label; its look is "Bg".
     image = nine_grid("Bg", pictures["Normal"], 0, 0, w, h, border)
     stateful_image(image, pictures)
+    # A control shows its look on the template's parts, by the control's own
+    # state names: a disabled one (focused or not, through the fallbacks)
+    # looks disabled.
+    image.state("NormalDisable", set_props(("atlasTexture", "AtlasTexture", pictures["Disabled"])))
     tpl.add(image, text("Text", "", 8, 0, w - 16, h, fnt, label_colour, z=1))
     forwarding_states(tpl, CONTROL_STATES)
     return tpl
@@ -386,10 +390,13 @@ def templates():
         box.add(text("BodyText", "", 32, 70, 436, 140, TEXT, "ff262220", wrap=True, z=11))
         for (x,) in buttons:
             box.add(at(button("Button", "", x, 224, 160, 48, "SmallButton"), x, 224, 11))
-        # The box's parts fade in and out together.
+        # The box's parts fade in and out together, each to its own colour
+        # (a text's tint is the colour of its letters).
         for part in box.children:
-            part.state("NavTo", fade(HIDDEN, SHOWN, 200))
-            part.state("NavFrom", fade(SHOWN, HIDDEN, 200))
+            colour = next((v for k, n, v in reversed(part.props) if n == "TintColor"), SHOWN)
+            clear = "00" + colour[2:]
+            part.state("NavTo", fade(clear, colour, 200))
+            part.state("NavFrom", fade(colour, clear, 200))
         root.add(box)
     return root
 
