@@ -7,8 +7,8 @@
 #include <type_traits>
 
 CQuadBatch::CQuadBatch(IGraphicsDriver* driver)
-    : m_driver(driver), m_vertices(new BatchVertex[VertexCapacity]), m_indices(new uint16_t[IndexCapacity]),
-      m_quadIndices(new uint16_t[IndexCapacity]) {
+    : m_driver(driver), m_indices(new uint16_t[IndexCapacity]), m_quadIndices(new uint16_t[IndexCapacity]) {
+    setQuickTest(false);
     for (uint32_t k = 0; k < IndexCapacity / 6; ++k) {
         uint16_t* quad = &m_quadIndices[k * 6];
         const auto first = static_cast<uint16_t>(k * 4);
@@ -50,8 +50,10 @@ void CQuadBatch::detach() {
     m_primitiveCount = 0;
     // Out of quad mode, every quad takes the slow path, which refuses it.
     m_quadMode = false;
-    m_fastVertexLimit = 0;
+    setQuickTest(false);
 }
+
+void CQuadBatch::setQuickTest(bool open) { m_quickBits = open ? OneLayerBits::of(m_material) : OneLayerBits::none(); }
 
 void CQuadBatch::begin() {
     if (m_driver)
@@ -68,8 +70,8 @@ void CQuadBatch::flush() {
     if (primitives == 0 || !m_driver)
         return;
     m_driver->applyMaterial(m_material);
-    m_driver->drawPrimitives(m_vertices.get(), m_vertexCount, m_quadMode ? m_quadIndices.get() : m_indices.get(),
-                             primitives, VertexType::Batch, IndexType::Bits16, m_primitiveType);
+    m_driver->drawPrimitives(m_vertices, m_vertexCount, m_quadMode ? m_quadIndices.get() : m_indices.get(), primitives,
+                             VertexType::Batch, IndexType::Bits16, m_primitiveType);
     m_vertexCount = 0;
     m_indexCount = 0;
     m_primitiveCount = 0;
@@ -85,9 +87,10 @@ bool CQuadBatch::startQuads(const Material& material) {
         m_quadMode = true;
         m_primitiveType = PrimitiveType::Triangles;
     }
-    // A material with a NaN equals nothing, not even itself: then every quad
-    // takes the full comparison.
-    m_fastVertexLimit = m_material == m_material ? VertexCapacity - 4 : 0;
+    // The quick test covers the materials of the 2D road, which use one
+    // layer at most. A material with more layers, or with a NaN (it equals
+    // nothing, not even itself), leaves every quad to the full comparison.
+    setQuickTest(m_material.usedLayers() <= 1 && m_material == m_material);
     // Kept one quad short of the array, so a draw holds at most 1,023 quads.
     if (m_vertexCount + 4 >= VertexCapacity)
         flush();
@@ -134,7 +137,7 @@ void CQuadBatch::addMeshBuffer(IGeometryBuffer* buffer) {
         flush();
         m_material = buffer->material();
         m_quadMode = false;
-        m_fastVertexLimit = 0;
+        setQuickTest(false);
         m_primitiveType = type;
     }
     if (vertexCount >= VertexCapacity || indexCount >= IndexCapacity) {

@@ -52,10 +52,13 @@ public:
     // the class is final, so callers reach it without a call.
     virtual void addQuadVertices(const CBatchQuad* quad) {
         static_assert(std::is_trivially_copyable_v<BatchVertex>);
-        if (quad && quad->material && m_vertexCount < m_fastVertexLimit && sameBits(*quad->material, m_material))
+        if (quad && quad->material && m_vertexCount < FastVertexLimit && sameBits(*quad->material, m_quickBits))
             [[likely]] {
-            std::memcpy(static_cast<void*>(&m_vertices[m_vertexCount]), quad->vertices, sizeof quad->vertices);
-            m_vertexCount += 4;
+            // The count is stored before the copy, which could otherwise
+            // make the compiler read it again.
+            const uint32_t at = m_vertexCount;
+            m_vertexCount = at + 4;
+            std::memcpy(static_cast<void*>(&m_vertices[at]), quad->vertices, sizeof quad->vertices);
             return;
         }
         addQuadVerticesSlowly(quad);
@@ -91,7 +94,7 @@ private:
     // when the batch is detached. Inline: it runs for every quad, and in the
     // common case (same material, room left) it is the comparison alone.
     [[nodiscard]] bool prepareQuad(const Material& material) {
-        if (m_vertexCount < m_fastVertexLimit && sameBits(material, m_material)) [[likely]]
+        if (m_vertexCount < FastVertexLimit && sameBits(material, m_quickBits)) [[likely]]
             return true;
         return startQuads(material);
     }
@@ -101,21 +104,30 @@ private:
     // material, then flushes when the arrays are full; false when detached.
     [[nodiscard]] bool startQuads(const Material& material);
 
+    // Below this many pending vertices a quad needs no flush: a draw holds
+    // at most 1,023 quads.
+    static constexpr uint32_t FastVertexLimit = VertexCapacity - 4;
+
+    // Lets quads with the bits of the batch material go straight in, or,
+    // with `open` false, sends every quad through the full comparison.
+    void setQuickTest(bool open);
+
     IGraphicsDriver* m_driver;
     Material m_material;
     PrimitiveType m_primitiveType = PrimitiveType::Triangles;
     bool m_quadMode = true;
-    // Below this many pending vertices, a quad whose material has the bits
-    // of the batch material goes straight in: VertexCapacity - 4 (a draw
-    // holds at most 1,023 quads) in quad mode with a material without NaN,
-    // where same bits mean an equal material; otherwise 0.
-    uint32_t m_fastVertexLimit = 0;
+    uint32_t m_vertexCount = 0;
     // Primitives and indices of meshes; in quad mode they follow from the
     // vertex count.
     uint32_t m_primitiveCount = 0;
-    std::unique_ptr<BatchVertex[]> m_vertices;
-    uint32_t m_vertexCount = 0;
-    std::unique_ptr<uint16_t[]> m_indices;
     uint32_t m_indexCount = 0;
+    // What the quick test of every quad compares (see setQuickTest): kept
+    // beside the count and the vertices, with no pointer to follow.
+    OneLayerBits m_quickBits;
+    // Part of the batch, so that a quad's copy needs no pointer, and aligned
+    // to cache lines, so that its 96 bytes go in with no store split across
+    // two lines.
+    alignas(64) BatchVertex m_vertices[VertexCapacity];
+    std::unique_ptr<uint16_t[]> m_indices;
     std::unique_ptr<uint16_t[]> m_quadIndices;
 };

@@ -80,10 +80,8 @@ public:
     float param2 = 0.0f;
     // Point size and line width.
     float thickness = 1.0f;
-    // Always zero, like the one at the end: a material has no indeterminate
-    // bytes (see sameBits).
-    uint32_t unused0 = 0;
-    TextureLayer layers[MaxLayers];
+    // The count and the switches come before the layers: what a material
+    // with one layer compares then lies in its first 80 bytes (OneLayerBits).
     uint32_t layerCount = MaxLayers;
     uint8_t colorMask = WriteAll;
     uint8_t colorMaterial = ColorMaterialDiffuse;
@@ -102,14 +100,16 @@ public:
     bool additive = false;
     uint8_t depthFunc = DepthLessEqual;
     uint8_t antiAlias = AntiAliasMultisample | AntiAliasLineSmooth;
-    uint8_t unused1[6] = {};
+    // Always zero: a material has no indeterminate bytes (see OneLayerBits).
+    uint8_t unused[2] = {};
+    TextureLayer layers[MaxLayers];
 };
 
 // The quad batch compares a material per quad, so this is inline and cheap:
-// the integer fields before the floats (type and colours) and the count and
-// flag bytes after the layers each lie in one block without padding and are
-// compared as bytes; the floats are compared as values. The asserts keep
-// that layout (the class is not standard-layout, hence the pragma).
+// the type and colours, and the count and switches, each lie in one block
+// without padding and are compared as bytes; the floats are compared as
+// values. The asserts keep that layout (the class is not standard-layout,
+// hence the pragma).
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Winvalid-offsetof"
 inline bool operator==(const Material& a, const Material& b) {
@@ -119,14 +119,15 @@ inline bool operator==(const Material& a, const Material& b) {
                   "type and colours form one block");
     constexpr std::size_t headerBytes = offsetof(Material, shininess);
     constexpr std::size_t flags = offsetof(Material, layerCount);
-    static_assert(offsetof(Material, colorMask) == flags + 4 && offsetof(Material, colorMaterial) == flags + 5 &&
+    static_assert(offsetof(Material, thickness) == 32 && flags == 36 && sizeof(Material::layerCount) == 4 &&
+                      offsetof(Material, colorMask) == flags + 4 && offsetof(Material, colorMaterial) == flags + 5 &&
                       offsetof(Material, wireframe) == flags + 6 && offsetof(Material, pointCloud) == flags + 7 &&
                       offsetof(Material, gouraud) == flags + 8 && offsetof(Material, lighting) == flags + 9 &&
                       offsetof(Material, depthWrite) == flags + 10 && offsetof(Material, cullBack) == flags + 11 &&
                       offsetof(Material, cullFront) == flags + 12 && offsetof(Material, fog) == flags + 13 &&
                       offsetof(Material, normalizeNormals) == flags + 14 &&
                       offsetof(Material, additive) == flags + 15 && offsetof(Material, depthFunc) == flags + 16 &&
-                      offsetof(Material, antiAlias) == flags + 17 && sizeof(Material::layerCount) == 4,
+                      offsetof(Material, antiAlias) == flags + 17,
                   "layer count and flags form one block");
     constexpr std::size_t flagBytes = offsetof(Material, antiAlias) + 1 - flags;
     const auto* bytesA = reinterpret_cast<const unsigned char*>(&a);
@@ -141,47 +142,51 @@ inline bool operator==(const Material& a, const Material& b) {
     return true;
 }
 
-// Whether every field == looks at holds the same bits in both materials.
+// The first bytes of a material with at most one used layer, which hold
+// every field == looks at: the header, the count and switches, and layer 0.
+// The quad batch keeps those of its material and tests the material of every
+// quad against them (sameBits), a few wide loads with no branch per field.
+struct alignas(16) OneLayerBits {
+    static constexpr std::size_t Size = offsetof(Material, layers) + sizeof(TextureLayer);
+
+    // The bits of `material`, which must use one layer at most.
+    [[nodiscard]] static OneLayerBits of(const Material& material) {
+        OneLayerBits bits;
+        std::memcpy(bits.bytes, static_cast<const void*>(&material), Size);
+        return bits;
+    }
+    // Bits no material has: a switch that is neither false nor true.
+    [[nodiscard]] static OneLayerBits none() {
+        OneLayerBits bits = of(Material());
+        bits.bytes[offsetof(Material, wireframe)] = 0xFF;
+        return bits;
+    }
+
+    unsigned char bytes[Size];
+};
+
+// Whether `a` has the first bytes `bits`: then it uses the same number of
+// layers, one at most, and every field == looks at holds the same bits.
 // Same bits mean equal materials unless a float is NaN; different bits may
-// still be equal values (+0 and -0). The quad batch's test for every quad:
-// a handful of wide loads, no branch per field. The padding it reads is the
+// still be equal values (+0 and -0). The padding compared is the
 // always-zero `unused` fields.
-inline bool sameBits(const Material& a, const Material& b) {
-    constexpr std::size_t layersAt = offsetof(Material, layers);
-    constexpr std::size_t layerBytes = sizeof(TextureLayer);
-    constexpr std::size_t flagsAt = offsetof(Material, layerCount);
-    static_assert(layersAt == 40 && layerBytes == 24 && flagsAt == layersAt + Material::MaxLayers * layerBytes &&
-                      offsetof(Material, unused0) == 36 && offsetof(Material, unused1) == flagsAt + 18 &&
-                      sizeof(Material) == flagsAt + 24,
-                  "a material is 160 bytes without padding");
+inline bool sameBits(const Material& a, const OneLayerBits& bits) {
+    static_assert(offsetof(Material, unused) == 54 && offsetof(Material, layers) == 56 && sizeof(TextureLayer) == 24 &&
+                      OneLayerBits::Size == 80 &&
+                      sizeof(Material) == OneLayerBits::Size + (Material::MaxLayers - 1) * sizeof(TextureLayer),
+                  "a material is 152 bytes without padding, the layers last");
     const auto* x = reinterpret_cast<const unsigned char*>(&a);
-    const auto* y = reinterpret_cast<const unsigned char*>(&b);
-    // The layer count is among the compared bytes: either count will do.
-    const uint32_t layers = b.usedLayers();
+    const unsigned char* y = bits.bytes;
 #if defined(__SSE2__)
-    auto wide = [](const unsigned char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
-    auto half = [](const unsigned char* p) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)); };
-    __m128i diff = _mm_or_si128(_mm_xor_si128(wide(x), wide(y)), _mm_xor_si128(wide(x + 16), wide(y + 16)));
-    diff = _mm_or_si128(diff, _mm_xor_si128(wide(x + flagsAt), wide(y + flagsAt)));
-    diff = _mm_or_si128(diff, _mm_xor_si128(wide(x + flagsAt + 8), wide(y + flagsAt + 8)));
-    uint32_t i = 0;
-    if (layers > 0) [[likely]] {
-        // The last floats, the padding after them and the first layer.
-        diff = _mm_or_si128(diff, _mm_xor_si128(wide(x + 32), wide(y + 32)));
-        diff = _mm_or_si128(diff, _mm_xor_si128(wide(x + 48), wide(y + 48)));
-        i = 1;
-    } else {
-        diff = _mm_or_si128(diff, _mm_xor_si128(half(x + 32), half(y + 32)));
-    }
-    for (; i < layers; ++i) {
-        const std::size_t at = layersAt + i * layerBytes;
-        diff = _mm_or_si128(diff, _mm_xor_si128(wide(x + at), wide(y + at)));
-        diff = _mm_or_si128(diff, _mm_xor_si128(half(x + at + 16), half(y + at + 16)));
-    }
+    auto load = [](const unsigned char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    auto aligned = [](const unsigned char* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); };
+    __m128i diff = _mm_or_si128(_mm_xor_si128(load(x), aligned(y)), _mm_xor_si128(load(x + 16), aligned(y + 16)));
+    diff = _mm_or_si128(diff, _mm_xor_si128(load(x + 32), aligned(y + 32)));
+    diff = _mm_or_si128(
+        diff, _mm_or_si128(_mm_xor_si128(load(x + 48), aligned(y + 48)), _mm_xor_si128(load(x + 64), aligned(y + 64))));
     return _mm_movemask_epi8(_mm_cmpeq_epi8(diff, _mm_setzero_si128())) == 0xFFFF;
 #else
-    return std::memcmp(x, y, layersAt + layers * layerBytes) == 0 &&
-           std::memcmp(x + flagsAt, y + flagsAt, sizeof(Material) - flagsAt) == 0;
+    return std::memcmp(x, y, OneLayerBits::Size) == 0;
 #endif
 }
 #pragma GCC diagnostic pop

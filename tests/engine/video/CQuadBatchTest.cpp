@@ -191,6 +191,81 @@ TEST_F(CQuadBatchTest, DrawsFollowMaterialValuesNotBits) {
     }
 }
 
+// Quads of materials a, a, b, b, a: one draw when a equals b, three when
+// they differ, for every field the comparison looks at and for sprite
+// materials with no, one or two layers.
+TEST_F(CQuadBatchTest, SplitsExactlyWhereMaterialsDiffer) {
+    using Change = void (*)(Material&);
+    alignas(8) static char textureA;
+    alignas(8) static char textureB;
+    static CImageTexture* const texA = reinterpret_cast<CImageTexture*>(&textureA);
+    static CImageTexture* const texB = reinterpret_cast<CImageTexture*>(&textureB);
+    const struct {
+        const char* what;
+        uint32_t layers;
+        Change change;
+        bool split;
+    } cases[] = {
+        {"nothing", 1, [](Material&) {}, false},
+        {"material type", 1, [](Material& m) { m.materialType = MaterialType::SpriteColorAdd; }, true},
+        {"diffuse", 1, [](Material& m) { m.diffuse = CColor(0x80FFFFFF); }, true},
+        {"specular", 1, [](Material& m) { m.specular = CColor(0u); }, true},
+        {"param1", 1, [](Material& m) { m.param1 = 0.5f; }, true},
+        {"thickness", 1, [](Material& m) { m.thickness = 2.0f; }, true},
+        {"shininess -0", 1, [](Material& m) { m.shininess = -0.0f; }, false},
+        {"colour mask", 1, [](Material& m) { m.colorMask = Material::WriteRed; }, true},
+        {"additive", 1, [](Material& m) { m.additive = true; }, true},
+        {"fog", 1, [](Material& m) { m.fog = true; }, true},
+        {"anti-alias", 1, [](Material& m) { m.antiAlias = 0; }, true},
+        {"depth func", 1, [](Material& m) { m.depthFunc = Material::DepthAlways; }, true},
+        {"layer count", 1, [](Material& m) { m.layerCount = 2; }, true},
+        {"texture", 1, [](Material& m) { m.layers[0].texture = texB; }, true},
+        {"wrap", 1, [](Material& m) { m.layers[0].wrap = TextureLayer::WrapClampToEdge; }, true},
+        {"bilinear", 1, [](Material& m) { m.layers[0].bilinear = false; }, true},
+        {"lod bias", 1, [](Material& m) { m.layers[0].lodBias = -2; }, true},
+        {"texture of an unused layer", 1, [](Material& m) { m.layers[1].texture = texB; }, false},
+        {"padding", 1, [](Material& m) { m.unused[0] = 1; }, false},
+        {"texture without layers", 0, [](Material& m) { m.layers[0].texture = texB; }, false},
+        {"colour without layers", 0, [](Material& m) { m.emissive = CColor(1u); }, true},
+        {"second texture", 2, [](Material& m) { m.layers[1].texture = texB; }, true},
+        {"second lod bias", 2, [](Material& m) { m.layers[1].lodBias = 1; }, true},
+        {"first texture of two", 2, [](Material& m) { m.layers[0].texture = texB; }, true},
+        {"nothing of two", 2, [](Material&) {}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        driver->clearRecords();
+        Material a = spriteMaterial();
+        a.layerCount = c.layers;
+        a.layers[0].texture = a.layers[1].texture = texA;
+        Material b = a;
+        c.change(b);
+        const CBatchQuad quads[5] = {spriteQuad(a, 0, 1), spriteQuad(a, 10, 2), spriteQuad(b, 20, 3),
+                                     spriteQuad(b, 30, 4), spriteQuad(a, 40, 5)};
+        // Twice: first with the batch material different, then equal to a.
+        for (int round = 0; round < 2; ++round) {
+            SCOPED_TRACE(round);
+            driver->clearRecords();
+            batch.begin();
+            for (const CBatchQuad& quad : quads)
+                batch.addQuadVertices(&quad);
+            batch.end();
+            const auto draws = driver->recordsOf(Call::DrawPrimitives);
+            const auto materials = driver->recordsOf(Call::ApplyMaterial);
+            ASSERT_EQ(draws.size(), c.split ? 3u : 1u);
+            ASSERT_EQ(materials.size(), draws.size());
+            const std::vector<uint32_t> firstTags = c.split ? std::vector<uint32_t>{1, 3, 5} : std::vector<uint32_t>{1};
+            const std::vector<uint32_t> quadsPerDraw =
+                c.split ? std::vector<uint32_t>{2, 2, 1} : std::vector<uint32_t>{5};
+            for (size_t i = 0; i < draws.size(); ++i) {
+                EXPECT_EQ(draws[i]->vertices[0].color.value, firstTags[i]);
+                EXPECT_EQ(draws[i]->primitiveCount, 2 * quadsPerDraw[i]);
+                EXPECT_TRUE(materials[i]->material == (i == 1 ? b : a));
+            }
+        }
+    }
+}
+
 TEST_F(CQuadBatchTest, AddQuadBuildsTheCornersFromPositionsAndCoordinates) {
     const Material material = spriteMaterial();
     batch.begin();
