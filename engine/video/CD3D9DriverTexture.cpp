@@ -329,6 +329,7 @@ void* CD3D9DriverTexture::lock(bool readOnly) {
             logLine("Could not lock DIRECT3D9 Texture.", CLog::Error);
             return nullptr;
         }
+        m_writableLock = !readOnly;
         return locked.pBits;
     }
     D3DSURFACE_DESC desc;
@@ -361,5 +362,8 @@ void CD3D9DriverTexture::unlock() {
             m_renderTargetCopy->UnlockRect();
     } else {
         m_texture->UnlockRect(0);
+        if (m_writableLock && m_hasMipMaps)
+            (void)generateMipMaps(1);
+        m_writableLock = false;
     }
 }

@@ -27,6 +27,8 @@ public:
     CD3D9DriverTexture(CD3D9Driver* driver, const CSizeI& size, ColorFormat format);
 
     [[nodiscard]] void* lock(bool readOnly) override;
+    // After a writable lock the mip levels are built again from level 0, so
+    // what was written (a colour key) shows at every size.
     void unlock() override;
     [[nodiscard]] const CSizeI& imageSize() const override { return m_imageSize; }
     [[nodiscard]] const CSizeI& size() const override { return m_size; }
@@ -77,6 +79,8 @@ private:
     D3DFORMAT m_d3dFormat = D3DFMT_UNKNOWN;
     bool m_hasMipMaps = false;
     bool m_isRenderTarget = false;
+    // The level-0 lock may write: its unlock rebuilds the mip levels.
+    bool m_writableLock = false;
 };
 
 // Bytes per texel of a Direct3D format; 0 for one the textures do not use.

@@ -4,6 +4,7 @@
 #include "engine/core/CVector2di.h"
 #include "engine/video/CQuadBatch.h"
 #include "engine/video/MaterialTypes.h"
+#include "engine/video/MeshVertices.h"
 
 #include <algorithm>
 #include <cmath>
@@ -387,6 +388,108 @@ TEST_P(DriverSceneTest, TexturesKeepDrawingAfterAResize) {
             EXPECT_PIXEL(shot, x, y, image->pixelAt(x, y));
             EXPECT_PIXEL(shot, 28 + x, 20 + y, image->pixelAt(x, y));
         }
+    }
+    ASSERT_TRUE(driver().endFrame());
+}
+
+// The colour key reaches the smaller mip levels too: a texture drawn at a
+// quarter of its size shows no keyed colour.
+TEST_P(DriverSceneTest, ColourKeyedTexelsVanishAtEveryLevel) {
+    const CColor white(0xFFFFFFFF), magenta(255, 255, 0, 255), black(0xFF000000);
+    CRefHandle<CPixelImage> image =
+        makeImage(ColorFormat::A8R8G8B8, 8, 8, [&](uint32_t x, uint32_t) { return x < 4 ? white : magenta; });
+    driver().setTextureFlag(TextureFlag::CreateMipMaps, true);
+    CRefHandle<IDriverTexture> texture = upload(image.get());
+    ASSERT_TRUE(texture);
+    driver().colorKeyFromColor(texture.get(), magenta);
+    CRefHandle<CImageTexture> content = wrapTexture(texture.get());
+
+    ASSERT_TRUE(driver().beginFrame(true, true, black, nullptr, nullptr));
+    driver().quadBatch()->begin();
+    addQuad(driver(), spriteMaterial(MaterialType::SpriteColorModulate, content.get()), 0, 0, 8, 8, white);
+    Material small = spriteMaterial(MaterialType::SpriteColorModulate, content.get(), true);
+    addQuad(driver(), small, 20, 0, 2, 2, white);
+    driver().quadBatch()->end();
+    CRefHandle<CPixelImage> shot = screenshot();
+    ASSERT_TRUE(shot);
+    EXPECT_PIXEL(shot, 1, 1, white);
+    EXPECT_PIXEL(shot, 6, 6, black);
+    EXPECT_PIXEL(shot, 20, 0, white);
+    EXPECT_PIXEL(shot, 21, 1, black);
+    ASSERT_TRUE(driver().endFrame());
+}
+
+// The mesh vertex layouts (colour and coordinates before the normal) reach
+// the hardware whole: each quad shows its texel times its vertex colour.
+TEST_P(DriverSceneTest, MeshVertexLayoutsDrawTheirColoursAndTexels) {
+    const CColor texel(255, 200, 160, 80), vertex(255, 128, 255, 64), black(0xFF000000);
+    const CColor expected = toColor(times(toRgba(texel), toRgba(vertex)));
+    CRefHandle<CPixelImage> image = makeImage(ColorFormat::A8R8G8B8, 2, 2, [&](uint32_t, uint32_t) { return texel; });
+    CRefHandle<IDriverTexture> texture = upload(image.get());
+    ASSERT_TRUE(texture);
+    CRefHandle<CImageTexture> content = wrapTexture(texture.get());
+    Material material = spriteMaterial(MaterialType::Solid, content.get());
+    material.cullBack = false;
+    static constexpr uint16_t indices[6] = {0, 1, 2, 0, 2, 3};
+    // Fills the shared fields of four corners of the quad at x.
+    auto corners = [&](auto* quad, float x) {
+        const float xs[4] = {x, x + 6, x + 6, x}, ys[4] = {0, 0, 6, 6}, us[4] = {0, 1, 1, 0}, vs[4] = {0, 0, 1, 1};
+        for (int i = 0; i < 4; ++i) {
+            quad[i].x = xs[i], quad[i].y = ys[i], quad[i].z = 0;
+            quad[i].color = vertex, quad[i].u = us[i], quad[i].v = vs[i];
+            quad[i].nx = 0, quad[i].ny = 0, quad[i].nz = -1;
+        }
+    };
+    NormalVertex normal[4];
+    NormalTwoCoordsVertex twoCoords[4];
+    TangentVertex tangents[4];
+    corners(normal, 0);
+    corners(twoCoords, 10);
+    corners(tangents, 20);
+
+    ASSERT_TRUE(driver().beginFrame(true, true, black, nullptr, nullptr));
+    driver().applyMaterial(material);
+    ASSERT_TRUE(driver().apply2DStates());
+    driver().drawTriangles(normal, 4, indices, 2);
+    driver().drawTriangles(twoCoords, 4, indices, 2);
+    driver().drawTriangles(tangents, 4, indices, 2);
+    CRefHandle<CPixelImage> shot = screenshot();
+    ASSERT_TRUE(shot);
+    for (int x : {2, 12, 22}) {
+        SCOPED_TRACE(x);
+        EXPECT_PIXEL(shot, x, 3, expected);
+    }
+    EXPECT_PIXEL(shot, 8, 3, black);
+    ASSERT_TRUE(driver().endFrame());
+}
+
+// Images of each format reach the screen with their colours (24-bit ones
+// kept at full precision).
+TEST_P(DriverSceneTest, ImagesOfEveryFormatKeepTheirColours) {
+    const struct {
+        ColorFormat format;
+        CColor color;
+    } cases[] = {
+        {ColorFormat::R8G8B8, CColor(255, 201, 99, 37)},
+        {ColorFormat::A8R8G8B8, CColor(255, 13, 222, 141)},
+        // Exact in five and six bits.
+        {ColorFormat::R5G6B5, CColor(255, 255, 130, 66)},
+        {ColorFormat::A1R5G5B5, CColor(255, 132, 255, 0)},
+    };
+    ASSERT_TRUE(driver().beginFrame(true, true, CColor(0xFF000000), nullptr, nullptr));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const CColor color = cases[i].color;
+        CRefHandle<CPixelImage> image = makeImage(cases[i].format, 2, 2, [&](uint32_t, uint32_t) { return color; });
+        CRefHandle<IDriverTexture> texture = upload(image.get());
+        ASSERT_TRUE(texture);
+        driver().drawImagePart(texture.get(), CVector2di(int32_t(i) * 4, 0), CRectI(0, 0, 2, 2), nullptr,
+                               CColor(0xFFFFFFFF), false);
+    }
+    CRefHandle<CPixelImage> shot = screenshot();
+    ASSERT_TRUE(shot);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(int(cases[i].format));
+        EXPECT_PIXEL(shot, i * 4 + 1, 1, cases[i].color);
     }
     ASSERT_TRUE(driver().endFrame());
 }
