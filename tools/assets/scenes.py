@@ -587,7 +587,8 @@ def options_scene():
         yy = y + 8 + row * 64
         scene.add(at(text(name + "Label", f"%{key}%", 0, 0, 190, 44, SMALL, "ff262220", halign=1), x, yy))
         scene.add(at(button(name, "%Options_On%", 0, 0, 120, 44, "Options_OnOffButtonGreen"), x + 196, yy))
-    scene.add(at(back_button(), 40, 520))
+    # The screen picks its own way back (slides over the main menu).
+    scene.add(at(control("ButtonNode", "BackButton", "BackButton", 0, 0, 56, 56), 40, 520))
     return root
 
 

@@ -7,10 +7,12 @@
 #include "game/app/GDebugStatsScene.h"
 #include "game/app/GIntroScene.h"
 #include "game/app/GLogosScene.h"
+#include "game/nodes/GLockButton.h"
 #include "game/nodes/GRectangleNode.h"
 #include "game/nodes/GSelectGridNode.h"
 #include "game/nodes/GSpriteBatchingNode.h"
 #include "game/screens/GMainMenuScene.h"
+#include "game/screens/GOptionsScene.h"
 #include "game/screens/GQuitConfirmationScene.h"
 #include "game/screens/GSelectPlayerInputNameScene.h"
 #include "game/screens/GSelectPlayerScene.h"
@@ -40,6 +42,8 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GSpriteBatchingNode", &GSpriteBatchingNode::create},
     {u"GRectangleNode", &GRectangleNode::create},
     {u"GSelectGridNode", &GSelectGridNode::create},
+    {u"GOptionsScene", &GOptionsScene::create},
+    {u"GLockButton", &GLockButton::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {
