@@ -345,16 +345,25 @@ def templates():
     # drawn from one atlas page come in no fixed order.
     lst = Node("BaseNode", "List").prop("vector3d", "Bounds", vec(360, 320))
     lst.add(nine_grid("Frame", c + "ListFrame.png", 0, 0, 360, 320, 12))
-    element = Node("ControlNode", "Element").prop("vector3d", "Position", vec(12, 12, 1))
-    element.prop("vector3d", "Bounds", vec(300, 40))
-    highlight = nine_grid("Bg", c + "ListItem.png", 0, 0, 300, 40, 8)
+    # Rows are stacked from the list's corner one row height apart; their
+    # parts stand inside the frame by themselves.
+    element = Node("ControlNode", "Element").prop("vector3d", "Bounds", vec(312, 36))
+    # The list places its rows at its own depth: the row's parts stand in
+    # front of the frame by themselves.
+    highlight = at(nine_grid("Bg", c + "ListItem.png", 0, 0, 300, 34, 8), 12, 12, 1)
     stateful_image(highlight, {"Normal": c + "ListItem.png", "Hover": c + "ListItemHover.png",
                                "Press": c + "ListItemSelected.png", "Disabled": c + "ListItem.png",
                                # The list shows its selected item with "Focus".
                                "Focus": c + "ListItemSelected.png"})
-    element.add(highlight, text("Text", "", 12, 0, 276, 40, TEXT, "ff262220", halign=1, z=1))
-    forwarding_states(element, CONTROL_STATES)
-    element.state("Selected", set_states("Press", "Bg"))
+    element.add(highlight, text("Text", "", 24, 12, 276, 34, TEXT, "ff262220", halign=1, z=2))
+    # A row has no template of its own: its states reach its parts directly.
+    # The list shows its selected row by "Focus".
+    row_looks = {"NormalHover": "ListItemHover", "Focus": "ListItemSelected", "FocusHover": "ListItemSelected",
+                 "FocusKillHover": "ListItemSelected", "Press": "ListItemSelected", "Pressed": "ListItemSelected",
+                 "KillPressed": "ListItemSelected", "Selected": "ListItemSelected", "KillFocus": "ListItem",
+                 "NormalKillHover": "ListItem", "NormalDisable": "ListItem", "FocusDisable": "ListItem"}
+    for state, picture in row_looks.items():
+        highlight.state(state, set_props(("atlasTexture", "AtlasTexture", f"{c}{picture}.png")))
     lst.add(element)
     lst.add(at(control("ButtonNode", "PrevButton", "StepUp", 320, 12, 32, 32), 320, 12))
     lst.add(at(control("ButtonNode", "NextButton", "StepDown", 320, 276, 32, 32), 320, 276))
