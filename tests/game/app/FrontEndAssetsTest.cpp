@@ -29,6 +29,7 @@
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/CXmlStreamReader.h"
 #include "engine/io/FilePaths.h"
+#include "engine/nodes/SliderNode.h"
 #include "engine/scene/BaseNode.h"
 #include "engine/scene/CNodeFactory.h"
 #include "engine/scene/ControlNode.h"
@@ -572,6 +573,27 @@ TEST_F(FrontEndRun, AWalkThroughTheFrontEndShowsEachScreenAsItsReference) {
     ASSERT_TRUE(runFor(200));
     expectLooksLikeReference("MainMenuSceneWelcome");
     GGameApplication::setDeveloperMode(false);
+
+    // Options: the music slider's track clicked three quarters along, the
+    // music switched off; both kept in the player's profile; back.
+    ASSERT_TRUE(click("OptionsButton"));
+    ASSERT_TRUE(settleOn("OptionsScene"));
+    expectLooksLikeReference("OptionsScene");
+    CProfileParameters* player = profiles->getActiveProfile();
+    const float volumeBefore = player->getFloat("MusicVolume");
+    auto* musicSlider = nodeCast<SliderNode>(onScreen("MusicSlider"));
+    ASSERT_NE(musicSlider, nullptr);
+    BaseNode* track = musicSlider->getSlidingArea();
+    ASSERT_NE(track, nullptr);
+    ASSERT_TRUE(clickAt(middleOf(track, 0.75f)));
+    EXPECT_GT(player->getFloat("MusicVolume"), volumeBefore + 10.0f);
+    EXPECT_TRUE(player->getBool("MusicOn"));
+    ASSERT_TRUE(click("MuteMusicButton"));
+    ASSERT_TRUE(runFor(300));
+    EXPECT_FALSE(player->getBool("MusicOn"));
+    expectLooksLikeReference("OptionsSceneChanged");
+    ASSERT_TRUE(click("BackButton"));
+    ASSERT_TRUE(settleOn("MainMenuScene"));
 
     // The credits, and back to the menu.
     ASSERT_TRUE(click("CreditsButton"));
