@@ -334,3 +334,65 @@ TEST_F(OptionsScreen, EscAndEnterGoBackSlidingOverTheMenuButAltEnterOnlySwitches
         restart();
     }
 }
+
+TEST_F(OptionsScreen, OverALevelSwitchingTheTutorialOnWarnsOfTheRestartAndEscGoesBackWithoutSliding) {
+    startToMenu();
+    SceneNode* menu = m_game->getSceneManager()->getCurrentScene();
+    // A level's play screen with its in-game menu over it.
+    CRefHandle<SceneNode> level(new FakePlayScene(CObjectName(), nullptr, nullptr));
+    CRefHandle<SceneNode> inGameMenu(new SceneNode(CObjectName(), nullptr, nullptr));
+    level->setName(CName("Level"));
+    inGameMenu->setName(CName("InGameMenu"));
+    ASSERT_TRUE(menu->navigateTo(level.get(), false));
+    ASSERT_TRUE(runUntil([&] { return topName() == "Level" && settled(); }));
+    ASSERT_TRUE(level->navigateTo(inGameMenu.get(), true));
+    ASSERT_TRUE(runUntil([&] { return topName() == "InGameMenu" && settled(); }));
+    // Scenes made here have no file to find others from; the menu has.
+    ASSERT_TRUE(menu->navigateToFile(CStringW(u"scenes/OptionsScene.mscn"), true));
+    ASSERT_TRUE(runUntil([&] { return topName() == "OptionsScene" && settled(); }));
+    auto* options = nodeCast<GOptionsScene>(m_game->getSceneManager()->getCurrentScene());
+    ASSERT_NE(options, nullptr);
+
+    // Off: nothing to say.
+    clickOn(options->getTutorialButton());
+    EXPECT_FALSE(player()->getBool("ShowTutorialOn"));
+    EXPECT_EQ(topName(), "OptionsScene");
+    // On: the level's tutorial waits for the level to be played again.
+    clickOn(options->getTutorialButton());
+    EXPECT_TRUE(player()->getBool("ShowTutorialOn"));
+    ASSERT_TRUE(runUntil([&] { return messageBox() && settled(); }));
+    EXPECT_EQ(messageBox()->getBody(), CStringW(u"%WarningTutorialRestart%"));
+    EXPECT_EQ(messageBox()->getTitle(), CStringW(u"%Warning%"));
+    clickOn(messageBox()->getButton(0));
+    ASSERT_TRUE(runUntil([&] { return topName() == "OptionsScene" && settled(); }));
+
+    // Back to the in-game menu with the plain transitions: the panel fades
+    // where it stands.
+    const CRefHandle<BaseNode> panel = CRefHandle<BaseNode>::share(options->findChild(CName("Scene"), 1));
+    const float panelX = panel->getPosition().x;
+    EXPECT_TRUE(post(new CEventKeyUp(0, 27)));
+    bool slid = false;
+    ASSERT_TRUE(runUntil([&] {
+        slid = slid || panel->getPosition().x != panelX;
+        return topName() == "InGameMenu" && settled();
+    }));
+    EXPECT_FALSE(slid);
+    EXPECT_EQ(panel->getTintColor().alpha(), 0u) << "faded out";
+}
+
+TEST_F(OptionsScreen, WithoutAPlayerTheControlsChangeNothing) {
+    GOptionsScene* options = openOptions();
+    ASSERT_NE(options, nullptr);
+    CProfileManager* profiles = m_game->getEngine()->getProfileManager();
+    profiles->deleteProfile(0);
+    ASSERT_EQ(profiles->getActiveProfile(), nullptr);
+    const float volume = cues()->getGroupVolume(GGameApplication::GroupSounds);
+    clickOn(options->getMuteSoundButton());
+    clickOn(options->getSoundSlider()->getNextButton());
+    EXPECT_TRUE(GOptionsScene::isOn(options->getMuteSoundButton()));
+    EXPECT_EQ(cues()->getGroupVolume(GGameApplication::GroupSounds), volume);
+    EXPECT_EQ(profiles->getProfileCount(), 0u);
+    // The way back still works.
+    EXPECT_TRUE(post(new CEventKeyUp(0, 27)));
+    EXPECT_TRUE(runUntil([&] { return topName() != "OptionsScene"; }));
+}
