@@ -627,8 +627,11 @@ def credits_scene():
     window.add(text("TitleText", "%Credits_Title%", 24, 20, 592, 52, CAPTION, "ff183a28").prop(
         "vector3d", "Position", "24;20;2"))
     clip = group("Clip", 40, 84, 560, 480).prop("bool", "ChildrenClipped", "true").prop("vector3d", "Position", "40;84;2")
-    roll = text("Roll", "%Credits_Text%", 0, 480, 560, 900, TEXT, "ff262220", valign=1, wrap=True)
-    roll.state("Scrolling", keyframes("vector3d", "Position", [(0, "0;480;0"), (30000, "0;-900;0")], loop_to=0))
+    # The roll starts near the top, so the screen opens on the first names;
+    # once it has gone up and out it comes in again from below, at the same pace.
+    roll = text("Roll", "%Credits_Text%", 0, 40, 560, 900, TEXT, "ff262220", valign=1, wrap=True)
+    roll.state("Scrolling", keyframes("vector3d", "Position", [(0, "0;40;0"), (28000, "0;-900;0"),
+                                                               (28010, "0;480;0"), (41200, "0;40;0")], loop_to=0))
     clip.add(roll)
     window.add(clip)
     scene.add(window)
