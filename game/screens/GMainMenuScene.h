@@ -2,11 +2,16 @@
 
 #include "game/app/GBaseSceneNode.h"
 
+class CEventNodeStateCompleted;
 class ControlNode;
 class TextNode;
 
-// The front screen: the menu buttons open their screens over the menu, which
-// stays on the stack beneath them; "NewGameButton" starts the game.
+// The front screen: greets the current player, opens the menu's screens over
+// itself (it stays on the stack beneath them) and starts the game. Without a
+// current player it opens the player list with the name entry on top, after a
+// warning when the saved players were damaged. A credits panel rolls the final
+// credits once after the last level; the character and the butterfly react to
+// the cursor.
 class GMainMenuScene : public GBaseSceneNode {
 public:
     static constexpr int32_t TypeId = 2004;
@@ -25,19 +30,40 @@ public:
     void copyFrom(const BaseNode* source, BaseNode* sceneManager) override;
 
     void onLoaded() override;
+    bool onAllChildrenFinished(CEventNodeStateCompleted* event) override;
     bool onKeyUp(CEventKeyUp* event) override;
+    bool onMessageBoxResult(CEvent* event) override;
     bool onNavigationStarted(CEventSceneChangeStarted* event) override;
+    bool onNavigationFinished(CEventSceneChangeFinished* event) override;
     bool onControlClicked(CEvent* event) override;
+    bool onControlHovered(CEvent* event) override;
 
+    // Hides the menu and shows the credits panel; its content rolls the
+    // credits. The panel closes by its BackButton or when "Scrolling" of the
+    // ClipNode has run out.
+    void openCreditsPanel();
+    void closeCreditsPanel();
+
+    [[nodiscard]] BaseNode* getSceneBubble() const { return m_sceneBubble; }
     [[nodiscard]] TextNode* getWelcomeText() const { return m_welcomeText; }
+    [[nodiscard]] BaseNode* getButtonsNode() const { return m_buttonsNode; }
     [[nodiscard]] ControlNode* getBackButton() const { return m_backButton; }
+    [[nodiscard]] BaseNode* getClipNode() const { return m_clipNode; }
+    [[nodiscard]] BaseNode* getActiveBg() const { return m_activeBg; }
+    [[nodiscard]] BaseNode* getGertruda() const { return m_gertruda; }
+    [[nodiscard]] BaseNode* getButterfly() const { return m_butterfly; }
 
 protected:
-    ~GMainMenuScene() override = default;
+    ~GMainMenuScene() override;
 
 private:
     // Pushes the screen file `path` over the menu, which stays visible.
     void open(const char16_t* path, CName leaveState, CName enterState = CName());
+    // The player list with the name entry on top of it.
+    void openPlayerScenes();
+    [[nodiscard]] BaseNode* findBgScene() const;
+    // Listens to the ClipNode for the end of its credits (or stops).
+    void watchClipNode(bool on);
 
     BaseNode* m_sceneBubble = nullptr;
     TextNode* m_welcomeText = nullptr;
@@ -47,4 +73,5 @@ private:
     BaseNode* m_activeBg = nullptr;
     BaseNode* m_gertruda = nullptr;
     BaseNode* m_butterfly = nullptr;
+    bool m_watchingClipNode = false;
 };

@@ -1,3 +1,4 @@
+#include "engine/content/CProfileManager.h"
 #include "engine/core/CEventKeyUp.h"
 #include "engine/nodes/TextNode.h"
 #include "engine/scene/CEventClicked.h"
@@ -55,6 +56,10 @@ protected:
         write("scenes/AchievementsScene.mscn", screen("SceneNode", "Achievements"));
         GGameApplication* game = start();
         EXPECT_TRUE(game->init(CStringW()));
+        // A player, so that the menu has no player scenes to force.
+        CProfileManager* profiles = game->getEngine()->getProfileManager();
+        EXPECT_TRUE(profiles->findProfile(CStringW(u"Ann")) || profiles->addProfile(CStringW(u"Ann")));
+        EXPECT_TRUE(profiles->setActiveProfile(0));
         EXPECT_TRUE(runSteps(10));
         SceneNode* below = game->getSceneManager()->getCurrentScene();
         CRefHandle<SceneNode> menu = below->navigateToFile(CStringW(u"scenes/Menu.mscn"), false);
