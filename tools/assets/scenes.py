@@ -447,42 +447,80 @@ def intro_scene():
     return root
 
 
+def input_group(name, x=0, y=0, w=W, h=H, z=0):
+    """A group that passes the cursor on to the controls inside it without
+    being hit itself (a plain node takes no mouse input)."""
+    node = Node("ControlNode", name).prop("vector3d", "Position", vec(x, y, z)).prop("vector3d", "Bounds", vec(w, h))
+    return node.prop("bool", "CanBeHit", "false")
+
+
+def hold(ms):
+    """A main key that only lasts: keeps a state running for `ms`."""
+    return keyframes("vector3d", "Scale", [(0, "1;1;1"), (ms, "1;1;1")])
+
+
+DIMMED = "ff8c8c8c"
+MENU_BACKDROP = "Bg;Title;People"
+
+
 def main_menu_scene():
     root = scene_root("MainMenuScene", "GMainMenuScene", uses=(COMMON, MAINMENU))
     m = IMG + "mainmenu/"
-    bg_scene = group("BgScene")
-    screen_transitions(bg_scene)
-    bg_scene.add(sprite("Bg", IMG + "backgrounds/Menu.png"))
-    bg_scene.add(sprite("Title", m + "Title.png", 40, 24, 1))
-    people = group("People", 0, 0)
-    gertruda = sprite("Gertruda", m + "Character.png", 760, 400, 2)
-    gertruda.prop("bool", "CanBeHit", "true")
-    gertruda.state("GertrudaHover",
-                   set_props(("atlasTexture", "AtlasTexture", m + "CharacterWave.png")) + "\n" +
-                   keyframes("vector3d", "Scale", [(0, "1;1;1"), (150, "1.04;1.04;1"), (300, "1;1;1")]),
-                   next_state="GertrudaIdle")
-    gertruda.state("GertrudaIdle", keyframes("vector3d", "Scale", [(0, "1;1;1"), (900, "1;1;1")]) + "\n" +
-                   "<EndAnimator Type=\"SetProps\"><atlasTexture Name=\"AtlasTexture\" Value=\"" + m +
-                   "Character.png\" /></EndAnimator>")
-    people.add(gertruda)
-    bg_scene.add(people)
-    # The credits panel, hidden until opened.
-    active = group("ActiveBg", 212, 120, 600, 540)
+
+    # The backdrop dims (rather than slides) while a side screen or the
+    # credits panel is in front of it; every way back lights it again.
+    bg_scene = input_group("BgScene")
+    undim = set_states("Undim", MENU_BACKDROP)
+    bg_scene.state("NavTo", undim + "\n" + fade(HIDDEN, SHOWN))
+    bg_scene.state("NavToFirst", undim + "\n" + fade(HIDDEN, SHOWN))
+    bg_scene.state("NavFrom", fade(SHOWN, HIDDEN))
+    bg_scene.state("NavBackTo", undim + "\n" + fade(HIDDEN, SHOWN))
+    bg_scene.state("NavBackFrom", fade(SHOWN, HIDDEN))
+    bg_scene.state("NavFromSlide", set_states("Dim", MENU_BACKDROP) + "\n" + hold(SLIDE_MS))
+    bg_scene.state("NavBackToSlide", set_props(("color", "TintColor", SHOWN)) + "\n" + undim + "\n" + hold(SLIDE_MS))
+    bg_scene.state("NoTransTo", set_props(("color", "TintColor", SHOWN)) + "\n" + undim + "\n" + hold(20))
+    backdrop = [sprite("Bg", IMG + "backgrounds/Menu.png"), sprite("Title", m + "Title.png", 40, 24, 1),
+                input_group("People")]
+    for piece in backdrop:
+        piece.state("Dim", fade(SHOWN, DIMMED, SLIDE_MS))
+        piece.state("Undim", keyframes("color", "TintColor", [(0, SHOWN), (20, SHOWN)]))
+        bg_scene.add(piece)
+
+    # The character waves when the cursor comes to her, once per visit.
+    gertruda = input_group("Gertruda", 760, 400, 180, 300, 2).prop("bool", "CanBeHit", "true")
+    gertruda.default_state = "GertrudaIdle"
+    gertruda.state("GertrudaIdle", hold(20))
+    gertruda.state("GertrudaHover", set_states("Wave", "Image") + "\n" + hold(900))
+    image = sprite("Image", m + "Character.png")
+    image.state("Wave", set_props(("atlasTexture", "AtlasTexture", m + "CharacterWave.png")) + "\n" +
+                keyframes("vector3d", "Scale", [(0, "1;1;1"), (150, "1.04;1.04;1"), (300, "1;1;1"), (900, "1;1;1")]) +
+                "\n<EndAnimator Type=\"SetProps\"><atlasTexture Name=\"AtlasTexture\" Value=\"" + m +
+                "Character.png\" /></EndAnimator>")
+    gertruda.add(image)
+    backdrop[2].add(gertruda)
+
+    # The credits panel, hidden until opened; its Appear rolls the credits,
+    # and their end (all of ClipNode's children through "Scrolling") closes it.
+    active = input_group("ActiveBg", 212, 120, 600, 540)
     active.prop("color", "TintColor", HIDDEN)
-    active.state("Appear", fade(HIDDEN, SHOWN))
+    active.state("Appear", set_states("Roll", "ClipNode") + "\n" + fade(HIDDEN, SHOWN))
     active.state("Disappear", fade(SHOWN, HIDDEN))
     active.add(nine_grid("Frame", IMG + "common/Window.png", 0, 0, 600, 540, 20).prop("vector3d", "Position", "0;0;3"))
     clip = group("ClipNode", 30, 30, 540, 420).prop("bool", "ChildrenClipped", "true")
+    clip.prop("vector3d", "Position", "30;30;4")
+    clip.state("Roll", '<StartAnimator Type="SetStates"><State Name="Scrolling" /></StartAnimator>')
     roll = text("Roll", "%Credits_Text%", 0, 420, 540, 900, TEXT, "ff262220", valign=1, wrap=True)
-    clip.state("Scrolling", keyframes("vector3d", "Position", [(0, "30;30;4"), (24000, "30;30;4")]))
     roll.state("Scrolling", keyframes("vector3d", "Position", [(0, "0;420;0"), (24000, "0;-900;0")]))
     clip.add(roll)
     active.add(clip)
-    active.add(back_button("BackButton", 272, 464).prop("vector3d", "Position", "272;464;4"))
+    # A plain button with the back button's look: it closes the panel, the
+    # menu stays.
+    active.add(control("ButtonNode", "BackButton", "BackButton", 272, 464, 56, 56).prop(
+        "vector3d", "Position", "272;464;4"))
     bg_scene.add(active)
     root.add(bg_scene)
 
-    buttons = group("Buttons", 60, 190, 320, 520).prop("vector3d", "Position", vec(60, 190, 1))
+    buttons = input_group("Buttons", 60, 190, 320, 520, 1)
     screen_transitions(buttons, 60, 190, 1)
     for i, (name, key) in enumerate([("NewGameButton", "MainMenu_NewGame"),
                                      ("ChangePlayerButton", "MainMenu_ChangePlayer"),
@@ -490,10 +528,19 @@ def main_menu_scene():
                                      ("AchievementsButton", "MainMenu_Achievements"),
                                      ("QuitButton", "MainMenu_Quit")]):
         buttons.add(button(name, f"%{key}%", 0, i * 72))
-    fly = sprite("Butterfly", m + "ButterflyOpen.png", 300, 12, 2)
-    fly.prop("bool", "CanBeHit", "true")
-    fly.state("Flying", keyframes("vector3d", "Position",
-                                  [(0, "300;12;2"), (400, "330;-30;2"), (800, "360;10;2"), (1200, "300;12;2")]))
+    # The butterfly takes off when the cursor comes near, beating its wings.
+    fly = input_group("Butterfly", 300, 12, 48, 40, 2).prop("bool", "CanBeHit", "true")
+    fly.default_state = "Resting"
+    fly.state("Resting", hold(20))
+    fly.state("Flying", set_states("Beat1", "Image") + "\n" + keyframes(
+        "vector3d", "Position", [(0, "300;12;2"), (400, "330;-30;2"), (800, "360;10;2"), (1200, "300;12;2")]))
+    wings = sprite("Image", m + "ButterflyOpen.png")
+    beats = 6
+    for i in range(1, beats + 1):
+        picture = "ButterflyClosed.png" if i % 2 else "ButterflyOpen.png"
+        wings.state(f"Beat{i}", set_props(("atlasTexture", "AtlasTexture", m + picture)) + "\n" + hold(200),
+                    next_state=f"Beat{i + 1}" if i < beats else None)
+    fly.add(wings)
     buttons.add(fly)
     root.add(buttons)
 

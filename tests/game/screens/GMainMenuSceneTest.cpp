@@ -500,3 +500,59 @@ TEST_F(GMainMenuFlow, TheQuitQuestionWarnsOfLostProgressOnlyWithALevelBelow) {
         running = m_game->run();
     EXPECT_FALSE(running);
 }
+
+// The game's own menu under assets/: the parts the menu looks for are there
+// and answer the cursor through the groups that hold them.
+class GMainMenuAssets : public GMainMenuFlow {
+protected:
+    void SetUp() override {
+        SceneFlowTest::SetUp();
+        std::filesystem::create_symlink(std::filesystem::path(BM_SOURCE_DIR) / "assets", m_dir.path() / "assets");
+    }
+};
+
+TEST_F(GMainMenuAssets, TheMenuFindsItsPartsAndTheCursorReachesThem) {
+    GGameApplication* game = start(false);
+    ASSERT_TRUE(game->init(CStringW()));
+    CProfileManager* profiles = game->getEngine()->getProfileManager();
+    ASSERT_TRUE(profiles->addProfile(CStringW(u"Ann")));
+    ASSERT_TRUE(profiles->setActiveProfile(0));
+    GMainMenuScene* menu = waitForMenu();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(runUntilIdle());
+    for (BaseNode* part : {menu->getSceneBubble(), menu->getButtonsNode(), menu->getClipNode(), menu->getActiveBg(),
+                           menu->getGertruda(), menu->getButterfly()})
+        ASSERT_NE(part, nullptr);
+    ASSERT_NE(menu->getBackButton(), nullptr);
+    ASSERT_NE(menu->getWelcomeText(), nullptr);
+    EXPECT_NE(std::u16string(menu->getWelcomeText()->getText().c_str()).find(u"Ann"), std::u16string::npos);
+
+    // The character and the butterfly take the cursor.
+    for (BaseNode* part : {menu->getGertruda(), menu->getButterfly()}) {
+        SCOPED_TRACE(part->getName().str().c_str());
+        const CName before = part->getCurrentState() ? part->getCurrentState()->getName() : CName();
+        BaseNode* picture = part->findChild(CName("Image"), 1);
+        ASSERT_NE(picture, nullptr);
+        const auto [x, y] = middleOf(picture);
+        moveTo(x, y);
+        ASSERT_NE(part->getCurrentState(), nullptr);
+        EXPECT_NE(part->getCurrentState()->getName(), before);
+    }
+
+    // A button opens its screen; the credits panel's back button closes the
+    // panel and leaves the menu where it is.
+    click(menu, "OptionsButton");
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_EQ(topName(), "OptionsScene");
+    goBackFromTop(CName("NavBackToSlide"));
+    EXPECT_EQ(topName(), "MainMenuScene");
+    GGameApplication::setDeveloperMode(true);
+    key('A');
+    ASSERT_TRUE(runFor(500));
+    EXPECT_TRUE(menu->getBackButton()->isVisible());
+    click(menu, "BackButton");
+    ASSERT_TRUE(runUntilIdle());
+    EXPECT_FALSE(menu->getBackButton()->isVisible());
+    EXPECT_TRUE(menu->getButtonsNode()->isVisible());
+    EXPECT_EQ(topName(), "MainMenuScene");
+}
