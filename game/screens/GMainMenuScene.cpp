@@ -125,12 +125,8 @@ bool GMainMenuScene::onNavigationStarted(CEventSceneChangeStarted* event) {
     if (CSoundCueManager* cues = engine ? engine->getSoundCueManager() : nullptr)
         (void)cues->play(soundCueName(GSoundCue::MenuMusic), true, 0);
 
+    refreshWelcomeText();
     CProfileParameters* player = currentPlayer();
-    if (m_welcomeText) {
-        const CStringW name = player ? player->getName() : CStringW();
-        m_welcomeText->setText(CEngineManagers::instance().getDictionary()->format(CString("MainMenu_WelcomeTxt"), name,
-                                                                                   CStringW(), CStringW(), CStringW()));
-    }
     // The final credits roll once: the flag is cleared and saved before they
     // start, so that a crash on the way does not show them again.
     static const CString finalCredits("ShowFinalCredits");
@@ -141,6 +137,22 @@ bool GMainMenuScene::onNavigationStarted(CEventSceneChangeStarted* event) {
         openCreditsPanel();
     }
     return true;
+}
+
+void GMainMenuScene::refreshWelcomeText() {
+    if (!m_welcomeText)
+        return;
+    const CProfileParameters* player = currentPlayer();
+    const CStringW name = player ? player->getName() : CStringW();
+    m_welcomeText->setText(CEngineManagers::instance().getDictionary()->format(CString("MainMenu_WelcomeTxt"), name,
+                                                                               CStringW(), CStringW(), CStringW()));
+}
+
+bool GMainMenuScene::onDictionaryChanged(CEventDictionaryChanged* event) {
+    if (GBaseSceneNode::onDictionaryChanged(event))
+        return true;
+    refreshWelcomeText();
+    return false;
 }
 
 bool GMainMenuScene::onNavigationFinished(CEventSceneChangeFinished* event) {

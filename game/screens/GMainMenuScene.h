@@ -2,6 +2,7 @@
 
 #include "game/app/GBaseSceneNode.h"
 
+class CEventDictionaryChanged;
 class CEventNodeStateCompleted;
 class ControlNode;
 class TextNode;
@@ -31,6 +32,8 @@ public:
 
     void onLoaded() override;
     bool onAllChildrenFinished(CEventNodeStateCompleted* event) override;
+    // The greeting follows a change of language.
+    bool onDictionaryChanged(CEventDictionaryChanged* event) override;
     bool onKeyUp(CEventKeyUp* event) override;
     bool onMessageBoxResult(CEvent* event) override;
     bool onNavigationStarted(CEventSceneChangeStarted* event) override;
@@ -62,6 +65,8 @@ private:
     // The player list with the name entry on top of it.
     void openPlayerScenes();
     [[nodiscard]] BaseNode* findBgScene() const;
+    // The greeting with the current player's name (none without a player).
+    void refreshWelcomeText();
     // Listens to the ClipNode for the end of its credits (or stops).
     void watchClipNode(bool on);
 

@@ -31,7 +31,6 @@
 #include "engine/io/FilePaths.h"
 #include "engine/nodes/SliderNode.h"
 #include "engine/scene/BaseNode.h"
-#include "engine/scene/CNodeFactory.h"
 #include "engine/scene/ControlNode.h"
 #include "engine/scene/SceneManager.h"
 #include "engine/scene/SceneNode.h"
