@@ -494,6 +494,9 @@ bool CD3D9Driver::reset() {
     (void)apply3DStates();
     setFogParameters(m_fogColor, m_fogLinear, m_fogStart, m_fogEnd, m_fogDensity, m_pixelFog, m_rangeFog);
     applyAmbient();
+    // The caller's scissor outlives the device's states.
+    m_device->SetScissorRect(&m_scissorRect);
+    m_device->SetRenderState(D3DRS_SCISSORTESTENABLE, m_scissorOn ? TRUE : FALSE);
     return true;
 }
 
@@ -511,7 +514,7 @@ void CD3D9Driver::onWindowResized(const CSizeI& size) {
 }
 
 bool CD3D9Driver::hasFeature(DriverFeature feature) const {
-    if (!CNullGraphicsDriver::m_featureSwitches[uint32_t(feature)])
+    if (uint32_t(feature) >= DriverFeatureCount || !m_featureSwitches[uint32_t(feature)])
         return false;
     const DWORD vs = m_caps.VertexShaderVersion, ps = m_caps.PixelShaderVersion;
     switch (feature) {
@@ -1214,8 +1217,10 @@ bool CD3D9Driver::setRenderTarget(IDriverTexture* texture, bool clearBackBuffer,
         m_previousRenderTarget->Release();
         m_previousRenderTarget = nullptr;
     }
-    // The pixel projection follows the target's size.
+    // The pixel projection follows the target's size. The device puts the
+    // scissor over the whole new target: the caller's goes back.
     m_transformChanged = true;
+    m_device->SetScissorRect(&m_scissorRect);
     if (clearBackBuffer || clearDepth) {
         const DWORD flags = (clearBackBuffer ? D3DCLEAR_TARGET : 0) | (clearDepth ? D3DCLEAR_ZBUFFER : 0);
         m_device->Clear(0, nullptr, flags, clearColor.value, 1.0f, 0);

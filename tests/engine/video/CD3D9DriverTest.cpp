@@ -163,6 +163,8 @@ TEST_F(CD3D9DriverTest, ResetKeepsImageTexturesAndRenderTargetsWorking) {
     CRefHandle<IDriverTexture> texture(driver().makeDriverTexture(image.get()));
     CRefHandle<IDriverTexture> target(driver().renderTargetTexture(CSizeI(8, 8), ColorFormat::A8R8G8B8));
     ASSERT_TRUE(texture && target);
+    driver().setScissorRect(CRectI(0, 0, 30, 30));
+    driver().enableScissor(true);
     LogCapture log;
     driver().onWindowResized(CSizeI(40, 30));
     EXPECT_TRUE(log.contains("Resetting D3D9 device."));
@@ -173,6 +175,9 @@ TEST_F(CD3D9DriverTest, ResetKeepsImageTexturesAndRenderTargetsWorking) {
     ASSERT_TRUE(driver().setRenderTarget(static_cast<IDriverTexture*>(nullptr), false, false, CColor(0)));
     driver().drawImagePart(texture.get(), CVector2di(0, 0), CRectI(0, 0, 2, 2), nullptr, CColor(0xFFFFFFFF), false);
     driver().drawImagePart(target.get(), CVector2di(10, 10), CRectI(0, 0, 8, 8), nullptr, CColor(0xFFFFFFFF), false);
+    // The scissor set before the reset still cuts.
+    driver().applyMaterial(spriteMaterial(MaterialType::Solid, nullptr));
+    driver().fillRect(CColor(0xFFFFFFFF), CRectI(0, 20, 40, 30), nullptr);
     CRefHandle<CPixelImage> shot(driver().takeScreenshot());
     ASSERT_TRUE(shot);
     EXPECT_EQ(shot->width(), 40u);
@@ -181,6 +186,8 @@ TEST_F(CD3D9DriverTest, ResetKeepsImageTexturesAndRenderTargetsWorking) {
         for (uint32_t x = 0; x < 2; ++x)
             EXPECT_TRUE(rgbNear(shot->pixelAt(x, y), image->pixelAt(x, y), 2)) << x << ", " << y;
     EXPECT_TRUE(rgbNear(shot->pixelAt(12, 12), CColor(255, 0, 0, 255), 2)) << shot->pixelAt(12, 12);
+    EXPECT_EQ(shot->pixelAt(29, 25), CColor(0xFFFFFFFF));
+    EXPECT_EQ(shot->pixelAt(30, 25), CColor(0xFF000000));
     EXPECT_TRUE(driver().endFrame());
 }
 
