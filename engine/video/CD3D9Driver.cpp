@@ -876,8 +876,11 @@ void CD3D9Driver::drawPrimitives(const void* vertices, uint32_t vertexCount, con
         else
             m_device->DrawPrimitiveUP(type, count, data, stride);
     };
+    // Points scale with their distance in 3D only: in 2D there is none (and
+    // the scale would divide by it).
+    const BOOL scaled = m_renderMode == Mode3D ? TRUE : FALSE;
     auto points = [&]() {
-        m_device->SetRenderState(D3DRS_POINTSCALEENABLE, TRUE);
+        m_device->SetRenderState(D3DRS_POINTSCALEENABLE, scaled);
         m_device->SetRenderState(D3DRS_POINTSIZE, floatBits(m_currentMaterial.thickness));
         m_device->SetRenderState(D3DRS_POINTSCALE_C, floatBits(1.0f));
         m_device->SetRenderState(D3DRS_POINTSIZE_MIN, floatBits(0.0f));
@@ -963,9 +966,11 @@ void CD3D9Driver::fillRectGradient(const CRectI& rect, CColor topLeft, CColor to
 }
 
 void CD3D9Driver::drawLine2D(const CVector2d& start, const CVector2d& end, CColor color) {
+    // On pixel centres, half a pixel after the edges the projection maps
+    // whole coordinates to.
     BatchVertex vertices[2];
-    vertices[0].x = start.x, vertices[0].y = start.y, vertices[0].color = color;
-    vertices[1].x = end.x, vertices[1].y = end.y, vertices[1].color = color;
+    vertices[0].x = start.x + 0.5f, vertices[0].y = start.y + 0.5f, vertices[0].color = color;
+    vertices[1].x = end.x + 0.5f, vertices[1].y = end.y + 0.5f, vertices[1].color = color;
     beginPixelDraw();
     if (!apply2DStates())
         return;
@@ -977,7 +982,7 @@ void CD3D9Driver::plotPixel(uint32_t x, uint32_t y, CColor color) {
     if (x > uint32_t(size.width) || y > uint32_t(size.height))
         return;
     BatchVertex vertex;
-    vertex.x = float(x), vertex.y = float(y), vertex.color = color;
+    vertex.x = float(x) + 0.5f, vertex.y = float(y) + 0.5f, vertex.color = color;
     beginPixelDraw();
     if (!apply2DStates())
         return;

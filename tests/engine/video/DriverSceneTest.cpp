@@ -494,4 +494,25 @@ TEST_P(DriverSceneTest, ImagesOfEveryFormatKeepTheirColours) {
     ASSERT_TRUE(driver().endFrame());
 }
 
+// A point lands on its pixel; a horizontal line fills its row.
+TEST_P(DriverSceneTest, PointsAndLinesLandOnTheirPixels) {
+    const CColor red(255, 255, 0, 0), green(255, 0, 255, 0), black(0xFF000000);
+    ASSERT_TRUE(driver().beginFrame(true, true, black, nullptr, nullptr));
+    driver().applyMaterial(spriteMaterial(MaterialType::Solid, nullptr));
+    driver().plotPixel(10, 10, red);
+    driver().drawLine2D(CVector2d(0.0f, 20.0f), CVector2d(64.0f, 20.0f), green);
+    CRefHandle<CPixelImage> shot = screenshot();
+    ASSERT_TRUE(shot);
+    EXPECT_PIXEL(shot, 10, 10, red);
+    EXPECT_PIXEL(shot, 9, 10, black);
+    EXPECT_PIXEL(shot, 11, 10, black);
+    EXPECT_PIXEL(shot, 10, 9, black);
+    EXPECT_PIXEL(shot, 10, 11, black);
+    EXPECT_PIXEL(shot, 5, 20, green);
+    EXPECT_PIXEL(shot, 40, 20, green);
+    EXPECT_PIXEL(shot, 40, 19, black);
+    EXPECT_PIXEL(shot, 40, 21, black);
+    ASSERT_TRUE(driver().endFrame());
+}
+
 } // namespace
