@@ -504,6 +504,8 @@ void CD3D9Driver::onWindowResized(const CSizeI& size) {
     if (!m_device)
         return;
     CNullGraphicsDriver::onWindowResized(size);
+    // Render targets are checked against the depth buffer's new size.
+    m_windowSize = size;
     m_presentParams.BackBufferWidth = UINT(std::max(size.width, 0));
     m_presentParams.BackBufferHeight = UINT(std::max(size.height, 0));
     if (m_inScene) {

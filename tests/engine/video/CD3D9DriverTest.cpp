@@ -8,6 +8,7 @@
 #include "engine/video/IShaderServices.h"
 #include "engine/video/MaterialTypes.h"
 #include "tests/engine/video/D3D9SceneDriver.h"
+#include "tests/support/CTestDriverTexture.h"
 #include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
@@ -200,6 +201,34 @@ TEST_F(CD3D9DriverTest, DescribesItself) {
     // The fixed-function types the driver brings, and "null" between them.
     for (int32_t type : {0, 1, 9, 10, 11, 12, 13, 14, 15, 16, 23, 24, 25, 26})
         EXPECT_NE(driver().materialTypeRenderer(uint32_t(type)), nullptr) << type;
+}
+
+TEST_F(CD3D9DriverTest, RenderTargetsItCannotUseAreRefusedAndDrawingStaysOnTheScreen) {
+    CRefHandle<CPixelImage> image =
+        makeImage(ColorFormat::A8R8G8B8, 4, 4, [](uint32_t, uint32_t) { return CColor(0xFFFFFFFF); });
+    CRefHandle<IDriverTexture> plain(driver().makeDriverTexture(image.get()));
+    CRefHandle<IDriverTexture> foreign(
+        new CTestDriverTexture(CSizeI(8, 8), ColorFormat::A8R8G8B8, ColorFormat::A8R8G8B8, 0, 3));
+    CRefHandle<IDriverTexture> fitting(driver().renderTargetTexture(CSizeI(40, 30), ColorFormat::A8R8G8B8));
+    // After the screen shrank below it, the depth buffer no longer covers it.
+    driver().onWindowResized(CSizeI(32, 24));
+    const struct {
+        const char* what;
+        IDriverTexture* texture;
+        const char* logged;
+    } cases[] = {
+        {"another driver's", foreign.get(), "Fatal Error: Tried to set a texture not owned by this driver."},
+        {"no render target", plain.get(), "Fatal Error: Tried to set a non render target texture as render target."},
+        {"larger than the screen", fitting.get(),
+         "Error: Tried to set a render target texture which is bigger than the screen."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        LogCapture log;
+        EXPECT_FALSE(driver().setRenderTarget(c.texture, true, true, CColor(0xFFFF0000)));
+        EXPECT_TRUE(log.contains(c.logged));
+        EXPECT_EQ(driver().renderTargetSize(), CSizeI(32, 24));
+    }
 }
 
 } // namespace
