@@ -104,8 +104,7 @@ bool GOptionsScene::onNavigationStarted(CEventSceneChangeStarted* event) {
     const CProfileParameters* profile = player();
     if (!profile)
         return true;
-    // On a desktop too low for a window the game always plays full-screen.
-    setSwitchLook(m_fullscreenButton, !windowAllowed() || profile->getBool("FullScreen"));
+    showFullScreen(profile);
     setSwitchLook(m_cursorButton, profile->getBool("WindowsCursor"));
     if (m_soundSlider)
         m_soundSlider->setValue(profile->getFloat("SoundVolume"));
@@ -220,7 +219,7 @@ bool GOptionsScene::onKeyDown(CEventKeyDown* event) {
     if (event->getKeyCode() != kEnter || !event->isAlt())
         return false;
     if (const CProfileParameters* profile = player())
-        setSwitchLook(m_fullscreenButton, profile->getBool("FullScreen"));
+        showFullScreen(profile);
     return true;
 }
 
@@ -241,6 +240,12 @@ void GOptionsScene::goBack() {
         (void)navigateBack(0, CName("NavBackFromSlide"), CName("NavBackToSlide"));
     else
         (void)navigateBack(0);
+}
+
+void GOptionsScene::showFullScreen(const CProfileParameters* profile) {
+    // On a desktop too low for a window the game always plays full-screen,
+    // whatever the profile says.
+    setSwitchLook(m_fullscreenButton, !windowAllowed() || profile->getBool("FullScreen"));
 }
 
 void GOptionsScene::showWarning(const char16_t* textKey) {

@@ -33,7 +33,7 @@ public:
 
     void onLoaded() override;
     // Alt+Enter (the game object switches the mode on it) refreshes the
-    // full-screen switch.
+    // full-screen switch, which stays on where no window is allowed.
     bool onKeyDown(CEventKeyDown* event) override;
     // Esc and Enter go back.
     bool onKeyUp(CEventKeyUp* event) override;
@@ -70,6 +70,7 @@ private:
     // Whether the desktop is tall enough for a window.
     [[nodiscard]] static bool windowAllowed();
     void showWarning(const char16_t* textKey);
+    void showFullScreen(const CProfileParameters* profile);
 
     SliderNode* m_soundSlider = nullptr;
     SliderNode* m_musicSlider = nullptr;

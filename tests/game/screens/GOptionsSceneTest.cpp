@@ -298,6 +298,11 @@ TEST_F(OptionsScreen, ADesktopTooLowForAWindowKeepsFullScreenAndSaysWhy) {
     // OK closes the warning; the options stay.
     clickOn(box->getButton(0));
     EXPECT_TRUE(runUntil([&] { return topName() == "OptionsScene" && settled(); }));
+
+    // Alt+Enter cannot leave full screen here either, and the switch says so.
+    EXPECT_TRUE(post(new CEventKeyDown(0, 13, false, false, true)));
+    EXPECT_TRUE(m_game->isFullScreen());
+    EXPECT_TRUE(GOptionsScene::isOn(fullScreen));
 }
 
 TEST_F(OptionsScreen, EscAndEnterGoBackSlidingOverTheMenuButAltEnterOnlySwitchesTheMode) {
