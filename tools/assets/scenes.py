@@ -180,8 +180,10 @@ def scene_root(name, override, uses=(COMMON,)):
 def group(name, x=0, y=0, w=W, h=H):
     """A node that holds others. A control without a template of its own:
     plain nodes pass no mouse input on, so the controls inside would never
-    be clicked."""
-    return Node("ControlNode", name).prop("vector3d", "Position", vec(x, y)).prop("vector3d", "Bounds", vec(w, h))
+    be clicked. It is never hit itself, so it takes no hover or press of its
+    own from the pictures inside it."""
+    node = Node("ControlNode", name).prop("vector3d", "Position", vec(x, y)).prop("vector3d", "Bounds", vec(w, h))
+    return node.prop("bool", "CanBeHit", "false")
 
 
 def sprite(name, texture, x=0, y=0, z=None, stretch=None):
