@@ -180,11 +180,10 @@ inline bool sameBits(const Material& a, const OneLayerBits& bits) {
 #if defined(__SSE2__)
     auto load = [](const unsigned char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
     auto aligned = [](const unsigned char* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); };
-    __m128i diff = _mm_or_si128(_mm_xor_si128(load(x), aligned(y)), _mm_xor_si128(load(x + 16), aligned(y + 16)));
-    diff = _mm_or_si128(diff, _mm_xor_si128(load(x + 32), aligned(y + 32)));
-    diff = _mm_or_si128(
-        diff, _mm_or_si128(_mm_xor_si128(load(x + 48), aligned(y + 48)), _mm_xor_si128(load(x + 64), aligned(y + 64))));
-    return _mm_movemask_epi8(_mm_cmpeq_epi8(diff, _mm_setzero_si128())) == 0xFFFF;
+    auto same = [&](std::size_t at) { return _mm_cmpeq_epi8(load(x + at), aligned(y + at)); };
+    const __m128i equal =
+        _mm_and_si128(_mm_and_si128(_mm_and_si128(same(0), same(16)), _mm_and_si128(same(32), same(48))), same(64));
+    return _mm_movemask_epi8(equal) == 0xFFFF;
 #else
     return std::memcmp(x, y, OneLayerBits::Size) == 0;
 #endif
