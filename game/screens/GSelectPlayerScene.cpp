@@ -14,6 +14,8 @@
 #include "engine/scene/ControlNode.h"
 #include "game/app/GGameApplication.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int32_t kKeyEnter = 13;

@@ -383,7 +383,7 @@ TEST_F(PlayerScreens, EscWithoutACurrentPlayerMakesTheSelectedOneCurrent) {
     EXPECT_EQ(currentPlayer(), "PlayerA") << "saved at once";
 }
 
-TEST_F(PlayerScreens, ANameIsRefusedWhenEmptyOrTakenWithTheSameLetterCase) {
+TEST_F(PlayerScreens, ANameIsRefusedWhenEmptyOrTakenAndLeavingCreatesNobody) {
     startGame();
     openBothAsTheMenuDoes();
     namePlayer("Ann");
@@ -417,6 +417,23 @@ TEST_F(PlayerScreens, ANameIsRefusedWhenEmptyOrTakenWithTheSameLetterCase) {
     ASSERT_NE(list(), nullptr);
     EXPECT_EQ(listed(), (std::vector<std::string>{"Ann", "ann"}));
     EXPECT_EQ(profiles()->getProfile(1)->getInt("PlayerPicture"), 5);
+
+    // Leaving by Esc or Cancel creates nobody and keeps the list's selection.
+    click(list()->getPlayersList()->getElement(0));
+    for (const char* leave : {"Esc", "CancelButton"}) {
+        SCOPED_TRACE(leave);
+        click("NewPlayerButton");
+        click("NameEdit");
+        type("Zed");
+        if (std::string(leave) == "Esc")
+            press(27);
+        else
+            click(leave);
+        ASSERT_NE(list(), nullptr);
+        EXPECT_EQ(listed(), (std::vector<std::string>{"Ann", "ann"}));
+        EXPECT_EQ(list()->getPlayersList()->getSelectedItem(), 0);
+        EXPECT_EQ(pictureState(), "Pic5");
+    }
 }
 
 TEST_F(PlayerScreens, TenPlayersAreTheMost) {
