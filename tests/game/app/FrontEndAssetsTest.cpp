@@ -29,6 +29,8 @@
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/CXmlStreamReader.h"
 #include "engine/io/FilePaths.h"
+#include "engine/nodes/ButtonNode.h"
+#include "engine/nodes/MessageBoxNode.h"
 #include "engine/nodes/SliderNode.h"
 #include "engine/scene/BaseNode.h"
 #include "engine/scene/ControlNode.h"
@@ -559,6 +561,29 @@ TEST_F(FrontEndRun, AWalkThroughTheFrontEndShowsEachScreenAsItsReference) {
     ASSERT_TRUE(runFor(200));
     expectLooksLikeReference("MainMenuSceneWelcome");
     GGameApplication::setDeveloperMode(false);
+
+    // A second player by a name already taken is refused with a warning;
+    // its OK leaves the naming, Cancel the list and OK the menu again.
+    ASSERT_TRUE(click("ChangePlayerButton"));
+    ASSERT_TRUE(settleOn("SelectPlayerScene"));
+    ASSERT_TRUE(click("NewPlayerButton"));
+    ASSERT_TRUE(settleOn("SelectPlayerInputNameScene"));
+    ASSERT_TRUE(type("Ada"));
+    ASSERT_TRUE(click("OkButton"));
+    ASSERT_TRUE(
+        runUntil([&] { return isSettled() && nodeCast<MessageBoxNode>(game->getSceneManager()->getCurrentScene()); }));
+    auto* warning = nodeCast<MessageBoxNode>(game->getSceneManager()->getCurrentScene());
+    EXPECT_EQ(warning->getBody(), CStringW(u"%ProfileNameWarning%"));
+    ASSERT_TRUE(runFor(200));
+    expectLooksLikeReference("MessageBoxNameTaken");
+    ASSERT_EQ(warning->getButtonCount(), 1u);
+    ASSERT_TRUE(clickAt(middleOf(warning->getButton(0))));
+    ASSERT_TRUE(settleOn("SelectPlayerInputNameScene"));
+    ASSERT_TRUE(click("CancelButton"));
+    ASSERT_TRUE(settleOn("SelectPlayerScene"));
+    ASSERT_TRUE(click("OkButton"));
+    ASSERT_TRUE(settleOn("MainMenuScene"));
+    EXPECT_EQ(profiles->getProfileCount(), 1u);
 
     // Options: the music slider's track clicked three quarters along, the
     // music switched off; both kept in the player's profile; back.
