@@ -6,6 +6,7 @@
 #include "engine/core/CEngine.h"
 #include "engine/core/CEngineManagers.h"
 #include "engine/core/CEventKeyUp.h"
+#include "engine/nodes/ListEvents.h"
 #include "engine/nodes/ListNode.h"
 #include "engine/nodes/SpriteNode.h"
 #include "engine/scene/CEventClicked.h"
@@ -60,6 +61,17 @@ BaseNode* GSelectPlayerScene::clone(BaseNode* parent, BaseNode* sceneManager) co
 
 void GSelectPlayerScene::copyFrom(const BaseNode* source, BaseNode* sceneManager) {
     GBaseSceneNode::copyFrom(source, sceneManager);
+}
+
+const CEventHandlerTable& GSelectPlayerScene::getEventHandlerTable() const { return handlerTable(); }
+
+const CEventHandlerTable& GSelectPlayerScene::handlerTable() {
+    static const CEventHandlerTable table = [] {
+        CEventHandlerTable t(GBaseSceneNode::handlerTable());
+        t.add<&GSelectPlayerScene::onListSelectionChanged>(CEventListSelectionChanged::TypeId);
+        return t;
+    }();
+    return table;
 }
 
 void GSelectPlayerScene::onLoaded() {
@@ -194,6 +206,11 @@ bool GSelectPlayerScene::onControlClicked(CEvent* event) {
 }
 
 bool GSelectPlayerScene::onListItemChosen(CEvent*) {
+    updatePlayerPicture();
+    return true;
+}
+
+bool GSelectPlayerScene::onListSelectionChanged(CEvent*) {
     updatePlayerPicture();
     return true;
 }

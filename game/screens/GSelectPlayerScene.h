@@ -31,12 +31,17 @@ public:
     [[nodiscard]] BaseNode* clone(BaseNode* parent, BaseNode* sceneManager) const override;
     void copyFrom(const BaseNode* source, BaseNode* sceneManager) override;
 
+    [[nodiscard]] const CEventHandlerTable& getEventHandlerTable() const override;
+    [[nodiscard]] static const CEventHandlerTable& handlerTable();
+
     void onLoaded() override;
     bool onKeyUp(CEventKeyUp* event) override;
     bool onMessageBoxResult(CEvent* event) override;
     bool onNavigationStarted(CEventSceneChangeStarted* event) override;
     bool onControlClicked(CEvent* event) override;
     bool onListItemChosen(CEvent* event) override;
+    // The list's selection moved (arrow keys): the picture follows.
+    virtual bool onListSelectionChanged(CEvent* event);
 
     // One list item per player, in the store's order; with `selectCurrent`
     // the current player is selected and scrolled into view.

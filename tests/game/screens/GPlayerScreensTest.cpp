@@ -10,6 +10,7 @@
 #include "engine/content/ContentType.h"
 #include "engine/core/CEngine.h"
 #include "engine/core/CEngineManagers.h"
+#include "engine/core/CEventKey.h"
 #include "engine/core/CEventKeyDown.h"
 #include "engine/core/CEventKeyUp.h"
 #include "engine/core/CEventMouseLeftDown.h"
@@ -325,6 +326,16 @@ TEST_F(PlayerScreens, PlayersAreAddedAndTheLastOfThreeDeleted) {
     EXPECT_EQ(listed(), (std::vector<std::string>{"Ann", "Bob", "Cid"}));
     EXPECT_EQ(currentPlayer(), "(none)");
     EXPECT_EQ(pictureState(), "Pic3") << "Cid's picture, chosen on the men's page";
+
+    // The arrow keys move the selection, and the picture follows.
+    for (int i = 0; i < 2; ++i)
+        press(CEventKey::KeyUp);
+    EXPECT_EQ(list()->getPlayersList()->getSelectedItem(), 0);
+    EXPECT_EQ(pictureState(), "Pic5") << "Ann's";
+    for (int i = 0; i < 2; ++i)
+        press(CEventKey::KeyDown);
+    ASSERT_EQ(list()->getPlayersList()->getSelectedItem(), 2);
+    EXPECT_EQ(pictureState(), "Pic3");
 
     // No keeps everyone.
     click("DeletePlayerButton");
