@@ -112,14 +112,19 @@ def g(v):
 
 
 def keyframes(kind, prop, frames, period=20, loop_to=None):
-    """A KeyFrame animator over one property; frames are (t, value)."""
+    """A KeyFrame animator over one property; frames are (t, value) with t
+    the time from the state's start. A file gives each key's time after the
+    key before it."""
     lines = [f'<Animator Type="KeyFrame" Period="{period}">' if period != 20 else '<Animator Type="KeyFrame">',
              f'\t<Properties><{kind} Name="{prop}" Value="{frames[0][1]}" /></Properties>']
+    previous = 0
     for index, (t, value) in enumerate(frames):
+        assert t >= previous, "key times go forward"
         extra = ' i="0"' if index > 0 else ""
         if loop_to is not None and index == len(frames) - 1:
             extra += f' g="{loop_to}"'
-        lines.append(f'\t<KeyFrame t="{t}"{extra} Value0="{value}" />')
+        lines.append(f'\t<KeyFrame t="{t - previous}"{extra} Value0="{value}" />')
+        previous = t
     lines.append("</Animator>")
     return "\n".join(lines)
 

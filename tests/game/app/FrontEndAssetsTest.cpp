@@ -30,6 +30,7 @@
 #include "engine/io/CXmlStreamReader.h"
 #include "engine/io/FilePaths.h"
 #include "engine/nodes/ButtonNode.h"
+#include "engine/nodes/EditNode.h"
 #include "engine/nodes/MessageBoxNode.h"
 #include "engine/nodes/SliderNode.h"
 #include "engine/scene/BaseNode.h"
@@ -535,6 +536,24 @@ TEST_F(FrontEndRun, AWalkThroughTheFrontEndShowsEachScreenAsItsReference) {
     ASSERT_NE(players->getSceneBelow(), nullptr);
     EXPECT_EQ(std::string(players->getSceneBelow()->getName().str().c_str()), "MainMenuScene");
     EXPECT_EQ(warnings(), std::vector<std::string>());
+    // The field has the focus; its caret blinks, on and off each half a
+    // second or so, rather than fading.
+    auto* nameEdit = nodeCast<EditNode>(onScreen("NameEdit"));
+    ASSERT_NE(nameEdit, nullptr);
+    ASSERT_NE(nameEdit->getCursorChild(), nullptr);
+    int changes = 0;
+    int between = 0;
+    bool wasShown = false;
+    for (int sample = 0; sample < 40; ++sample) { // about two and a half seconds
+        ASSERT_TRUE(runFor(50));
+        const BaseNode* caret = nameEdit->getCursorChild();
+        const uint32_t alpha = caret->isVisible() ? caret->getAbsoluteColor().alpha() : 0;
+        between += alpha > 0x20 && alpha < 0xE0 ? 1 : 0;
+        changes += sample > 0 && (alpha > 128) != wasShown ? 1 : 0;
+        wasShown = alpha > 128;
+    }
+    EXPECT_GE(changes, 4);
+    EXPECT_LE(between, 3);
     ASSERT_TRUE(type("Ada"));
     ASSERT_TRUE(runFor(100));
     expectLooksLikeReference("SelectPlayerInputNameScene");
