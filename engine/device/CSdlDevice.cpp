@@ -289,6 +289,10 @@ IGraphicsDriver* CSdlDevice::makeDirect3D9Driver() {
     return createDeviceDirect3D9Driver(m_currentParams, getFileSystem(), getClock(), m_window.get());
 }
 
+IGraphicsDriver* CSdlDevice::makeDirect3D8Driver() {
+    return createDeviceDirect3D8Driver(m_currentParams, getFileSystem(), getClock(), m_window.get());
+}
+
 bool CSdlDevice::createVideoDriver() {
     applyWindowStyle();
     IGraphicsDriver* driver = nullptr;
@@ -297,7 +301,10 @@ bool CSdlDevice::createVideoDriver() {
         driver = createNullDriver(m_currentParams, getFileSystem(), getClock());
         break;
     case CEngineCreationParams::DriverDirect3D8:
-        log().log("Could not create DIRECT3D8 Driver.", CLog::Error);
+        // Direct3D changes the display mode itself in full screen.
+        driver = makeDirect3D8Driver();
+        if (!driver)
+            log().log("Could not create DIRECT3D8 Driver.", CLog::Error);
         break;
     case CEngineCreationParams::DriverDirect3D9:
         driver = makeDirect3D9Driver();

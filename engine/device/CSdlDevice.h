@@ -123,6 +123,8 @@ protected:
     [[nodiscard]] virtual IGraphicsDriver* makeOpenGLDriver();
     // The same for the Direct3D 9 driver (Windows only).
     [[nodiscard]] virtual IGraphicsDriver* makeDirect3D9Driver();
+    // The Direct3D 8 driver in the window, likewise.
+    [[nodiscard]] virtual IGraphicsDriver* makeDirect3D8Driver();
 
 private:
     [[nodiscard]] bool createWindow();

@@ -9,6 +9,7 @@
 #include "engine/sound/CNullAudioDevice.h"
 #include "engine/sound/CSoundCueManager.h"
 #include "engine/sound/OpenALAudio.h"
+#include "engine/video/Direct3D8Driver.h"
 #include "engine/video/Direct3D9Driver.h"
 #include "engine/video/IGraphicsDriver.h"
 #include "engine/video/OpenGLDriver.h"
@@ -42,6 +43,21 @@ IGraphicsDriver* createDeviceDirect3D9Driver(const CEngineCreationParams& params
 #else
     (void)params, (void)fileSystem, (void)clock, (void)window;
     CLog::instance()->log("Direct3D 9 exists only on Windows", CLog::Info);
+    return nullptr;
+#endif
+}
+
+IGraphicsDriver* createDeviceDirect3D8Driver(const CEngineCreationParams& params, CVirtualFileSystem* fileSystem,
+                                             CClock* clock, CPlatformWindow* window) {
+#ifdef _WIN32
+    if (!window || !window->isOpen()) {
+        CLog::instance()->log("Direct3D 8 needs a window", CLog::Info);
+        return nullptr;
+    }
+    return createDirect3D8Driver(params, fileSystem, window->handle(), clock);
+#else
+    (void)params, (void)fileSystem, (void)clock, (void)window;
+    CLog::instance()->log("Direct3D 8 exists only on Windows", CLog::Info);
     return nullptr;
 #endif
 }

@@ -28,6 +28,12 @@ struct CEngineCreationParams;
 [[nodiscard]] IGraphicsDriver* createDeviceDirect3D9Driver(const CEngineCreationParams& params,
                                                            CVirtualFileSystem* fileSystem, CClock* clock,
                                                            CPlatformWindow* window);
+
+// The Direct3D 8 driver drawing into `window`. Null when there is no window
+// or the driver does not start (always where the system has no Direct3D 8).
+[[nodiscard]] IGraphicsDriver* createDeviceDirect3D8Driver(const CEngineCreationParams& params,
+                                                           CVirtualFileSystem* fileSystem, CClock* clock,
+                                                           CPlatformWindow* window);
 // The silent audio device.
 [[nodiscard]] IAudioDevice* createDeviceNullAudio(CVirtualFileSystem* fileSystem, CSoundFormatRegistry* registry);
 // The OpenAL device, with the update thread when the parameters ask for it.

@@ -639,6 +639,7 @@ TEST_F(SdlDeviceTest, VideoDriverSettingFallsBackInOrder) {
     const struct {
         const char* what;
         int32_t setting;
+        TestDevice::Direct3D8 direct3D8;
         TestDevice::OpenGL openGL;
         bool nullLast;
         int32_t made;
@@ -646,19 +647,36 @@ TEST_F(SdlDeviceTest, VideoDriverSettingFallsBackInOrder) {
     } cases[] = {
         {"everything fails but the Null driver",
          2,
+         TestDevice::Direct3D8::Missing,
          TestDevice::OpenGL::Missing,
          true,
          0,
          {"Could not create DIRECT3D9 Driver.", "Could not create DIRECT3D8 Driver.",
           "Could not create OpenGL driver."}},
+        {"Direct3D 8 stands in for Direct3D 9",
+         2,
+         TestDevice::Direct3D8::StandIn,
+         TestDevice::OpenGL::StandIn,
+         false,
+         1,
+         {"Could not create DIRECT3D9 Driver."}},
         {"an unknown setting counts as Direct3D 9",
          7,
+         TestDevice::Direct3D8::Missing,
          TestDevice::OpenGL::StandIn,
          false,
          3,
          {"Could not create DIRECT3D9 Driver.", "Could not create DIRECT3D8 Driver."}},
+        {"Direct3D 8 asked for and missing",
+         1,
+         TestDevice::Direct3D8::Missing,
+         TestDevice::OpenGL::StandIn,
+         false,
+         3,
+         {"Could not create DIRECT3D8 Driver."}},
         {"OpenGL asked for and missing",
          3,
+         TestDevice::Direct3D8::Missing,
          TestDevice::OpenGL::Missing,
          false,
          -1,
@@ -667,6 +685,7 @@ TEST_F(SdlDeviceTest, VideoDriverSettingFallsBackInOrder) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         makeDevice(CEngineCreationParams{});
+        m_device->direct3D8 = c.direct3D8;
         m_device->openGL = c.openGL;
         LogCapture log;
         CEngineCreationParams params;
@@ -689,6 +708,28 @@ TEST_F(SdlDeviceTest, VideoDriverSettingFallsBackInOrder) {
         }
     }
 }
+
+#ifdef _WIN32
+// The device's own Direct3D 8 driver in its own window.
+TEST_F(SdlDeviceTest, Direct3D8DriverDrawsInTheWindow) {
+    m_device->direct3D8 = TestDevice::Direct3D8::Real;
+    m_device->openGL = TestDevice::OpenGL::Missing;
+    CEngineCreationParams params;
+    params.width = 160;
+    params.height = 120;
+    params.colorBits = 32;
+    ASSERT_EQ(m_device->createDriverFromSetting(params, CEngineCreationParams::DriverDirect3D8, false),
+              CEngineCreationParams::DriverDirect3D8);
+    IGraphicsDriver* driver = m_device->getVideoDriver();
+    ASSERT_NE(driver, nullptr);
+    EXPECT_EQ(driver->driverType(), VideoDriverType::Direct3D8);
+    EXPECT_TRUE(driver->beginFrame(true, true, CColor(255, 0, 128, 255), nullptr, nullptr));
+    CRefHandle<CPixelImage> shot(driver->takeScreenshot());
+    ASSERT_TRUE(shot);
+    EXPECT_EQ(shot->pixelAt(80, 60), CColor(255, 0, 128, 255));
+    EXPECT_TRUE(driver->endFrame());
+}
+#endif
 
 TEST_F(SdlDeviceTest, AudioTypesAndTheirFailures) {
     const struct {

@@ -85,3 +85,15 @@ IGraphicsDriver* TestDevice::makeOpenGLDriver() {
     }
     return CSdlDevice::makeOpenGLDriver();
 }
+
+IGraphicsDriver* TestDevice::makeDirect3D8Driver() {
+    switch (direct3D8) {
+    case Direct3D8::StandIn:
+        return createNullDriver(getCreationParams(), getFileSystem(), getClock());
+    case Direct3D8::Missing:
+        return nullptr;
+    case Direct3D8::Real:
+        break;
+    }
+    return CSdlDevice::makeDirect3D8Driver();
+}

@@ -65,6 +65,7 @@ protected:
 class TestDevice : public CSdlDevice {
 public:
     enum class OpenGL { StandIn, Missing, Real };
+    using Direct3D8 = OpenGL;
 
     TestDevice(const CEngineCreationParams& params, ITimeSource* time) : CSdlDevice(params, time) {}
 
@@ -78,6 +79,8 @@ public:
     // Whether the device's own Direct3D 9 driver is made; otherwise none
     // can be.
     bool direct3D9 = false;
+    // The same for the Direct3D 8 driver, missing unless a test chooses.
+    Direct3D8 direct3D8 = Direct3D8::Missing;
 
 protected:
     ~TestDevice() override = default;
@@ -85,4 +88,5 @@ protected:
     void handleMessage(const PlatformEvent& event) override;
     [[nodiscard]] IGraphicsDriver* makeOpenGLDriver() override;
     [[nodiscard]] IGraphicsDriver* makeDirect3D9Driver() override;
+    [[nodiscard]] IGraphicsDriver* makeDirect3D8Driver() override;
 };
