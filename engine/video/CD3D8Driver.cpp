@@ -47,11 +47,6 @@ D3DCOLORVALUE colorValue(CColor color) {
 
 D3DCOLORVALUE colorValue(const CColorf& color) { return {color.r, color.g, color.b, color.a}; }
 
-// Stage 0's current colour is the diffuse colour: named so, the image
-// states draw on Direct3D implementations (wine's on software OpenGL) that
-// draw nothing for a textured stage reading the diffuse argument.
-constexpr DWORD Stage0Diffuse = D3DTA_CURRENT;
-
 // The vertex Direct3D reads for types 2 to 4: position, normal, colour,
 // coordinates, in that order.
 struct D3DNormalVertex {
@@ -177,6 +172,12 @@ bool CD3D8Driver::initialize(const CEngineCreationParams& params, HWND window) {
         present.BackBufferFormat = mode.Format;
         present.Windowed = TRUE;
         m_windowedVsync = params.vsync;
+        // The size asked for rather than the client area's: the system may
+        // have made the window wider (a captioned window has a least width),
+        // and everything above the driver counts in the screen size. The
+        // present stretches the back buffer over the client area.
+        present.BackBufferWidth = UINT(std::max(params.width, 1));
+        present.BackBufferHeight = UINT(std::max(params.height, 1));
     }
 
     if (m_antiAliasLevel > 1) {
@@ -367,6 +368,13 @@ void CD3D8Driver::onWindowResized(const CSizeI& size) {
     if (!m_device)
         return;
     CNullGraphicsDriver::onWindowResized(size);
+    m_presentParams.BackBufferWidth = UINT(std::max(size.width, 1));
+    m_presentParams.BackBufferHeight = UINT(std::max(size.height, 1));
+    // A device resets only outside a scene.
+    if (m_inScene) {
+        (void)m_device->EndScene();
+        m_inScene = false;
+    }
     (void)resetDevice();
 }
 
@@ -1004,24 +1012,24 @@ void CD3D8Driver::setImageStates(bool texture, bool alphaChannel, bool alpha) {
     if (texture && alphaChannel) {
         stage(D3DTSS_COLOROP, D3DTOP_MODULATE);
         stage(D3DTSS_COLORARG1, D3DTA_TEXTURE);
-        stage(D3DTSS_COLORARG2, Stage0Diffuse);
+        stage(D3DTSS_COLORARG2, D3DTA_DIFFUSE);
         stage(D3DTSS_ALPHAOP, alpha ? D3DTOP_MODULATE : D3DTOP_SELECTARG1);
         stage(D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-        stage(D3DTSS_ALPHAARG2, Stage0Diffuse);
+        stage(D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
     } else if (texture && alpha) {
-        stage(D3DTSS_COLORARG2, Stage0Diffuse);
+        stage(D3DTSS_COLORARG2, D3DTA_DIFFUSE);
         stage(D3DTSS_ALPHAOP, D3DTOP_SELECTARG2);
-        stage(D3DTSS_ALPHAARG2, Stage0Diffuse);
+        stage(D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
     } else if (!texture && alpha) {
         stage(D3DTSS_COLOROP, D3DTOP_MODULATE);
         stage(D3DTSS_COLORARG1, D3DTA_TEXTURE);
-        stage(D3DTSS_COLORARG2, Stage0Diffuse);
+        stage(D3DTSS_COLORARG2, D3DTA_DIFFUSE);
         stage(D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-        stage(D3DTSS_ALPHAARG1, Stage0Diffuse);
+        stage(D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
     } else {
         stage(D3DTSS_COLOROP, D3DTOP_MODULATE);
         stage(D3DTSS_COLORARG1, D3DTA_TEXTURE);
-        stage(D3DTSS_COLORARG2, Stage0Diffuse);
+        stage(D3DTSS_COLORARG2, D3DTA_DIFFUSE);
         stage(D3DTSS_ALPHAOP, D3DTOP_DISABLE);
         blending = false;
     }
@@ -1439,10 +1447,10 @@ void CD3D8Driver::drawShadowOverlay(bool clearStencil, CColor topLeft, CColor to
     }
     (void)m_device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
     (void)m_device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    (void)m_device->SetTextureStageState(0, D3DTSS_COLORARG2, Stage0Diffuse);
+    (void)m_device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
     if (alpha) {
         (void)m_device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-        (void)m_device->SetTextureStageState(0, D3DTSS_ALPHAARG1, Stage0Diffuse);
+        (void)m_device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
         (void)m_device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
         (void)m_device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
         (void)m_device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);

@@ -188,22 +188,24 @@ bool CD3D8DriverTexture::createTexture(bool mipMaps) {
     m_size = textureSize(m_imageSize);
     D3DFORMAT format = d3dFormatOf(m_driver->textureColorFormat(m_image->colorFormat()));
     const UINT levels = mipMaps ? 0 : 1;
-    HRESULT result = m_device->CreateTexture(UINT(m_size.width), UINT(m_size.height), levels, 0, format,
-                                             D3DPOOL_MANAGED, &m_d3dTexture);
-    if (FAILED(result)) {
+    const auto create = [&](D3DFORMAT candidate) {
+        if (SUCCEEDED(m_device->CreateTexture(UINT(m_size.width), UINT(m_size.height), levels, 0, candidate,
+                                              D3DPOOL_MANAGED, &m_d3dTexture)))
+            return true;
         m_d3dTexture = nullptr;
-        if (format == D3DFMT_A8R8G8B8)
-            format = D3DFMT_A1R5G5B5;
-        else if (format == D3DFMT_R8G8B8)
-            format = D3DFMT_R5G6B5;
+        return false;
+    };
+    if (!create(format)) {
+        // 24-bit texels are rare in hardware: 32 bits keep their precision
+        // before 16 bits are tried.
+        if (format == D3DFMT_R8G8B8 && create(D3DFMT_X8R8G8B8))
+            format = D3DFMT_X8R8G8B8;
+        else if (format == D3DFMT_A8R8G8B8 || format == D3DFMT_R8G8B8)
+            format = format == D3DFMT_A8R8G8B8 ? D3DFMT_A1R5G5B5 : D3DFMT_R5G6B5;
         else
             return false;
-        result = m_device->CreateTexture(UINT(m_size.width), UINT(m_size.height), levels, 0, format, D3DPOOL_MANAGED,
-                                         &m_d3dTexture);
-        if (FAILED(result)) {
-            m_d3dTexture = nullptr;
+        if (!m_d3dTexture && !create(format))
             return false;
-        }
     }
     uint32_t bytes = 0;
     m_colorFormat = colorFormatOf(format, &bytes);
@@ -266,7 +268,7 @@ bool CD3D8DriverTexture::generateMipMaps(uint32_t level) {
         }
         if (upperDesc.Format != lowerDesc.Format)
             logLine("Cannot copy mip maps with different formats.", CLog::Warning);
-        else if (upperDesc.Format == D3DFMT_A8R8G8B8)
+        else if (upperDesc.Format == D3DFMT_A8R8G8B8 || upperDesc.Format == D3DFMT_X8R8G8B8)
             filter32(upperDesc, upperRect, lowerDesc, lowerRect);
         else if (upperDesc.Format == D3DFMT_A1R5G5B5)
             filter16(upperDesc, upperRect, lowerDesc, lowerRect);
@@ -310,6 +312,7 @@ void* CD3D8DriverTexture::lock(bool readOnly) {
         }
         m_pitch = uint32_t(rect.Pitch);
         m_lockedCopy = false;
+        m_writableLock = !readOnly;
         return rect.pBits;
     }
     D3DSURFACE_DESC desc{};
@@ -335,6 +338,10 @@ void CD3D8DriverTexture::unlock() {
             (void)m_renderTargetCopy->UnlockRect();
     } else {
         (void)m_d3dTexture->UnlockRect(0);
+        // What was written (a colour key) reaches the smaller levels too.
+        if (m_writableLock && m_hasMipMaps)
+            (void)generateMipMaps(1);
     }
     m_lockedCopy = false;
+    m_writableLock = false;
 }

@@ -77,4 +77,6 @@ private:
     bool m_isRenderTarget = false;
     // What lock handed out: a render target's copy, or level 0.
     bool m_lockedCopy = false;
+    // The last lock of level 0 may have written.
+    bool m_writableLock = false;
 };

@@ -9,11 +9,6 @@
 
 namespace {
 
-// Stage 0's current colour is the diffuse colour. The renderers name it so:
-// some Direct3D implementations (wine's on software OpenGL) draw nothing for
-// transformed, textured vertices when a stage reads the diffuse argument.
-constexpr DWORD Stage0Diffuse = D3DTA_CURRENT;
-
 // What every fixed-function renderer of this driver shares: the device and
 // the driver (neither owned), the per-draw answers, and the rule that a
 // renderer's own states go out only when the type changed or a reset is due.
@@ -90,7 +85,7 @@ public:
 
 protected:
     void setStates(const Material&) override {
-        colorOp(0, D3DTOP_MODULATE, D3DTA_TEXTURE, Stage0Diffuse);
+        colorOp(0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
         stage(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
     }
     void always(const Material&) override {
@@ -105,7 +100,7 @@ public:
 
 protected:
     void setStates(const Material&) override {
-        colorOp(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE, Stage0Diffuse);
+        colorOp(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_DIFFUSE);
         stage(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
         stage(1, D3DTSS_TEXCOORDINDEX, 0);
         stage(1, D3DTSS_COLOROP, D3DTOP_BLENDDIFFUSEALPHA);
@@ -119,7 +114,7 @@ public:
 
 protected:
     void setStates(const Material&) override {
-        colorOp(0, D3DTOP_MODULATE, D3DTA_TEXTURE, Stage0Diffuse);
+        colorOp(0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
         stage(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
         colorOp(1, D3DTOP_ADDSIGNED, D3DTA_TEXTURE, D3DTA_CURRENT);
         stage(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
@@ -139,7 +134,7 @@ public:
 
 protected:
     void setStates(const Material&) override {
-        colorOp(0, D3DTOP_MODULATE, D3DTA_TEXTURE, Stage0Diffuse);
+        colorOp(0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
         stage(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
         stage(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
         noBlend();
@@ -162,7 +157,7 @@ public:
 
 protected:
     void setStates(const Material&) override {
-        colorOp(0, D3DTOP_MODULATE, D3DTA_TEXTURE, Stage0Diffuse);
+        colorOp(0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
         stage(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
         colorOp(1, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_CURRENT);
         (void)device()->SetTransform(D3DTS_TEXTURE1, &m_driver.sphereMapMatrix());
@@ -185,7 +180,7 @@ public:
 
 protected:
     void setStates(const Material&) override {
-        colorOp(0, D3DTOP_MODULATE, D3DTA_TEXTURE, Stage0Diffuse);
+        colorOp(0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
         stage(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
         stage(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
         blend(D3DBLEND_ONE, D3DBLEND_INVSRCCOLOR);
@@ -235,8 +230,8 @@ public:
 
 protected:
     void setStates(const Material&) override {
-        colorOp(0, D3DTOP_MODULATE, D3DTA_TEXTURE, Stage0Diffuse);
-        alphaOp(0, D3DTOP_SELECTARG1, Stage0Diffuse, D3DTA_CURRENT);
+        colorOp(0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+        alphaOp(0, D3DTOP_SELECTARG1, D3DTA_DIFFUSE, D3DTA_CURRENT);
         stage(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
         blend(D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA);
     }
@@ -257,7 +252,7 @@ protected:
         else
             blend(d3d8BlendFactor(source), d3d8BlendFactor(destination));
         const DWORD op = modulate == 2 ? D3DTOP_MODULATE2X : modulate == 4 ? D3DTOP_MODULATE4X : D3DTOP_MODULATE;
-        colorOp(0, op, D3DTA_TEXTURE, Stage0Diffuse);
+        colorOp(0, op, D3DTA_TEXTURE, D3DTA_DIFFUSE);
         const bool alpha = (source >= 6 && source <= 10) || (destination >= 6 && destination <= 10);
         if (alpha)
             alphaOp(0, D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_CURRENT);
@@ -283,8 +278,8 @@ protected:
         blend(D3DBLEND_SRCALPHA, material.additive ? D3DBLEND_ONE : D3DBLEND_INVSRCALPHA);
         if (m_kind == Kind::TwoTextures) {
             stage(0, D3DTSS_TEXCOORDINDEX, 0);
-            colorOp(0, D3DTOP_MODULATE, D3DTA_TEXTURE, Stage0Diffuse);
-            alphaOp(0, D3DTOP_MODULATE, D3DTA_TEXTURE, Stage0Diffuse);
+            colorOp(0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+            alphaOp(0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
             stage(1, D3DTSS_TEXCOORDINDEX, 1);
             colorOp(1, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_CURRENT);
             alphaOp(1, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_CURRENT);
@@ -292,8 +287,8 @@ protected:
             stage(2, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
             return;
         }
-        colorOp(0, m_kind == Kind::Add ? D3DTOP_ADD : D3DTOP_MODULATE, D3DTA_TEXTURE, Stage0Diffuse);
-        alphaOp(0, D3DTOP_MODULATE, D3DTA_TEXTURE, Stage0Diffuse);
+        colorOp(0, m_kind == Kind::Add ? D3DTOP_ADD : D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
+        alphaOp(0, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE);
         stage(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
         stage(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
     }

@@ -74,8 +74,7 @@ protected:
         window.width = ScreenWidth;
         window.height = ScreenHeight;
         window.shown = false;
-        // The client area is the back buffer: no frame to keep it wider.
-        window.bordered = false;
+        window.openGL = false;
         ASSERT_TRUE(m_window.create(window, &error)) << error;
         m_driver = makeDriver(params());
         ASSERT_TRUE(m_driver) << "no Direct3D 8 device";
