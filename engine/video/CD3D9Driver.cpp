@@ -906,8 +906,21 @@ void CD3D9Driver::drawPrimitives(const void* vertices, uint32_t vertexCount, con
     case PrimitiveType::LineLoop: {
         if (primitiveCount > 1)
             draw(D3DPT_LINESTRIP, primitiveCount - 1);
-        const uint16_t closing[2] = {uint16_t(primitiveCount - 1), 0};
-        m_device->DrawIndexedPrimitiveUP(D3DPT_LINELIST, 0, vertexCount, 1, closing, D3DFMT_INDEX16, data, stride);
+        // The closing segment joins the loop's last vertex to its first, both
+        // taken through the index list when there is one (the raw vertex
+        // numbers could name vertices the loop does not use, or lie past the
+        // vertices given).
+        auto loopVertex = [&](uint32_t n) -> uint32_t {
+            if (!indices)
+                return n;
+            return indexType == IndexType::Bits16 ? static_cast<const uint16_t*>(indices)[n]
+                                                  : static_cast<const uint32_t*>(indices)[n];
+        };
+        uint8_t ends[2 * sizeof(D3DTangentVertex)];
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        std::memcpy(ends, bytes + size_t(loopVertex(primitiveCount - 1)) * stride, stride);
+        std::memcpy(ends + stride, bytes + size_t(loopVertex(0)) * stride, stride);
+        m_device->DrawPrimitiveUP(D3DPT_LINELIST, 1, ends, stride);
         break;
     }
     case PrimitiveType::Lines:

@@ -89,10 +89,18 @@ public:
     void setMaterial(const Material& m, const Material& last, bool reset, IRenderServices* services) override {
         if (m.materialType != last.materialType || reset) {
             if (m_vertexShader) {
-                if (m_savedVertexShader)
-                    m_savedVertexShader->Release();
-                m_savedVertexShader = nullptr;
-                m_device->GetVertexShader(&m_savedVertexShader);
+                // Applied again without an unset in between (a full reset,
+                // a change of render mode), the device holds this renderer's
+                // own shader: the one saved before it stays saved.
+                IDirect3DVertexShader9* current = nullptr;
+                m_device->GetVertexShader(&current);
+                if (current && current == m_vertexShader) {
+                    current->Release();
+                } else {
+                    if (m_savedVertexShader)
+                        m_savedVertexShader->Release();
+                    m_savedVertexShader = current;
+                }
                 if (FAILED(m_device->SetVertexShader(m_vertexShader)))
                     logLine("Could not set vertex shader.", CLog::Info);
             }

@@ -90,6 +90,21 @@ TEST_F(CD3D9DriverTest, AssemblyPixelShaderDrawsWithTheCallbacksConstant) {
     EXPECT_TRUE(rgbNear(drawWith(MaterialType::Solid), CColor(0xFFFFFFFF), 2));
 }
 
+// A vertex shader material applied twice without leaving it (3D, then 2D)
+// still hands the device back its earlier vertex processing: the next
+// fixed-function type draws where its vertices say.
+TEST_F(CD3D9DriverTest, AVertexShaderMaterialAppliedAgainLeavesNoShaderBehind) {
+    const uint32_t before = driver().materialTypeCount();
+    // Positions pass through unprojected: a pixel-space quad ends off screen.
+    (void)driver().shaderServices()->createAssemblyShaderMaterial(
+        "vs_1_1\ndcl_position v0\ndcl_color v1\nmov oPos, v0\nmov oD0, v1\n", nullptr, nullptr, MaterialType::Solid, 0);
+    ASSERT_EQ(driver().materialTypeCount(), before + 1);
+    driver().applyMaterial(spriteMaterial(int32_t(before), nullptr));
+    ASSERT_TRUE(driver().apply3DStates());
+    ASSERT_TRUE(driver().apply2DStates());
+    EXPECT_TRUE(rgbNear(drawWith(MaterialType::Solid), CColor(0xFFFFFFFF), 2));
+}
+
 TEST_F(CD3D9DriverTest, HighLevelPixelShaderDrawsWithANamedConstant) {
     const uint32_t before = driver().materialTypeCount();
     CRefHandle<CConstants> constants(new CConstants("tint", 1.0f, 0.5f, 0.0f));

@@ -515,4 +515,36 @@ TEST_P(DriverSceneTest, PointsAndLinesLandOnTheirPixels) {
     ASSERT_TRUE(driver().endFrame());
 }
 
+// A loop drawn through an index list closes on the vertices the list names:
+// listed B, C, D, A, the square's top edge A-B is the closing one.
+TEST_P(DriverSceneTest, AnIndexedLineLoopClosesThroughItsIndices) {
+    const CColor green(255, 0, 255, 0), black(0xFF000000);
+    BatchVertex corners[4];
+    const float xs[4] = {10.5f, 30.5f, 30.5f, 10.5f}, ys[4] = {10.5f, 10.5f, 30.5f, 30.5f};
+    for (int i = 0; i < 4; ++i)
+        corners[i].x = xs[i], corners[i].y = ys[i], corners[i].color = green;
+    const uint16_t indices16[4] = {1, 2, 3, 0};
+    const uint32_t indices32[4] = {1, 2, 3, 0};
+    const struct {
+        const char* what;
+        const void* indices;
+        IndexType type;
+    } cases[] = {{"16-bit", indices16, IndexType::Bits16}, {"32-bit", indices32, IndexType::Bits32}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(driver().beginFrame(true, true, black, nullptr, nullptr));
+        driver().applyMaterial(spriteMaterial(MaterialType::Solid, nullptr));
+        ASSERT_TRUE(driver().apply2DStates());
+        driver().drawPrimitives(corners, 4, c.indices, 4, VertexType::Batch, c.type, PrimitiveType::LineLoop);
+        CRefHandle<CPixelImage> shot = screenshot();
+        ASSERT_TRUE(shot);
+        EXPECT_PIXEL(shot, 20, 10, green); // A-B, the closing segment
+        EXPECT_PIXEL(shot, 30, 20, green);
+        EXPECT_PIXEL(shot, 20, 30, green);
+        EXPECT_PIXEL(shot, 10, 20, green);
+        EXPECT_PIXEL(shot, 20, 20, black);
+        ASSERT_TRUE(driver().endFrame());
+    }
+}
+
 } // namespace
