@@ -1096,7 +1096,9 @@ void CD3D9Driver::drawImageScaled(IDriverTexture* texture, const CRectI& destina
                                   const CRectI* clip, const CColor* colors, bool useAlphaChannel) {
     if (!texture || !m_device)
         return;
-    const CSizeI& image = texture->imageSize();
+    // Coordinates count in the texture's texels: a padded texture holds the
+    // image in its upper-left corner.
+    const CSizeI& image = texture->size();
     const CSizeI& target = renderTargetSize();
     const float w = float(std::max(target.width, 1)), h = float(std::max(target.height, 1));
     const float iw = float(std::max(image.width, 1)), ih = float(std::max(image.height, 1));
@@ -1165,7 +1167,7 @@ void CD3D9Driver::drawImagePart(IDriverTexture* texture, const CVector2di& posit
         return;
     if (!cut(CRectI(0, 0, target.width, target.height)))
         return;
-    const CSizeI& image = texture->imageSize();
+    const CSizeI& image = texture->size();
     const float iw = float(std::max(image.width, 1)), ih = float(std::max(image.height, 1));
     const float u0 = (float(sourceX) + 0.5f) / iw, v0 = (float(sourceY) + 0.5f) / ih;
     const float u1 = u0 + float(width) / iw, v1 = v0 + float(height) / ih;
