@@ -35,6 +35,7 @@
 #include "engine/platform/PlatformTestInput.h"
 #include "engine/sound/IAudioDevice.h"
 #include "engine/video/CRectI.h"
+#include "engine/video/IDriverTexture.h"
 #include "engine/video/IGraphicsDriver.h"
 #include "tests/engine/device/DeviceTestSupport.h"
 #include "tests/support/LogCapture.h"
@@ -725,9 +726,16 @@ TEST_F(SdlDeviceTest, Direct3D8DriverDrawsInTheWindow) {
     ASSERT_NE(driver, nullptr);
     EXPECT_EQ(driver->driverType(), VideoDriverType::Direct3D8);
     EXPECT_TRUE(driver->beginFrame(true, true, CColor(255, 0, 128, 255), nullptr, nullptr));
+    // A texture drawn in the device's window.
+    CRefHandle<CPixelImage> image(CPixelImage::create(CObjectName(), ColorFormat::A8R8G8B8, 4, 4));
+    image->fillColor(CColor(255, 200, 100, 0));
+    CRefHandle<IDriverTexture> texture(driver->makeDriverTexture(image.get()));
+    ASSERT_TRUE(texture);
+    driver->drawImagePart(texture.get(), CVector2di(10, 10), CRectI(0, 0, 4, 4), nullptr, CColor(0xFFFFFFFF), false);
     CRefHandle<CPixelImage> shot(driver->takeScreenshot());
     ASSERT_TRUE(shot);
     EXPECT_EQ(shot->pixelAt(80, 60), CColor(255, 0, 128, 255));
+    EXPECT_EQ(shot->pixelAt(12, 12), CColor(255, 200, 100, 0));
     EXPECT_TRUE(driver->endFrame());
 }
 #endif
