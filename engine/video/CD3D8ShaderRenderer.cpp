@@ -79,8 +79,11 @@ bool CD3D8ShaderRenderer::createPixelShader(const char* program) {
 void CD3D8ShaderRenderer::setMaterial(const Material& material, const Material& lastMaterial, bool resetAll,
                                       IRenderServices* services) {
     if (material.materialType != lastMaterial.materialType || resetAll) {
-        if (m_vertexShader && FAILED(m_device->SetVertexShader(m_vertexShader)))
-            CLog::instance()->log("Could not set vertex shader.", CLog::Info);
+        if (m_vertexShader) {
+            if (FAILED(m_device->SetVertexShader(m_vertexShader)))
+                CLog::instance()->log("Could not set vertex shader.", CLog::Info);
+            m_driver->forgetVertexType();
+        }
         if (m_pixelShader && FAILED(m_device->SetPixelShader(m_pixelShader)))
             CLog::instance()->log("Could not set pixel shader.", CLog::Info);
         if (m_baseRenderer)
@@ -103,6 +106,13 @@ void CD3D8ShaderRenderer::unsetMaterial() {
 }
 
 bool CD3D8ShaderRenderer::onRender(IRenderServices* services, VertexType) {
+    // The vertex format and the vertex program share one slot of the device:
+    // a format the driver set for this draw gives way to the program again.
+    if (m_vertexShader && m_driver->currentVertexType() >= 0) {
+        if (FAILED(m_device->SetVertexShader(m_vertexShader)))
+            CLog::instance()->log("Could not set vertex shader.", CLog::Info);
+        m_driver->forgetVertexType();
+    }
     if (m_callback && (m_vertexShader || m_pixelShader))
         m_callback->applyShaderConstants(services, m_userData);
     return true;

@@ -15,6 +15,7 @@
 #include "engine/video/IRenderServices.h"
 #include "engine/video/IShaderConstantCallback.h"
 #include "engine/video/MaterialTypes.h"
+#include "engine/video/MeshVertices.h"
 #include "tests/support/CTestDriverTexture.h"
 #include "tests/support/LogCapture.h"
 
@@ -438,6 +439,49 @@ TEST_F(CD3D8DriverTest, AssemblyPixelProgramsBecomeMaterialTypes) {
     EXPECT_FALSE(d3d.setPixelShaderConstant("colour", value, 1));
     EXPECT_TRUE(log.contains("Cannot set constant, no HLSL supported in D3D8"));
     EXPECT_EQ(d3d.shaderServices()->createCompiledShaderMaterial("", "main", 0, "", "main", 0, nullptr, 0, 0), -1);
+}
+
+// A vertex program takes the device's vertex format; after its material the
+// fixed pipeline gets its format back even for a draw of the same vertex type.
+TEST_F(CD3D8DriverTest, FixedFunctionDrawsFollowAVertexProgram) {
+    CD3D8Driver& d3d = driver();
+    if (!d3d.hasFeature(DriverFeature::VertexShader11))
+        GTEST_SKIP() << "no vertex shaders";
+    const int32_t type = d3d.shaderServices()->createAssemblyShaderMaterial("vs.1.1\nmov oPos, v0\nmov oD0, v2\n",
+                                                                            nullptr, nullptr, MaterialType::Solid, 0);
+    ASSERT_GE(type, 27);
+    const auto quad = [](float x0, float y0, float x1, float y1, CColor color) {
+        std::array<NormalTwoCoordsVertex, 4> corners{};
+        const float xs[4] = {x0, x1, x1, x0}, ys[4] = {y0, y0, y1, y1};
+        for (int i = 0; i < 4; ++i) {
+            corners[i].x = xs[i];
+            corners[i].y = ys[i];
+            corners[i].color = color;
+        }
+        return corners;
+    };
+    const uint16_t indices[6] = {0, 1, 2, 0, 2, 3};
+    ASSERT_TRUE(d3d.beginFrame(true, true, CColor(0xFF000000), nullptr, nullptr));
+    Material shaded = spriteMaterial(type, nullptr);
+    shaded.cullBack = false;
+    d3d.applyMaterial(shaded);
+    ASSERT_TRUE(d3d.apply2DStates());
+    // Clip space: the program passes positions through. The left half.
+    const auto left = quad(-1.0f, 1.0f, 0.0f, -1.0f, CColor(255, 0, 255, 0));
+    d3d.drawTriangles(left.data(), 4, indices, 2);
+    Material fixed = spriteMaterial(MaterialType::Solid, nullptr);
+    fixed.cullBack = false;
+    d3d.applyMaterial(fixed);
+    // Pixels: the fixed pipeline's projection.
+    const auto corner = quad(48.0f, 32.0f, 64.0f, 48.0f, CColor(255, 255, 0, 0));
+    d3d.drawTriangles(corner.data(), 4, indices, 2);
+    CRefHandle<CPixelImage> shot = screenshot();
+    ASSERT_TRUE(shot);
+    EXPECT_EQ(shot->pixelAt(10, 10), CColor(255, 0, 255, 0));
+    EXPECT_EQ(shot->pixelAt(40, 10), CColor(0xFF000000));
+    EXPECT_EQ(shot->pixelAt(56, 40), CColor(255, 255, 0, 0));
+    EXPECT_EQ(shot->pixelAt(40, 40), CColor(0xFF000000));
+    EXPECT_TRUE(d3d.endFrame());
 }
 
 } // namespace
