@@ -60,6 +60,7 @@ void CSdlCursor::storePosition(const CVector2di& position) {
 }
 
 void CSdlCursor::setImage(const CPixelImage* image, int hotX, int hotY) {
+    m_wantsImage = image != nullptr;
     if (image) {
         const uint32_t width = image->width();
         const uint32_t height = image->height();
@@ -75,7 +76,9 @@ void CSdlCursor::setImage(const CPixelImage* image, int hotX, int hotY) {
         std::unique_ptr<CPlatformCursorImage> shape =
             CPlatformCursorImage::create(pixels.data(), int32_t(width), int32_t(height), hotX, hotY, &error);
         if (!shape) {
-            CLog::instance()->log(CString("Can't make the cursor: ") + error.c_str(), CLog::Warning);
+            if (!m_failureLogged)
+                CLog::instance()->log(CString("Can't make the cursor: ") + error.c_str(), CLog::Warning);
+            m_failureLogged = true;
             return;
         }
         shape->use();

@@ -36,10 +36,15 @@ public:
     [[nodiscard]] const CArray<CVector2di>& positions() const override { return m_positions; }
     // The shape is copied from the image; the cursor keeps the shape it
     // made until another replaces it. A shape the system cannot make leaves
-    // the current one, after a log line.
+    // the current one; the first such failure is logged (a display without
+    // cursors refuses every shape, and the game asks again whenever a
+    // player's settings are applied).
     void setImage(const CPixelImage* image, int hotX, int hotY) override;
     // Whether the shape is one made by setImage (false: the system arrow).
     [[nodiscard]] bool hasCustomImage() const { return m_image != nullptr; }
+    // Whether the last setImage asked for a picture rather than the arrow,
+    // whether or not the system could make it.
+    [[nodiscard]] bool wantsCustomImage() const { return m_wantsImage; }
 
 protected:
     ~CSdlCursor() override;
@@ -53,4 +58,6 @@ private:
     CArray<CVector2di> m_positions;
     bool m_visible = true;
     bool m_fullScreen = true;
+    bool m_wantsImage = false;
+    bool m_failureLogged = false;
 };

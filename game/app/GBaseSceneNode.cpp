@@ -5,6 +5,8 @@
 #include "engine/core/CDisplayModeList.h"
 #include "engine/core/CEngine.h"
 #include "engine/core/CEventKeyUp.h"
+#include "engine/core/CLog.h"
+#include "engine/core/CString.h"
 #include "engine/core/CUpdateScheduler.h"
 #include "engine/device/CEventVideoDriverCreated.h"
 #include "engine/device/CEventWindowActivate.h"
@@ -118,7 +120,11 @@ bool GBaseSceneNode::onKeyUp(CEventKeyUp* event) {
 
 bool GBaseSceneNode::onApplicationClose(CEvent*) { return false; }
 bool GBaseSceneNode::onWindowFocus(CEvent*) { return false; }
-bool GBaseSceneNode::onMessageBoxResult(CEvent*) { return false; }
+bool GBaseSceneNode::onMessageBoxResult(CEvent* event) {
+    const int32_t result = static_cast<CEventMessageBoxClosed*>(event)->getResult();
+    CLog::instance()->log(CString("Message box result ") + result, CLog::Info);
+    return false;
+}
 
 bool GBaseSceneNode::onNavigationStarted(CEventSceneChangeStarted* event) {
     applyStateRecursive(getRatioStateName(), nullptr);

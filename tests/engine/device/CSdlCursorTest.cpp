@@ -70,16 +70,20 @@ TEST_F(SdlCursorTest, ImagesMakeShapesOrFailCleanly) {
     {
         LogCapture log;
         m_cursor->setImage(image.get(), 1, 1);
+        EXPECT_TRUE(m_cursor->wantsCustomImage());
         // Headless displays have no cursors: a warning, and the arrow stays.
-        EXPECT_EQ(m_cursor->hasCustomImage(), !log.contains("Can't make the cursor"));
-    }
-    {
-        LogCapture log;
+        const bool made = m_cursor->hasCustomImage();
+        EXPECT_EQ(made, !log.contains("Can't make the cursor"));
+        // Asked again (as each player's settings are applied), a display
+        // without cursors is not reported again.
         m_cursor->setImage(image.get(), 16, 0);
-        EXPECT_TRUE(log.contains("WRN: Can't make the cursor"));
+        m_cursor->setImage(image.get(), 3, 3);
+        EXPECT_EQ(m_cursor->hasCustomImage(), made);
+        EXPECT_EQ(log.count("WRN: Can't make the cursor"), made ? 0u : 1u);
     }
     m_cursor->setImage(nullptr, 0, 0);
     EXPECT_FALSE(m_cursor->hasCustomImage());
+    EXPECT_FALSE(m_cursor->wantsCustomImage());
     // The pointer stays where it was.
     EXPECT_EQ(m_cursor->getPosition(), CVector2di(5, 6));
 }

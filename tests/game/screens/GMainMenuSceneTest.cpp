@@ -21,6 +21,7 @@
 #include "game/app/GIntroScene.h"
 #include "game/screens/GQuitConfirmationScene.h"
 #include "tests/game/app/SceneFlowFixture.h"
+#include "tests/support/LogCapture.h"
 
 #include <fstream>
 
@@ -303,10 +304,12 @@ TEST_F(GMainMenuFlow, DamagedProfilesAreReportedFirstAndOnlyOnTheWayIn) {
     ASSERT_NE(box, menu) << stack();
     EXPECT_EQ(box->getSceneBelow(), menu) << "the question comes before the player scenes";
 
-    // OK opens the player scenes.
+    // OK opens the player scenes; the answer is logged.
+    LogCapture log;
     clickAt({500, 425});
     ASSERT_TRUE(runUntilIdle());
     EXPECT_EQ(stack(), "NameEntry > PlayerList > Menu > Intro");
+    EXPECT_EQ(log.count("Message box result 0"), 1u);
 
     // Back on the menu without a player: the player scenes, not the question.
     goBackFromTop();
