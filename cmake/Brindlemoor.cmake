@@ -41,6 +41,14 @@ else()
     set(BM_TEST_PREFIX "")
 endif()
 
+# The sanitizer options every sanitized test program starts with
+# (tests/support/SanitizerDefaults.cpp says why).
+function(bm_sanitizer_defaults target)
+    if(BM_SANITIZE)
+        target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/SanitizerDefaults.cpp)
+    endif()
+endfunction()
+
 # bm_add_test(core engine_core SOURCES a.cpp LIBS extra WINDOWS_SKIP Suite.Test)
 # One GoogleTest executable per library; every test name carries the group
 # prefix. WINDOWS_SKIP names tests of things Windows does differently (tools
@@ -55,9 +63,7 @@ function(bm_add_test group library)
     add_executable(${exe} ${ARG_SOURCES})
     target_link_libraries(${exe} PRIVATE ${library} bm_test_support ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
     target_compile_definitions(${exe} PRIVATE BM_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
-    if(BM_SANITIZE)
-        target_sources(${exe} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support/SanitizerDefaults.cpp)
-    endif()
+    bm_sanitizer_defaults(${exe})
     bm_warnings(${exe})
     set(lock "")
     if(WIN32 AND ARG_WINDOWS_DESKTOP)
