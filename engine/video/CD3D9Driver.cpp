@@ -1142,31 +1142,12 @@ void CD3D9Driver::drawImagePart(IDriverTexture* texture, const CVector2di& posit
         return;
     if (!setActiveTexture(0, texture))
         return;
-    int32_t x = position.x, y = position.y;
-    int32_t sourceX = source.left, sourceY = source.top;
-    int32_t width = source.right - source.left, height = source.bottom - source.top;
     const CSizeI& target = renderTargetSize();
-    auto cut = [&](const CRectI& edge) {
-        if (x < edge.left) {
-            width -= edge.left - x;
-            sourceX += edge.left - x;
-            x = edge.left;
-        }
-        if (x + width > edge.right)
-            width = edge.right - x;
-        if (y < edge.top) {
-            height -= edge.top - y;
-            sourceY += edge.top - y;
-            y = edge.top;
-        }
-        if (y + height > edge.bottom)
-            height = edge.bottom - y;
-        return width >= 1 && height >= 1;
-    };
-    if (clip && !cut(*clip))
+    CRectI destination, part;
+    if (!clipImagePart(position, source, clip, target, destination, part))
         return;
-    if (!cut(CRectI(0, 0, target.width, target.height)))
-        return;
+    const int32_t x = destination.left, y = destination.top, sourceX = part.left, sourceY = part.top;
+    const int32_t width = destination.right - destination.left, height = destination.bottom - destination.top;
     const CSizeI& image = texture->size();
     const float iw = float(std::max(image.width, 1)), ih = float(std::max(image.height, 1));
     const float u0 = (float(sourceX) + 0.5f) / iw, v0 = (float(sourceY) + 0.5f) / ih;

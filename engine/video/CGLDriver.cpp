@@ -1203,19 +1203,9 @@ bool CGLDriver::bindImageTexture(IDriverTexture* texture) {
 
 void CGLDriver::drawImagePart(IDriverTexture* texture, const CVector2di& position, const CRectI& source,
                               const CRectI* clip, CColor color, bool useAlphaChannel) {
-    if (!texture || isTurned(source))
+    CRectI destination, part;
+    if (!texture || !clipImagePart(position, source, clip, renderTargetSize(), destination, part))
         return;
-    CRectI destination(position.x, position.y, position.x + source.width(), position.y + source.height());
-    if (clip)
-        destination = intersect(destination, *clip);
-    const CSizeI& target = renderTargetSize();
-    destination = intersect(destination, CRectI(0, 0, target.width, target.height));
-    if (isEmpty(destination))
-        return;
-    // The source moves with the cut edges.
-    CRectI part(source.left + (destination.left - position.x), source.top + (destination.top - position.y), 0, 0);
-    part.right = part.left + destination.width();
-    part.bottom = part.top + destination.height();
     if (!beginImage(texture, color.alpha() < 255, useAlphaChannel, nullptr))
         return;
     const CGLFunctions& gl = m_extensions.gl;

@@ -5,6 +5,7 @@
 #include "engine/core/CLog.h"
 #include "engine/core/CObjectName.h"
 #include "engine/core/CStringW.h"
+#include "engine/core/CVector2di.h"
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/IReadableFile.h"
 #include "engine/video/IDriverTexture.h"
@@ -13,6 +14,7 @@
 #include "engine/video/MaterialTypes.h"
 #include "engine/video/MeshVertices.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -562,6 +564,30 @@ bool CNullGraphicsDriver::checkDrawArguments(const void* vertices, uint32_t vert
             return false;
         }
     }
+    return true;
+}
+
+bool CNullGraphicsDriver::clipImagePart(const CVector2di& position, const CRectI& source, const CRectI* clip,
+                                        const CSizeI& targetSize, CRectI& destination, CRectI& part) {
+    if (source.right < source.left || source.bottom < source.top)
+        return false;
+    CRectI area(position.x, position.y, position.x + (source.right - source.left),
+                position.y + (source.bottom - source.top));
+    auto cut = [&area](const CRectI& edge) {
+        area = CRectI(std::max(area.left, edge.left), std::max(area.top, edge.top), std::min(area.right, edge.right),
+                      std::min(area.bottom, edge.bottom));
+    };
+    if (clip)
+        cut(*clip);
+    cut(CRectI(0, 0, targetSize.width, targetSize.height));
+    if (area.right <= area.left || area.bottom <= area.top)
+        return false;
+    // The source moves with the cut edges.
+    destination = area;
+    part.left = source.left + (area.left - position.x);
+    part.top = source.top + (area.top - position.y);
+    part.right = part.left + (area.right - area.left);
+    part.bottom = part.top + (area.bottom - area.top);
     return true;
 }
 

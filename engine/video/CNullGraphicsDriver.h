@@ -147,6 +147,12 @@ public:
     [[nodiscard]] bool checkDrawArguments(const void* vertices, uint32_t vertexCount, const void* indices,
                                           uint32_t primitiveCount, VertexType vertexType, IndexType indexType,
                                           PrimitiveType primitiveType) const;
+    // The drivers' drawImagePart: the part of `source` drawn unscaled at
+    // `position` that lies inside `clip` (when given) and a target of
+    // `targetSize`, as `destination` on the target and `part` of the image.
+    // False when nothing is left to draw or the source is turned.
+    [[nodiscard]] static bool clipImagePart(const CVector2di& position, const CRectI& source, const CRectI* clip,
+                                            const CSizeI& targetSize, CRectI& destination, CRectI& part);
     // For the drivers' drawPrimitives: true when `count` primitives may be
     // drawn at once, else false after logging why.
     [[nodiscard]] bool checkPrimitiveCount(uint32_t count) const;
