@@ -340,7 +340,29 @@ bool CD3D8Driver::endFrame() {
 
 bool CD3D8Driver::resetDevice() {
     logLine("Resetting D3D8 device.", CLog::Info);
+    // Nothing of the device's own pool may be held across the reset: the
+    // bound textures, the saved back buffer and the render targets go first
+    // (drawing is back on the back buffer afterwards).
+    for (DWORD stage = 0; stage < Material::MaxLayers; ++stage)
+        (void)m_device->SetTexture(stage, nullptr);
+    for (IDriverTexture*& texture : m_currentTexture)
+        texture = nullptr;
+    if (m_previousRenderTarget) {
+        IDirect3DSurface8* depth = nullptr;
+        (void)m_device->GetDepthStencilSurface(&depth);
+        (void)m_device->SetRenderTarget(m_previousRenderTarget, depth);
+        if (depth)
+            depth->Release();
+        m_previousRenderTarget->Release();
+        m_previousRenderTarget = nullptr;
+        m_currentRenderTargetSize = CSizeI{};
+        m_transformChanged = true;
+    }
+    for (CD3D8DriverTexture* texture : m_textures)
+        texture->releaseBeforeReset();
     const HRESULT result = m_device->Reset(&m_presentParams);
+    for (CD3D8DriverTexture* texture : m_textures)
+        texture->restoreAfterReset();
     if (FAILED(result)) {
         if (result == D3DERR_DEVICELOST) {
             m_deviceLost = true;

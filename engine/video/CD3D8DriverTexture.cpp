@@ -144,11 +144,28 @@ CD3D8DriverTexture::CD3D8DriverTexture(CD3D8Driver* driver, const CSizeI& size)
     m_colorFormat = colorFormatOf(format, &bytes);
     if (bytes)
         m_pitch = uint32_t(m_size.width) * bytes;
-    if (FAILED(m_device->CreateTexture(UINT(m_size.width), UINT(m_size.height), 1, D3DUSAGE_RENDERTARGET, format,
-                                       D3DPOOL_DEFAULT, &m_d3dTexture))) {
+    m_renderTargetFormat = format;
+    createRenderTarget();
+}
+
+void CD3D8DriverTexture::createRenderTarget() {
+    if (FAILED(m_device->CreateTexture(UINT(m_size.width), UINT(m_size.height), 1, D3DUSAGE_RENDERTARGET,
+                                       m_renderTargetFormat, D3DPOOL_DEFAULT, &m_d3dTexture))) {
         m_d3dTexture = nullptr;
         logLine("Could not create render target texture", CLog::Info);
     }
+}
+
+void CD3D8DriverTexture::releaseBeforeReset() {
+    if (m_isRenderTarget && m_d3dTexture) {
+        m_d3dTexture->Release();
+        m_d3dTexture = nullptr;
+    }
+}
+
+void CD3D8DriverTexture::restoreAfterReset() {
+    if (m_isRenderTarget && !m_d3dTexture && m_device && m_renderTargetFormat != D3DFMT_UNKNOWN)
+        createRenderTarget();
 }
 
 CD3D8DriverTexture::~CD3D8DriverTexture() {

@@ -44,6 +44,11 @@ public:
     [[nodiscard]] IDirect3DSurface8* renderTargetSurface() const;
     // The driver is going: forget it.
     void forgetDriver() { m_driver = nullptr; }
+    // A device resets only without resources of its own pool: a render
+    // target lets its Direct3D texture go before and makes a new one after
+    // (its pixels are lost; image textures are managed and stay).
+    void releaseBeforeReset();
+    void restoreAfterReset();
 
     // The colour format and bytes per texel of a Direct3D format; other
     // formats give A1R5G5B5 and 0 bytes.
@@ -59,6 +64,7 @@ protected:
 
 private:
     [[nodiscard]] bool createTexture(bool mipMaps);
+    void createRenderTarget();
     [[nodiscard]] bool copyImage();
     // The size rules of the device: powers of two and square sides where
     // needed, at most the largest texture side.
@@ -77,6 +83,8 @@ private:
     bool m_isRenderTarget = false;
     // What lock handed out: a render target's copy, or level 0.
     bool m_lockedCopy = false;
+    // The format a render target is made in.
+    D3DFORMAT m_renderTargetFormat = D3DFMT_UNKNOWN;
     // The last lock of level 0 may have written.
     bool m_writableLock = false;
 };

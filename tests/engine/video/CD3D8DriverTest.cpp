@@ -484,4 +484,37 @@ TEST_F(CD3D8DriverTest, FixedFunctionDrawsFollowAVertexProgram) {
     EXPECT_TRUE(d3d.endFrame());
 }
 
+// A reset (here by a resize) lets the render targets go and makes them again:
+// the device resets, and the targets draw afterwards.
+TEST_F(CD3D8DriverTest, RenderTargetsOutliveAReset) {
+    CD3D8Driver& d3d = driver();
+    CRefHandle<IDriverTexture> target(d3d.renderTargetTexture(CSizeI(16, 16), ColorFormat::A8R8G8B8));
+    ASSERT_TRUE(target);
+    CRefHandle<CPixelImage> image = checkerImage();
+    CRefHandle<IDriverTexture> texture(d3d.makeDriverTexture(image.get()));
+    CRefHandle<CImageTexture> content = wrapTexture(texture.get());
+    ASSERT_TRUE(d3d.beginFrame(true, true, CColor(0xFF000000), nullptr, nullptr));
+    d3d.applyMaterial(spriteMaterial(MaterialType::SpriteColorModulate, content.get()));
+    ASSERT_TRUE(d3d.setRenderTarget(target.get(), true, false, CColor(0xFF000000)));
+    ASSERT_TRUE(d3d.endFrame());
+
+    LogCapture log;
+    d3d.onWindowResized(CSizeI(ScreenWidth, ScreenHeight));
+    EXPECT_TRUE(log.contains("INF: Resetting D3D8 device."));
+    EXPECT_FALSE(log.contains("Resetting failed"));
+    EXPECT_EQ(d3d.renderTargetSize(), CSizeI(ScreenWidth, ScreenHeight));
+
+    ASSERT_TRUE(d3d.beginFrame(true, true, CColor(0xFF000000), nullptr, nullptr));
+    d3d.applyMaterial(spriteMaterial(MaterialType::Solid, nullptr));
+    ASSERT_TRUE(d3d.setRenderTarget(target.get(), true, true, CColor(255, 0, 0, 255)));
+    d3d.fillRect(CColor(255, 255, 0, 0), CRectI(0, 0, 8, 16), nullptr);
+    ASSERT_TRUE(d3d.setRenderTarget(nullptr, false, false, CColor(0)));
+    ASSERT_TRUE(d3d.endFrame());
+    const auto* texels = static_cast<const uint32_t*>(target->lock(true));
+    ASSERT_NE(texels, nullptr);
+    EXPECT_EQ(texels[3] | 0xFF000000u, 0xFFFF0000u);
+    EXPECT_EQ(texels[12] | 0xFF000000u, 0xFF0000FFu);
+    target->unlock();
+}
+
 } // namespace
