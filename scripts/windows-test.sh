@@ -36,6 +36,7 @@ export DISPLAY=":$display"
 wineserver_pid=""
 
 stop() {
+    exec 9>&- 2>/dev/null || true
     if [ -n "$wineserver_pid" ]; then
         wineserver -k >>"$log" 2>&1 || true
         wineserver -w >>"$log" 2>&1 || true
@@ -61,6 +62,28 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 else
     wine wineboot >>"$log" 2>&1
 fi
+# The desktop (wine's explorer) closes ten seconds after its last program
+# ends, and the next program with a window starts it again, handing it its
+# own output: ctest would then wait for that pipe to close after every such
+# test. A console program waiting on a pipe of ours keeps the desktop up
+# for the whole run (the prefix made first), and ends when the pipe closes.
+keeper="$build/desktop-keeper"
+rm -f "$keeper"
+mkfifo "$keeper"
+wine cmd.exe <"$keeper" >>"$log" 2>&1 &
+exec 9>"$keeper"
+# Each test's application-data folders: the prefix takes the user's and the
+# shared one from XDG_DATA_HOME and XDG_CONFIG_HOME, which the game's tests
+# set to folders of their own as they do on Linux; the rest use these.
+appdata="$build/appdata"
+mkdir -p "$appdata/user" "$appdata/common"
+export XDG_DATA_HOME="Z:${appdata//\//\\}\\user" XDG_CONFIG_HOME="Z:${appdata//\//\\}\\common"
+shell_folders='Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders'
+wine reg add "HKCU\\$shell_folders" /v AppData /t REG_EXPAND_SZ /d '%XDG_DATA_HOME%' /f >>"$log" 2>&1
+wine reg add "HKLM\\$shell_folders" /v 'Common AppData' /t REG_EXPAND_SZ /d '%XDG_CONFIG_HOME%' /f >>"$log" 2>&1
+# Windows the X server shows without a window manager: wine then waits for
+# none to take or drop them (two seconds for every shown window it destroys).
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$log" 2>&1
 
 # A second try for a test that fails: wine now and then fails to start a
 # process on a loaded machine.

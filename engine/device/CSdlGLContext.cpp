@@ -15,6 +15,8 @@ bool CSdlGLContext::setSwapInterval(int32_t interval) { return m_context->setSwa
 
 void* CSdlGLContext::procAddress(const char* name) { return platformGLGetProcAddress(name); }
 
+bool CSdlGLContext::keepsPresentedFrameInBackBuffer() const { return m_context->keepsPresentedFrameInBackBuffer(); }
+
 void* CSdlGLContext::windowHandle() const { return m_context->windowHandle(); }
 
 void* CSdlGLContext::contextHandle() const { return m_context->contextHandle(); }

@@ -18,6 +18,7 @@ public:
     [[nodiscard]] bool swapBuffers() override;
     [[nodiscard]] bool setSwapInterval(int32_t interval) override;
     [[nodiscard]] void* procAddress(const char* name) override;
+    [[nodiscard]] bool keepsPresentedFrameInBackBuffer() const override;
     [[nodiscard]] void* windowHandle() const override;
     [[nodiscard]] void* contextHandle() const override;
 

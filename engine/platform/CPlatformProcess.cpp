@@ -113,4 +113,6 @@ bool CPlatformProcess::waitForExit(uint32_t timeoutMilliseconds, PlatformExitSta
 
 bool CPlatformProcess::isRunning() const { return m_state->pid > 0; }
 
+bool CPlatformProcess::requestClose() { return m_state->pid > 0 && ::kill(m_state->pid, SIGTERM) == 0; }
+
 bool CPlatformProcess::kill() { return m_state->pid > 0 && ::kill(m_state->pid, SIGKILL) == 0; }

@@ -37,6 +37,10 @@ public:
     // Waits up to `timeoutMilliseconds` for the child to end; false when it
     // is still running or there is none.
     [[nodiscard]] bool waitForExit(uint32_t timeoutMilliseconds, PlatformExitStatus* status);
+    // Asks the child to end as a player closing it would: its top-level
+    // windows are told to close (Windows), or it gets SIGTERM. False without
+    // a child, or when there was nothing to tell.
+    [[nodiscard]] bool requestClose();
     // Kills the child at once (it gets no chance to clean up); false without one.
     [[nodiscard]] bool kill();
     [[nodiscard]] bool isRunning() const;

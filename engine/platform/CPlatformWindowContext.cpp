@@ -26,6 +26,9 @@ bool CPlatformWindowContext::setSwapInterval(int32_t interval) {
     return m_window->window && SDL_GL_SetSwapInterval(interval) == 0;
 }
 
+// SDL's windows read their presented frame from the front buffer.
+bool CPlatformWindowContext::keepsPresentedFrameInBackBuffer() const { return false; }
+
 bool CPlatformWindowContext::windowOpen() const { return m_window->window != nullptr; }
 
 void* CPlatformWindowContext::windowHandle() const { return m_window->window; }

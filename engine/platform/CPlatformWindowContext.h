@@ -22,6 +22,9 @@ public:
     // 0 off, 1 wait for the vertical retrace, -1 adaptive; for the context
     // current on this thread. False when refused.
     [[nodiscard]] bool setSwapInterval(int32_t interval);
+    // True when a presented frame stays readable in the back buffer only
+    // (IGLContext::keepsPresentedFrameInBackBuffer); for the current context.
+    [[nodiscard]] bool keepsPresentedFrameInBackBuffer() const;
     [[nodiscard]] bool windowOpen() const;
     // Native handles for a driver's platform record; null once closed.
     [[nodiscard]] void* windowHandle() const;

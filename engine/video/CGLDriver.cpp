@@ -196,6 +196,7 @@ bool CGLDriver::initialize(const CEngineCreationParams& params) {
     m_doubleBuffered = doubleBuffered != 0;
     m_stereo = stereo != 0;
     m_drawBuffer = static_cast<GLenum>(drawBuffer);
+    m_presentedInBackBuffer = m_doubleBuffered && m_context->keepsPresentedFrameInBackBuffer();
 
     if (!initializeGL(m_screenSize, stencilBits > 0))
         return false;
@@ -1434,8 +1435,9 @@ CPixelImage* CGLDriver::takeScreenshot() {
         if (framebuffer != 0)
             gl.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     }
-    // Once presented, a double-buffered frame is in the front buffer.
-    gl.glReadBuffer(m_inFrame || !m_doubleBuffered ? m_drawBuffer : GL_FRONT);
+    // Once presented, a double-buffered frame is in the front buffer, unless
+    // the context keeps it readable in the back buffer only.
+    gl.glReadBuffer(m_inFrame || !m_doubleBuffered || m_presentedInBackBuffer ? m_drawBuffer : GL_FRONT);
     gl.glPixelStorei(GL_PACK_ALIGNMENT, 1);
     const bool invert = m_extensions.has(GLExtension::MesaPackInvert);
     if (invert)

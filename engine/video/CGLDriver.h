@@ -250,6 +250,8 @@ private:
     ColorFormat m_framebufferFormat = ColorFormat::R8G8B8;
     int32_t m_renderTargetKind = 0;
     bool m_doubleBuffered = true;
+    // Between frames the last one is read from the back buffer.
+    bool m_presentedInBackBuffer = false;
     bool m_stereo = false;
     std::vector<GLLight> m_glLights;
     // The buffer the window is drawn into (read by screenshots).

@@ -19,6 +19,11 @@ public:
     // stub for a name it does not implement: callers check the version and
     // the extensions before using what they get.
     [[nodiscard]] virtual void* procAddress(const char* name) = 0;
+    // True when a presented frame stays in the back buffer and the front
+    // buffer cannot be read back (where a swap copies the back buffer into a
+    // window the system owns): screenshots between frames then read the back
+    // buffer. Asked with the context current.
+    [[nodiscard]] virtual bool keepsPresentedFrameInBackBuffer() const { return false; }
     // Native handles for the driver's platform record (may be null).
     [[nodiscard]] virtual void* windowHandle() const = 0;
     [[nodiscard]] virtual void* contextHandle() const = 0;

@@ -15,6 +15,9 @@ protected:
     [[nodiscard]] IGraphicsDriver* makeOpenGLDriver() override {
         return createNullDriver(getCreationParams(), getFileSystem(), getClock());
     }
+    // Where the system offers Direct3D, the chain would take it first.
+    [[nodiscard]] IGraphicsDriver* makeDirect3D9Driver() override { return nullptr; }
+    [[nodiscard]] IGraphicsDriver* makeDirect3D8Driver() override { return nullptr; }
 };
 
 } // namespace

@@ -147,6 +147,28 @@ bool CPlatformProcess::waitForExit(uint32_t timeoutMilliseconds, PlatformExitSta
     return true;
 }
 
+bool CPlatformProcess::requestClose() {
+    if (!m_state->process)
+        return false;
+    struct Search {
+        DWORD processId;
+        bool told;
+    } search{GetProcessId(m_state->process), false};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* found = reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            // The windows a player sees and could close; not helper ones.
+            if (owner == found->processId && IsWindowVisible(window) && GetWindow(window, GW_OWNER) == nullptr &&
+                PostMessageW(window, WM_CLOSE, 0, 0))
+                found->told = true;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.told;
+}
+
 bool CPlatformProcess::kill() { return m_state->process && TerminateProcess(m_state->process, 1); }
 
 bool CPlatformProcess::isRunning() const {

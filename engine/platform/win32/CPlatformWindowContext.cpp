@@ -23,6 +23,10 @@ bool CPlatformWindowContext::setSwapInterval(int32_t interval) {
     return swapInterval && swapInterval(interval);
 }
 
+bool CPlatformWindowContext::keepsPresentedFrameInBackBuffer() const {
+    return m_window->window && win32SwapKeepsBackBuffer(m_window->deviceContext);
+}
+
 bool CPlatformWindowContext::windowOpen() const { return m_window->window != nullptr; }
 
 void* CPlatformWindowContext::windowHandle() const { return m_window->window; }

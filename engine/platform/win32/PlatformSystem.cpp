@@ -280,8 +280,10 @@ void platformSleepMilliseconds(uint32_t milliseconds) { Sleep(milliseconds); }
 
 std::string platformApplicationDataFolder(bool allUsers) {
     wchar_t path[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, allUsers ? CSIDL_COMMON_APPDATA : CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
-                                path)))
+    // Made when missing (a new profile, or one set elsewhere): a folder
+    // that does not exist is answered as a failure.
+    const int which = (allUsers ? CSIDL_COMMON_APPDATA : CSIDL_APPDATA) | CSIDL_FLAG_CREATE;
+    if (FAILED(SHGetFolderPathW(nullptr, which, nullptr, SHGFP_TYPE_CURRENT, path)))
         return std::string();
     std::string folder = win32Narrow(path);
     while (folder.size() > 3 && (folder.back() == '\\' || folder.back() == '/'))

@@ -15,7 +15,12 @@ constexpr int kContextCoreProfileBit = 0x0001;
 constexpr int kContextCompatibilityProfileBit = 0x0002;
 constexpr int kContextEsProfileBit = 0x0004;
 
+// WGL_ARB_pixel_format
+constexpr int kSwapMethod = 0x2007;
+constexpr int kSwapExchange = 0x2028;
+
 using CreateContextAttribs = HGLRC(WINAPI*)(HDC, HGLRC, const int*);
+using GetPixelFormatAttribiv = BOOL(WINAPI*)(HDC, int, int, UINT, const int*, int*);
 
 bool wantsAttributes(const PlatformGLContextParams& params) {
     return params.majorVersion > 0 || params.profile != PlatformGLContextParams::Profile::Any || params.debug ||
@@ -124,6 +129,23 @@ HGLRC win32CreateContext(HDC deviceContext, const PlatformGLContextParams& param
         return nullptr;
     }
     return context;
+}
+
+bool win32SwapKeepsBackBuffer(HDC deviceContext) {
+    const int format = GetPixelFormat(deviceContext);
+    PIXELFORMATDESCRIPTOR described{};
+    if (format == 0 || !DescribePixelFormat(deviceContext, format, sizeof described, &described) ||
+        !(described.dwFlags & PFD_DOUBLEBUFFER))
+        return false;
+    if (described.dwFlags & (PFD_SWAP_EXCHANGE | PFD_SWAP_COPY))
+        return (described.dwFlags & PFD_SWAP_COPY) != 0;
+    // The descriptor states no method; the extension may.
+    auto attributes = reinterpret_cast<GetPixelFormatAttribiv>(
+        reinterpret_cast<void*>(wglGetProcAddress("wglGetPixelFormatAttribivARB")));
+    int method = 0;
+    if (attributes && attributes(deviceContext, format, 0, 1, &kSwapMethod, &method))
+        return method != kSwapExchange;
+    return true;
 }
 
 void win32DeleteContext(HGLRC context) {

@@ -22,5 +22,13 @@ struct PlatformGLContextParams;
 // reason in `error`, on failure.
 [[nodiscard]] HGLRC win32CreateContext(HDC deviceContext, const PlatformGLContextParams& params, std::string* error);
 
+// Whether the frame presented through `deviceContext` (its pixel format set,
+// a context current) stays in the back buffer: true unless its swap method
+// is an exchange, which leaves it in the front buffer. A copy, and a method
+// the format leaves unstated (software rasterisers copy the back buffer into
+// a window the system owns, whose pixels the front buffer does not give
+// back), keep it there.
+[[nodiscard]] bool win32SwapKeepsBackBuffer(HDC deviceContext);
+
 // Deletes `context`, first releasing it when it is current on this thread.
 void win32DeleteContext(HGLRC context);

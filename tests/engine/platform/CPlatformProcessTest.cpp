@@ -67,3 +67,16 @@ TEST(CPlatformProcess, AMissingProgramDoesNotStart) {
     EXPECT_FALSE(process.start((dir.path() / "missing").string(), {}, {}));
     EXPECT_FALSE(process.isRunning());
 }
+
+TEST(CPlatformProcess, RequestCloseAsksTheChildToEnd) {
+    CPlatformProcess process;
+    EXPECT_FALSE(process.requestClose());
+    ASSERT_TRUE(process.start(BM_PLATFORM_TEST_HELPER, {"sleep"}, {}));
+    ASSERT_TRUE(process.requestClose());
+    PlatformExitStatus status;
+    ASSERT_TRUE(process.waitForExit(30000, &status));
+    // The helper leaves SIGTERM to its default action.
+    EXPECT_FALSE(status.exited);
+    EXPECT_EQ(status.signal, 15);
+    EXPECT_FALSE(process.requestClose());
+}

@@ -43,6 +43,7 @@
 #include "game/app/GameKeys.h"
 #include "game/app/main/GGameClasses.h"
 #include "game/app/main/GameMain.h"
+#include "tests/game/app/SceneFlowFixture.h"
 #include "tests/support/TestSupport.h"
 #include "tools/pack/McaPacker.h"
 
@@ -65,8 +66,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kAssets = fs::path(BM_SOURCE_DIR) / "assets";
-const fs::path kReferences = fs::path(BM_SOURCE_DIR) / "tests/game/app/data/frontend";
+const fs::path kAssets = sceneflow::kSourceFolder / "assets";
+const fs::path kReferences = sceneflow::kSourceFolder / "tests/game/app/data/frontend";
 constexpr int32_t kKeyF3 = 114;
 
 // Our names and log lines are plain ASCII.
@@ -243,6 +244,18 @@ TEST(FrontEndAssets, EveryNameInTheFilesLeadsToSomethingThatExists) {
 
 namespace {
 
+// The window device drawing through OpenGL, as the references were drawn:
+// where the system offers Direct3D, the game would take it first.
+class OpenGLDevice : public CSdlDevice {
+public:
+    using CSdlDevice::CSdlDevice;
+
+protected:
+    ~OpenGLDevice() override = default;
+    [[nodiscard]] IGraphicsDriver* makeDirect3D9Driver() override { return nullptr; }
+    [[nodiscard]] IGraphicsDriver* makeDirect3D8Driver() override { return nullptr; }
+};
+
 // The clock the walk runs on: the test moves it by one frame before every
 // step of the main loop, so the game sees a steady frame rate however slow
 // the machine is, and a second of the game costs only its frames.
@@ -255,8 +268,8 @@ protected:
     ~SteppedTime() override = default;
 };
 
-// Runs the real game in a folder of its own whose "assets" is the
-// repository's, with OpenGL through SDL's offscreen driver, the null sound
+// Runs the real game in a folder of its own holding copies of the
+// repository's assets, with OpenGL through SDL's offscreen driver, the null sound
 // device and its profiles in the folder too.
 class FrontEndRun : public testing::Test {
 protected:
@@ -267,7 +280,7 @@ protected:
 
     void SetUp() override {
         m_previous = fs::current_path();
-        fs::create_symlink(kAssets, m_dir.path() / "assets");
+        sceneflow::copyGameAssets(m_dir.path());
         fs::current_path(m_dir.path());
         setEnvironmentVariable("XDG_DATA_HOME", (m_dir.path() / "data").string());
         setEnvironmentVariable("XDG_CONFIG_HOME", (m_dir.path() / "config").string());
@@ -287,7 +300,7 @@ protected:
     // The game on a device whose clock the test moves (the game takes the
     // engine it finds registered).
     GGameApplication* start() {
-        m_device.reset(new CSdlDevice(CEngineCreationParams(), m_time.get()));
+        m_device.reset(new OpenGLDevice(CEngineCreationParams(), m_time.get()));
         setEngineInstance(m_device.get());
         GGameOptions options;
         options.registerStartClasses = &registerStartClasses;
@@ -643,7 +656,7 @@ TEST_F(FrontEndRun, AWalkThroughTheFrontEndShowsEachScreenAsItsReference) {
 
 // Packed into the archive the release ships, the same assets give the same screen.
 TEST_F(FrontEndRun, TheGameRunsTheSameFromThePackedArchive) {
-    fs::remove(m_dir.path() / "assets");
+    fs::remove_all(m_dir.path() / "assets");
     std::string error;
     ASSERT_TRUE(packMcaFolder(kAssets.string(), (m_dir.path() / "assets.mca").string(), kAssetArchivePassword, &error))
         << error;

@@ -143,6 +143,9 @@ protected:
     [[nodiscard]] IGraphicsDriver* makeOpenGLDriver() override {
         return CRecordingGraphicsDriver::create(getCreationParams(), getClock());
     }
+    // Where the system offers Direct3D, the chain would take it first.
+    [[nodiscard]] IGraphicsDriver* makeDirect3D9Driver() override { return nullptr; }
+    [[nodiscard]] IGraphicsDriver* makeDirect3D8Driver() override { return nullptr; }
 };
 
 // Runs the game in a folder of its own, with its profiles in it too.
@@ -255,7 +258,12 @@ TEST_F(GameTest, RunsHeadlessWithTheNullDriver) {
     ASSERT_TRUE(game->init(CStringW()));
     ASSERT_NE(game->getEngine()->getVideoDriver(), nullptr);
     EXPECT_EQ(game->getEngine()->getVideoDriver()->driverType(), 0);
+#ifdef _WIN32
+    // The Windows build has no OpenAL: it plays through the null device.
+    EXPECT_EQ(game->getCreationParams().audioType, 0);
+#else
     EXPECT_EQ(game->getCreationParams().audioType, 1) << "OpenAL, where it can play";
+#endif
     ASSERT_TRUE(runSteps(300));
     EXPECT_GT(game->getFramesDrawn(), 0u);
     EXPECT_GT(game->getTotalTime(), 0u);

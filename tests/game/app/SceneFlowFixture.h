@@ -24,6 +24,19 @@
 // The scene files of the start of the game, in their smallest working form.
 namespace sceneflow {
 
+// The repository's folder, made absolute before any test changes the working
+// folder: on Windows a path without a drive belongs to the working folder's
+// drive.
+inline const std::filesystem::path kSourceFolder = std::filesystem::absolute(BM_SOURCE_DIR);
+
+// Copies the repository's asset folders (the assets, and the developer
+// dictionaries beside them) into `folder`. Copies, not links: Windows makes
+// links only with privileges.
+inline void copyGameAssets(const std::filesystem::path& folder) {
+    for (const char* name : {"assets", "assets_en", "assets_ru"})
+        std::filesystem::copy(kSourceFolder / name, folder / name, std::filesystem::copy_options::recursive);
+}
+
 inline std::string logosScene() {
     auto slot = [](const char* name) {
         return std::string(R"(<SceneNode Type="SceneNode"><Properties><string Name="Name" Value=")") + name +
@@ -63,8 +76,8 @@ protected:
     void SetUp() override {
         m_previous = std::filesystem::current_path();
         std::filesystem::current_path(m_dir.path());
-        setenv("XDG_DATA_HOME", (m_dir.path() / "data").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (m_dir.path() / "config").c_str(), 1);
+        setEnvironmentVariable("XDG_DATA_HOME", (m_dir.path() / "data").string());
+        setEnvironmentVariable("XDG_CONFIG_HOME", (m_dir.path() / "config").string());
     }
     void TearDown() override {
         if (m_game)

@@ -510,7 +510,7 @@ class GMainMenuAssets : public GMainMenuFlow {
 protected:
     void SetUp() override {
         SceneFlowTest::SetUp();
-        std::filesystem::create_symlink(std::filesystem::path(BM_SOURCE_DIR) / "assets", m_dir.path() / "assets");
+        copyGameAssets(m_dir.path());
     }
 };
 

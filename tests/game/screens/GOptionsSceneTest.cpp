@@ -30,8 +30,6 @@ using namespace sceneflow;
 
 namespace {
 
-const std::filesystem::path kAssets = std::filesystem::path(BM_SOURCE_DIR) / "assets";
-
 // A screen that counts as a level's play screen, for the options opened
 // over a level.
 class FakePlayScene : public GBaseSceneNode {
@@ -51,7 +49,7 @@ class OptionsScreen : public SceneFlowTest {
 protected:
     void SetUp() override {
         SceneFlowTest::SetUp();
-        std::filesystem::create_symlink(kAssets, m_dir.path() / "assets");
+        copyGameAssets(m_dir.path());
     }
 
     // Starts the game with one player, "Ada" (made at the first start),

@@ -33,6 +33,7 @@
 #include "game/app/main/GGameClasses.h"
 #include "game/screens/GSelectPlayerInputNameScene.h"
 #include "game/screens/GSelectPlayerScene.h"
+#include "tests/game/app/SceneFlowFixture.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -47,15 +48,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kAssets = fs::path(BM_SOURCE_DIR) / "assets";
-
 std::string narrow(const CStringW& text) { return std::string(CString(text).c_str()); }
 
 class PlayerScreens : public testing::Test {
 protected:
     void SetUp() override {
         m_previous = fs::current_path();
-        fs::create_symlink(kAssets, m_dir.path() / "assets");
+        sceneflow::copyGameAssets(m_dir.path());
         fs::current_path(m_dir.path());
         setEnvironmentVariable("XDG_DATA_HOME", (m_dir.path() / "data").string());
         setEnvironmentVariable("XDG_CONFIG_HOME", (m_dir.path() / "config").string());
