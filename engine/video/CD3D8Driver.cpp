@@ -1114,40 +1114,20 @@ void CD3D8Driver::drawImagePart(IDriverTexture* texture, const CVector2di& posit
         return;
     if (!setTexture(0, texture))
         return;
-    int32_t x = position.x, y = position.y;
-    int32_t sourceX = source.left, sourceY = source.top;
-    int32_t width = source.width(), height = source.height();
     const CSizeI& target = renderTargetSize();
-    const auto clipTo = [&](int32_t left, int32_t top, int32_t right, int32_t bottom) {
-        if (x < left) {
-            width -= left - x;
-            sourceX += left - x;
-            x = left;
-        }
-        if (x + width > right)
-            width = right - x;
-        if (y < top) {
-            height -= top - y;
-            sourceY += top - y;
-            y = top;
-        }
-        if (y + height > bottom)
-            height = bottom - y;
-        return width >= 1 && height >= 1;
-    };
-    if (clip && !clipTo(clip->left, clip->top, clip->right, clip->bottom))
-        return;
-    if (!clipTo(0, 0, target.width, target.height))
+    CRectI destination, part;
+    if (!clipImagePart(position, source, clip, target, destination, part))
         return;
     const CSizeI& size = texture->size();
     const float tw = float(std::max(size.width, 1)), th = float(std::max(size.height, 1));
-    const float u0 = (sourceX + 0.5f) / tw, v0 = (sourceY + 0.5f) / th;
-    const float u1 = u0 + width / tw, v1 = v0 + height / th;
+    const float u0 = (part.left + 0.5f) / tw, v0 = (part.top + 0.5f) / th;
+    const float u1 = u0 + part.width() / tw, v1 = v0 + part.height() / th;
     const int32_t halfW = target.width / 2, halfH = target.height / 2;
     const float sx = 2.0f / float(std::max(target.width, 1)), sy = 2.0f / float(std::max(target.height, 1));
     const CColor corners[4] = {color, color, color, color};
-    drawClipSpaceQuad(texture, (x - halfW) * sx, (halfH - y) * sy, (x + width - halfW) * sx, (halfH - y - height) * sy,
-                      u0, v0, u1, v1, corners, useAlphaChannel);
+    drawClipSpaceQuad(texture, (destination.left - halfW) * sx, (halfH - destination.top) * sy,
+                      (destination.right - halfW) * sx, (halfH - destination.bottom) * sy, u0, v0, u1, v1, corners,
+                      useAlphaChannel);
 }
 
 // --- Screenshots ---------------------------------------------------------------
