@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 
 // Angle conversion factors, in single and double precision.
@@ -29,6 +30,15 @@ inline constexpr float kTolerance = 1e-6f;
 template <class T> [[nodiscard]] constexpr T clamp(T value, T low, T high) {
     const T raised = value < low ? low : value;
     return raised < high ? raised : high;
+}
+
+// The smallest power of two not below `value`: 1 for 0 and 1; at most 2^30,
+// the largest an int holds (texture sides padded for older devices).
+[[nodiscard]] constexpr int32_t roundUpToPowerOfTwo(int32_t value) {
+    int32_t power = 1;
+    while (power < value && power < (1 << 30))
+        power *= 2;
+    return power;
 }
 
 // True when b lies in [a - tolerance, a + tolerance].

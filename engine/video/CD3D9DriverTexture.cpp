@@ -1,6 +1,7 @@
 #include "engine/video/CD3D9DriverTexture.h"
 
 #include "engine/core/CLog.h"
+#include "engine/core/MathUtils.h"
 #include "engine/video/CD3D9Driver.h"
 
 #include <algorithm>
@@ -9,13 +10,6 @@
 namespace {
 
 void logLine(const char* text, int level) { CLog::instance()->log(text, level); }
-
-uint32_t nextPowerOfTwo(uint32_t value) {
-    uint32_t result = 1;
-    while (result < value && result < 0x80000000u)
-        result <<= 1;
-    return result;
-}
 
 // A 16-bit texel widened to 8-bit channels, and packed back.
 struct Channels {
@@ -171,8 +165,8 @@ CSizeI CD3D9DriverTexture::fittedSize(const CSizeI& wanted) const {
     if (!m_driver)
         return CSizeI(int32_t(width), int32_t(height));
     if (!m_driver->hasFeature(DriverFeature::NonPowerOfTwoTexture)) {
-        width = nextPowerOfTwo(width);
-        height = nextPowerOfTwo(height);
+        width = uint32_t(roundUpToPowerOfTwo(int32_t(width)));
+        height = uint32_t(roundUpToPowerOfTwo(int32_t(height)));
     }
     if (!m_driver->hasFeature(DriverFeature::NonSquareTexture))
         width = height = std::max(width, height);

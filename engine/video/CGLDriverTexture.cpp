@@ -4,22 +4,12 @@
 #include "engine/core/CLog.h"
 #include "engine/core/CObjectName.h"
 #include "engine/core/CString.h"
+#include "engine/core/MathUtils.h"
 #include "engine/video/CGLDriver.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
-
-namespace {
-
-int32_t nextPowerOfTwo(int32_t value) {
-    int32_t power = 1;
-    while (power < value && power < (1 << 30))
-        power *= 2;
-    return power;
-}
-
-} // namespace
 
 CGLDriverTexture::ScopedBind::ScopedBind(const CGLDriverTexture& texture) : m_gl(texture.gl()) {
     texture.m_driver->selectTextureUnit(0);
@@ -105,7 +95,7 @@ void CGLDriverTexture::upload(CPixelImage* image) {
     if (m_driver->hasFeature(DriverFeature::NonPowerOfTwoTexture))
         m_size = m_imageSize;
     else
-        m_size = CSizeI(nextPowerOfTwo(m_imageSize.width), nextPowerOfTwo(m_imageSize.height));
+        m_size = CSizeI(roundUpToPowerOfTwo(m_imageSize.width), roundUpToPowerOfTwo(m_imageSize.height));
     const auto largest = static_cast<int64_t>(m_driver->extensions().maxTextureSize);
     if (m_size.width > largest || m_size.height > largest) {
         CLog::instance()->log(CString("Texture too large for this OpenGL implementation: ") + m_size.width + " x " +

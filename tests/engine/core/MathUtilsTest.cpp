@@ -22,6 +22,26 @@ TEST(MathUtils, ClampKeepsValuesInsideTheBounds) {
     EXPECT_EQ(clamp(5, 10, 0), 0);
 }
 
+TEST(MathUtils, PowersOfTwoRoundUpAndStopBelowTheLargestInt) {
+    const struct {
+        int32_t value, expected;
+    } cases[] = {{-5, 1},
+                 {0, 1},
+                 {1, 1},
+                 {2, 2},
+                 {3, 4},
+                 {300, 512},
+                 {512, 512},
+                 {513, 1024},
+                 {1 << 30, 1 << 30},
+                 {(1 << 30) + 1, 1 << 30},
+                 {INT32_MAX, 1 << 30}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        EXPECT_EQ(roundUpToPowerOfTwo(c.value), c.expected);
+    }
+}
+
 TEST(MathUtils, ToleranceTestsIncludeTheirBounds) {
     EXPECT_TRUE(equalsWithin(1.0f, 1.0f));
     EXPECT_TRUE(equalsWithin(1.0f, 1.0000005f));
