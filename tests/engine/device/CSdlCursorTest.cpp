@@ -76,7 +76,7 @@ TEST_F(SdlCursorTest, ImagesMakeShapesOrFailCleanly) {
         EXPECT_EQ(made, !log.contains("Can't make the cursor"));
         // Asked again (as each player's settings are applied), a display
         // without cursors is not reported again.
-        m_cursor->setImage(image.get(), 16, 0);
+        m_cursor->setImage(image.get(), 15, 0);
         m_cursor->setImage(image.get(), 3, 3);
         EXPECT_EQ(m_cursor->hasCustomImage(), made);
         EXPECT_EQ(log.count("WRN: Can't make the cursor"), made ? 0u : 1u);
