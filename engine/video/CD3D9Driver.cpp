@@ -253,7 +253,11 @@ bool CD3D9Driver::initialize(const CEngineCreationParams& params) {
     m_presentParams = {};
     m_presentParams.BackBufferCount = 1;
     m_presentParams.EnableAutoDepthStencil = TRUE;
-    m_presentParams.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    // The frame is copied to the screen and stays in the back buffer, so a
+    // screenshot between frames reads what is shown (the front buffer of a
+    // window may be covered, or unreadable). Multisampling below asks for a
+    // discarding swap.
+    m_presentParams.SwapEffect = D3DSWAPEFFECT_COPY;
     m_presentParams.PresentationInterval = params.vsync ? D3DPRESENT_INTERVAL_ONE : D3DPRESENT_INTERVAL_IMMEDIATE;
     if (m_fullScreen) {
         m_presentParams.BackBufferWidth = UINT(m_windowSize.width);
@@ -368,6 +372,7 @@ bool CD3D9Driver::initialize(const CEngineCreationParams& params) {
         surface->Release();
     }
     m_backBufferColorFormat = colorFormatOf(m_backBufferFormat);
+    CLog::instance()->log(CStringW(u"Using renderer: ") + driverName(), CLog::Info);
     return true;
 }
 
@@ -1317,6 +1322,13 @@ void CD3D9Driver::clearZBuffer() {
 CPixelImage* CD3D9Driver::takeScreenshot() {
     if (!m_device)
         return nullptr;
+    // Between frames a discarding swap (full screen, multisampling) has left
+    // nothing in the back buffer: what the player sees is read from the
+    // front buffer. Inside a frame, after a copying swap, and where that
+    // read is refused, the back buffer holds the picture.
+    if (!m_inScene && m_presentParams.SwapEffect == D3DSWAPEFFECT_DISCARD)
+        if (CPixelImage* shown = takeFrontBufferShot())
+            return shown;
     IDirect3DSurface9* backBuffer = nullptr;
     if (FAILED(m_device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &backBuffer)))
         return nullptr;
@@ -1372,6 +1384,50 @@ CPixelImage* CD3D9Driver::takeScreenshot() {
     if (resolved)
         resolved->Release();
     backBuffer->Release();
+    return image;
+}
+
+CPixelImage* CD3D9Driver::takeFrontBufferShot() {
+    D3DDISPLAYMODE mode;
+    if (FAILED(m_device->GetDisplayMode(0, &mode)))
+        return nullptr;
+    HWND window = m_presentWindow ? m_presentWindow : m_window;
+    POINT origin = {0, 0};
+    if (!window || !ClientToScreen(window, &origin))
+        return nullptr;
+    const LONG width = m_screenSize.width;
+    const LONG height = m_screenSize.height;
+    // The window must lie wholly on the display for its picture to be there.
+    if (width <= 0 || height <= 0 || origin.x < 0 || origin.y < 0 || origin.x + width > LONG(mode.Width) ||
+        origin.y + height > LONG(mode.Height))
+        return nullptr;
+    IDirect3DSurface9* surface = nullptr;
+    if (FAILED(m_device->CreateOffscreenPlainSurface(mode.Width, mode.Height, D3DFMT_A8R8G8B8, D3DPOOL_SCRATCH,
+                                                     &surface, nullptr)))
+        return nullptr;
+    RECT area = {origin.x, origin.y, origin.x + width, origin.y + height};
+    D3DLOCKED_RECT locked;
+    if (FAILED(m_device->GetFrontBufferData(0, surface)) || FAILED(surface->LockRect(&locked, &area, D3DLOCK_READONLY))) {
+        surface->Release();
+        return nullptr;
+    }
+    CPixelImage* image = CPixelImage::create(CObjectName(), ColorFormat::A8R8G8B8, uint32_t(width), uint32_t(height));
+    if (image && image->data()) {
+        const uint32_t alpha = mode.Format == D3DFMT_X8R8G8B8 ? 0xFF000000u : 0u;
+        for (uint32_t y = 0; y < uint32_t(height); ++y) {
+            const auto* row = static_cast<const uint8_t*>(locked.pBits) + size_t(y) * uint32_t(locked.Pitch);
+            for (uint32_t x = 0; x < uint32_t(width); ++x) {
+                uint32_t value;
+                std::memcpy(&value, row + x * 4, 4);
+                image->putPixel(x, y, CColor(value | alpha));
+            }
+        }
+    } else if (image) {
+        image->release();
+        image = nullptr;
+    }
+    surface->UnlockRect();
+    surface->Release();
     return image;
 }
 

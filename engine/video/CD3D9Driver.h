@@ -87,7 +87,8 @@ public:
     [[nodiscard]] int32_t driverType() const override { return VideoDriverType::Direct3D9; }
     [[nodiscard]] IShaderServices* shaderServices() override { return this; }
     void clearZBuffer() override;
-    // The frame drawn so far (the back buffer), as A8R8G8B8.
+    // As A8R8G8B8: inside a frame the frame drawn so far, between frames
+    // the frame last shown.
     [[nodiscard]] CPixelImage* takeScreenshot() override;
     [[nodiscard]] bool defineClipPlane(uint32_t index, const float (&plane)[4], bool enable) override;
     void toggleClipPlane(uint32_t index, bool on) override;
@@ -141,6 +142,8 @@ protected:
     ~CD3D9Driver() override;
 
 private:
+    // The window's part of the front buffer; null when it cannot be read.
+    [[nodiscard]] CPixelImage* takeFrontBufferShot();
     [[nodiscard]] bool reset();
     // Sets the current material's renderer, after undoing the last type's
     // when the type changes.

@@ -298,9 +298,11 @@ protected:
     }
 
     // The game on a device whose clock the test moves (the game takes the
-    // engine it finds registered).
-    GGameApplication* start() {
-        m_device.reset(new OpenGLDevice(CEngineCreationParams(), m_time.get()));
+    // engine it finds registered): OpenGL, or with `ownDriverChain` the
+    // driver the device picks first on this system.
+    GGameApplication* start(bool ownDriverChain = false) {
+        m_device.reset(ownDriverChain ? new CSdlDevice(CEngineCreationParams(), m_time.get())
+                                      : new OpenGLDevice(CEngineCreationParams(), m_time.get()));
         setEngineInstance(m_device.get());
         GGameOptions options;
         options.registerStartClasses = &registerStartClasses;
@@ -651,6 +653,36 @@ TEST_F(FrontEndRun, AWalkThroughTheFrontEndShowsEachScreenAsItsReference) {
     expectLooksLikeReference("QuitConfirmationScene");
     const bool stillRunning = click("YesButton") && runSteps(60);
     EXPECT_FALSE(stillRunning) << "the game goes on after Yes";
+    EXPECT_EQ(warnings(), std::vector<std::string>());
+}
+
+// A returning player starts the game on the driver the system offers first
+// (Direct3D 9 on Windows, OpenGL elsewhere): the logos, the loading screen and
+// the menu greeting the player look as the references drawn through OpenGL.
+TEST_F(FrontEndRun, TheFirstDriverOfTheSystemDrawsTheLogosAndTheMenu) {
+    GGameApplication* game = start(true);
+    ASSERT_TRUE(game->init(CStringW()));
+    listen();
+    IGraphicsDriver* driver = game->getEngine()->getVideoDriver();
+    ASSERT_NE(driver, nullptr);
+#ifdef _WIN32
+    EXPECT_EQ(driver->driverType(), 2) << narrow(driver->driverName());
+#else
+    EXPECT_EQ(driver->driverType(), 3) << narrow(driver->driverName());
+#endif
+    CProfileManager* profiles = game->getEngine()->getProfileManager();
+    ASSERT_TRUE(profiles->addProfile(CStringW(u"Ada")));
+    ASSERT_TRUE(profiles->setActiveProfile(0));
+    ASSERT_TRUE(profiles->saveUserProfiles());
+
+    ASSERT_EQ(currentSceneName(), "LogosScene");
+    ASSERT_TRUE(runFor(1500));
+    expectLooksLikeReference("LogosScene");
+    ASSERT_TRUE(runUntil([&] { return currentSceneName() == "IntroScene"; }));
+    ASSERT_TRUE(settleOn("IntroScene", 0));
+    expectLooksLikeReference("IntroScene");
+    ASSERT_TRUE(settleOn("MainMenuScene"));
+    expectLooksLikeReference("MainMenuSceneWelcome");
     EXPECT_EQ(warnings(), std::vector<std::string>());
 }
 
