@@ -114,8 +114,7 @@ TEST(CWavDecoder, ToleratesADamagedChunkAfterTheSound) {
 // pipe leaves it, or a file cut short) plays the whole frames that are there.
 TEST(CWavDecoder, PlaysTheFramesThereWhenTheDataRunsPastTheEnd) {
     TempDir dir;
-    const std::filesystem::path piped = dir.path() / "piped.wav";
-    ASSERT_TRUE(runTool("sox -V1 -n -r 8000 -c 2 -b 16 -t wav - synth 0.1 sine 440 | tee '" + piped.string() + "'"));
+    const std::filesystem::path piped = makePipedToneWav(dir.path(), "piped.wav", 8000, 2, 0.1, 440);
     const std::vector<uint8_t> fmt = pcmFormat(1, 8000, 16);
     const std::vector<uint8_t> data = bytesOf({1, 2, 3, 4, 5});
     std::vector<uint8_t> cut = riffWave({{"fmt ", fmt, {}}, {"data", data, {}}});

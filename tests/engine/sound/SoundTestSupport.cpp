@@ -2,8 +2,6 @@
 
 #include "engine/core/CStringW.h"
 #include "engine/io/CBufferFile.h"
-#include "engine/sound/COpenALAudioDevice.h"
-#include "engine/sound/CSoundFormatRegistry.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -11,19 +9,20 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 namespace fs = std::filesystem;
 
+#ifndef BM_SOUND_FIXTURES
+
+// sox and oggenc run while the test runs.
+
 namespace {
 
-// OpenAL's null output stands in for a sound card unless the caller chose a
-// driver. (The test registration's environment list reaches ctest with only
-// its first entry.) Set before the first OpenAL call, which reads it.
-[[maybe_unused]] const bool openALDriverChosen = setenv("ALSOFT_DRIVERS", "null", 0) == 0;
+// Runs a shell command quietly; true when it exits with 0.
+bool runTool(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 
 } // namespace
-
-bool runTool(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 
 fs::path makeToneWav(const fs::path& folder, const std::string& name, int rate, int channels, int bits, double seconds,
                      int frequency) {
@@ -32,6 +31,16 @@ fs::path makeToneWav(const fs::path& folder, const std::string& name, int rate, 
     const std::string command = "sox -V1 -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) + " -b " +
                                 std::to_string(bits) + " -e " + encoding + " '" + path.string() + "' synth " +
                                 std::to_string(seconds) + " sine " + std::to_string(frequency) + " vol 0.8";
+    EXPECT_TRUE(runTool(command)) << command;
+    return path;
+}
+
+fs::path makePipedToneWav(const fs::path& folder, const std::string& name, int rate, int channels, double seconds,
+                          int frequency) {
+    const fs::path path = folder / name;
+    const std::string command = "sox -V1 -n -r " + std::to_string(rate) + " -c " + std::to_string(channels) +
+                                " -b 16 -t wav - synth " + std::to_string(seconds) + " sine " +
+                                std::to_string(frequency) + " | tee '" + path.string() + "'";
     EXPECT_TRUE(runTool(command)) << command;
     return path;
 }
@@ -51,6 +60,69 @@ std::vector<uint8_t> soxRaw(const fs::path& file, int bits) {
     EXPECT_TRUE(runTool(command)) << command;
     return readAllBytes(out);
 }
+
+#else
+
+// The build made the fixtures with sox and oggenc (tests/engine/sound/
+// CMakeLists.txt lists them) into BM_SOUND_FIXTURES: every tone as a WAV
+// file, its Ogg Vorbis encoding, and the samples sox decodes from each. The
+// helpers copy them under the names the tests ask for and remember which
+// fixture each copy is.
+
+namespace {
+
+// "tone-RATE-CHANNELS-BITS-MILLISECONDSms-FREQUENCY", as the build names them.
+std::string toneFixture(const char* kind, int rate, int channels, int bits, double seconds, int frequency) {
+    return std::string(kind) + "-" + std::to_string(rate) + "-" + std::to_string(channels) + "-" +
+           std::to_string(bits) + "-" + std::to_string(std::lround(seconds * 1000)) + "ms-" + std::to_string(frequency);
+}
+
+// The fixture file each copy came from.
+std::map<fs::path, std::string>& copiedFixtures() {
+    static std::map<fs::path, std::string> copies;
+    return copies;
+}
+
+fs::path copyFixture(const std::string& fixture, const fs::path& path) {
+    const fs::path source = fs::path(BM_SOUND_FIXTURES) / fixture;
+    std::error_code error;
+    if (!fs::copy_file(source, path, fs::copy_options::overwrite_existing, error))
+        ADD_FAILURE() << "no fixture " << source.string() << " made by the build (" << error.message() << ")";
+    copiedFixtures()[path] = fixture;
+    return path;
+}
+
+} // namespace
+
+fs::path makeToneWav(const fs::path& folder, const std::string& name, int rate, int channels, int bits, double seconds,
+                     int frequency) {
+    return copyFixture(toneFixture("tone", rate, channels, bits, seconds, frequency) + ".wav", folder / name);
+}
+
+fs::path makePipedToneWav(const fs::path& folder, const std::string& name, int rate, int channels, double seconds,
+                          int frequency) {
+    return copyFixture(toneFixture("piped", rate, channels, 16, seconds, frequency) + ".wav", folder / name);
+}
+
+fs::path makeOgg(const fs::path& wav, const std::string& name) {
+    const auto found = copiedFixtures().find(wav);
+    if (found == copiedFixtures().end()) {
+        ADD_FAILURE() << wav.string() << " is no fixture the build encoded";
+        return wav.parent_path() / name;
+    }
+    return copyFixture(fs::path(found->second).replace_extension(".ogg").string(), wav.parent_path() / name);
+}
+
+std::vector<uint8_t> soxRaw(const fs::path& file, int bits) {
+    const auto found = copiedFixtures().find(file);
+    if (found == copiedFixtures().end()) {
+        ADD_FAILURE() << file.string() << " is no fixture the build decoded";
+        return {};
+    }
+    return readAllBytes(fs::path(BM_SOUND_FIXTURES) / (found->second + "." + std::to_string(bits) + ".raw"));
+}
+
+#endif
 
 CRefHandle<IReadableFile> memoryFile(const std::vector<uint8_t>& bytes, const std::string& name) {
     auto* copy = new uint8_t[bytes.size() + 1];
@@ -124,20 +196,6 @@ std::vector<int16_t> toSamples16(const std::vector<uint8_t>& bytes) {
     return samples;
 }
 
-CRefHandle<COpenALAudioDevice> makeLoopbackDevice(bool useUpdateThread) {
-    CRefHandle<CSoundFormatRegistry> registry(new CSoundFormatRegistry());
-    CRefHandle<COpenALAudioDevice> device(
-        COpenALAudioDevice::createLoopback(44100, useUpdateThread, nullptr, registry.get()));
-    EXPECT_TRUE(device) << "no OpenAL loopback device";
-    return device;
-}
-
-std::vector<int16_t> render(COpenALAudioDevice* device, uint32_t frames) {
-    std::vector<int16_t> out(size_t(frames) * 2);
-    EXPECT_TRUE(device->renderSamples(out.data(), frames));
-    return out;
-}
-
 double leftRms(const std::vector<int16_t>& stereo) {
     if (stereo.size() < 2)
         return 0;
@@ -161,5 +219,3 @@ int leftZeroCrossings(const std::vector<int16_t>& stereo) {
     }
     return crossings;
 }
-
-void settle(COpenALAudioDevice* device) { (void)render(device, 2048); }

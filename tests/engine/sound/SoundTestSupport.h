@@ -30,12 +30,18 @@ private:
     CRefCounted* m_service;
 };
 
-// Runs a shell command quietly; true when it exits with 0.
-[[nodiscard]] bool runTool(const std::string& command);
+// Fixtures made by sox and oggenc. The Linux tests run them; the Windows
+// tests, which run under wine without them, copy what the build made with
+// them beforehand: only the tones tests/engine/sound/CMakeLists.txt lists,
+// and only of files these helpers gave.
 
 // A sine tone made by sox: `bits` 8 (unsigned) or 16 (signed).
 [[nodiscard]] std::filesystem::path makeToneWav(const std::filesystem::path& folder, const std::string& name, int rate,
                                                 int channels, int bits, double seconds, int frequency);
+// A 16-bit sine tone sox wrote into a pipe: its header cannot give the
+// data's size.
+[[nodiscard]] std::filesystem::path makePipedToneWav(const std::filesystem::path& folder, const std::string& name,
+                                                     int rate, int channels, double seconds, int frequency);
 // `wav` encoded by oggenc into `name` beside it.
 [[nodiscard]] std::filesystem::path makeOgg(const std::filesystem::path& wav, const std::string& name);
 // The samples sox decodes from `file`, as raw bytes: 16-bit signed
@@ -66,6 +72,9 @@ struct RiffChunk {
 void appendLe16(std::vector<uint8_t>& out, uint32_t value);
 void appendLe32(std::vector<uint8_t>& out, uint32_t value);
 [[nodiscard]] std::vector<int16_t> toSamples16(const std::vector<uint8_t>& bytes);
+
+// Playing through OpenAL (OpenALTestSupport.cpp; the Windows build has no
+// OpenAL) and measuring what it mixed.
 
 // A loopback device mixing stereo 16-bit at 44100 Hz, without update thread
 // unless asked; the test fails when none can be made.
