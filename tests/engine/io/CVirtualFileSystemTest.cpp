@@ -404,19 +404,33 @@ TEST(CVirtualFileSystem, WriteFileSafelySurvivesAKillAtAnyMoment) {
     int seenSecond = 0;
     for (int round = 0; round < 40; ++round) {
         SCOPED_TRACE(round);
+        // The child reports each finished save through a pipe.
+        int saved[2];
+        ASSERT_EQ(pipe(saved), 0);
         std::fflush(nullptr);
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
+            close(saved[0]);
             CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
-            for (int i = 0;; ++i)
+            for (int i = 0;; ++i) {
                 static_cast<void>(
                     fileSystem->writeFileSafely(widePath(target), writesInPieces(i % 2 ? first : second, 4096)));
+                static_cast<void>(write(saved[1], "s", 1));
+            }
+        }
+        close(saved[1]);
+        // Half the kills come after the first save has finished, however
+        // slowly a loaded machine saves, so some land in the save after it.
+        if (round % 2 == 1) {
+            char done = 0;
+            ASSERT_EQ(read(saved[0], &done, 1), 1);
         }
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 30000));
         ASSERT_EQ(kill(child, SIGKILL), 0);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
+        close(saved[0]);
         const std::vector<uint8_t> found = readAllBytes(target);
         ASSERT_TRUE(found == first || found == second) << found.size() << " bytes";
         seenSecond += found == second;
