@@ -1319,6 +1319,37 @@ void CD3D9Driver::clearZBuffer() {
         logLine("CD3D9Driver clearZBuffer() failed.", CLog::Warning);
 }
 
+namespace {
+
+// A new A8R8G8B8 image of the first `width` x `height` pixels of a locked
+// surface of `format` (A8R8G8B8, X8R8G8B8 with alpha made opaque, or
+// R5G6B5 widened); null when the image has no pixel memory.
+CPixelImage* imageOfLockedPixels(const D3DLOCKED_RECT& locked, uint32_t width, uint32_t height, D3DFORMAT format) {
+    CRefHandle<CPixelImage> image(CPixelImage::create(CObjectName(), ColorFormat::A8R8G8B8, width, height));
+    if (!image || !image->data())
+        return nullptr;
+    const uint32_t alpha = format == D3DFMT_A8R8G8B8 ? 0u : 0xFF000000u;
+    for (uint32_t y = 0; y < height; ++y) {
+        const auto* row = static_cast<const uint8_t*>(locked.pBits) + size_t(y) * uint32_t(locked.Pitch);
+        for (uint32_t x = 0; x < width; ++x) {
+            uint32_t value;
+            if (format != D3DFMT_R5G6B5) {
+                std::memcpy(&value, row + x * 4, 4);
+                value |= alpha;
+            } else {
+                uint16_t texel;
+                std::memcpy(&texel, row + x * 2, 2);
+                const uint32_t r = (texel >> 11) & 31u, g = (texel >> 5) & 63u, b = texel & 31u;
+                value = 0xFF000000u | (r * 255 / 31) << 16 | (g * 255 / 63) << 8 | (b * 255 / 31);
+            }
+            image->putPixel(x, y, CColor(value));
+        }
+    }
+    return image.detach();
+}
+
+} // namespace
+
 CPixelImage* CD3D9Driver::takeScreenshot() {
     if (!m_device)
         return nullptr;
@@ -1355,27 +1386,8 @@ CPixelImage* CD3D9Driver::takeScreenshot() {
     if (ok && (thirtyTwoBit || desc.Format == D3DFMT_R5G6B5)) {
         const uint32_t width = std::min<uint32_t>(desc.Width, uint32_t(std::max(m_screenSize.width, 0)));
         const uint32_t height = std::min<uint32_t>(desc.Height, uint32_t(std::max(m_screenSize.height, 0)));
-        CRefHandle<CPixelImage> shot(CPixelImage::create(CObjectName(), ColorFormat::A8R8G8B8, width, height));
-        if (shot && width && height) {
-            const uint32_t alpha = desc.Format == D3DFMT_A8R8G8B8 ? 0u : 0xFF000000u;
-            for (uint32_t y = 0; y < height; ++y) {
-                const auto* row = static_cast<const uint8_t*>(locked.pBits) + size_t(y) * uint32_t(locked.Pitch);
-                for (uint32_t x = 0; x < width; ++x) {
-                    uint32_t value;
-                    if (thirtyTwoBit) {
-                        std::memcpy(&value, row + x * 4, 4);
-                        value |= alpha;
-                    } else {
-                        uint16_t texel;
-                        std::memcpy(&texel, row + x * 2, 2);
-                        const uint32_t r = (texel >> 11) & 31u, g = (texel >> 5) & 63u, b = texel & 31u;
-                        value = 0xFF000000u | (r * 255 / 31) << 16 | (g * 255 / 63) << 8 | (b * 255 / 31);
-                    }
-                    shot->putPixel(x, y, CColor(value));
-                }
-            }
-            image = shot.detach();
-        }
+        if (width && height)
+            image = imageOfLockedPixels(locked, width, height, desc.Format);
     }
     if (ok)
         copy->UnlockRect();
@@ -1411,21 +1423,10 @@ CPixelImage* CD3D9Driver::takeFrontBufferShot() {
         surface->Release();
         return nullptr;
     }
-    CPixelImage* image = CPixelImage::create(CObjectName(), ColorFormat::A8R8G8B8, uint32_t(width), uint32_t(height));
-    if (image && image->data()) {
-        const uint32_t alpha = mode.Format == D3DFMT_X8R8G8B8 ? 0xFF000000u : 0u;
-        for (uint32_t y = 0; y < uint32_t(height); ++y) {
-            const auto* row = static_cast<const uint8_t*>(locked.pBits) + size_t(y) * uint32_t(locked.Pitch);
-            for (uint32_t x = 0; x < uint32_t(width); ++x) {
-                uint32_t value;
-                std::memcpy(&value, row + x * 4, 4);
-                image->putPixel(x, y, CColor(value | alpha));
-            }
-        }
-    } else if (image) {
-        image->release();
-        image = nullptr;
-    }
+    // The surface is A8R8G8B8; its alpha means something only on a display
+    // that has it.
+    CPixelImage* image = imageOfLockedPixels(locked, uint32_t(width), uint32_t(height),
+                                             mode.Format == D3DFMT_X8R8G8B8 ? D3DFMT_X8R8G8B8 : D3DFMT_A8R8G8B8);
     surface->UnlockRect();
     surface->Release();
     return image;

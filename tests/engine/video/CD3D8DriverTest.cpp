@@ -16,6 +16,7 @@
 #include "engine/video/IShaderConstantCallback.h"
 #include "engine/video/MaterialTypes.h"
 #include "engine/video/MeshVertices.h"
+#include "tests/engine/video/DriverTestSupport.h"
 #include "tests/support/CTestDriverTexture.h"
 #include "tests/support/LogCapture.h"
 
@@ -31,39 +32,6 @@ namespace {
 
 constexpr int32_t ScreenWidth = 64;
 constexpr int32_t ScreenHeight = 48;
-
-std::string text(CColor color) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%08X", unsigned(color.value));
-    return buffer;
-}
-
-bool rgbNear(CColor a, CColor b, int tolerance) {
-    auto close = [tolerance](uint32_t x, uint32_t y) { return std::abs(int(x) - int(y)) <= tolerance; };
-    return close(a.red(), b.red()) && close(a.green(), b.green()) && close(a.blue(), b.blue());
-}
-
-CRefHandle<CPixelImage> makeImage(ColorFormat format, uint32_t width, uint32_t height,
-                                  const std::function<CColor(uint32_t, uint32_t)>& color) {
-    CRefHandle<CPixelImage> image(CPixelImage::create(CObjectName(), format, width, height));
-    for (uint32_t y = 0; y < height; ++y)
-        for (uint32_t x = 0; x < width; ++x)
-            image->putPixel(x, y, color(x, y));
-    return image;
-}
-
-CRefHandle<CImageTexture> wrapTexture(IDriverTexture* texture) {
-    return CRefHandle<CImageTexture>(new CImageTexture(CObjectName(), CStringW(), texture));
-}
-
-Material spriteMaterial(int32_t type, CImageTexture* texture) {
-    Material material;
-    material.materialType = type;
-    material.lighting = false;
-    material.layers[0].texture = texture;
-    material.layers[0].bilinear = false;
-    return material;
-}
 
 // The driver on a hidden window of ScreenWidth x ScreenHeight for each test.
 class CD3D8DriverTest : public ::testing::Test {
@@ -207,7 +175,7 @@ TEST_F(CD3D8DriverTest, RectanglesLinesAndPointsInPixelSpace) {
     };
     for (const auto& c : cases)
         EXPECT_TRUE(rgbNear(shot->pixelAt(c.x, c.y), c.color, 16))
-            << c.x << ", " << c.y << ": " << text(shot->pixelAt(c.x, c.y)) << " for " << text(c.color);
+            << c.x << ", " << c.y << ": " << shot->pixelAt(c.x, c.y) << " for " << c.color;
     EXPECT_TRUE(d3d.endFrame());
 }
 

@@ -8,7 +8,7 @@
 #include "engine/video/IShaderConstantCallback.h"
 #include "engine/video/IShaderServices.h"
 #include "engine/video/MaterialTypes.h"
-#include "tests/engine/video/D3D9SceneDriver.h"
+#include "tests/engine/video/D3DSceneDrivers.h"
 #include "tests/support/CTestDriverTexture.h"
 #include "tests/support/LogCapture.h"
 

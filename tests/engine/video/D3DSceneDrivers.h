@@ -4,5 +4,6 @@
 
 #include <string>
 
-// A Direct3D 9 driver on a hidden window of the parameters' size.
+// A Direct3D 9 or Direct3D 8 driver on a hidden window of the parameters' size.
 [[nodiscard]] SceneDriver makeDirect3D9SceneDriver(const CEngineCreationParams& params, std::string* error);
+[[nodiscard]] SceneDriver makeDirect3D8SceneDriver(const CEngineCreationParams& params, std::string* error);
