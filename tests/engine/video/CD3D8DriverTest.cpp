@@ -23,8 +23,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdlib>
-#include <functional>
 #include <ostream>
 #include <string>
 
