@@ -227,9 +227,10 @@ void GTutorialController::layOutWindows(const GTutorialHint& hint) {
             layOutWindowText(m_questWindow, wasVisible, hint, hint.TextQuest, hint.TextPositionQuest);
         }
     }
-    // The screen is darkened once.
-    if (m_window.darkening && m_questWindow.darkening && m_window.darkening->isVisible() &&
-        m_questWindow.darkening->isVisible())
+    // The screen is darkened once. A darkening counts only while its window
+    // shows: a hidden quest window keeps the plain window's darkening.
+    auto darkens = [](const Window& w) { return w.darkening && w.node->isVisible() && w.darkening->isVisible(); };
+    if (darkens(m_window) && darkens(m_questWindow))
         m_window.darkening->setVisible(false);
     layOutArrows(hint);
 }
