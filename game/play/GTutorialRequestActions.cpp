@@ -64,17 +64,17 @@ void GTutorialBuildingRequestAction::update(uint32_t) {
 }
 
 CEvent* GTutorialActionGenerateBrokenBuildingRequest::createRequest(const CArray<CName>& buildingTypes,
-                                                                   const CArray<CName>& placeNames) const {
+                                                                    const CArray<CName>& placeNames) const {
     return new GBrokenBuildingEvent(buildingTypes, placeNames, false);
 }
 
 CEvent* GTutorialActionGenerateDirtyBuildingRequest::createRequest(const CArray<CName>& buildingTypes,
-                                                                  const CArray<CName>& placeNames) const {
+                                                                   const CArray<CName>& placeNames) const {
     return new GDirtyBuildingEvent(buildingTypes, placeNames, false);
 }
 
 CEvent* GTutorialActionGenerateLetterRequest::createRequest(const CArray<CName>& buildingTypes,
-                                                           const CArray<CName>& placeNames) const {
+                                                            const CArray<CName>& placeNames) const {
     return new GLetterEvent(buildingTypes, placeNames, false, GFloatRange{1.5f, 2.0f},
                             GFloatRange{200000000.0f, 200000000.0f});
 }

@@ -1,11 +1,10 @@
-#include "game/play/GTutorialActions.h"
-
 #include "engine/core/CRefHandle.h"
 #include "engine/nodes/ButtonNode.h"
 #include "engine/nodes/ListEvents.h"
 #include "engine/scene/CEventClicked.h"
 #include "game/config/GRandomEventMessages.h"
 #include "game/config/GWorldMessages.h"
+#include "game/play/GTutorialActions.h"
 #include "tests/game/play/TutorialTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -81,22 +80,19 @@ TEST_F(TutorialActions, ClicksAndChoicesGetThroughOnlyWhereTheStepAllows) {
     } cases[] = {
         {"any building, a building", action("BuildingPress"), [&] { return click(mill2.get()); }, passDone},
         {"any building, a button", action("BuildingPress"), [&] { return click(buildButton.get()); }, rejected},
-        {"any building, a list choice", action("BuildingPress"), [&] { return choose(buildList.get(), 0); },
-         rejected},
+        {"any building, a list choice", action("BuildingPress"), [&] { return choose(buildList.get(), 0); }, rejected},
         {"building without a type", action("BuildingPress"), [&] { return click(untyped.get()); }, rejected},
-        {"right place", action("BuildingPress", "Places=\"Place3\""), [&] { return click(cottage3.get()); },
-         passDone},
-        {"same type, other place", action("BuildingPress", "Places=\"Place3\""),
-         [&] { return click(cottage1.get()); }, rejected},
+        {"right place", action("BuildingPress", "Places=\"Place3\""), [&] { return click(cottage3.get()); }, passDone},
+        {"same type, other place", action("BuildingPress", "Places=\"Place3\""), [&] { return click(cottage1.get()); },
+         rejected},
         {"right type", action("BuildingPress", "Buildings=\"Cottage1\""), [&] { return click(cottage1.get()); },
          passDone},
-        {"other type", action("BuildingPress", "Buildings=\"Cottage1\""), [&] { return click(mill2.get()); },
-         rejected},
+        {"other type", action("BuildingPress", "Buildings=\"Cottage1\""), [&] { return click(mill2.get()); }, rejected},
         {"no controls named", action("ControlPress"), [&] { return click(buildButton.get()); }, rejected},
         {"named control", action("ControlPress", "Controls=\"HireButton; BuildButton\""),
          [&] { return click(buildButton.get()); }, passDone},
-        {"other control", action("ControlPress", "Controls=\"BuildButton\""),
-         [&] { return click(otherButton.get()); }, rejected},
+        {"other control", action("ControlPress", "Controls=\"BuildButton\""), [&] { return click(otherButton.get()); },
+         rejected},
         {"control step, a list choice", action("ControlPress", "Controls=\"BuildList\""),
          [&] { return choose(buildList.get(), 1); }, rejected},
         {"list step, a button", action("ListItemPress", "List=\"BuildList\" Indices=\"1\""),
@@ -116,10 +112,8 @@ TEST_F(TutorialActions, ClicksAndChoicesGetThroughOnlyWhereTheStepAllows) {
         {"any click, a button", action("MouseClick"), [&] { return click(buildButton.get()); }, takenDone},
         {"any click, a list choice", action("MouseClick"), [&] { return choose(buildList.get(), 0); }, takenDone},
         {"any click, a hover", action("MouseClick"), [&] { return hover(buildList.get(), 0); }, waiting},
-        {"completion step, a click", action("BuildingCompleted"), [&] { return click(buildButton.get()); },
-         waiting},
-        {"group step, a click", action("ObjectivesGroupCompleted"), [&] { return click(buildButton.get()); },
-         waiting},
+        {"completion step, a click", action("BuildingCompleted"), [&] { return click(buildButton.get()); }, waiting},
+        {"group step, a click", action("ObjectivesGroupCompleted"), [&] { return click(buildButton.get()); }, waiting},
         {"timed step, a click", action("Timed", "Time=\"100\""), [&] { return click(buildButton.get()); }, waiting},
         {"request, a click", action("GenerateLetterRequest"), [&] { return click(buildButton.get()); },
          Outcome{false, true}},
@@ -151,11 +145,10 @@ TEST_F(TutorialActions, WorldMessagesFinishTheStepsThatWaitForThemAndGoOn) {
          [&] { return new GWorkerLeavedMessage(mill2.get(), nullptr); }, true},
         {"arrival is no leaving", action("WorkerLeaved"),
          [&] { return new GWorkerArrivedMessage(mill2.get(), nullptr); }, false},
-        {"train arrived", action("TrainArrived"), [&] { return new GTrainArrivedMessage(mill2.get(), nullptr); },
-         true},
+        {"train arrived", action("TrainArrived"), [&] { return new GTrainArrivedMessage(mill2.get(), nullptr); }, true},
         {"train left", action("TrainLeaved"), [&] { return new GTrainLeavedMessage(mill2.get(), 1); }, true},
-        {"building without a type", action("TrainLeaved"),
-         [&] { return new GTrainLeavedMessage(untyped.get(), 1); }, false},
+        {"building without a type", action("TrainLeaved"), [&] { return new GTrainLeavedMessage(untyped.get(), 1); },
+         false},
         {"completed", action("BuildingCompleted", "Buildings=\"Cottage1\""),
          [&] { return new GBuildingCompletedMessage(cottage1.get()); }, true},
         {"location done", action("BuildingCompleted", "Places=\"Place2\""),
@@ -166,12 +159,11 @@ TEST_F(TutorialActions, WorldMessagesFinishTheStepsThatWaitForThemAndGoOn) {
          [] { return new GObjectivesGroupCompletedMessage(1, 60, 0, 30, CString()); }, true},
         {"group 0 completed", action("ObjectivesGroupCompleted", "GroupIndex=\"1\""),
          [] { return new GObjectivesGroupCompletedMessage(0, 60, 0, 30, CString()); }, false},
-        {"dirty request", action("WaitDirty"), [&] { return new GDirtyBuildingEvent(noNames, noNames, false); },
+        {"dirty request", action("WaitDirty"), [&] { return new GDirtyBuildingEvent(noNames, noNames, false); }, true},
+        {"letter request", action("WaitLetter"), [&] { return new GLetterEvent(noNames, noNames, false, {}, {}); },
          true},
-        {"letter request", action("WaitLetter"),
-         [&] { return new GLetterEvent(noNames, noNames, false, {}, {}); }, true},
-        {"dirty is no letter", action("WaitLetter"),
-         [&] { return new GDirtyBuildingEvent(noNames, noNames, false); }, false},
+        {"dirty is no letter", action("WaitLetter"), [&] { return new GDirtyBuildingEvent(noNames, noNames, false); },
+         false},
         {"any pile anywhere", action("RandomResourceAppear"),
          [&] { return new GRandomResourceAppearedMessage(cottage1.get(), CName("Gold")); }, true},
         {"pile of another resource", action("RandomResourceAppear", "Resources=\"Gold\""),
@@ -203,8 +195,8 @@ TEST_F(TutorialActions, TimedIsDoneOnceItsTimeHasPassedInUpdates) {
     EXPECT_TRUE(timed->isDone());
     timed->update(4000000000u);
     EXPECT_TRUE(timed->isDone());
-    for (const char* element : {"<Action Type=\"Timed\"/>", "<Action Type=\"Timed\" Time=\"0\"/>",
-                                "<Action Type=\"Timed\" Time=\"-5\"/>"}) {
+    for (const char* element :
+         {"<Action Type=\"Timed\"/>", "<Action Type=\"Timed\" Time=\"0\"/>", "<Action Type=\"Timed\" Time=\"-5\"/>"}) {
         SCOPED_TRACE(element);
         CRefHandle<GTutorialAction> instant = loadAction(element);
         instant->update(0);

@@ -16,6 +16,7 @@
 #include "engine/sound/CEventSoundCueFinished.h"
 #include "engine/sound/SoundCue.h"
 #include "engine/video/IGraphicsDriver.h"
+#include "game/config/GWorldMessages.h"
 #include "game/config/GlobalConfig.h"
 #include "game/nodes/GRectangleNode.h"
 #include "game/play/GTutorialHint.h"
@@ -264,6 +265,30 @@ TEST_F(TutorialController, ThreeHintsRunOverTheTemplatesAndTheEndReleasesTheWind
     EXPECT_EQ(m_town->getChildren().size(), 6u);
     tutorial->close();
     EXPECT_FALSE(m_game->getEngine()->isListener(tutorial));
+}
+
+TEST_F(TutorialController, AttachedAsAPreHandlerItSeesTheMessagesOfTheLevel) {
+    openTown();
+    GTutorialController* tutorial = run(R"(<Tutorial>
+        <Hint><Text Value="Build a cottage"/>
+          <Actions><Action Type="BuildingCompleted" Buildings="Cottage1" Places="Place3"/></Actions></Hint>
+        <Hint><Text Value="Well done"/></Hint></Tutorial>)");
+    EXPECT_EQ(tutorial->getMask(), 0x6Cu) << "no game messages as a listener";
+    // A receiver with the standard handling: its pre-handlers come first.
+    struct Level : CEventReceiver {};
+    CRefHandle<Level> level(new Level);
+    level->addPreHandler(tutorial);
+    CRefHandle<FakeBuildingNode> elsewhere = m_buildings.add("Place1", "Cottage1");
+    CRefHandle<FakeBuildingNode> there = m_buildings.add("Place3", "Cottage1");
+    CRefHandle<CEvent> notYet(new GBuildingCompletedMessage(elsewhere.get()));
+    EXPECT_FALSE(level->dispatch(CEventReceiver::HandleOnly, notYet.get()));
+    EXPECT_TRUE(tutorial->update(20));
+    EXPECT_EQ(tutorial->getHintIndex(), 0);
+    CRefHandle<CEvent> done(new GBuildingCompletedMessage(there.get()));
+    EXPECT_FALSE(level->dispatch(CEventReceiver::HandleOnly, done.get())) << "the level still handles it";
+    EXPECT_TRUE(tutorial->update(20));
+    EXPECT_EQ(tutorial->getHintIndex(), 1);
+    level->removePreHandler(tutorial);
 }
 
 TEST_F(TutorialController, TheFirstSkipPressAsksAndTheSecondEndsTheTutorial) {

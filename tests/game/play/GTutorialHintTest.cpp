@@ -133,9 +133,15 @@ TEST(GTutorialHint, VectorsReadTwoOrThreeNumbersWithAnySeparator) {
         const char16_t* text;
         float x, y, z;
     } cases[] = {
-        {u"100;200", 100, 200, 0},   {u"-5", -5, 0, 0},          {u"", 0, 0, 0},
-        {u"1.5;-2.25;3", 1.5f, -2.25f, 3}, {u"x=4, y=5", 4, 5, 0}, {u"1e2 2E-1", 100, 0.2f, 0},
-        {u"1;2;3;4", 1, 2, 3},       {u"- 7", 0, 7, 0},          {u"3e;4", 3, 4, 0},
+        {u"100;200", 100, 200, 0},
+        {u"-5", -5, 0, 0},
+        {u"", 0, 0, 0},
+        {u"1.5;-2.25;3", 1.5f, -2.25f, 3},
+        {u"x=4, y=5", 4, 5, 0},
+        {u"1e2 2E-1", 100, 0.2f, 0},
+        {u"1;2;3;4", 1, 2, 3},
+        {u"- 7", 0, 7, 0},
+        {u"3e;4", 3, 4, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(CString(CStringW(c.text)).c_str()));
