@@ -467,16 +467,7 @@ protected:
         ASSERT_TRUE(expected);
         ASSERT_EQ(shot->width(), expected->width());
         ASSERT_EQ(shot->height(), expected->height());
-        uint32_t differing = 0;
-        for (uint32_t y = 0; y < shot->height(); ++y) {
-            for (uint32_t x = 0; x < shot->width(); ++x) {
-                const CColor p = shot->pixelAt(x, y);
-                const CColor q = expected->pixelAt(x, y);
-                if (std::abs(int(p.red()) - int(q.red())) > 12 || std::abs(int(p.green()) - int(q.green())) > 12 ||
-                    std::abs(int(p.blue()) - int(q.blue())) > 12)
-                    ++differing;
-            }
-        }
+        const uint32_t differing = sceneflow::differingPixels(*shot, *expected, 12);
         // Rasterisers may differ by a shade or an edge pixel here and there.
         EXPECT_LE(differing, shot->width() * shot->height() / 200) << screen;
     }

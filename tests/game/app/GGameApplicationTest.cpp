@@ -31,6 +31,7 @@
 #include "game/app/main/GameMain.h"
 #include "game/nodes/GRectangleNode.h"
 #include "tests/engine/io/IoFixtures.h"
+#include "tests/game/app/SceneFlowFixture.h"
 #include "tests/support/CRecordingGraphicsDriver.h"
 #include "tests/support/LogCapture.h"
 #include "tests/support/TestSupport.h"
@@ -60,24 +61,7 @@ constexpr const char* kLogosScene = R"(<?xml version="1.0"?>
   </SceneNode>
 </SceneNode>)";
 
-// Pixels whose colour channels differ by more than `tolerance`; every pixel
-// counts when the sizes differ.
-uint32_t differingPixels(const CPixelImage& a, const CPixelImage& b, int tolerance) {
-    if (a.width() != b.width() || a.height() != b.height())
-        return a.width() * a.height() + 1;
-    uint32_t count = 0;
-    for (uint32_t y = 0; y < a.height(); ++y) {
-        for (uint32_t x = 0; x < a.width(); ++x) {
-            const CColor p(a.pixelAt(x, y));
-            const CColor q(b.pixelAt(x, y));
-            if (std::abs(int(p.red()) - int(q.red())) > tolerance ||
-                std::abs(int(p.green()) - int(q.green())) > tolerance ||
-                std::abs(int(p.blue()) - int(q.blue())) > tolerance)
-                ++count;
-        }
-    }
-    return count;
-}
+using sceneflow::differingPixels;
 
 constexpr const char* kQuitConfirmationScene = R"(<?xml version="1.0"?>
 <SceneNode Type="GQuitConfirmationScene"><Properties><string Name="Name" Value="Quit"/></Properties></SceneNode>)";

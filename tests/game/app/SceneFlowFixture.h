@@ -9,17 +9,21 @@
 #include "engine/core/CRefHandle.h"
 #include "engine/core/CStringW.h"
 #include "engine/io/CDiskWriteFile.h"
+#include "engine/io/FilePaths.h"
 #include "engine/scene/SceneManager.h"
 #include "engine/scene/SceneNode.h"
+#include "engine/video/IGraphicsDriver.h"
 #include "game/app/GGameApplication.h"
 #include "game/app/main/GGameClasses.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 // The scene files of the start of the game, in their smallest working form.
 namespace sceneflow {
@@ -68,6 +72,25 @@ constexpr const char* kIntroScene = R"(<?xml version="1.0"?>
 inline std::string screen(const char* type, const char* name) {
     return std::string(R"(<?xml version="1.0"?><SceneNode Type=")") + type +
            R"("><Properties><string Name="Name" Value=")" + name + R"("/></Properties></SceneNode>)";
+}
+
+// Pixels whose colour channels differ by more than `tolerance`; every pixel
+// counts when the sizes differ.
+inline uint32_t differingPixels(const CPixelImage& a, const CPixelImage& b, int tolerance) {
+    if (a.width() != b.width() || a.height() != b.height())
+        return a.width() * a.height() + 1;
+    uint32_t count = 0;
+    for (uint32_t y = 0; y < a.height(); ++y) {
+        for (uint32_t x = 0; x < a.width(); ++x) {
+            const CColor p(a.pixelAt(x, y));
+            const CColor q(b.pixelAt(x, y));
+            if (std::abs(int(p.red()) - int(q.red())) > tolerance ||
+                std::abs(int(p.green()) - int(q.green())) > tolerance ||
+                std::abs(int(p.blue()) - int(q.blue())) > tolerance)
+                ++count;
+        }
+    }
+    return count;
 }
 
 // Runs the game headless in a folder of its own, its profiles in it too.
@@ -160,6 +183,29 @@ protected:
     bool post(CEvent* event) {
         CRefHandle<CEvent> held(event);
         return m_game->getEngine()->postEvent(event);
+    }
+
+    // Compares what the window shows with the picture at `reference`, within
+    // a shade and a few edge pixels; BM_UPDATE_REFERENCES=1 writes the
+    // picture anew instead and skips the test (look at it before keeping it).
+    void expectScreenLooksLike(const std::filesystem::path& reference) {
+        CRefHandle<CPixelImage> shot(m_game->getEngine()->getVideoDriver()->takeScreenshot());
+        ASSERT_NE(shot, nullptr);
+        CContentManager* content = m_game->getContentManager();
+        if (std::getenv("BM_UPDATE_REFERENCES")) {
+            ASSERT_TRUE(content->save(ContentTypeImage, shot.get(), fromNativePath(reference.string()), nullptr));
+            GTEST_SKIP() << "Reference written to " << reference;
+        }
+        const std::vector<uint8_t> bytes = readAllBytes(reference);
+        ASSERT_FALSE(bytes.empty()) << "Missing reference picture " << reference;
+        // One copy per picture: the content cache keeps pictures by name.
+        const std::string copy = "reference-" + reference.filename().string();
+        (void)m_dir.write(copy, bytes);
+        CRefHandle<IContent> loaded(content->load(ContentTypeImage, CStringW(copy.c_str()), false));
+        const auto* expected = dynamic_cast<const CPixelImage*>(loaded.get());
+        ASSERT_NE(expected, nullptr);
+        // Rasterisers may differ by a shade or an edge pixel here and there.
+        EXPECT_LE(differingPixels(*shot, *expected, 12), shot->width() * shot->height() / 500);
     }
 
     TempDir m_dir;
