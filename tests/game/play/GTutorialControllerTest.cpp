@@ -14,6 +14,7 @@
 #include "engine/scene/CNodeState.h"
 #include "engine/scene/TemplateCollectionNode.h"
 #include "engine/sound/CEventSoundCueFinished.h"
+#include "engine/sound/CSoundCueManager.h"
 #include "engine/sound/SoundCue.h"
 #include "engine/video/IGraphicsDriver.h"
 #include "game/config/GWorldMessages.h"
@@ -21,6 +22,7 @@
 #include "game/nodes/GRectangleNode.h"
 #include "game/play/GTutorialHint.h"
 #include "game/play/GTutorialHintList.h"
+#include "tests/engine/sound/FakeSound.h"
 #include "tests/game/app/SceneFlowFixture.h"
 #include "tests/game/play/TutorialTestSupport.h"
 
@@ -436,6 +438,53 @@ TEST_F(TutorialController, ReadingTimeAndVoiceDelaysTimeAHintOut) {
     EXPECT_TRUE(manual->isTimedOut());
     EXPECT_TRUE(manual->update(20));
     EXPECT_EQ(manual->getHintIndex(), 0);
+}
+
+TEST_F(TutorialController, TheEndOfTheVoiceTimesTheHintOutAfterTheStopDelay) {
+    openTown();
+    // A voice cue of the key, whose sound the test ends.
+    FakeSound::Board board;
+    CRefHandle<SoundCue> voice(new SoundCue(CName("Tut_Long")));
+    voice->setGroup(GGameApplication::GroupVoices);
+    voice->setTrackPlayStates(true);
+    CRefHandle<FakeSound> sound(new FakeSound(&board, 1));
+    voice->addVariant(sound.get());
+    CSoundCueManager* cues = m_game->getEngine()->getSoundCueManager();
+    ASSERT_TRUE(cues->addCue(voice.get()));
+    const std::string file = R"(<Tutorial>
+        <Hint><Text Value="%Tut_Long%"/></Hint>
+        <Hint><Text Value="%Tut_Long%"/></Hint>
+        <Hint><Text Value="Last"/></Hint></Tutorial>)";
+    for (bool autoAdvance : {true, false}) {
+        SCOPED_TRACE(autoAdvance);
+        GTutorialController* tutorial = run(file, false);
+        tutorial->setVoiceOn(true);
+        tutorial->setAutoAdvance(autoAdvance);
+        tutorial->start(0);
+        EXPECT_TRUE(tutorial->update(100));
+        SoundCue* playing = tutorial->getVoiceCue();
+        ASSERT_NE(playing, nullptr);
+        EXPECT_EQ(playing->getName(), CName("Tut_Long"));
+        EXPECT_EQ(tutorial->getReadingCountdown(), -1) << "a voiced text is not timed by reading";
+        EXPECT_TRUE(tutorial->update(60000));
+        EXPECT_FALSE(tutorial->isTimedOut()) << "the voice still speaks";
+
+        CRefHandle<CEventSoundCueFinished> ended(new CEventSoundCueFinished(playing));
+        EXPECT_TRUE(tutorial->handleEvent(ended.get()));
+        EXPECT_TRUE(tutorial->update(399));
+        EXPECT_EQ(tutorial->getHintIndex(), 0);
+        EXPECT_TRUE(tutorial->update(1));
+        // Timed out and passed; without auto-advance the end started nothing.
+        EXPECT_EQ(tutorial->getHintIndex(), autoAdvance ? 1 : 0);
+        EXPECT_FALSE(tutorial->isTimedOut());
+        if (autoAdvance) {
+            // The next hint voices the same key: the cue starts again.
+            EXPECT_TRUE(tutorial->update(100));
+            EXPECT_NE(tutorial->getVoiceCue(), nullptr);
+            EXPECT_FALSE(tutorial->isTimedOut());
+        }
+        m_controller->close();
+    }
 }
 
 TEST_F(TutorialController, OnlyTheTutorialsOwnClicksAndSoundsAreItsToTake) {
