@@ -23,6 +23,7 @@ import tempfile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import art  # noqa: E402
+import config  # noqa: E402
 import scenes  # noqa: E402
 import sounds  # noqa: E402
 import texts  # noqa: E402
@@ -30,9 +31,9 @@ import texts  # noqa: E402
 # Files and folders under assets/ that this script owns; everything else there
 # is left alone.
 OWNED = ["atlases/Common.xml", "atlases/Common.png", "atlases/MainMenu.xml", "atlases/MainMenu.png",
-         "img", "logos", "fonts", "sounds", "strings", "levels/common/GlobalConfig.xml",
+         "img", "logos", "fonts", "sounds", "strings",
          "scenes/ParticleCollection.xml", "scenes/Loading", "scenes/CursorWindow.png", "scenes/CursorFullScreen.png"] + \
-        ["scenes/" + name for name in scenes.SCENES]
+        ["scenes/" + name for name in scenes.SCENES] + list(config.files())
 
 
 def save(img, path):
@@ -109,19 +110,6 @@ def logos_xml():
     return "\n".join(lines) + "\n"
 
 
-def global_config_xml():
-    values = [("AllowDestroyFromLevel", 4), ("RailRoadStationPricesRounder", 5), ("MinimumWorkersInDilizhans", 1),
-              ("AllowQuestBoxFromLevel", 6), ("AllowUniqUpIncomeFromLevel", 8), ("AllowUniqUpGuestsFromLevel", 10),
-              ("LevelCompletedProgressBarTime", 3000), ("VelocityParticles", 1), ("HiglightImpendingTime", 10000),
-              ("AllowHQUpgradeFromLevel", 3), ("ObjectivesGroupChangeTime", 600)]
-    lines = ['<?xml version="1.0" encoding="utf-8"?>', "<GlobalConfig>"]
-    lines += [f'\t<{name} Value="{value}" />' for name, value in values]
-    # Names under scenes/Loading/, where the loading screen looks for its pictures.
-    lines.append('\t<IntroSceneBackgrounds Value="Loading.png" />')
-    lines.append("</GlobalConfig>")
-    return "\n".join(lines) + "\n"
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[1])
     parser.add_argument("--tools", required=True, help="folder holding atlaspack and fontbuild")
@@ -168,7 +156,8 @@ def main():
     save(art.cursor(32), f"{out}/scenes/CursorFullScreen.png")
 
     write_text(f"{out}/logos/Logos.xml", logos_xml())
-    write_text(f"{out}/levels/common/GlobalConfig.xml", global_config_xml())
+    for path, text in config.files().items():
+        write_text(f"{out}/{path}", text)
     write_text(f"{out}/scenes/ParticleCollection.xml",
                '<?xml version="1.0" encoding="utf-8"?>\n<ParticleCollection>\n</ParticleCollection>\n')
     for name, build in scenes.SCENES.items():

@@ -68,6 +68,54 @@ TEXTS = {
                           "Проходи уровни с высшим рангом, чтобы получать достижения."),
 }
 
+# The town's buildings and the places by the road: name, then description.
+TOWN = {
+    "Building_Place": (("Building place", "Стройплощадка"),
+                       ("An empty lot, ready for a new building.", "Пустой участок, готовый к стройке.")),
+    "Building_MajorOffice": (("Town hall", "Ратуша"),
+                             ("Your workers live here and set out from here.",
+                              "Здесь живут твои рабочие, отсюда они выходят на работу.")),
+    "Building_Apartment1": (("Cottage", "Домик"), ("A small home for the first settlers.",
+                                                  "Маленький дом для первых поселенцев.")),
+    "Building_Apartment2": (("Family house", "Семейный дом"), ("Room for a growing family.",
+                                                              "Место для растущей семьи.")),
+    "Building_Apartment3": (("Brick house", "Кирпичный дом"), ("Needs a shop nearby.",
+                                                               "Нужен магазин поблизости.")),
+    "Building_Apartment4": (("Town house", "Особняк"), ("Needs a shop and a doctor nearby.",
+                                                        "Нужны магазин и доктор поблизости.")),
+    "Building_Shop1": (("General store", "Лавка"), ("Raises the income of the houses beside it.",
+                                                    "Повышает доход соседних домов.")),
+    "Building_Shop2": (("Department store", "Универмаг"), ("Serves a wider neighbourhood.",
+                                                          "Обслуживает больше соседей.")),
+    "Building_Saloon1": (("Saloon", "Салун"), ("Makes the neighbours happy and brings visitors.",
+                                              "Радует соседей и привлекает гостей.")),
+    "Building_WaterTower1": (("Water tower", "Водонапорная башня"), ("Houses near it hold more people.",
+                                                                    "В домах рядом с ней живёт больше людей.")),
+    "Building_Doctor1": (("Doctor", "Доктор"), ("Keeps the neighbourhood healthy and happy.",
+                                               "Следит, чтобы соседи были здоровы и довольны.")),
+    "Building_LumberMill1": (("Lumber mill", "Лесопилка"), ("Turns money into building materials.",
+                                                           "Превращает деньги в стройматериалы.")),
+    "Building_LumberMill2": (("Steam lumber mill", "Паровая лесопилка"), ("Saws faster and more.",
+                                                                         "Пилит быстрее и больше.")),
+    "Building_GoldenMine1": (("Gold mine", "Золотой прииск"), ("Digs gold for the finest buildings.",
+                                                               "Добывает золото для лучших зданий.")),
+    "Building_RailRoadStation1": (("Railway station", "Вокзал"), ("Trains stop here to buy and sell goods.",
+                                                                  "Здесь останавливаются поезда с товарами.")),
+    "Building_Bandstand1": (("Bandstand", "Эстрада"), ("One per town: concerts lift every income around it.",
+                                                       "Одна на город: концерты поднимают доход вокруг.")),
+    "OnRoad_Boulder": (("Boulder", "Валун"), ("Blocks the road until it is broken up.",
+                                             "Загораживает дорогу, пока его не разобьют.")),
+    "OnRoad_FallenTree": (("Fallen tree", "Упавшее дерево"), ("Saw it up for materials.",
+                                                             "Распили его на материалы.")),
+    "OnRoad_WoodPile": (("Wood pile", "Дрова"), ("Materials to collect.", "Материалы, которые можно забрать.")),
+    "OnRoad_GoldPile": (("Gold nuggets", "Самородки"), ("Gold to collect.", "Золото, которое можно забрать.")),
+    "OnRoad_Wagon": (("Settlers' wagon", "Фургон поселенцев"), ("Bring materials and the settlers join you.",
+                                                                "Привези материалы, и поселенцы присоединятся.")),
+}
+for key, (name, desc) in TOWN.items():
+    TEXTS[key] = name
+    TEXTS[key + "_Desc"] = desc
+
 
 def dictionary(column):
     lines = ['<?xml version="1.0" encoding="utf-8"?>', "<Dictionary>"]
