@@ -149,7 +149,7 @@ BUILDINGS = [
      "BuiltSoundCueName": "BuiltStation", "SelectedSoundCueName": "SelectStation", "ServeName": "Station",
      "Build": action(15000, 3, Money=30000, Materials=25), "Repair": action(6000, 1, Money=5000),
      "Destroy": action(6000, 2), "TrainArrivalTimeRange": "40000,70000", "Happiness": 1,
-     "WorkerWorkStates": WORK4, "OccupiedPlaces": "1,0"},
+     "WorkerWorkStates": WORK4},
 
     # The bandstand stands once in a town and lifts the income of every house
     # around it while a concert plays.

@@ -24,6 +24,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import art  # noqa: E402
 import config  # noqa: E402
+import levelart  # noqa: E402
+import levels  # noqa: E402
 import scenes  # noqa: E402
 import sounds  # noqa: E402
 import texts  # noqa: E402
@@ -31,9 +33,14 @@ import texts  # noqa: E402
 # Files and folders under assets/ that this script owns; everything else there
 # is left alone.
 OWNED = ["atlases/Common.xml", "atlases/Common.png", "atlases/MainMenu.xml", "atlases/MainMenu.png",
-         "img", "logos", "fonts", "sounds", "strings",
+         "img", "logos", "fonts", "sounds", "strings", "img/levels",
          "scenes/ParticleCollection.xml", "scenes/Loading", "scenes/CursorWindow.png", "scenes/CursorFullScreen.png"] + \
-        ["scenes/" + name for name in scenes.SCENES] + list(config.files())
+        ["scenes/" + name for name in scenes.SCENES] + list(config.files()) + \
+        [f"atlases/Setting{n}.{ext}" for n in levelart.PALETTES for ext in ("xml", "png")] + \
+        [f"levels/level{n}" for n in levels.sources()]
+
+# The small level the world's tests load, made from the first level's source.
+FIXTURE_LEVEL = "tests/game/world/data/level1"
 
 
 def save(img, path):
@@ -120,7 +127,7 @@ def main():
     atlaspack = os.path.join(args.tools, "atlaspack")
     fontbuild = os.path.join(args.tools, "fontbuild")
 
-    for name in ["assets_en", "assets_ru"] + [os.path.join("assets", owned) for owned in OWNED]:
+    for name in ["assets_en", "assets_ru", FIXTURE_LEVEL] + [os.path.join("assets", owned) for owned in OWNED]:
         path = os.path.join(root, name)
         if os.path.isdir(path):
             shutil.rmtree(path)
@@ -136,6 +143,12 @@ def main():
         run([atlaspack, "--prefix", "img/common/", f"{work}/common", f"{out}/atlases/Common.xml"])
         run([atlaspack, "--prefix", "img/mainmenu/", f"{work}/mainmenu", f"{out}/atlases/MainMenu.xml"])
 
+        # The playing field: road and rail pieces of each setting.
+        for setting in levelart.PALETTES:
+            levelart.draw_setting(f"{work}/setting{setting}", setting)
+            run([atlaspack, "--prefix", f"img/setting{setting}/", f"{work}/setting{setting}",
+                 f"{out}/atlases/Setting{setting}.xml"])
+
         # Fonts.
         dejavu = art.FONT_DIR
         for name, face, size in [("Caption", "DejaVuSans-Bold.ttf", 30), ("Text", "DejaVuSans.ttf", 22),
@@ -148,6 +161,11 @@ def main():
 
     # Whole pictures: screen backgrounds, logos, cursors.
     save(art.menu_background().convert("RGB"), f"{out}/img/backgrounds/Menu.png")
+    for setting in levelart.PALETTES:
+        save(levelart.ground(setting), f"{out}/img/levels/Ground{setting}.png")
+    for number, level in levels.sources().items():
+        levels.write_level(level, f"{out}/levels/level{number}")
+    levels.write_level(levels.sources()[1], f"{root}/{FIXTURE_LEVEL}", up="../../../../../assets/")
     save(art.loading_background().convert("RGB"), f"{out}/scenes/Loading/Loading.png")
     save(art.logo_publisher(), f"{out}/logos/Publisher.png")
     save(art.logo_engine(), f"{out}/logos/Engine.png")
