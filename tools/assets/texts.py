@@ -117,6 +117,49 @@ for key, (name, desc) in TOWN.items():
     TEXTS[key + "_Desc"] = desc
 
 
+# The levels: descriptions, objectives and the tutorial's words.
+TEXTS.update({
+    "Level1_Desc": ("Brindlemoor is a crossroads in a meadow. Build the first homes and a shop for the settlers.",
+                    "Бриндлмур пока лишь перекрёсток на лугу. Построй первые дома и лавку для поселенцев."),
+    "Level2_Desc": ("The railway has reached the town. Saw timber, trade with the trains and raise the houses.",
+                    "К городу подошла железная дорога. Пили лес, торгуй с поездами и расширяй дома."),
+    "Level3_Desc": ("Gold in the hills! Dig it, build the finest houses and give the town a bandstand.",
+                    "В холмах нашли золото! Добывай его, строй лучшие дома и подари городу эстраду."),
+    "Obj_Houses2": ("Build 2 houses", "Построй 2 дома"),
+    "Obj_Houses3": ("Have 3 houses", "Имей 3 дома"),
+    "Obj_Houses4": ("Have 4 houses", "Имей 4 дома"),
+    "Obj_Houses2Level2": ("Have 2 houses of level 2 or better", "Имей 2 дома второго уровня или выше"),
+    "Obj_Houses2Level3": ("Have 2 houses of level 3 or better", "Имей 2 дома третьего уровня или выше"),
+    "Obj_Shop1": ("Open a general store", "Открой лавку"),
+    "Obj_Income7000": ("Earn $7,000 a day", "Получай 7 000 $ в день"),
+    "Obj_Income30000": ("Earn $30,000 a day", "Получай 30 000 $ в день"),
+    "Obj_Mill": ("Build a lumber mill", "Построй лесопилку"),
+    "Obj_Mine": ("Build a gold mine", "Построй золотой прииск"),
+    "Obj_Station": ("Build the railway station", "Построй вокзал"),
+    "Obj_Guests60": ("House 60 people", "Засели 60 жителей"),
+    "Obj_Happiness40": ("Make the town happy: 40 smiles", "Сделай город счастливым: 40 улыбок"),
+    "Obj_Bandstand": ("Build the bandstand", "Построй эстраду"),
+    "Tut1_Welcome": ("Welcome to Brindlemoor! I am Gertrude, and I will help you build our town.",
+                     "Добро пожаловать в Бриндлмур! Я Гертруда, я помогу тебе построить наш город."),
+    "Tut1_SelectPlace": ("Click this empty building place.", "Щёлкни по этому пустому участку."),
+    "Tut1_ChooseHouses": ("Houses come first. Open the houses.", "Сначала дома. Открой список домов."),
+    "Tut1_BuildCottage": ("Choose the cottage. It costs money and materials.",
+                          "Выбери домик. Он стоит денег и материалов."),
+    "Tut1_WorkersGo": ("Your workers walk from the town hall and build it. Wait until they finish.",
+                       "Рабочие выходят из ратуши и строят дом. Подожди, пока они закончат."),
+    "Tut1_Income": ("Every house pays rent at the end of each day.", "Каждый дом платит в конце каждого дня."),
+    "Tut1_ClearTree": ("A fallen tree blocks the street. Click it: your workers saw it into materials.",
+                       "Упавшее дерево загородило улицу. Щёлкни по нему: рабочие распилят его на материалы."),
+    "Tut1_SecondHouse": ("Now build a second house.", "Теперь построй второй дом."),
+    "Tut1_Goals": ("Well done! Your goals are at the top of the screen. Next: a shop beside the houses.",
+                   "Отлично! Твои цели вверху экрана. Дальше: лавка рядом с домами."),
+    "Tut2_Mill": ("Short of materials? A lumber mill saws them for money.",
+                  "Не хватает материалов? Лесопилка напилит их за деньги."),
+    "Tut3_Gold": ("The best buildings need gold. Build a mine and keep it busy.",
+                  "Лучшим зданиям нужно золото. Построй прииск и не давай ему простаивать."),
+})
+
+
 def dictionary(column):
     lines = ['<?xml version="1.0" encoding="utf-8"?>', "<Dictionary>"]
     for key, values in TEXTS.items():

@@ -235,6 +235,23 @@ TEST_P(LevelAssets, TutorialActionsAreKnownKindsOnKnownPlaces) {
     EXPECT_GT(hints, 0);
 }
 
+TEST_P(LevelAssets, EveryKeyTheLevelNamesIsInBothDictionaries) {
+    const std::string dictionaries[] = {fileText("assets/strings/Dictionary.xml"),
+                                        fileText("assets_ru/strings/Dictionary.xml")};
+    for (const char* file : {"LevelConfiguration.xml", "Tutorial.xml"}) {
+        const std::string text = fileText(folder() + file);
+        // Keys are written between percent signs.
+        for (std::size_t start = text.find('%'); start != std::string::npos;) {
+            const std::size_t end = text.find('%', start + 1);
+            ASSERT_NE(end, std::string::npos) << file;
+            const std::string key = text.substr(start + 1, end - start - 1);
+            for (const std::string& dictionary : dictionaries)
+                EXPECT_NE(dictionary.find("n=\"" + key + "\""), std::string::npos) << key;
+            start = text.find('%', end + 1);
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Levels, LevelAssets,
                          ::testing::Values("assets/levels/level1", "assets/levels/level2", "assets/levels/level3",
                                            "tests/game/world/data/level1"),
