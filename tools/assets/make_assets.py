@@ -6,7 +6,8 @@
 writes <root>/assets, and beside it the developer dictionaries in
 <root>/assets_en and <root>/assets_ru.
 
-Draws the pictures, packs them into atlases with atlaspack, builds the
+Renders the town's models with POV-Ray when their sources changed (see
+renders.py), draws the pictures, packs them into atlases with atlaspack, builds the
 texture fonts with fontbuild from DejaVu (fonts-dejavu-core), synthesises the
 sounds with sox and encodes them with oggenc, and writes the scene files,
 the configuration, the dictionaries and the sound pack. The same sources give
@@ -26,6 +27,7 @@ import art  # noqa: E402
 import config  # noqa: E402
 import levelart  # noqa: E402
 import levels  # noqa: E402
+import renders  # noqa: E402
 import scenes  # noqa: E402
 import sounds  # noqa: E402
 import texts  # noqa: E402
@@ -37,7 +39,7 @@ OWNED = ["atlases/Common.xml", "atlases/Common.png", "atlases/MainMenu.xml", "at
          "scenes/ParticleCollection.xml", "scenes/Loading", "scenes/CursorWindow.png", "scenes/CursorFullScreen.png"] + \
         ["scenes/" + name for name in scenes.SCENES] + list(config.files()) + \
         [f"atlases/Setting{n}.{ext}" for n in levelart.PALETTES for ext in ("xml", "png")] + \
-        [f"levels/level{n}" for n in levels.sources()]
+        [f"levels/level{n}" for n in levels.sources()] + ["atlases/Buildings.xml", "atlases/Buildings.png"]
 
 # The small level the world's tests load, made from the first level's source.
 FIXTURE_LEVEL = "tests/game/world/data/level1"
@@ -121,7 +123,12 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[1])
     parser.add_argument("--tools", required=True, help="folder holding atlaspack and fontbuild")
     parser.add_argument("--root", default=os.path.join(os.path.dirname(__file__), "..", ".."))
+    parser.add_argument("--check-renders", action="store_true",
+                        help="fail when a POV-Ray render is older than its source instead of rendering it")
     args = parser.parse_args()
+    stale = renders.update(check=args.check_renders)
+    if args.check_renders and stale:
+        sys.exit("renders out of date with their sources (run scripts/make-assets.sh): " + ", ".join(stale))
     root = os.path.abspath(args.root)
     out = os.path.join(root, "assets")
     atlaspack = os.path.join(args.tools, "atlaspack")
@@ -148,6 +155,10 @@ def main():
             levelart.draw_setting(f"{work}/setting{setting}", setting)
             run([atlaspack, "--prefix", f"img/setting{setting}/", f"{work}/setting{setting}",
                  f"{out}/atlases/Setting{setting}.xml"])
+
+        # The town's buildings, rendered by POV-Ray.
+        renders.copy_to(f"{work}/buildings")
+        run([atlaspack, "--prefix", "img/buildings/", f"{work}/buildings", f"{out}/atlases/Buildings.xml"])
 
         # Fonts.
         dejavu = art.FONT_DIR
