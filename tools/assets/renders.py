@@ -13,24 +13,53 @@ dark its shadow made the ground, as a soft shadow under it.
 
 import hashlib
 import os
+import shutil
 import subprocess
 import tempfile
 
 from PIL import Image, ImageChops
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SCENE = os.path.join(HERE, "models", "town.pov")
+MODELS_DIR = os.path.join(HERE, "models")
 CACHE = os.path.join(HERE, "renders")
 MANIFEST = os.path.join(CACHE, "manifest.txt")
 
 # Name under img/buildings/ -> model number of town.pov.
-MODELS = {
+BUILDINGS = {
     "BuildingPlace": 0, "MajorOffice1": 1, "Apartment1": 2, "Apartment2": 3, "Apartment3": 4, "Apartment4": 5,
     "Shop1": 6, "Shop2": 7, "Saloon1": 8, "WaterTower1": 9, "Doctor1": 10, "LumberMill1": 11, "LumberMill2": 12,
     "GoldenMine1": 13, "RailRoadStation1": 14, "Bandstand1": 15, "Boulder1": 16, "FallenTree1": 17,
     "WoodPile1": 18, "GoldPile1": 19, "Wagon1": 20,
 }
-SIZE = (128, 152)
+BUILDING_SIZE = (128, 152)
+PERSON_SIZE = (48, 60)
+# Walk directions by their screen heading, anticlockwise from right.
+HEADINGS = {"Right": 0, "RightUp": 45, "Up": 90, "LeftUp": 135, "Left": 180, "LeftDown": 225, "Down": 270,
+            "RightDown": 315}
+LOADS = {"": 0, "Wood": 1, "Gold": 2}
+WALK_FRAMES = 6
+WORK_FRAMES = 4
+WORK_HEADINGS = {"Left": 180, "Right": 0, "Up": 90, "Down": 270}
+
+
+def jobs():
+    """Render name (its path under img/) -> (scene file, size, declared values)."""
+    out = {}
+    for name, model in BUILDINGS.items():
+        out[f"buildings/{name}"] = ("town.pov", BUILDING_SIZE, {"Model": model})
+    for direction, heading in HEADINGS.items():
+        for load, value in LOADS.items():
+            for frame in range(WALK_FRAMES):
+                out[f"people/Move{direction}{load}{frame}"] = (
+                    "people.pov", PERSON_SIZE, {"Heading": heading, "Load": value, "Phase": frame / WALK_FRAMES})
+    for direction, heading in WORK_HEADINGS.items():
+        for frame in range(WORK_FRAMES):
+            out[f"people/Work{direction}{frame}"] = (
+                "people.pov", PERSON_SIZE, {"Heading": heading, "Work": 1, "Phase": frame / WORK_FRAMES})
+    out["people/Stand0"] = ("people.pov", PERSON_SIZE, {"Heading": 300, "Still": 1})
+    return out
+
+
 OPTIONS = ["+UA", "+A0.1", "+AM2", "+R3", "+WT1", "-D", "+Q9", "-V", "-GA"]
 SHADOW = (24, 30, 12)  # the colour of shadows on grass
 SHADOW_ALPHA = 150
@@ -44,11 +73,11 @@ def renderer_version():
     return next((line for line in out.stdout.splitlines() if line.startswith("POV-Ray")), "unknown")
 
 
-def source_hash(name, version):
+def source_hash(name, job, version):
     digest = hashlib.sha256()
-    with open(SCENE, "rb") as f:
+    with open(os.path.join(MODELS_DIR, job[0]), "rb") as f:
         digest.update(f.read())
-    digest.update(repr((name, MODELS[name], SIZE, OPTIONS, SHADOW, SHADOW_ALPHA, version)).encode())
+    digest.update(repr((name, job, OPTIONS, SHADOW, SHADOW_ALPHA, version)).encode())
     return digest.hexdigest()
 
 
@@ -71,51 +100,57 @@ def read_manifest():
     return entries
 
 
-def povray(model, ground, out):
-    cmd = ["povray", f"+I{SCENE}", f"+O{out}", f"+W{SIZE[0]}", f"+H{SIZE[1]}", *OPTIONS,
-           f"Declare=Model={model}", f"Declare=Ground={ground}"]
+def povray(job, ground, out):
+    scene, size, values = job
+    cmd = ["povray", f"+I{os.path.join(MODELS_DIR, scene)}", f"+O{out}", f"+W{size[0]}", f"+H{size[1]}", *OPTIONS,
+           f"Declare=Ground={ground}"] + [f"Declare={key}={value:g}" for key, value in values.items()]
     result = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
     if result.returncode != 0:
-        raise RuntimeError(f"povray failed on model {model}:\n{result.stdout[-2000:]}")
+        raise RuntimeError(f"povray failed on {job}:\n{result.stdout[-2000:]}")
     return Image.open(out).convert("RGBA")
 
 
-def render(name):
+def render(job):
+    size = job[1]
     with tempfile.TemporaryDirectory() as work:
-        alone = povray(MODELS[name], 0, os.path.join(work, "alone.png"))
-        grounded = povray(MODELS[name], 1, os.path.join(work, "ground.png"))
+        alone = povray(job, 0, os.path.join(work, "alone.png"))
+        grounded = povray(job, 1, os.path.join(work, "ground.png"))
     # Where the model is not, the ground's darkness is its shadow.
     lit = max(grounded.convert("L").getextrema()[1], 1)
     darkness = grounded.convert("L").point(lambda v: max(0, min(255, (lit - v) * 255 // lit)))
     darkness = darkness.point(lambda v: v * SHADOW_ALPHA // 255)
-    shadow = Image.new("RGBA", SIZE, SHADOW + (0,))
+    shadow = Image.new("RGBA", size, SHADOW + (0,))
     shadow.putalpha(ImageChops.multiply(darkness, ImageChops.invert(alone.getchannel("A"))))
     shadow.alpha_composite(alone)
     return shadow
 
 
-def update(names=None, check=False):
-    """Renders what is out of date (all of `names`, or every model); with
-    `check`, renders nothing and returns the names out of date."""
+def update(check=False):
+    """Renders every job out of date with its sources; with `check`, renders
+    nothing. Returns the names that were (or are) out of date."""
     version = renderer_version()
     manifest = read_manifest()
-    stale = [name for name in (names or MODELS)
-             if manifest.get(name) != (source_hash(name, version), file_hash(os.path.join(CACHE, name + ".png")))]
+    todo = jobs()
+    hashes = {name: source_hash(name, job, version) for name, job in todo.items()}
+    stale = [name for name in todo
+             if manifest.get(name) != (hashes[name], file_hash(os.path.join(CACHE, name + ".png")))]
     if check:
         return stale
-    os.makedirs(CACHE, exist_ok=True)
     for name in stale:
         path = os.path.join(CACHE, name + ".png")
-        render(name).save(path, optimize=True)
-        manifest[name] = (source_hash(name, version), file_hash(path))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        render(todo[name]).save(path, optimize=True)
+        manifest[name] = (hashes[name], file_hash(path))
     with open(MANIFEST, "w", encoding="utf-8", newline="\n") as f:
         for name in sorted(manifest):
-            if name in MODELS:
+            if name in todo:
                 f.write(f"{name} {manifest[name][0]} {manifest[name][1]}\n")
     return stale
 
 
-def copy_to(folder):
+def copy_to(folder, group):
+    """The renders of one group ("buildings", "people") into `folder`."""
     os.makedirs(folder, exist_ok=True)
-    for name in MODELS:
-        Image.open(os.path.join(CACHE, name + ".png")).save(os.path.join(folder, name + ".png"))
+    for name in jobs():
+        if name.startswith(group + "/"):
+            shutil.copyfile(os.path.join(CACHE, name + ".png"), os.path.join(folder, name[len(group) + 1:] + ".png"))
