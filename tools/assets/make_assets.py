@@ -27,6 +27,7 @@ import art  # noqa: E402
 import config  # noqa: E402
 import levelart  # noqa: E402
 import levels  # noqa: E402
+import music  # noqa: E402
 import renders  # noqa: E402
 import scenes  # noqa: E402
 import sounds  # noqa: E402
@@ -124,9 +125,9 @@ def main():
     parser.add_argument("--tools", required=True, help="folder holding atlaspack and fontbuild")
     parser.add_argument("--root", default=os.path.join(os.path.dirname(__file__), "..", ".."))
     parser.add_argument("--check-renders", action="store_true",
-                        help="fail when a POV-Ray render is older than its source instead of rendering it")
+                        help="fail when a render or a piece of music is older than its source instead of making it")
     args = parser.parse_args()
-    stale = renders.update(check=args.check_renders)
+    stale = renders.update(check=args.check_renders) + music.update(check=args.check_renders)
     if args.check_renders and stale:
         sys.exit("renders out of date with their sources (run scripts/make-assets.sh): " + ", ".join(stale))
     root = os.path.abspath(args.root)
@@ -169,7 +170,8 @@ def main():
                  f"{out}/fonts/{name}.mfnt"])
 
         # Sounds.
-        sounds.make_all(work, f"{out}/sounds")
+        sounds.make_all(work, f"{out}/sounds", music.cues())
+        music.copy_to(f"{out}/sounds")
 
     # Whole pictures: screen backgrounds, logos, cursors.
     save(art.menu_background().convert("RGB"), f"{out}/img/backgrounds/Menu.png")

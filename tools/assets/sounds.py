@@ -86,7 +86,7 @@ def encode(wav, path, quality):
         sys.exit(f"failed: {' '.join(cmd)}\n{result.stdout}")
 
 
-def make_all(work, out):
+def make_all(work, out, extra_cues=None):
     clips = {
         "ButtonClick": (0.06, ("sine", "1500-900"), ("fade", "0", "0.06", "0.04", "vol", "0.7")),
         "ButtonOver": (0.04, ("sine", "2200"), ("fade", "0.005", "0.04", "0.03", "vol", "0.35")),
@@ -101,7 +101,8 @@ def make_all(work, out):
     ambient(work, os.path.join(out, "MainMenuAmbient.ogg"))
 
     lines = ['<?xml version="1.0" encoding="utf-8"?>', "<SoundPack>"]
-    for name, file, group, volume, loop in CUES:
+    cues = list(CUES) + [(name, *values) for name, values in sorted((extra_cues or {}).items())]
+    for name, file, group, volume, loop in cues:
         extra = ' Loop="true" StreamingType="1"' if loop else ""
         lines.append(f'\t<SoundCue Name="{name}" GroupID="{group}" Vol="{volume:g}"{extra}>')
         lines.append(f'\t\t<Sound Filename="{file}" />')

@@ -144,6 +144,24 @@ TEST_F(GameConfigurationAssets, NamesAndDescriptionsAreInBothDictionaries) {
     }
 }
 
+TEST_F(GameConfigurationAssets, SoundCuesTheBuildingsNameAreInTheSoundPack) {
+    const std::string pack = assetText("sounds/SoundPack.xml");
+    std::set<std::string> cues;
+    for (const auto& entry : objects->getBuildings()) {
+        cues.insert(str(entry.value->BuiltSoundCueName));
+        cues.insert(str(entry.value->SelectedSoundCueName));
+    }
+    // The level's music, one per setting, and the cues the world plays by name.
+    for (const char* name : {"GameMusicSetting1", "GameMusicSetting2", "GameMusicSetting3", "GameMusicSetting4",
+                             "MapMusic", "LevelCompleted", "ObjectivesWindow", "TutorialWindow", "Building",
+                             "Destroying", "Broken", "Income", "MoneyLetter", "UpgradedHouse", "TradePostArrival",
+                             "WorkedLumberMill", "WorkedGoldenMine", "TimeOver", "AlmostEnd"})
+        cues.insert(name);
+    cues.erase("");
+    for (const std::string& cue : cues)
+        EXPECT_NE(pack.find("Name=\"" + cue + "\""), std::string::npos) << cue;
+}
+
 TEST_F(GameConfigurationAssets, ApartmentsGrowFromOneToFour) {
     const GBuildingConfig* previous = nullptr;
     for (const char* name : {"Apartment1", "Apartment2", "Apartment3", "Apartment4"}) {
