@@ -40,7 +40,7 @@ OWNED = ["atlases/Common.xml", "atlases/Common.png", "atlases/MainMenu.xml", "at
          "scenes/ParticleCollection.xml", "scenes/Loading", "scenes/CursorWindow.png", "scenes/CursorFullScreen.png"] + \
         ["scenes/" + name for name in scenes.SCENES] + list(config.files()) + \
         [f"atlases/Setting{n}.{ext}" for n in levelart.PALETTES for ext in ("xml", "png")] + \
-        [f"levels/level{n}" for n in levels.sources()] + [f"atlases/{a}.{e}" for a in ("Buildings", "People") for e in ("xml", "png")]
+        [f"levels/level{n}" for n in levels.sources()] + [f"atlases/{a}.{e}" for a in ("Buildings", "People", "Trains") for e in ("xml", "png")]
 
 # The small level the world's tests load, made from the first level's source.
 FIXTURE_LEVEL = "tests/game/world/data/level1"
@@ -158,7 +158,7 @@ def main():
                  f"{out}/atlases/Setting{setting}.xml"])
 
         # The town's buildings, rendered by POV-Ray.
-        for group, atlas in (("buildings", "Buildings"), ("people", "People")):
+        for group, atlas in (("buildings", "Buildings"), ("people", "People"), ("trains", "Trains")):
             renders.copy_to(f"{work}/{group}", group)
             run([atlaspack, "--prefix", f"img/{group}/", f"{work}/{group}", f"{out}/atlases/{atlas}.xml"])
 

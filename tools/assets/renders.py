@@ -33,6 +33,7 @@ BUILDINGS = {
 }
 BUILDING_SIZE = (128, 152)
 PERSON_SIZE = (48, 60)
+TRAIN_SIZE = (256, 64)
 # Walk directions by their screen heading, anticlockwise from right.
 HEADINGS = {"Right": 0, "RightUp": 45, "Up": 90, "LeftUp": 135, "Left": 180, "LeftDown": 225, "Down": 270,
             "RightDown": 315}
@@ -57,6 +58,8 @@ def jobs():
             out[f"people/Work{direction}{frame}"] = (
                 "people.pov", PERSON_SIZE, {"Heading": heading, "Work": 1, "Phase": frame / WORK_FRAMES})
     out["people/Stand0"] = ("people.pov", PERSON_SIZE, {"Heading": 300, "Still": 1})
+    out["trains/Train1Right"] = ("train.pov", TRAIN_SIZE, {"Facing": 1})
+    out["trains/Train1Left"] = ("train.pov", TRAIN_SIZE, {"Facing": -1})
     return out
 
 
