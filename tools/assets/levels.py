@@ -327,7 +327,8 @@ class Level:
         root.add(locations)
         root.add(scenes.Node("BaseNode", "Cargos").prop("vector3d", "Position", scenes.vec(0, 0, 30)))
         root.add(scenes.Node("BaseNode", "Effects").prop("vector3d", "Position", scenes.vec(0, 0, 40)))
-        return '<?xml version="1.0" encoding="utf-8"?>\n' + root.xml() + "\n"
+        # The level fades in and out with the play screen, as every screen does.
+        return scenes.document(root)
 
     def configuration(self):
         s = self.settings
