@@ -221,6 +221,11 @@ UPGRADES = [
      "Level": 2, "RequiredRank": "Expert", "LevelModifiers": [("WorkerPriceM", "0.85")]},
 ]
 
+# The parts of the town hall that the headquarters screen sells, in the
+# groups that flash in turn while they can still be bought, and how long each
+# group shows (ms).
+HQ_GROUPS = [(1500, ["Boiler", "Porch"]), (1500, ["Clock", "Bell"]), (2000, ["Flag", "Garden"])]
+
 COMICS = [(1, "scenes/comics/Arrival.mscn"), (13, "scenes/comics/Autumn.mscn")]
 
 GLOBAL = [("AllowDestroyFromLevel", 2), ("RailRoadStationPricesRounder", 500), ("MinimumWorkersInDilizhans", 3),
@@ -404,6 +409,13 @@ def global_config_xml():
     return document("GlobalConfig", body)
 
 
+def hq_xml():
+    body = []
+    for delay, names in HQ_GROUPS:
+        body += ["\t<Item>", value("TimeDelay", delay, "\t\t")] + [value("Name", n, "\t\t") for n in names] + ["\t</Item>"]
+    return document("HQConfiguration", body)
+
+
 # Path under assets/ -> text.
 def files():
     return {
@@ -415,4 +427,5 @@ def files():
         "levels/common/UpgradesConfiguration.xml": upgrades_xml(),
         "scenes/TabsConfiguration.xml": tabs_xml(),
         "scenes/ComicsConfiguration.xml": comics_xml(),
+        "scenes/HQConfig.xml": hq_xml(),
     }
