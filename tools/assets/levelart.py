@@ -3,6 +3,7 @@ the road tiles the walk grid lays on its road cells and the pieces of the
 railway strip. Drawn with PIL, seeded, so the same run gives the same bytes.
 """
 
+import os
 import random
 
 from PIL import Image, ImageDraw, ImageFilter
@@ -119,7 +120,6 @@ def rail_piece(setting, kind, variant=0):
 
 def draw_setting(folder, setting):
     """Road and rail pieces of one setting under folder/road and folder/rail."""
-    import os
     os.makedirs(f"{folder}/road", exist_ok=True)
     os.makedirs(f"{folder}/rail", exist_ok=True)
     for name, sides in ROAD_TILES.items():

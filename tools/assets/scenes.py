@@ -288,7 +288,7 @@ def building_templates():
     """One template per kind of building, named like its record: the
     rendered building standing on the middle of its place (a place is 3 x 3
     cells of 32 units; the town hall 4 x 4)."""
-    import config
+    import config  # the records name the templates
     out = []
     for record in config.BUILDINGS:
         name = record["Name"]
