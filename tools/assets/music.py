@@ -23,7 +23,7 @@ MANIFEST = os.path.join(CACHE, "manifest.txt")
 SOUNDFONT = "/usr/share/sounds/sf2/FluidR3_GM.sf2"
 TICKS = 480  # per beat
 
-NOTE = {"C": 0, "D": 2, "E": 4, "F": 5, "G": 7, "A": 9, "B": 11}
+NOTE = {"C": 0, "D": 2, "E": 4, "F": 5, "G": 7, "A": 9, "B": 11, "Bb": 10}
 
 
 def pitch(name):
@@ -81,12 +81,13 @@ PROGRESSIONS = {
     2: ("G", ["G", "C", "D", "G", "E", "C", "D", "G"], "major"),
     3: ("A", ["A", "D", "E", "A", "F", "G", "E", "A"], "minor"),
     4: ("D", ["D", "G", "A", "D", "B", "G", "A", "D"], "major"),
+    5: ("F", ["F", "D", "Bb", "C", "F", "A", "Bb", "C"], "major"),  # the main menu
 }
 SCALES = {"major": [0, 2, 4, 5, 7, 9, 11], "minor": [0, 2, 3, 5, 7, 8, 10]}
 # (lead, backing, bass) General MIDI programs per setting: spring guitar and
 # fiddle, summer banjo, autumn clarinet and strings, winter celesta.
-INSTRUMENTS = {1: (40, 25, 32), 2: (105, 24, 33), 3: (71, 48, 32), 4: (8, 46, 32)}
-TEMPI = {1: 112, 2: 126, 3: 96, 4: 100}
+INSTRUMENTS = {1: (40, 25, 32), 2: (105, 24, 33), 3: (71, 48, 32), 4: (8, 46, 32), 5: (0, 48, 32)}
+TEMPI = {1: 112, 2: 126, 3: 96, 4: 100, 5: 100}
 
 
 def chord_tones(root_name, mode):
@@ -178,7 +179,8 @@ def cue_pieces():
 
 # Music: cue -> (the notes, seconds kept); the loops end where the notes end.
 def music_pieces():
-    pieces = {f"GameMusicSetting{s}": (town_tune(s), None) for s in PROGRESSIONS}
+    pieces = {f"GameMusicSetting{s}": (town_tune(s), None) for s in range(1, 5)}
+    pieces["MenuMusic"] = (town_tune(5, 5), None)
     pieces["MapMusic"] = (town_tune(1, 2), None)
     pieces["ComicsMusic"] = (town_tune(4, 1), None)
     return pieces
@@ -259,7 +261,7 @@ def copy_to(folder):
 def cues():
     out = {name[:-4]: (name, 2, 0.8, False) for name in pieces()}
     for name in list(out):
-        if name.startswith("GameMusicSetting") or name in ("MapMusic", "ComicsMusic"):
+        if name.startswith("GameMusicSetting") or name in ("MapMusic", "ComicsMusic", "MenuMusic"):
             out[name] = (name + ".ogg", 1, 0.7, True)
     for name in ("LevelCompleted", "ObjectivesWindow", "TutorialWindow", "TimeOver"):
         out[name] = (name + ".ogg", 3, 0.9, False)
@@ -270,6 +272,7 @@ def cues():
                  "SelectMine", "SelectStation", "SelectBandstand", "SelectMajorOffice", "SelectRock", "SelectTree",
                  "SelectPile", "SelectWagon"):
         out[name] = ("Select.ogg", 2, 0.6, False)
+    out.pop("MenuMusic")  # the front end's sound pack lists it already
     out.pop("Built")
     out.pop("Select")
     return out
