@@ -18,6 +18,8 @@ packages=(
     g++-mingw-w64-x86-64 libz-mingw-w64-dev dpkg-dev wine wine64
     # tools that make test data no one here wrote
     zip python3 python3-pil imagemagick libjpeg-turbo-progs sox vorbis-tools fonttools
+    # the asset tools: POV-Ray renders the town, FluidSynth plays the music
+    povray fluidsynth fluid-soundfont-gm
 )
 
 sudo=""

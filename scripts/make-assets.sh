@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Regenerates the game's front-end assets under assets/ from the sources in
 # tools/assets (pictures drawn by script, atlases and fonts made by our tools,
-# sounds synthesised with sox and encoded with oggenc).
+# sounds synthesised with sox and encoded with oggenc; the town's models
+# rendered with POV-Ray into tools/assets/renders when their sources changed).
 #
 #   bash scripts/make-assets.sh            # rewrite assets/ (and the developer dictionaries
 #                                          # in assets_en/ and assets_ru/)
@@ -31,7 +32,8 @@ fi
 
 fresh=$(mktemp -d)
 trap 'rm -rf "$fresh"' EXIT
-"$python" tools/assets/make_assets.py --tools "$tools" --root "$fresh"
+# Renders are not made again here: their recorded source hashes are checked.
+"$python" tools/assets/make_assets.py --tools "$tools" --root "$fresh" --check-renders
 status=0
 while IFS= read -r -d '' file; do
     name=${file#"$fresh"/}

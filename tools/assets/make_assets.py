@@ -6,7 +6,8 @@
 writes <root>/assets, and beside it the developer dictionaries in
 <root>/assets_en and <root>/assets_ru.
 
-Draws the pictures, packs them into atlases with atlaspack, builds the
+Renders the town's models with POV-Ray when their sources changed (see
+renders.py), draws the pictures, packs them into atlases with atlaspack, builds the
 texture fonts with fontbuild from DejaVu (fonts-dejavu-core), synthesises the
 sounds with sox and encodes them with oggenc, and writes the scene files,
 the configuration, the dictionaries and the sound pack. The same sources give
@@ -23,6 +24,11 @@ import tempfile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import art  # noqa: E402
+import config  # noqa: E402
+import levelart  # noqa: E402
+import levels  # noqa: E402
+import music  # noqa: E402
+import renders  # noqa: E402
 import scenes  # noqa: E402
 import sounds  # noqa: E402
 import texts  # noqa: E402
@@ -30,9 +36,14 @@ import texts  # noqa: E402
 # Files and folders under assets/ that this script owns; everything else there
 # is left alone.
 OWNED = ["atlases/Common.xml", "atlases/Common.png", "atlases/MainMenu.xml", "atlases/MainMenu.png",
-         "img", "logos", "fonts", "sounds", "strings", "levels/common/GlobalConfig.xml",
+         "img", "logos", "fonts", "sounds", "strings", "img/levels",
          "scenes/ParticleCollection.xml", "scenes/Loading", "scenes/CursorWindow.png", "scenes/CursorFullScreen.png"] + \
-        ["scenes/" + name for name in scenes.SCENES]
+        ["scenes/" + name for name in scenes.SCENES] + list(config.files()) + \
+        [f"atlases/Setting{n}.{ext}" for n in levelart.PALETTES for ext in ("xml", "png")] + \
+        [f"levels/level{n}" for n in levels.sources()] + [f"atlases/{a}.{e}" for a in ("Buildings", "People", "Trains") for e in ("xml", "png")]
+
+# The small level the world's tests load, made from the first level's source.
+FIXTURE_LEVEL = "tests/game/world/data/level1"
 
 
 def save(img, path):
@@ -109,30 +120,22 @@ def logos_xml():
     return "\n".join(lines) + "\n"
 
 
-def global_config_xml():
-    values = [("AllowDestroyFromLevel", 4), ("RailRoadStationPricesRounder", 5), ("MinimumWorkersInDilizhans", 1),
-              ("AllowQuestBoxFromLevel", 6), ("AllowUniqUpIncomeFromLevel", 8), ("AllowUniqUpGuestsFromLevel", 10),
-              ("LevelCompletedProgressBarTime", 3000), ("VelocityParticles", 1), ("HiglightImpendingTime", 10000),
-              ("AllowHQUpgradeFromLevel", 3), ("ObjectivesGroupChangeTime", 600)]
-    lines = ['<?xml version="1.0" encoding="utf-8"?>', "<GlobalConfig>"]
-    lines += [f'\t<{name} Value="{value}" />' for name, value in values]
-    # Names under scenes/Loading/, where the loading screen looks for its pictures.
-    lines.append('\t<IntroSceneBackgrounds Value="Loading.png" />')
-    lines.append("</GlobalConfig>")
-    return "\n".join(lines) + "\n"
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[1])
     parser.add_argument("--tools", required=True, help="folder holding atlaspack and fontbuild")
     parser.add_argument("--root", default=os.path.join(os.path.dirname(__file__), "..", ".."))
+    parser.add_argument("--check-renders", action="store_true",
+                        help="fail when a render or a piece of music is older than its source instead of making it")
     args = parser.parse_args()
+    stale = renders.update(check=args.check_renders) + music.update(check=args.check_renders)
+    if args.check_renders and stale:
+        sys.exit("renders out of date with their sources (run scripts/make-assets.sh): " + ", ".join(stale))
     root = os.path.abspath(args.root)
     out = os.path.join(root, "assets")
     atlaspack = os.path.join(args.tools, "atlaspack")
     fontbuild = os.path.join(args.tools, "fontbuild")
 
-    for name in ["assets_en", "assets_ru"] + [os.path.join("assets", owned) for owned in OWNED]:
+    for name in ["assets_en", "assets_ru", FIXTURE_LEVEL] + [os.path.join("assets", owned) for owned in OWNED]:
         path = os.path.join(root, name)
         if os.path.isdir(path):
             shutil.rmtree(path)
@@ -148,6 +151,17 @@ def main():
         run([atlaspack, "--prefix", "img/common/", f"{work}/common", f"{out}/atlases/Common.xml"])
         run([atlaspack, "--prefix", "img/mainmenu/", f"{work}/mainmenu", f"{out}/atlases/MainMenu.xml"])
 
+        # The playing field: road and rail pieces of each setting.
+        for setting in levelart.PALETTES:
+            levelart.draw_setting(f"{work}/setting{setting}", setting)
+            run([atlaspack, "--prefix", f"img/setting{setting}/", f"{work}/setting{setting}",
+                 f"{out}/atlases/Setting{setting}.xml"])
+
+        # The town's buildings, rendered by POV-Ray.
+        for group, atlas in (("buildings", "Buildings"), ("people", "People"), ("trains", "Trains")):
+            renders.copy_to(f"{work}/{group}", group)
+            run([atlaspack, "--prefix", f"img/{group}/", f"{work}/{group}", f"{out}/atlases/{atlas}.xml"])
+
         # Fonts.
         dejavu = art.FONT_DIR
         for name, face, size in [("Caption", "DejaVuSans-Bold.ttf", 30), ("Text", "DejaVuSans.ttf", 22),
@@ -156,10 +170,16 @@ def main():
                  f"{out}/fonts/{name}.mfnt"])
 
         # Sounds.
-        sounds.make_all(work, f"{out}/sounds")
+        sounds.make_all(work, f"{out}/sounds", music.cues())
+        music.copy_to(f"{out}/sounds")
 
     # Whole pictures: screen backgrounds, logos, cursors.
     save(art.menu_background().convert("RGB"), f"{out}/img/backgrounds/Menu.png")
+    for setting in levelart.PALETTES:
+        save(levelart.ground(setting), f"{out}/img/levels/Ground{setting}.png")
+    for number, level in levels.sources().items():
+        levels.write_level(level, f"{out}/levels/level{number}")
+    levels.write_level(levels.sources()[1], f"{root}/{FIXTURE_LEVEL}", up="../../../../../assets/")
     save(art.loading_background().convert("RGB"), f"{out}/scenes/Loading/Loading.png")
     save(art.logo_publisher(), f"{out}/logos/Publisher.png")
     save(art.logo_engine(), f"{out}/logos/Engine.png")
@@ -168,7 +188,8 @@ def main():
     save(art.cursor(32), f"{out}/scenes/CursorFullScreen.png")
 
     write_text(f"{out}/logos/Logos.xml", logos_xml())
-    write_text(f"{out}/levels/common/GlobalConfig.xml", global_config_xml())
+    for path, text in config.files().items():
+        write_text(f"{out}/{path}", text)
     write_text(f"{out}/scenes/ParticleCollection.xml",
                '<?xml version="1.0" encoding="utf-8"?>\n<ParticleCollection>\n</ParticleCollection>\n')
     for name, build in scenes.SCENES.items():

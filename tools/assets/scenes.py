@@ -284,9 +284,26 @@ def button_template(name, w, h, pictures, label_colour="fff6ecd4", fnt=TEXT, bor
     return tpl
 
 
+def building_templates():
+    """One template per kind of building, named like its record: the
+    rendered building standing on the middle of its place (a place is 3 x 3
+    cells of 32 units; the town hall 4 x 4)."""
+    import config  # the records name the templates
+    out = []
+    for record in config.BUILDINGS:
+        name = record["Name"]
+        side = 128 if record["Type"] == "MajorOffice" else 64 if record["Type"] == "OnRoad" else 96
+        tpl = Node("BaseNode", name).prop("vector3d", "Bounds", vec(side, side))
+        # The render's ground centre lies 64 units from its left and 101 from its top.
+        picture = sprite("Image", f"{IMG}buildings/{name}.png", side / 2 - 64, side / 2 - 101)
+        tpl.add(picture.prop("bool", "CanBeHit", "false"))
+        out.append(tpl)
+    return out
+
+
 def templates():
     root = Node("TemplateCollectionNode", "TemplateCollection")
-    root.uses = [COMMON]
+    root.uses = [COMMON, "../atlases/Buildings.xml"]
     c = IMG + "common/"
 
     def looks(prefix):
@@ -414,6 +431,7 @@ def templates():
             part.state("NavTo", fade(clear, colour, 200))
             part.state("NavFrom", fade(colour, clear, 200))
         root.add(box)
+    root.add(*building_templates())
     return root
 
 

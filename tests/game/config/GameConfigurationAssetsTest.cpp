@@ -1,0 +1,302 @@
+// The game's own configuration under assets/, read by the game's readers:
+// every file loads to its end without a log line, and the records hang
+// together (every name one record gives is a record of the right kind, the
+// apartments grow level by level, the station never buys back dearer than it
+// sells).
+
+#include "engine/core/CStringW.h"
+#include "engine/core/Utf8.h"
+#include "engine/io/CVirtualFileSystem.h"
+#include "game/config/ComicsConfiguration.h"
+#include "game/config/GActiveFeature.h"
+#include "game/config/GActiveFeatureList.h"
+#include "game/config/GBuildingConfig.h"
+#include "game/config/GProduceItemConfig.h"
+#include "game/config/GTrainConfig.h"
+#include "game/config/GUniqUpgradeConfig.h"
+#include "game/config/GWorkerConfig.h"
+#include "game/config/GlobalConfig.h"
+#include "game/config/ObjectsConfiguration.h"
+#include "game/config/RRStationItems.h"
+#include "game/config/TabsConfiguration.h"
+#include "game/config/UpgradesConfiguration.h"
+#include "tests/game/config/ConfigTestSupport.h"
+#include "tests/support/LogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+const std::string kAssets = std::string(BM_SOURCE_DIR) + "/assets/";
+
+std::string assetText(const std::string& path) {
+    std::ifstream in(kAssets + path, std::ios::binary);
+    EXPECT_TRUE(in.good()) << path;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string str(CName name) {
+    return name.empty() ? std::string() : std::string(name.str().c_str());
+}
+
+// The catalogue as the loading screen fills it, from the assets folder.
+CRefHandle<ObjectsConfiguration> loadObjects() {
+    CRefHandle<CVirtualFileSystem> files(new CVirtualFileSystem);
+    EXPECT_NE(files->mountArchive(CStringW(std::filesystem::path(kAssets).u16string()), nullptr), nullptr);
+    CRefHandle<ObjectsConfiguration> objects(new ObjectsConfiguration);
+    objects->reload(files.get());
+    return objects;
+}
+
+class GameConfigurationAssets : public ::testing::Test {
+protected:
+    void SetUp() override {
+        LogCapture log;
+        objects = loadObjects();
+        for (const char16_t* file : ObjectsConfiguration::FileNames) {
+            const std::string path = std::filesystem::path(file).string().substr(std::string("levels/").size());
+            EXPECT_TRUE(CRefHandle<ObjectsConfiguration>(new ObjectsConfiguration)
+                            ->readFromXml(*xmlReader(assetText("levels/" + path))))
+                << path;
+        }
+        EXPECT_TRUE(log.lines().empty()) << log.lines().front();
+    }
+
+    // The record of that name; a missing one fails the test at once.
+    const GBuildingConfig& building(const char* name) const {
+        const GBuildingConfig* record = objects->findBuilding(CName(name));
+        if (!record)
+            throw std::runtime_error(std::string("no building record ") + name);
+        return *record;
+    }
+
+    CRefHandle<ObjectsConfiguration> objects;
+};
+
+TEST_F(GameConfigurationAssets, EveryNamedRecordExistsWithItsKind) {
+    EXPECT_EQ(building("BuildingPlace").Kind, GBuildingType::BuildingPlace);
+    EXPECT_EQ(building("BuildingPlace").Level, 0);
+    const GBuildingConfig& office = building("MajorOffice1");
+    EXPECT_EQ(office.Kind, GBuildingType::MajorOffice);
+    EXPECT_FALSE(office.CanBeDestroyed);
+    EXPECT_EQ(building("LumberMill1").Kind, GBuildingType::Produce);
+    EXPECT_EQ(building("GoldenMine1").Kind, GBuildingType::Produce);
+    EXPECT_GT(building("RailRoadStation1").TrainArrivalTimeRange.max, 0);
+
+    std::set<int> kinds;
+    std::set<std::string> serveNames;
+    for (const auto& entry : objects->getBuildings()) {
+        const GBuildingConfig& b = *entry.value;
+        SCOPED_TRACE(str(b.Name));
+        kinds.insert(int(b.Kind));
+        EXPECT_EQ(b.WorkerWorkStates.size(), 4u);
+        EXPECT_FALSE(b.DisplayName.empty());
+        for (const ServeArea& area : b.ServeAreas) {
+            EXPECT_FALSE(area.Area.empty());
+            serveNames.insert(str(area.Name));
+            EXPECT_EQ(area.Name, b.ServeName);
+        }
+        // What a level may name: the next levels, the piles a building leaves.
+        for (CName next : b.Upgrades) {
+            const GBuildingConfig* up = objects->findBuilding(next);
+            ASSERT_NE(up, nullptr) << str(next);
+            EXPECT_EQ(up->Kind, b.Kind);
+            EXPECT_EQ(up->Level, b.Level + 1);
+            EXPECT_GE(up->Income, b.Income);
+        }
+        if (b.RandomResource.TimeRange.max > 0) {
+            const GBuildingConfig* pile = objects->findBuilding(b.RandomResource.Template);
+            ASSERT_NE(pile, nullptr) << str(b.RandomResource.Template);
+            EXPECT_EQ(pile->Kind, GBuildingType::OnRoad);
+        }
+    }
+    for (int kind = 0; kind < int(GBuildingType::Count); ++kind)
+        EXPECT_TRUE(kinds.count(kind)) << utf16ToUtf8(buildingTypeName(kind));
+    // A licence a building asks for is an area some other building gives.
+    for (const auto& entry : objects->getBuildings()) {
+        for (CName required : entry.value->RequiredServeAreas)
+            EXPECT_TRUE(serveNames.count(str(required))) << str(entry.value->Name) << " needs " << str(required);
+    }
+}
+
+TEST_F(GameConfigurationAssets, NamesAndDescriptionsAreInBothDictionaries) {
+    const std::string dictionaries[] = {assetText("strings/Dictionary.xml"),
+                                        assetText("../assets_ru/strings/Dictionary.xml")};
+    for (const auto& entry : objects->getBuildings()) {
+        const GBuildingConfig& b = *entry.value;
+        std::string description = utf16ToUtf8(b.Description.view());
+        ASSERT_GT(description.size(), 2u) << str(b.Name);
+        ASSERT_EQ(description.front(), '%');
+        description = description.substr(1, description.size() - 2);
+        for (const std::string& dictionary : dictionaries) {
+            for (const std::string& key : {std::string(b.DisplayName.c_str()), description})
+                EXPECT_NE(dictionary.find("n=\"" + key + "\""), std::string::npos) << key;
+        }
+    }
+}
+
+TEST_F(GameConfigurationAssets, SoundCuesTheBuildingsNameAreInTheSoundPack) {
+    const std::string pack = assetText("sounds/SoundPack.xml");
+    std::set<std::string> cues;
+    for (const auto& entry : objects->getBuildings()) {
+        cues.insert(str(entry.value->BuiltSoundCueName));
+        cues.insert(str(entry.value->SelectedSoundCueName));
+    }
+    // The level's music, one per setting, and the cues the world plays by name.
+    for (const char* name : {"GameMusicSetting1", "GameMusicSetting2", "GameMusicSetting3", "GameMusicSetting4",
+                             "MapMusic", "LevelCompleted", "ObjectivesWindow", "TutorialWindow", "Building",
+                             "Destroying", "Broken", "Income", "MoneyLetter", "UpgradedHouse", "TradePostArrival",
+                             "WorkedLumberMill", "WorkedGoldenMine", "TimeOver", "AlmostEnd"})
+        cues.insert(name);
+    cues.erase("");
+    for (const std::string& cue : cues)
+        EXPECT_NE(pack.find("Name=\"" + cue + "\""), std::string::npos) << cue;
+}
+
+TEST_F(GameConfigurationAssets, ApartmentsGrowFromOneToFour) {
+    const GBuildingConfig* previous = nullptr;
+    for (const char* name : {"Apartment1", "Apartment2", "Apartment3", "Apartment4"}) {
+        SCOPED_TRACE(name);
+        const GBuildingConfig& a = building(name);
+        EXPECT_EQ(a.Kind, GBuildingType::Apartment);
+        if (previous) {
+            ASSERT_EQ(previous->Upgrades.size(), 1u);
+            EXPECT_EQ(previous->Upgrades[0], a.Name);
+            EXPECT_GT(a.GuestsCount, previous->GuestsCount);
+            EXPECT_GT(a.Income, previous->Income);
+            EXPECT_GT(a.Build.Resources.find(CName("Money"))->value,
+                      previous->Build.Resources.find(CName("Money"))->value);
+            EXPECT_GE(a.RequiredServeAreas.size(), previous->RequiredServeAreas.size());
+        }
+        // An apartment pays its own building cost back within ten days.
+        EXPECT_LT(a.Build.Resources.find(CName("Money"))->value, a.Income * 10);
+        previous = &a;
+    }
+    EXPECT_TRUE(building("Apartment4").Upgrades.empty());
+}
+
+TEST_F(GameConfigurationAssets, MillAndMineProduceForMoney) {
+    for (auto [name, resource] : {std::pair{"LumberMill1", "Materials"}, std::pair{"LumberMill2", "Materials"},
+                                  std::pair{"GoldenMine1", "Gold"}}) {
+        SCOPED_TRACE(name);
+        const GBuildingConfig& b = building(name);
+        ASSERT_FALSE(b.ProduceItems.empty());
+        int lastAmount = 0;
+        for (const auto& item : b.ProduceItems) {
+            ASSERT_TRUE(item->ProducedResources.contains(CName(resource)));
+            ASSERT_TRUE(item->RequiredResources.contains(CName("Money")));
+            const int amount = item->ProducedResources.find(CName(resource))->value;
+            EXPECT_GT(amount, lastAmount);
+            EXPECT_GE(item->Workers, 1);
+            EXPECT_GE(item->Time, 1000);
+            lastAmount = amount;
+        }
+    }
+}
+
+TEST_F(GameConfigurationAssets, WorkersTrainsAndStation) {
+    for (const char* name : {"Worker1", "Dilizhans1", "Gertruda1"}) {
+        const GWorkerConfig* worker = objects->findWorker(CName(name));
+        ASSERT_NE(worker, nullptr) << name;
+        EXPECT_EQ(worker->TemplateID, CName(name));
+        EXPECT_LE(worker->MinimumVelocity, worker->Velocity);
+        EXPECT_LE(worker->Velocity, worker->MaximumVelocity);
+    }
+    const GTrainConfig* train = objects->findTrain(CName("Train1"));
+    ASSERT_NE(train, nullptr);
+    EXPECT_GT(train->Velocity, 0);
+    EXPECT_LE(train->ReleaseTimeoutRange.min, train->ReleaseTimeoutRange.max);
+
+    const RRStationItems* items = objects->getStationItems();
+    ASSERT_NE(items, nullptr);
+    // Selling back what was just bought always loses money.
+    for (auto [buy, sell] : {std::pair{RRStationItems::Materials, RRStationItems::SaleMaterials},
+                             std::pair{RRStationItems::Gold, RRStationItems::SaleGold}}) {
+        ASSERT_FALSE(items->getList(buy).empty());
+        ASSERT_FALSE(items->getList(sell).empty());
+        for (const GRRStationItem& bought : items->getList(buy)) {
+            EXPECT_FALSE(bought.Template.empty());
+            for (const GRRStationItem& sold : items->getList(sell)) {
+                if (sold.amount == bought.amount) {
+                    EXPECT_LT(sold.moneyMaximum, bought.moneyMinimum) << bought.amount;
+                }
+            }
+        }
+    }
+}
+
+TEST_F(GameConfigurationAssets, UniqueUpgradesApplyToBuildingsThatExist) {
+    for (const char* type : {"Up1", "Up2"}) {
+        bool found = false;
+        for (const auto& entry : objects->getUniqUpgrades()) {
+            const GUniqUpgradeConfig& u = *entry.value;
+            found |= u.Type == CName(type);
+            EXPECT_NE(u.UniqUpIncomeBonus + u.UniqUpGuestsBonus, 0) << str(u.Name);
+            for (CName kind : u.BuildingTypes)
+                EXPECT_NE(objects->findBuilding(kind), nullptr) << str(kind);
+        }
+        EXPECT_TRUE(found) << type;
+    }
+    EXPECT_NE(objects->findUniqUpgrade(CName("Up1"), CName("Apartment3")), nullptr);
+    EXPECT_NE(objects->findUniqUpgrade(CName("Up2"), CName("Apartment4")), nullptr);
+}
+
+TEST_F(GameConfigurationAssets, TabsListBuildableBuildingsOfEachGroup) {
+    CRefHandle<TabsConfiguration> tabs(new TabsConfiguration);
+    ASSERT_TRUE(tabs->readFromXml(*xmlReader(assetText("scenes/TabsConfiguration.xml"))));
+    for (const char* group : {"Apartment", "Commercial", "Service", "Municipal"}) {
+        const CArray<CName>* list = tabs->find(CName(group));
+        ASSERT_NE(list, nullptr) << group;
+        EXPECT_FALSE(list->empty());
+        EXPECT_LE(list->size(), 6u);
+        for (CName name : *list) {
+            const GBuildingConfig& b = building(str(name).c_str());
+            EXPECT_EQ(b.Level, 1) << str(name); // built on an empty place
+            EXPECT_FALSE(b.ButtonTemplate.empty());
+        }
+    }
+}
+
+TEST_F(GameConfigurationAssets, UpgradesComicsAndGlobalValues) {
+    CRefHandle<UpgradesConfiguration> upgrades(new UpgradesConfiguration);
+    ASSERT_TRUE(upgrades->readFromXml(*xmlReader(assetText("levels/common/UpgradesConfiguration.xml"))));
+    EXPECT_FALSE(upgrades->getUpgrades().empty());
+    for (const auto& entry : upgrades->getUpgrades()) {
+        for (CName name : entry.value->AllowsBuilding)
+            EXPECT_NE(objects->findBuilding(name), nullptr) << str(name);
+        for (const GAllowedBuildingFeature& feature : entry.value->AllowsBuildingFeature) {
+            const GBuildingConfig& b = building(str(feature.Building).c_str());
+            bool has = false;
+            for (uint32_t i = 0; b.ActiveFeatures && i < b.ActiveFeatures->size(); ++i)
+                has |= b.ActiveFeatures->get(i)->FeatureName == feature.FeatureName;
+            EXPECT_TRUE(has) << str(feature.FeatureName);
+        }
+    }
+
+    CRefHandle<ComicsConfiguration> comics(new ComicsConfiguration);
+    ASSERT_TRUE(comics->readFromXml(*xmlReader(assetText("scenes/ComicsConfiguration.xml"))));
+    ASSERT_NE(comics->find(1), nullptr);
+
+    CRefHandle<GlobalConfig> global(new GlobalConfig);
+    LogCapture log;
+    ASSERT_TRUE(global->readFromXml(*xmlReader(assetText("levels/common/GlobalConfig.xml"))));
+    EXPECT_TRUE(log.lines().empty());
+    EXPECT_EQ(global->levelSettingStateName(1), CName("Setting1"));
+    EXPECT_EQ(global->levelSettingStateName(13), CName("Setting2"));
+    EXPECT_EQ(global->levelSettingStateName(48), CName("Setting4"));
+    EXPECT_EQ(global->PartDistance.size(), 9u); // one per direction sector
+    ASSERT_FALSE(global->IntroSceneBackgrounds.empty());
+    for (const CStringW& name : global->IntroSceneBackgrounds)
+        EXPECT_TRUE(std::filesystem::exists(kAssets + "scenes/Loading/" + utf16ToUtf8(name.view())));
+}
+
+} // namespace
