@@ -17,7 +17,7 @@
 #include "engine/scene/PropertyValues.h"
 #include "engine/scene/SceneManager.h"
 #include "engine/scene/TemplateCollectionNode.h"
-#include "game/nodes/GNodeScheduling.h"
+#include "game/nodes/GNodeHelpers.h"
 
 #include <cmath>
 

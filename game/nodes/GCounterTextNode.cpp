@@ -8,7 +8,7 @@
 #include "engine/scene/CPropertyTable.h"
 #include "engine/scene/PropertyValues.h"
 #include "game/config/GNumberText.h"
-#include "game/nodes/GNodeScheduling.h"
+#include "game/nodes/GNodeHelpers.h"
 
 #include <cmath>
 

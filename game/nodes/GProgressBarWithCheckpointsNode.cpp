@@ -5,7 +5,7 @@
 #include "engine/nodes/TextNode.h"
 #include "engine/sound/CSoundCueManager.h"
 #include "game/app/GSoundCues.h"
-#include "game/nodes/GNodeScheduling.h"
+#include "game/nodes/GNodeHelpers.h"
 
 namespace {
 

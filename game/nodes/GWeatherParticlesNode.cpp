@@ -22,7 +22,7 @@
 #include "engine/video/CGeometryBuffer.h"
 #include "engine/video/CQuadBatch.h"
 #include "engine/video/IGraphicsDriver.h"
-#include "game/nodes/GNodeScheduling.h"
+#include "game/nodes/GNodeHelpers.h"
 
 #include <cmath>
 #include <utility>

@@ -1,7 +1,12 @@
 #pragma once
 
 #include "engine/core/CScheduledObject.h"
+#include "engine/core/CRefHandle.h"
 #include "engine/scene/BaseNode.h"
+
+class CAtlasTexture;
+class CStringW;
+class IContentManager;
 
 // The update scheduler of the scene that owns `node`, or null when the node
 // is not in a scene.
@@ -33,3 +38,11 @@ inline void dropCopiesOfUnsavedChildren(const BaseNode* source, BaseNode* target
     for (BaseNode* copy : copies)
         (void)target->removeChild(copy);
 }
+
+// The content manager the game's nodes load pictures through: the game's,
+// else the one that loaded `node` (null when there is neither).
+[[nodiscard]] IContentManager* nodeContentManager(const BaseNode* node);
+
+// The atlas texture `name` (relative to the manager's folder), or null when
+// there is no manager or it does not load.
+[[nodiscard]] CRefHandle<CAtlasTexture> loadAtlasTexture(IContentManager* manager, const CStringW& name);
