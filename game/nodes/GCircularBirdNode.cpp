@@ -234,7 +234,8 @@ bool GCircularBirdNode::update(uint32_t elapsed) {
     const CVector3d& current = m_bird->getPosition();
     const float mx = next.x - current.x;
     const float my = next.y - current.y;
-    float degrees = std::atan2(-my, mx) * kRadToDeg;
+    // No move at all heads right (a zero of either sign).
+    float degrees = mx == 0.0f && my == 0.0f ? 0.0f : std::atan2(-my, mx) * kRadToDeg;
     if (degrees < 0.0f)
         degrees += 360.0f;
     const CName heading = headingOf(degrees < 360.0f ? degrees : 0.0f);
