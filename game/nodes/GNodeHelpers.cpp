@@ -1,16 +1,17 @@
 #include "game/nodes/GNodeHelpers.h"
 
-#include "engine/content/CContentManager.h"
+#include "engine/content/IContentManager.h"
 #include "engine/content/ContentType.h"
 #include "engine/core/CStringW.h"
 #include "engine/video/CAtlasTexture.h"
-#include "game/app/GGameApplication.h"
 
 IContentManager* nodeContentManager(const BaseNode* node) {
-    if (const GGameApplication* game = GGameApplication::instance())
-        if (CContentManager* content = game->getContentManager())
-            return content;
-    return node ? node->getContentName().owner() : nullptr;
+    if (!node)
+        return nullptr;
+    if (IContentManager* owner = node->getContentName().owner())
+        return owner;
+    const BaseNode* scene = node->getOwnerScene<BaseNode>();
+    return scene ? scene->getContentName().owner() : nullptr;
 }
 
 CRefHandle<CAtlasTexture> loadAtlasTexture(IContentManager* manager, const CStringW& name) {

@@ -39,8 +39,9 @@ inline void dropCopiesOfUnsavedChildren(const BaseNode* source, BaseNode* target
         (void)target->removeChild(copy);
 }
 
-// The content manager the game's nodes load pictures through: the game's,
-// else the one that loaded `node` (null when there is neither).
+// The content manager the game's nodes load pictures through: the one that
+// loaded `node` (the game's, for nodes of its scene files), else the one
+// that loaded its scene; null when there is neither.
 [[nodiscard]] IContentManager* nodeContentManager(const BaseNode* node);
 
 // The atlas texture `name` (relative to the manager's folder), or null when
