@@ -259,7 +259,7 @@ void GWeatherParticlesNode::copyFrom(const BaseNode* source, BaseNode* sceneMana
 
 void GWeatherParticlesNode::setConfigurationFilename(const CString& path) {
     m_configurationFilename = path;
-    CEngine* engine = getEngineInstance();
+    CEngine* engine = findEngineInstance();
     CVirtualFileSystem* fileSystem = engine ? engine->getFileSystem() : nullptr;
     if (fileSystem && !path.empty()) {
         CRefHandle<CXmlStreamReader> reader(fileSystem->openXmlReader(CStringW(path)));
