@@ -106,8 +106,8 @@ void GBuildingInfoNode::bind(BaseNode* templateRoot) {
         BaseNode* child = findChild(lineName(i), 1);
         if (!child && templateRoot)
             child = templateRoot->findChild(lineName(i), 1);
-        const bool fits = child && (isPictureLine(i) ? child->isKindOf(SpriteNode::TypeId)
-                                                     : child->isKindOf(TextNode::TypeId));
+        const bool fits =
+            child && (isPictureLine(i) ? child->isKindOf(SpriteNode::TypeId) : child->isKindOf(TextNode::TypeId));
         m_lines[i] = fits ? child : nullptr;
     }
     if (const BaseNode* spacer = findIn(this, templateRoot, "Spacer")) {

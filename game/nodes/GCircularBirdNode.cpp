@@ -76,8 +76,7 @@ template <CVector2d GCircularBirdNode::*Field>
 void GCircularBirdNode::setSizeProperty(const CRefHandle<IPropertyData>& value) {
     this->*Field = getPropertyVector2d(value);
 }
-template <CVector2d GCircularBirdNode::*Field>
-CRefHandle<IPropertyData> GCircularBirdNode::getSizeProperty() const {
+template <CVector2d GCircularBirdNode::*Field> CRefHandle<IPropertyData> GCircularBirdNode::getSizeProperty() const {
     return CPropertyDataVector2d::create(this->*Field);
 }
 template <float GCircularBirdNode::*Field>
@@ -178,18 +177,18 @@ CVector2d GCircularBirdNode::ellipsePoint(float a1, float a2) const {
                      ellipse1Size.y * std::sin(r1) + ellipse2Size.y * std::sin(r2));
 }
 
-int32_t GCircularBirdNode::nextFlapDelay() {
-    return int32_t(CEngineManagers::instance().getRandom()->nextFastFloat() * 3000.0f + 4000.0f);
-}
+CRandom& GCircularBirdNode::random() const { return m_random ? *m_random : *CEngineManagers::instance().getRandom(); }
+
+int32_t GCircularBirdNode::nextFlapDelay() const { return int32_t(random().nextFastFloat() * 3000.0f + 4000.0f); }
 
 CName GCircularBirdNode::headingOf(float degrees) {
     static const struct {
         float below;
         CName heading;
     } sectors[] = {
-        {15.0f, CName("Right")},      {75.0f, CName("RightUp")},  {105.0f, CName("Up")},
-        {165.0f, CName("LeftUp")},    {195.0f, CName("Left")},    {255.0f, CName("LeftDown")},
-        {285.0f, CName("Down")},      {345.0f, CName("RightDown")}, {360.0f, CName("Right")},
+        {15.0f, CName("Right")},   {75.0f, CName("RightUp")},    {105.0f, CName("Up")},
+        {165.0f, CName("LeftUp")}, {195.0f, CName("Left")},      {255.0f, CName("LeftDown")},
+        {285.0f, CName("Down")},   {345.0f, CName("RightDown")}, {360.0f, CName("Right")},
     };
     if (!(degrees >= 0.0f))
         return CName();
@@ -215,9 +214,8 @@ void GCircularBirdNode::registerForRendering(CArray<CRenderItem>& list) {
     if (!m_bird)
         return;
     m_bird->setNotSerialised(true);
-    CRandom& random = *CEngineManagers::instance().getRandom();
-    angle1 = random.nextFastFloat() * 360.0f;
-    angle2 = random.nextFastFloat() * 360.0f;
+    angle1 = random().nextFastFloat() * 360.0f;
+    angle2 = random().nextFastFloat() * 360.0f;
     const CVector2d start = ellipsePoint(angle1, angle2);
     m_bird->setPosition(CVector3d(start.x, start.y, 0.0f));
     m_heading = CName();

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 class CPropertyBag;
+class CRandom;
 class TemplateCollectionNode;
 
 // A bird circling over a scene on the sum of two ellipses, its body (the
@@ -57,6 +58,8 @@ public:
     [[nodiscard]] BaseNode* getBird() const { return m_bird; }
     [[nodiscard]] CName getHeading() const { return m_heading; }
     [[nodiscard]] int32_t getFlapCountdown() const { return m_flapCountdown; }
+    // The source of random numbers (not owned); the engine's when none.
+    void setRandom(CRandom* random) { m_random = random; }
 
     // The heading state of a flight direction in degrees (0 right, 90 up);
     // the empty name for 360 and beyond.
@@ -78,7 +81,8 @@ protected:
 
 private:
     void resolveBody(TemplateCollectionNode* templates);
-    [[nodiscard]] static int32_t nextFlapDelay();
+    [[nodiscard]] CRandom& random() const;
+    [[nodiscard]] int32_t nextFlapDelay() const;
 
     void setBirdTemplateProperty(const CRefHandle<IPropertyData>& value);
     [[nodiscard]] CRefHandle<IPropertyData> getBirdTemplateProperty() const;
@@ -93,4 +97,5 @@ private:
     BaseNode* m_bird = nullptr;
     int32_t m_flapCountdown = 0;
     CName m_heading;
+    CRandom* m_random = nullptr;
 };

@@ -152,8 +152,8 @@ bool GCounterTextNode::update(uint32_t elapsed) {
         return true;
     }
     m_lifeTime = int32_t(time);
-    const double step = double(int64_t(m_endValue) - int64_t(m_startValue)) * double(m_lifeTime) /
-                        double(m_countingTime);
+    const double step =
+        double(int64_t(m_endValue) - int64_t(m_startValue)) * double(m_lifeTime) / double(m_countingTime);
     showValue(int32_t(int64_t(m_startValue) + int64_t(std::trunc(step))));
     return true;
 }

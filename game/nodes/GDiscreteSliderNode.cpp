@@ -119,6 +119,11 @@ float GDiscreteSliderNode::knobPosition(float areaStart, float areaLength, float
 float GDiscreteSliderNode::valueAtPosition(float, float areaLength, float, float position, float) const {
     // An area of no length has no levels: the pointer counts as its start.
     const float f = areaLength > 0.0f ? position / areaLength : 0.0f;
-    const float level = f > 0.79f ? 1.0f : f > 0.59f ? 0.8f : f > 0.39f ? 0.6f : f > 0.19f ? 0.4f : f > -0.001f ? 0.2f : 0.0f;
+    const float level = f > 0.79f     ? 1.0f
+                        : f > 0.59f   ? 0.8f
+                        : f > 0.39f   ? 0.6f
+                        : f > 0.19f   ? 0.4f
+                        : f > -0.001f ? 0.2f
+                                      : 0.0f;
     return getMinValue() + (getMaxValue() - getMinValue()) * level;
 }

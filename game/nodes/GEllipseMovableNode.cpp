@@ -44,12 +44,9 @@ const CPropertyTable& GEllipseMovableNode::propertyTable() {
         CPropertyTable t(BaseNode::propertyTable());
         t.add<&N::setIntProperty<&N::m_ellipseSizeX>, &N::getIntProperty<&N::m_ellipseSizeX>>("EllipseSizeX");
         t.add<&N::setIntProperty<&N::m_ellipseSizeY>, &N::getIntProperty<&N::m_ellipseSizeY>>("EllipseSizeY");
-        t.add<&N::setIntProperty<&N::m_angularVelocity>, &N::getIntProperty<&N::m_angularVelocity>>(
-            "AngularVelocity");
-        t.add<&N::setIntProperty<&N::m_initialAngleMin>, &N::getIntProperty<&N::m_initialAngleMin>>(
-            "InitialAngleMin");
-        t.add<&N::setIntProperty<&N::m_initialAngleMax>, &N::getIntProperty<&N::m_initialAngleMax>>(
-            "InitialAngleMax");
+        t.add<&N::setIntProperty<&N::m_angularVelocity>, &N::getIntProperty<&N::m_angularVelocity>>("AngularVelocity");
+        t.add<&N::setIntProperty<&N::m_initialAngleMin>, &N::getIntProperty<&N::m_initialAngleMin>>("InitialAngleMin");
+        t.add<&N::setIntProperty<&N::m_initialAngleMax>, &N::getIntProperty<&N::m_initialAngleMax>>("InitialAngleMax");
         return t;
     }();
     return table;
@@ -60,8 +57,7 @@ void GEllipseMovableNode::setIntProperty(const CRefHandle<IPropertyData>& value)
     this->*Field = getPropertyInt(value);
 }
 
-template <int32_t GEllipseMovableNode::*Field>
-CRefHandle<IPropertyData> GEllipseMovableNode::getIntProperty() const {
+template <int32_t GEllipseMovableNode::*Field> CRefHandle<IPropertyData> GEllipseMovableNode::getIntProperty() const {
     return CPropertyDataInt::create(this->*Field);
 }
 

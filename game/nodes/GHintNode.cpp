@@ -15,9 +15,8 @@ namespace {
 
 const CName& blockName(int32_t kind) {
     static const CName names[GHintNode::BlockCount] = {
-        CName("MoneyBlock"),  CName("MaterialsBlock"), CName("GoldBlock"), CName("WorkersBlock"),
-        CName("GuestsBlock"), CName("QuestBlock"),     CName("ArrowLeft"), CName("ArrowRight"),
-        CName("ArrowUp"),     CName("ArrowDown"),
+        CName("MoneyBlock"), CName("MaterialsBlock"), CName("GoldBlock"),  CName("WorkersBlock"), CName("GuestsBlock"),
+        CName("QuestBlock"), CName("ArrowLeft"),      CName("ArrowRight"), CName("ArrowUp"),      CName("ArrowDown"),
     };
     return names[kind];
 }
@@ -117,9 +116,7 @@ void GHintNode::onDescendantRemoved(BaseNode* node) {
         m_rows = nullptr;
 }
 
-BaseNode* GHintNode::getBlock(int32_t kind) const {
-    return kind >= 0 && kind < BlockCount ? m_blocks[kind] : nullptr;
-}
+BaseNode* GHintNode::getBlock(int32_t kind) const { return kind >= 0 && kind < BlockCount ? m_blocks[kind] : nullptr; }
 
 void GHintNode::clearRows() {
     if (!m_rows)
@@ -149,12 +146,11 @@ BaseNode* GHintNode::addRow(int32_t kind, const CStringW& text, CName stateName,
         label->setText(text);
     if (kind == QuestBlock)
         if (auto* icon = nodeCast<SpriteNode>(row->findChild(CName("Icon"), 1)))
-            if (CRefHandle<CAtlasTexture> picture = loadAtlasTexture(
-                    nodeContentManager(this), CStringW(u"scenes/QuestIcons/") + iconName + u".png")) {
+            if (CRefHandle<CAtlasTexture> picture =
+                    loadAtlasTexture(nodeContentManager(this), CStringW(u"scenes/QuestIcons/") + iconName + u".png")) {
                 icon->setAtlasTexture(picture.get());
                 const CVector3d& at = icon->getPosition();
-                icon->setPosition(
-                    CVector3d((row->getBounds().x - picture->getPixelSize().x) / 2.0f, at.y, at.z));
+                icon->setPosition(CVector3d((row->getBounds().x - picture->getPixelSize().x) / 2.0f, at.y, at.z));
             }
     row->setPosition(CVector3d(offset, row->getPosition().y, 0.0f));
     row->setVisible(true);
@@ -212,8 +208,8 @@ bool GHintNode::setCosts(const IHintLevel* level, const GResourceMap& costs, con
         CName resource;
         int32_t kind;
     } standard[] = {
-        {money, MoneyBlock}, {materials, MaterialsBlock}, {gold, GoldBlock}, {workers, WorkersBlock},
-        {guests, GuestsBlock},
+        {money, MoneyBlock},     {materials, MaterialsBlock}, {gold, GoldBlock},
+        {workers, WorkersBlock}, {guests, GuestsBlock},
     };
     for (const auto& row : standard) {
         const int amount = takeAmount(shown, row.resource);

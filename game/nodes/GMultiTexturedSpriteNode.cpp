@@ -122,8 +122,7 @@ template <uint32_t Layer, bool GMultiTexturedSpriteNode::ImageLayer::*Flag>
 CRefHandle<IPropertyData> GMultiTexturedSpriteNode::getFlipProperty() const {
     return CPropertyDataBool::create(m_layers[Layer].*Flag);
 }
-template <uint32_t Layer>
-void GMultiTexturedSpriteNode::setTextureProperty(const CRefHandle<IPropertyData>& value) {
+template <uint32_t Layer> void GMultiTexturedSpriteNode::setTextureProperty(const CRefHandle<IPropertyData>& value) {
     setTexture(Layer, atlasTextureOf(value));
 }
 template <uint32_t Layer> CRefHandle<IPropertyData> GMultiTexturedSpriteNode::getTextureProperty() const {
@@ -428,8 +427,7 @@ void GMultiTexturedSpriteNode::render(IGraphicsDriver* driver, const CRect* clip
     if (!driver->materialTypeRenderer(uint32_t(material.materialType)))
         material.materialType = MaterialType::Sprite2TAlphaModulateColorModulate;
     driver->applyMaterial(material);
-    driver->drawPrimitives(m_quad, 4, nullptr, 2, VertexType::TwoCoords, IndexType::Bits16,
-                           PrimitiveType::TriangleFan);
+    driver->drawPrimitives(m_quad, 4, nullptr, 2, VertexType::TwoCoords, IndexType::Bits16, PrimitiveType::TriangleFan);
     if (clip)
         for (uint32_t i = 0; i < 4; ++i)
             driver->toggleClipPlane(i, false);

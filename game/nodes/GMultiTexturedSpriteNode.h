@@ -88,8 +88,7 @@ protected:
 
 private:
     template <uint32_t Layer, bool ImageLayer::*Flag> void setFlipProperty(const CRefHandle<IPropertyData>& value);
-    template <uint32_t Layer, bool ImageLayer::*Flag>
-    [[nodiscard]] CRefHandle<IPropertyData> getFlipProperty() const;
+    template <uint32_t Layer, bool ImageLayer::*Flag> [[nodiscard]] CRefHandle<IPropertyData> getFlipProperty() const;
     template <uint32_t Layer> void setTextureProperty(const CRefHandle<IPropertyData>& value);
     template <uint32_t Layer> [[nodiscard]] CRefHandle<IPropertyData> getTextureProperty() const;
     void setBlendTypeProperty(const CRefHandle<IPropertyData>& value);

@@ -1,7 +1,7 @@
 #include "game/nodes/GNodeHelpers.h"
 
-#include "engine/content/IContentManager.h"
 #include "engine/content/ContentType.h"
+#include "engine/content/IContentManager.h"
 #include "engine/core/CStringW.h"
 #include "engine/video/CAtlasTexture.h"
 

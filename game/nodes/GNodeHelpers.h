@@ -1,7 +1,7 @@
 #pragma once
 
-#include "engine/core/CScheduledObject.h"
 #include "engine/core/CRefHandle.h"
+#include "engine/core/CScheduledObject.h"
 #include "engine/scene/BaseNode.h"
 
 class CAtlasTexture;

@@ -33,9 +33,7 @@ public:
     [[nodiscard]] const CStringW& getTypeName() const override;
     [[nodiscard]] const CStringW& getClassName() const override;
     [[nodiscard]] int32_t getTypeId() const override { return TypeId; }
-    [[nodiscard]] bool isKindOf(int32_t id) const override {
-        return id == TypeId || ProgressBarNode::isKindOf(id);
-    }
+    [[nodiscard]] bool isKindOf(int32_t id) const override { return id == TypeId || ProgressBarNode::isKindOf(id); }
 
     using BaseNode::clone;
     [[nodiscard]] BaseNode* clone(BaseNode* parent, BaseNode* sceneManager) const override;

@@ -163,8 +163,7 @@ bool readWeatherConfiguration(CXmlStreamReader& reader, GWeatherConfiguration& c
     return true;
 }
 
-GWeatherParticlesNode::GWeatherParticlesNode(const CObjectName& contentName, BaseNode* parent,
-                                             BaseNode* sceneManager)
+GWeatherParticlesNode::GWeatherParticlesNode(const CObjectName& contentName, BaseNode* parent, BaseNode* sceneManager)
     : BaseNode(contentName, parent, sceneManager), m_material(makeSpriteMaterial(TextureLayer::WrapClamp)),
       m_particles(new Particle[Capacity]), m_geometry(new CGeometryBuffer) {
     setUpdateInterval(UpdateInterval);
@@ -349,7 +348,7 @@ void GWeatherParticlesNode::spawnParticles(uint32_t dt) {
     if (n == 0)
         return;
 
-    CRandom& random = *CEngineManagers::instance().getRandom();
+    CRandom& random = m_random ? *m_random : *CEngineManagers::instance().getRandom();
     const float startScaleX = firstValue(c.scaleX);
     const float startScaleY = firstValue(c.scaleY);
     const float startAlpha = firstValue(c.colorA);

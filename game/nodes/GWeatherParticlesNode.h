@@ -13,6 +13,7 @@
 
 class CAtlasTexture;
 class CGeometryBuffer;
+class CRandom;
 class CPropertyBag;
 class CXmlStreamReader;
 
@@ -122,6 +123,8 @@ public:
     // Off stops spawning; the live particles live out their lives.
     void setEnabled(bool enabled) { m_enabled = enabled; }
     [[nodiscard]] bool isEnabled() const { return m_enabled; }
+    // The source of random numbers (not owned); the engine's when none.
+    void setRandom(CRandom* random) { m_random = random; }
 
     [[nodiscard]] const GWeatherConfiguration& getConfiguration() const { return m_configuration; }
     [[nodiscard]] GWeatherConfiguration& configuration() { return m_configuration; }
@@ -159,4 +162,5 @@ private:
     CRefHandle<CGeometryBuffer> m_geometry;
     bool m_enabled = true;
     int32_t m_accumulator = 0;
+    CRandom* m_random = nullptr;
 };

@@ -12,8 +12,8 @@ namespace {
 
 // Glyphs 29 wide and 12 high: a figure of three characters is 87 wide.
 CRefHandle<TestFont> figureFont() {
-    return CRefHandle<TestFont>(new TestFont(u"0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ", 29.0f,
-                                             12.0f, 29.0f));
+    return CRefHandle<TestFont>(
+        new TestFont(u"0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ", 29.0f, 12.0f, 29.0f));
 }
 
 // A 300 x 200 panel with every line, a 40 x 6 spacer and the two highlight
@@ -24,8 +24,8 @@ struct Panel {
 
     explicit Panel(float spacerWidth = 40.0f) {
         node->setBounds(CVector3d(300.0f, 200.0f, 0.0f));
-        const char* lines[] = {"Preview", "BuildingName", "Income", "Guests", "Gold", "ServedGuests", "Description",
-                               "DescriptionSign"};
+        const char* lines[] = {"Preview", "BuildingName", "Income",      "Guests",
+                               "Gold",    "ServedGuests", "Description", "DescriptionSign"};
         for (const char* name : lines) {
             const bool picture = std::string(name) == "Preview" || std::string(name) == "DescriptionSign";
             BaseNode* child = picture ? static_cast<BaseNode*>(new SpriteNode(CObjectName(), node.get(), nullptr))
@@ -77,8 +77,8 @@ TEST(GBuildingInfoNode, FiguresFlowIntoRowsThatWrapAtThePanelsWidthOnTheSpacersG
         GBuildingInfoNode::Line line;
         float x, y;
     } places[] = {
-        {GBuildingInfoNode::BuildingName, 0, 0}, {GBuildingInfoNode::Income, 0, 18},
-        {GBuildingInfoNode::Guests, 120, 18},    {GBuildingInfoNode::Gold, 0, 36},
+        {GBuildingInfoNode::BuildingName, 0, 0},  {GBuildingInfoNode::Income, 0, 18},
+        {GBuildingInfoNode::Guests, 120, 18},     {GBuildingInfoNode::Gold, 0, 36},
         {GBuildingInfoNode::ServedGuests, 0, 54}, {GBuildingInfoNode::Description, 0, 72},
     };
     for (const auto& p : places) {

@@ -95,9 +95,9 @@ TEST(GCircularBirdNode, HeadingsCoverTheCircleInEightSectors) {
         float degrees;
         const char* heading;
     } cases[] = {
-        {0.0f, "Right"},     {14.9f, "Right"},    {15.0f, "RightUp"},  {74.9f, "RightUp"},  {75.0f, "Up"},
-        {105.0f, "LeftUp"},  {165.0f, "Left"},    {194.9f, "Left"},    {195.0f, "LeftDown"}, {255.0f, "Down"},
-        {285.0f, "RightDown"}, {344.9f, "RightDown"}, {345.0f, "Right"}, {359.9f, "Right"},  {360.0f, ""},
+        {0.0f, "Right"},       {14.9f, "Right"},      {15.0f, "RightUp"}, {74.9f, "RightUp"},   {75.0f, "Up"},
+        {105.0f, "LeftUp"},    {165.0f, "Left"},      {194.9f, "Left"},   {195.0f, "LeftDown"}, {255.0f, "Down"},
+        {285.0f, "RightDown"}, {344.9f, "RightDown"}, {345.0f, "Right"},  {359.9f, "Right"},    {360.0f, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.degrees);

@@ -20,21 +20,25 @@ std::string levelStates() {
 // 130 and y 70 to 80, its previous-step button x 10 to 30.
 std::string templatesText() {
     return "<?xml version=\"1.0\"?>\n" +
-           sceneNode("TemplateCollectionNode", "Templates", "",
-                     sceneNode("BaseNode", "Slider", "",
-                               sceneNode("TextNode", "Frame", R"(<vector3d Name="Bounds" Value="140;10;0"/>)") +
-                               sceneNode("TextNode", "SlidingArea",
-                                         R"(<vector3d Name="Position" Value="20;0;0"/><vector3d Name="Bounds" Value="100;10;0"/>)",
-                                         levelStates()) +
-                                   sceneNode("BaseNode", "Knob", R"(<vector3d Name="Bounds" Value="10;10;0"/>)") +
-                                   sceneNode("TextNode", "PrevButton", R"(<vector3d Name="Bounds" Value="20;10;0"/>)")));
+           sceneNode(
+               "TemplateCollectionNode", "Templates", "",
+               sceneNode(
+                   "BaseNode", "Slider", "",
+                   sceneNode("TextNode", "Frame", R"(<vector3d Name="Bounds" Value="140;10;0"/>)") +
+                       sceneNode(
+                           "TextNode", "SlidingArea",
+                           R"(<vector3d Name="Position" Value="20;0;0"/><vector3d Name="Bounds" Value="100;10;0"/>)",
+                           levelStates()) +
+                       sceneNode("BaseNode", "Knob", R"(<vector3d Name="Bounds" Value="10;10;0"/>)") +
+                       sceneNode("TextNode", "PrevButton", R"(<vector3d Name="Bounds" Value="20;10;0"/>)")));
 }
 
 std::string sceneText() {
     return "<?xml version=\"1.0\"?>\n" +
-           sceneNode("SceneNode", "Options", R"(<vector3d Name="Bounds" Value="640;480;0"/>)",
-                     sceneNode("GDiscreteSliderNode", "Volume",
-                               R"(<vector3d Name="Position" Value="10;70;0"/><string Name="TemplateName" Value="Slider"/>)"));
+           sceneNode(
+               "SceneNode", "Options", R"(<vector3d Name="Bounds" Value="640;480;0"/>)",
+               sceneNode("GDiscreteSliderNode", "Volume",
+                         R"(<vector3d Name="Position" Value="10;70;0"/><string Name="TemplateName" Value="Slider"/>)"));
 }
 
 // The level as the template shows it (on its sliding area).
@@ -55,9 +59,9 @@ TEST(GDiscreteSliderNode, ClicksSnapToFiveLevelsAndTheLeftEdgeGivesTwentyPercent
         float value;
         const char* state;
     } cases[] = {
-        {31, 20.0f, "State0"},  {49, 20.0f, "State0"}, {50, 40.0f, "State1"},  {69, 40.0f, "State1"},
-        {70, 60.0f, "State2"},  {90, 80.0f, "State3"}, {109, 80.0f, "State3"}, {110, 100.0f, "State4"},
-        {129, 100.0f, "State4"},
+        {31, 20.0f, "State0"},  {49, 20.0f, "State0"},   {50, 40.0f, "State1"},
+        {69, 40.0f, "State1"},  {70, 60.0f, "State2"},   {90, 80.0f, "State3"},
+        {109, 80.0f, "State3"}, {110, 100.0f, "State4"}, {129, 100.0f, "State4"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.x);

@@ -44,8 +44,8 @@ struct Hint {
 
     explicit Hint(bool arrows = true) {
         CEngineManagers::instance().getDictionary()->set("MoneyDollar", CStringW(u"$#p"));
-        for (const char* name : {"MoneyBlock", "MaterialsBlock", "GoldBlock", "WorkersBlock", "GuestsBlock",
-                                 "QuestBlock"})
+        for (const char* name :
+             {"MoneyBlock", "MaterialsBlock", "GoldBlock", "WorkersBlock", "GuestsBlock", "QuestBlock"})
             add(name, CVector3d(40.0f, 20.0f, 0.0f));
         if (arrows)
             for (const char* name : {"ArrowLeft", "ArrowRight", "ArrowUp", "ArrowDown"})
@@ -88,14 +88,13 @@ struct Hint {
 
 TEST(GHintNode, CostAndYieldRowsComeInTheirOrderAndShowWhatCanBeAfforded) {
     Hint hint;
-    ASSERT_TRUE(hint.node->setCosts(&hint.level,
-                                    resources({{"Money", 1500}, {"Materials", 0}, {"Gold", 10}, {"Workers", 3},
-                                               {"Guests", 4}, {"Flour", 2}}),
-                                    resources({{"Money", 1000}, {"Guests", 5}, {"Gold", 0}}), false));
+    ASSERT_TRUE(hint.node->setCosts(
+        &hint.level,
+        resources({{"Money", 1500}, {"Materials", 0}, {"Gold", 10}, {"Workers", 3}, {"Guests", 4}, {"Flour", 2}}),
+        resources({{"Money", 1000}, {"Guests", 5}, {"Gold", 0}}), false));
     const std::vector<std::string> expected = {
-        "MoneyBlock:$1,500:Enabled", "GoldBlock:10:Disabled",  "WorkersBlock:3:Disabled",
-        "GuestsBlock:4:Enabled",     "QuestBlock:2:Disabled",  "MoneyBlock:+$1,000:Produce",
-        "QuestBlock:+5:Produce",
+        "MoneyBlock:$1,500:Enabled", "GoldBlock:10:Disabled",      "WorkersBlock:3:Disabled", "GuestsBlock:4:Enabled",
+        "QuestBlock:2:Disabled",     "MoneyBlock:+$1,000:Produce", "QuestBlock:+5:Produce",
     };
     EXPECT_EQ(hint.rows(), expected);
     const CArray<BaseNode*>& rows = hint.node->getRowsHolder()->getChildren();
@@ -150,8 +149,7 @@ TEST(GHintNode, ThePopupStandsWhereItFitsWithItsArrowTowardsTheObject) {
         target->setPosition(CVector3d(c.x, c.y, 0.0f));
         target->updateAbsoluteTransformation();
         hint.node->setPosition(CVector3d(0.0f, 0.0f, 7.0f));
-        ASSERT_TRUE(
-            hint.node->setCosts(&hint.level, resources({{"Money", 10}, {"Gold", 1}}), GResourceMap(), false));
+        ASSERT_TRUE(hint.node->setCosts(&hint.level, resources({{"Money", 10}, {"Gold", 1}}), GResourceMap(), false));
         hint.node->showAt(target.get(), size, anchor.get());
         EXPECT_EQ(hint.node->getArrowKind(), c.arrow);
         const CArray<BaseNode*>& rows = hint.node->getRowsHolder()->getChildren();

@@ -188,8 +188,8 @@ TEST(GMultiTexturedSpriteNode, WritesWhatDiffersAndReadsItBack) {
     Sprite sprite;
     CRefHandle<CPropertyBag> bag(new CPropertyBag);
     sprite.node->writeProperties(*bag);
-    for (const char* key : {"BlendType", "MainImageStretchX", "MainImageWrapType", "MainImageFlipX",
-                            "SecondaryImageWrapType"})
+    for (const char* key :
+         {"BlendType", "MainImageStretchX", "MainImageWrapType", "MainImageFlipX", "SecondaryImageWrapType"})
         EXPECT_LT(bag->indexOf(key), 0) << key;
     EXPECT_GE(bag->indexOf("MainImageTexture"), 0);
     EXPECT_GE(bag->indexOf("SecondaryImageTexture"), 0);

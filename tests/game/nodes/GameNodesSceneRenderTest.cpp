@@ -26,10 +26,12 @@
 #include "engine/video/IGraphicsDriver.h"
 #include "engine/video/OpenGLDriver.h"
 #include "game/nodes/GBuildingInfoNode.h"
+#include "game/nodes/GCircularBirdNode.h"
 #include "game/nodes/GCounterTextNode.h"
 #include "game/nodes/GDiscreteSliderNode.h"
 #include "game/nodes/GHintNode.h"
 #include "game/nodes/GProgressBarWithCheckpointsNode.h"
+#include "game/nodes/GWeatherParticlesNode.h"
 #include "tests/engine/nodes/NodesTestSupport.h"
 #include "tests/engine/scene/SceneTestSupport.h"
 #include "tests/engine/video/GLTestContext.h"
@@ -56,7 +58,9 @@ std::string position(float x, float y) {
 std::string bounds(float w, float h) {
     return "<vector3d Name=\"Bounds\" Value=\"" + std::to_string(w) + ";" + std::to_string(h) + ";0\"/>";
 }
-std::string picture(const char* name) { return std::string("<atlasTexture Name=\"AtlasTexture\" Value=\"") + name + "\"/>"; }
+std::string picture(const char* name) {
+    return std::string("<atlasTexture Name=\"AtlasTexture\" Value=\"") + name + "\"/>";
+}
 std::string tint(const char* argb) { return std::string("<color Name=\"TintColor\" Value=\"") + argb + "\"/>"; }
 const std::string kStretched = R"(<int Name="ImageStretchX" Value="1"/><int Name="ImageStretchY" Value="1"/>)";
 const std::string kFont = R"(<font Name="Font" Value="dejavu.mfnt"/>)";
@@ -72,37 +76,39 @@ std::string block(const char* name, const char* color) {
 
 std::string templatesFile() {
     return "<?xml version=\"1.0\"?>\n" +
-           sceneNode("TemplateCollectionNode", "Templates", "",
-                     sceneNode("BaseNode", "Slider", "",
-                               sceneNode("SpriteNode", "Frame",
-                                         bounds(124, 10) + kStretched + tint("ff404040") + picture("white.png")) +
-                                   sceneNode("SpriteNode", "SlidingArea",
-                                             position(20, 2) + bounds(100, 6) + kStretched + tint("ff8090a0") +
-                                                 picture("white.png")) +
-                                   sceneNode("SpriteNode", "Knob", bounds(10, 10) + kStretched + picture("badge.png"))) +
-                         sceneNode("BaseNode", "Gull", "",
-                                   sceneNode("SpriteNode", "Body", tint("fff0f0e0") + picture("arrow.png"))));
+           sceneNode(
+               "TemplateCollectionNode", "Templates", "",
+               sceneNode("BaseNode", "Slider", "",
+                         sceneNode("SpriteNode", "Frame",
+                                   bounds(124, 10) + kStretched + tint("ff404040") + picture("white.png")) +
+                             sceneNode("SpriteNode", "SlidingArea",
+                                       position(20, 2) + bounds(100, 6) + kStretched + tint("ff8090a0") +
+                                           picture("white.png")) +
+                             sceneNode("SpriteNode", "Knob", bounds(10, 10) + kStretched + picture("badge.png"))) +
+                   sceneNode("BaseNode", "Gull", "",
+                             sceneNode("SpriteNode", "Body", tint("fff0f0e0") + picture("arrow.png"))));
 }
 
 std::string sceneFile() {
-    const std::string sprite = sceneNode(
-        "GMultiTexturedSpriteNode", "Glass",
-        position(8, 8) + bounds(64, 48) +
-            R"(<int Name="MainImageStretchX" Value="1"/><int Name="MainImageStretchY" Value="1"/>)"
-            R"(<int Name="SecondaryImageWrapType" Value="0"/>)"
-            R"(<atlasTexture Name="MainImageTexture" Value="badge.png"/>)"
-            R"(<atlasTexture Name="SecondaryImageTexture" Value="stripes.png"/>)");
-    const std::string panel = sceneNode(
-        "GBuildingInfoNode", "Info", position(80, 8) + bounds(168, 80),
-        sceneNode("SpriteNode", "Preview", "") + text("BuildingName", tint("ffffff80")) + text("Income", "") +
-            text("Guests", "") + text("Gold", tint("ffffd040")) + text("ServedGuests", "") +
-            text("Description", tint("ffc0e0ff")) + sceneNode("SpriteNode", "DescriptionSign", "") +
-            sceneNode("BaseNode", "Spacer", bounds(20, 2)) +
-            sceneNode("SpriteNode", "HighlightArrow", tint("ffff4040") + picture("arrow.png")) +
-            sceneNode("SpriteNode", "HighlightUnderline",
-                      bounds(4, 2) + kStretched + tint("ffff4040") + picture("white.png")));
+    const std::string sprite =
+        sceneNode("GMultiTexturedSpriteNode", "Glass",
+                  position(8, 8) + bounds(64, 48) +
+                      R"(<int Name="MainImageStretchX" Value="1"/><int Name="MainImageStretchY" Value="1"/>)"
+                      R"(<int Name="SecondaryImageWrapType" Value="0"/>)"
+                      R"(<atlasTexture Name="MainImageTexture" Value="badge.png"/>)"
+                      R"(<atlasTexture Name="SecondaryImageTexture" Value="stripes.png"/>)");
+    const std::string panel =
+        sceneNode("GBuildingInfoNode", "Info", position(80, 8) + bounds(168, 80),
+                  sceneNode("SpriteNode", "Preview", "") + text("BuildingName", tint("ffffff80")) + text("Income", "") +
+                      text("Guests", "") + text("Gold", tint("ffffd040")) + text("ServedGuests", "") +
+                      text("Description", tint("ffc0e0ff")) + sceneNode("SpriteNode", "DescriptionSign", "") +
+                      sceneNode("BaseNode", "Spacer", bounds(20, 2)) +
+                      sceneNode("SpriteNode", "HighlightArrow", tint("ffff4040") + picture("arrow.png")) +
+                      sceneNode("SpriteNode", "HighlightUnderline",
+                                bounds(4, 2) + kStretched + tint("ffff4040") + picture("white.png")));
     const std::string bar = sceneNode(
-        "GProgressBarWithCheckpointsNode", "Clock", position(8, 96) + bounds(240, 10) + R"(<int Name="KnobType" Value="1"/>)",
+        "GProgressBarWithCheckpointsNode", "Clock",
+        position(8, 96) + bounds(240, 10) + R"(<int Name="KnobType" Value="1"/>)",
         sceneNode("SpriteNode", "SlidingArea", bounds(240, 10) + kStretched + tint("ff303848") + picture("white.png")) +
             sceneNode("SpriteNode", "Knob", bounds(10, 10) + kStretched + tint("ff40c060") + picture("white.png")) +
             sceneNode("BaseNode", "Checkpoint", position(0, 10),
@@ -111,14 +117,13 @@ std::string sceneFile() {
     const std::string slider =
         sceneNode("GDiscreteSliderNode", "Volume",
                   position(8, 124) + R"(<string Name="TemplateName" Value="Slider"/><float Name="Value" Value="60"/>)");
-    const std::string counter = sceneNode(
-        "GCounterTextNode", "Money",
-        kFont + position(8, 140) + bounds(100, 16) + tint("ff80ff80") +
-            R"(<int Name="EndValue" Value="12345"/><int Name="CountingTime" Value="3000"/>)");
-    const std::string hint = sceneNode("GHintNode", "Hint", position(0, 0), block("MoneyBlock", "ff6a4a20") +
-                                                                               block("GoldBlock", "ff806010") +
-                                                                               sceneNode("SpriteNode", "ArrowDown",
-                                                                                         picture("arrow.png")));
+    const std::string counter =
+        sceneNode("GCounterTextNode", "Money",
+                  kFont + position(8, 140) + bounds(100, 16) + tint("ff80ff80") +
+                      R"(<int Name="EndValue" Value="12345"/><int Name="CountingTime" Value="3000"/>)");
+    const std::string hint = sceneNode("GHintNode", "Hint", position(0, 0),
+                                       block("MoneyBlock", "ff6a4a20") + block("GoldBlock", "ff806010") +
+                                           sceneNode("SpriteNode", "ArrowDown", picture("arrow.png")));
     const std::string weather = sceneNode(
         "GWeatherParticlesNode", "Rain",
         R"(<string Name="ConfigurationFilename" Value="rain.xml"/><atlasTexture Name="AtlasTexture" Value="drop.png"/>)");
@@ -285,7 +290,6 @@ protected:
         EXPECT_TRUE(scene);
         if (!scene)
             return CRefHandle<CPixelImage>();
-        CEngineManagers::instance().getRandom()->seed(2024);
         CRefHandle<CEngine> engine = makeFakeEngine();
         CRefHandle<SceneManager> manager(new SceneManager(CObjectName(), nullptr, nullptr));
         manager->setEngine(engine.get());
@@ -324,6 +328,16 @@ protected:
             target->updateAbsoluteTransformation();
             hint->showAt(target.get(), CVector3d(16.0f, 4.0f, 0.0f), scene);
         }
+        // The rain and the bird draw from a generator of their own, so that
+        // the frame does not depend on what ran before.
+        CRefHandle<CRandom> random(new CRandom);
+        random->seed(2024);
+        auto* rain = nodeCast<GWeatherParticlesNode>(scene->findChild(CName("Rain"), 1));
+        auto* bird = nodeCast<GCircularBirdNode>(scene->findChild(CName("Bird"), 1));
+        if (rain)
+            rain->setRandom(random.get());
+        if (bird)
+            bird->setRandom(random.get());
         if (calm)
             for (const char* name : {"Rain", "Bird"})
                 if (BaseNode* node = scene->findChild(CName(name), 1))
@@ -342,6 +356,10 @@ protected:
         CRefHandle<CPixelImage> shot(m_driver->takeScreenshot());
         EXPECT_TRUE(m_driver->endFrame());
         (void)manager->setScene(nullptr);
+        if (rain)
+            rain->setRandom(nullptr);
+        if (bird)
+            bird->setRandom(nullptr);
         return shot;
     }
 
