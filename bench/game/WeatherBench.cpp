@@ -57,20 +57,6 @@ void addKeys(CArray<GWeatherKey>& keys, float from, float to) {
     keys.push_back(GWeatherKey{1.0f, to});
 }
 
-// The timeline step of the node, written out.
-void follow(const CArray<GWeatherKey>& keys, float age, float& value, int32_t& next) {
-    if (next < 0 || uint32_t(next) >= keys.size())
-        return;
-    const GWeatherKey& key = keys[uint32_t(next)];
-    if (key.t <= age) {
-        value = key.v;
-        ++next;
-        return;
-    }
-    const GWeatherKey& before = keys[uint32_t(next - 1)];
-    value = before.v + (key.v - before.v) / (key.t - before.t) * (age - before.t);
-}
-
 struct World {
     World() {
         CRefHandle<BenchTexture> texture(new BenchTexture(CSizeI(64, 64)));
@@ -146,9 +132,9 @@ void BM_RainFrame_plain(benchmark::State& state) {
             p.swayTime += int32_t(kStep);
             if (p.swayTime > p.swayPeriod)
                 p.swayTime = 0;
-            follow(c.scaleX, p.age, p.scaleX, p.nextScaleX);
-            follow(c.scaleY, p.age, p.scaleY, p.nextScaleY);
-            follow(c.colorA, p.age, p.alpha, p.nextAlpha);
+            followWeatherTimeline(c.scaleX, p.age, p.scaleX, p.nextScaleX);
+            followWeatherTimeline(c.scaleY, p.age, p.scaleY, p.nextScaleY);
+            followWeatherTimeline(c.colorA, p.age, p.alpha, p.nextAlpha);
         }
         BatchVertex* out = w.vertices.data();
         for (const Particle& p : w.plain) {

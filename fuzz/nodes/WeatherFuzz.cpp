@@ -2,13 +2,14 @@
 // node with what it read: the first half second of particles, a few updates
 // of odd lengths and the mesh after each.
 
+#include "engine/content/CPixelImage.h"
 #include "engine/core/CLog.h"
 #include "engine/core/CRefHandle.h"
 #include "engine/io/CXmlStreamReader.h"
 #include "engine/video/CAtlasTexture.h"
 #include "engine/video/CGeometryBuffer.h"
 #include "engine/video/CImageTexture.h"
-#include "engine/video/IDriverTexture.h"
+#include "fuzz/video/FuzzTextures.h"
 #include "game/nodes/GWeatherParticlesNode.h"
 
 #include <cstdint>
@@ -16,28 +17,10 @@
 
 namespace {
 
-class FuzzTexture : public IDriverTexture {
-public:
-    void* lock(bool) override { return nullptr; }
-    void unlock() override {}
-    const CSizeI& imageSize() const override { return m_size; }
-    const CSizeI& size() const override { return m_size; }
-    int32_t driverType() const override { return 0; }
-    ColorFormat colorFormat() const override { return ColorFormat::A8R8G8B8; }
-    uint32_t pitch() const override { return 0; }
-    bool hasMipMaps() const override { return false; }
-    void regenerateMipMaps() override {}
-    bool isRenderTarget() const override { return false; }
-    CPixelImage* image() const override { return nullptr; }
-    void dropImage() override {}
-
-private:
-    CSizeI m_size{32, 32};
-};
-
 struct Setup {
     Setup() { CLog::instance()->setThreshold(CLog::User + 1); }
-    CRefHandle<FuzzTexture> texture{new FuzzTexture};
+    CRefHandle<CPixelImage> image{CPixelImage::create(CObjectName(), ColorFormat::A8R8G8B8, 16, 64)};
+    CRefHandle<FuzzTexture> texture{new FuzzTexture(image.get())};
     CRefHandle<CImageTexture> page{new CImageTexture(CObjectName(), CStringW(u"rain.png"), texture.get())};
     CRefHandle<CAtlasTexture> drop{new CAtlasTexture(CObjectName(), page.get(), CRect(0, 0, 0.25f, 1), {}, {})};
 };

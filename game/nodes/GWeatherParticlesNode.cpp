@@ -39,20 +39,6 @@ float draw(CRandom& random, const CVector2d& range) {
 // The start of a timeline: its first value, or 1 when it is empty.
 float firstValue(const CArray<GWeatherKey>& keys) { return keys.empty() ? 1.0f : keys[0].v; }
 
-// Moves `value` along `keys` for `age`: at most one key is passed per call.
-void followTimeline(const CArray<GWeatherKey>& keys, float age, float& value, int32_t& next) {
-    if (next < 0 || uint32_t(next) >= keys.size())
-        return;
-    const GWeatherKey& key = keys[uint32_t(next)];
-    if (key.t <= age) {
-        value = key.v;
-        ++next;
-        return;
-    }
-    const GWeatherKey& before = keys[uint32_t(next - 1)];
-    value = before.v + (key.v - before.v) / (key.t - before.t) * (age - before.t);
-}
-
 // Whole degrees of `angle` within 0..359.
 int32_t wholeDegrees(float angle) {
     const int32_t whole = truncateToInt(angle) % 360;
@@ -118,6 +104,19 @@ bool readTimelines(CXmlStreamReader& reader, GWeatherConfiguration& configuratio
 }
 
 } // namespace
+
+void followWeatherTimeline(const CArray<GWeatherKey>& keys, float age, float& value, int32_t& next) {
+    if (next < 0 || uint32_t(next) >= keys.size())
+        return;
+    const GWeatherKey& key = keys[uint32_t(next)];
+    if (key.t <= age) {
+        value = key.v;
+        ++next;
+        return;
+    }
+    const GWeatherKey& before = keys[uint32_t(next - 1)];
+    value = before.v + (key.v - before.v) / (key.t - before.t) * (age - before.t);
+}
 
 bool readWeatherConfiguration(CXmlStreamReader& reader, GWeatherConfiguration& configuration) {
     GWeatherConfiguration read = configuration;
@@ -402,9 +401,9 @@ void GWeatherParticlesNode::updateParticles(float seconds) {
         p.swayTime += swayStep;
         if (p.swayTime > p.swayPeriod || p.swayTime < 0)
             p.swayTime = 0;
-        followTimeline(c.scaleX, p.age, p.scaleX, p.nextScaleX);
-        followTimeline(c.scaleY, p.age, p.scaleY, p.nextScaleY);
-        followTimeline(c.colorA, p.age, p.alpha, p.nextAlpha);
+        followWeatherTimeline(c.scaleX, p.age, p.scaleX, p.nextScaleX);
+        followWeatherTimeline(c.scaleY, p.age, p.scaleY, p.nextScaleY);
+        followWeatherTimeline(c.colorA, p.age, p.alpha, p.nextAlpha);
         ++i;
     }
 }

@@ -47,6 +47,12 @@ struct GWeatherConfiguration {
     CArray<GWeatherKey> colorA;
 };
 
+// Moves `value` along `keys` for the normalised `age`, `next` being the
+// index of the next key: a key whose time has come is taken (at most one per
+// call), otherwise the value lies on the line from the key before. Past the
+// last key the value stays.
+void followWeatherTimeline(const CArray<GWeatherKey>& keys, float age, float& value, int32_t& next);
+
 // Reads a weather configuration from `reader` into `configuration`: keys the
 // document does not name keep their values. Answers false, logging one line
 // and leaving `configuration` unchanged, when a timeline holds more than
