@@ -3,9 +3,11 @@
 #include "engine/core/CEngineManagers.h"
 #include "engine/core/CRandom.h"
 #include "engine/io/CXmlStreamReader.h"
+#include "engine/scene/CPropertyBag.h"
 #include "engine/video/CAtlasTexture.h"
 #include "engine/video/CGeometryBuffer.h"
 #include "tests/engine/nodes/NodesTestSupport.h"
+#include "tests/game/nodes/GameNodesTestSupport.h"
 #include "tests/support/CRecordingGraphicsDriver.h"
 #include "tests/support/LogCapture.h"
 
@@ -292,4 +294,59 @@ TEST(GWeatherParticlesNode, DrawsItsMeshOnceWithItsMaterialAtDepthZero) {
     EXPECT_EQ(matrices[0]->matrix[12], 5.0f);
     EXPECT_EQ(matrices[0]->matrix[14], 0.0f);
     EXPECT_TRUE(matrices[1]->matrix.identityHint());
+}
+
+TEST(GWeatherParticlesNode, StartsWhenDrawnStopsWhenSpentAndStartsAgainWhenSwitchedOn) {
+    SceneClock clock;
+    Weather weather;
+    clock.adopt(weather.node.get());
+    clock.draw();
+    ASSERT_EQ(weather.node->getScheduler(), clock.scheduler.get());
+    EXPECT_EQ(weather.node->getParticleCount(), 50u) << "half a second of particles at once";
+    clock.scheduler->update(30);
+    EXPECT_EQ(weather.node->getParticleCount(), 53u);
+
+    weather.node->setEnabled(false);
+    for (int i = 0; i < 40; ++i)
+        clock.scheduler->update(30);
+    EXPECT_EQ(weather.node->getParticleCount(), 0u);
+    EXPECT_EQ(weather.node->getScheduler(), nullptr);
+    clock.draw();
+    EXPECT_EQ(weather.node->getScheduler(), nullptr) << "switched off, drawing does not start it";
+
+    weather.node->setEnabled(true);
+    clock.draw();
+    EXPECT_EQ(weather.node->getScheduler(), clock.scheduler.get());
+    EXPECT_EQ(weather.node->getParticleCount(), 50u);
+    weather.node->setScheduler(nullptr);
+}
+
+TEST(GWeatherParticlesNode, WritesItsFileSwitchAndTextureAndCopiesItsConfiguration) {
+    Weather weather;
+    CRefHandle<CPropertyBag> bag(new CPropertyBag);
+    weather.node->writeProperties(*bag);
+    EXPECT_LT(bag->indexOf("ConfigurationFilename"), 0);
+    EXPECT_LT(bag->indexOf("Enabled"), 0) << "on is the default";
+    EXPECT_GE(bag->indexOf("AtlasTexture"), 0);
+
+    weather.node->setEnabled(false);
+    weather.node->setConfigurationFilename(CString("levels/common/Effects/Rain.xml"));
+    bag->clear();
+    weather.node->writeProperties(*bag);
+    EXPECT_EQ(std::string(bag->getString("ConfigurationFilename").view()), "levels/common/Effects/Rain.xml");
+    EXPECT_FALSE(bag->getBool("Enabled"));
+    EXPECT_EQ(weather.node->getConfiguration().pps, 100) << "a file that does not open changes nothing";
+
+    weather.node->configuration().scaleX.push_back(GWeatherKey{0.5f, 3.0f});
+    weather.node->spawnParticles(100);
+    CRefHandle<BaseNode> copy(weather.node->clone(nullptr, nullptr));
+    const auto* copied = nodeCast<GWeatherParticlesNode>(copy.get());
+    ASSERT_NE(copied, nullptr);
+    EXPECT_EQ(copied->getParticleCount(), 0u) << "live particles are not copied";
+    EXPECT_FALSE(copied->isEnabled());
+    EXPECT_EQ(copied->getAtlasTexture(), weather.drop.get());
+    EXPECT_EQ(copied->getConfiguration().pps, 100);
+    ASSERT_EQ(copied->getConfiguration().scaleX.size(), 1u);
+    EXPECT_EQ(copied->getConfiguration().scaleX[0].v, 3.0f);
+    EXPECT_TRUE(copied->getMaterial().layers[0].trilinear);
 }
