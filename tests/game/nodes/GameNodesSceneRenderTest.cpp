@@ -37,6 +37,7 @@
 #include "tests/engine/video/GLTestContext.h"
 #include "tests/game/nodes/GameNodesTestSupport.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/TextureTestSupport.h"
 #include "tools/font/FontBuilder.h"
 
 #include <gtest/gtest.h>
@@ -184,24 +185,6 @@ public:
     [[nodiscard]] int getFreeWorkers() const override { return 3; }
     [[nodiscard]] int getLevelGuests() const override { return 0; }
 };
-
-// Pixels whose channels differ by more than `tolerance`; every pixel counts
-// when the sizes differ.
-uint32_t differingPixels(const CPixelImage& a, const CPixelImage& b, int tolerance) {
-    if (a.width() != b.width() || a.height() != b.height())
-        return a.width() * a.height() + 1;
-    uint32_t count = 0;
-    for (uint32_t y = 0; y < a.height(); ++y)
-        for (uint32_t x = 0; x < a.width(); ++x) {
-            const CColor p = a.pixelAt(x, y);
-            const CColor q = b.pixelAt(x, y);
-            if (std::abs(int(p.red()) - int(q.red())) > tolerance ||
-                std::abs(int(p.green()) - int(q.green())) > tolerance ||
-                std::abs(int(p.blue()) - int(q.blue())) > tolerance)
-                ++count;
-        }
-    return count;
-}
 
 class GameNodesSceneRenderTest : public ::testing::Test {
 protected:
