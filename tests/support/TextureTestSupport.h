@@ -71,3 +71,8 @@ public:
     CRefHandle<CContentProcessorsManager> processors;
     CRefHandle<CContentManager> manager;
 };
+
+// Pixels whose red, green or blue differ by more than `tolerance` between the
+// images; every pixel counts when the sizes differ. For comparing drawn
+// frames with reference pictures.
+[[nodiscard]] uint32_t differingPixels(const CPixelImage& a, const CPixelImage& b, int tolerance);

@@ -7,10 +7,19 @@
 #include "game/app/GDebugStatsScene.h"
 #include "game/app/GIntroScene.h"
 #include "game/app/GLogosScene.h"
+#include "game/nodes/GBuildingInfoNode.h"
+#include "game/nodes/GCircularBirdNode.h"
+#include "game/nodes/GCounterTextNode.h"
+#include "game/nodes/GDiscreteSliderNode.h"
+#include "game/nodes/GEllipseMovableNode.h"
+#include "game/nodes/GHintNode.h"
 #include "game/nodes/GLockButton.h"
+#include "game/nodes/GMultiTexturedSpriteNode.h"
+#include "game/nodes/GProgressBarWithCheckpointsNode.h"
 #include "game/nodes/GRectangleNode.h"
 #include "game/nodes/GSelectGridNode.h"
 #include "game/nodes/GSpriteBatchingNode.h"
+#include "game/nodes/GWeatherParticlesNode.h"
 #include "game/screens/GMainMenuScene.h"
 #include "game/screens/GOptionsScene.h"
 #include "game/screens/GQuitConfirmationScene.h"
@@ -44,6 +53,15 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GSelectGridNode", &GSelectGridNode::create},
     {u"GOptionsScene", &GOptionsScene::create},
     {u"GLockButton", &GLockButton::create},
+    {u"GBuildingInfoNode", &GBuildingInfoNode::create},
+    {u"GHintNode", &GHintNode::create},
+    {u"GCounterTextNode", &GCounterTextNode::create},
+    {u"GProgressBarWithCheckpointsNode", &GProgressBarWithCheckpointsNode::create},
+    {u"GDiscreteSliderNode", &GDiscreteSliderNode::create},
+    {u"GWeatherParticlesNode", &GWeatherParticlesNode::create},
+    {u"GCircularBirdNode", &GCircularBirdNode::create},
+    {u"GEllipseMovableNode", &GEllipseMovableNode::create},
+    {u"GMultiTexturedSpriteNode", &GMultiTexturedSpriteNode::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {
