@@ -7,10 +7,15 @@
 #include "game/app/GDebugStatsScene.h"
 #include "game/app/GIntroScene.h"
 #include "game/app/GLogosScene.h"
+#include "game/nodes/GEllipseProgressBarNode.h"
+#include "game/nodes/GEllipseSectorNode.h"
 #include "game/nodes/GLockButton.h"
+#include "game/nodes/GPolygonNode.h"
+#include "game/nodes/GProgressBarWithSignNode.h"
 #include "game/nodes/GRectangleNode.h"
 #include "game/nodes/GSelectGridNode.h"
 #include "game/nodes/GSpriteBatchingNode.h"
+#include "game/nodes/GTwoSpritesProgressBarNode.h"
 #include "game/screens/GMainMenuScene.h"
 #include "game/screens/GOptionsScene.h"
 #include "game/screens/GQuitConfirmationScene.h"
@@ -44,6 +49,11 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GSelectGridNode", &GSelectGridNode::create},
     {u"GOptionsScene", &GOptionsScene::create},
     {u"GLockButton", &GLockButton::create},
+    {u"GEllipseProgressBarNode", &GEllipseProgressBarNode::create},
+    {u"GEllipseSectorNode", &GEllipseSectorNode::create},
+    {u"GProgressBarWithSignNode", &GProgressBarWithSignNode::create},
+    {u"GTwoSpritesProgressBarNode", &GTwoSpritesProgressBarNode::create},
+    {u"GPolygonNode", &GPolygonNode::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {
