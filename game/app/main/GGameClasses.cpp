@@ -21,6 +21,7 @@
 #include "game/screens/GQuitConfirmationScene.h"
 #include "game/screens/GSelectPlayerInputNameScene.h"
 #include "game/screens/GSelectPlayerScene.h"
+#include "game/world/GBuildingNode.h"
 
 namespace {
 
@@ -54,6 +55,7 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GProgressBarWithSignNode", &GProgressBarWithSignNode::create},
     {u"GTwoSpritesProgressBarNode", &GTwoSpritesProgressBarNode::create},
     {u"GPolygonNode", &GPolygonNode::create},
+    {u"GBuildingNode", &GBuildingNode::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {
