@@ -6,7 +6,7 @@
 // Within the child "ScalingSignArea" the sign has its full size; between
 // that zone and either end of "SlidingSignArea" it shrinks towards the end
 // (its width halves at once below half size, its height follows all the
-// way), keeping its bottom edge. Without both areas, or beyond a zone edge
+// way), keeping the middle of its full height. Without both areas, or beyond a zone edge
 // the two areas share, the sign keeps its full size.
 class GProgressBarWithSignNode : public ProgressBarNode {
 public:
