@@ -71,8 +71,10 @@ void GProgressBarWithSignNode::applyTemplate() {
         m_slideLeft = m_slidingSignArea->getPosition().x;
         m_slideRight = m_slidingSignArea->getPosition().x + m_slidingSignArea->getBounds().x;
     }
-    if (m_sign)
+    if (m_sign && m_sign != m_signBaseOf) {
         m_signBaseY = m_sign->getPosition().y;
+        m_signBaseOf = m_sign;
+    }
     // A zone edge shared with the travel's edge leaves no stretch to shrink
     // over on that side; without both areas there is no zone at all.
     const bool zone = m_scalingSignArea && m_slidingSignArea;

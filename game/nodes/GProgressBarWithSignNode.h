@@ -53,6 +53,9 @@ private:
     float m_scaleRight = 0.0f;
     float m_scaleLeft = 1.0f;
     float m_signBaseY = 0.0f;
+    // The sign `m_signBaseY` was taken from: a template applied again finds
+    // the sign already moved by its layout and keeps the base.
+    const BaseNode* m_signBaseOf = nullptr;
     // Whether a shrinking stretch lies left of and right of the zone.
     bool m_leftStretch = false;
     bool m_rightStretch = false;

@@ -92,6 +92,16 @@ TEST(GProgressBarWithSignNode, WithoutAZoneOrBeyondASharedEdgeTheSignKeepsItsSiz
     }
 }
 
+TEST(GProgressBarWithSignNode, ATemplateAppliedAgainKeepsTheSignsBase) {
+    SignBar bar(true, true, 50.0f, 350.0f);
+    bar.knobEndAt(25.0f);
+    const float laidOut = bar.sign->getPosition().y;
+    EXPECT_FLOAT_EQ(laidOut, 12.5f);
+    bar.bar->applyTemplate();
+    bar.bar->applyTemplate();
+    EXPECT_FLOAT_EQ(bar.sign->getPosition().y, laidOut) << "the sign does not creep down";
+}
+
 TEST(GProgressBarWithSignNode, FindsItsPartsInTheTemplateAndAnswersItsKinds) {
     CRefHandle<BaseNode> node(GProgressBarWithSignNode::create(CObjectName()));
     EXPECT_TRUE(node->isKindOf(2034) && node->isKindOf(16) && node->isKindOf(15) && node->isKindOf(5));
