@@ -162,7 +162,7 @@ void GBuildingNode::readProperties(const CPropertyBag& bag) {
     GObjectNode::readProperties(bag);
     if (bag.indexOf("LuckinessType") >= 0)
         m_luckinessType = bag.getInt("LuckinessType");
-    if (getLevelScene() && getLevelConfiguration() && getLevelScene())
+    if (getLevelScene() && getLevelConfiguration())
         getLevelScene()->recalculate();
 }
 
@@ -530,7 +530,7 @@ bool GBuildingNode::update(uint32_t elapsed) {
     m_timeSinceIncome = addAmounts(m_timeSinceIncome, step);
     m_timeSinceBuildOrRepair = addAmounts(m_timeSinceBuildOrRepair, step);
     m_timeSinceWorkerLeft = addAmounts(m_timeSinceWorkerLeft, step);
-    m_trainCountdown -= step;
+    m_trainCountdown = addAmounts(m_trainCountdown, -step);
     // A replaced damage icon goes once its "Disappear" has played.
     for (uint32_t i = m_fadingIcons.size(); i-- > 0;) {
         BaseNode* icon = m_fadingIcons[i].get();

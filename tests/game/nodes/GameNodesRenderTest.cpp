@@ -2,39 +2,25 @@
 // and a polygon outline, drawn by the OpenGL driver on a hidden context and
 // compared with a reference picture kept in tests/game/nodes/data; then
 // saved, read back, drawn and saved again unchanged. The bar pictures are
-// drawn here. BM_UPDATE_REFERENCES=1 writes the reference anew (look at it
-// before committing it).
+// drawn here.
 
-#include "engine/content/CContentManager.h"
-#include "engine/content/CContentProcessorsManager.h"
-#include "engine/content/CImageFormatRegistry.h"
 #include "engine/content/CPixelImage.h"
 #include "engine/content/ContentType.h"
-#include "engine/core/CEngineCreationParams.h"
 #include "engine/core/CEngineManagers.h"
-#include "engine/core/CMat4.h"
-#include "engine/device/ContentProcessors.h"
-#include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/FilePaths.h"
-#include "engine/nodes/StandardNodes.h"
 #include "engine/scene/BaseNode.h"
 #include "engine/scene/CNodeFactory.h"
-#include "engine/video/IGraphicsDriver.h"
-#include "engine/video/OpenGLDriver.h"
 #include "game/nodes/GEllipseProgressBarNode.h"
 #include "game/nodes/GEllipseSectorNode.h"
 #include "game/nodes/GPolygonNode.h"
 #include "game/nodes/GProgressBarWithSignNode.h"
 #include "game/nodes/GTwoSpritesProgressBarNode.h"
-#include "tests/engine/nodes/NodesTestSupport.h"
+#include "tests/engine/nodes/GLSceneFixture.h"
 #include "tests/engine/video/DriverTestSupport.h"
-#include "tests/engine/video/GLTestContext.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 namespace {
@@ -197,36 +183,20 @@ CColor fullPixel(uint32_t x, uint32_t y, uint32_t width, uint32_t height) {
     return CColor(0xFF000000u | ((40 + along / 2) << 16) | ((120 + along / 2) << 8) | 40u);
 }
 
-class GameNodesRenderTest : public ::testing::Test {
+class GameNodesRenderTest : public GLSceneFixture {
 protected:
+    GameNodesRenderTest() : GLSceneFixture("tests/game/nodes/data", kWidth, kHeight) {}
+
     void SetUp() override {
-        std::string error;
-        m_context.reset(CGLTestContext::create(kWidth, kHeight, true, &error));
-        if (!m_context)
-            GTEST_SKIP() << "No OpenGL context can be made on this machine: " << error;
-        CEngineCreationParams params;
-        params.driverType = CEngineCreationParams::DriverOpenGL;
-        params.width = kWidth;
-        params.height = kHeight;
-        params.colorBits = 32;
-        params.stencil = true;
-        m_driver.reset(createOpenGLDriver(params, m_fileSystem.get(), m_context.get()));
-        ASSERT_TRUE(m_driver);
-        ASSERT_NE(m_fileSystem->mountArchive(fromNativePath(m_dir.path().string()), nullptr), nullptr);
-        CEngineManagers& managers = CEngineManagers::instance();
-        if (!managers.getImageFormatRegistry())
-            managers.setImageFormatRegistry(new CImageFormatRegistry);
-        CNodeFactory& factory = *managers.getNodeFactory();
-        registerStandardNodes(factory);
+        GLSceneFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        CNodeFactory& factory = *CEngineManagers::instance().getNodeFactory();
         (void)factory.registerNodeClass(CStringW(u"GEllipseSectorNode"), &GEllipseSectorNode::create);
         (void)factory.registerNodeClass(CStringW(u"GEllipseProgressBarNode"), &GEllipseProgressBarNode::create);
         (void)factory.registerNodeClass(CStringW(u"GPolygonNode"), &GPolygonNode::create);
         (void)factory.registerNodeClass(CStringW(u"GTwoSpritesProgressBarNode"), &GTwoSpritesProgressBarNode::create);
         (void)factory.registerNodeClass(CStringW(u"GProgressBarWithSignNode"), &GProgressBarWithSignNode::create);
-        m_processors.reset(new CContentProcessorsManager(m_fileSystem.get(), m_driver.get()));
-        (void)registerContentProcessors(m_processors.get());
-        m_manager.reset(new CContentManager(m_driver.get(), m_fileSystem.get(), m_processors.get()));
-
         writePng("wide-empty.png", 96, 16, emptyPixel);
         writePng("wide-full.png", 96, 16, fullPixel);
         writePng("tall-empty.png", 16, 64, emptyPixel);
@@ -235,15 +205,6 @@ protected:
             return CColor(y < 14 ? 0xFFE04040u : (x >= 4 && x < 8 ? 0xFF806040u : 0x00000000u));
         });
         (void)m_dir.write("scene.mscn", std::string(kScene));
-    }
-
-    void TearDown() override {
-        if (m_manager)
-            m_manager->clear();
-        m_manager.reset();
-        m_processors.reset();
-        m_driver.reset();
-        m_context.reset();
     }
 
     void writePng(const char* name, uint32_t width, uint32_t height,
@@ -256,14 +217,6 @@ protected:
             m_manager->save(ContentTypeImage, image.get(), fromNativePath((m_dir.path() / name).string()), nullptr));
     }
 
-    [[nodiscard]] CRefHandle<BaseNode> loadScene(const char* name) {
-        IContent* content = m_manager->load(ContentTypeSceneNode, CStringW(name), false);
-        CRefHandle<BaseNode> root(dynamic_cast<BaseNode*>(content));
-        if (!root && content)
-            content->release();
-        return root;
-    }
-
     // Lays the sign bars out as a shown scene has them (any node serves as
     // the manager their template step asks for). Laid out, a sign stands
     // where its size puts it, so scenes are saved before.
@@ -274,37 +227,6 @@ protected:
                 bar->applyTemplate();
     }
 
-    [[nodiscard]] CRefHandle<CPixelImage> draw(BaseNode* root) {
-        EXPECT_TRUE(m_driver->beginFrame(true, true, CColor(0xFF203040u), nullptr, nullptr));
-        m_driver->setMatrix(MatrixKind::World, CMat4::identity());
-        drawTree(root, m_driver.get());
-        CRefHandle<CPixelImage> shot(m_driver->takeScreenshot());
-        EXPECT_TRUE(m_driver->endFrame());
-        return shot;
-    }
-
-    void expectMatchesReference(CPixelImage* shot, const char* referenceName) {
-        const std::filesystem::path reference =
-            std::filesystem::path(BM_SOURCE_DIR) / "tests/game/nodes/data" / referenceName;
-        if (std::getenv("BM_UPDATE_REFERENCES")) {
-            ASSERT_TRUE(m_manager->save(ContentTypeImage, shot, fromNativePath(reference.string()), nullptr));
-            GTEST_SKIP() << "Reference written to " << reference;
-        }
-        const std::string copy = std::string("reference-") + referenceName;
-        (void)m_dir.write(copy, readAllBytes(reference));
-        CRefHandle<CPixelImage> expected(
-            dynamic_cast<CPixelImage*>(m_manager->load(ContentTypeImage, CStringW(copy.c_str()), false)));
-        ASSERT_TRUE(expected) << "Missing reference picture " << reference;
-        // Rasterisers may differ by a shade or an edge pixel here and there.
-        EXPECT_LE(differingPixels(*shot, *expected, 12), uint32_t(kWidth * kHeight / 200));
-    }
-
-    TempDir m_dir;
-    CRefHandle<CVirtualFileSystem> m_fileSystem{new CVirtualFileSystem};
-    CRefHandle<CGLTestContext> m_context;
-    CRefHandle<IGraphicsDriver> m_driver;
-    CRefHandle<CContentProcessorsManager> m_processors;
-    CRefHandle<CContentManager> m_manager;
     CRefHandle<BaseNode> m_stage{new BaseNode(CObjectName(), nullptr, nullptr)};
 };
 
