@@ -6,7 +6,7 @@
 
 class BaseNode;
 class IGraphicsDriver;
-struct Material;
+class Material;
 
 // The triangle fan of an ellipse sector inscribed in a node's Bounds, from
 // its absolute position, angle 0 at the top and angles growing clockwise on

@@ -31,7 +31,6 @@
 
 namespace {
 
-constexpr int32_t kOnRoadLocationTypeId = 2066;
 constexpr float kArrivalPointMerge = 3.0f;
 constexpr int32_t kSoundFadeOutMs = 1000;
 
@@ -913,10 +912,6 @@ bool GBuildingNode::onAllChildrenFinished(CEventNodeStateCompleted* event) {
             static_cast<void>(parent->removeChild(node));
         return true;
     }
-    // An on-road location that has appeared becomes clickable through its
-    // own class; its events pass on here.
-    if (node && node->isKindOf(kOnRoadLocationTypeId) && state == appearState())
-        return false;
     return ControlNode::onAllChildrenFinished(event);
 }
 
