@@ -8,6 +8,7 @@
 #include "engine/core/CStringW.h"
 #include "engine/nodes/SpriteNode.h"
 #include "engine/nodes/TextNode.h"
+#include "engine/scene/CEventManagerAttached.h"
 #include "engine/scene/CEventNodeStateCompleted.h"
 #include "engine/scene/CNodeState.h"
 #include "engine/scene/CPropertyBag.h"
@@ -498,6 +499,29 @@ CVector2d GBuildingNode::getArrivalPoint() const {
     if (m_chosenArrivalPoint.x != 0.0f || m_chosenArrivalPoint.y != 0.0f)
         return m_chosenArrivalPoint;
     return m_arrivalPoints.empty() ? CVector2d() : m_arrivalPoints[0];
+}
+
+void GBuildingNode::attachRandomResource(BaseNode* location) {
+    if (!location)
+        return;
+    static const CName randomResourceName("RandomResource");
+    auto* arrival = new BaseNode(CObjectName(), location, nullptr);
+    arrival->setName(arrivalPositionName());
+    arrival->setPosition(CVector3d(m_resourceWorkerArrivalPoint.x - m_resourceAppearPoint.x,
+                                   m_resourceWorkerArrivalPoint.y - m_resourceAppearPoint.y,
+                                   m_resourceWorkerArrivalPoint.z - m_resourceAppearPoint.z));
+    arrival->release();
+    location->setPosition(m_resourceAppearPoint);
+    const CRefHandle<CEventManagerAttached> attached(
+        new CEventManagerAttached(nodeCast<SceneManager>(getSceneManager<BaseNode>())));
+    static_cast<void>(location->handleEvent(attached.get()));
+    m_randomResourceTimer = 0;
+    m_randomResources.push_back(location);
+    location->setName(randomResourceName);
+    const GBuildingNode* pile = nodeCast<GBuildingNode>(location);
+    const CName pileType = pile && pile->getType() ? pile->getType()->Name : CName();
+    const CRefHandle<GRandomResourceAppearedMessage> message(new GRandomResourceAppearedMessage(this, pileType));
+    sendMessage(message.get());
 }
 
 bool GBuildingNode::canSpawnRandomResource() const {

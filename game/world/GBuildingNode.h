@@ -219,7 +219,13 @@ public:
     // alive.
     [[nodiscard]] bool canSpawnRandomResource() const;
     [[nodiscard]] int getRandomResourcesAlive() const { return int(m_randomResources.size()); }
-    void addRandomResource(BaseNode* resource) { m_randomResources.push_back(resource); }
+    // Makes `location` (a resource pile) one of the place's random
+    // resources: it gets an arrival point for the workers, moves to the
+    // place's resource appear point, applies its template and 4113 is sent
+    // with its type's Name. The caller keeps `location` in the tree.
+    void attachRandomResource(BaseNode* location);
+    [[nodiscard]] const CArray<BaseNode*>& getRandomResources() const { return m_randomResources; }
+    [[nodiscard]] int getRandomResourceTimer() const { return m_randomResourceTimer; }
 
     // ---- Unique upgrades and previews
 

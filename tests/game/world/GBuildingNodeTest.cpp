@@ -743,9 +743,20 @@ TEST(GBuildingNode, TasksPreviewsAndTheLevelsQuestions) {
     place->setReachable(true);
     place->setRequiredServices(true);
     EXPECT_TRUE(place->canSpawnRandomResource());
-    CRefHandle<BaseNode> pile(new BaseNode(CObjectName(), nullptr, nullptr));
-    place->addRandomResource(pile.get());
+    CRefHandle<GBuildingNode> pile(new GBuildingNode(CObjectName(), nullptr, nullptr));
+    auto pileType = makeType("GoldPile", GBuildingType::OnRoad, 1);
+    pile->setType(pileType.get(), false, false);
+    place->update(200);
+    place->attachRandomResource(pile.get());
     EXPECT_FALSE(place->canSpawnRandomResource());
+    EXPECT_EQ(place->getRandomResourceTimer(), 0);
+    EXPECT_EQ(pile->getName(), CName("RandomResource"));
+    ASSERT_NE(pile->findChild(CName("WorkerArrivalPosition"), 1), nullptr) << "where its workers stand";
+    ASSERT_FALSE(level.receiver->messages.empty());
+    auto* appeared = static_cast<GRandomResourceAppearedMessage*>(level.receiver->messages.back().get());
+    ASSERT_EQ(appeared->getType(), GRandomResourceAppearedMessage::TypeId);
+    EXPECT_EQ(appeared->getBuilding<GBuildingNode>(), place.get());
+    EXPECT_EQ(appeared->getPileType(), CName("GoldPile"));
 }
 
 TEST(GBuildingNode, RequiredServicesComeFromAnIdleNeighbourThatCoversThePlace) {
