@@ -21,6 +21,12 @@ GBuildingWorkerMessage::GBuildingWorkerMessage(BaseNode* building, BaseNode* wor
 GTrainArrivedMessage::GTrainArrivedMessage(BaseNode* station, BaseNode* train)
     : GBuildingMessage(station), m_train(CRefHandle<BaseNode>::share(train)) {}
 
+GTrainLeavedMessage::GTrainLeavedMessage(BaseNode* station, BaseNode* train, int trainKey)
+    : GBuildingMessage(station), m_train(CRefHandle<BaseNode>::share(train)), m_trainKey(trainKey) {}
+
+GBuildingCompletedMessage::GBuildingCompletedMessage(BaseNode* building, GBuildingConfig* type)
+    : GBuildingMessage(building), m_type(CRefHandle<GBuildingConfig>::share(type)) {}
+
 GObjectivesGroupStartedMessage::~GObjectivesGroupStartedMessage() = default;
 GObjectivesGroupCompletedMessage::~GObjectivesGroupCompletedMessage() = default;
 GIncomeCollectedMessage::~GIncomeCollectedMessage() = default;

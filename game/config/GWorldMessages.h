@@ -213,31 +213,40 @@ private:
     CRefHandle<BaseNode> m_train;
 };
 
-// 4108: a train left a station (the building).
+// 4108: a train left a station (the building). The train may be null when
+// only its key is known.
 class GTrainLeavedMessage : public GBuildingMessage {
 public:
     static constexpr int32_t TypeId = 4108;
-    GTrainLeavedMessage(BaseNode* station, int trainKey) : GBuildingMessage(station), m_trainKey(trainKey) {}
+    GTrainLeavedMessage(BaseNode* station, BaseNode* train, int trainKey);
     [[nodiscard]] int32_t getType() const override { return TypeId; }
 
+    template <class T = GTrainNode> [[nodiscard]] T* getTrain() const { return static_cast<T*>(m_train.get()); }
     [[nodiscard]] int getTrainKey() const { return m_trainKey; }
 
 protected:
     ~GTrainLeavedMessage() override;
 
 private:
+    CRefHandle<BaseNode> m_train;
     int m_trainKey;
 };
 
-// 4109: a building's construction is complete.
+// 4109: a building's construction is complete; `type` is the record the
+// building now has (may be null).
 class GBuildingCompletedMessage : public GBuildingMessage {
 public:
     static constexpr int32_t TypeId = 4109;
-    explicit GBuildingCompletedMessage(BaseNode* building) : GBuildingMessage(building) {}
+    GBuildingCompletedMessage(BaseNode* building, GBuildingConfig* type);
     [[nodiscard]] int32_t getType() const override { return TypeId; }
+
+    [[nodiscard]] GBuildingConfig* getNewType() const { return m_type.get(); }
 
 protected:
     ~GBuildingCompletedMessage() override;
+
+private:
+    CRefHandle<GBuildingConfig> m_type;
 };
 
 // 4110: the work at an on-road location is done (the building is the location).

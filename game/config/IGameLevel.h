@@ -1,6 +1,8 @@
 #pragma once
 
+class BaseNode;
 class CEventReceiver;
+class GlobalConfig;
 class LevelConfiguration;
 class ObjectsConfiguration;
 struct GLevelModifierValues;
@@ -23,6 +25,24 @@ public:
     [[nodiscard]] virtual float getLevelIncome() const = 0;
     // The Gold held by the headquarters building; 0 without one.
     [[nodiscard]] virtual int getHeadquartersGold() const = 0;
+
+    // What building places ask of their level; the defaults answer as a
+    // level without these parts would.
+    // True while the level is paused (no hover or focus looks change).
+    [[nodiscard]] virtual bool isLevelPaused() const { return false; }
+    // The 1-based level number; 0 when unknown.
+    [[nodiscard]] virtual int getLevelNumber() const { return 0; }
+    // The game-wide constants (scenery settings of the level numbers).
+    [[nodiscard]] virtual const GlobalConfig* getGlobalConfig() const { return nullptr; }
+    // The building places in order (index = place number).
+    [[nodiscard]] virtual int getPlaceCount() const { return 0; }
+    [[nodiscard]] virtual BaseNode* getPlace(int) const { return nullptr; }
+    // Recomputes the places' bonuses and the level's totals.
+    virtual void recalculate() {}
+    // The headquarters place; null without one.
+    [[nodiscard]] virtual BaseNode* getHeadquarters() const { return nullptr; }
+    // Steps of the walk path between two points; -1 when there is none.
+    [[nodiscard]] virtual int pathLength(float, float, float, float) const { return -1; }
 
 protected:
     ~IGameLevel() = default;

@@ -49,6 +49,8 @@ int GObjectNode::getResource(CName resource) const {
 void GObjectNode::addResource(CName resource, int amount) {
     int& held = m_resources[resource];
     held = addAmounts(held, amount);
+    if (held == 0)
+        (void)m_resources.erase(resource);
 }
 
 void GObjectNode::addResources(const GResourceMap& amounts) {
@@ -64,7 +66,7 @@ bool GObjectNode::hasResources(const GResourceMap& amounts) const {
     return true;
 }
 
-bool GObjectNode::hasNoResources() const {
+bool GObjectNode::isEmpty() const {
     for (const auto& entry : m_resources) {
         if (entry.value > 0)
             return false;
@@ -72,13 +74,12 @@ bool GObjectNode::hasNoResources() const {
     return true;
 }
 
-bool GObjectNode::moveResourcesTo(GResourceMap& target) {
-    for (auto& entry : m_resources) {
+void GObjectNode::takeResources(GResourceMap& target) {
+    for (const auto& entry : m_resources) {
         int& moved = target[entry.key];
         moved = addAmounts(moved, entry.value);
-        entry.value = 0;
     }
-    return true;
+    m_resources.clear();
 }
 
 GResourceMap GObjectNode::getOtherResources() const {

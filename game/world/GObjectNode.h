@@ -44,15 +44,16 @@ public:
     // The amount held, 0 for a resource never added (no entry is made).
     [[nodiscard]] int getResource(CName resource) const;
     [[nodiscard]] bool hasResource(CName resource, int amount) const { return getResource(resource) >= amount; }
-    // Adds `amount` (may be negative), making the entry at 0 first.
+    // Adds `amount` (may be negative); an entry that comes to 0 is removed.
     void addResource(CName resource, int amount);
     void addResources(const GResourceMap& amounts);
     // True when the store holds at least every amount of `amounts`.
     [[nodiscard]] bool hasResources(const GResourceMap& amounts) const;
     // True when no entry is above 0.
-    [[nodiscard]] bool hasNoResources() const;
-    // Adds every amount to `target` and leaves each entry at 0; true.
-    bool moveResourcesTo(GResourceMap& target);
+    [[nodiscard]] bool isEmpty() const;
+    // Adds every amount held to `target` and empties the store.
+    void takeResources(GResourceMap& target);
+    void clearResources() { m_resources.clear(); }
     [[nodiscard]] int getMoney() const { return getResource(nameIdMoney()); }
     [[nodiscard]] int getGold() const { return getResource(nameIdGold()); }
     // A copy of the quest items: every entry but Materials, Gold, Money,

@@ -12,19 +12,25 @@
 #include "game/nodes/GCounterTextNode.h"
 #include "game/nodes/GDiscreteSliderNode.h"
 #include "game/nodes/GEllipseMovableNode.h"
+#include "game/nodes/GEllipseProgressBarNode.h"
+#include "game/nodes/GEllipseSectorNode.h"
 #include "game/nodes/GHintNode.h"
 #include "game/nodes/GLockButton.h"
 #include "game/nodes/GMultiTexturedSpriteNode.h"
+#include "game/nodes/GPolygonNode.h"
 #include "game/nodes/GProgressBarWithCheckpointsNode.h"
+#include "game/nodes/GProgressBarWithSignNode.h"
 #include "game/nodes/GRectangleNode.h"
 #include "game/nodes/GSelectGridNode.h"
 #include "game/nodes/GSpriteBatchingNode.h"
+#include "game/nodes/GTwoSpritesProgressBarNode.h"
 #include "game/nodes/GWeatherParticlesNode.h"
 #include "game/screens/GMainMenuScene.h"
 #include "game/screens/GOptionsScene.h"
 #include "game/screens/GQuitConfirmationScene.h"
 #include "game/screens/GSelectPlayerInputNameScene.h"
 #include "game/screens/GSelectPlayerScene.h"
+#include "game/world/GBuildingNode.h"
 
 namespace {
 
@@ -62,6 +68,12 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GCircularBirdNode", &GCircularBirdNode::create},
     {u"GEllipseMovableNode", &GEllipseMovableNode::create},
     {u"GMultiTexturedSpriteNode", &GMultiTexturedSpriteNode::create},
+    {u"GEllipseProgressBarNode", &GEllipseProgressBarNode::create},
+    {u"GEllipseSectorNode", &GEllipseSectorNode::create},
+    {u"GProgressBarWithSignNode", &GProgressBarWithSignNode::create},
+    {u"GTwoSpritesProgressBarNode", &GTwoSpritesProgressBarNode::create},
+    {u"GPolygonNode", &GPolygonNode::create},
+    {u"GBuildingNode", &GBuildingNode::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {

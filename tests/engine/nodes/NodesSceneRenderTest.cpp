@@ -44,9 +44,10 @@
 #include "engine/video/AtlasTextureCollection.h"
 #include "engine/video/IGraphicsDriver.h"
 #include "engine/video/OpenGLDriver.h"
+#include "tests/engine/nodes/GLSceneFixture.h"
 #include "tests/engine/nodes/NodesTestSupport.h"
 #include "tests/engine/scene/SceneTestSupport.h"
-#include "tests/engine/video/GLTestContext.h"
+#include "tests/engine/video/DriverTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/TextureTestSupport.h"
 #include "tools/atlas/AtlasPacker.h"
@@ -216,44 +217,19 @@ CColor framePixel(uint32_t x, uint32_t y) {
     return CColor(0x802040A0u);
 }
 
-class NodesSceneRenderTest : public ::testing::Test {
+class NodesSceneRenderTest : public GLSceneFixture {
 protected:
-    void SetUp() override {
-        std::string error;
-        m_context.reset(CGLTestContext::create(kWidth, kHeight, true, &error));
-        if (!m_context)
-            GTEST_SKIP() << "No OpenGL context can be made on this machine: " << error;
-        CEngineCreationParams params;
-        params.driverType = CEngineCreationParams::DriverOpenGL;
-        params.width = kWidth;
-        params.height = kHeight;
-        params.colorBits = 32;
-        params.stencil = true;
-        m_driver.reset(createOpenGLDriver(params, m_fileSystem.get(), m_context.get()));
-        ASSERT_TRUE(m_driver);
-        ASSERT_NE(m_fileSystem->mountArchive(fromNativePath(m_dir.path().string()), nullptr), nullptr);
-        CEngineManagers& managers = CEngineManagers::instance();
-        if (!managers.getImageFormatRegistry())
-            managers.setImageFormatRegistry(new CImageFormatRegistry);
-        registerStandardNodes(*managers.getNodeFactory());
-        m_processors.reset(new CContentProcessorsManager(m_fileSystem.get(), m_driver.get()));
-        (void)registerContentProcessors(m_processors.get());
-        m_manager.reset(new CContentManager(m_driver.get(), m_fileSystem.get(), m_processors.get()));
+    NodesSceneRenderTest() : GLSceneFixture("tests/engine/nodes/data", kWidth, kHeight) {}
 
+    void SetUp() override {
+        GLSceneFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         packSprites();
         buildFont();
         writePng("font.png", uint32_t(std::size(kLetters)) * 6, 8, fontPixel);
         (void)m_dir.write("font.mfnt", fontFile());
         (void)m_dir.write("scene.mscn", std::string(kScene));
-    }
-
-    void TearDown() override {
-        if (m_manager)
-            m_manager->clear();
-        m_manager.reset();
-        m_processors.reset();
-        m_driver.reset();
-        m_context.reset();
     }
 
     // The badge (trimmed of its transparent border) and the frame on one page.
@@ -299,56 +275,9 @@ protected:
         ASSERT_TRUE(
             m_manager->save(ContentTypeImage, image.get(), fromNativePath((m_dir.path() / name).string()), nullptr));
     }
-
-    [[nodiscard]] CRefHandle<BaseNode> loadScene(const char* name) {
-        IContent* content = m_manager->load(ContentTypeSceneNode, CStringW(name), false);
-        BaseNode* node = dynamic_cast<BaseNode*>(content);
-        if (!node && content)
-            content->release();
-        return CRefHandle<BaseNode>(node);
-    }
-
-    [[nodiscard]] CRefHandle<CPixelImage> draw(BaseNode* root) {
-        EXPECT_TRUE(m_driver->beginFrame(true, true, CColor(0xFF203040u), nullptr, nullptr));
-        m_driver->setMatrix(MatrixKind::World, CMat4::identity());
-        drawTree(root, m_driver.get());
-        CRefHandle<CPixelImage> shot(m_driver->takeScreenshot());
-        EXPECT_TRUE(m_driver->endFrame());
-        return shot;
-    }
-
-    // Compares `shot` with the reference picture of that name kept beside the
-    // tests; with BM_UPDATE_REFERENCES set, the shot becomes the reference and
-    // the test is skipped.
-    void expectMatchesReference(CPixelImage* shot, const char* referenceName);
-
-    TempDir m_dir;
-    CRefHandle<CVirtualFileSystem> m_fileSystem{new CVirtualFileSystem};
-    CRefHandle<CGLTestContext> m_context;
-    CRefHandle<IGraphicsDriver> m_driver;
-    CRefHandle<CContentProcessorsManager> m_processors;
-    CRefHandle<CContentManager> m_manager;
 };
 
 } // namespace
-
-void NodesSceneRenderTest::expectMatchesReference(CPixelImage* shot, const char* referenceName) {
-    const std::filesystem::path reference =
-        std::filesystem::path(BM_SOURCE_DIR) / "tests/engine/nodes/data" / referenceName;
-    if (std::getenv("BM_UPDATE_REFERENCES")) {
-        ASSERT_TRUE(m_manager->save(ContentTypeImage, shot, fromNativePath(reference.string()), nullptr));
-        GTEST_SKIP() << "Reference written to " << reference;
-    }
-    const std::vector<uint8_t> bytes = readAllBytes(reference);
-    ASSERT_FALSE(bytes.empty()) << "Missing reference picture " << reference;
-    const std::string copy = std::string("reference-") + referenceName;
-    (void)m_dir.write(copy, bytes);
-    IContent* loaded = m_manager->load(ContentTypeImage, CStringW(copy.c_str()), false);
-    CRefHandle<CPixelImage> expected(dynamic_cast<CPixelImage*>(loaded));
-    ASSERT_TRUE(expected);
-    // Rasterisers may differ by a shade or an edge pixel here and there.
-    EXPECT_LE(differingPixels(*shot, *expected, 12), uint32_t(kWidth * kHeight / 200));
-}
 
 TEST_F(NodesSceneRenderTest, SceneMatchesItsReferenceAndSurvivesASave) {
     CRefHandle<BaseNode> root = loadScene("scene.mscn");

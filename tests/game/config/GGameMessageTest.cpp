@@ -4,6 +4,7 @@
 #include "engine/core/CStringW.h"
 #include "engine/scene/BaseNode.h"
 #include "engine/scene/SceneManager.h"
+#include "game/config/GBuildingConfig.h"
 #include "game/config/GRandomEventMessages.h"
 #include "game/config/GWorldMessages.h"
 #include "tests/game/config/ConfigTestSupport.h"
@@ -41,7 +42,8 @@ TEST(GGameMessage, EveryMessageIsAKindOfItsIdTheGameAndAny) {
         CRefHandle<CEvent>(new GObjectivesGroupStartedMessage(0, 120, 1, CString("T"))),
         CRefHandle<CEvent>(new GIncomeCollectedMessage),
         CRefHandle<CEvent>(new GBuildingChangedMessage(nullptr, nullptr)),
-        CRefHandle<CEvent>(new GTrainLeavedMessage(nullptr, 3)),
+        CRefHandle<CEvent>(new GTrainLeavedMessage(nullptr, nullptr, 3)),
+        CRefHandle<CEvent>(new GBuildingCompletedMessage(nullptr, nullptr)),
         CRefHandle<CEvent>(new GResourceSoldMessage(CName("Gold"), 5, 100)),
         CRefHandle<CEvent>(new GLevelModifierRequestMessage(0.5f, CName("GoldM"))),
         CRefHandle<CEvent>(new GBrokenBuildingEvent(none, none, true)),
@@ -86,6 +88,23 @@ TEST(GGameMessage, MessagesKeepTheNodesTheyNameAlive) {
     EXPECT_EQ(message->getBuilding<BaseNode>(), building);
     EXPECT_EQ(message->getWorker<BaseNode>(), worker);
     EXPECT_EQ(message->getBuilding<BaseNode>()->referenceCount(), 1);
+}
+
+TEST(GGameMessage, TrainAndCompletionMessagesCarryWhatTheyName) {
+    CRefHandle<BaseNode> station(new BaseNode(CObjectName(), nullptr, nullptr));
+    BaseNode* train = new BaseNode(CObjectName(), nullptr, nullptr);
+    CRefHandle<GTrainLeavedMessage> left(new GTrainLeavedMessage(station.get(), train, 7));
+    train->release();
+    EXPECT_EQ(left->getBuilding<BaseNode>(), station.get());
+    EXPECT_EQ(left->getTrain<BaseNode>(), train) << "kept alive by the message";
+    EXPECT_EQ(left->getTrainKey(), 7);
+
+    GBuildingConfig* type = new GBuildingConfig;
+    CRefHandle<GBuildingCompletedMessage> completed(new GBuildingCompletedMessage(station.get(), type));
+    type->release();
+    EXPECT_EQ(completed->getNewType(), type);
+    EXPECT_EQ(completed->getNewType()->referenceCount(), 1);
+    EXPECT_EQ(completed->getBuilding<BaseNode>(), station.get());
 }
 
 TEST(GGameMessage, TheLevelsOwnMessagesReachItsParentOnTheNextUpdate) {

@@ -6,10 +6,21 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 namespace {
 
 CRefHandle<GObjectNode> newObject() {
     return CRefHandle<GObjectNode>(new GObjectNode(CObjectName(), nullptr, nullptr));
+}
+
+// The entries in key order, to compare whole maps.
+std::vector<std::pair<CName, int>> entriesOf(const GResourceMap& map) {
+    std::vector<std::pair<CName, int>> entries;
+    for (const auto& entry : map)
+        entries.emplace_back(entry.key, entry.value);
+    return entries;
 }
 
 GResourceMap amounts(std::initializer_list<std::pair<const char*, int>> entries) {
@@ -48,16 +59,16 @@ TEST(GObjectNode, StoreAmounts) {
     CRefHandle<GObjectNode> object = newObject();
     EXPECT_EQ(object->getResource(CName("Gold")), 0);
     EXPECT_TRUE(object->getResources().empty()); // asking makes no entry
-    EXPECT_TRUE(object->hasNoResources());
+    EXPECT_TRUE(object->isEmpty());
     EXPECT_TRUE(object->hasResources(GResourceMap()));
 
     object->addResource(CName("Gold"), -5);
     EXPECT_EQ(object->getResource(CName("Gold")), -5);
-    EXPECT_TRUE(object->hasNoResources());
+    EXPECT_TRUE(object->isEmpty());
     object->addResources(amounts({{"Gold", 10}, {"Money", 300}}));
     EXPECT_EQ(object->getGold(), 5);
     EXPECT_EQ(object->getMoney(), 300);
-    EXPECT_FALSE(object->hasNoResources());
+    EXPECT_FALSE(object->isEmpty());
     EXPECT_TRUE(object->hasResource(CName("Money"), 300));
     EXPECT_FALSE(object->hasResource(CName("Money"), 301));
     EXPECT_TRUE(object->hasResources(amounts({{"Gold", 5}, {"Money", 1}})));
@@ -68,15 +79,21 @@ TEST(GObjectNode, StoreAmounts) {
     EXPECT_EQ(object->getMoney(), 2147483647);
 }
 
-TEST(GObjectNode, MovingResourcesLeavesEveryEntryAtZero) {
+TEST(GObjectNode, TakingResourcesEmptiesTheStoreAndNoEntryLingersAtZero) {
     CRefHandle<GObjectNode> object = newObject();
-    object->addResources(amounts({{"Gold", 5}, {"Materials", 7}}));
+    object->addResources(amounts({{"Gold", 5}, {"Materials", 7}, {"Key", -2}}));
     GResourceMap target = amounts({{"Gold", 1}});
-    EXPECT_TRUE(object->moveResourcesTo(target));
-    EXPECT_EQ(target[CName("Gold")], 6);
-    EXPECT_EQ(target[CName("Materials")], 7);
-    EXPECT_EQ(object->getResources().size(), 2u);
-    EXPECT_TRUE(object->hasNoResources());
+    object->takeResources(target);
+    EXPECT_EQ(entriesOf(target), entriesOf(amounts({{"Gold", 6}, {"Materials", 7}, {"Key", -2}})));
+    EXPECT_TRUE(object->getResources().empty());
+    EXPECT_TRUE(object->isEmpty());
+
+    // Spending down to nothing leaves no entry behind; neither does clearing.
+    object->addResources(amounts({{"Money", 300}, {"Gold", 2}}));
+    object->addResource(CName("Money"), -300);
+    EXPECT_EQ(entriesOf(object->getResources()), entriesOf(amounts({{"Gold", 2}})));
+    object->clearResources();
+    EXPECT_TRUE(object->getResources().empty());
 }
 
 TEST(GObjectNode, QuestItemsAreTheNonStandardResources) {

@@ -1,0 +1,375 @@
+#pragma once
+
+#include "engine/core/CArray.h"
+#include "engine/core/CMap.h"
+#include "engine/core/CName.h"
+#include "engine/core/CRefHandle.h"
+#include "engine/core/CVector2d.h"
+#include "engine/core/CVector3d.h"
+#include "game/config/GActiveFeatureList.h"
+#include "game/config/GBuildingConfig.h"
+#include "game/config/IGameBuilding.h"
+#include "game/world/GObjectNode.h"
+#include "game/world/IBuildingTask.h"
+
+class CPropertyBag;
+class GEllipseSectorNode;
+class GTwoSpritesProgressBarNode;
+class GUniqUpgradeConfig;
+class SoundCue;
+class TextNode;
+
+// One building place of a level with whatever stands on it: an empty place
+// (a type record of Level 0) and a finished building are the same node, told
+// apart by the current type record. The node holds the place's task, its
+// damage state, the walkers and trains at the place or on their way, the
+// unique upgrades applied to it and the children of its template that show
+// all this. Updated every 50 ms on its owner scene's scheduler.
+class GBuildingNode : public GObjectNode, public IGameBuilding {
+public:
+    static constexpr int32_t TypeId = 2065;
+    static constexpr uint32_t BuildingUpdateInterval = 50;
+
+    // The kind of task that occupies the place.
+    enum TaskKind : int {
+        TaskNone = 0,
+        TaskBuild = 1, // build on an empty place, or level up
+        TaskProduce = 2,
+        TaskActiveFeature = 3,
+        TaskDestroy = 4,
+        TaskRepair = 5, // repair or restore
+        TaskUniqueUpgrade = 6,
+    };
+    // The damage state of the place.
+    enum DamageState : int {
+        DamageNone = 0,
+        DamageBroken = 1,
+        DamageDirty = 2,
+        DamageRestore = 3, // every Uniq type enters it when it is set
+    };
+
+    GBuildingNode(const CObjectName& contentName, BaseNode* parent, BaseNode* sceneManager);
+
+    // A new detached node (count 1) for the node factory.
+    [[nodiscard]] static BaseNode* create(const CObjectName& name);
+
+    [[nodiscard]] const CStringW& getTypeName() const override;
+    [[nodiscard]] const CStringW& getClassName() const override;
+    [[nodiscard]] int32_t getTypeId() const override { return TypeId; }
+    [[nodiscard]] bool isKindOf(int32_t id) const override { return id == TypeId || GObjectNode::isKindOf(id); }
+
+    [[nodiscard]] const CPropertyTable& getPropertyTable() const override;
+    [[nodiscard]] static const CPropertyTable& propertyTable();
+    // LuckinessType is written only when it is not 0.
+    void writeProperties(CPropertyBag& bag) const override;
+    void readProperties(const CPropertyBag& bag) override;
+
+    using BaseNode::clone;
+    [[nodiscard]] BaseNode* clone(BaseNode* parent, BaseNode* sceneManager) const override;
+    // The object's copy and, from another place, LuckinessType and the type
+    // record (shared).
+    void copyFrom(const BaseNode* source, BaseNode* sceneManager) override;
+    // Keeps the node's size and half size.
+    void onLoaded() override;
+    // Nothing while hidden, children included.
+    void registerForRendering(CArray<CRenderItem>& list) override;
+
+    // Binds (or makes) the children that show the place, takes its arrival
+    // and look points, applies its scenery, star, damage and marker states,
+    // and joins its owner scene's scheduler.
+    void applyTemplate() override;
+    void showPressState() override;
+    void showCurrentState() override {}
+    void onPressedChanged() override {}
+    void onHoverChanged() override;
+    void onFocusChanged() override;
+    void onEnabledChanged() override {}
+    bool onMouseDown(CEventMouseLeftDown* event) override;
+    bool onMouseUp(CEventMouseLeftUp* event) override;
+    bool onAllChildrenFinished(CEventNodeStateCompleted* event) override;
+
+    void setLevelScene(IGameLevel* level) override;
+    [[nodiscard]] bool update(uint32_t elapsed) override;
+
+    // IGameBuilding
+    [[nodiscard]] BaseNode* getBuildingNode() override { return this; }
+    [[nodiscard]] bool isBusyWithTask() const override { return m_taskKind != TaskNone; }
+    // Any damage state but 0 (broken, dirty or to be restored).
+    [[nodiscard]] bool isBroken() const override { return m_damageState != DamageNone; }
+    [[nodiscard]] int getGoldIncome() const override;
+
+    // ---- Type, task and costs
+
+    // Makes `type` the current record (the current one becomes the previous
+    // one); with `restore` a cancelled task's saved state comes back; with
+    // `claim` the place claims the places it serves. Null changes nothing.
+    void setType(GBuildingConfig* type, bool restore, bool claim);
+    [[nodiscard]] GBuildingConfig* getType() const { return m_type.get(); }
+    [[nodiscard]] GBuildingConfig* getPreviousType() const { return m_previousType.get(); }
+    // The Name of the previous record; the empty name without one.
+    [[nodiscard]] CName getPreviousTypeName() const;
+    [[nodiscard]] int getFadingIconCount() const { return int(m_fadingIcons.size()); }
+    // The task's kind and the task (may be null); shows the stars again.
+    void setTask(int kind, IBuildingTask* task);
+    [[nodiscard]] int getTaskKind() const { return m_taskKind; }
+    [[nodiscard]] IBuildingTask* getTask() const { return m_task.get(); }
+    // The task's cancel; 0 without a task.
+    int cancelTask();
+    // 1 without a task kind; else the task's progress (0 without a task).
+    [[nodiscard]] float getTaskProgress() const;
+    // Keeps what a cancelled build, destroy or restore puts back: the applied
+    // upgrades and their bonuses, the damage state and the features.
+    void saveCancelState();
+
+    // Copies of the Build, Repair and Destroy resources of `type`, else of
+    // the current type.
+    void getBuildCost(GResourceMap& cost, const GBuildingConfig* type = nullptr) const;
+    void getRepairCost(GResourceMap& cost, const GBuildingConfig* type = nullptr) const;
+    void getDestroyCost(GResourceMap& cost, const GBuildingConfig* type = nullptr) const;
+    // The Workers of the action less floor(WorkersCostA + 0.5), at least 1;
+    // 0 without a record.
+    [[nodiscard]] int getBuildWorkers(const GBuildingConfig* type = nullptr) const;
+    [[nodiscard]] int getRepairWorkers(const GBuildingConfig* type = nullptr) const;
+    [[nodiscard]] int getDestroyWorkers(const GBuildingConfig* type = nullptr) const;
+
+    // Visible, built (Level above 0), sound and free or producing or running
+    // a feature.
+    [[nodiscard]] bool isOperating() const;
+    [[nodiscard]] int getGuests(const GBuildingConfig* type = nullptr) const;
+    [[nodiscard]] int getHappiness(const GBuildingConfig* type = nullptr) const;
+
+    [[nodiscard]] int getLuckinessType() const { return m_luckinessType; }
+    void setLuckinessType(int value);
+    [[nodiscard]] int getPlaceNumber() const { return m_placeNumber; }
+    void setPlaceNumber(int number) { m_placeNumber = number; }
+    [[nodiscard]] bool getMayBreak() const { return m_mayBreak; }
+    void setMayBreak(bool mayBreak) { m_mayBreak = mayBreak; }
+    [[nodiscard]] GActiveFeatureList* getFeatures() const { return m_features.get(); }
+
+    // ---- States and children
+
+    // The star icons of apartments: `level` -1 takes the type's Level (the
+    // previous type's during a level-up); mode 0 shows the level, 1 the next
+    // one, 2 hides them.
+    void showLevelState(int level, bool levelUp, int mode);
+    // Broken needs a place that may break and is clickable; without `force`
+    // an unreachable place or one without its required services keeps its
+    // state. A damage icon on show disappears; the new state's appears.
+    void setDamageState(int state, bool force);
+    [[nodiscard]] int getDamageState() const { return m_damageState; }
+    // The build list's hover preview on an empty place (null ends it).
+    void previewTemplate(const GBuildingConfig* type);
+    // The cue of the place's work: by damage, task kind and type.
+    [[nodiscard]] CName getSoundCueName() const;
+    // Plays the work cue (unique while idle) unless it already plays; keeps
+    // the instance.
+    SoundCue* playSound();
+    // Fades the kept instance out over 1000 ms and lets it go.
+    void stopSound();
+
+    // ---- Walkers and trains (not owned: the level and the headquarters
+    // hold them)
+
+    [[nodiscard]] int getWorkersCount() const { return int(m_workers.size()); }
+    [[nodiscard]] int getIncomingWorkersCount() const { return int(m_incomingWorkers.size()); }
+    // Appends a walker on its way here unless listed; answers its index.
+    int addIncomingWorker(BaseNode* worker);
+    void removeIncomingWorker(BaseNode* worker);
+    // A walker that was expected arrives: it is hidden, listed as present
+    // and 4105 is sent; an unexpected one changes nothing.
+    void onWorkerArrived(BaseNode* worker);
+    // Resets the time since a walker left and sends 4106.
+    void onWorkerLeft(BaseNode* worker);
+    void onTrainAssigned(BaseNode* train);
+    // From the assigned to the standing trains; sends 4107.
+    void onTrainArrived(BaseNode* train);
+    // Draws the next train's interval and side, drops the train from the
+    // standing ones and sends 4108 with its key (its index there).
+    void onTrainLeft(BaseNode* train);
+    [[nodiscard]] const CArray<BaseNode*>& getWorkers() const { return m_workers; }
+    [[nodiscard]] const CArray<BaseNode*>& getIncomingWorkers() const { return m_incomingWorkers; }
+    [[nodiscard]] const CArray<BaseNode*>& getStandingTrains() const { return m_trains; }
+    [[nodiscard]] const CArray<BaseNode*>& getAssignedTrains() const { return m_assignedTrains; }
+    [[nodiscard]] int getTrainCountdown() const { return m_trainCountdown; }
+    [[nodiscard]] int getTrainInterval() const { return m_trainInterval; }
+    [[nodiscard]] bool getNoTrainYet() const { return m_noTrainYet; }
+    void setNoTrainYet(bool value) { m_noTrainYet = value; }
+    [[nodiscard]] bool getTrainSide() const { return m_trainSide; }
+    [[nodiscard]] int getTimeSinceIncome() const { return m_timeSinceIncome; }
+    void setTimeSinceIncome(int ms) { m_timeSinceIncome = ms; }
+    [[nodiscard]] int getTimeSinceBuildOrRepair() const { return m_timeSinceBuildOrRepair; }
+    void setTimeSinceBuildOrRepair(int ms) { m_timeSinceBuildOrRepair = ms; }
+    [[nodiscard]] int getTimeSinceWorkerLeft() const { return m_timeSinceWorkerLeft; }
+
+    // The worker arrival points (de-duplicated), the chosen one and the look
+    // point; see applyTemplate.
+    [[nodiscard]] const CArray<CVector2d>& getArrivalPoints() const { return m_arrivalPoints; }
+    [[nodiscard]] const CVector2d& getLookPoint() const { return m_lookPoint; }
+    [[nodiscard]] const CVector3d& getResourceAppearPoint() const { return m_resourceAppearPoint; }
+    [[nodiscard]] const CVector3d& getResourceWorkerArrivalPoint() const { return m_resourceWorkerArrivalPoint; }
+    // The chosen arrival point, else the first arrival point while the chosen
+    // one is (0, 0), else (0, 0).
+    [[nodiscard]] CVector2d getArrivalPoint() const;
+    void setChosenArrivalPoint(const CVector2d& point) { m_chosenArrivalPoint = point; }
+    [[nodiscard]] bool isReachable() const { return m_reachable; }
+    void setReachable(bool reachable) { m_reachable = reachable; }
+    [[nodiscard]] bool hasRequiredServices() const { return m_requiredServices; }
+    void setRequiredServices(bool present) { m_requiredServices = present; }
+    // Reachable, with its services, operating and with no random resource
+    // alive.
+    [[nodiscard]] bool canSpawnRandomResource() const;
+    [[nodiscard]] int getRandomResourcesAlive() const { return int(m_randomResources.size()); }
+    // Makes `location` (a resource pile) one of the place's random
+    // resources: it gets an arrival point for the workers, moves to the
+    // place's resource appear point, applies its template and 4113 is sent
+    // with its type's Name. The caller keeps `location` in the tree.
+    void attachRandomResource(BaseNode* location);
+    [[nodiscard]] const CArray<BaseNode*>& getRandomResources() const { return m_randomResources; }
+    [[nodiscard]] int getRandomResourceTimer() const { return m_randomResourceTimer; }
+
+    // ---- Unique upgrades and previews
+
+    // For the empty name: whether any upgrade is applied.
+    [[nodiscard]] bool hasUniqueUpgrade(CName id) const;
+    // Applies `upgrade` (its id and both bonuses).
+    void addUniqueUpgrade(const GUniqUpgradeConfig* upgrade);
+    // Takes back the entry and bonuses of `upgrade`; nothing when it is not
+    // applied.
+    void removeUniqueUpgrade(const GUniqUpgradeConfig* upgrade);
+    [[nodiscard]] const CArray<CName>& getUniqueUpgrades() const { return m_uniqueUpgrades; }
+    [[nodiscard]] int getUpgradeIncomeBonus() const { return m_upgradeIncomeBonus; }
+    [[nodiscard]] int getUpgradeGuestsBonus() const { return m_upgradeGuestsBonus; }
+    // The bonuses other buildings give this place.
+    void setServiceBonuses(int incomePercent, int guests, int happiness);
+    [[nodiscard]] int getIncomeBonusPercent() const { return m_incomeBonus; }
+    // Whether another visible, enabled and idle place of the level serves
+    // `place` (of `type`) with one of the type's required services.
+    [[nodiscard]] bool isRequiredServiceProvided(int place, const GBuildingConfig* type) const;
+
+    // The build list's choices under the pointer; each recalculates the level.
+    void setPreviewType(GBuildingConfig* type);
+    [[nodiscard]] GBuildingConfig* getPreviewType() const { return m_previewType; }
+    void setIncomeBonusPreview(int bonus);
+    void clearIncomeBonusPreview() { setIncomeBonusPreview(-1); }
+    void setGuestsBonusPreview(int bonus);
+    void clearGuestsBonusPreview() { setGuestsBonusPreview(-1); }
+    [[nodiscard]] int getIncomeBonusPreview() const { return m_incomeBonusPreview; }
+    [[nodiscard]] int getGuestsBonusPreview() const { return m_guestsBonusPreview; }
+    // While focused: 4100 naming this place twice, up to the parent.
+    void notifyChanged();
+
+    // Bound children (null when the template has none).
+    [[nodiscard]] BaseNode* getStarIcons() const { return m_starIcons; }
+    [[nodiscard]] BaseNode* getDamageIcon() const { return m_damageIcon; }
+    [[nodiscard]] BaseNode* getUnreachableMarker() const { return m_unreachableMarker; }
+    [[nodiscard]] BaseNode* getSelector() const { return m_selector; }
+    [[nodiscard]] BaseNode* getFeatureText() const { return m_featureText; }
+    [[nodiscard]] BaseNode* getWorkersText() const { return m_workersText; }
+    [[nodiscard]] BaseNode* getFeatureIcon() const { return m_featureIcon; }
+    [[nodiscard]] GTwoSpritesProgressBarNode* getFeatureProgress() const { return m_featureProgress; }
+    [[nodiscard]] BaseNode* getMoneyBurst() const { return m_moneyBurst; }
+    [[nodiscard]] BaseNode* getLicenseMarker() const { return m_licenseMarker; }
+
+protected:
+    ~GBuildingNode() override;
+    void onDescendantRemoved(BaseNode* node) override;
+
+private:
+    void setLuckinessTypeProperty(const CRefHandle<IPropertyData>& value);
+    [[nodiscard]] CRefHandle<IPropertyData> getLuckinessTypeProperty() const;
+
+    void bindChildren();
+    void takeArrivalPoints();
+    void applySceneryStates();
+    void showUnreachableMarker();
+    // A clone of the template `name` under `parent`, or null.
+    BaseNode* cloneTemplate(CName name, BaseNode* parent);
+    [[nodiscard]] int actionWorkers(const GBuildingConfig* type,
+                                    const GBuildingActionConfig GBuildingConfig::*action) const;
+    void copyCost(GResourceMap& cost, const GBuildingConfig* type,
+                  const GBuildingActionConfig GBuildingConfig::*action) const;
+    // Reachable when a walk path leads from the headquarters to one of the
+    // arrival points; the nearest one is chosen.
+    void updateReachability();
+    // True when the screen point (x, y) lands on the place or its children.
+    [[nodiscard]] bool isHitAt(int32_t x, int32_t y);
+    // Sends `message` to the level (its parents when the level passes it).
+    void sendMessage(CEvent* message);
+
+    int m_taskKind = TaskNone;
+    CRefHandle<IBuildingTask> m_task;
+    CRefHandle<SoundCue> m_sound;
+    CArray<BaseNode*> m_workers;
+    CArray<BaseNode*> m_incomingWorkers;
+    CArray<BaseNode*> m_stagecoaches;
+    CArray<BaseNode*> m_guides;
+    CArray<BaseNode*> m_trains;
+    CArray<BaseNode*> m_assignedTrains;
+    CRefHandle<GActiveFeatureList> m_features;
+    CRefHandle<GActiveFeatureList> m_savedFeatures;
+    bool m_mayBreak = true;
+    int m_timeSinceIncome = 5000;
+    int m_timeSinceBuildOrRepair = 10000;
+    int m_randomResourceTimer = 5000;
+    int m_randomResourceInterval = 0;
+    int m_trainCountdown = 5000;
+    int m_trainInterval = 0;
+    bool m_noTrainYet = true;
+    bool m_trainSide = false;
+    CArray<BaseNode*> m_randomResources;
+    CArray<BaseNode*> m_randomResourcesDone;
+    int m_damageState = DamageNone;
+    int m_savedDamageState = DamageNone;
+    CRefHandle<GBuildingConfig> m_type;
+    CRefHandle<GBuildingConfig> m_previousType;
+    GBuildingConfig* m_previewType = nullptr;
+    CName m_serveColor;
+    int m_incomeBonus = 0;
+    int m_guestsBonus = 0;
+    int m_happinessBonus = 0;
+    // Children of the node or of its template root; cleared when they go.
+    BaseNode* m_starIcons = nullptr;
+    BaseNode* m_smileIcon = nullptr;
+    BaseNode* m_featureText = nullptr;
+    BaseNode* m_damageIcon = nullptr;
+    BaseNode* m_selector = nullptr;
+    BaseNode* m_workersText = nullptr;
+    BaseNode* m_ratingText = nullptr;
+    BaseNode* m_featureIcon = nullptr;
+    GTwoSpritesProgressBarNode* m_featureProgress = nullptr;
+    BaseNode* m_resourceAmountText = nullptr;
+    BaseNode* m_moneyBurst = nullptr;
+    int m_luckinessType = 0;
+    BaseNode* m_serveAreaHull = nullptr;
+    CArray<CName> m_uniqueUpgrades;
+    CArray<CName> m_savedUniqueUpgrades;
+    int m_incomeBonusPreview = -1;
+    int m_upgradeIncomeBonus = 0;
+    int m_savedUpgradeIncomeBonus = 0;
+    int m_guestsBonusPreview = -1;
+    int m_upgradeGuestsBonus = 0;
+    int m_savedUpgradeGuestsBonus = 0;
+    int m_placeNumber = -1;
+    BaseNode* m_unreachableMarker = nullptr;
+    BaseNode* m_licenseMarker = nullptr;
+    BaseNode* m_serveAreaMarker = nullptr;
+    CVector2d m_chosenArrivalPoint;
+    CVector2d m_lookPoint;
+    CArray<CVector2d> m_arrivalPoints;
+    CVector3d m_resourceAppearPoint;
+    CVector3d m_resourceWorkerArrivalPoint;
+    int m_timeSinceWorkerLeft = 10000;
+    int m_leaverVelocity = 300;
+    bool m_reachable = false;
+    bool m_requiredServices = false;
+    CVector3d m_loadedSize;
+    CVector3d m_loadedHalfSize;
+    // Replaced damage icons playing "Disappear"; removed once it ends.
+    CArray<CRefHandle<BaseNode>> m_fadingIcons;
+};
+
+// Sets the income clock `clock` (the "Progress" node of an operating
+// building) to `fraction` (0 to 1): its second child, a sector, sweeps the
+// angle in a colour from green through yellow to red and turns "Alert" once
+// past three quarters; its third child, the hand, turns to the angle.
+void updateIncomeClock(BaseNode* clock, float fraction);
