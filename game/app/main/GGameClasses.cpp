@@ -16,6 +16,9 @@
 #include "game/screens/GQuitConfirmationScene.h"
 #include "game/screens/GSelectPlayerInputNameScene.h"
 #include "game/screens/GSelectPlayerScene.h"
+#include "game/world/GCharacterNode.h"
+#include "game/world/GRailRoadNode.h"
+#include "game/world/GWGridNode.h"
 
 namespace {
 
@@ -44,6 +47,9 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GSelectGridNode", &GSelectGridNode::create},
     {u"GOptionsScene", &GOptionsScene::create},
     {u"GLockButton", &GLockButton::create},
+    {u"GWGridNode", &GWGridNode::create},
+    {u"GRailRoadNode", &GRailRoadNode::create},
+    {u"GCharacterNode", &GCharacterNode::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {

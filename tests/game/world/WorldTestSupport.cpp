@@ -95,9 +95,12 @@ void WorldContent::writeRailTiles(uint32_t size, int variants) const {
                 return CColor(0xFFC02020u);
             return CColor(0xFF505058u);
         }
-        const uint32_t sleeperStep = 4 + uint32_t(variant);
-        if (y > rail1 - 3 && y < rail2 + 3 && x % sleeperStep < 2)
+        // Variants differ by a light knot on one sleeper.
+        if (y > rail1 - 3 && y < rail2 + 3 && x % 5 < 2) {
+            if (variant > 0 && y == size / 2 && x / 5 == uint32_t(variant))
+                return CColor(kMark);
             return CColor(0xFF7A5030u);
+        }
         return CColor(0x00000000u);
     };
     stack.writePng("level/rails/EndLeft.png", size, size, [rail](uint32_t x, uint32_t y) { return rail(x, y, 1, 0); });
