@@ -361,14 +361,22 @@ void GWGridNode::saveRoadPicture() const {
     }
     if (!background)
         return;
-    const int32_t width = int32_t(background->getBounds().x);
-    const int32_t height = int32_t(background->getBounds().y);
+    const float bgWidth = background->getBounds().x;
+    const float bgHeight = background->getBounds().y;
+    const int32_t width = bgWidth > float(MaxPictureSide) ? MaxPictureSide + 1 : int32_t(std::max(bgWidth, 0.0f));
+    const int32_t height = bgHeight > float(MaxPictureSide) ? MaxPictureSide + 1 : int32_t(std::max(bgHeight, 0.0f));
     if (width <= 0 || height <= 0)
         return;
+    if (width > MaxPictureSide || height > MaxPictureSide) {
+        CLog::instance()->log(CString("Road picture too large, not written: ") + getName().str(), CLog::Warning);
+        return;
+    }
     CRefHandle<CPixelImage> picture(
         CPixelImage::create(CObjectName(), ColorFormat::A8R8G8B8, uint32_t(width), uint32_t(height)));
     if (!picture)
         return;
+    // Where no tile lies the picture stays transparent.
+    picture->fillColor(CColor(0u));
     for (int32_t r = 0; r < m_rows; ++r) {
         for (int32_t c = 0; c < m_columns; ++c) {
             const SpriteNode* tile = getTile(c, r);

@@ -37,6 +37,8 @@ public:
     // whole: no level comes near it, and the path search keeps several
     // arrays per cell.
     static constexpr int32_t MaxCells = 1 << 20;
+    // Largest side of the road picture, in pixels.
+    static constexpr int32_t MaxPictureSide = 16384;
     // The file names a cell by one byte of row and one of column.
     static constexpr int32_t MaxFileCoordinate = 255;
 

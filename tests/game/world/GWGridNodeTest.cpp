@@ -1,5 +1,6 @@
 #include "game/world/GWGridNode.h"
 
+#include "engine/content/CPixelImage.h"
 #include "engine/content/ContentType.h"
 #include "engine/core/CEngine.h"
 #include "engine/core/CRefHandle.h"
@@ -347,4 +348,44 @@ TEST(GWGridNode, WritingTheNodeSavesTheWGridBesideTheScene) {
     grid->writeProperties(bag);
     EXPECT_EQ(log.count("ERR: GWGridNode::saveWGridToFile(): MRXINSTANCE->getFileSystem() == 0"), 1u);
     EXPECT_FALSE(std::filesystem::exists(content.levelPath("wgrid.bin")));
+}
+
+TEST(GWGridNode, WritingTheNodeSavesTheRoadPictureOverTheBackground) {
+    WorldContent content;
+    content.writeRoadTiles(20);
+    content.writeWGrid(wgridBytes({{1, 1}, {1, 2}}));
+    CRefHandle<BaseNode> level(
+        new BaseNode(CObjectName(content.stack.manager.get(), CStringW(u"Level")), nullptr, nullptr));
+    auto* background = new SpriteNode(CObjectName(content.stack.manager.get(), CStringW(u"Bg")), level.get(), nullptr);
+    background->release();
+    background->setName(CName("Bg"));
+    background->setPosition({10.0f, 0.0f, 0.0f});
+    background->setBounds({90.5f, 70.9f, 0.0f});
+    auto* grid = new GWGridNode(CObjectName(content.stack.manager.get(), CStringW(u"WGrid")), level.get(), nullptr);
+    grid->release();
+    grid->setPosition({30.0f, 10.0f, 0.0f});
+    grid->setBounds({80.0f, 60.0f, 0.0f});
+    grid->setPathToRoadElements(CStringW(u"roads"));
+    grid->onLoaded();
+
+    CRefHandle<CPropertyBag> bag(new CPropertyBag);
+    grid->writeProperties(*bag);
+    CRefHandle<CPixelImage> picture =
+        content.stack.load<CPixelImage>(ContentTypeImage, content.levelFolder() + u"road.png");
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->width(), 90u);
+    EXPECT_EQ(picture->height(), 70u);
+    // The tile of (column 1, row 1) lands at grid + tile - background:
+    // (30 + 20 - 10, 10 + 20) = (40, 30); its centre is road, the corner of
+    // the picture is not.
+    EXPECT_NE(picture->pixelAt(40 + 10, 30 + 10).alpha(), 0u);
+    EXPECT_NE(picture->pixelAt(60 + 10, 30 + 10).alpha(), 0u);
+    EXPECT_EQ(picture->pixelAt(2, 2).alpha(), 0u);
+    EXPECT_EQ(picture->pixelAt(40 + 10, 30 - 5).alpha(), 0u);
+
+    // Without a "Bg" sprite beside the grid no picture is written.
+    std::filesystem::remove(content.levelPath("road.png"));
+    background->setName(CName("Sky"));
+    grid->writeProperties(*bag);
+    EXPECT_FALSE(std::filesystem::exists(content.levelPath("road.png")));
 }
