@@ -64,31 +64,21 @@ void GPathFinder::allocate(int32_t columns, int32_t rows) {
     m_columns = columns;
     m_rows = rows;
     const size_t cells = size_t(columns) * size_t(rows);
-    // The open list holds every cell plus two entries, so no search overflows it.
-    const size_t items = cells + 2;
     m_cost.assign(cells, 0);
-    m_marks.assign(cells, 0);
-    m_parent.assign(cells, 0);
-    m_g.assign(cells, 0.0f);
-    m_cellItem.assign(cells, 0);
-    m_heap.assign(items, 0);
-    m_itemCell.assign(items, 0);
-    m_itemF.assign(items, 0.0f);
-    m_itemH.assign(items, 0.0f);
-    m_itemPosition.assign(items, 0);
+    m_cells.assign(cells, CellState());
+    m_heapPositions.assign(cells, 0);
+    m_heap.assign(cells + 2, OpenEntry());
 }
 
 void GPathFinder::freeArrays() {
     m_columns = 0;
     m_rows = 0;
-    for (auto* bytes : {&m_cost})
-        std::vector<uint8_t>().swap(*bytes);
-    for (auto* ints : {&m_marks, &m_parent, &m_cellItem, &m_heap, &m_itemCell})
-        std::vector<int32_t>().swap(*ints);
-    for (auto* floats : {&m_g, &m_itemF, &m_itemH})
-        std::vector<float>().swap(*floats);
-    std::vector<uint32_t>().swap(m_itemPosition);
+    std::vector<uint8_t>().swap(m_cost);
+    std::vector<CellState>().swap(m_cells);
+    std::vector<uint32_t>().swap(m_heapPositions);
+    std::vector<OpenEntry>().swap(m_heap);
     m_openCount = 0;
+    m_searchNumber = 0;
 }
 
 void GPathFinder::fillCost(uint8_t value) { std::fill(m_cost.begin(), m_cost.end(), value); }
@@ -104,41 +94,47 @@ uint8_t GPathFinder::getCost(int32_t column, int32_t row) const {
     return m_cost[cellIndex(column, row)];
 }
 
-void GPathFinder::swapPositions(uint32_t a, uint32_t b) {
-    std::swap(m_heap[a], m_heap[b]);
-    m_itemPosition[uint32_t(m_heap[a])] = a;
-    m_itemPosition[uint32_t(m_heap[b])] = b;
+void GPathFinder::place(uint32_t position, const OpenEntry& entry) {
+    m_heap[position] = entry;
+    m_heapPositions[uint32_t(entry.cell)] = position;
 }
 
 void GPathFinder::siftDown(uint32_t position) {
+    // The left child is taken when its f is at most the parent's, the right
+    // one when its f is at most the one taken so far.
     uint32_t t = position;
+    const OpenEntry entry = m_heap[t];
     for (;;) {
         uint32_t chosen = t;
+        float chosenF = entry.f;
         const uint32_t left = t * 2;
-        const uint32_t right = left + 1;
-        if (left <= m_openCount && m_itemF[uint32_t(m_heap[left])] <= m_itemF[uint32_t(m_heap[chosen])])
+        if (left <= m_openCount && m_heap[left].f <= chosenF) {
             chosen = left;
-        if (right <= m_openCount && m_itemF[uint32_t(m_heap[right])] <= m_itemF[uint32_t(m_heap[chosen])])
-            chosen = right;
+            chosenF = m_heap[left].f;
+        }
+        if (left + 1 <= m_openCount && m_heap[left + 1].f <= chosenF)
+            chosen = left + 1;
         if (chosen == t)
-            return;
-        swapPositions(t, chosen);
+            break;
+        place(t, m_heap[chosen]);
         t = chosen;
     }
+    place(t, entry);
 }
 
 void GPathFinder::siftUp(uint32_t position, bool stopAtEqual) {
-    // A newly opened item climbs past parents of equal f; an item whose f
+    // A newly opened cell climbs past parents of equal f; a cell whose f
     // went down stops below them.
     uint32_t t = position;
+    const OpenEntry entry = m_heap[t];
     while (t != 1) {
-        const float parentF = m_itemF[uint32_t(m_heap[t / 2])];
-        const float itemF = m_itemF[uint32_t(m_heap[t])];
-        if (stopAtEqual ? !(parentF > itemF) : !(parentF >= itemF))
-            return;
-        swapPositions(t, t / 2);
+        const float parentF = m_heap[t / 2].f;
+        if (stopAtEqual ? !(parentF > entry.f) : !(parentF >= entry.f))
+            break;
+        place(t, m_heap[t / 2]);
         t /= 2;
     }
+    place(t, entry);
 }
 
 bool GPathFinder::search(int32_t startColumn, int32_t startRow, int32_t goalColumn, int32_t goalRow,
@@ -156,42 +152,50 @@ bool GPathFinder::search(int32_t startColumn, int32_t startRow, int32_t goalColu
     if (m_cost[goal] == Blocked || m_cost[start] == Blocked)
         return false;
 
-    std::fill(m_marks.begin(), m_marks.end(), 0);
-    m_g[start] = 0.0f;
-    m_heap[1] = 1;
-    m_itemCell[1] = int32_t(start);
-    m_itemPosition[1] = 1;
-    m_itemF[1] = 0.0f;
-    m_itemH[1] = 0.0f;
+    // A new search number marks every cell unseen; when the numbers run
+    // out the cells are cleared once.
+    if (++m_searchNumber >= 0x7FFFFFFFu) {
+        for (CellState& cell : m_cells)
+            cell.visit = 0;
+        m_searchNumber = 1;
+    }
+    const uint32_t open = m_searchNumber << 1;
+    const uint32_t closed = open | 1u;
+    m_cells[start].g = 0.0f;
+    m_cells[start].visit = open;
     m_openCount = 1;
-    int32_t itemCounter = 0;
+    place(1, OpenEntry{0.0f, int32_t(start)});
     const float diagonalFactor = straighten ? 1.4f : 10.0f;
+    const uint32_t rows = uint32_t(m_rows);
 
     for (;;) {
-        const uint32_t current = uint32_t(m_itemCell[uint32_t(m_heap[1])]);
-        const int32_t x = int32_t(current / uint32_t(m_rows));
-        const int32_t y = int32_t(current % uint32_t(m_rows));
-        m_marks[current] = MarkClosed;
-        m_heap[1] = m_heap[m_openCount];
-        m_itemPosition[uint32_t(m_heap[1])] = 1;
-        --m_openCount;
-        siftDown(1);
+        const uint32_t current = uint32_t(m_heap[1].cell);
+        const int32_t x = int32_t(current / rows);
+        const int32_t y = int32_t(current - uint32_t(x) * rows);
+        m_cells[current].visit = closed;
+        if (--m_openCount > 0) {
+            place(1, m_heap[m_openCount + 1]);
+            siftDown(1);
+        }
 
-        const float currentG = m_g[current];
-        for (int32_t j = y - 1; j <= y + 1; ++j) {
-            if (j < 0 || j >= m_rows)
-                continue;
-            for (int32_t k = x - 1; k <= x + 1; ++k) {
-                if (k < 0 || k >= m_columns)
-                    continue;
-                const uint32_t neighbour = cellIndex(k, j);
-                if (m_marks[neighbour] == MarkClosed)
-                    continue;
+        const float currentG = m_cells[current].g;
+        const int32_t firstRow = std::max(y - 1, 0);
+        const int32_t lastRow = std::min(y + 1, m_rows - 1);
+        const int32_t firstColumn = std::max(x - 1, 0);
+        const int32_t lastColumn = std::min(x + 1, m_columns - 1);
+        for (int32_t j = firstRow; j <= lastRow; ++j) {
+            for (int32_t k = firstColumn; k <= lastColumn; ++k) {
+                const uint32_t neighbour = uint32_t(k) * rows + uint32_t(j);
                 const uint8_t cost = m_cost[neighbour];
                 if (cost == Blocked)
                     continue;
+                CellState& state = m_cells[neighbour];
+                if (state.visit == closed)
+                    continue;
                 const bool diagonal = k != x && j != y;
-                if (diagonal && (m_cost[cellIndex(x, j)] == Blocked || m_cost[cellIndex(k, y)] == Blocked) &&
+                if (diagonal &&
+                    (m_cost[uint32_t(x) * rows + uint32_t(j)] == Blocked ||
+                     m_cost[uint32_t(k) * rows + uint32_t(y)] == Blocked) &&
                     !(cutCorners && cost == 1))
                     continue;
                 float step = float(cost) + 1.0f;
@@ -199,34 +203,29 @@ bool GPathFinder::search(int32_t startColumn, int32_t startRow, int32_t goalColu
                     step *= diagonalFactor;
                 const float newG = currentG + step;
 
-                if (m_marks[neighbour] == MarkOpen) {
-                    if (m_g[neighbour] > newG) {
-                        m_parent[neighbour] = int32_t(current);
-                        m_g[neighbour] = newG;
-                        const uint32_t item = uint32_t(m_cellItem[neighbour]);
-                        m_itemF[item] = newG + m_itemH[item];
-                        siftUp(m_itemPosition[item], true);
+                if (state.visit == open) {
+                    if (state.g > newG) {
+                        state.parent = int32_t(current);
+                        state.g = newG;
+                        const uint32_t position = m_heapPositions[neighbour];
+                        m_heap[position].f = newG + float(std::abs(k - goalColumn) + std::abs(j - goalRow));
+                        siftUp(position, true);
                     }
                     continue;
                 }
 
-                const uint32_t item = uint32_t(++itemCounter);
+                state.visit = open;
+                state.g = newG;
+                state.parent = int32_t(current);
                 const uint32_t position = m_openCount + 1;
-                m_heap[position] = int32_t(item);
-                m_itemPosition[item] = position;
-                m_itemCell[item] = int32_t(neighbour);
-                m_cellItem[neighbour] = int32_t(item);
-                m_g[neighbour] = newG;
-                m_itemH[item] = float(std::abs(k - goalColumn) + std::abs(j - goalRow));
-                m_itemF[item] = newG + m_itemH[item];
-                m_parent[neighbour] = int32_t(current);
+                place(position,
+                      OpenEntry{newG + float(std::abs(k - goalColumn) + std::abs(j - goalRow)), int32_t(neighbour)});
                 if (m_openCount >= 1)
                     siftUp(position, false);
                 ++m_openCount;
-                m_marks[neighbour] = MarkOpen;
             }
         }
-        if (m_marks[goal] == MarkOpen)
+        if (m_cells[goal].visit == open)
             break;
         if (m_openCount == 0)
             return false;
@@ -242,7 +241,7 @@ void GPathFinder::buildPath(uint32_t start, uint32_t goal, GPathCellList& path) 
     uint32_t cell = goal;
     do {
         path.pushFront(int32_t(cell / uint32_t(m_rows)), int32_t(cell % uint32_t(m_rows)));
-        cell = uint32_t(m_parent[cell]);
+        cell = uint32_t(m_cells[cell].parent);
     } while (cell != start);
     path.pushFront(int32_t(start / uint32_t(m_rows)), int32_t(start % uint32_t(m_rows)));
 }

@@ -106,13 +106,25 @@ public:
     [[nodiscard]] static CVector2d pointOfCell(const GGridPlacement& grid, int32_t column, int32_t row);
 
 private:
-    static constexpr int32_t MarkOpen = 11;
-    static constexpr int32_t MarkClosed = 12;
+    // What a search knows of a cell. `visit` tells whether the cell was seen
+    // in the running search: (search number << 1) when open, | 1 when
+    // closed; any other search number means not seen, so a search starts
+    // without clearing the cells.
+    struct CellState {
+        uint32_t visit = 0;
+        int32_t parent = 0;
+        float g = 0.0f;
+    };
+    // An open-list entry: the cell and its f = g + h.
+    struct OpenEntry {
+        float f = 0.0f;
+        int32_t cell = 0;
+    };
 
     [[nodiscard]] uint32_t cellIndex(int32_t column, int32_t row) const {
         return uint32_t(column) * uint32_t(m_rows) + uint32_t(row);
     }
-    void swapPositions(uint32_t a, uint32_t b);
+    void place(uint32_t position, const OpenEntry& entry);
     void siftDown(uint32_t position);
     void siftUp(uint32_t position, bool stopAtEqual);
     void buildPath(uint32_t start, uint32_t goal, GPathCellList& path) const;
@@ -121,17 +133,13 @@ private:
     int32_t m_rows = 0;
     // Per cell, [column][row] flattened.
     std::vector<uint8_t> m_cost;
-    std::vector<int32_t> m_marks;
-    std::vector<int32_t> m_parent;
-    std::vector<float> m_g;
-    // The open-list item of each open cell, to find it again without a scan.
-    std::vector<int32_t> m_cellItem;
-    // Per heap position from 1: the item number.
-    std::vector<int32_t> m_heap;
-    // Per item number.
-    std::vector<int32_t> m_itemCell;
-    std::vector<float> m_itemF;
-    std::vector<float> m_itemH;
-    std::vector<uint32_t> m_itemPosition;
+    std::vector<CellState> m_cells;
+    // Each open cell's place in the open list (kept apart: the sifts write
+    // it on every move).
+    std::vector<uint32_t> m_heapPositions;
+    // The open list as a binary heap from position 1; it holds every cell
+    // plus two entries, so no search overflows it.
+    std::vector<OpenEntry> m_heap;
     uint32_t m_openCount = 0;
+    uint32_t m_searchNumber = 0;
 };
