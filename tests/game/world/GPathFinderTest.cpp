@@ -112,6 +112,116 @@ float cheapest(const GPathFinder& finder, GGridCell start, GGridCell goal, float
     return best[size_t(goal.row * columns + goal.column)];
 }
 
+// The search written out plainly, as the game first had it: separate item
+// arrays, marks cleared every search, and a linear scan of the open list to
+// find an item whose g improves. The path finder must find the very same
+// paths.
+std::vector<std::pair<int32_t, int32_t>> plainSearch(const GPathFinder& finder, GGridCell start, GGridCell goal,
+                                                     bool straighten, bool cutCorners) {
+    const int32_t columns = finder.getColumns();
+    const int32_t rows = finder.getRows();
+    const size_t cells = size_t(columns * rows);
+    std::vector<int32_t> heap(cells + 2), itemColumn(cells + 2), itemRow(cells + 2);
+    std::vector<float> itemF(cells + 2), itemH(cells + 2);
+    std::vector<int32_t> marks(cells, 0), parentColumn(cells), parentRow(cells);
+    std::vector<float> g(cells);
+    auto at = [rows](int32_t c, int32_t r) { return size_t(c * rows + r); };
+    g[at(start.column, start.row)] = 0.0f;
+    heap[1] = 1;
+    itemColumn[1] = start.column;
+    itemRow[1] = start.row;
+    int32_t count = 1;
+    int32_t counter = 0;
+    for (;;) {
+        const int32_t x = itemColumn[size_t(heap[1])];
+        const int32_t y = itemRow[size_t(heap[1])];
+        marks[at(x, y)] = 12;
+        heap[1] = heap[size_t(count)];
+        --count;
+        for (int32_t t = 1;;) {
+            int32_t chosen = t;
+            if (2 * t <= count && itemF[size_t(heap[size_t(2 * t)])] <= itemF[size_t(heap[size_t(t)])])
+                chosen = 2 * t;
+            if (2 * t + 1 <= count && itemF[size_t(heap[size_t(2 * t + 1)])] <= itemF[size_t(heap[size_t(chosen)])])
+                chosen = 2 * t + 1;
+            if (chosen == t)
+                break;
+            std::swap(heap[size_t(t)], heap[size_t(chosen)]);
+            t = chosen;
+        }
+        for (int32_t j = y - 1; j <= y + 1; ++j) {
+            for (int32_t k = x - 1; k <= x + 1; ++k) {
+                if (k < 0 || j < 0 || k >= columns || j >= rows || marks[at(k, j)] == 12)
+                    continue;
+                const uint8_t cost = finder.getCost(k, j);
+                if (cost == GPathFinder::Blocked)
+                    continue;
+                const bool diagonal = k != x && j != y;
+                if (diagonal &&
+                    (finder.getCost(x, j) == GPathFinder::Blocked || finder.getCost(k, y) == GPathFinder::Blocked) &&
+                    !(cutCorners && cost == 1))
+                    continue;
+                float step = float(cost) + 1.0f;
+                if (diagonal)
+                    step *= straighten ? 1.4f : 10.0f;
+                const float newG = g[at(x, y)] + step;
+                if (marks[at(k, j)] == 11) {
+                    if (g[at(k, j)] > newG) {
+                        parentColumn[at(k, j)] = x;
+                        parentRow[at(k, j)] = y;
+                        g[at(k, j)] = newG;
+                        int32_t position = 1;
+                        while (itemColumn[size_t(heap[size_t(position)])] != k ||
+                               itemRow[size_t(heap[size_t(position)])] != j)
+                            ++position;
+                        const int32_t item = heap[size_t(position)];
+                        itemF[size_t(item)] = newG + itemH[size_t(item)];
+                        while (position != 1 &&
+                               itemF[size_t(heap[size_t(position / 2)])] > itemF[size_t(heap[size_t(position)])]) {
+                            std::swap(heap[size_t(position)], heap[size_t(position / 2)]);
+                            position /= 2;
+                        }
+                    }
+                    continue;
+                }
+                const int32_t item = ++counter;
+                int32_t position = count + 1;
+                heap[size_t(position)] = item;
+                itemColumn[size_t(item)] = k;
+                itemRow[size_t(item)] = j;
+                g[at(k, j)] = newG;
+                itemH[size_t(item)] = float(std::abs(k - goal.column) + std::abs(j - goal.row));
+                itemF[size_t(item)] = newG + itemH[size_t(item)];
+                parentColumn[at(k, j)] = x;
+                parentRow[at(k, j)] = y;
+                if (count >= 1) {
+                    while (position != 1 && itemF[size_t(heap[size_t(position / 2)])] >= itemF[size_t(item)]) {
+                        std::swap(heap[size_t(position)], heap[size_t(position / 2)]);
+                        position /= 2;
+                    }
+                }
+                ++count;
+                marks[at(k, j)] = 11;
+            }
+        }
+        if (marks[at(goal.column, goal.row)] == 11)
+            break;
+        if (count == 0)
+            return {};
+    }
+    std::vector<std::pair<int32_t, int32_t>> path;
+    int32_t c = goal.column;
+    int32_t r = goal.row;
+    do {
+        path.insert(path.begin(), {c, r});
+        const int32_t pc = parentColumn[at(c, r)];
+        r = parentRow[at(c, r)];
+        c = pc;
+    } while (c != start.column || r != start.row);
+    path.insert(path.begin(), {start.column, start.row});
+    return path;
+}
+
 } // namespace
 
 TEST(GPathFinder, RefusedSearchesLeaveAnEmptyList) {
@@ -445,4 +555,55 @@ TEST(GPathFinder, PointsAndCellsMapWithTheRowShiftAndCutTowardZero) {
     const GGridCell back = GPathFinder::cellOfPoint(grid, centre);
     EXPECT_EQ(back.column, 3);
     EXPECT_EQ(back.row, 2);
+}
+
+TEST(GPathFinder, FindsTheSamePathsAsThePlainSearchOnRandomCostGrids) {
+    // Costs of every kind: road, cheap, 1 (corner cutting), 10 and 11
+    // (straightening's limit), dear, blocked.
+    const uint8_t costs[] = {0, 0, 0, 0, 1, 3, 10, 11, 40, GPathFinder::Blocked, GPathFinder::Blocked};
+    std::mt19937 random(4040);
+    GPathFinder finder;
+    GPathCellList path;
+    for (int round = 0; round < 400; ++round) {
+        SCOPED_TRACE(round);
+        const int32_t columns = 2 + int32_t(random() % 30);
+        const int32_t rows = 2 + int32_t(random() % 30);
+        // One finder reused across sizes and searches, as the level does.
+        if (round % 4 == 0 || finder.getColumns() != columns || finder.getRows() != rows)
+            finder.allocate(columns, rows);
+        for (int32_t c = 0; c < columns; ++c)
+            for (int32_t r = 0; r < rows; ++r)
+                finder.setCost(c, r, costs[random() % std::size(costs)]);
+        const GGridCell start{int32_t(random() % uint32_t(columns)), int32_t(random() % uint32_t(rows))};
+        const GGridCell goal{int32_t(random() % uint32_t(columns)), int32_t(random() % uint32_t(rows))};
+        finder.setCost(start.column, start.row, 0);
+        finder.setCost(goal.column, goal.row, uint8_t(random() % 2));
+        if (start.column == goal.column && start.row == goal.row)
+            continue;
+        const bool straighten = random() % 2 == 0;
+        const bool cutCorners = random() % 2 == 0;
+        const auto expected = plainSearch(finder, start, goal, straighten, cutCorners);
+        const bool found = finder.search(start.column, start.row, goal.column, goal.row, path, false, cutCorners);
+        // Compared before straightening, which only drops cells.
+        if (!straighten) {
+            ASSERT_EQ(found, !expected.empty());
+            EXPECT_EQ(cells(path), expected);
+        }
+        GPathCellList raw;
+        const bool foundAgain =
+            finder.search(start.column, start.row, goal.column, goal.row, raw, straighten, cutCorners);
+        ASSERT_EQ(foundAgain, !expected.empty());
+        if (!foundAgain)
+            continue;
+        if (straighten) {
+            // The plain path, straightened.
+            GPathCellList plain;
+            for (auto it = expected.rbegin(); it != expected.rend(); ++it)
+                plain.pushFront(it->first, it->second);
+            finder.straightenPath(plain);
+            EXPECT_EQ(cells(raw), cells(plain));
+        } else {
+            EXPECT_EQ(cells(raw), expected);
+        }
+    }
 }
