@@ -21,8 +21,6 @@
 
 namespace {
 
-constexpr float kRenderDepth = 10000.0f;
-
 const CName& endLeftName() {
     static const CName name("EndLeft");
     return name;
@@ -57,12 +55,9 @@ private:
 } // namespace
 
 GRailRoadNode::GRailRoadNode(const CObjectName& contentName, BaseNode* parent, BaseNode* sceneManager)
-    : BaseNode(contentName, parent, sceneManager) {}
+    : GElementHolderNode(contentName, parent, sceneManager) {}
 
-GRailRoadNode::~GRailRoadNode() {
-    m_trains.clear();
-    releaseElementHolder();
-}
+GRailRoadNode::~GRailRoadNode() { m_trains.clear(); }
 
 BaseNode* GRailRoadNode::create(const CObjectName& name) { return new GRailRoadNode(name, nullptr, nullptr); }
 
@@ -111,16 +106,7 @@ CRefHandle<IPropertyData> GRailRoadNode::getPathToRoadElementsProperty() const {
 void GRailRoadNode::setShowGridProperty(const CRefHandle<IPropertyData>& value) { m_showGrid = getPropertyBool(value); }
 CRefHandle<IPropertyData> GRailRoadNode::getShowGridProperty() const { return CPropertyDataBool::create(m_showGrid); }
 
-void GRailRoadNode::setPathToRoadElements(const CStringW& path) {
-    CStringW clean = path;
-    for (uint32_t i = 0; i < clean.length(); ++i) {
-        if (clean[i] == u'\\')
-            clean[i] = u'/';
-    }
-    while (!clean.empty() && clean[clean.length() - 1] == u'/')
-        clean.erase(int(clean.length()) - 1, 1);
-    m_pathToRoadElements = clean;
-}
+void GRailRoadNode::setPathToRoadElements(const CStringW& path) { m_pathToRoadElements = cleanFolder(path); }
 
 void GRailRoadNode::writeProperties(CPropertyBag& bag) const {
     BaseNode::writeProperties(bag);
@@ -161,37 +147,12 @@ void GRailRoadNode::copyFrom(const BaseNode* source, BaseNode* sceneManager) {
 }
 
 void GRailRoadNode::onLoaded() {
-    makeElementHolder();
+    makeElementHolder({m_cellSize, m_cellSize, 0.0f});
     if (IContentManager* manager = contentManager()) {
         m_elementFolder = manager->popFolder();
         manager->pushFolder(m_elementFolder);
     }
     rebuildElements();
-}
-
-void GRailRoadNode::makeElementHolder() {
-    releaseElementHolder();
-    static const CStringW wideName(u"RoadElementsHolder");
-    BaseNode* holder = new BaseNode(CObjectName(contentManager(), wideName), nullptr, getSceneManager<BaseNode>());
-    holder->setName(CName("RoadElementsHolder"));
-    holder->setNotSerialised(true);
-    holder->setPosition({0.0f, 0.0f, 0.0f});
-    holder->setBounds({m_cellSize, m_cellSize, 0.0f});
-    holder->setCanBeHit(false);
-    // Not in the children list: attaching takes a reference that this node
-    // owns; it keeps the creation reference instead.
-    holder->setParent(this);
-    holder->release();
-    m_elementHolder.reset(holder);
-}
-
-void GRailRoadNode::releaseElementHolder() {
-    if (!m_elementHolder)
-        return;
-    CRefHandle<BaseNode> holder = std::move(m_elementHolder);
-    m_elementHolder.reset();
-    holder->setParent(nullptr);
-    holder->setSceneManager(nullptr, nullptr);
 }
 
 bool GRailRoadNode::loadElementImage(BaseNode* element, const CStringW& image) const {
@@ -211,7 +172,7 @@ bool GRailRoadNode::loadElementImage(BaseNode* element, const CStringW& image) c
 
 void GRailRoadNode::rebuildElements() {
     IContentManager* manager = contentManager();
-    if (!m_elementHolder || !manager)
+    if (!getElementHolder() || !manager)
         return;
     int32_t count = 2;
     if (!(m_cellSize > 0.0f)) {
@@ -226,7 +187,7 @@ void GRailRoadNode::rebuildElements() {
             count = int32_t(fit);
         }
     }
-    BaseNode* holder = m_elementHolder.get();
+    BaseNode* holder = getElementHolder();
     if (holder->getChildren().size() == uint32_t(count))
         return;
     while (holder->getChildren().size() > uint32_t(count))
@@ -252,12 +213,12 @@ void GRailRoadNode::rebuildElements() {
 
 void GRailRoadNode::randomizeElements() {
     IContentManager* manager = contentManager();
-    if (!m_elementHolder || m_elementHolder->getChildren().size() <= 2 || !manager)
+    if (!getElementHolder() || getElementHolder()->getChildren().size() <= 2 || !manager)
         return;
     FolderScope folder(manager, m_elementFolder);
     CRandom* random = CEngineManagers::instance().getRandom();
     const int32_t variants = std::max(m_randomElementsCount, 1);
-    const CArray<BaseNode*>& elements = m_elementHolder->getChildren();
+    const CArray<BaseNode*>& elements = getElementHolder()->getChildren();
     for (uint32_t i = 1; i + 1 < elements.size(); ++i) {
         BaseNode* element = elements[i];
         if (element->getName() == elementName())
@@ -269,7 +230,7 @@ void GRailRoadNode::randomizeElements() {
 }
 
 void GRailRoadNode::placeCrossings() {
-    if (!m_elementHolder || m_elementHolder->getChildren().size() < 3)
+    if (!getElementHolder() || getElementHolder()->getChildren().size() < 3)
         return;
     BaseNode* parent = getParent();
     BaseNode* grandparent = parent ? parent->getParent() : nullptr;
@@ -292,7 +253,7 @@ void GRailRoadNode::placeCrossings() {
     const float h = grid->getCellSize().y;
     const CVector3d& gridPosition = grid->getPosition();
     const CVector3d& stripPosition = getPosition();
-    const CArray<BaseNode*>& elements = m_elementHolder->getChildren();
+    const CArray<BaseNode*>& elements = getElementHolder()->getChildren();
     for (int32_t r = 0; r < grid->getRows(); ++r) {
         if (std::fabs(h * float(r) + gridPosition.y - stripPosition.y) > CrossingTolerance)
             continue;
@@ -333,31 +294,4 @@ void GRailRoadNode::setHideWhenEmpty(bool hide) {
         setVisible(false);
         m_hideWhenEmpty = false;
     }
-}
-
-// ---------------------------------------------------------------------------
-// Drawing
-
-void GRailRoadNode::updateAbsoluteTransformation() {
-    BaseNode::updateAbsoluteTransformation();
-    if (m_elementHolder)
-        m_elementHolder->updateAbsoluteTransformation();
-}
-
-void GRailRoadNode::updateAbsoluteColor() {
-    BaseNode::updateAbsoluteColor();
-    if (m_elementHolder)
-        m_elementHolder->updateAbsoluteColor();
-}
-
-void GRailRoadNode::registerForRendering(CArray<CRenderItem>& list) {
-    if (!isVisible())
-        return;
-    refreshDirtyTransformAndColor();
-    if (getAbsoluteColor().alpha() != 0)
-        list.push_back(CRenderItem{this, 0, kRenderDepth, nullptr});
-    if (m_elementHolder)
-        m_elementHolder->registerForRendering(list);
-    for (BaseNode* child : getChildren())
-        child->registerForRendering(list);
 }

@@ -3,7 +3,7 @@
 #include "engine/core/CArray.h"
 #include "engine/core/CRefHandle.h"
 #include "engine/core/CStringW.h"
-#include "engine/scene/BaseNode.h"
+#include "game/world/GElementHolderNode.h"
 
 #include <cstdint>
 
@@ -17,7 +17,7 @@ class IContentManager;
 // level's walk grid ("WGrid" beside the strip's parent) meets the strip, the
 // middle piece above the road shows a level crossing. The strip also lists
 // the trains on it and can hide itself once the last one has gone.
-class GRailRoadNode : public BaseNode {
+class GRailRoadNode : public GElementHolderNode {
 public:
     static constexpr int32_t TypeId = 2025;
     // Trains enter and leave at the left end, the right end, or either.
@@ -56,12 +56,6 @@ public:
     // the elements.
     void onLoaded() override;
 
-    // At depth 10000 when not fully transparent, then the elements and
-    // children.
-    void registerForRendering(CArray<CRenderItem>& list) override;
-    void updateAbsoluteTransformation() override;
-    void updateAbsoluteColor() override;
-
     // Sizes the strip to floor(Bounds width / CellSize) elements, at least
     // two; nothing when it has that many already.
     void rebuildElements();
@@ -92,11 +86,6 @@ public:
     void setShowGrid(bool show) { m_showGrid = show; }
     [[nodiscard]] const CStringW& getElementFolder() const { return m_elementFolder; }
 
-    // The node holding the element sprites ("RoadElementsHolder"); not
-    // written with the scene and not among the children. Null before
-    // onLoaded.
-    [[nodiscard]] BaseNode* getElementHolder() const { return m_elementHolder.get(); }
-
 protected:
     ~GRailRoadNode() override;
 
@@ -110,9 +99,6 @@ private:
     void setShowGridProperty(const CRefHandle<IPropertyData>& value);
     [[nodiscard]] CRefHandle<IPropertyData> getShowGridProperty() const;
 
-    [[nodiscard]] IContentManager* contentManager() const { return getContentName().owner(); }
-    void makeElementHolder();
-    void releaseElementHolder();
     // Loads `image` (after the element folder) and gives it to `element`;
     // false when it does not load.
     bool loadElementImage(BaseNode* element, const CStringW& image) const;
@@ -126,5 +112,4 @@ private:
     bool m_hideWhenEmpty = false;
     // No references: trains belong to the level.
     CArray<GTrainNode*> m_trains;
-    CRefHandle<BaseNode> m_elementHolder;
 };

@@ -28,7 +28,6 @@
 
 namespace {
 
-constexpr float kRenderDepth = 10000.0f;
 constexpr uint32_t kOverlayColor = 0xFF00FF00u;
 constexpr int32_t kHorizontalStraight = 3;
 constexpr int32_t kVerticalStraight = 12;
@@ -49,17 +48,6 @@ const CStringW& wgridFileName() {
     return name;
 }
 
-CStringW cleanFolder(const CStringW& path) {
-    CStringW clean = path;
-    for (uint32_t i = 0; i < clean.length(); ++i) {
-        if (clean[i] == u'\\')
-            clean[i] = u'/';
-    }
-    while (!clean.empty() && clean[clean.length() - 1] == u'/')
-        clean.erase(int(clean.length()) - 1, 1);
-    return clean;
-}
-
 int32_t drawInRange(int32_t min, int32_t max) {
     CRandom* random = CEngineManagers::instance().getRandom();
     return random ? random->nextInRange(min, max) : min;
@@ -68,9 +56,9 @@ int32_t drawInRange(int32_t min, int32_t max) {
 } // namespace
 
 GWGridNode::GWGridNode(const CObjectName& contentName, BaseNode* parent, BaseNode* sceneManager)
-    : BaseNode(contentName, parent, sceneManager) {}
+    : GElementHolderNode(contentName, parent, sceneManager) {}
 
-GWGridNode::~GWGridNode() { releaseTileHolder(); }
+GWGridNode::~GWGridNode() = default;
 
 BaseNode* GWGridNode::create(const CObjectName& name) { return new GWGridNode(name, nullptr, nullptr); }
 
@@ -139,7 +127,7 @@ void GWGridNode::readProperties(const CPropertyBag& bag) {
 void GWGridNode::setSkew(int32_t skew) {
     m_skew = std::clamp(skew, -MaxSkew, MaxSkew);
     m_rowShift = m_rows > 0 ? float(m_skew) / float(m_rows) : 0.0f;
-    if (m_tileHolder && !m_tiles.empty()) {
+    if (getTileHolder() && !m_tiles.empty()) {
         removeAllTiles();
         layTiles();
     }
@@ -167,7 +155,7 @@ void GWGridNode::copyFrom(const BaseNode* source, BaseNode* sceneManager) {
 }
 
 void GWGridNode::onLoaded() {
-    makeTileHolder();
+    makeElementHolder(getBounds());
 
     m_tileImages.clear();
     for (const char16_t* image : kTileImages)
@@ -209,32 +197,6 @@ void GWGridNode::onLoaded() {
 
     removeAllTiles();
     layTiles();
-}
-
-void GWGridNode::makeTileHolder() {
-    releaseTileHolder();
-    static const CStringW wideName(u"RoadElementsHolder");
-    BaseNode* holder = new BaseNode(CObjectName(contentManager(), wideName), nullptr, getSceneManager<BaseNode>());
-    holder->setName(CName("RoadElementsHolder"));
-    holder->setNotSerialised(true);
-    holder->setPosition({0.0f, 0.0f, 0.0f});
-    holder->setBounds(getBounds());
-    holder->setCanBeHit(false);
-    // Not in the children list: attaching takes a reference that this node
-    // owns; it keeps the creation reference instead.
-    holder->setParent(this);
-    holder->release();
-    m_tileHolder.reset(holder);
-}
-
-void GWGridNode::releaseTileHolder() {
-    if (!m_tileHolder)
-        return;
-    CRefHandle<BaseNode> holder = std::move(m_tileHolder);
-    m_tileHolder.reset();
-    m_tiles.clear();
-    holder->setParent(nullptr);
-    holder->setSceneManager(nullptr, nullptr);
 }
 
 CStringW GWGridNode::sceneFolder() const {
@@ -430,8 +392,8 @@ SpriteNode* GWGridNode::getTile(int32_t column, int32_t row) const {
 }
 
 void GWGridNode::removeAllTiles() {
-    if (m_tileHolder)
-        m_tileHolder->removeAllChildren();
+    if (getTileHolder())
+        getTileHolder()->removeAllChildren();
     m_tiles.assign(size_t(m_rows) * size_t(m_columns), nullptr);
 }
 
@@ -467,7 +429,7 @@ void GWGridNode::loadTileImage(SpriteNode* tile, int32_t pattern) const {
 }
 
 void GWGridNode::placeTile(int32_t column, int32_t row) {
-    if (column < 0 || row < 0 || row >= m_rows || column >= m_columns || !contentManager() || !m_tileHolder)
+    if (column < 0 || row < 0 || row >= m_rows || column >= m_columns || !contentManager() || !getTileHolder())
         return;
     int32_t pattern = 0;
     if (isRoadCell(column - 1, row))
@@ -489,7 +451,7 @@ void GWGridNode::placeTile(int32_t column, int32_t row) {
         } else {
             SpriteNode* tile = slot;
             slot = nullptr;
-            (void)m_tileHolder->removeChild(tile);
+            (void)getTileHolder()->removeChild(tile);
         }
         return;
     }
@@ -499,7 +461,7 @@ void GWGridNode::placeTile(int32_t column, int32_t row) {
     name += column;
     name += "Y";
     name += row;
-    auto* tile = new SpriteNode(CObjectName(), m_tileHolder.get(), getSceneManager<BaseNode>());
+    auto* tile = new SpriteNode(CObjectName(), getTileHolder(), getSceneManager<BaseNode>());
     tile->setName(CName(name));
     tile->setPosition({m_cellSize.x * float(column) + m_rowShift * float(row), m_cellSize.y * float(row), 0.0f});
     slot = tile;
@@ -509,30 +471,6 @@ void GWGridNode::placeTile(int32_t column, int32_t row) {
 
 // ---------------------------------------------------------------------------
 // Drawing
-
-void GWGridNode::updateAbsoluteTransformation() {
-    BaseNode::updateAbsoluteTransformation();
-    if (m_tileHolder)
-        m_tileHolder->updateAbsoluteTransformation();
-}
-
-void GWGridNode::updateAbsoluteColor() {
-    BaseNode::updateAbsoluteColor();
-    if (m_tileHolder)
-        m_tileHolder->updateAbsoluteColor();
-}
-
-void GWGridNode::registerForRendering(CArray<CRenderItem>& list) {
-    if (!isVisible())
-        return;
-    refreshDirtyTransformAndColor();
-    if (getAbsoluteColor().alpha() != 0)
-        list.push_back(CRenderItem{this, 0, kRenderDepth, nullptr});
-    if (m_tileHolder)
-        m_tileHolder->registerForRendering(list);
-    for (BaseNode* child : getChildren())
-        child->registerForRendering(list);
-}
 
 void GWGridNode::render(IGraphicsDriver* driver, const CRect*) {
     if (!driver || m_overlayFlag == 0 || m_rows <= 0 || m_columns <= 0)

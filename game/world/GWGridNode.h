@@ -4,8 +4,8 @@
 #include "engine/core/CRefHandle.h"
 #include "engine/core/CStringW.h"
 #include "engine/core/CVector2d.h"
-#include "engine/scene/BaseNode.h"
 #include "engine/video/Material.h"
+#include "game/world/GElementHolderNode.h"
 #include "game/world/GPathFinder.h"
 
 #include <cstdint>
@@ -27,7 +27,7 @@ class SpriteNode;
 // Each further row lies `Skew` / rows units further right than the one
 // above it; cell (c, r) spans x from w * c + rowShift * r and y from h * r
 // relative to the node's Position.
-class GWGridNode : public BaseNode {
+class GWGridNode : public GElementHolderNode {
 public:
     static constexpr int32_t TypeId = 2024;
     static constexpr uint8_t RoadCell = 0;
@@ -69,12 +69,8 @@ public:
     // Builds the cells (from "wgrid.bin" when there is one) and lays the tiles.
     void onLoaded() override;
 
-    // At depth 10000 when not fully transparent, then the tiles and children.
-    void registerForRendering(CArray<CRenderItem>& list) override;
     // The grid lines, only while the overlay is switched on.
     void render(IGraphicsDriver* driver, const CRect* clip) override;
-    void updateAbsoluteTransformation() override;
-    void updateAbsoluteColor() override;
 
     [[nodiscard]] const CVector2d& getCellSize() const { return m_cellSize; }
     void setCellSize(const CVector2d& size) { m_cellSize = size; }
@@ -104,9 +100,8 @@ public:
 
     // The tile on a cell, or null. The holder owns the tiles.
     [[nodiscard]] SpriteNode* getTile(int32_t column, int32_t row) const;
-    // The node that holds the tiles ("RoadElementsHolder"); not written with
-    // the scene and not among the children. Null before onLoaded.
-    [[nodiscard]] BaseNode* getTileHolder() const { return m_tileHolder.get(); }
+    // The node that holds the tiles. Null before onLoaded.
+    [[nodiscard]] BaseNode* getTileHolder() const { return getElementHolder(); }
     // The image of each neighbour pattern 0..15 as built by onLoaded.
     [[nodiscard]] const CArray<CStringW>& getTileImages() const { return m_tileImages; }
 
@@ -142,12 +137,9 @@ private:
     void setShowGridProperty(const CRefHandle<IPropertyData>& value);
     [[nodiscard]] CRefHandle<IPropertyData> getShowGridProperty() const;
 
-    [[nodiscard]] IContentManager* contentManager() const { return getContentName().owner(); }
     // The folder of the file being read or written (its directory part,
     // ending in a separator), or empty.
     [[nodiscard]] CStringW sceneFolder() const;
-    void makeTileHolder();
-    void releaseTileHolder();
     void readWGridFile();
     void layTiles();
     void removeAllTiles();
@@ -160,7 +152,6 @@ private:
     int32_t m_overlayFlag = 0;
     Material m_overlayMaterial;
     bool m_showGrid = true;
-    CRefHandle<BaseNode> m_tileHolder;
     CStringW m_pathToRoadElements;
     CArray<CStringW> m_tileImages;
     // rows x columns, row by row; no references (the holder owns the tiles).

@@ -46,6 +46,7 @@
 #include "engine/video/OpenGLDriver.h"
 #include "tests/engine/nodes/NodesTestSupport.h"
 #include "tests/engine/scene/SceneTestSupport.h"
+#include "tests/engine/video/DriverTestSupport.h"
 #include "tests/engine/video/GLTestContext.h"
 #include "tests/support/TestSupport.h"
 #include "tools/atlas/AtlasPacker.h"
@@ -328,25 +329,6 @@ protected:
     CRefHandle<CContentProcessorsManager> m_processors;
     CRefHandle<CContentManager> m_manager;
 };
-
-// Pixels whose channels differ by more than `tolerance` between the images;
-// every pixel counts when the sizes differ.
-uint32_t differingPixels(const CPixelImage& a, const CPixelImage& b, int tolerance) {
-    if (a.width() != b.width() || a.height() != b.height())
-        return a.width() * a.height() + 1;
-    uint32_t count = 0;
-    for (uint32_t y = 0; y < a.height(); ++y) {
-        for (uint32_t x = 0; x < a.width(); ++x) {
-            const CColor p = a.pixelAt(x, y);
-            const CColor q = b.pixelAt(x, y);
-            const int d[3] = {int(p.red()) - int(q.red()), int(p.green()) - int(q.green()),
-                              int(p.blue()) - int(q.blue())};
-            if (std::abs(d[0]) > tolerance || std::abs(d[1]) > tolerance || std::abs(d[2]) > tolerance)
-                ++count;
-        }
-    }
-    return count;
-}
 
 } // namespace
 

@@ -21,6 +21,7 @@
 #include "game/world/GRailRoadNode.h"
 #include "game/world/GWGridNode.h"
 #include "tests/engine/nodes/NodesTestSupport.h"
+#include "tests/engine/video/DriverTestSupport.h"
 #include "tests/engine/video/GLTestContext.h"
 #include "tests/game/world/WorldTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -37,25 +38,6 @@ namespace {
 constexpr int32_t kWidth = 240;
 constexpr int32_t kHeight = 160;
 constexpr uint32_t kGrass = 0xFF5A8C3Cu;
-
-// Pixels whose channels differ by more than `tolerance` between the images;
-// every pixel counts when the sizes differ.
-uint32_t differingPixels(const CPixelImage& a, const CPixelImage& b, int tolerance) {
-    if (a.width() != b.width() || a.height() != b.height())
-        return a.width() * a.height() + 1;
-    uint32_t count = 0;
-    for (uint32_t y = 0; y < a.height(); ++y) {
-        for (uint32_t x = 0; x < a.width(); ++x) {
-            const CColor p = a.pixelAt(x, y);
-            const CColor q = b.pixelAt(x, y);
-            if (std::abs(int(p.red()) - int(q.red())) > tolerance ||
-                std::abs(int(p.green()) - int(q.green())) > tolerance ||
-                std::abs(int(p.blue()) - int(q.blue())) > tolerance)
-                ++count;
-        }
-    }
-    return count;
-}
 
 class WorldRenderTest : public ::testing::Test {
 protected:
