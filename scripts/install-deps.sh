@@ -14,6 +14,8 @@ packages=(
     # tests and benchmarks
     googletest libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
     xvfb xauth
+    # the path search benchmark's baseline (never linked into the game)
+    libboost-graph-dev
     # the Windows build: cross compilers, zlib for them, wine to run the tests
     g++-mingw-w64-x86-64 libz-mingw-w64-dev dpkg-dev wine wine64
     # tools that make test data no one here wrote

@@ -14,6 +14,7 @@
 // Run in a release build, for instance:
 //   build/release/bench/bench_nodes --benchmark_min_time=0.5
 
+#include "bench/support/AllocationCount.h"
 #include "engine/content/CPixelImage.h"
 #include "engine/core/CEngineCreationParams.h"
 #include "engine/core/CRefHandle.h"
@@ -31,30 +32,9 @@
 
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <cstdint>
 #include <cstdlib>
-#include <new>
 #include <vector>
-
-namespace {
-
-std::atomic<uint64_t> g_allocations{0};
-
-} // namespace
-
-// Every allocation of the program goes through this counting pair (malloc
-// and free underneath, which the compiler cannot match to the operators).
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void* operator new(std::size_t size) {
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -173,7 +153,7 @@ Screen& screen() {
 }
 
 void reportAllocations(benchmark::State& state, uint64_t before) {
-    const uint64_t made = g_allocations.load(std::memory_order_relaxed) - before;
+    const uint64_t made = allocationCount() - before;
     state.counters["allocs/frame"] = double(made) / double(state.iterations());
     state.counters["quads"] = double(screen().quads.size());
 }
@@ -181,7 +161,7 @@ void reportAllocations(benchmark::State& state, uint64_t before) {
 void BM_NodeFrame_tree(benchmark::State& state) {
     Screen& s = screen();
     s.manager->setDepthSorting(state.range(0) != 0);
-    const uint64_t before = g_allocations.load(std::memory_order_relaxed);
+    const uint64_t before = allocationCount();
     for (auto _ : state)
         s.manager->renderScenes(s.driver.get());
     reportAllocations(state, before);
@@ -191,7 +171,7 @@ void BM_NodeFrame_tree(benchmark::State& state) {
 void BM_NodeFrame_raw(benchmark::State& state) {
     Screen& s = screen();
     CQuadBatch* batch = s.driver->quadBatch();
-    const uint64_t before = g_allocations.load(std::memory_order_relaxed);
+    const uint64_t before = allocationCount();
     for (auto _ : state) {
         batch->begin();
         for (const CBatchQuad* quad : s.quads)

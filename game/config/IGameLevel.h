@@ -3,6 +3,9 @@
 class BaseNode;
 class CEventReceiver;
 class GlobalConfig;
+class CUpdateScheduler;
+class CVector2d;
+template <class T> class CArray;
 class LevelConfiguration;
 class ObjectsConfiguration;
 struct GLevelModifierValues;
@@ -25,6 +28,16 @@ public:
     [[nodiscard]] virtual float getLevelIncome() const = 0;
     // The Gold held by the headquarters building; 0 without one.
     [[nodiscard]] virtual int getHeadquartersGold() const = 0;
+    // The scheduler that runs the level's world objects; null while there is
+    // none.
+    [[nodiscard]] virtual CUpdateScheduler* getUpdateScheduler() const { return nullptr; }
+    // A walk path between two scene points over the level's walk grid, as
+    // points from `to` (first) back to `from` (last); false, `points`
+    // unchanged, when there is none.
+    [[nodiscard]] virtual bool findPath(const CVector2d& /*from*/, const CVector2d& /*to*/,
+                                        CArray<CVector2d>& /*points*/, bool /*straighten*/) {
+        return false;
+    }
 
     // What building places ask of their level; the defaults answer as a
     // level without these parts would.

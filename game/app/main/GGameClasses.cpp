@@ -31,6 +31,9 @@
 #include "game/screens/GSelectPlayerInputNameScene.h"
 #include "game/screens/GSelectPlayerScene.h"
 #include "game/world/GBuildingNode.h"
+#include "game/world/GCharacterNode.h"
+#include "game/world/GRailRoadNode.h"
+#include "game/world/GWGridNode.h"
 
 namespace {
 
@@ -74,6 +77,9 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GTwoSpritesProgressBarNode", &GTwoSpritesProgressBarNode::create},
     {u"GPolygonNode", &GPolygonNode::create},
     {u"GBuildingNode", &GBuildingNode::create},
+    {u"GWGridNode", &GWGridNode::create},
+    {u"GRailRoadNode", &GRailRoadNode::create},
+    {u"GCharacterNode", &GCharacterNode::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {

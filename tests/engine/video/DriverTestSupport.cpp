@@ -40,6 +40,12 @@ void addQuad(IGraphicsDriver& driver, const Material& material, float x, float y
     driver.quadBatch()->addQuad(&material, corners, coordinates, 0.0f, color);
 }
 
+
+bool rgbNear(CColor a, CColor b, int tolerance) {
+    auto close = [tolerance](uint32_t x, uint32_t y) { return std::abs(int(x) - int(y)) <= tolerance; };
+    return close(a.red(), b.red()) && close(a.green(), b.green()) && close(a.blue(), b.blue());
+}
+
 uint32_t differingPixels(const CPixelImage& a, const CPixelImage& b, int tolerance) {
     if (a.width() != b.width() || a.height() != b.height())
         return a.width() * a.height() + 1;
@@ -51,9 +57,4 @@ uint32_t differingPixels(const CPixelImage& a, const CPixelImage& b, int toleran
         }
     }
     return count;
-}
-
-bool rgbNear(CColor a, CColor b, int tolerance) {
-    auto close = [tolerance](uint32_t x, uint32_t y) { return std::abs(int(x) - int(y)) <= tolerance; };
-    return close(a.red(), b.red()) && close(a.green(), b.green()) && close(a.blue(), b.blue());
 }
