@@ -40,7 +40,6 @@ void addQuad(IGraphicsDriver& driver, const Material& material, float x, float y
     driver.quadBatch()->addQuad(&material, corners, coordinates, 0.0f, color);
 }
 
-
 bool rgbNear(CColor a, CColor b, int tolerance) {
     auto close = [tolerance](uint32_t x, uint32_t y) { return std::abs(int(x) - int(y)) <= tolerance; };
     return close(a.red(), b.red()) && close(a.green(), b.green()) && close(a.blue(), b.blue());
