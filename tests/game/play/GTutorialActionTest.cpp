@@ -146,15 +146,15 @@ TEST_F(TutorialActions, WorldMessagesFinishTheStepsThatWaitForThemAndGoOn) {
         {"arrival is no leaving", action("WorkerLeaved"),
          [&] { return new GWorkerArrivedMessage(mill2.get(), nullptr); }, false},
         {"train arrived", action("TrainArrived"), [&] { return new GTrainArrivedMessage(mill2.get(), nullptr); }, true},
-        {"train left", action("TrainLeaved"), [&] { return new GTrainLeavedMessage(mill2.get(), 1); }, true},
-        {"building without a type", action("TrainLeaved"), [&] { return new GTrainLeavedMessage(untyped.get(), 1); },
+        {"train left", action("TrainLeaved"), [&] { return new GTrainLeavedMessage(mill2.get(), nullptr, 1); }, true},
+        {"building without a type", action("TrainLeaved"), [&] { return new GTrainLeavedMessage(untyped.get(), nullptr, 1); },
          false},
         {"completed", action("BuildingCompleted", "Buildings=\"Cottage1\""),
-         [&] { return new GBuildingCompletedMessage(cottage1.get()); }, true},
+         [&] { return new GBuildingCompletedMessage(cottage1.get(), nullptr); }, true},
         {"location done", action("BuildingCompleted", "Places=\"Place2\""),
          [&] { return new GOnRoadLocationDoneMessage(mill2.get(), nullptr, GResourceMap()); }, true},
         {"completed or exists, completed", action("BuildingCompletedOrExist", "Buildings=\"Cottage1\""),
-         [&] { return new GBuildingCompletedMessage(cottage3.get()); }, true},
+         [&] { return new GBuildingCompletedMessage(cottage3.get(), nullptr); }, true},
         {"group 1 completed", action("ObjectivesGroupCompleted", "GroupIndex=\"1\""),
          [] { return new GObjectivesGroupCompletedMessage(1, 60, 0, 30, CString()); }, true},
         {"group 0 completed", action("ObjectivesGroupCompleted", "GroupIndex=\"1\""),
@@ -305,7 +305,7 @@ TEST_F(TutorialActions, CompletedOrExistAsksTheLevelAtEveryUpdate) {
     any->update(10);
     EXPECT_FALSE(any->isDone()) << "an empty list is never answered";
     EXPECT_EQ(level->ids, (std::vector<int32_t>{4130, 4130}));
-    CRefHandle<CEvent> completed(new GBuildingCompletedMessage(cottage1.get()));
+    CRefHandle<CEvent> completed(new GBuildingCompletedMessage(cottage1.get(), nullptr));
     EXPECT_FALSE(any->handleEvent(completed.get()));
     EXPECT_TRUE(any->isDone());
 }

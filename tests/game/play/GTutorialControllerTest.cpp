@@ -263,11 +263,11 @@ TEST_F(TutorialController, AttachedAsAPreHandlerItSeesTheMessagesOfTheLevel) {
     level->addPreHandler(tutorial);
     CRefHandle<FakeBuildingNode> elsewhere = m_buildings.add("Place1", "Cottage1");
     CRefHandle<FakeBuildingNode> there = m_buildings.add("Place3", "Cottage1");
-    CRefHandle<CEvent> notYet(new GBuildingCompletedMessage(elsewhere.get()));
+    CRefHandle<CEvent> notYet(new GBuildingCompletedMessage(elsewhere.get(), nullptr));
     EXPECT_FALSE(level->dispatch(CEventReceiver::HandleOnly, notYet.get()));
     EXPECT_TRUE(tutorial->update(20));
     EXPECT_EQ(tutorial->getHintIndex(), 0);
-    CRefHandle<CEvent> done(new GBuildingCompletedMessage(there.get()));
+    CRefHandle<CEvent> done(new GBuildingCompletedMessage(there.get(), nullptr));
     EXPECT_FALSE(level->dispatch(CEventReceiver::HandleOnly, done.get())) << "the level still handles it";
     EXPECT_TRUE(tutorial->update(20));
     EXPECT_EQ(tutorial->getHintIndex(), 1);
