@@ -106,8 +106,8 @@ public:
     [[nodiscard]] int32_t currentVertexType() const { return m_currentVertexType; }
     [[nodiscard]] const CRectI& scissorRect() const { return m_scissorRect; }
     // The identity and the sphere-map texture matrix, as Direct3D matrices.
-    [[nodiscard]] const D3DMATRIX& identityMatrix() const { return m_identity; }
-    [[nodiscard]] const D3DMATRIX& sphereMapMatrix() const { return m_sphereMap; }
+    [[nodiscard]] const D3DMATRIX& identityMatrix() const;
+    [[nodiscard]] const D3DMATRIX& sphereMapMatrix() const;
     // Lets the textures this driver made tell it when they go; on its own
     // destruction the driver tells the ones still alive.
     void trackTexture(CD3D8DriverTexture* texture);
@@ -138,7 +138,6 @@ private:
     void prepare2DPrimitive();
     void drawClipSpaceQuad(IDriverTexture* texture, float x0, float y0, float x1, float y1, float u0, float v0,
                            float u1, float v1, const CColor* corners, bool useAlphaChannel);
-    void sendLight(int32_t index, const CLight& light);
 
     int32_t m_renderMode = ModeNone;
     D3DPRESENT_PARAMETERS m_presentParams{};
@@ -150,6 +149,8 @@ private:
     CRefHandle<CImageTexture> m_currentTextures[Material::MaxLayers];
     CRefHandle<CImageTexture> m_lastTextures[Material::MaxLayers];
     bool m_resetAllRenderStates = true;
+    // Whether depth writes are on on the device, as last sent.
+    bool m_depthWriteSent = true;
     bool m_stencilBuffer = false;
     IDriverTexture* m_currentTexture[Material::MaxLayers] = {};
     HMODULE m_d3dLibrary = nullptr;
@@ -168,8 +169,6 @@ private:
     bool m_deviceLost = false;
     CColorf m_ambientColor{0.0f, 0.0f, 0.0f, 0.0f};
     CRectI m_scissorRect;
-    D3DMATRIX m_identity{};
-    D3DMATRIX m_sphereMap{};
     uint8_t m_antiAliasLevel = 0;
     // Between BeginScene and EndScene.
     bool m_inScene = false;

@@ -173,6 +173,8 @@ private:
     Material m_currentMaterial;
     Material m_lastMaterial;
     bool m_resetAllRenderStates = true;
+    // Whether depth writes are on on the device, as last sent.
+    bool m_depthWriteSent = true;
     // The 2D mode's transforms are the image operations' clip-space ones
     // (identity), not the pixel projection.
     bool m_clipSpace = false;
