@@ -33,41 +33,20 @@ void logLine(const char* text, int level) { CLog::instance()->log(text, level); 
 } // namespace
 
 CD3D8Driver::CD3D8Driver(const CEngineCreationParams& params, CVirtualFileSystem* fileSystem, CClock* clock)
-    : CNullGraphicsDriver(params, fileSystem, clock), m_stencilBuffer(params.stencil),
-      m_maxLightRange(std::sqrt(FLT_MAX)) {
-    for (TextureLayer& layer : m_lastMaterial.layers)
-        layer.wrap = 5;
-}
+    : CD3DDriverBase(params, fileSystem, clock) {}
 
 CD3D8Driver::~CD3D8Driver() {
     for (CD3D8DriverTexture* texture : m_textures)
         texture->forgetDriver();
     m_textures.clear();
-    for (uint32_t i = 0; i < m_materialRenderers.size(); ++i) {
-        if (m_materialRenderers[i].renderer)
-            m_materialRenderers[i].renderer->release();
-        m_materialRenderers[i].renderer = nullptr;
-    }
-    m_materialRenderers.clear();
     for (uint32_t i = 0; i < Material::MaxLayers; ++i) {
         m_currentTextures[i].reset();
         m_lastTextures[i].reset();
     }
-    if (m_previousRenderTarget)
-        m_previousRenderTarget->Release();
-    if (m_device)
-        m_device->Release();
-    if (m_d3d)
-        m_d3d->Release();
 }
 
-void CD3D8Driver::trackTexture(CD3D8DriverTexture* texture) { m_textures.push_back(texture); }
-
-void CD3D8Driver::untrackTexture(CD3D8DriverTexture* texture) {
-    std::erase(m_textures, texture);
-    for (IDriverTexture*& bound : m_currentTexture)
-        if (bound == texture)
-            bound = nullptr;
+IDirect3DBaseTexture8* D3D8DriverTypes::d3dTexture(IDriverTexture* texture) {
+    return static_cast<CD3D8DriverTexture*>(texture)->d3dTexture();
 }
 
 DWORD CD3D8Driver::vertexFormat(VertexType type) { return d3dVertexFormat(type); }
@@ -149,20 +128,9 @@ bool CD3D8Driver::initialize(const CEngineCreationParams& params, HWND window) {
             logLine("Anti aliasing disabled because hardware/driver lacks necessary caps.", CLog::Warning);
     }
 
-    if (!d3dChooseDepthFormat(m_d3d, present, m_stencilBuffer))
+    if (!makeDevice(params.keepFloatPrecision, "Was not able to create Direct3D8 device.",
+                    "Was not able to create Direct3D8 device."))
         return false;
-    m_device = d3dCreateDevice<IDirect3DDevice8>(m_d3d, window, params.keepFloatPrecision, present);
-    if (!m_device) {
-        logLine("Was not able to create Direct3D8 device.", CLog::Error);
-        logLine("Was not able to create Direct3D8 device.", CLog::Error);
-        return false;
-    }
-
-    (void)m_device->GetDeviceCaps(&m_caps);
-    if (m_stencilBuffer && !d3dStencilUsable(m_caps)) {
-        logLine("Device not able to use stencil buffer, disabling stencil buffer.", CLog::Warning);
-        m_stencilBuffer = false;
-    }
     m_currentVertexType = 0;
     if (FAILED(m_device->SetVertexShader(vertexFormat(VertexType::Batch))))
         logLine("Could not set vertex Shader.", CLog::Error);
@@ -186,24 +154,6 @@ CStringW CD3D8Driver::driverName() const { return CStringW(u"Direct3D 8.1"); }
 
 // --- Frames ----------------------------------------------------------------
 
-bool CD3D8Driver::beginFrame(bool clearBackBuffer, bool clearDepth, CColor clearColor, void* presentWindow,
-                             const CRectI* sourceRect) {
-    (void)CNullGraphicsDriver::beginFrame(clearBackBuffer, clearDepth, clearColor, presentWindow, sourceRect);
-    m_presentWindow = static_cast<HWND>(presentWindow);
-    m_hasPresentSourceRect = sourceRect != nullptr;
-    if (sourceRect)
-        m_presentSourceRect = RECT{sourceRect->left, sourceRect->top, sourceRect->right, sourceRect->bottom};
-    if (!m_device)
-        return false;
-    if (!d3dBeginScene(
-            m_device, m_deviceLost, [this] { return resetDevice(); },
-            d3dClearFlags(clearBackBuffer, clearDepth, m_stencilBuffer), clearColor, "Direct3D8 clear failed.",
-            "Direct3D8 begin scene failed."))
-        return false;
-    m_inScene = true;
-    return true;
-}
-
 bool CD3D8Driver::endFrame() {
     (void)CNullGraphicsDriver::endFrame();
     if (!m_device)
@@ -219,7 +169,7 @@ bool CD3D8Driver::endFrame() {
             Sleep(0);
     }
     const HRESULT result =
-        m_device->Present(m_hasPresentSourceRect ? &m_presentSourceRect : nullptr, nullptr, m_presentWindow, nullptr);
+        m_device->Present(m_hasPresentRect ? &m_presentRect : nullptr, nullptr, m_presentWindow, nullptr);
     if (SUCCEEDED(result))
         return true;
     if (result == D3DERR_DEVICELOST) {
@@ -280,17 +230,8 @@ bool CD3D8Driver::resetDevice() {
 }
 
 void CD3D8Driver::onWindowResized(const CSizeI& size) {
-    if (!m_device)
-        return;
-    CNullGraphicsDriver::onWindowResized(size);
-    m_presentParams.BackBufferWidth = UINT(std::max(size.width, 1));
-    m_presentParams.BackBufferHeight = UINT(std::max(size.height, 1));
-    // A device resets only outside a scene.
-    if (m_inScene) {
-        (void)m_device->EndScene();
-        m_inScene = false;
-    }
-    (void)resetDevice();
+    if (m_device)
+        resizeBackBuffer(size);
 }
 
 // --- Features and flags ----------------------------------------------------
@@ -307,12 +248,6 @@ bool CD3D8Driver::hasFeature(DriverFeature feature) const {
     }
 }
 
-void CD3D8Driver::setTextureFlag(uint32_t flag, bool on) {
-    if (flag == TextureFlag::CreateMipMaps && on && !hasFeature(DriverFeature::MipMap))
-        on = false;
-    CNullGraphicsDriver::setTextureFlag(flag, on);
-}
-
 // --- Render modes and materials ---------------------------------------------
 
 void CD3D8Driver::applyMaterial(const Material& material) {
@@ -322,13 +257,8 @@ void CD3D8Driver::applyMaterial(const Material& material) {
         if (m_currentTextures[i].get() != content)
             m_currentTextures[i] = CRefHandle<CImageTexture>::share(content);
         if (i < material.usedLayers())
-            (void)setTexture(i, content ? content->getTexture() : nullptr);
+            (void)bindTexture(i, content ? content->getTexture() : nullptr);
     }
-}
-
-bool CD3D8Driver::setTexture(uint32_t stage, IDriverTexture* texture) {
-    return d3dBindTexture(m_device, m_currentTexture, stage, texture, VideoDriverType::Direct3D8,
-                          [](IDriverTexture* own) { return static_cast<CD3D8DriverTexture*>(own)->d3dTexture(); });
 }
 
 bool CD3D8Driver::applyCurrentMaterial() {
@@ -465,11 +395,6 @@ IDriverTexture* CD3D8Driver::renderTargetTexture(const CSizeI& size, ColorFormat
     return new CD3D8DriverTexture(this, size);
 }
 
-const CSizeI& CD3D8Driver::renderTargetSize() const {
-    return m_currentRenderTargetSize.width || m_currentRenderTargetSize.height ? m_currentRenderTargetSize
-                                                                               : m_screenSize;
-}
-
 bool CD3D8Driver::setRenderTarget(IDriverTexture* texture, bool clearBackBuffer, bool clearDepth, CColor clearColor) {
     if (!m_device)
         return false;
@@ -520,107 +445,12 @@ bool CD3D8Driver::setRenderTarget(IDriverTexture* texture, bool clearBackBuffer,
     return result;
 }
 
-void CD3D8Driver::setViewportRect(const CRectI& rect) {
-    (void)d3dSetViewport<D3DVIEWPORT8>(m_device, rect, m_screenSize, m_viewport);
-}
-
 // --- Drawing -----------------------------------------------------------------
 
-void CD3D8Driver::selectVertexType(VertexType type) {
-    const auto code = static_cast<int32_t>(type);
-    if (code == m_currentVertexType)
-        return;
-    m_currentVertexType = code;
-    const DWORD format = vertexFormat(type);
-    if (format && FAILED(m_device->SetVertexShader(format)))
-        logLine("Could not set vertex Shader.", CLog::Error);
-}
-
-void CD3D8Driver::drawPrimitives(const void* vertices, uint32_t vertexCount, const void* indices,
-                                 uint32_t primitiveCount, VertexType vertexType, IndexType indexType,
-                                 PrimitiveType primitiveType) {
-    if (!checkDrawArguments(vertices, vertexCount, indices, primitiveCount, vertexType, indexType, primitiveType))
-        return;
-    CNullGraphicsDriver::drawPrimitives(vertices, vertexCount, indices, primitiveCount, vertexType, indexType,
-                                        primitiveType);
-    if (!m_device)
-        return;
-    selectVertexType(vertexType);
-    if (m_renderMode == Mode2D) {
-        if (!apply2DStates())
-            return;
-    } else if (m_renderMode == Mode3D) {
-        if (!apply3DStates())
-            return;
-    } else {
-        return;
-    }
-
-    // Types 2 to 4 reach the device in its own order of fields. Points scale
-    // by distance only in 3D: a 2D point lies at distance 0, which would
-    // scale it without bound.
-    d3dDrawPrimitiveList(m_device, d3dVertexData(vertices, vertexCount, vertexType, m_scratch), vertexCount, indices,
-                         primitiveCount, indexType, primitiveType, vertexStride(vertexType), m_renderMode == Mode3D,
-                         m_currentMaterial.thickness);
-}
-
-void CD3D8Driver::prepare2DPrimitive() {
-    if (m_currentTexture[0])
-        (void)setTexture(0, nullptr);
-    selectVertexType(VertexType::Batch);
-}
-
-void CD3D8Driver::fillRectGradient(const CRectI& rect, CColor topLeft, CColor topRight, CColor bottomLeft,
-                                   CColor bottomRight, const CRectI* clip) {
-    CRectI r = rect;
-    if (clip) {
-        r.right = std::min(r.right, clip->right);
-        r.bottom = std::min(r.bottom, clip->bottom);
-        r.left = std::max(r.left, clip->left);
-        r.top = std::max(r.top, clip->top);
-        r.top = std::min(r.top, r.bottom);
-        r.left = std::min(r.left, r.right);
-    } else if (r.right < r.left || r.bottom < r.top) {
-        return;
-    }
-    if (!m_device)
-        return;
-    prepare2DPrimitive();
-    BatchVertex vertices[4];
-    const float x0 = float(r.left), y0 = float(r.top), x1 = float(r.right), y1 = float(r.bottom);
-    vertices[0] = BatchVertex{x0, y0, 0.0f, topLeft, 0.0f, 0.0f};
-    vertices[1] = BatchVertex{x1, y0, 0.0f, topRight, 0.0f, 0.0f};
-    vertices[2] = BatchVertex{x1, y1, 0.0f, bottomRight, 0.0f, 0.0f};
-    vertices[3] = BatchVertex{x0, y1, 0.0f, bottomLeft, 0.0f, 0.0f};
-    static constexpr uint16_t indices[6] = {0, 1, 2, 0, 2, 3};
-    if (m_renderMode != Mode2D)
-        (void)apply2DStates();
-    drawPrimitives(vertices, 4, indices, 2, VertexType::Batch, IndexType::Bits16, PrimitiveType::Triangles);
-}
-
-void CD3D8Driver::drawLine2D(const CVector2d& start, const CVector2d& end, CColor color) {
-    if (!m_device)
-        return;
-    prepare2DPrimitive();
-    // The pixel projection puts pixel corners on whole coordinates (as quads
-    // need); lines and points go through the pixel centres instead, so they
-    // light the pixels they name.
-    const BatchVertex vertices[2] = {BatchVertex{start.x + 0.5f, start.y + 0.5f, 0.0f, color, 0.0f, 0.0f},
-                                     BatchVertex{end.x + 0.5f, end.y + 0.5f, 0.0f, color, 0.0f, 0.0f}};
-    if (m_renderMode != Mode2D)
-        (void)apply2DStates();
-    drawPrimitives(vertices, 2, nullptr, 1, VertexType::Batch, IndexType::Bits16, PrimitiveType::Lines);
-}
-
-void CD3D8Driver::plotPixel(uint32_t x, uint32_t y, CColor color) {
-    const CSizeI& target = renderTargetSize();
-    if (!m_device || x > uint32_t(std::max(target.width, 0)) || y > uint32_t(std::max(target.height, 0)))
-        return;
-    prepare2DPrimitive();
-    const BatchVertex vertex{float(x) + 0.5f, float(y) + 0.5f, 0.0f, color, 0.0f, 0.0f};
-    if (m_renderMode != Mode2D)
-        (void)apply2DStates();
-    drawPrimitives(&vertex, 1, nullptr, 1, VertexType::Batch, IndexType::Bits16, PrimitiveType::Points);
+void CD3D8Driver::unsetLastRenderer() {
+    if (m_renderMode == Mode3D)
+        if (IMaterialTypeRenderer* renderer = materialTypeRenderer(uint32_t(m_lastMaterial.materialType)))
+            renderer->unsetMaterial();
 }
 
 void CD3D8Driver::setImageMode() {
@@ -632,9 +462,7 @@ void CD3D8Driver::setImageMode() {
         (void)m_device->SetTextureStageState(stage, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP);
     }
     m_transformChanged = false;
-    if (m_renderMode == Mode3D)
-        if (IMaterialTypeRenderer* renderer = materialTypeRenderer(uint32_t(m_lastMaterial.materialType)))
-            renderer->unsetMaterial();
+    unsetLastRenderer();
     m_renderMode = Mode2D;
     m_imageTransforms = true;
     // The states set here are not the material's: the next draw with a
@@ -651,8 +479,8 @@ void CD3D8Driver::setImageStates(bool texture, bool alphaChannel, bool alpha) {
     }
 }
 
-void CD3D8Driver::drawClipSpaceQuad(IDriverTexture* texture, float x0, float y0, float x1, float y1, float u0, float v0,
-                                    float u1, float v1, const CColor* corners, bool useAlphaChannel) {
+void CD3D8Driver::drawImageQuad(IDriverTexture* texture, float x0, float y0, float x1, float y1, float u0, float v0,
+                                float u1, float v1, const CColor* corners, bool useAlphaChannel) {
     // Corner colours come top left, bottom left, bottom right, top right.
     const CColor white(0xFFFFFFFF);
     const CColor colors[4] = {corners ? corners[0] : white, corners ? corners[3] : white, corners ? corners[2] : white,
@@ -662,16 +490,15 @@ void CD3D8Driver::drawClipSpaceQuad(IDriverTexture* texture, float x0, float y0,
         alpha = alpha || color.alpha() < 255;
     setImageMode();
     setImageStates(texture != nullptr, useAlphaChannel, alpha);
-    selectVertexType(VertexType::Normal);
     const float positions[4][2] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
     const float coordinates[4][2] = {{u0, v0}, {u1, v0}, {u1, v1}, {u0, v1}};
-    d3dDrawClipSpaceQuad(m_device, positions, coordinates, colors);
+    drawClipSpaceQuad(positions, coordinates, colors);
 }
 
 // Direct3D 8 has no scissor test: the clip rectangle is not applied.
 void CD3D8Driver::drawImageScaled(IDriverTexture* texture, const CRectI& destination, const CRectI& source,
                                   const CRectI*, const CColor* colors, bool useAlphaChannel) {
-    if (!texture || !m_device || !setTexture(0, texture))
+    if (!texture || !m_device || !bindTexture(0, texture))
         return;
     const CSizeI& target = renderTargetSize();
     const float w = float(std::max(target.width, 1)), h = float(std::max(target.height, 1));
@@ -679,16 +506,16 @@ void CD3D8Driver::drawImageScaled(IDriverTexture* texture, const CRectI& destina
     // image.
     const CSizeI& size = texture->size();
     const float tw = float(std::max(size.width, 1)), th = float(std::max(size.height, 1));
-    drawClipSpaceQuad(texture, destination.left * 2.0f / w - 1.0f, 1.0f - destination.top * 2.0f / h,
-                      destination.right * 2.0f / w - 1.0f, 1.0f - destination.bottom * 2.0f / h, source.left / tw,
-                      source.top / th, source.right / tw, source.bottom / th, colors, useAlphaChannel);
+    drawImageQuad(texture, destination.left * 2.0f / w - 1.0f, 1.0f - destination.top * 2.0f / h,
+                  destination.right * 2.0f / w - 1.0f, 1.0f - destination.bottom * 2.0f / h, source.left / tw,
+                  source.top / th, source.right / tw, source.bottom / th, colors, useAlphaChannel);
 }
 
 void CD3D8Driver::drawImagePart(IDriverTexture* texture, const CVector2di& position, const CRectI& source,
                                 const CRectI* clip, CColor color, bool useAlphaChannel) {
     if (!texture || !m_device || source.right < source.left || source.bottom < source.top)
         return;
-    if (!setTexture(0, texture))
+    if (!bindTexture(0, texture))
         return;
     const CSizeI& target = renderTargetSize();
     CRectI destination, part;
@@ -701,9 +528,9 @@ void CD3D8Driver::drawImagePart(IDriverTexture* texture, const CVector2di& posit
     const int32_t halfW = target.width / 2, halfH = target.height / 2;
     const float sx = 2.0f / float(std::max(target.width, 1)), sy = 2.0f / float(std::max(target.height, 1));
     const CColor corners[4] = {color, color, color, color};
-    drawClipSpaceQuad(texture, (destination.left - halfW) * sx, (halfH - destination.top) * sy,
-                      (destination.right - halfW) * sx, (halfH - destination.bottom) * sy, u0, v0, u1, v1, corners,
-                      useAlphaChannel);
+    drawImageQuad(texture, (destination.left - halfW) * sx, (halfH - destination.top) * sy,
+                  (destination.right - halfW) * sx, (halfH - destination.bottom) * sy, u0, v0, u1, v1, corners,
+                  useAlphaChannel);
 }
 
 // --- Screenshots ---------------------------------------------------------------
@@ -792,18 +619,6 @@ CPixelImage* CD3D8Driver::takeScreenshot() {
 
 // --- Clipping ----------------------------------------------------------------
 
-bool CD3D8Driver::defineClipPlane(uint32_t index, const float (&plane)[4], bool enable) {
-    if (!m_device || index >= m_maxUserClipPlanes)
-        return false;
-    d3dDefineClipPlane(m_device, m_matrices[1], index, plane, enable);
-    return true;
-}
-
-void CD3D8Driver::toggleClipPlane(uint32_t index, bool on) {
-    if (m_device && index < m_maxUserClipPlanes)
-        d3dToggleClipPlane(m_device, index, on);
-}
-
 void CD3D8Driver::setScissorRect(const CRectI& rect) { m_scissorRect = rect; }
 
 void CD3D8Driver::enableScissor(bool on) {
@@ -820,110 +635,6 @@ void CD3D8Driver::enableScissor(bool on) {
 }
 
 // --- 3D facilities -------------------------------------------------------------
-
-void CD3D8Driver::clearZBuffer() {
-    if (m_device && FAILED(m_device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0)))
-        logLine("CD3D8Driver clearZBuffer() failed.", CLog::Warning);
-}
-
-void CD3D8Driver::setAmbientColor(const CColorf& color) {
-    m_ambientColor = color;
-    if (m_device)
-        (void)m_device->SetRenderState(D3DRS_AMBIENT, color.toColor().value);
-}
-
-void CD3D8Driver::setFogParameters(CColor color, bool linear, float start, float end, float density, bool pixelFog,
-                                   bool rangeFog) {
-    CNullGraphicsDriver::setFogParameters(color, linear, start, end, density, pixelFog, rangeFog);
-    if (!m_device)
-        return;
-    d3dSendFog(m_device, color, linear, start, end, density, pixelFog, rangeFog);
-}
-
-int32_t CD3D8Driver::addLight(const CLight& light) {
-    (void)CNullGraphicsDriver::addLight(light);
-    if (!m_device)
-        return -1;
-    return d3dAddLight<D3DLIGHT8>(m_device, light, m_maxLightRange, m_lastLightIndex);
-}
-
-void CD3D8Driver::clearLights() {
-    d3dClearLights(m_device, m_lastLightIndex);
-    CNullGraphicsDriver::clearLights();
-}
-
-void CD3D8Driver::switchLight(int32_t index, bool on) {
-    if (m_device && index >= 0 && index <= m_lastLightIndex)
-        (void)m_device->LightEnable(DWORD(index), on);
-}
-
-void CD3D8Driver::draw3DLine(const CVector3d& start, const CVector3d& end, CColor color) {
-    if (!m_device)
-        return;
-    NormalVertex vertices[2];
-    vertices[0].x = start.x;
-    vertices[0].y = start.y;
-    vertices[0].z = start.z;
-    vertices[0].color = color;
-    vertices[1].x = end.x;
-    vertices[1].y = end.y;
-    vertices[1].z = end.z;
-    vertices[1].color = color;
-    if (m_renderMode != Mode3D)
-        (void)apply3DStates();
-    drawPrimitives(vertices, 2, nullptr, 1, VertexType::Normal, IndexType::Bits16, PrimitiveType::Lines);
-}
-
-// Stencil shadows need the stencil buffer; without one both do nothing.
-void CD3D8Driver::drawShadowVolume(const CVector3d* positions, uint32_t count, bool depthFail) {
-    if (!m_device || !m_stencilBuffer || !positions || count < 3)
-        return;
-    const int32_t mode = depthFail ? ModeShadowZFail : ModeShadowZPass;
-    if (m_renderMode != mode || m_transformChanged) {
-        d3dSetTransforms(m_device, m_matrices);
-        m_transformChanged = false;
-        for (DWORD stage = 0; stage < 4; ++stage) {
-            (void)setTexture(stage, nullptr);
-            (void)m_device->SetTextureStageState(stage, D3DTSS_COLOROP, D3DTOP_DISABLE);
-            (void)m_device->SetTextureStageState(stage, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
-        }
-        (void)m_device->SetVertexShader(D3DFVF_XYZ);
-        m_currentVertexType = -1;
-        (void)m_device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
-        (void)m_device->SetRenderState(D3DRS_STENCILENABLE, TRUE);
-        (void)m_device->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
-        if (m_renderMode == Mode3D)
-            if (IMaterialTypeRenderer* renderer = materialTypeRenderer(uint32_t(m_lastMaterial.materialType)))
-                renderer->unsetMaterial();
-        m_renderMode = mode;
-        m_resetAllRenderStates = true;
-    }
-    d3dSetShadowVolumeStates(m_device, depthFail);
-    d3dDrawShadowVolume(m_device, positions, count, depthFail);
-}
-
-void CD3D8Driver::drawShadowOverlay(bool clearStencil, CColor topLeft, CColor topRight, CColor bottomLeft,
-                                    CColor bottomRight) {
-    if (!m_device || !m_stencilBuffer)
-        return;
-    const bool alpha =
-        topLeft.alpha() < 255 || topRight.alpha() < 255 || bottomLeft.alpha() < 255 || bottomRight.alpha() < 255;
-    if (m_renderMode != ModeStencilFill) {
-        d3dSetStencilFillStates(m_device);
-        m_renderMode = ModeStencilFill;
-        m_transformChanged = true;
-        m_resetAllRenderStates = true;
-    }
-    d3dSetShadowOverlayStageStates(m_device, alpha);
-    (void)setTexture(0, nullptr);
-    selectVertexType(VertexType::Normal);
-    const float corners[4][2] = {{-1, 1}, {1, 1}, {1, -1}, {-1, -1}};
-    const float coordinates[4][2] = {};
-    const CColor colors[4] = {topLeft, topRight, bottomRight, bottomLeft};
-    d3dDrawClipSpaceQuad(m_device, corners, coordinates, colors);
-    if (clearStencil)
-        (void)m_device->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0);
-}
 
 // --- Creation ------------------------------------------------------------------
 

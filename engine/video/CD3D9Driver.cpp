@@ -9,9 +9,9 @@
 #include "engine/core/CVector3d.h"
 #include "engine/video/CD3D9DriverTexture.h"
 #include "engine/video/CImageTexture.h"
-#include "engine/video/D3DDriverCommon.h"
 #include "engine/video/D3D9MaterialRenderers.h"
 #include "engine/video/D3D9ShaderRenderers.h"
+#include "engine/video/D3DDriverCommon.h"
 #include "engine/video/Direct3D9Driver.h"
 #include "engine/video/MaterialTypes.h"
 #include "engine/video/MeshVertices.h"
@@ -96,30 +96,20 @@ ColorFormat CD3D9Driver::colorFormatOf(D3DFORMAT format) {
 
 CD3D9Driver::CD3D9Driver(const CEngineCreationParams& params, CVirtualFileSystem* fileSystem, HWND window,
                          CClock* clock)
-    : CNullGraphicsDriver(params, fileSystem, clock), m_window(window), m_stencilBuffer(params.stencil),
-      m_windowSize(params.width, params.height), m_maxLightRange(std::sqrt(FLT_MAX)), m_fullScreen(params.fullScreen) {
-    // No wrap code is 5: the first application sets every sampler.
-    for (TextureLayer& layer : m_lastMaterial.layers)
-        layer.wrap = 5;
+    : CD3DDriverBase(params, fileSystem, clock), m_windowSize(params.width, params.height),
+      m_fullScreen(params.fullScreen) {
+    m_window = window;
 }
 
 CD3D9Driver::~CD3D9Driver() {
     for (CD3D9DriverTexture* texture : m_textures)
         texture->forgetDriver();
     m_textures.clear();
-    for (uint32_t i = 0; i < m_materialRenderers.size(); ++i) {
-        if (m_materialRenderers[i].renderer)
-            m_materialRenderers[i].renderer->release();
-        m_materialRenderers[i].renderer = nullptr;
-    }
-    m_materialRenderers.clear();
-    if (m_previousRenderTarget)
-        m_previousRenderTarget->Release();
-    if (m_device)
-        m_device->Release();
-    if (m_d3d)
-        m_d3d->Release();
     // d3d9.dll stays loaded: textures still referenced hold the device.
+}
+
+IDirect3DBaseTexture9* D3D9DriverTypes::d3dTexture(IDriverTexture* texture) {
+    return static_cast<CD3D9DriverTexture*>(texture)->d3dTexture();
 }
 
 bool CD3D9Driver::initialize(const CEngineCreationParams& params) {
@@ -222,20 +212,9 @@ bool CD3D9Driver::initialize(const CEngineCreationParams& params) {
             logLine("Anti aliasing disabled because hardware/driver lacks necessary caps.", CLog::Warning);
     }
 
-    if (!d3dChooseDepthFormat(m_d3d, m_presentParams, m_stencilBuffer))
+    if (!makeDevice(params.keepFloatPrecision, "Was not able to create Direct3D9 device.",
+                    "Was not able to create DIRECT3D9 device."))
         return false;
-    m_device = d3dCreateDevice<IDirect3DDevice9>(m_d3d, m_window, params.keepFloatPrecision, m_presentParams);
-    if (!m_device) {
-        logLine("Was not able to create Direct3D9 device.", CLog::Error);
-        logLine("Was not able to create DIRECT3D9 device.", CLog::Error);
-        return false;
-    }
-
-    m_device->GetDeviceCaps(&m_caps);
-    if (m_stencilBuffer && !d3dStencilUsable(m_caps)) {
-        logLine("Device not able to use stencil buffer, disabling stencil buffer.", CLog::Warning);
-        m_stencilBuffer = false;
-    }
 
     setVertexType(VertexType::Batch);
     setFogParameters(m_fogColor, m_fogLinear, m_fogStart, m_fogEnd, m_fogDensity, m_pixelFog, m_rangeFog);
@@ -267,24 +246,6 @@ bool CD3D9Driver::initialize(const CEngineCreationParams& params) {
 
 // Frames and resets.
 
-bool CD3D9Driver::beginFrame(bool clearBackBuffer, bool clearDepth, CColor clearColor, void* presentWindow,
-                             const CRectI* sourceRect) {
-    (void)CNullGraphicsDriver::beginFrame(clearBackBuffer, clearDepth, clearColor, presentWindow, sourceRect);
-    m_presentWindow = static_cast<HWND>(presentWindow);
-    m_hasPresentRect = sourceRect != nullptr;
-    if (sourceRect)
-        m_presentRect = {sourceRect->left, sourceRect->top, sourceRect->right, sourceRect->bottom};
-    if (!m_device)
-        return false;
-    if (!d3dBeginScene(
-            m_device, m_deviceLost, [this] { return reset(); },
-            d3dClearFlags(clearBackBuffer, clearDepth, m_stencilBuffer), clearColor, "DIRECT3D9 clear failed.",
-            "DIRECT3D9 begin scene failed."))
-        return false;
-    m_inScene = true;
-    return true;
-}
-
 bool CD3D9Driver::endFrame() {
     (void)CNullGraphicsDriver::endFrame();
     m_deviceReset = false;
@@ -314,7 +275,7 @@ bool CD3D9Driver::endFrame() {
     return false;
 }
 
-bool CD3D9Driver::reset() {
+bool CD3D9Driver::resetDevice() {
     logLine("Resetting D3D9 device.", CLog::Info);
     m_deviceReset = true;
     // Resources of the default pool (render targets) and references to the
@@ -368,7 +329,7 @@ bool CD3D9Driver::reset() {
     m_renderMode = ModeNone;
     (void)apply3DStates();
     setFogParameters(m_fogColor, m_fogLinear, m_fogStart, m_fogEnd, m_fogDensity, m_pixelFog, m_rangeFog);
-    applyAmbient();
+    setAmbientColor(m_ambientColor);
     // The caller's scissor outlives the device's states.
     m_device->SetScissorRect(&m_scissorRect);
     m_device->SetRenderState(D3DRS_SCISSORTESTENABLE, m_scissorOn ? TRUE : FALSE);
@@ -378,16 +339,9 @@ bool CD3D9Driver::reset() {
 void CD3D9Driver::onWindowResized(const CSizeI& size) {
     if (!m_device)
         return;
-    CNullGraphicsDriver::onWindowResized(size);
     // Render targets are checked against the depth buffer's new size.
     m_windowSize = size;
-    m_presentParams.BackBufferWidth = UINT(std::max(size.width, 0));
-    m_presentParams.BackBufferHeight = UINT(std::max(size.height, 0));
-    if (m_inScene) {
-        m_device->EndScene();
-        m_inScene = false;
-    }
-    (void)reset();
+    resizeBackBuffer(size);
 }
 
 bool CD3D9Driver::hasFeature(DriverFeature feature) const {
@@ -403,18 +357,7 @@ bool CD3D9Driver::hasFeature(DriverFeature feature) const {
     }
 }
 
-void CD3D9Driver::setTextureFlag(uint32_t flag, bool on) {
-    if (flag == TextureFlag::CreateMipMaps && !hasFeature(DriverFeature::MipMap))
-        on = false;
-    CNullGraphicsDriver::setTextureFlag(flag, on);
-}
-
 CStringW CD3D9Driver::driverName() const { return CStringW(u"Direct3D 9.0"); }
-
-const CSizeI& CD3D9Driver::renderTargetSize() const {
-    return m_currentRenderTargetSize.width == 0 && m_currentRenderTargetSize.height == 0 ? m_screenSize
-                                                                                         : m_currentRenderTargetSize;
-}
 
 // Render modes and materials.
 
@@ -504,13 +447,8 @@ void CD3D9Driver::applyMaterial(const Material& material) {
     m_currentMaterial = material;
     for (uint32_t stage = 0; stage < std::min<uint32_t>(material.usedLayers(), Stages); ++stage) {
         const CImageTexture* texture = material.layers[stage].texture;
-        (void)setActiveTexture(stage, texture ? texture->getTexture() : nullptr);
+        (void)bindTexture(stage, texture ? texture->getTexture() : nullptr);
     }
-}
-
-bool CD3D9Driver::setActiveTexture(uint32_t stage, IDriverTexture* texture) {
-    return d3dBindTexture(m_device, m_currentTexture, stage, texture, VideoDriverType::Direct3D9,
-                          [](IDriverTexture* own) { return static_cast<CD3D9DriverTexture*>(own)->d3dTexture(); });
 }
 
 void CD3D9Driver::applyBaseStates(const Material& m, const Material& l, bool reset) {
@@ -554,96 +492,6 @@ void CD3D9Driver::applyBaseStates(const Material& m, const Material& l, bool res
 
 // Drawing.
 
-void CD3D9Driver::setVertexType(VertexType type) {
-    const int32_t code = int32_t(type);
-    if (code == m_currentVertexType || !m_device)
-        return;
-    m_currentVertexType = code;
-    const DWORD format = d3dVertexFormat(type);
-    if (format && FAILED(m_device->SetFVF(format)))
-        logLine("Could not set vertex Shader.", CLog::Error);
-}
-
-void CD3D9Driver::drawPrimitives(const void* vertices, uint32_t vertexCount, const void* indices,
-                                 uint32_t primitiveCount, VertexType vertexType, IndexType indexType,
-                                 PrimitiveType primitiveType) {
-    if (!checkDrawArguments(vertices, vertexCount, indices, primitiveCount, vertexType, indexType, primitiveType))
-        return;
-    CNullGraphicsDriver::drawPrimitives(vertices, vertexCount, indices, primitiveCount, vertexType, indexType,
-                                        primitiveType);
-    if (!m_device)
-        return;
-    setVertexType(vertexType);
-    const bool go = m_renderMode == Mode2D ? apply2DStates() : apply3DStates();
-    if (!go)
-        return;
-
-    // Points scale with their distance in 3D only: in 2D there is none (and
-    // the scale would divide by it).
-    d3dDrawPrimitiveList(m_device, d3dVertexData(vertices, vertexCount, vertexType, m_scratch), vertexCount, indices,
-                         primitiveCount, indexType, primitiveType, vertexStride(vertexType), m_renderMode == Mode3D,
-                         m_currentMaterial.thickness);
-}
-
-void CD3D9Driver::beginPixelDraw() {
-    if (m_currentTexture[0])
-        (void)setActiveTexture(0, nullptr);
-    setVertexType(VertexType::Batch);
-}
-
-void CD3D9Driver::fillRectGradient(const CRectI& rect, CColor topLeft, CColor topRight, CColor bottomLeft,
-                                   CColor bottomRight, const CRectI* clip) {
-    CRectI r = rect;
-    if (clip) {
-        r.right = std::min(r.right, clip->right);
-        r.bottom = std::min(r.bottom, clip->bottom);
-        r.left = std::max(r.left, clip->left);
-        r.top = std::max(r.top, clip->top);
-        r.top = std::min(r.top, r.bottom);
-        r.left = std::min(r.left, r.right);
-    } else if (r.right < r.left || r.bottom < r.top) {
-        return;
-    }
-    BatchVertex vertices[4];
-    const float xs[4] = {float(r.left), float(r.right), float(r.right), float(r.left)};
-    const float ys[4] = {float(r.top), float(r.top), float(r.bottom), float(r.bottom)};
-    const CColor colors[4] = {topLeft, topRight, bottomRight, bottomLeft};
-    for (int i = 0; i < 4; ++i) {
-        vertices[i].x = xs[i];
-        vertices[i].y = ys[i];
-        vertices[i].color = colors[i];
-    }
-    static constexpr uint16_t indices[6] = {0, 1, 2, 0, 2, 3};
-    beginPixelDraw();
-    if (!apply2DStates())
-        return;
-    drawPrimitives(vertices, 4, indices, 2, VertexType::Batch, IndexType::Bits16, PrimitiveType::Triangles);
-}
-
-void CD3D9Driver::drawLine2D(const CVector2d& start, const CVector2d& end, CColor color) {
-    // On pixel centres, half a pixel after the edges the projection maps
-    // whole coordinates to.
-    BatchVertex vertices[2];
-    vertices[0].x = start.x + 0.5f, vertices[0].y = start.y + 0.5f, vertices[0].color = color;
-    vertices[1].x = end.x + 0.5f, vertices[1].y = end.y + 0.5f, vertices[1].color = color;
-    beginPixelDraw();
-    if (!apply2DStates())
-        return;
-    drawPrimitives(vertices, 2, nullptr, 1, VertexType::Batch, IndexType::Bits16, PrimitiveType::Lines);
-}
-
-void CD3D9Driver::plotPixel(uint32_t x, uint32_t y, CColor color) {
-    const CSizeI& size = renderTargetSize();
-    if (x > uint32_t(size.width) || y > uint32_t(size.height))
-        return;
-    BatchVertex vertex;
-    vertex.x = float(x) + 0.5f, vertex.y = float(y) + 0.5f, vertex.color = color;
-    beginPixelDraw();
-    if (!apply2DStates())
-        return;
-    drawPrimitives(&vertex, 1, nullptr, 1, VertexType::Batch, IndexType::Bits16, PrimitiveType::Points);
-}
-
 void CD3D9Driver::setImageMode() {
     if (m_renderMode == Mode2D && m_clipSpace && !m_transformChanged)
         return;
@@ -670,13 +518,6 @@ void CD3D9Driver::setImageStates(bool texture, bool alphaChannel, bool alpha) {
         d->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
         d->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_POINT);
     }
-}
-
-void CD3D9Driver::drawClipSpaceQuad(const float (&corners)[4][2], const float (&coordinates)[4][2],
-                                    const CColor (&colors)[4]) {
-    setVertexType(VertexType::Normal);
-    d3dDrawClipSpaceQuad(m_device, corners, coordinates, colors);
-    m_primitivesThisFrame += 2;
 }
 
 void CD3D9Driver::drawImageScaled(IDriverTexture* texture, const CRectI& destination, const CRectI& source,
@@ -707,7 +548,7 @@ void CD3D9Driver::drawImageScaled(IDriverTexture* texture, const CRectI& destina
     for (const CColor& c : vertexColors)
         alpha = alpha || c.alpha() < 255;
     setImageMode();
-    if (!setActiveTexture(0, texture))
+    if (!bindTexture(0, texture))
         return;
     setImageStates(true, useAlphaChannel, alpha);
     if (clip) {
@@ -727,7 +568,7 @@ void CD3D9Driver::drawImagePart(IDriverTexture* texture, const CVector2di& posit
                                 const CRectI* clip, CColor color, bool useAlphaChannel) {
     if (!texture || !m_device || source.right < source.left || source.bottom < source.top)
         return;
-    if (!setActiveTexture(0, texture))
+    if (!bindTexture(0, texture))
         return;
     const CSizeI& target = renderTargetSize();
     CRectI destination, part;
@@ -807,22 +648,6 @@ bool CD3D9Driver::setRenderTarget(IDriverTexture* texture, bool clearBackBuffer,
     return result;
 }
 
-void CD3D9Driver::setViewportRect(const CRectI& rect) {
-    (void)d3dSetViewport<D3DVIEWPORT9>(m_device, rect, m_screenSize, m_viewport);
-}
-
-bool CD3D9Driver::defineClipPlane(uint32_t index, const float (&plane)[4], bool enable) {
-    if (index >= m_maxUserClipPlanes || !m_device)
-        return false;
-    d3dDefineClipPlane(m_device, m_matrices[1], index, plane, enable);
-    return true;
-}
-
-void CD3D9Driver::toggleClipPlane(uint32_t index, bool on) {
-    if (index < m_maxUserClipPlanes && m_device)
-        d3dToggleClipPlane(m_device, index, on);
-}
-
 void CD3D9Driver::setScissorRect(const CRectI& rect) {
     m_scissorRect = {std::max(rect.left, 0), std::max(rect.top, 0), std::max(rect.right, 0), std::max(rect.bottom, 0)};
     if (m_device)
@@ -833,21 +658,6 @@ void CD3D9Driver::enableScissor(bool on) {
     m_scissorOn = on;
     if (m_device)
         m_device->SetRenderState(D3DRS_SCISSORTESTENABLE, on ? TRUE : FALSE);
-}
-
-void CD3D9Driver::setAmbientColor(const CColorf& color) {
-    m_ambientColor = color;
-    applyAmbient();
-}
-
-void CD3D9Driver::applyAmbient() {
-    if (m_device)
-        m_device->SetRenderState(D3DRS_AMBIENT, m_ambientColor.toColor().value);
-}
-
-void CD3D9Driver::clearZBuffer() {
-    if (!m_device || FAILED(m_device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0)))
-        logLine("CD3D9Driver clearZBuffer() failed.", CLog::Warning);
 }
 
 namespace {
@@ -950,7 +760,8 @@ CPixelImage* CD3D9Driver::takeFrontBufferShot() {
         return nullptr;
     RECT area = {origin.x, origin.y, origin.x + width, origin.y + height};
     D3DLOCKED_RECT locked;
-    if (FAILED(m_device->GetFrontBufferData(0, surface)) || FAILED(surface->LockRect(&locked, &area, D3DLOCK_READONLY))) {
+    if (FAILED(m_device->GetFrontBufferData(0, surface)) ||
+        FAILED(surface->LockRect(&locked, &area, D3DLOCK_READONLY))) {
         surface->Release();
         return nullptr;
     }
@@ -964,91 +775,6 @@ CPixelImage* CD3D9Driver::takeFrontBufferShot() {
 }
 
 // 3D facilities.
-
-void CD3D9Driver::setFogParameters(CColor color, bool linear, float start, float end, float density, bool pixelFog,
-                                   bool rangeFog) {
-    CNullGraphicsDriver::setFogParameters(color, linear, start, end, density, pixelFog, rangeFog);
-    if (!m_device)
-        return;
-    d3dSendFog(m_device, color, linear, start, end, density, pixelFog, rangeFog);
-}
-
-int32_t CD3D9Driver::addLight(const CLight& light) {
-    CNullGraphicsDriver::addLight(light);
-    if (!m_device)
-        return -1;
-    return d3dAddLight<D3DLIGHT9>(m_device, light, m_maxLightRange, m_lastLightIndex);
-}
-
-void CD3D9Driver::clearLights() {
-    d3dClearLights(m_device, m_lastLightIndex);
-    CNullGraphicsDriver::clearLights();
-}
-
-void CD3D9Driver::switchLight(int32_t index, bool on) {
-    if (m_device && index >= 0 && index <= m_lastLightIndex)
-        m_device->LightEnable(DWORD(index), on ? TRUE : FALSE);
-}
-
-void CD3D9Driver::draw3DLine(const CVector3d& start, const CVector3d& end, CColor color) {
-    NormalVertex vertices[2];
-    vertices[0].x = start.x, vertices[0].y = start.y, vertices[0].z = start.z, vertices[0].color = color;
-    vertices[1].x = end.x, vertices[1].y = end.y, vertices[1].z = end.z, vertices[1].color = color;
-    if (!apply3DStates())
-        return;
-    drawPrimitives(vertices, 2, nullptr, 1, VertexType::Normal, IndexType::Bits16, PrimitiveType::Lines);
-}
-
-void CD3D9Driver::drawShadowVolume(const CVector3d* positions, uint32_t count, bool depthFail) {
-    if (!m_stencilBuffer || count == 0 || !positions || !m_device)
-        return;
-    IDirect3DDevice9* d = m_device;
-    const int32_t mode = depthFail ? ModeShadowZFail : ModeShadowZPass;
-    if (m_renderMode != mode || m_transformChanged) {
-        d3dSetTransforms(d, m_matrices);
-        for (uint32_t stage = 0; stage < Stages; ++stage) {
-            (void)setActiveTexture(stage, nullptr);
-            d->SetTextureStageState(stage, D3DTSS_COLOROP, D3DTOP_DISABLE);
-            d->SetTextureStageState(stage, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
-        }
-        d->SetFVF(D3DFVF_XYZ);
-        m_currentVertexType = -1;
-        d->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
-        d->SetRenderState(D3DRS_STENCILENABLE, TRUE);
-        d->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
-        unsetLastRenderer();
-        m_renderMode = mode;
-        m_transformChanged = false;
-        m_resetAllRenderStates = true;
-    }
-    d3dSetShadowVolumeStates(d, depthFail);
-    d3dDrawShadowVolume(d, positions, count, depthFail);
-}
-
-void CD3D9Driver::drawShadowOverlay(bool clearStencil, CColor topLeft, CColor topRight, CColor bottomLeft,
-                                    CColor bottomRight) {
-    if (!m_stencilBuffer || !m_device)
-        return;
-    IDirect3DDevice9* d = m_device;
-    const bool alpha =
-        topLeft.alpha() < 255 || topRight.alpha() < 255 || bottomLeft.alpha() < 255 || bottomRight.alpha() < 255;
-    if (m_renderMode != ModeStencilFill || m_transformChanged) {
-        d3dSetStencilFillStates(d);
-        d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-        unsetLastRenderer();
-        m_renderMode = ModeStencilFill;
-        m_transformChanged = true;
-        m_resetAllRenderStates = true;
-    }
-    (void)setActiveTexture(0, nullptr);
-    d3dSetShadowOverlayStageStates(d, alpha);
-    const float corners[4][2] = {{-1, 1}, {1, 1}, {1, -1}, {-1, -1}};
-    const float coordinates[4][2] = {};
-    const CColor colors[4] = {topLeft, topRight, bottomRight, bottomLeft};
-    drawClipSpaceQuad(corners, coordinates, colors);
-    if (clearStencil)
-        d->Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0);
-}
 
 // Shader constants and materials.
 
@@ -1095,15 +821,6 @@ int32_t CD3D9Driver::createCompiledShaderMaterial(const char* vertexProgram, con
 
 int32_t CD3D9Driver::addShaderRenderer(IMaterialTypeRenderer* renderer) {
     return registerMaterialType(-1, renderer, nullptr);
-}
-
-void CD3D9Driver::trackTexture(CD3D9DriverTexture* texture) { m_textures.push_back(texture); }
-
-void CD3D9Driver::untrackTexture(CD3D9DriverTexture* texture) {
-    for (IDriverTexture*& bound : m_currentTexture)
-        if (bound == texture)
-            bound = nullptr;
-    m_textures.erase(std::remove(m_textures.begin(), m_textures.end(), texture), m_textures.end());
 }
 
 IGraphicsDriver* createDirect3D9Driver(const CEngineCreationParams& params, CVirtualFileSystem* fileSystem,

@@ -12,7 +12,9 @@
 #include "engine/core/CLog.h"
 #include "engine/core/CMat4.h"
 #include "engine/core/CString.h"
+#include "engine/core/CVector2d.h"
 #include "engine/core/CVector3d.h"
+#include "engine/video/BatchVertex.h"
 #include "engine/video/CLight.h"
 #include "engine/video/CRectI.h"
 #include "engine/video/CSizeI.h"
@@ -59,8 +61,8 @@ inline const D3DMATRIX& d3dSphereMapMatrix() {
 // coordinates.
 inline D3DMATRIX d3dPixelProjection(const CSizeI& size) {
     const float w = float(std::max(size.width, 1)), h = float(std::max(size.height, 1));
-    return {{{2.0f / w, 0, 0, 0, 0, -2.0f / h, 0, 0, 0, 0, 1.0f / 20000.0f, 0, -1.0f - 1.0f / w, 1.0f + 1.0f / h, 0,
-              1}}};
+    return {
+        {{2.0f / w, 0, 0, 0, 0, -2.0f / h, 0, 0, 0, 0, 1.0f / 20000.0f, 0, -1.0f - 1.0f / w, 1.0f + 1.0f / h, 0, 1}}};
 }
 
 inline D3DCOLORVALUE d3dColorValue(CColor c) {
@@ -132,8 +134,7 @@ void d3dReorderVertices(const void* vertices, uint32_t count, std::vector<uint8_
 
 // The vertices in the device's order of fields: the types with a normal are
 // copied into `scratch`, the others are used as they are.
-inline const void* d3dVertexData(const void* vertices, uint32_t count, VertexType type,
-                                 std::vector<uint8_t>& scratch) {
+inline const void* d3dVertexData(const void* vertices, uint32_t count, VertexType type, std::vector<uint8_t>& scratch) {
     switch (type) {
     case VertexType::Normal:
         d3dReorderVertices<NormalVertex, D3DNormalVertex>(vertices, count, scratch);
@@ -222,6 +223,53 @@ void d3dDrawPrimitiveList(Device* device, const void* data, uint32_t vertexCount
     default:
         break;
     }
+}
+
+// The pixel-space 2D operations as batch-vertex primitive lists, handed to
+// `draw`(vertices, count, indices or null, primitives, primitive type): the
+// driver's own 2D set-up and drawPrimitives. Lines and points go through
+// the pixel centres, half a pixel after the edges the pixel projection maps
+// whole coordinates to, so they light the pixels they name.
+template <class Draw>
+void d3dFillRectGradient(const CRectI& rect, const CRectI* clip, CColor topLeft, CColor topRight, CColor bottomLeft,
+                         CColor bottomRight, Draw draw) {
+    CRectI r = rect;
+    if (clip) {
+        r.right = std::min(r.right, clip->right);
+        r.bottom = std::min(r.bottom, clip->bottom);
+        r.left = std::max(r.left, clip->left);
+        r.top = std::max(r.top, clip->top);
+        r.top = std::min(r.top, r.bottom);
+        r.left = std::min(r.left, r.right);
+    } else if (r.right < r.left || r.bottom < r.top) {
+        return;
+    }
+    BatchVertex vertices[4];
+    const float xs[4] = {float(r.left), float(r.right), float(r.right), float(r.left)};
+    const float ys[4] = {float(r.top), float(r.top), float(r.bottom), float(r.bottom)};
+    const CColor colors[4] = {topLeft, topRight, bottomRight, bottomLeft};
+    for (int i = 0; i < 4; ++i) {
+        vertices[i].x = xs[i];
+        vertices[i].y = ys[i];
+        vertices[i].color = colors[i];
+    }
+    static constexpr uint16_t indices[6] = {0, 1, 2, 0, 2, 3};
+    draw(vertices, 4, indices, 2, PrimitiveType::Triangles);
+}
+
+template <class Draw> void d3dDrawLine2D(const CVector2d& start, const CVector2d& end, CColor color, Draw draw) {
+    BatchVertex vertices[2];
+    vertices[0].x = start.x + 0.5f, vertices[0].y = start.y + 0.5f, vertices[0].color = color;
+    vertices[1].x = end.x + 0.5f, vertices[1].y = end.y + 0.5f, vertices[1].color = color;
+    draw(vertices, 2, nullptr, 1, PrimitiveType::Lines);
+}
+
+template <class Draw> void d3dPlotPixel(uint32_t x, uint32_t y, CColor color, const CSizeI& target, Draw draw) {
+    if (x > uint32_t(std::max(target.width, 0)) || y > uint32_t(std::max(target.height, 0)))
+        return;
+    BatchVertex vertex;
+    vertex.x = float(x) + 0.5f, vertex.y = float(y) + 0.5f, vertex.color = color;
+    draw(&vertex, 1, nullptr, 1, PrimitiveType::Points);
 }
 
 // Draws a quad in clip space from its four corners (clockwise from the top
@@ -612,7 +660,8 @@ template <class Device> void d3dSetShadowVolumeStates(Device* d, bool depthFail)
 
 // Both passes of a shadow volume: front faces count up, back faces down
 // (z-pass), or the other way round where the depth test fails (z-fail).
-template <class Device> void d3dDrawShadowVolume(Device* d, const CVector3d* positions, uint32_t count, bool depthFail) {
+template <class Device>
+void d3dDrawShadowVolume(Device* d, const CVector3d* positions, uint32_t count, bool depthFail) {
     const D3DRENDERSTATETYPE op = depthFail ? D3DRS_STENCILZFAIL : D3DRS_STENCILPASS;
     d->SetRenderState(D3DRS_CULLMODE, depthFail ? D3DCULL_CW : D3DCULL_CCW);
     d->SetRenderState(op, D3DSTENCILOP_INCRSAT);
@@ -955,8 +1004,8 @@ template <class Surface, class Texture> bool d3dGenerateMipLevels(Texture* textu
             warn("Cannot copy mip maps with different formats.");
         else if (format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8 || format == D3DFMT_R5G6B5 ||
                  format == D3DFMT_A1R5G5B5 || format == D3DFMT_X1R5G5B5)
-            d3dFilterMipLevel(format, strictAlpha, upperRect, upperDesc.Width, upperDesc.Height, lowerRect, lowerDesc.Width,
-                              lowerDesc.Height);
+            d3dFilterMipLevel(format, strictAlpha, upperRect, upperDesc.Width, upperDesc.Height, lowerRect,
+                              lowerDesc.Width, lowerDesc.Height);
         else
             warn("Unsupported mipmap format, cannot copy.");
         const bool unlocked = SUCCEEDED(upper->UnlockRect()) & SUCCEEDED(lower->UnlockRect());

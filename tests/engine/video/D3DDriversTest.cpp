@@ -25,8 +25,7 @@ protected:
         const uint16_t indices[6] = {0, 1, 2, 0, 2, 3};
         driver().applyMaterial(material);
         ASSERT_TRUE(driver().apply2DStates());
-        driver().drawPrimitives(corners, 4, indices, 2, VertexType::Batch, IndexType::Bits16,
-                                PrimitiveType::Triangles);
+        driver().drawPrimitives(corners, 4, indices, 2, VertexType::Batch, IndexType::Bits16, PrimitiveType::Triangles);
     }
 };
 
@@ -140,9 +139,8 @@ INSTANTIATE_TEST_SUITE_P(Direct3D8, D3DDriverTest,
 // memory, where the image's R8G8B8 pixels start with red. Other formats take
 // the image's own conversion.
 TEST(D3DTexelCopyTest, TwentyFourBitTexelsAreStoredBlueFirst) {
-    CRefHandle<CPixelImage> image = makeImage(ColorFormat::R8G8B8, 2, 2, [](uint32_t x, uint32_t y) {
-        return CColor(255, 0x10 + x, 0x20 + y, 0x30);
-    });
+    CRefHandle<CPixelImage> image = makeImage(
+        ColorFormat::R8G8B8, 2, 2, [](uint32_t x, uint32_t y) { return CColor(255, 0x10 + x, 0x20 + y, 0x30); });
     uint8_t texels[2 * 8] = {};
     d3dCopyImageTexels(*image, texels, 2, 2, 8, D3DFMT_R8G8B8);
     const uint8_t expected[2 * 8] = {0x30, 0x20, 0x10, 0x30, 0x20, 0x11, 0, 0,
