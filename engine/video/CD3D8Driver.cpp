@@ -30,6 +30,11 @@ constexpr UINT SdkVersion = 120;
 
 void logLine(const char* text, int level) { CLog::instance()->log(text, level); }
 
+// The log line of a failed present.
+const char* presentFailure(HRESULT result) {
+    return result == D3DERR_DEVICELOST ? "DIRECT3D8 device lost." : "DIRECT3D8 present failed.";
+}
+
 } // namespace
 
 CD3D8Driver::CD3D8Driver(const CEngineCreationParams& params, CVirtualFileSystem* fileSystem, CClock* clock)
@@ -156,29 +161,13 @@ CStringW CD3D8Driver::driverName() const { return CStringW(u"Direct3D 8.1"); }
 
 bool CD3D8Driver::endFrame() {
     (void)CNullGraphicsDriver::endFrame();
-    if (!m_device)
-        return false;
-    m_inScene = false;
-    if (FAILED(m_device->EndScene())) {
-        logLine("DIRECT3D8 end scene failed.", CLog::Warning);
-        return false;
-    }
-    if (m_windowedVsync && (m_caps.Caps & D3DCAPS_READ_SCANLINE)) {
-        D3DRASTER_STATUS status{};
-        while (SUCCEEDED(m_device->GetRasterStatus(&status)) && !status.InVBlank)
-            Sleep(0);
-    }
-    const HRESULT result =
-        m_device->Present(m_hasPresentRect ? &m_presentRect : nullptr, nullptr, m_presentWindow, nullptr);
-    if (SUCCEEDED(result))
-        return true;
-    if (result == D3DERR_DEVICELOST) {
-        m_deviceLost = true;
-        logLine("DIRECT3D8 device lost.", CLog::Warning);
-    } else {
-        logLine("DIRECT3D8 present failed.", CLog::Warning);
-    }
-    return false;
+    return endSceneAndPresent("DIRECT3D8 end scene failed.", &presentFailure, [this] {
+        if (m_windowedVsync && (m_caps.Caps & D3DCAPS_READ_SCANLINE)) {
+            D3DRASTER_STATUS status{};
+            while (SUCCEEDED(m_device->GetRasterStatus(&status)) && !status.InVBlank)
+                Sleep(0);
+        }
+    });
 }
 
 bool CD3D8Driver::resetDevice() {
@@ -186,10 +175,6 @@ bool CD3D8Driver::resetDevice() {
     // Nothing of the device's own pool may be held across the reset: the
     // bound textures, the saved back buffer and the render targets go first
     // (drawing is back on the back buffer afterwards).
-    for (DWORD stage = 0; stage < Material::MaxLayers; ++stage)
-        (void)m_device->SetTexture(stage, nullptr);
-    for (IDriverTexture*& texture : m_currentTexture)
-        texture = nullptr;
     if (m_previousRenderTarget) {
         IDirect3DSurface8* depth = nullptr;
         (void)m_device->GetDepthStencilSurface(&depth);
@@ -201,31 +186,13 @@ bool CD3D8Driver::resetDevice() {
         m_currentRenderTargetSize = CSizeI{};
         m_transformChanged = true;
     }
-    for (CD3D8DriverTexture* texture : m_textures)
-        texture->releaseBeforeReset();
-    const HRESULT result = m_device->Reset(&m_presentParams);
-    for (CD3D8DriverTexture* texture : m_textures)
-        texture->restoreAfterReset();
+    const HRESULT result = resetAroundTextures();
     if (FAILED(result)) {
-        if (result == D3DERR_DEVICELOST) {
-            m_deviceLost = true;
-            logLine("Resetting failed due to device lost.", CLog::Warning);
-        } else {
-            logLine("Resetting failed.", CLog::Warning);
-        }
+        logLine(result == D3DERR_DEVICELOST ? "Resetting failed due to device lost." : "Resetting failed.",
+                CLog::Warning);
         return false;
     }
-    m_deviceLost = false;
-    m_resetAllRenderStates = true;
-    for (IDriverTexture*& texture : m_currentTexture)
-        texture = nullptr;
-    m_currentVertexType = 0;
-    if (FAILED(m_device->SetVertexShader(vertexFormat(VertexType::Batch))))
-        logLine("Could not set vertex Shader.", CLog::Error);
-    m_renderMode = ModeNone;
-    (void)apply3DStates();
-    setFogParameters(m_fogColor, m_fogLinear, m_fogStart, m_fogEnd, m_fogDensity, m_pixelFog, m_rangeFog);
-    setAmbientColor(m_ambientColor);
+    restoreDeviceStates();
     return true;
 }
 
@@ -509,28 +476,6 @@ void CD3D8Driver::drawImageScaled(IDriverTexture* texture, const CRectI& destina
     drawImageQuad(texture, destination.left * 2.0f / w - 1.0f, 1.0f - destination.top * 2.0f / h,
                   destination.right * 2.0f / w - 1.0f, 1.0f - destination.bottom * 2.0f / h, source.left / tw,
                   source.top / th, source.right / tw, source.bottom / th, colors, useAlphaChannel);
-}
-
-void CD3D8Driver::drawImagePart(IDriverTexture* texture, const CVector2di& position, const CRectI& source,
-                                const CRectI* clip, CColor color, bool useAlphaChannel) {
-    if (!texture || !m_device || source.right < source.left || source.bottom < source.top)
-        return;
-    if (!bindTexture(0, texture))
-        return;
-    const CSizeI& target = renderTargetSize();
-    CRectI destination, part;
-    if (!clipImagePart(position, source, clip, target, destination, part))
-        return;
-    const CSizeI& size = texture->size();
-    const float tw = float(std::max(size.width, 1)), th = float(std::max(size.height, 1));
-    const float u0 = (part.left + 0.5f) / tw, v0 = (part.top + 0.5f) / th;
-    const float u1 = u0 + part.width() / tw, v1 = v0 + part.height() / th;
-    const int32_t halfW = target.width / 2, halfH = target.height / 2;
-    const float sx = 2.0f / float(std::max(target.width, 1)), sy = 2.0f / float(std::max(target.height, 1));
-    const CColor corners[4] = {color, color, color, color};
-    drawImageQuad(texture, (destination.left - halfW) * sx, (halfH - destination.top) * sy,
-                  (destination.right - halfW) * sx, (halfH - destination.bottom) * sy, u0, v0, u1, v1, corners,
-                  useAlphaChannel);
 }
 
 // --- Screenshots ---------------------------------------------------------------

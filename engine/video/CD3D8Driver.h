@@ -65,8 +65,6 @@ public:
     [[nodiscard]] IDriverTexture* makeDriverTexture(CPixelImage* image) override;
     void drawImageScaled(IDriverTexture* texture, const CRectI& destination, const CRectI& source, const CRectI* clip,
                          const CColor* colors, bool useAlphaChannel) override;
-    void drawImagePart(IDriverTexture* texture, const CVector2di& position, const CRectI& source, const CRectI* clip,
-                       CColor color, bool useAlphaChannel) override;
     [[nodiscard]] CStringW driverName() const override;
     void onWindowResized(const CSizeI& size) override;
     [[nodiscard]] int32_t driverType() const override { return VideoDriverType::Direct3D8; }
@@ -111,8 +109,8 @@ private:
     // pixel program or an alpha test left on would change every later draw.
     [[nodiscard]] bool applyCurrentMaterial();
     [[nodiscard]] bool resetDevice() override;
-    void setImageMode();
-    void setImageStates(bool texture, bool alphaChannel, bool alpha);
+    void setImageMode() override;
+    void setImageStates(bool texture, bool alphaChannel, bool alpha) override;
     void unsetLastRenderer() override;
     // An image quad in clip space, corner colours as drawImageScaled takes them.
     void drawImageQuad(IDriverTexture* texture, float x0, float y0, float x1, float y1, float u0, float v0, float u1,

@@ -74,14 +74,14 @@ void CD3D8DriverTexture::createRenderTarget() {
     }
 }
 
-void CD3D8DriverTexture::releaseBeforeReset() {
+void CD3D8DriverTexture::releaseDeviceResources() {
     if (m_isRenderTarget && m_d3dTexture) {
         m_d3dTexture->Release();
         m_d3dTexture = nullptr;
     }
 }
 
-void CD3D8DriverTexture::restoreAfterReset() {
+void CD3D8DriverTexture::restoreDeviceResources() {
     if (m_isRenderTarget && !m_d3dTexture && m_device && m_renderTargetFormat != D3DFMT_UNKNOWN)
         createRenderTarget();
 }

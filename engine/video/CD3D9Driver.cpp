@@ -26,6 +26,20 @@ namespace {
 
 void logLine(const char* text, int level) { CLog::instance()->log(text, level); }
 
+// The log line of a failed present.
+const char* presentFailure(HRESULT result) {
+    switch (result) {
+    case D3DERR_DEVICELOST:
+        return "Present failed: DIRECT3D9 device lost.";
+    case D3DERR_INVALIDCALL:
+        return "Present failed: Invalid Call";
+    case D3DERR_DEVICEREMOVED:
+        return "Present failed: Device removed.";
+    default:
+        return "DIRECT3D9 present failed.";
+    }
+}
+
 constexpr DWORD FourCC(char a, char b, char c, char d) {
     return DWORD(uint8_t(a)) | DWORD(uint8_t(b)) << 8 | DWORD(uint8_t(c)) << 16 | DWORD(uint8_t(d)) << 24;
 }
@@ -249,30 +263,7 @@ bool CD3D9Driver::initialize(const CEngineCreationParams& params) {
 bool CD3D9Driver::endFrame() {
     (void)CNullGraphicsDriver::endFrame();
     m_deviceReset = false;
-    if (!m_device)
-        return false;
-    if (m_inScene) {
-        m_inScene = false;
-        if (FAILED(m_device->EndScene())) {
-            logLine("DIRECT3D9 end scene failed.", CLog::Warning);
-            return false;
-        }
-    }
-    const HRESULT result =
-        m_device->Present(m_hasPresentRect ? &m_presentRect : nullptr, nullptr, m_presentWindow, nullptr);
-    if (SUCCEEDED(result))
-        return true;
-    if (result == D3DERR_DEVICELOST) {
-        m_deviceLost = true;
-        logLine("Present failed: DIRECT3D9 device lost.", CLog::Warning);
-    } else if (result == D3DERR_INVALIDCALL) {
-        logLine("Present failed: Invalid Call", CLog::Warning);
-    } else if (result == D3DERR_DEVICEREMOVED) {
-        logLine("Present failed: Device removed.", CLog::Warning);
-    } else {
-        logLine("DIRECT3D9 present failed.", CLog::Warning);
-    }
-    return false;
+    return endSceneAndPresent("DIRECT3D9 end scene failed.", &presentFailure, [] {});
 }
 
 bool CD3D9Driver::resetDevice() {
@@ -284,15 +275,7 @@ bool CD3D9Driver::resetDevice() {
     if (m_previousRenderTarget) {
         (void)setRenderTarget(static_cast<IDriverTexture*>(nullptr), false, false, CColor(0));
     }
-    for (CD3D9DriverTexture* texture : m_textures)
-        texture->releaseDeviceResources();
-    for (uint32_t stage = 0; stage < Stages; ++stage) {
-        m_device->SetTexture(stage, nullptr);
-        m_currentTexture[stage] = nullptr;
-    }
-    const HRESULT result = m_device->Reset(&m_presentParams);
-    for (CD3D9DriverTexture* texture : m_textures)
-        texture->restoreDeviceResources();
+    const HRESULT result = resetAroundTextures();
     if (FAILED(result)) {
         switch (result) {
         case D3DERR_OUTOFVIDEOMEMORY:
@@ -302,7 +285,6 @@ bool CD3D9Driver::resetDevice() {
             logLine("Resetting failed due to internal error.", CLog::Warning);
             break;
         case D3DERR_DEVICELOST:
-            m_deviceLost = true;
             logLine("Resetting failed due to device lost.", CLog::Warning);
             break;
         case D3DERR_DEVICENOTRESET:
@@ -321,15 +303,8 @@ bool CD3D9Driver::resetDevice() {
         }
         return false;
     }
-    m_deviceLost = false;
-    m_resetAllRenderStates = true;
     m_lastRendererActive = false;
-    m_currentVertexType = -1;
-    setVertexType(VertexType::Batch);
-    m_renderMode = ModeNone;
-    (void)apply3DStates();
-    setFogParameters(m_fogColor, m_fogLinear, m_fogStart, m_fogEnd, m_fogDensity, m_pixelFog, m_rangeFog);
-    setAmbientColor(m_ambientColor);
+    restoreDeviceStates();
     // The caller's scissor outlives the device's states.
     m_device->SetScissorRect(&m_scissorRect);
     m_device->SetRenderState(D3DRS_SCISSORTESTENABLE, m_scissorOn ? TRUE : FALSE);
@@ -562,34 +537,6 @@ void CD3D9Driver::drawImageScaled(IDriverTexture* texture, const CRectI& destina
         m_device->SetScissorRect(&m_scissorRect);
         m_device->SetRenderState(D3DRS_SCISSORTESTENABLE, m_scissorOn ? TRUE : FALSE);
     }
-}
-
-void CD3D9Driver::drawImagePart(IDriverTexture* texture, const CVector2di& position, const CRectI& source,
-                                const CRectI* clip, CColor color, bool useAlphaChannel) {
-    if (!texture || !m_device || source.right < source.left || source.bottom < source.top)
-        return;
-    if (!bindTexture(0, texture))
-        return;
-    const CSizeI& target = renderTargetSize();
-    CRectI destination, part;
-    if (!clipImagePart(position, source, clip, target, destination, part))
-        return;
-    const int32_t x = destination.left, y = destination.top, sourceX = part.left, sourceY = part.top;
-    const int32_t width = destination.right - destination.left, height = destination.bottom - destination.top;
-    const CSizeI& image = texture->size();
-    const float iw = float(std::max(image.width, 1)), ih = float(std::max(image.height, 1));
-    const float u0 = (float(sourceX) + 0.5f) / iw, v0 = (float(sourceY) + 0.5f) / ih;
-    const float u1 = u0 + float(width) / iw, v1 = v0 + float(height) / ih;
-    const int32_t halfW = target.width / 2, halfH = target.height / 2;
-    const float sx = 2.0f / float(std::max(target.width, 1)), sy = 2.0f / float(std::max(target.height, 1));
-    const float left = float(x - halfW) * sx, right = float(x + width - halfW) * sx;
-    const float top = float(halfH - y) * sy, bottom = float(halfH - (y + height)) * sy;
-    const float corners[4][2] = {{left, top}, {right, top}, {right, bottom}, {left, bottom}};
-    const float coordinates[4][2] = {{u0, v0}, {u1, v0}, {u1, v1}, {u0, v1}};
-    const CColor colors[4] = {color, color, color, color};
-    setImageMode();
-    setImageStates(true, useAlphaChannel, color.alpha() < 255);
-    drawClipSpaceQuad(corners, coordinates, colors);
 }
 
 // Render targets, viewport, clipping.

@@ -71,8 +71,6 @@ public:
     [[nodiscard]] IDriverTexture* makeDriverTexture(CPixelImage* image) override;
     void drawImageScaled(IDriverTexture* texture, const CRectI& destination, const CRectI& source, const CRectI* clip,
                          const CColor* colors, bool useAlphaChannel) override;
-    void drawImagePart(IDriverTexture* texture, const CVector2di& position, const CRectI& source, const CRectI* clip,
-                       CColor color, bool useAlphaChannel) override;
     [[nodiscard]] ColorFormat pixelFormat() const override { return m_backBufferColorFormat; }
     [[nodiscard]] CStringW driverName() const override;
     void onWindowResized(const CSizeI& size) override;
@@ -131,8 +129,8 @@ private:
     void switchMaterial();
     void unsetLastRenderer() override;
     // The set-up of the clip-space image operations and their stage states.
-    void setImageMode();
-    void setImageStates(bool texture, bool alphaChannel, bool alpha);
+    void setImageMode() override;
+    void setImageStates(bool texture, bool alphaChannel, bool alpha) override;
 
     HMODULE m_library = nullptr;
     // The 2D mode's transforms are the image operations' clip-space ones

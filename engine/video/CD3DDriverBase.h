@@ -5,6 +5,7 @@
 
 #include "engine/core/CColorf.h"
 #include "engine/core/CEngineCreationParams.h"
+#include "engine/core/CVector2di.h"
 #include "engine/core/CVector3d.h"
 #include "engine/video/CNullGraphicsDriver.h"
 #include "engine/video/D3DDriverCommon.h"
@@ -97,6 +98,34 @@ public:
 
     void plotPixel(uint32_t x, uint32_t y, CColor color) override {
         d3dPlotPixel(x, y, color, renderTargetSize(), [this](auto... arguments) { drawPixelPrimitives(arguments...); });
+    }
+
+    void drawImagePart(IDriverTexture* texture, const CVector2di& position, const CRectI& source, const CRectI* clip,
+                       CColor color, bool useAlphaChannel) override {
+        if (!texture || !m_device || source.right < source.left || source.bottom < source.top)
+            return;
+        if (!bindTexture(0, texture))
+            return;
+        const CSizeI& target = renderTargetSize();
+        CRectI destination, part;
+        if (!clipImagePart(position, source, clip, target, destination, part))
+            return;
+        const int32_t x = destination.left, y = destination.top, sourceX = part.left, sourceY = part.top;
+        const int32_t width = destination.right - destination.left, height = destination.bottom - destination.top;
+        const CSizeI& image = texture->size();
+        const float iw = float(std::max(image.width, 1)), ih = float(std::max(image.height, 1));
+        const float u0 = (float(sourceX) + 0.5f) / iw, v0 = (float(sourceY) + 0.5f) / ih;
+        const float u1 = u0 + float(width) / iw, v1 = v0 + float(height) / ih;
+        const int32_t halfW = target.width / 2, halfH = target.height / 2;
+        const float sx = 2.0f / float(std::max(target.width, 1)), sy = 2.0f / float(std::max(target.height, 1));
+        const float left = float(x - halfW) * sx, right = float(x + width - halfW) * sx;
+        const float top = float(halfH - y) * sy, bottom = float(halfH - (y + height)) * sy;
+        const float corners[4][2] = {{left, top}, {right, top}, {right, bottom}, {left, bottom}};
+        const float coordinates[4][2] = {{u0, v0}, {u1, v0}, {u1, v1}, {u0, v1}};
+        const CColor colors[4] = {color, color, color, color};
+        setImageMode();
+        setImageStates(true, useAlphaChannel, color.alpha() < 255);
+        drawClipSpaceQuad(corners, coordinates, colors);
     }
 
     void setViewportRect(const CRectI& rect) override {
@@ -280,6 +309,63 @@ protected:
         return true;
     }
 
+    // Ends the scene and shows the frame; false after logging `endFailed`,
+    // or what `presentFailed` says of the present's result (a lost device is
+    // noted for the next frame). `beforePresent` runs just before it.
+    template <class BeforePresent>
+    [[nodiscard]] bool endSceneAndPresent(const char* endFailed, const char* (*presentFailed)(HRESULT),
+                                          BeforePresent beforePresent) {
+        if (!m_device)
+            return false;
+        if (m_inScene) {
+            m_inScene = false;
+            if (FAILED(m_device->EndScene())) {
+                CLog::instance()->log(endFailed, CLog::Warning);
+                return false;
+            }
+        }
+        beforePresent();
+        const HRESULT result =
+            m_device->Present(m_hasPresentRect ? &m_presentRect : nullptr, nullptr, m_presentWindow, nullptr);
+        if (SUCCEEDED(result))
+            return true;
+        if (result == D3DERR_DEVICELOST)
+            m_deviceLost = true;
+        CLog::instance()->log(presentFailed(result), CLog::Warning);
+        return false;
+    }
+
+    // Resets the device with m_presentParams; render targets let their
+    // Direct3D textures go before and make new ones after. Reset's result;
+    // a lost device is noted.
+    [[nodiscard]] HRESULT resetAroundTextures() {
+        for (Texture* texture : m_textures)
+            texture->releaseDeviceResources();
+        for (uint32_t stage = 0; stage < Stages; ++stage) {
+            m_device->SetTexture(stage, nullptr);
+            m_currentTexture[stage] = nullptr;
+        }
+        const HRESULT result = m_device->Reset(&m_presentParams);
+        for (Texture* texture : m_textures)
+            texture->restoreDeviceResources();
+        if (result == D3DERR_DEVICELOST)
+            m_deviceLost = true;
+        return result;
+    }
+
+    // After a successful reset: every render state goes out again with the
+    // next draw; vertex format, 3D states, fog and ambient light are sent.
+    void restoreDeviceStates() {
+        m_deviceLost = false;
+        m_resetAllRenderStates = true;
+        m_currentVertexType = -1;
+        setVertexType(VertexType::Batch);
+        m_renderMode = ModeNone;
+        (void)apply3DStates();
+        setFogParameters(m_fogColor, m_fogLinear, m_fogStart, m_fogEnd, m_fogDensity, m_pixelFog, m_rangeFog);
+        setAmbientColor(m_ambientColor);
+    }
+
     // A new size for the back buffer: the device resets (outside a scene).
     void resizeBackBuffer(const CSizeI& size) {
         CNullGraphicsDriver::onWindowResized(size);
@@ -312,6 +398,11 @@ protected:
     // The renderer of the last material undoes what it switched on (a
     // shader, the alpha test) before states of another kind are set.
     virtual void unsetLastRenderer() = 0;
+
+    // The set-up of the clip-space image operations, and stage 0 and the
+    // blending for one image.
+    virtual void setImageMode() = 0;
+    virtual void setImageStates(bool texture, bool alphaChannel, bool alpha) = 0;
 
     // A quad in clip space from its corners (clockwise from the top left)
     // with vertex type 2's format.

@@ -315,7 +315,7 @@ TEST_F(CD3D8DriverTest, ARefusedRenderTargetLeavesTheSizeAlone) {
     CRefHandle<IDriverTexture> target(d3d.renderTargetTexture(CSizeI(32, 16), ColorFormat::A8R8G8B8));
     ASSERT_TRUE(target);
     // Without its Direct3D texture, as after a reset that could not make it again.
-    static_cast<CD3D8DriverTexture*>(target.get())->releaseBeforeReset();
+    static_cast<CD3D8DriverTexture*>(target.get())->releaseDeviceResources();
     ASSERT_TRUE(d3d.beginFrame(true, true, CColor(0xFF000000), nullptr, nullptr));
     LogCapture log;
     EXPECT_FALSE(d3d.setRenderTarget(target.get(), false, false, CColor(0)));
