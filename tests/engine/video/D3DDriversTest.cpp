@@ -15,13 +15,18 @@ namespace {
 
 class D3DDriverTest : public DriverSceneTest {
 protected:
-    // Draws the quad of `corners` (clockwise from the top left) at depth `z`
-    // in `color` through drawPrimitives, with `material`.
-    void drawQuad(const Material& material, float x0, float y0, float x1, float y1, float z, CColor color) {
-        BatchVertex corners[4];
+    // The corners of a rectangle, clockwise from the top left, at depth `z`.
+    static void rectangle(BatchVertex (&corners)[4], float x0, float y0, float x1, float y1, float z, CColor color) {
         const float xs[4] = {x0, x1, x1, x0}, ys[4] = {y0, y0, y1, y1};
         for (int i = 0; i < 4; ++i)
             corners[i].x = xs[i], corners[i].y = ys[i], corners[i].z = z, corners[i].color = color;
+    }
+
+    // Draws the rectangle at depth `z` in `color` through drawPrimitives,
+    // with `material`.
+    void drawQuad(const Material& material, float x0, float y0, float x1, float y1, float z, CColor color) {
+        BatchVertex corners[4];
+        rectangle(corners, x0, y0, x1, y1, z, color);
         const uint16_t indices[6] = {0, 1, 2, 0, 2, 3};
         driver().applyMaterial(material);
         ASSERT_TRUE(driver().apply2DStates());
@@ -35,9 +40,7 @@ protected:
 TEST_P(D3DDriverTest, AnIndexedLineLoopClosesThroughItsIndices) {
     const CColor green(255, 0, 255, 0), black(0xFF000000);
     BatchVertex corners[4];
-    const float xs[4] = {10.5f, 30.5f, 30.5f, 10.5f}, ys[4] = {10.5f, 10.5f, 30.5f, 30.5f};
-    for (int i = 0; i < 4; ++i)
-        corners[i].x = xs[i], corners[i].y = ys[i], corners[i].color = green;
+    rectangle(corners, 10.5f, 10.5f, 30.5f, 30.5f, 0.0f, green);
     const uint16_t indices16[4] = {1, 2, 3, 0};
     const uint32_t indices32[4] = {1, 2, 3, 0};
     const struct {
@@ -67,9 +70,7 @@ TEST_P(D3DDriverTest, AnIndexedLineLoopClosesThroughItsIndices) {
 TEST_P(D3DDriverTest, DrawsNeedingMoreVerticesThanGivenAreRefused) {
     const CColor red(255, 255, 0, 0), black(0xFF000000);
     BatchVertex corners[4];
-    const float xs[4] = {0.0f, 32.0f, 32.0f, 0.0f}, ys[4] = {0.0f, 0.0f, 32.0f, 32.0f};
-    for (int i = 0; i < 4; ++i)
-        corners[i].x = xs[i], corners[i].y = ys[i], corners[i].color = red;
+    rectangle(corners, 0.0f, 0.0f, 32.0f, 32.0f, 0.0f, red);
     const uint16_t pastTheEnd[6] = {0, 1, 2, 0, 2, 9};
     const struct {
         const char* what;
@@ -125,15 +126,8 @@ TEST_P(D3DDriverTest, DepthWritesComeBackAfterTheTransparentTypes) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Direct3D9, D3DDriverTest,
-                         testing::Values(SceneDriverKind{"Direct3D9", &makeDirect3D9SceneDriver, false,
-                                                         CEngineCreationParams::DriverDirect3D9}),
-                         sceneDriverName);
-
-INSTANTIATE_TEST_SUITE_P(Direct3D8, D3DDriverTest,
-                         testing::Values(SceneDriverKind{"Direct3D8", &makeDirect3D8SceneDriver, false,
-                                                         CEngineCreationParams::DriverDirect3D8}),
-                         sceneDriverName);
+INSTANTIATE_TEST_SUITE_P(Direct3D9, D3DDriverTest, testing::Values(direct3D9SceneKind()), sceneDriverName);
+INSTANTIATE_TEST_SUITE_P(Direct3D8, D3DDriverTest, testing::Values(direct3D8SceneKind()), sceneDriverName);
 
 // A D3DFMT_R8G8B8 texel is a little-endian 24-bit value: blue comes first in
 // memory, where the image's R8G8B8 pixels start with red. Other formats take
