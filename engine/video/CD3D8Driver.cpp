@@ -16,9 +16,6 @@
 #include "engine/video/MeshVertices.h"
 
 #include <algorithm>
-#include <cfloat>
-#include <cmath>
-#include <cstdio>
 #include <cstring>
 
 namespace {
