@@ -3,6 +3,7 @@
 #include "engine/content/CPixelImage.h"
 #include "engine/core/CLog.h"
 #include "engine/video/CD3D8Driver.h"
+#include "engine/video/D3DDriverCommon.h"
 
 #include <algorithm>
 
@@ -17,93 +18,10 @@ int32_t nextPowerOfTwo(int32_t value) {
     return power;
 }
 
-D3DFORMAT d3dFormatOf(ColorFormat format) {
-    switch (format) {
-    case ColorFormat::A4R4G4B4:
-        return D3DFMT_A4R4G4B4;
-    case ColorFormat::R5G6B5:
-        return D3DFMT_R5G6B5;
-    case ColorFormat::R8G8B8:
-        return D3DFMT_R8G8B8;
-    case ColorFormat::A8R8G8B8:
-        return D3DFMT_A8R8G8B8;
-    default:
-        return D3DFMT_A1R5G5B5;
-    }
-}
-
-// A row of `level`'s texels clamped into the level: a level one texel high
-// or wide repeats its last row or column for the 2x2 filter.
-uint32_t clampTo(uint32_t value, uint32_t size) { return value < size ? value : size - 1; }
-
-void filter32(const D3DSURFACE_DESC& upper, const D3DLOCKED_RECT& upperRect, const D3DSURFACE_DESC& lower,
-              const D3DLOCKED_RECT& lowerRect) {
-    const auto* source = static_cast<const uint8_t*>(upperRect.pBits);
-    auto* target = static_cast<uint8_t*>(lowerRect.pBits);
-    for (uint32_t x = 0; x < lower.Width; ++x) {
-        const uint32_t x0 = clampTo(2 * x, upper.Width), x1 = clampTo(2 * x + 1, upper.Width);
-        for (uint32_t y = 0; y < lower.Height; ++y) {
-            const uint32_t y0 = clampTo(2 * y, upper.Height), y1 = clampTo(2 * y + 1, upper.Height);
-            const uint8_t* row0 = source + size_t(y0) * upperRect.Pitch;
-            const uint8_t* row1 = source + size_t(y1) * upperRect.Pitch;
-            const uint8_t* texels[4] = {row0 + 4 * x0, row0 + 4 * x1, row1 + 4 * x0, row1 + 4 * x1};
-            uint8_t* out = target + size_t(y) * lowerRect.Pitch + 4 * x;
-            for (int c = 0; c < 4; ++c)
-                out[c] = uint8_t((texels[0][c] + texels[1][c] + texels[2][c] + texels[3][c]) / 4);
-        }
-    }
-}
-
-// A1R5G5B5 on its 5-bit channels; the alpha bit only when all four have it.
-void filter16(const D3DSURFACE_DESC& upper, const D3DLOCKED_RECT& upperRect, const D3DSURFACE_DESC& lower,
-              const D3DLOCKED_RECT& lowerRect) {
-    const auto* source = static_cast<const uint8_t*>(upperRect.pBits);
-    auto* target = static_cast<uint8_t*>(lowerRect.pBits);
-    for (uint32_t x = 0; x < lower.Width; ++x) {
-        const uint32_t x0 = clampTo(2 * x, upper.Width), x1 = clampTo(2 * x + 1, upper.Width);
-        for (uint32_t y = 0; y < lower.Height; ++y) {
-            const uint32_t y0 = clampTo(2 * y, upper.Height), y1 = clampTo(2 * y + 1, upper.Height);
-            const auto* row0 = reinterpret_cast<const uint16_t*>(source + size_t(y0) * upperRect.Pitch);
-            const auto* row1 = reinterpret_cast<const uint16_t*>(source + size_t(y1) * upperRect.Pitch);
-            const uint16_t texels[4] = {row0[x0], row0[x1], row1[x0], row1[x1]};
-            uint32_t red = 0, green = 0, blue = 0, alpha = 0x8000;
-            for (uint16_t t : texels) {
-                red += (t >> 10) & 31;
-                green += (t >> 5) & 31;
-                blue += t & 31;
-                alpha &= t;
-            }
-            auto* out = reinterpret_cast<uint16_t*>(target + size_t(y) * lowerRect.Pitch);
-            out[x] = uint16_t(alpha | ((red / 4) << 10) | ((green / 4) << 5) | (blue / 4));
-        }
-    }
-}
-
 } // namespace
 
 ColorFormat CD3D8DriverTexture::colorFormatOf(D3DFORMAT format, uint32_t* bytesPerTexel) {
-    switch (format) {
-    case D3DFMT_A8R8G8B8:
-    case D3DFMT_X8R8G8B8:
-        *bytesPerTexel = 4;
-        return ColorFormat::A8R8G8B8;
-    case D3DFMT_R5G6B5:
-        *bytesPerTexel = 2;
-        return ColorFormat::R5G6B5;
-    case D3DFMT_X1R5G5B5:
-    case D3DFMT_A1R5G5B5:
-        *bytesPerTexel = 2;
-        return ColorFormat::A1R5G5B5;
-    case D3DFMT_A4R4G4B4:
-        *bytesPerTexel = 2;
-        return ColorFormat::A4R4G4B4;
-    case D3DFMT_R8G8B8:
-        *bytesPerTexel = 3;
-        return ColorFormat::R8G8B8;
-    default:
-        *bytesPerTexel = 0;
-        return ColorFormat::A1R5G5B5;
-    }
+    return d3dTexelFormat(format, bytesPerTexel);
 }
 
 CD3D8DriverTexture::CD3D8DriverTexture(CPixelImage* image, CD3D8Driver* driver)
@@ -156,14 +74,14 @@ void CD3D8DriverTexture::createRenderTarget() {
     }
 }
 
-void CD3D8DriverTexture::releaseBeforeReset() {
+void CD3D8DriverTexture::releaseDeviceResources() {
     if (m_isRenderTarget && m_d3dTexture) {
         m_d3dTexture->Release();
         m_d3dTexture = nullptr;
     }
 }
 
-void CD3D8DriverTexture::restoreAfterReset() {
+void CD3D8DriverTexture::restoreDeviceResources() {
     if (m_isRenderTarget && !m_d3dTexture && m_device && m_renderTargetFormat != D3DFMT_UNKNOWN)
         createRenderTarget();
 }
@@ -203,7 +121,7 @@ CSizeI CD3D8DriverTexture::textureSize(const CSizeI& wanted) const {
 bool CD3D8DriverTexture::createTexture(bool mipMaps) {
     m_imageSize = CSizeI{int32_t(m_image->width()), int32_t(m_image->height())};
     m_size = textureSize(m_imageSize);
-    D3DFORMAT format = d3dFormatOf(m_driver->textureColorFormat(m_image->colorFormat()));
+    D3DFORMAT format = d3dTextureFormatFor(m_driver->textureColorFormat(m_image->colorFormat()));
     const UINT levels = mipMaps ? 0 : 1;
     const auto create = [&](D3DFORMAT candidate) {
         if (SUCCEEDED(m_device->CreateTexture(UINT(m_size.width), UINT(m_size.height), levels, 0, candidate,
@@ -233,15 +151,16 @@ bool CD3D8DriverTexture::createTexture(bool mipMaps) {
 
 bool CD3D8DriverTexture::copyImage() {
     D3DSURFACE_DESC desc{};
-    if (SUCCEEDED(m_d3dTexture->GetLevelDesc(0, &desc)))
-        m_size = CSizeI{int32_t(desc.Width), int32_t(desc.Height)};
+    if (FAILED(m_d3dTexture->GetLevelDesc(0, &desc)))
+        return false;
+    m_size = CSizeI{int32_t(desc.Width), int32_t(desc.Height)};
     D3DLOCKED_RECT rect{};
     if (FAILED(m_d3dTexture->LockRect(0, &rect, nullptr, 0))) {
         logLine("Could not lock D3D8 Texture.", CLog::Error);
         return false;
     }
     m_pitch = uint32_t(rect.Pitch);
-    m_image->exportPixels(rect.pBits, uint32_t(m_size.width), uint32_t(m_size.height), m_colorFormat, m_pitch);
+    d3dCopyImageTexels(*m_image, rect.pBits, uint32_t(m_size.width), uint32_t(m_size.height), m_pitch, desc.Format);
     if (FAILED(m_d3dTexture->UnlockRect(0))) {
         logLine("Could not unlock D3D8 Texture.", CLog::Error);
         return false;
@@ -250,55 +169,7 @@ bool CD3D8DriverTexture::copyImage() {
 }
 
 bool CD3D8DriverTexture::generateMipMaps(uint32_t level) {
-    if (!m_d3dTexture || level == 0)
-        return true;
-    for (;; ++level) {
-        if (level >= m_d3dTexture->GetLevelCount())
-            return true;
-        IDirect3DSurface8* upper = nullptr;
-        IDirect3DSurface8* lower = nullptr;
-        if (FAILED(m_d3dTexture->GetSurfaceLevel(level - 1, &upper))) {
-            logLine("Could not get upper surface level for mip map generation", CLog::Warning);
-            return false;
-        }
-        if (FAILED(m_d3dTexture->GetSurfaceLevel(level, &lower))) {
-            logLine("Could not get lower surface level for mip map generation", CLog::Warning);
-            upper->Release();
-            return false;
-        }
-        D3DSURFACE_DESC upperDesc{}, lowerDesc{};
-        (void)upper->GetDesc(&upperDesc);
-        (void)lower->GetDesc(&lowerDesc);
-        D3DLOCKED_RECT upperRect{}, lowerRect{};
-        if (FAILED(upper->LockRect(&upperRect, nullptr, 0))) {
-            logLine("Could not lock upper texture for mip map generation", CLog::Warning);
-            lower->Release();
-            upper->Release();
-            return false;
-        }
-        if (FAILED(lower->LockRect(&lowerRect, nullptr, 0))) {
-            logLine("Could not lock lower texture for mip map generation", CLog::Warning);
-            (void)upper->UnlockRect();
-            lower->Release();
-            upper->Release();
-            return false;
-        }
-        if (upperDesc.Format != lowerDesc.Format)
-            logLine("Cannot copy mip maps with different formats.", CLog::Warning);
-        else if (upperDesc.Format == D3DFMT_A8R8G8B8 || upperDesc.Format == D3DFMT_X8R8G8B8)
-            filter32(upperDesc, upperRect, lowerDesc, lowerRect);
-        else if (upperDesc.Format == D3DFMT_A1R5G5B5)
-            filter16(upperDesc, upperRect, lowerDesc, lowerRect);
-        else
-            logLine("Unsupported mipmap format, cannot copy.", CLog::Warning);
-        const bool unlocked = SUCCEEDED(lower->UnlockRect()) & SUCCEEDED(upper->UnlockRect());
-        lower->Release();
-        upper->Release();
-        if (!unlocked)
-            return false;
-        if (upperDesc.Width <= 2 || upperDesc.Height <= 2)
-            return true;
-    }
+    return d3dGenerateMipLevels<IDirect3DSurface8>(m_d3dTexture, level, true);
 }
 
 void CD3D8DriverTexture::regenerateMipMaps() {

@@ -47,8 +47,8 @@ public:
     // A device resets only without resources of its own pool: a render
     // target lets its Direct3D texture go before and makes a new one after
     // (its pixels are lost; image textures are managed and stay).
-    void releaseBeforeReset();
-    void restoreAfterReset();
+    void releaseDeviceResources();
+    void restoreDeviceResources();
 
     // The colour format and bytes per texel of a Direct3D format; other
     // formats give A1R5G5B5 and 0 bytes.

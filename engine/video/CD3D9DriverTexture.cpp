@@ -3,6 +3,7 @@
 #include "engine/core/CLog.h"
 #include "engine/core/MathUtils.h"
 #include "engine/video/CD3D9Driver.h"
+#include "engine/video/D3DDriverCommon.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,62 +11,6 @@
 namespace {
 
 void logLine(const char* text, int level) { CLog::instance()->log(text, level); }
-
-// A 16-bit texel widened to 8-bit channels, and packed back.
-struct Channels {
-    uint32_t a, r, g, b;
-};
-
-Channels widen16(uint16_t texel, bool oneBitAlpha) {
-    if (oneBitAlpha) {
-        auto five = [](uint32_t c) { return c * 8 + c / 4; };
-        return {(texel & 0x8000u) ? 255u : 0u, five((texel >> 10) & 31u), five((texel >> 5) & 31u), five(texel & 31u)};
-    }
-    return {255u, ((texel >> 11) & 31u) * 8, ((texel >> 5) & 63u) * 4, (texel & 31u) * 8};
-}
-
-uint16_t pack16(const Channels& c, bool oneBitAlpha) {
-    if (oneBitAlpha)
-        return uint16_t((c.a / 128) << 15 | (c.r / 8) << 10 | (c.g / 8) << 5 | c.b / 8);
-    return uint16_t((c.r / 8) << 11 | (c.g / 4) << 5 | c.b / 8);
-}
-
-// The 2 x 2 box filter of one level into the next; a level of one row or
-// one column repeats its last row or column.
-void filterLevel(const D3DLOCKED_RECT& upper, const D3DSURFACE_DESC& upperDesc, const D3DLOCKED_RECT& lower,
-                 const D3DSURFACE_DESC& lowerDesc, bool sixteenBit, bool oneBitAlpha) {
-    const auto* source = static_cast<const uint8_t*>(upper.pBits);
-    auto* target = static_cast<uint8_t*>(lower.pBits);
-    const uint32_t upperWidth = upperDesc.Width, upperHeight = upperDesc.Height;
-    for (uint32_t y = 0; y < lowerDesc.Height; ++y) {
-        const uint32_t y0 = std::min(2 * y, upperHeight - 1), y1 = std::min(2 * y + 1, upperHeight - 1);
-        for (uint32_t x = 0; x < lowerDesc.Width; ++x) {
-            const uint32_t x0 = std::min(2 * x, upperWidth - 1), x1 = std::min(2 * x + 1, upperWidth - 1);
-            const uint32_t xs[4] = {x0, x1, x0, x1}, ys[4] = {y0, y0, y1, y1};
-            if (sixteenBit) {
-                Channels sum{0, 0, 0, 0};
-                for (int i = 0; i < 4; ++i) {
-                    uint16_t texel;
-                    std::memcpy(&texel, source + size_t(ys[i]) * upper.Pitch + xs[i] * 2, 2);
-                    const Channels c = widen16(texel, oneBitAlpha);
-                    sum = {sum.a + c.a, sum.r + c.r, sum.g + c.g, sum.b + c.b};
-                }
-                const uint16_t packed = pack16({sum.a / 4, sum.r / 4, sum.g / 4, sum.b / 4}, oneBitAlpha);
-                std::memcpy(target + size_t(y) * lower.Pitch + x * 2, &packed, 2);
-            } else {
-                uint32_t sums[4] = {0, 0, 0, 0};
-                for (int i = 0; i < 4; ++i) {
-                    const uint8_t* texel = source + size_t(ys[i]) * upper.Pitch + xs[i] * 4;
-                    for (int c = 0; c < 4; ++c)
-                        sums[c] += texel[c];
-                }
-                uint8_t* out = target + size_t(y) * lower.Pitch + x * 4;
-                for (int c = 0; c < 4; ++c)
-                    out[c] = uint8_t(sums[c] / 4);
-            }
-        }
-    }
-}
 
 } // namespace
 
@@ -183,24 +128,7 @@ bool CD3D9DriverTexture::createTexture(bool mipMaps) {
     m_size = fittedSize(m_imageSize);
     if (m_size.width <= 0 || m_size.height <= 0)
         return false;
-    D3DFORMAT format;
-    switch (m_driver->textureColorFormat(m_image->colorFormat())) {
-    case ColorFormat::A4R4G4B4:
-        format = D3DFMT_A4R4G4B4;
-        break;
-    case ColorFormat::R5G6B5:
-        format = D3DFMT_R5G6B5;
-        break;
-    case ColorFormat::R8G8B8:
-        format = D3DFMT_R8G8B8;
-        break;
-    case ColorFormat::A8R8G8B8:
-        format = D3DFMT_A8R8G8B8;
-        break;
-    default:
-        format = D3DFMT_A1R5G5B5;
-        break;
-    }
+    D3DFORMAT format = d3dTextureFormatFor(m_driver->textureColorFormat(m_image->colorFormat()));
     const UINT levels = mipMaps ? 0 : 1;
     auto create = [&](D3DFORMAT f) {
         return SUCCEEDED(m_device->CreateTexture(UINT(m_size.width), UINT(m_size.height), levels, 0, f, D3DPOOL_MANAGED,
@@ -238,7 +166,7 @@ bool CD3D9DriverTexture::copyImage() {
     }
     m_pitch = uint32_t(locked.Pitch);
     if (m_image->width() <= desc.Width && m_image->height() <= desc.Height)
-        m_image->exportPixels(locked.pBits, m_image->width(), m_image->height(), m_colorFormat, m_pitch);
+        d3dCopyImageTexels(*m_image, locked.pBits, m_image->width(), m_image->height(), m_pitch, desc.Format);
     if (FAILED(m_texture->UnlockRect(0))) {
         logLine("Could not unlock D3D9 Texture.", CLog::Error);
         return false;
@@ -247,55 +175,7 @@ bool CD3D9DriverTexture::copyImage() {
 }
 
 bool CD3D9DriverTexture::generateMipMaps(uint32_t level) {
-    if (level == 0 || !m_texture)
-        return true;
-    for (;; ++level) {
-        if (level >= m_texture->GetLevelCount())
-            return true;
-        IDirect3DSurface9* upper = nullptr;
-        IDirect3DSurface9* lower = nullptr;
-        if (FAILED(m_texture->GetSurfaceLevel(level - 1, &upper))) {
-            logLine("Could not get upper surface level for mip map generation", CLog::Warning);
-            return false;
-        }
-        if (FAILED(m_texture->GetSurfaceLevel(level, &lower))) {
-            upper->Release();
-            logLine("Could not get lower surface level for mip map generation", CLog::Warning);
-            return false;
-        }
-        D3DSURFACE_DESC upperDesc, lowerDesc;
-        upper->GetDesc(&upperDesc);
-        lower->GetDesc(&lowerDesc);
-        D3DLOCKED_RECT upperRect, lowerRect;
-        if (FAILED(upper->LockRect(&upperRect, nullptr, 0))) {
-            upper->Release();
-            lower->Release();
-            logLine("Could not lock upper texture for mip map generation", CLog::Warning);
-            return false;
-        }
-        if (FAILED(lower->LockRect(&lowerRect, nullptr, 0))) {
-            upper->UnlockRect();
-            upper->Release();
-            lower->Release();
-            logLine("Could not lock lower texture for mip map generation", CLog::Warning);
-            return false;
-        }
-        if (upperDesc.Format != lowerDesc.Format)
-            logLine("Cannot copy mip maps with different formats.", CLog::Warning);
-        else if (upperDesc.Format == D3DFMT_A8R8G8B8 || upperDesc.Format == D3DFMT_X8R8G8B8)
-            filterLevel(upperRect, upperDesc, lowerRect, lowerDesc, false, false);
-        else if (upperDesc.Format == D3DFMT_R5G6B5 || upperDesc.Format == D3DFMT_A1R5G5B5)
-            filterLevel(upperRect, upperDesc, lowerRect, lowerDesc, true, m_colorFormat == ColorFormat::A1R5G5B5);
-        else
-            logLine("Unsupported mipmap format, cannot copy.", CLog::Warning);
-        const bool unlocked = SUCCEEDED(upper->UnlockRect()) && SUCCEEDED(lower->UnlockRect());
-        upper->Release();
-        lower->Release();
-        if (!unlocked)
-            return false;
-        if (upperDesc.Width <= 3 && upperDesc.Height <= 3)
-            return true;
-    }
+    return d3dGenerateMipLevels<IDirect3DSurface9>(m_texture, level, false);
 }
 
 void CD3D9DriverTexture::regenerateMipMaps() {

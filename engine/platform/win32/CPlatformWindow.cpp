@@ -413,6 +413,8 @@ PlatformModeResult CPlatformWindow::enterFullscreen(const PlatformDisplayMode* m
             if (result != DISP_CHANGE_SUCCESSFUL)
                 return PlatformModeResult::Failed;
             state.displayModeChanged = true;
+            state.displayModeLent = false;
+            state.fullscreenMode = devMode;
         }
         target = *best;
     }
@@ -431,9 +433,10 @@ void CPlatformWindow::leaveFullscreen() {
     PlatformWindowState& state = *m_state;
     if (!state.window || !state.fullscreen)
         return;
-    if (state.displayModeChanged)
+    if (state.displayModeChanged && !state.displayModeLent)
         ChangeDisplaySettingsW(nullptr, 0);
     state.displayModeChanged = false;
+    state.displayModeLent = false;
     state.fullscreen = false;
     const DWORD visible = GetWindowLongW(state.window, GWL_STYLE) & WS_VISIBLE;
     SetWindowLongW(state.window, GWL_STYLE, LONG((state.windowedStyle & ~WS_VISIBLE) | visible));

@@ -20,6 +20,10 @@ struct PlatformWindowState {
     bool openGL = false;
     bool fullscreen = false;
     bool displayModeChanged = false; // full screen changed the display's mode
+    // The mode full screen set, and whether the desktop has its own back
+    // while the application is inactive.
+    DEVMODEW fullscreenMode{};
+    bool displayModeLent = false;
     bool resizable = false;
     bool bordered = true;
     // What the window procedure last reported.

@@ -256,6 +256,20 @@ bool handleMessage(PlatformWindowState* state, HWND window, UINT message, WPARAM
     case WM_KILLFOCUS:
         pushWindowEvent(state, PlatformEventType::WindowFocusLost);
         return true;
+    case WM_ACTIVATEAPP:
+        // A full screen that changed the display's mode gives the desktop its
+        // own back while the player is in another program, and takes it
+        // again on return.
+        if (state->fullscreen && state->displayModeChanged) {
+            if (!wParam && !state->displayModeLent) {
+                state->displayModeLent = true;
+                ChangeDisplaySettingsW(nullptr, 0);
+            } else if (wParam && state->displayModeLent) {
+                state->displayModeLent = false;
+                ChangeDisplaySettingsW(&state->fullscreenMode, CDS_FULLSCREEN);
+            }
+        }
+        return false;
     case WM_DISPLAYCHANGE: {
         PlatformEvent event;
         event.type = PlatformEventType::DisplayChanged;

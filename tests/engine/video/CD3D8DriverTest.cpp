@@ -268,12 +268,15 @@ TEST_F(CD3D8DriverTest, ImagesUploadAndBuildTheirMipLevelsOnTheProcessor) {
     EXPECT_EQ(level(texture.get(), 1, 1, 1), 0xFF645080u);
     EXPECT_EQ(level(texture.get(), 2, 0, 0), 0xFF963C80u);
 
-    // 8 x 2: only 4 x 1 is made; the upper level is then no higher than 2.
+    // 8 x 2: every level down to 1 x 1, the single rows filtered along.
     CRefHandle<CPixelImage> wide =
         makeImage(ColorFormat::A8R8G8B8, 8, 2, [](uint32_t x, uint32_t) { return CColor(255, x * 20, 0, 0); });
     CRefHandle<IDriverTexture> flat(d3d.makeDriverTexture(wide.get()));
     ASSERT_TRUE(flat);
+    ASSERT_EQ(static_cast<CD3D8DriverTexture*>(flat.get())->d3dTexture()->GetLevelCount(), 4u);
     EXPECT_EQ(level(flat.get(), 1, 3, 0), 0xFF820000u);
+    EXPECT_EQ(level(flat.get(), 2, 1, 0), 0xFF6E0000u);
+    EXPECT_EQ(level(flat.get(), 3, 0, 0), 0xFF460000u);
 
     // A1R5G5B5: the alpha bit stays only where all four texels have it.
     CRefHandle<CPixelImage> bits = makeImage(
@@ -283,15 +286,18 @@ TEST_F(CD3D8DriverTest, ImagesUploadAndBuildTheirMipLevelsOnTheProcessor) {
     EXPECT_EQ(sixteen->colorFormat(), ColorFormat::A1R5G5B5);
     EXPECT_EQ(level(sixteen.get(), 1, 0, 0), 0x7C00u);
 
-    // R5G6B5 keeps level 0 and says why for the level it visits.
+    // R5G6B5 filters its own channels, six bits of green included.
     LogCapture log;
-    CRefHandle<CPixelImage> plain =
-        makeImage(ColorFormat::R5G6B5, 4, 4, [](uint32_t, uint32_t) { return CColor(255, 255, 0, 0); });
-    CRefHandle<IDriverTexture> unfiltered(d3d.makeDriverTexture(plain.get()));
-    ASSERT_TRUE(unfiltered);
-    EXPECT_EQ(unfiltered->colorFormat(), ColorFormat::R5G6B5);
-    EXPECT_EQ(level(unfiltered.get(), 0, 1, 1), 0xF800u);
-    EXPECT_TRUE(log.contains("Unsupported mipmap format, cannot copy."));
+    CRefHandle<CPixelImage> plain = makeImage(ColorFormat::R5G6B5, 4, 4, [](uint32_t x, uint32_t) {
+        return x % 2 ? CColor(255, 255, 0, 0) : CColor(255, 0, 252, 0);
+    });
+    CRefHandle<IDriverTexture> filtered(d3d.makeDriverTexture(plain.get()));
+    ASSERT_TRUE(filtered);
+    EXPECT_EQ(filtered->colorFormat(), ColorFormat::R5G6B5);
+    EXPECT_EQ(level(filtered.get(), 0, 1, 1), 0xF800u);
+    EXPECT_EQ(level(filtered.get(), 1, 1, 1), uint32_t(15 << 11 | 31 << 5));
+    EXPECT_EQ(level(filtered.get(), 2, 0, 0), uint32_t(15 << 11 | 31 << 5));
+    EXPECT_FALSE(log.contains("Unsupported mipmap format, cannot copy."));
 
     // Without the flag there is one level; with the drop flag no image is kept.
     d3d.setTextureFlag(TextureFlag::CreateMipMaps, false);
@@ -300,6 +306,27 @@ TEST_F(CD3D8DriverTest, ImagesUploadAndBuildTheirMipLevelsOnTheProcessor) {
     EXPECT_FALSE(single->hasMipMaps());
     EXPECT_EQ(single->image(), nullptr);
     EXPECT_EQ(static_cast<CD3D8DriverTexture*>(single.get())->d3dTexture()->GetLevelCount(), 1u);
+}
+
+// A render target the device will not take leaves drawing on the screen,
+// at the screen's size.
+TEST_F(CD3D8DriverTest, ARefusedRenderTargetLeavesTheSizeAlone) {
+    CD3D8Driver& d3d = driver();
+    CRefHandle<IDriverTexture> target(d3d.renderTargetTexture(CSizeI(32, 16), ColorFormat::A8R8G8B8));
+    ASSERT_TRUE(target);
+    // Without its Direct3D texture, as after a reset that could not make it again.
+    static_cast<CD3D8DriverTexture*>(target.get())->releaseDeviceResources();
+    ASSERT_TRUE(d3d.beginFrame(true, true, CColor(0xFF000000), nullptr, nullptr));
+    LogCapture log;
+    EXPECT_FALSE(d3d.setRenderTarget(target.get(), false, false, CColor(0)));
+    EXPECT_TRUE(log.contains("ERR: Error: Could not set render target."));
+    EXPECT_EQ(d3d.renderTargetSize(), CSizeI(ScreenWidth, ScreenHeight));
+    // The pixel projection is the screen's: a rectangle lands where it says.
+    d3d.applyMaterial(spriteMaterial(MaterialType::Solid, nullptr));
+    d3d.fillRect(CColor(255, 0, 255, 0), CRectI(40, 30, 44, 34), nullptr);
+    EXPECT_EQ(pixel(42, 32), CColor(255, 0, 255, 0));
+    EXPECT_EQ(pixel(20, 15), CColor(0xFF000000));
+    EXPECT_TRUE(d3d.endFrame());
 }
 
 TEST_F(CD3D8DriverTest, TexturesOfAnotherDriverAreRefused) {

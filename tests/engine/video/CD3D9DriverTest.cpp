@@ -1,7 +1,6 @@
 // What the Direct3D 9 driver does beyond the scenes every driver draws:
 // shader materials through D3DX, their failures, and a device reset.
 #include "engine/core/CEngineCreationParams.h"
-#include "engine/video/BatchVertex.h"
 #include "engine/video/CQuadBatch.h"
 #include "engine/video/D3D9ShaderRenderers.h"
 #include "engine/video/IRenderServices.h"
@@ -104,39 +103,6 @@ TEST_F(CD3D9DriverTest, AVertexShaderMaterialAppliedAgainLeavesNoShaderBehind) {
     ASSERT_TRUE(driver().apply3DStates());
     ASSERT_TRUE(driver().apply2DStates());
     EXPECT_TRUE(rgbNear(drawWith(MaterialType::Solid), CColor(0xFFFFFFFF), 2));
-}
-
-// A loop drawn through an index list closes on the vertices the list names
-// (as an OpenGL line loop does): listed B, C, D, A, the square's top edge
-// A-B is the closing one.
-TEST_F(CD3D9DriverTest, AnIndexedLineLoopClosesThroughItsIndices) {
-    const CColor green(255, 0, 255, 0), black(0xFF000000);
-    BatchVertex corners[4];
-    const float xs[4] = {10.5f, 30.5f, 30.5f, 10.5f}, ys[4] = {10.5f, 10.5f, 30.5f, 30.5f};
-    for (int i = 0; i < 4; ++i)
-        corners[i].x = xs[i], corners[i].y = ys[i], corners[i].color = green;
-    const uint16_t indices16[4] = {1, 2, 3, 0};
-    const uint32_t indices32[4] = {1, 2, 3, 0};
-    const struct {
-        const char* what;
-        const void* indices;
-        IndexType type;
-    } cases[] = {{"16-bit", indices16, IndexType::Bits16}, {"32-bit", indices32, IndexType::Bits32}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_TRUE(driver().beginFrame(true, true, black, nullptr, nullptr));
-        driver().applyMaterial(spriteMaterial(MaterialType::Solid, nullptr));
-        ASSERT_TRUE(driver().apply2DStates());
-        driver().drawPrimitives(corners, 4, c.indices, 4, VertexType::Batch, c.type, PrimitiveType::LineLoop);
-        CRefHandle<CPixelImage> shot(driver().takeScreenshot());
-        ASSERT_TRUE(shot);
-        EXPECT_EQ(shot->pixelAt(20, 10), green); // A-B, the closing segment
-        EXPECT_EQ(shot->pixelAt(30, 20), green);
-        EXPECT_EQ(shot->pixelAt(20, 30), green);
-        EXPECT_EQ(shot->pixelAt(10, 20), green);
-        EXPECT_EQ(shot->pixelAt(20, 20), black);
-        ASSERT_TRUE(driver().endFrame());
-    }
 }
 
 TEST_F(CD3D9DriverTest, HighLevelPixelShaderDrawsWithANamedConstant) {

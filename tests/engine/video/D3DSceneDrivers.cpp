@@ -48,16 +48,17 @@ SceneDriver makeDirect3D8SceneDriver(const CEngineCreationParams& params, std::s
     return makeOnHiddenWindow(params, error, &createDirect3D8Driver, "Direct3D 8");
 }
 
+SceneDriverKind direct3D9SceneKind() {
+    return {"Direct3D9", &makeDirect3D9SceneDriver, false, CEngineCreationParams::DriverDirect3D9};
+}
+
+SceneDriverKind direct3D8SceneKind() {
+    return {"Direct3D8", &makeDirect3D8SceneDriver, false, CEngineCreationParams::DriverDirect3D8};
+}
+
 namespace {
 
-INSTANTIATE_TEST_SUITE_P(Direct3D9, DriverSceneTest,
-                         testing::Values(SceneDriverKind{"Direct3D9", &makeDirect3D9SceneDriver, false,
-                                                         CEngineCreationParams::DriverDirect3D9}),
-                         sceneDriverName);
-
-INSTANTIATE_TEST_SUITE_P(Direct3D8, DriverSceneTest,
-                         testing::Values(SceneDriverKind{"Direct3D8", &makeDirect3D8SceneDriver, false,
-                                                         CEngineCreationParams::DriverDirect3D8}),
-                         sceneDriverName);
+INSTANTIATE_TEST_SUITE_P(Direct3D9, DriverSceneTest, testing::Values(direct3D9SceneKind()), sceneDriverName);
+INSTANTIATE_TEST_SUITE_P(Direct3D8, DriverSceneTest, testing::Values(direct3D8SceneKind()), sceneDriverName);
 
 } // namespace

@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -212,6 +213,43 @@ TEST_F(Win32WindowTest, AFullScreenWindowCannotBeMovedOrSizedAndIsAllClientArea)
     EXPECT_EQ(width, 200);
     EXPECT_EQ(height, 100);
     EXPECT_NE(SendMessageW(m_handle, WM_NCHITTEST, 0, MAKELPARAM(0, 0)), HTCLIENT);
+}
+
+// A full screen in a mode of its own hands the desktop its mode while the
+// player is in another program and takes its own again on return.
+TEST_F(Win32WindowTest, AFullScreenModeIsLentToTheDesktopWhileInactive) {
+    PlatformDisplayMode desktop;
+    ASSERT_TRUE(platformCurrentDisplayMode(&desktop));
+    const std::vector<PlatformDisplayMode> modes = platformDisplayModes();
+    const auto other = std::find_if(modes.begin(), modes.end(), [&](const PlatformDisplayMode& mode) {
+        return mode.width != desktop.width || mode.height != desktop.height || mode.colorBits != desktop.colorBits;
+    });
+    ASSERT_NE(other, modes.end()) << "the display offers one mode only";
+    const PlatformDisplayMode wanted = *other;
+    ASSERT_EQ(m_window.enterFullscreen(&wanted), PlatformModeResult::Ok);
+    const auto current = [] {
+        PlatformDisplayMode mode;
+        EXPECT_TRUE(platformCurrentDisplayMode(&mode));
+        return mode;
+    };
+    const auto same = [](const PlatformDisplayMode& a, const PlatformDisplayMode& b) {
+        return a.width == b.width && a.height == b.height && a.colorBits == b.colorBits;
+    };
+    EXPECT_TRUE(same(current(), wanted));
+
+    SendMessageW(m_handle, WM_ACTIVATEAPP, FALSE, 0);
+    EXPECT_TRUE(same(current(), desktop));
+    // A second deactivation changes nothing.
+    SendMessageW(m_handle, WM_ACTIVATEAPP, FALSE, 0);
+    EXPECT_TRUE(same(current(), desktop));
+    SendMessageW(m_handle, WM_ACTIVATEAPP, TRUE, 0);
+    EXPECT_TRUE(same(current(), wanted));
+
+    // Leaving full screen while inactive keeps the desktop's mode.
+    SendMessageW(m_handle, WM_ACTIVATEAPP, FALSE, 0);
+    m_window.leaveFullscreen();
+    SendMessageW(m_handle, WM_ACTIVATEAPP, TRUE, 0);
+    EXPECT_TRUE(same(current(), desktop));
 }
 
 TEST_F(Win32WindowTest, DisplayModesListTheCurrentOne) {
