@@ -242,11 +242,15 @@ bool CContentManager::save(uint32_t type, IContent* content, const CStringW& fil
         logWarning(u"Can't save content: nothing to save to: " + fileName);
         return false;
     }
-    // A missing processor, a file that does not open and a processor's
-    // refusal are reported to nobody here: processors log their own reasons.
+    // A file that does not open is reported by the file system, a
+    // processor's refusal by the processor.
     IContentProcessor* processor = m_processors ? m_processors->findProcessor(type) : nullptr;
-    if (!processor || !processor->canSave() || !m_fileSystem)
+    if (!processor || !processor->canSave() || !m_fileSystem) {
+        logWarning((m_fileSystem ? u"Can't save content: nothing saves its type: "
+                                 : u"Can't save content: no file system: ") +
+                   fileName);
         return false;
+    }
     // Written beside the target and renamed over it only once everything was
     // written, so that a failed save leaves the old file as it was.
     return m_fileSystem->writeFileSafely(fileName, [&](IWritableFile* temporary) {

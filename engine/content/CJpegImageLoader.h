@@ -7,7 +7,8 @@
 class CJpegImageLoader : public IImageFormatLoader {
 public:
     [[nodiscard]] bool acceptsExtension(const CStringW& lowerExtension) const override;
-    // True when the four bytes at offset 6 spell "JFIF" in either byte order.
+    // True when the file starts with the start-of-image marker and another
+    // marker after it (FF D8 FF): JFIF, Exif and bare files alike.
     [[nodiscard]] bool checkSignature(IReadableFile* file) const override;
     [[nodiscard]] CPixelImage* load(IReadableFile* file, const CObjectName& name) const override;
 

@@ -166,7 +166,15 @@ CRefHandle<CXmlStreamReader> CProfileManager::openFile(const CStringW& path, boo
         // an empty list that the next save would make permanent, and a copy
         // of it stays beside it for a later repair.
         CLog::instance()->log(CStringW(u"Profile file is damaged, reading what is left: ") + path, CLog::Warning);
-        static_cast<void>(storeFile(path + u".damaged", bytes));
+        if (!storeFile(path + u".damaged", bytes)) {
+            // Without the copy a save would be the end of the damaged
+            // original: it stays, and saves leave it alone.
+            unreadable = true;
+            CLog::instance()->log(CStringW(u"Profile file is damaged and no copy of it could be kept, "
+                                           u"saves leave it as it is: ") +
+                                      path,
+                                  CLog::Error);
+        }
         // The body always starts with the UTF-16 mark: a damaged mark would
         // make the rest unreadable.
         if (plain.size() >= 2) {
@@ -205,7 +213,7 @@ bool CProfileManager::saveFile(bool userFile) {
         static_cast<void>(userFile ? loadUserFile() : loadCommonFile());
         if (held) {
             CLog::instance()->log(CStringW(u"Can't save profile file: ") + path +
-                                      u": the file there could not be read and is kept",
+                                      u": the file there could not be read, or kept as a copy, and is left alone",
                                   CLog::Error);
             return false;
         }

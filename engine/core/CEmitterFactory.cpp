@@ -7,8 +7,10 @@ CEmitterFactory::CEmitterFactory() = default; // receiver mask 0: it takes no po
 CEmitterFactory::~CEmitterFactory() = default;
 
 void CEmitterFactory::registerEmitterType(const CStringW& typeName, Creator creator) {
-    if (creator)
-        m_creators[typeName] = creator;
+    if (creator) {
+        if (!m_creators.contains(typeName))
+            m_creators[typeName] = creator;
+    }
     else
         (void)m_creators.erase(typeName);
 }

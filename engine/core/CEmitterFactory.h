@@ -17,7 +17,8 @@ public:
 
     CEmitterFactory();
 
-    // Adds or replaces the creator of `typeName`; a null creator removes it.
+    // Adds the creator of `typeName`; a name already registered keeps its
+    // first creator. A null creator removes the name.
     void registerEmitterType(const CStringW& typeName, Creator creator);
     [[nodiscard]] bool hasEmitterType(const CStringW& typeName) const;
 

@@ -77,6 +77,12 @@ int32_t CDiskReadFile::read(void* buffer, int32_t count) {
     return int32_t(std::fread(buffer, 1, size_t(count), m_stream));
 }
 
+int32_t CDiskReadFile::readAt(int32_t offset, void* buffer, int32_t count) {
+    if (!m_stream || !buffer || count <= 0 || offset < 0)
+        return 0;
+    return int32_t(platformReadFileAt(m_stream, offset, buffer, size_t(count)));
+}
+
 bool CDiskReadFile::seek(int32_t position, bool relative) {
     if (!m_stream)
         return false;

@@ -26,6 +26,9 @@ public:
     [[nodiscard]] int32_t size() const override { return m_size; }
     [[nodiscard]] int32_t position() const override;
     [[nodiscard]] const CStringW& fileName() const override { return m_name; }
+    // One positioned read where the system has it (an archive member opens
+    // with one call); where the position is left afterwards is not promised.
+    int32_t readAt(int32_t offset, void* buffer, int32_t count) override;
     [[nodiscard]] virtual bool isOpen() const { return m_stream != nullptr; }
 
 protected:

@@ -16,7 +16,7 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 CDiskWriteFile::CDiskWriteFile(const CStringW& path, bool append) : m_name(path) {
     if (path.empty())
         return;
-    static_cast<void>(m_file.open(toNativePath(path), append, nullptr));
+    static_cast<void>(m_file.open(toNativePath(path), append, &m_openError));
 }
 
 CDiskWriteFile::~CDiskWriteFile() {
@@ -28,6 +28,8 @@ CDiskWriteFile* CDiskWriteFile::create(const CStringW& path, bool append) {
     auto* file = new CDiskWriteFile(path, append);
     if (file->isOpen())
         return file;
+    const std::string reason = path.empty() ? std::string("no name") : file->m_openError;
+    CLog::instance()->log(CStringW(u"Can't create file: ") + path + u": " + fromNativePath(reason), CLog::Error);
     file->release();
     return nullptr;
 }

@@ -5,6 +5,7 @@
 #include "engine/platform/CPlatformWriteFile.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // A disk file opened for writing: emptied first, or appended to. Small writes
@@ -15,8 +16,9 @@ class CDiskWriteFile : public IWritableFile {
 public:
     CDiskWriteFile(const CStringW& path, bool append);
 
-    // A new open file (owned by the caller), or null when `path` cannot be
-    // opened for writing; nothing is logged.
+    // A new open file (owned by the caller), or null after logging "Can't
+    // create file: ", the name and the system's reason when `path` cannot be
+    // opened for writing.
     [[nodiscard]] static CDiskWriteFile* create(const CStringW& path, bool append);
 
     int32_t write(const void* buffer, int32_t count) override;
@@ -39,6 +41,8 @@ private:
     bool failed(const std::string& reason);
 
     CStringW m_name;
+    // Why the file could not be opened, for create's log line.
+    std::string m_openError;
     CPlatformWriteFile m_file;
     std::vector<uint8_t> m_buffer;
     bool m_error = false;

@@ -57,6 +57,7 @@ bool CVirtualFileSystem::exists(const CStringW& path, bool alsoArchives) const {
 bool CVirtualFileSystem::remove(const CStringW& path) { return std::remove(toNativePath(path).c_str()) == 0; }
 
 bool CVirtualFileSystem::rename(const CStringW& oldPath, const CStringW& newPath) {
+    forgetMissingLoose(newPath);
     return platformRenameFile(toNativePath(oldPath), toNativePath(newPath), nullptr);
 }
 
@@ -83,12 +84,29 @@ CStringW CVirtualFileSystem::makeUniqueName(const CStringW& folder, const CStrin
 }
 
 IReadableFile* CVirtualFileSystem::openForRead(const CStringW& path) {
-    if (CDiskReadFile* loose = CDiskReadFile::create(path))
-        return loose;
+    const std::u16string key(path.c_str());
+    bool lookOnDisk = true;
+    {
+        std::lock_guard<std::mutex> guard(m_notLooseLock);
+        lookOnDisk = m_notLoose.find(key) == m_notLoose.end();
+    }
+    if (lookOnDisk)
+        if (CDiskReadFile* loose = CDiskReadFile::create(path))
+            return loose;
     for (IArchiveReader* archive : m_archives)
-        if (IReadableFile* file = archive->open(path))
+        if (IReadableFile* file = archive->open(path)) {
+            if (lookOnDisk) {
+                std::lock_guard<std::mutex> guard(m_notLooseLock);
+                m_notLoose.insert(key);
+            }
             return file;
+        }
     return nullptr;
+}
+
+void CVirtualFileSystem::forgetMissingLoose(const CStringW& path) {
+    std::lock_guard<std::mutex> guard(m_notLooseLock);
+    m_notLoose.erase(std::u16string(path.c_str()));
 }
 
 std::string CVirtualFileSystem::unreadableReason(const CStringW& path) const {
@@ -119,6 +137,7 @@ IWritableFile* CVirtualFileSystem::wrapBufferForWrite(void* data, int32_t size, 
 }
 
 IWritableFile* CVirtualFileSystem::openForWrite(const CStringW& path, bool append) {
+    forgetMissingLoose(path);
     return CDiskWriteFile::create(path, append);
 }
 
@@ -139,6 +158,9 @@ bool CVirtualFileSystem::writeFileSafely(const CStringW& path, const std::functi
     if (written && check) {
         CRefHandle<IReadableFile> file(openForRead(temporary));
         written = file && check(file.get());
+        if (!written)
+            CLog::instance()->log(CStringW(u"Can't save file: ") + path + u": it did not read back as written",
+                                  CLog::Error);
     }
     if (!written) {
         static_cast<void>(remove(temporary));
@@ -153,6 +175,7 @@ bool CVirtualFileSystem::writeFileSafely(const CStringW& path, const std::functi
         static_cast<void>(remove(temporary));
         return false;
     }
+    forgetMissingLoose(path);
     if (!rename(temporary, path)) {
         CLog::instance()->log("Can't replace file: " + path, CLog::Error);
         static_cast<void>(remove(temporary));

@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <unordered_set>
 #include <utility>
 
 class IArchiveOpener;
@@ -42,7 +44,10 @@ public:
     [[nodiscard]] virtual CStringW makeUniqueName(const CStringW& folder, const CStringW& prefix);
 
     // The loose file, else the first mounted archive's member; null when
-    // neither has `path`. Nothing is logged.
+    // neither has `path`. Nothing is logged. A path once found only in an
+    // archive is not looked for on disk again, so opening a member costs no
+    // failed call, until a file of that name is written or renamed into
+    // place through this file system.
     [[nodiscard]] virtual IReadableFile* openForRead(const CStringW& path);
     // Why `path`, which did not open for reading, cannot be read: something
     // in its place on disk, loose or in a mounted folder, that is no
@@ -66,9 +71,10 @@ public:
     // then is it renamed over `path`, with the folder synced before and after.
     // On any failure before the rename the temporary file is removed, `path`
     // stays byte for byte as it was, and the result is false. Failures of the
-    // disk file are logged by it ("Can't write file: "), of the rename and
-    // the folder syncs here ("Can't replace file: "); the caller knows what
-    // it was writing, and reports the rest as it sees fit. A folder sync
+    // disk file are logged by it ("Can't create file: ", "Can't write file: "),
+    // a refused read-back ("Can't save file: "), the rename and the folder
+    // syncs here ("Can't replace file: "), each with its reason; the caller
+    // knows what it was writing, and reports that as it sees fit. A folder sync
     // failing after the rename also answers false, although the new file is
     // then already in place.
     [[nodiscard]] bool writeFileSafely(const CStringW& path, const std::function<bool(IWritableFile*)>& write,
@@ -134,8 +140,15 @@ protected:
     [[nodiscard]] const CStringW& storedCacheFolder() const { return m_cacheFolder; }
 
 private:
+    // Forgets that `path` has no loose file: one is being made.
+    void forgetMissingLoose(const CStringW& path);
+
     CArray<IArchiveOpener*> m_loaders;
     CArray<IArchiveReader*> m_archives;
+    // Paths found in an archive with no loose file before them; opened from
+    // any thread.
+    std::unordered_set<std::u16string> m_notLoose;
+    mutable std::mutex m_notLooseLock;
     CStringW m_userFolder;
     CStringW m_commonFolder;
     CStringW m_cacheFolder;

@@ -54,8 +54,9 @@ public:
     [[nodiscard]] const char* typeName() const override { return "zip"; }
     [[nodiscard]] int32_t entryCount() const override { return int32_t(m_entries.size()); }
     // Null for an unknown index; null and one error line for an unsupported
-    // method, an encrypted member, a member stated larger than kMaxMemberSize
-    // or data that does not inflate to exactly the stated size.
+    // method, an encrypted member, a deflated member stated larger than
+    // kMaxMemberSize (stored ones of any size open as windows) or data that
+    // does not inflate to exactly the stated size.
     [[nodiscard]] IReadableFile* openEntry(int32_t index) override;
     [[nodiscard]] IReadableFile* open(const CStringW& path) override;
     [[nodiscard]] int32_t find(const CStringW& path) override;
@@ -67,7 +68,7 @@ public:
     [[nodiscard]] static bool hasCentralDirectory(IReadableFile* file);
 
     // Deflated members are inflated whole into memory: larger ones are
-    // refused.
+    // refused. Stored members are read in place and have no such limit.
     static constexpr uint32_t kMaxMemberSize = 256u << 20;
 
 protected:

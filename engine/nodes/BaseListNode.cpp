@@ -164,6 +164,10 @@ bool BaseListNode::routeToChildren(int phase, CEvent* event) {
         return true;
     if (!event)
         return false;
+    // A hidden list (a build list closed, say) must not choose through its
+    // parts; a disabled one still lets them take input.
+    if (event->isKindOf(CEvent::KindInput) && !isVisible())
+        return false;
     const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
     // Handlers may apply the template again and so replace the parts.
     CArray<CRefHandle<BaseNode>> targets;

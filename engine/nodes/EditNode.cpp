@@ -179,35 +179,6 @@ int32_t EditNode::lineLength(int32_t line) const {
     return int32_t(m_textChild->getLines()[uint32_t(line)].length());
 }
 
-int32_t EditNode::textPosition(int32_t line, int32_t column) const {
-    // Each line's characters, then the break that ended it (CR LF counts as
-    // one break of two characters); wrapped lines end without one.
-    int32_t start = 0;
-    const int32_t length = int32_t(m_text.length());
-    const CArray<uint8_t>& hard = m_textChild->getLineEndsHard();
-    for (int32_t i = 0; i < line && uint32_t(i) < hard.size(); ++i) {
-        start = std::min(length, start + lineLength(i));
-        if (hard[uint32_t(i)] != 0 && start < length)
-            start +=
-                (m_text[uint32_t(start)] == kCR && start + 1 < length && m_text[uint32_t(start + 1)] == kLF) ? 2 : 1;
-    }
-    return std::clamp(start + column + 1, 0, length);
-}
-
-void EditNode::placeCursorAt(int32_t position) {
-    // The first line the position falls in or at the end of, so a position
-    // where a wrapped line continues stays at the end of the earlier line.
-    const int32_t count = lineCount();
-    for (int32_t line = 0; line < count; ++line) {
-        const int32_t start = textPosition(line, -1);
-        if (position <= start + lineLength(line) || line == count - 1) {
-            m_cursorLine = line;
-            m_cursorColumn = std::clamp(position - start, 0, lineLength(line)) - 1;
-            return;
-        }
-    }
-}
-
 void EditNode::updateCursor() {
     if (!m_cursorChild || !m_textChild)
         return;
@@ -216,14 +187,17 @@ void EditNode::updateCursor() {
     m_cursorChild->setPosition(CVector3d(x, m_textChild->getLineTop(m_cursorLine), 0.0f));
 }
 
-void EditNode::edit(int32_t position, int32_t count, const CStringW& insert, int32_t cursor) {
-    const int32_t length = int32_t(m_text.length());
-    CStringW text = m_text.subString(0, position);
-    text += insert;
-    text += m_text.subString(position + count, length - position - count);
-    m_text = text;
-    m_textChild->setText(m_text);
-    placeCursorAt(cursor);
+void EditNode::edited(int32_t line, int32_t column) {
+    m_text = m_textChild->getText();
+    // An edit that removed a break, or re-wrapped the text, may leave fewer
+    // lines than the cursor stood on: it goes to the end of the last one.
+    const int32_t last = lineCount() - 1;
+    if (line > last) {
+        line = last;
+        column = lineLength(last) - 1;
+    }
+    m_cursorLine = std::max(line, 0);
+    m_cursorColumn = std::max(column, -1);
     updateCursor();
     const CRefHandle<CEventValueChanged> changed(new CEventValueChanged(this));
     postDeferredToParent(changed.get(), HandleThenParent);
@@ -263,21 +237,37 @@ bool EditNode::onKeyDown(CEventKeyDown* event) {
     const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
     const int32_t length = int32_t(m_text.length());
     const bool full = m_maxTextLength >= 0 && length >= m_maxTextLength;
-    const int32_t at = textPosition(m_cursorLine, m_cursorColumn);
+    const int32_t line = m_cursorLine;
+    const int32_t column = m_cursorColumn;
+    // The text child maps the displayed line and column to its source text,
+    // so a blank typed into a centred or justified line, which the line does
+    // not show at its end, still lands where it was typed.
     switch (event->getKeyCode()) {
     case kKeyBackspace: {
-        if (at == 0)
+        if (line == 0 && column < 0)
             return true;
-        // A line break goes as a whole, CR LF included.
-        const bool pair = at >= 2 && m_text[uint32_t(at - 1)] == kLF && m_text[uint32_t(at - 2)] == kCR;
-        const int32_t count = pair ? 2 : 1;
-        edit(at - count, count, CStringW(), at - count);
+        if (column >= 0) {
+            m_textChild->deleteCharAt(line, column);
+            edited(line, column - 1);
+            return true;
+        }
+        // At the start of a later line: the break before it goes, CR LF as
+        // one, and the cursor stands where the lines now join.
+        const int32_t joined = lineLength(line - 1) - 1;
+        const bool hard = uint32_t(line - 1) < m_textChild->getLineEndsHard().size() &&
+                          m_textChild->getLineEndsHard()[uint32_t(line - 1)] != 0;
+        const int32_t at = m_textChild->sourcePosition(line, -1);
+        const bool pair = at >= 1 && at < length && m_text[uint32_t(at)] == kLF && m_text[uint32_t(at - 1)] == kCR;
+        m_textChild->deleteCharAt(line, pair ? -2 : -1);
+        // A wrapped line ends without a break: its last character goes.
+        edited(line - 1, hard ? joined : joined - 1);
         return true;
     }
     case CEventKey::KeyReturn:
         if (full || !isAllowed(kLF))
             return true;
-        edit(at, 0, CStringW(u"\n"), at + 1);
+        m_textChild->insertCharAt(kLF, line, column + 1);
+        edited(line + 1, -1);
         return true;
     case kKeyEnd:
         m_cursorColumn = lineLength(m_cursorLine) - 1;
@@ -288,11 +278,15 @@ bool EditNode::onKeyDown(CEventKeyDown* event) {
         updateCursor();
         return true;
     case CEventKey::KeyLeft:
-        if (m_cursorColumn >= 0) {
+        // From the first column of a later line straight to the previous
+        // line's end; Home reaches the place before the first character.
+        if (m_cursorColumn >= 1) {
             --m_cursorColumn;
         } else if (m_cursorLine > 0) {
             --m_cursorLine;
             m_cursorColumn = lineLength(m_cursorLine) - 1;
+        } else {
+            m_cursorColumn = -1;
         }
         updateCursor();
         return true;
@@ -320,10 +314,11 @@ bool EditNode::onKeyDown(CEventKeyDown* event) {
         updateCursor();
         return true;
     case kKeyDelete: {
-        if (at >= length)
+        const int32_t at = m_textChild->sourcePosition(line, column + 1);
+        if (at < 0 || at >= length)
             return true;
-        const bool pair = m_text[uint32_t(at)] == kCR && at + 1 < length && m_text[uint32_t(at + 1)] == kLF;
-        edit(at, pair ? 2 : 1, CStringW(), at);
+        m_textChild->deleteCharAt(line, column + 1);
+        edited(line, column);
         return true;
     }
     default:
@@ -336,8 +331,8 @@ bool EditNode::onKeyDown(CEventKeyDown* event) {
         return ControlNode::onKeyDown(event);
     if (full)
         return true;
-    const char16_t typed[] = {char16_t(character), 0};
-    edit(at, 0, CStringW(typed), at + 1);
+    m_textChild->insertCharAt(char16_t(character), line, column + 1);
+    edited(line, column + 1);
     return true;
 }
 

@@ -94,12 +94,10 @@ private:
     [[nodiscard]] bool now(uint32_t& ms);
     [[nodiscard]] int32_t lineCount() const;
     [[nodiscard]] int32_t lineLength(int32_t line) const;
-    // The position in Text of the place after `column` of `line`, and back.
-    [[nodiscard]] int32_t textPosition(int32_t line, int32_t column) const;
-    void placeCursorAt(int32_t position);
-    // Replaces `count` characters at `position` by `insert`, shows the text
-    // and puts the cursor at `cursor` (a position in the new text).
-    void edit(int32_t position, int32_t count, const CStringW& insert, int32_t cursor);
+    // After the text child edited its text: takes the text back, puts the
+    // cursor at `line` and `column` (brought back onto the lines there are),
+    // shows it and reports the change.
+    void edited(int32_t line, int32_t column);
     // Moves the cursor node to the insertion point.
     void updateCursor();
 

@@ -295,12 +295,14 @@ bool ShapedEmitter::update(uint32_t elapsed) {
     if (!(pps > 0.0f))
         return true; // no rate (or a negative one): nothing is born
     const float period = float(1000.0 / double(pps));
-    const double due = double(accumulator) / double(period);
-    if (!(due >= 1.0))
+    // Divided in single precision: 3 per second over 1000 ms makes 3, where
+    // the exact quotient (2.9999999...) would make 2.
+    const float due = accumulator / period;
+    if (!(due >= 1.0f))
         return true;
     // Beyond the array's capacity the count no longer matters.
-    const uint32_t n = due >= 4.0e9 ? 4000000000u : uint32_t(due);
-    accumulator -= float(double(n) * double(period));
+    const uint32_t n = due >= 4.0e9f ? 4000000000u : uint32_t(due);
+    accumulator -= float(n) * period;
     const uint32_t used = m_particles->size();
     const uint32_t room = m_particles->capacity() - used;
     const uint32_t born = n < room ? n : room;

@@ -34,6 +34,8 @@ bool has(const CPropertyBag& bag, const char* key) { return bag.indexOf(key) >= 
 ParticleSystemNode::ParticleSystemNode(const CObjectName& contentName, BaseNode* parent, BaseNode* sceneManager)
     : BaseNode(contentName, parent, sceneManager), m_material(makeSpriteMaterial(kWrap)),
       m_geometry(new CGeometryBuffer) {
+    // Particles shrink and grow as they live: filter between mip levels too.
+    m_material.layers[0].trilinear = true;
     setUpdateInterval(UpdateInterval);
     m_geometry->setPrimitiveType(PrimitiveType::Triangles);
 }

@@ -86,6 +86,24 @@ bool toNodeSpace(const CMat4& m, const CVector2d& point, CVector2d& out) {
     return true;
 }
 
+namespace {
+
+// The texel at the fraction f (0 <= f < 1) of the way from `start` to `end`
+// on a page `size` texels long; a tiled picture repeats the whole page. Along
+// a flipped axis (end before start) the coordinate falls, so the texel is the
+// one ending there: the first drawn column of a flipped picture reads its own
+// last texel, never the first texel of its neighbour on the page.
+int32_t texelAlong(float start, float end, float f, float size) {
+    float t = start + f * (end - start);
+    if (end >= start)
+        return int32_t((t - std::floor(t)) * size);
+    t -= std::ceil(t) - 1.0f; // now in (0, 1]
+    const int32_t texel = int32_t(std::ceil(t * size)) - 1;
+    return texel < 0 ? 0 : texel;
+}
+
+} // namespace
+
 bool spriteTexelAt(const SpriteQuadRect& rect, const SpriteImage& image, const CVector2d& point, int32_t& texelX,
                    int32_t& texelY) {
     const float width = rect.x1 - rect.x0;
@@ -96,13 +114,8 @@ bool spriteTexelAt(const SpriteQuadRect& rect, const SpriteImage& image, const C
     const float fy = (point.y - rect.y0) / height;
     if (!(fx >= 0.0f && fx < 1.0f && fy >= 0.0f && fy < 1.0f))
         return false;
-    float u = rect.uLeft + fx * (rect.uRight - rect.uLeft);
-    float v = rect.vTop + fy * (rect.vBottom - rect.vTop);
-    // A tiled picture repeats the whole page.
-    u -= std::floor(u);
-    v -= std::floor(v);
-    texelX = int32_t(u * image.pageWidth);
-    texelY = int32_t(v * image.pageHeight);
+    texelX = texelAlong(rect.uLeft, rect.uRight, fx, image.pageWidth);
+    texelY = texelAlong(rect.vTop, rect.vBottom, fy, image.pageHeight);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "engine/nodes/TabSceneNode.h"
 
+#include "engine/core/CLog.h"
+#include "engine/core/CString.h"
 #include "engine/core/CStringW.h"
 #include "engine/scene/CEventClickStarted.h"
 #include "engine/scene/CEventClicked.h"
@@ -277,7 +279,16 @@ const CPropertyTable& TabSceneNode::propertyTable() {
     return table;
 }
 
-void TabSceneNode::setTabsCountProperty(const CRefHandle<IPropertyData>& value) { m_tabsCount = getPropertyInt(value); }
+void TabSceneNode::setTabsCountProperty(const CRefHandle<IPropertyData>& value) {
+    m_tabsCount = tabsCountFromFile(getPropertyInt(value));
+}
+
+int32_t TabSceneNode::tabsCountFromFile(int32_t count) const {
+    if (count <= MaxTabsFromFile)
+        return count;
+    CLog::instance()->log(CString("Tab count too large, limited: ") + getName().str(), CLog::Warning);
+    return MaxTabsFromFile;
+}
 CRefHandle<IPropertyData> TabSceneNode::getTabsCountProperty() const { return CPropertyDataInt::create(m_tabsCount); }
 void TabSceneNode::setActiveTabProperty(const CRefHandle<IPropertyData>& value) {
     setActiveTab(getPropertyInt(value), false);
@@ -305,7 +316,7 @@ void TabSceneNode::writeProperties(CPropertyBag& bag) const {
 void TabSceneNode::readProperties(const CPropertyBag& bag) {
     SceneNode::readProperties(bag);
     if (bag.indexOf("TabsCount") >= 0)
-        m_tabsCount = getPropertyInt(bag.get("TabsCount"));
+        m_tabsCount = tabsCountFromFile(getPropertyInt(bag.get("TabsCount")));
     if (bag.indexOf("ActiveTabIndex") >= 0)
         m_activeTabIndex = getPropertyInt(bag.get("ActiveTabIndex"));
     if (bag.indexOf("HideTabButtonOnSelect") >= 0)

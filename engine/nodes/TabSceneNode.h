@@ -106,6 +106,8 @@ public:
     [[nodiscard]] int32_t getActiveTab() const { return m_activeTabIndex; }
     [[nodiscard]] int32_t getTabsCount() const { return m_tabsCount; }
     void setTabsCount(int32_t count) { m_tabsCount = count; }
+    // The most tabs a file can ask for; more are limited, with one log line.
+    static constexpr int32_t MaxTabsFromFile = 1024;
     [[nodiscard]] bool getHideTabButtonOnSelect() const { return m_hideTabButtonOnSelect; }
     void setHideTabButtonOnSelect(bool hide) { m_hideTabButtonOnSelect = hide; }
     [[nodiscard]] bool isSwitching() const { return m_pendingPages != 0; }
@@ -136,6 +138,9 @@ private:
     int32_t m_lastPageChild = -1;
     int32_t m_lastButtonChild = -1;
     int32_t m_tabsCount = 0;
+
+    // A count read from a file, limited (and logged) past MaxTabsFromFile.
+    [[nodiscard]] int32_t tabsCountFromFile(int32_t count) const;
     int32_t m_activeTabIndex = -1;
     bool m_hideTabButtonOnSelect = false;
 };

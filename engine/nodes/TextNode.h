@@ -96,6 +96,11 @@ public:
     // for; positions past the end change nothing.
     void insertCharAt(char16_t c, int32_t line, int32_t column);
     void deleteCharAt(int32_t line, int32_t column);
+    // The position in the source text that `column` of the displayed `line`
+    // stands for (the breaks between lines counted); -1 before the start.
+    [[nodiscard]] int32_t sourcePosition(int32_t line, int32_t column) const {
+        return m_layout.sourcePosition(m_text, line, column);
+    }
 
     [[nodiscard]] const CArray<CStringW>& getLines() const { return m_layout.lines(); }
     [[nodiscard]] const CArray<uint8_t>& getLineEndsHard() const { return m_layout.lineEndsHard(); }

@@ -244,3 +244,20 @@ void platformSleepMilliseconds(uint32_t milliseconds) {
 }
 
 std::FILE* platformOpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
+std::size_t platformReadFileAt(std::FILE* stream, int64_t offset, void* buffer, std::size_t count) {
+    if (!stream || offset < 0 || !buffer)
+        return 0;
+    const int handle = fileno(stream);
+    auto* out = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = pread(handle, out + done, count - done, off_t(offset + int64_t(done)));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += std::size_t(got);
+    }
+    return done;
+}

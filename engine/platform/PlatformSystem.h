@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -46,6 +47,12 @@
 // std::fopen for a UTF-8 path: on Windows the path is widened first, so any
 // name opens, not only those of the system's 8-bit code page.
 [[nodiscard]] std::FILE* platformOpenFile(const std::string& path, const char* mode);
+
+// Reads up to `count` bytes at `offset` of a file opened for reading only:
+// on Linux one positioned read, which leaves the stream's position and
+// buffer alone; on Windows a seek and a read. Answers the bytes read, 0 on
+// failure.
+[[nodiscard]] std::size_t platformReadFileAt(std::FILE* stream, int64_t offset, void* buffer, std::size_t count);
 
 // Suspends the calling thread for at least `milliseconds`, resuming the wait
 // when a signal interrupts it.

@@ -2,6 +2,7 @@
 
 #include "engine/content/ContentType.h"
 #include "engine/content/IContentManager.h"
+#include "engine/core/CArray.h"
 #include "engine/core/CLog.h"
 #include "engine/core/CName.h"
 #include "engine/core/CString.h"
@@ -34,6 +35,26 @@ private:
     uint32_t& m_depth;
 };
 
+CStringW tooManyNodes() {
+    return u"more than " + CStringW(unsigned(CSceneFileReader::MaxNodesPerLoad)) + u" nodes in one load";
+}
+
+// The nodes of the tree under `root`, itself included, counting no further
+// than `limit`.
+uint64_t treeSize(const BaseNode* root, uint64_t limit) {
+    uint64_t count = 0;
+    CArray<const BaseNode*> open;
+    open.push_back(root);
+    while (!open.empty() && count <= limit) {
+        const BaseNode* node = open[open.size() - 1];
+        open.pop_back();
+        ++count;
+        for (const BaseNode* child : node->getChildren())
+            open.push_back(child);
+    }
+    return count;
+}
+
 } // namespace
 
 CSceneFileReader::CSceneFileReader(CXmlStreamReader* reader, CNodeFactory* factory, uint32_t& depth,
@@ -55,6 +76,11 @@ bool CSceneFileReader::fail(const CStringW& reason) {
     if (m_error.empty())
         m_error = reason;
     return false;
+}
+
+bool CSceneFileReader::countNodes(uint64_t count) {
+    *m_created += count;
+    return overNodeBudget() ? fail(tooManyNodes()) : true;
 }
 
 CRefHandle<BaseNode> CSceneFileReader::readDocument(const CObjectName& rootName, const CStringW& filePath) {
@@ -81,12 +107,15 @@ CRefHandle<BaseNode> CSceneFileReader::readDocument(const CObjectName& rootName,
         IContentManager* manager = rootName.owner();
         if (manager)
             manager->pushFolder(filePath);
-        const bool read = readNode(root.get());
+        const bool read = countNodes(1) && readNode(root.get());
         if (manager)
             static_cast<void>(manager->popFolder());
         if (!read) {
             fail(u"a node could not read its element");
-            logWarning(u"Can't read scene file: " + m_error + u": " + m_fileName);
+            // A load cut off for its size is reported once, by the file the
+            // load started from, not again by every file on the way.
+            if (!(overNodeBudget() && m_depth > 0))
+                logWarning(u"Can't read scene file: " + m_error + u": " + m_fileName);
             return nullptr;
         }
         return root;
@@ -233,8 +262,11 @@ bool CSceneFileReader::readChild(BaseNode* parent) {
             return true;
         }
         // The content manager refuses (and logs) a file that includes itself.
+        const uint64_t createdBefore = *m_created;
         CRefHandle<IContent> loaded(manager->load(ContentTypeSceneNode, file, true));
         auto* root = dynamic_cast<BaseNode*>(loaded.get());
+        if (overNodeBudget())
+            return fail(tooManyNodes());
         if (!root) {
             // The manager reports nothing for a missing file; say which
             // element asked for it.
@@ -244,15 +276,25 @@ bool CSceneFileReader::readChild(BaseNode* parent) {
         // Shared content comes as the cached object itself; a node has one
         // parent, so the tree gets its own copy.
         CRefHandle<BaseNode> child;
-        if (manager->find(ContentTypeSceneNode, root->getContentName()) == root)
+        if (manager->find(ContentTypeSceneNode, root->getContentName()) == root) {
+            // Counted before copying: the copy is what could run away.
+            if (!countNodes(treeSize(root, MaxNodesPerLoad)))
+                return false;
             child.reset(root->clone(nullptr, nullptr));
-        else
+        } else {
+            // Read just now (the nodes were counted as they were made), or a
+            // copy the manager made of its cached tree, counted here.
+            if (*m_created == createdBefore && !countNodes(treeSize(root, MaxNodesPerLoad)))
+                return false;
             child = CRefHandle<BaseNode>::share(root);
+        }
         parent->addChild(child.get());
         return true;
     }
 
     const CStringW className = resolveClass(m_factory, classOverride, type);
+    if (!countNodes(1))
+        return false;
     CRefHandle<BaseNode> child;
     if (!className.empty())
         child = m_factory->createNode(className, CObjectName(manager, CStringW()));

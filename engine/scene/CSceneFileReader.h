@@ -19,13 +19,17 @@ class IContentManager;
 // another scene file, loaded through the content manager as a fresh copy.
 //
 // A child element whose class is unknown is skipped with its whole content.
-// A document that ends inside a node element, or whose nodes nest deeper
-// than MaxDepth (counting the files it includes), is damaged: reading fails
-// and the partly built tree is released.
+// A document that ends inside a node element, whose nodes nest deeper than
+// MaxDepth (counting the files it includes), or whose load would create more
+// than MaxNodesPerLoad nodes (files that include each other many times
+// multiply), is damaged: reading fails and the partly built tree is released.
 class CSceneFileReader {
 public:
     // Node elements open at once, over a file and the files it includes.
     static constexpr uint32_t MaxDepth = 128;
+    // Nodes one load may create, over a file and the copies of the files it
+    // includes.
+    static constexpr uint64_t MaxNodesPerLoad = 100000;
 
     // Reads from `reader` (not owned), creating nodes and the keys of their
     // states with `factory` (not owned; the application's classes must be
@@ -34,6 +38,11 @@ public:
     // counter among the files it reads inside each other. `fileName` only
     // names the file in log lines.
     CSceneFileReader(CXmlStreamReader* reader, CNodeFactory* factory, uint32_t& depth, const CStringW& fileName);
+
+    // Counts the nodes created into `created` instead of the reader's own
+    // counter: the scene processor shares one among the files it reads inside
+    // each other, restarting it for each load from outside.
+    void shareNodeCount(uint64_t& created) { m_created = &created; }
 
     CSceneFileReader(const CSceneFileReader&) = delete;
     CSceneFileReader& operator=(const CSceneFileReader&) = delete;
@@ -76,10 +85,16 @@ private:
     // Passes over the content of the SceneNode element the reader stands on.
     bool skipNode();
     bool fail(const CStringW& reason);
+    // Adds `count` new nodes to the load; false (and the reason kept) once
+    // the load would pass MaxNodesPerLoad.
+    bool countNodes(uint64_t count);
+    [[nodiscard]] bool overNodeBudget() const { return *m_created > MaxNodesPerLoad; }
 
     CXmlStreamReader* m_reader;
     CNodeFactory* m_factory;
     uint32_t& m_depth;
+    uint64_t m_ownCount = 0;
+    uint64_t* m_created = &m_ownCount;
     CStringW m_fileName;
     CStringW m_error;
 };

@@ -47,6 +47,10 @@ IContent* CSceneNodeProcessor::load(IContentManager*, IReadableFile* file, const
     // Relative names in the file (File, Uses, textures) are resolved by the
     // owner of `name`, the content manager that loads the file.
     CSceneFileReader reader(xml.get(), m_nodeFactory.get(), m_nodeDepth, file->fileName());
+    // A load from outside starts the count; files it includes add to it.
+    if (m_nodeDepth == 0)
+        m_nodesCreated = 0;
+    reader.shareNodeCount(m_nodesCreated);
     return reader.readDocument(name, file->fileName()).detach();
 }
 

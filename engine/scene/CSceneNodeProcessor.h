@@ -53,4 +53,6 @@ private:
     // other (a File child loads through the content manager, which calls
     // this processor again).
     uint32_t m_nodeDepth = 0;
+    // Nodes created by the load in progress, its included files counted.
+    uint64_t m_nodesCreated = 0;
 };

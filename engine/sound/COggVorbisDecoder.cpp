@@ -87,7 +87,11 @@ COggVorbisDecoder* COggVorbisDecoder::open(IReadableFile* file, CString* reason)
     if (ov_open_callbacks(file, &decoder->m_state->file, nullptr, 0, callbacks) != 0)
         return nullptr;
     decoder->m_opened = true;
-    const vorbis_info* info = ov_info(&decoder->m_state->file, -1);
+    OggVorbis_File* const vf = &decoder->m_state->file;
+    const bool seekable = ov_seekable(vf) != 0;
+    // Opening a seekable file scans every link and may stay in the last one:
+    // the sound is the first link's.
+    const vorbis_info* info = ov_info(vf, seekable ? 0 : -1);
     if (!info || info->rate <= 0 || info->rate > INT32_MAX) {
         if (reason)
             *reason = "bad Vorbis stream header";
@@ -101,16 +105,30 @@ COggVorbisDecoder* COggVorbisDecoder::open(IReadableFile* file, CString* reason)
             *reason = "unsupported channel count";
         return nullptr;
     }
-    const ogg_int64_t total = ov_pcm_total(&decoder->m_state->file, -1);
+    // Only the links that keep the first one's layout and rate are played
+    // (see readFrames), so only their frames are announced: callers size
+    // their buffers, and check what they got, by this length.
+    ogg_int64_t total = 0;
+    const int links = seekable ? ov_streams(vf) : 1;
+    for (int link = 0; link < links && total <= INT32_MAX; ++link) {
+        const vorbis_info* next = ov_info(vf, link);
+        if (!next || next->channels != info->channels || next->rate != info->rate)
+            break;
+        const ogg_int64_t frames = ov_pcm_total(vf, link);
+        if (frames < 0) {
+            total = frames;
+            break;
+        }
+        total += frames;
+    }
     if (total <= 0 || total > INT32_MAX) {
         if (reason)
             *reason = total <= 0 ? "no frames in the stream" : "stream too long";
         return nullptr;
     }
     decoder->m_totalFrames = int32_t(total);
-    // Opening a chained file scans every link and may leave the decoder in
-    // a later one: playing starts at the first frame of the first link.
-    if (ov_seekable(&decoder->m_state->file) && ov_pcm_seek(&decoder->m_state->file, 0) != 0) {
+    // Playing starts at the first frame of the first link.
+    if (seekable && ov_pcm_seek(vf, 0) != 0) {
         if (reason)
             *reason = "the stream cannot be sought to its start";
         return nullptr;

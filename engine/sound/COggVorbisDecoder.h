@@ -27,7 +27,8 @@ public:
     [[nodiscard]] bool rewind() override;
     // Decodes up to `frames` frames, never past the announced length. A hole
     // in the stream is skipped; a damaged stream, or a chained stream whose
-    // channel count or sample rate changes, ends the sound there.
+    // channel count or sample rate changes, ends the sound there. The length
+    // announced for a chained stream counts only the links played.
     uint32_t readFrames(void* buffer, uint32_t frames) override;
 
 protected:

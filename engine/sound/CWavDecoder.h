@@ -29,9 +29,12 @@ public:
     };
 
     // Walks the chunks of `file` from its start. True when a format chunk of
-    // either kind and a non-empty "data" chunk lying wholly inside the file
-    // were found. False otherwise; `reason` (when given) is then empty for a
-    // file that is no RIFF/WAVE at all, or says what is damaged.
+    // either kind and a non-empty "data" chunk were found. A "data" chunk
+    // that runs past the end of the file (cut short, or written to a pipe
+    // with its sizes never filled in) holds what is there; a damaged chunk
+    // after the data and the format leaves the sound whole. False otherwise;
+    // `reason` (when given) is then empty for a file that is no RIFF/WAVE at
+    // all, or says what is damaged.
     [[nodiscard]] static bool parseHeader(IReadableFile* file, Header& header, CString* reason);
 
     // A decoder over `file` (count 1, owned by the caller; the decoder takes

@@ -15,7 +15,7 @@
 #include "engine/video/CAtlasTexture.h"
 #include "game/app/GGameApplication.h"
 #include "game/app/GLogosConfig.h"
-#include "game/app/GThousandsDelimiter.h"
+#include "game/config/GNumberText.h"
 
 #include <algorithm>
 

@@ -71,16 +71,23 @@ bool readChildElements(CXmlStreamReader& reader, const char16_t* endName, OnElem
 }
 
 // readChildElements over a whole document whose root is `rootName`; the root
-// element itself is offered to `onElement` like any other. When the document
-// ends before the root's end element, logs one warning naming the root.
+// element itself is offered to `onElement` like any other. A root written
+// "<Name/>" is a whole, empty document. When the document ends before the
+// root's end element, logs one warning naming the root.
 template <class OnElement>
 bool readConfigDocument(CXmlStreamReader& reader, const char16_t* rootName, OnElement&& onElement) {
+    bool first = true;
     while (reader.readNext()) {
         const int type = reader.nodeType();
-        if (type == CXmlStreamReader::Element)
+        if (type == CXmlStreamReader::Element) {
+            const bool emptyRoot = first && reader.isSelfClosing() && reader.nodeName() == rootName;
+            first = false;
             onElement(reader);
-        else if (type == CXmlStreamReader::ElementEnd && reader.nodeName() == rootName)
+            if (emptyRoot)
+                return true;
+        } else if (type == CXmlStreamReader::ElementEnd && reader.nodeName() == rootName) {
             return true;
+        }
     }
     logDocumentCutShort(rootName);
     return false;

@@ -48,6 +48,7 @@ CStringW GObjectiveMoney::getProgressText(const IObjectiveLevel& level) const {
 }
 CStringW GObjectiveMoney::getHintText() const { return CStringW(u"%GamePlay_CompleteHintMoney%"); }
 void GObjectiveMoney::readFromXml(const CXmlStreamReader& reader) {
+    warnWithoutValue(reader);
     Value = reader.attributeFloat("Value", 0.0f);
     InfoStr = reader.attribute("InfoStr");
     readIcon(reader);
@@ -62,6 +63,7 @@ CStringW GObjectiveGold::getProgressText(const IObjectiveLevel& level) const {
 }
 CStringW GObjectiveGold::getHintText() const { return CStringW(u"%GamePlay_CompleteHintGold%"); }
 void GObjectiveGold::readFromXml(const CXmlStreamReader& reader) {
+    warnWithoutValue(reader);
     Value = reader.attributeFloat("Value", 0.0f);
     InfoStr = reader.attribute("InfoStr");
     readIcon(reader);
@@ -77,6 +79,7 @@ CStringW GObjectiveIncome::getProgressText(const IObjectiveLevel& level) const {
 }
 CStringW GObjectiveIncome::getHintText() const { return CStringW(u"%GamePlay_CompleteHintIncome%"); }
 void GObjectiveIncome::readFromXml(const CXmlStreamReader& reader) {
+    warnWithoutValue(reader);
     Value = reader.attributeFloat("Value", 0.0f);
     readIcon(reader);
 }
@@ -90,6 +93,7 @@ CStringW GObjectiveWorkers::getProgressText(const IObjectiveLevel& level) const 
 }
 CStringW GObjectiveWorkers::getHintText() const { return CStringW(u"%GamePlay_CompleteHintWorkers%"); }
 void GObjectiveWorkers::readFromXml(const CXmlStreamReader& reader) {
+    warnWithoutValue(reader);
     Value = reader.attributeInt("Value", 0);
     readIcon(reader);
 }
@@ -103,6 +107,7 @@ CStringW GObjectiveGuestsCount::getProgressText(const IObjectiveLevel& level) co
 }
 CStringW GObjectiveGuestsCount::getHintText() const { return CStringW(u"%GamePlay_CompleteHintGuests%"); }
 void GObjectiveGuestsCount::readFromXml(const CXmlStreamReader& reader) {
+    warnWithoutValue(reader);
     Value = reader.attributeInt("Value", 0);
     readIcon(reader);
 }
@@ -114,6 +119,7 @@ CStringW GObjectiveHappiness::getProgressText(const IObjectiveLevel& level) cons
 }
 CStringW GObjectiveHappiness::getHintText() const { return CStringW(u"%GamePlay_CompleteHintHappiness%"); }
 void GObjectiveHappiness::readFromXml(const CXmlStreamReader& reader) {
+    warnWithoutValue(reader);
     Value = reader.attributeInt("Value", 0);
     readIcon(reader);
 }

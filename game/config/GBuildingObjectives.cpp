@@ -15,14 +15,6 @@ namespace {
 constexpr const char16_t* kActionOwn = u"%Briffings_Own%";
 constexpr const char16_t* kActionBuild = u"%Briffings_Build%";
 
-bool hasAttribute(const CXmlStreamReader& reader, const char16_t* name) {
-    for (int i = 0; i < reader.attributeCount(); ++i) {
-        if (reader.attributeName(i) == name)
-            return true;
-    }
-    return false;
-}
-
 bool matches(const CArray<CName>& filter, CName name) { return filter.empty() || filter.indexOf(name) >= 0; }
 
 bool isBuiltApartment(const GBuildingConfig* record) {
@@ -92,8 +84,6 @@ int GObjectiveHaveTypedBuildingsCount::count(const IObjectiveLevel& level, bool 
 }
 
 bool GObjectiveHaveTypedBuildingsCount::isComplete(const IObjectiveLevel& level) const {
-    if (!HasValue)
-        return false;
     return count(level, true) >= (Value == -1 ? count(level, false) : Value);
 }
 
@@ -104,7 +94,7 @@ CStringW GObjectiveHaveTypedBuildingsCount::getProgressText(const IObjectiveLeve
 }
 
 void GObjectiveHaveTypedBuildingsCount::readFromXml(const CXmlStreamReader& reader) {
-    HasValue = hasAttribute(reader, u"Value");
+    warnWithoutValue(reader);
     Value = reader.attributeInt("Value", 0);
     InfoStr = reader.attribute("InfoStr");
     BuildingTypes = attributeNames(reader, "BuildingTypes");
@@ -141,7 +131,7 @@ int GObjectiveHaveEachTypeBuildingsCount::count(const IObjectiveLevel& level) co
 }
 
 bool GObjectiveHaveEachTypeBuildingsCount::isComplete(const IObjectiveLevel& level) const {
-    return HasValue && int64_t(count(level)) >= int64_t(Value) * BuildingTypes.size();
+    return int64_t(count(level)) >= int64_t(Value) * BuildingTypes.size();
 }
 
 CStringW GObjectiveHaveEachTypeBuildingsCount::getInfoText(bool) const { return InfoStr; }
@@ -151,7 +141,7 @@ CStringW GObjectiveHaveEachTypeBuildingsCount::getProgressText(const IObjectiveL
 }
 
 void GObjectiveHaveEachTypeBuildingsCount::readFromXml(const CXmlStreamReader& reader) {
-    HasValue = hasAttribute(reader, u"Value");
+    warnWithoutValue(reader);
     Value = reader.attributeInt("Value", 0);
     InfoStr = reader.attribute("InfoStr");
     BuildingTypes = attributeNames(reader, "BuildingTypes");
@@ -198,8 +188,6 @@ void GObjectiveTypedHistoryActionsCount::tally(const IObjectiveLevel& level, int
 }
 
 bool GObjectiveTypedHistoryActionsCount::isComplete(const IObjectiveLevel& level) const {
-    if (!HasValue)
-        return false;
     int n = 0;
     int64_t total = 0;
     tally(level, n, total);
@@ -218,7 +206,9 @@ CStringW GObjectiveTypedHistoryActionsCount::getProgressText(const IObjectiveLev
 }
 
 void GObjectiveTypedHistoryActionsCount::readFromXml(const CXmlStreamReader& reader) {
-    HasValue = hasAttribute(reader, u"Value") || hasAttribute(reader, u"Amount");
+    // An amount alone is a goal of its own: the count may rightly be 0.
+    if (!hasAttribute(reader, u"Amount"))
+        warnWithoutValue(reader);
     Value = reader.attributeInt("Value", 0);
     Amount = reader.attributeInt("Amount", 0);
     InfoStr = reader.attribute("InfoStr");

@@ -38,8 +38,6 @@ public:
     float MinIncomeBonus = NoMinIncomeBonus;
     int MinServedGuests = 0;
     bool MustOwn = false;
-    // False when the element had no "Value".
-    bool HasValue = true;
 };
 
 // Value buildings of each of the given types (more of one type do not make up
@@ -59,7 +57,6 @@ public:
     CStringW InfoStr;
     int Value = 0;
     bool MustOwn = false;
-    bool HasValue = true;
 };
 
 // At least Value actions of one kind on the given types and places, with
@@ -82,8 +79,6 @@ public:
     int Action = -1;
     int Value = 0;
     int Amount = 0;
-    // False when the element had neither "Value" nor "Amount".
-    bool HasValue = true;
 
 private:
     // Matching records and the sum of their amounts.

@@ -6,15 +6,21 @@
 
 #include <cmath>
 
-char16_t thousandsDelimiter() {
-    static const CStringW reference(u"%ThousandsDelimiter%");
-    const CDictionary* dictionary = CEngineManagers::instance().getDictionary();
-    const CStringW text = dictionary ? dictionary->translate(reference) : reference;
-    if (text == reference)
+namespace {
+char16_t g_delimiter = u',';
+}
+
+char16_t thousandsDelimiter() { return g_delimiter; }
+
+void setThousandsDelimiter(char16_t delimiter) { g_delimiter = delimiter; }
+
+char16_t thousandsDelimiterFrom(const CDictionary& dictionary) {
+    if (!dictionary.contains("ThousandsDelimiter"))
         return u',';
+    const CStringW text = dictionary.get("ThousandsDelimiter");
     if (text.empty())
         return 0;
-    const char16_t first = text.c_str()[0];
+    const char16_t first = text[0];
     return first == u'\r' || first == u'\n' ? u' ' : first;
 }
 

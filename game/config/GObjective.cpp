@@ -1,5 +1,6 @@
 #include "game/config/GObjective.h"
 
+#include "engine/core/CLog.h"
 #include "engine/io/CXmlStreamReader.h"
 #include "game/config/GAmountObjectives.h"
 #include "game/config/GBuildingObjectives.h"
@@ -49,4 +50,18 @@ bool GObjective::readIcon(const CXmlStreamReader& reader) {
     const CStringW& icon = reader.attribute("Icon");
     setIcon(icon);
     return !icon.empty();
+}
+
+bool GObjective::hasAttribute(const CXmlStreamReader& reader, const char16_t* name) {
+    for (int i = 0; i < reader.attributeCount(); ++i) {
+        if (reader.attributeName(i) == name)
+            return true;
+    }
+    return false;
+}
+
+void GObjective::warnWithoutValue(const CXmlStreamReader& reader) {
+    if (!hasAttribute(reader, u"Value"))
+        CLog::instance()->log(CStringW(u"Objective without a Value, its goal is 0: ") + reader.attribute("Type"),
+                              CLog::Warning);
 }

@@ -52,6 +52,11 @@ protected:
     // Takes the attribute "Icon" (empty keeps the icon); answers whether it
     // was given.
     bool readIcon(const CXmlStreamReader& reader);
+    // Whether the element carries the attribute `name`.
+    [[nodiscard]] static bool hasAttribute(const CXmlStreamReader& reader, const char16_t* name);
+    // One warning line when the element has no "Value": its goal reads as 0
+    // and is met at once.
+    static void warnWithoutValue(const CXmlStreamReader& reader);
 
     CStringW m_iconPath;
     CStringW m_actionText;

@@ -276,6 +276,12 @@ std::FILE* platformOpenFile(const std::string& path, const char* mode) {
     return _wfopen(win32Widen(path).c_str(), win32Widen(mode ? mode : "").c_str());
 }
 
+std::size_t platformReadFileAt(std::FILE* stream, int64_t offset, void* buffer, std::size_t count) {
+    if (!stream || offset < 0 || !buffer || _fseeki64(stream, offset, SEEK_SET) != 0)
+        return 0;
+    return std::fread(buffer, 1, count, stream);
+}
+
 void platformSleepMilliseconds(uint32_t milliseconds) { Sleep(milliseconds); }
 
 std::string platformApplicationDataFolder(bool allUsers) {

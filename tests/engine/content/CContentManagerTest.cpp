@@ -443,9 +443,9 @@ TEST_F(CContentManagerTest, FailedSavesLeaveTheOldFileIntact) {
     addProcessor(makeContentType("read"), IContent::FlagShared)->setCanSave(false);
     CRefHandle<IContent> content(new TestContent(kTest, CObjectName(), IContent::FlagShared, "new text", &alive));
     const std::filesystem::path target = dir.write("keep.txt", "old text");
-    // Only a save with nothing to save is the manager's to report: a missing
-    // or refusing processor and a file that does not open are reported to
-    // nobody, and processors log their own reasons (this one has none).
+    // Every failure says why: the manager when nothing is to be saved or
+    // nothing saves the type, the file system when the file does not open;
+    // processors log their own reasons (this one has none).
     const struct {
         const char* what;
         uint32_t type;
@@ -455,10 +455,13 @@ TEST_F(CContentManagerTest, FailedSavesLeaveTheOldFileIntact) {
         const char* logged;
     } cases[] = {
         {"writer fails midway", kTest, content.get(), diskPath("keep.txt"), 3, nullptr},
-        {"type cannot be saved", makeContentType("read"), content.get(), diskPath("keep.txt"), -1, nullptr},
-        {"type has no processor", makeContentType("none"), content.get(), diskPath("keep.txt"), -1, nullptr},
+        {"type cannot be saved", makeContentType("read"), content.get(), diskPath("keep.txt"), -1,
+         "WRN: Can't save content: nothing saves its type: "},
+        {"type has no processor", makeContentType("none"), content.get(), diskPath("keep.txt"), -1,
+         "WRN: Can't save content: nothing saves its type: "},
         {"no object", kTest, nullptr, diskPath("keep.txt"), -1, "WRN: Can't save content: nothing to save to: "},
-        {"folder cannot be written", kTest, content.get(), diskPath("missing/keep.txt"), -1, nullptr},
+        {"folder cannot be written", kTest, content.get(), diskPath("missing/keep.txt"), -1,
+         "ERR: Can't create file: "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -430,12 +430,13 @@ TEST_F(CProfileManagerTest, FailedSaveLeavesThePreviousFile) {
         bool silentLoss;
         bool failRename;
         bool blockedFolder;
+        const char* reason; // the line that says why; null where the test's writer fails silently
     } cases[] = {
-        {"write fails midway", int64_t(previous.size() / 2), false, false, false},
-        {"write fails at once", 0, false, false, false},
-        {"disk full found only on close", 100, true, false, false},
-        {"rename fails", -1, false, true, false},
-        {"folder cannot be created", -1, false, false, true},
+        {"write fails midway", int64_t(previous.size() / 2), false, false, false, nullptr},
+        {"write fails at once", 0, false, false, false, nullptr},
+        {"disk full found only on close", 100, true, false, false, "it did not read back as written"},
+        {"rename fails", -1, false, true, false, "ERR: Can't replace file: "},
+        {"folder cannot be created", -1, false, false, true, "ERR: Can't create file: "},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -450,6 +451,9 @@ TEST_F(CProfileManagerTest, FailedSaveLeavesThePreviousFile) {
         LogCapture log;
         EXPECT_FALSE(manager->saveUserProfiles());
         EXPECT_TRUE(log.contains("ERR: Can't save profile file: "));
+        if (c.reason) {
+            EXPECT_TRUE(log.contains(c.reason));
+        }
 
         files->writeLimit = -1;
         files->silentLoss = false;
@@ -459,6 +463,55 @@ TEST_F(CProfileManagerTest, FailedSaveLeavesThePreviousFile) {
         EXPECT_FALSE(fs::exists(userFile().string() + ".tmp"));
         expectSamePlayers(*saved, *loaded());
     }
+}
+
+// The temporary file beside the profile cannot be made: the save says so,
+// with the system's reason, and the file stays.
+TEST_F(CProfileManagerTest, ATemporaryFileThatCannotBeCreatedIsNamedWithItsReason) {
+    const CRefHandle<CProfileManager> saved = savedSample();
+    const std::vector<uint8_t> previous = readAllBytes(userFile());
+    CRefHandle<CProfileManager> manager = loaded();
+    ASSERT_TRUE(manager->addProfile(u"Newcomer"));
+    fs::create_directories(userFile().string() + ".tmp");
+    LogCapture log;
+    EXPECT_FALSE(manager->saveUserProfiles());
+    bool named = false;
+    for (const std::string& line : log.lines())
+        named = named || (line.find("ERR: Can't create file: ") != std::string::npos &&
+                          line.find("profile.dat.tmp: ") != std::string::npos &&
+                          line.size() > line.find("profile.dat.tmp: ") + 17);
+    EXPECT_TRUE(named);
+    EXPECT_TRUE(log.contains("ERR: Can't save profile file: "));
+    EXPECT_EQ(readAllBytes(userFile()), previous);
+    fs::remove(userFile().string() + ".tmp");
+    EXPECT_TRUE(manager->saveUserProfiles());
+}
+
+// A damaged file whose copy cannot be written is the only record of its
+// players: no save replaces it.
+TEST_F(CProfileManagerTest, ADamagedFileWithoutItsCopyIsNotReplaced) {
+    const CRefHandle<CProfileManager> saved = savedSample();
+    std::vector<uint8_t> damaged = readAllBytes(userFile());
+    damaged[damaged.size() - 2] ^= 0x40;
+    dir.write("user/profile.dat", damaged);
+    fs::create_directories(userFile().string() + ".damaged.tmp");
+
+    LogCapture log;
+    const CRefHandle<CProfileManager> again = newManager();
+    EXPECT_TRUE(again->loadUserFile());
+    EXPECT_EQ(again->getProfileCount(), samplePlayers().size());
+    EXPECT_TRUE(log.contains("no copy of it could be kept"));
+    ASSERT_TRUE(again->addProfile(u"Newcomer"));
+    EXPECT_FALSE(again->saveUserProfiles());
+    EXPECT_TRUE(log.contains("ERR: Can't save profile file: "));
+    EXPECT_EQ(readAllBytes(userFile()), damaged);
+    EXPECT_FALSE(fs::exists(userFile().string() + ".damaged"));
+
+    // Once the copy can be written, the save goes ahead and keeps it.
+    fs::remove(userFile().string() + ".damaged.tmp");
+    EXPECT_TRUE(again->saveUserProfiles());
+    EXPECT_EQ(readAllBytes(userFile().string() + ".damaged"), damaged);
+    EXPECT_EQ(loaded()->getProfileCount(), samplePlayers().size() + 1);
 }
 
 TEST_F(CProfileManagerTest, SaveFailingAtAnyCallLeavesThePreviousFile) {

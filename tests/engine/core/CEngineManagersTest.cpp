@@ -20,6 +20,9 @@ BaseEmitter* createPoint(const CObjectName& name) {
     return reinterpret_cast<BaseEmitter*>(&pointEmitter);
 }
 
+char otherEmitter;
+BaseEmitter* createOther(const CObjectName&) { return reinterpret_cast<BaseEmitter*>(&otherEmitter); }
+
 class Counted : public CRefCounted {
 public:
     explicit Counted(int* deaths) : m_deaths(deaths) {}
@@ -58,6 +61,9 @@ TEST(CEmitterFactory, CreatesByRegisteredTypeName) {
     // Type names are exact.
     EXPECT_EQ(factory->createEmitter(u"pointemitter", name), nullptr);
     EXPECT_EQ(factory->createEmitter(u"RectangleEmitter", name), nullptr);
+    // A name registered again keeps its first function.
+    factory->registerEmitterType(u"PointEmitter", &createOther);
+    EXPECT_EQ(factory->createEmitter(u"PointEmitter", name), reinterpret_cast<BaseEmitter*>(&pointEmitter));
 
     factory->registerEmitterType(u"PointEmitter", nullptr);
     EXPECT_FALSE(factory->hasEmitterType(u"PointEmitter"));

@@ -48,6 +48,35 @@ TEST(CDiskReadFile, ReadsSeeksAndReportsPosition) {
     EXPECT_EQ(file->read(out, -1), 0);
 }
 
+// An archive member is read with one positioned read: it neither moves the
+// file's own position nor passes through its buffer, so a reader going on
+// sequentially is not disturbed.
+TEST(CDiskReadFile, PositionedReadsLeaveTheSequentialReadAlone) {
+    TempDir dir;
+    std::string bytes;
+    for (int i = 0; i < 20000; ++i)
+        bytes += char('a' + i % 26);
+    CRefHandle<CDiskReadFile> file(CDiskReadFile::create(wide(dir.write("data.bin", bytes))));
+    ASSERT_TRUE(file);
+    char out[8] = {};
+    ASSERT_EQ(file->read(out, 3), 3);
+    const struct {
+        int32_t offset;
+        int32_t count;
+        int32_t got;
+    } reads[] = {{15000, 8, 8}, {0, 8, 8}, {19996, 8, 4}, {20000, 8, 0}, {-1, 8, 0}, {100, 0, 0}};
+    for (const auto& r : reads) {
+        SCOPED_TRACE(r.offset);
+        EXPECT_EQ(file->readAt(r.offset, out, r.count), r.got);
+        if (r.got > 0) {
+            EXPECT_EQ(std::string(out, size_t(r.got)), bytes.substr(size_t(r.offset), size_t(r.got)));
+        }
+    }
+    EXPECT_EQ(file->position(), 3);
+    ASSERT_EQ(file->read(out, 4), 4);
+    EXPECT_EQ(std::string(out, 4), "defg");
+}
+
 TEST(CDiskReadFile, BackslashesSeparateFolders) {
     TempDir dir;
     dir.write("sub/inner.txt", std::string("x"));

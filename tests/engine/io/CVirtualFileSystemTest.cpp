@@ -90,6 +90,36 @@ TEST(CVirtualFileSystem, OpensLooseFilesFirstThenArchivesInMountOrder) {
     EXPECT_FALSE(fileSystem->exists(u"assets", false));
 }
 
+// A member found in an archive is not looked for on disk again; a loose file
+// made through the file system (written, or renamed into place) wins again.
+TEST(CVirtualFileSystem, ALooseFileMadeThroughTheFileSystemWinsOverAMemberReadBefore) {
+    TempDir dir;
+    dir.write("assets.mca", buildPackedArchive({{"a.txt", bytesOf("packed")}, {"b.txt", bytesOf("packed")},
+                                                {"c.txt", bytesOf("packed")}},
+                                               "secret"));
+    WorkingDirectoryScope inside(dir.path());
+    CRefHandle<CVirtualFileSystem> fileSystem(new CVirtualFileSystem);
+    ASSERT_NE(fileSystem->mountArchive(u"assets.mca", "secret"), nullptr);
+    for (const char16_t* name : {u"a.txt", u"b.txt", u"c.txt"})
+        EXPECT_EQ(textOf(fileSystem.get(), name), "packed");
+
+    {
+        CRefHandle<IWritableFile> file(fileSystem->openForWrite(u"a.txt", false));
+        ASSERT_TRUE(file);
+        ASSERT_EQ(file->write("written", 7), 7);
+        ASSERT_TRUE(file->close(true));
+    }
+    EXPECT_EQ(textOf(fileSystem.get(), u"a.txt"), "written");
+    ASSERT_TRUE(fileSystem->writeFileSafely(u"b.txt", [](IWritableFile* file) { return file->write("safe", 4) == 4; }));
+    EXPECT_EQ(textOf(fileSystem.get(), u"b.txt"), "safe");
+    dir.write("moved.txt", std::string("moved"));
+    ASSERT_TRUE(fileSystem->rename(u"moved.txt", u"c.txt"));
+    EXPECT_EQ(textOf(fileSystem.get(), u"c.txt"), "moved");
+    // Removed again, the member shows through.
+    ASSERT_TRUE(fileSystem->remove(u"c.txt"));
+    EXPECT_EQ(textOf(fileSystem.get(), u"c.txt"), "packed");
+}
+
 TEST(CVirtualFileSystem, MountsByNameThenByContent) {
     TempDir dir;
     const BuiltZip zip = buildZip({{"inside.txt", bytesOf("zipped"), 8}});
@@ -240,8 +270,10 @@ TEST(CVirtualFileSystem, WriteFileSafelyReplacesTheFileOnlyWhenAllWentWell) {
     } cases[] = {
         {"writer fails", true, "", writes("par", false), nullptr, false, nullptr},
         {"no writer", true, "", nullptr, nullptr, false, nullptr},
-        {"check refuses", true, "", writes("new", true), readsBack("other"), false, nullptr},
-        {"temporary file does not open", true, "missing/", writes("new", true), nullptr, false, nullptr},
+        {"check refuses", true, "", writes("new", true), readsBack("other"), false,
+         "ERR: Can't save file: " /* ... it did not read back as written */},
+        {"temporary file does not open", true, "missing/", writes("new", true), nullptr, false,
+         "ERR: Can't create file: " /* ... with the system's reason */},
         {"rename fails", false, "", writes("new", true), nullptr, false, "ERR: Can't replace file: "},
         {"all went well", true, "", writes("new", true), readsBack("new"), true, nullptr},
     };

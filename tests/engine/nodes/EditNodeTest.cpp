@@ -279,6 +279,51 @@ TEST(EditNode, EditingAndMovingAcrossLineBreaks) {
     EXPECT_EQ(form.edit->getCursorColumn(), 0);
 }
 
+// Centred and justified lines do not show a blank at their end; a blank
+// typed there still stays where it was typed.
+TEST(EditNode, BlanksTypedIntoCentredAndJustifiedLinesStayWhereTyped) {
+    for (int32_t align : {2, 4}) {
+        SCOPED_TRACE(align);
+        Form form;
+        ASSERT_TRUE(form.edit);
+        form.edit->getTextChild()->setTextHAlign(align);
+        form.start(u"ab");
+        ASSERT_TRUE(form.key(35)); // End
+        form.type(u" c");
+        EXPECT_EQ(form.text(), u"ab c");
+        form.type(u"  d");
+        EXPECT_EQ(form.text(), u"ab c  d");
+        ASSERT_TRUE(form.key(36)); // Home
+        ASSERT_TRUE(form.key(46)); // Delete
+        EXPECT_EQ(form.text(), u"b c  d");
+    }
+}
+
+// Left from the first character of a later line goes straight to the end of
+// the line before; on the first line it reaches the place before the first
+// character.
+TEST(EditNode, LeftFromTheFirstColumnGoesToThePreviousLineEnd) {
+    Form form;
+    ASSERT_TRUE(form.edit);
+    form.start(u"abc\nde");
+    const struct {
+        const char* what;
+        int32_t key;
+        int32_t line;
+        int32_t column;
+    } steps[] = {
+        {"Down", 40, 1, -1}, {"Right", 39, 1, 0}, {"Left from column 0", 37, 0, 2}, {"Home", 36, 0, -1},
+        {"Right", 39, 0, 0}, {"Left on the first line", 37, 0, -1}, {"Left again stays", 37, 0, -1},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        EXPECT_TRUE(form.key(step.key));
+        EXPECT_EQ(form.edit->getCursorLine(), step.line);
+        EXPECT_EQ(form.edit->getCursorColumn(), step.column);
+    }
+    EXPECT_EQ(form.text(), u"abc\nde");
+}
+
 TEST(EditNode, UpOnTheFirstLineAndDownOnTheLastMoveTheFocus) {
     for (const auto& [key, neighbour] : {std::pair{38, "Above"}, std::pair{40, "Below"}}) {
         SCOPED_TRACE(neighbour);

@@ -440,6 +440,35 @@ TEST(ListNode, ClickingElementsSelectsAndChecksWithoutASelectionEvent) {
     EXPECT_FALSE(nodeCast<CheckBoxNode>(column->getElement(2)->findChild(CName("CheckBox"), 1))->isChecked());
 }
 
+TEST(ListNode, AHiddenListTakesNoInputThroughItsParts) {
+    Screen screen(R"(<bool Name="Circular" Value="false"/>)");
+    ListNode* column = screen.list("Column");
+    ASSERT_TRUE(column);
+    Screen::fill(column, 12);
+    screen.drain();
+    const int32_t selected = column->getSelectedItem();
+    column->setVisible(false);
+    screen.recorder->events.clear();
+    const struct {
+        const char* what;
+        int x;
+        int y;
+    } parts[] = {
+        {"an element", 130, 150}, {"its check box", 190, 10}, {"the next button", 80, 10}, {"the scroll bar", 15, 90}};
+    for (const auto& part : parts) {
+        SCOPED_TRACE(part.what);
+        screen.click(part.x, part.y);
+        EXPECT_TRUE(screen.recorder->events.empty());
+        EXPECT_EQ(column->getSelectedItem(), selected);
+        EXPECT_EQ(column->getTopItem(), 0);
+        EXPECT_FALSE(column->isItemChecked(0));
+    }
+    // Shown again, the same click chooses.
+    column->setVisible(true);
+    screen.click(130, 150);
+    EXPECT_EQ(column->getSelectedItem(), 2);
+}
+
 TEST(ListNode, ItemsKeepTheirTextsImagesAndFlagsAndToleratesAnyIndex) {
     Screen screen;
     ListNode* column = screen.list("Column");

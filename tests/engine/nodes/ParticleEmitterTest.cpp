@@ -61,6 +61,21 @@ TEST(ParticleEmitter, EmitsOnePerPeriodFromTheAccumulatedTime) {
     EXPECT_FLOAT_EQ(point.accumulator, 60.0f);
 }
 
+TEST(ParticleEmitter, RatesWithoutAnExactPeriodEmitTheirWholeCountPerSecond) {
+    const struct {
+        float rate;
+        uint32_t elapsed;
+        uint32_t born;
+    } cases[] = {{3.0f, 1000, 3}, {7.0f, 1000, 7}, {3.0f, 2000, 6}, {7.0f, 999, 6}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.rate) + " per second over " + std::to_string(c.elapsed) + " ms");
+        Bound b(new PointEmitter(CObjectName()));
+        b.emitter->setPPSRange({c.rate, c.rate});
+        ASSERT_TRUE(b.emitter->update(c.elapsed));
+        EXPECT_EQ(b.particles.size(), c.born);
+    }
+}
+
 TEST(ParticleEmitter, RatesOfZeroOrBelowNeverEmitAndAnUnboundEmitterAsksToBeDropped) {
     for (float rate : {0.0f, -10.0f}) {
         Bound b(new RectangleEmitter(CObjectName()));

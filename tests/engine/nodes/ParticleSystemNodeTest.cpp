@@ -294,6 +294,15 @@ TEST_F(ParticleSystemNodeTest, PropertiesWriteAndReadBackAndCopiesGetTheirOwnEmi
     EXPECT_EQ(copied->getEmitter()->getParticles(), &copied->particles());
     EXPECT_TRUE(copied->getAdditiveBlending());
     EXPECT_FALSE(copied->hitTest({0.0f, 0.0f, 0.0f}));
+    // The texture layer filters bilinear and trilinear, without anisotropy,
+    // in a new node and in a copy alike.
+    const ParticleSystemNode* made[] = {back.get(), copied};
+    for (const ParticleSystemNode* n : made) {
+        const TextureLayer& layer = n->getMaterial().layers[0];
+        EXPECT_TRUE(layer.bilinear);
+        EXPECT_TRUE(layer.trilinear);
+        EXPECT_EQ(layer.anisotropy, 0);
+    }
 }
 
 } // namespace

@@ -161,6 +161,12 @@ TEST(SpriteGeometry, TexelLookupFollowsTheDrawnQuad) {
         {"left of the picture", picture(), place(0, 0, {5, 2}), {0, 0}, {-5.5f, 0}, false, 0, 0},
         {"margins move it too", picture({3, 1}, {}), place(0, 0), {0, 0}, {3.5f, 1.5f}, true, 16, 8},
         {"flipped", picture(), place(0, 0, {}, true, false), {0, 0}, {0.5f, 0.5f}, true, 55, 8},
+        // The first drawn column of a flipped picture is its own last texel,
+        // not the first texel of the picture beside it on the page.
+        {"flipped, left edge", picture(), place(0, 0, {}, true, false), {0, 0}, {0.0f, 0.5f}, true, 55, 8},
+        {"flipped, right edge", picture(), place(0, 0, {}, true, false), {0, 0}, {39.99f, 0.5f}, true, 16, 8},
+        {"flipped down, top edge", picture(), place(0, 0, {}, false, true), {0, 0}, {0.5f, 0.0f}, true, 16, 27},
+        {"flipped, whole page", wholePage(), place(0, 0, {}, true, true), {0, 0}, {0.0f, 0.0f}, true, 63, 31},
         {"stretched twice as wide", picture(), place(1, 0), {80, 0}, {79.0f, 0.5f}, true, 55, 8},
         {"tiled", wholePage(), place(1, 0, {}, false, false, 0), {256, 0}, {64.0f + 3.5f, 2.5f}, true, 3, 2},
         {"right edge is outside", picture(), place(0, 0), {0, 0}, {40.0f, 0.5f}, false, 0, 0},

@@ -20,6 +20,7 @@
 #include "engine/scene/SceneNode.h"
 #include "engine/scene/TemplateCollectionNode.h"
 #include "tests/engine/scene/SceneTestSupport.h"
+#include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -302,6 +303,24 @@ TEST(TabSceneNode, ActivePageAndButtonDrawAfterTheOthers) {
     EXPECT_EQ(order(), (std::vector<CName>{CName("Tab2"), CName("Tab3"), CName("Tab1")}));
     s.tabs->setActiveTab(1, false);
     EXPECT_EQ(order(), (std::vector<CName>{CName("Tab1"), CName("Tab3"), CName("Tab2")}));
+}
+
+TEST(TabSceneNode, AFileAskingForMillionsOfTabsIsLimited) {
+    LogCapture log;
+    CRefHandle<BaseNode> read = readFile(R"(<SceneNode Type="TabSceneNode"><Properties>)"
+                                         R"(<int Name="TabsCount" Value="10000000"/></Properties></SceneNode>)",
+                                         u"Tabs.mscn");
+    auto* tabs = nodeCast<TabSceneNode>(read.get());
+    ASSERT_TRUE(tabs);
+    EXPECT_EQ(tabs->getTabsCount(), TabSceneNode::MaxTabsFromFile);
+    EXPECT_EQ(tabs->getPage(0), nullptr);
+    EXPECT_EQ(log.count("Tab count too large, limited"), 1u);
+    // A count within the limit is kept as written.
+    CRefHandle<CPropertyBag> bag(new CPropertyBag);
+    bag->setInt("TabsCount", TabSceneNode::MaxTabsFromFile);
+    tabs->readProperties(*bag);
+    EXPECT_EQ(tabs->getTabsCount(), TabSceneNode::MaxTabsFromFile);
+    EXPECT_EQ(log.count("Tab count too large, limited"), 1u);
 }
 
 TEST(TabSceneNode, PropertiesWrittenAndReadBack) {

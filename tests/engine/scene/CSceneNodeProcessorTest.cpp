@@ -214,6 +214,34 @@ TEST_F(CSceneNodeProcessorTest, AFileThatIncludesItselfIsRefusedInsteadOfRecursi
     EXPECT_EQ(manager->folderDepth(), 1u);
 }
 
+TEST_F(CSceneNodeProcessorTest, FilesIncludingEachOtherCannotMultiplyWithoutLimit) {
+    // L0 is a node with 20 children; each further level holds ten copies of
+    // the one below: L4 would be 211 111 nodes, L6 over 21 million.
+    std::string leaves;
+    for (int i = 0; i < 20; ++i)
+        leaves += named("BaseNode", "leaf");
+    dir.write("L0.mscn", named("BaseNode", "l0", leaves));
+    for (int level = 1; level <= 6; ++level) {
+        const std::string below = "L" + std::to_string(level - 1) + ".mscn";
+        std::string copies;
+        for (int i = 0; i < 10; ++i)
+            copies += include(below.c_str());
+        dir.write("L" + std::to_string(level) + ".mscn", named("BaseNode", "level", copies));
+    }
+    {
+        LogCapture log;
+        EXPECT_EQ(load(u"L6.mscn"), nullptr);
+        EXPECT_EQ(log.count("nodes in one load"), 1u);
+        EXPECT_EQ(log.lines().size(), 1u);
+        EXPECT_TRUE(log.contains("L6.mscn"));
+    }
+    // The count starts again with the next load: 21 111 nodes are fine.
+    CRefHandle<BaseNode> three = load(u"L3.mscn");
+    ASSERT_NE(three, nullptr);
+    EXPECT_EQ(three->getChildren().size(), 10u);
+    EXPECT_EQ(childAt(childAt(childAt(three.get(), 9), 9), 9)->getChildren().size(), 20u);
+}
+
 TEST_F(CSceneNodeProcessorTest, NestingIsCountedAcrossIncludedFiles) {
     // 100 levels, the deepest including a file of 40 more: too deep together.
     std::string outer = named("BaseNode", "deepest", include("Inner.mscn"));

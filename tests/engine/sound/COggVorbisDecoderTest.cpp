@@ -1,6 +1,7 @@
 #include "engine/sound/COggVorbisDecoder.h"
 
 #include "engine/core/CString.h"
+#include "engine/sound/CSoundSample.h"
 #include "tests/engine/sound/SoundTestSupport.h"
 #include "tests/support/TestSupport.h"
 
@@ -140,4 +141,34 @@ TEST(COggVorbisDecoder, PlaysChainedStreamsFromTheFirstLink) {
     ASSERT_TRUE(changing);
     EXPECT_EQ(changing->getSampleRate(), 22050);
     EXPECT_TRUE(near(decodeAll(changing.get()), firstSamples));
+}
+
+// A later link of another rate or layout is not played, so it is not
+// announced either: a short chained file still loads whole as a sound.
+TEST(COggVorbisDecoder, AnnouncesOnlyTheLinksItPlays) {
+    TempDir dir;
+    const auto first = makeOgg(makeToneWav(dir.path(), "a.wav", 22050, 2, 16, 0.5, 300), "a.ogg");
+    const std::vector<int16_t> firstSamples = toSamples16(soxRaw(first, 16));
+    const struct {
+        const char* what;
+        int rate;
+        int channels;
+    } laters[] = {{"faster", 44100, 2}, {"one channel", 22050, 1}, {"both", 44100, 1}};
+    for (const auto& later : laters) {
+        SCOPED_TRACE(later.what);
+        const std::string name = std::string("b") + std::to_string(later.rate) + std::to_string(later.channels);
+        const auto second =
+            makeOgg(makeToneWav(dir.path(), name + ".wav", later.rate, later.channels, 16, 0.5, 800), name + ".ogg");
+        std::vector<uint8_t> bytes = readAllBytes(first);
+        const std::vector<uint8_t> more = readAllBytes(second);
+        bytes.insert(bytes.end(), more.begin(), more.end());
+
+        CRefHandle<COggVorbisDecoder> decoder = openOgg(bytes);
+        ASSERT_TRUE(decoder);
+        EXPECT_EQ(decoder->getChannels(), 2);
+        EXPECT_EQ(size_t(decoder->getTotalFrames()) * 2, firstSamples.size());
+        CRefHandle<CSoundSample> sample(CSoundSample::create(decoder.get()));
+        EXPECT_TRUE(sample->hasData());
+        EXPECT_EQ(sample->getFrames(), decoder->getTotalFrames());
+    }
 }

@@ -2,11 +2,6 @@
 
 #include "engine/platform/PlatformGL.h"
 
-// Mesa's software rasteriser keeps a few bytes it never frees (the text of
-// an assembly program's last error, for one); they belong to the GL library,
-// not to the code under test.
-extern "C" const char* __lsan_default_suppressions() { return "leak:swrast_dri.so\n"; }
-
 CGLTestContext* CGLTestContext::create(int32_t width, int32_t height, bool stencil, std::string* error) {
     PlatformGLContextSettings settings;
     settings.width = width;

@@ -231,6 +231,9 @@ TEST(FrontEndAssets, EveryNameInTheFilesLeadsToSomethingThatExists) {
         const std::string name = backgrounds.substr(start, end - start);
         EXPECT_TRUE(fs::is_regular_file(kAssets / "scenes/Loading" / name)) << "loading background " << name;
     }
+    // The speech delays are stated, at the values the game is tuned for.
+    EXPECT_STREQ(config.child("GlobalConfig").child("SpeechSoundStartDelay").attribute("Value").value(), "200");
+    EXPECT_STREQ(config.child("GlobalConfig").child("SpeechSoundStopDelay").attribute("Value").value(), "500");
     const std::set<std::string>& english = catalogue.dictionaries.at("strings/Dictionary.xml");
     // Texts the screens' classes show by key rather than a scene file.
     for (const char* key :

@@ -5,7 +5,7 @@
 #include "engine/core/CEventKeyUp.h"
 #include "engine/io/CVirtualFileSystem.h"
 #include "game/app/GScreenshot.h"
-#include "game/app/GThousandsDelimiter.h"
+#include "game/config/GNumberText.h"
 #include "tests/game/app/SceneFlowFixture.h"
 
 #include <set>
@@ -140,7 +140,10 @@ TEST_F(GDeveloperKeys, F3SwitchesBetweenTheTwoDeveloperDictionaries) {
     EXPECT_TRUE(game->handleEvent(f3.get()));
     EXPECT_EQ(dictionary->get("Hello"), CStringW(u"Privet"));
     EXPECT_EQ(thousandsDelimiter(), u'.');
+    // The objective and money texts group with the delimiter the game set.
+    EXPECT_EQ(groupedNumber(1234567), CStringW(u"1.234.567"));
     EXPECT_TRUE(game->handleEvent(f3.get()));
     EXPECT_EQ(dictionary->get("Hello"), CStringW(u"Hello"));
     EXPECT_EQ(thousandsDelimiter(), u',');
+    EXPECT_EQ(groupedNumber(1234567), CStringW(u"1,234,567"));
 }

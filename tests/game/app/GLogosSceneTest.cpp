@@ -9,7 +9,7 @@
 #include "engine/scene/CNodeFactory.h"
 #include "game/app/GIntroScene.h"
 #include "game/app/GLogosConfig.h"
-#include "game/app/GThousandsDelimiter.h"
+#include "game/config/GNumberText.h"
 #include "tests/game/app/SceneFlowFixture.h"
 
 using namespace sceneflow;
@@ -74,24 +74,6 @@ TEST(GLogosScene, LaysStretchedPicturesInsideTheScreenAndCentresTheOthers) {
         EXPECT_NEAR(layout.size.x, row.width, 0.01f);
         EXPECT_NEAR(layout.size.y, row.height, 0.01f);
         EXPECT_EQ(layout.stretchMode, row.mode);
-    }
-}
-
-TEST(GLogosScene, TakesTheThousandsDelimiterFromTheDictionary) {
-    const struct {
-        const char* what;
-        const char16_t* text; // null: no entry
-        char16_t expected;
-    } rows[] = {
-        {"no entry", nullptr, u','},        {"a space", u" ", u' '}, {"a line feed first", u"\n.", u' '},
-        {"a carriage return", u"\r", u' '}, {"empty", u"", 0},       {"a dot and more", u".x", u'.'},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
-        CRefHandle<CDictionary> dictionary(new CDictionary);
-        if (row.text)
-            dictionary->set("ThousandsDelimiter", CStringW(row.text));
-        EXPECT_EQ(thousandsDelimiterFrom(*dictionary), row.expected);
     }
 }
 

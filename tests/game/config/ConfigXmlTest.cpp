@@ -49,6 +49,20 @@ TEST(ConfigXml, DocumentCutShortIsReportedOnceAndKeepsWhatWasRead) {
     EXPECT_TRUE(log.contains("Root"));
 }
 
+TEST(ConfigXml, SelfClosingRootIsAWholeEmptyDocument) {
+    LogCapture log;
+    CRefHandle<CXmlStreamReader> reader = xmlReader("<?xml version=\"1.0\"?><Root/>");
+    int offered = 0;
+    EXPECT_TRUE(readConfigDocument(*reader, u"Root", [&](CXmlStreamReader&) { ++offered; }));
+    EXPECT_EQ(offered, 1);
+    EXPECT_TRUE(log.lines().empty());
+    // An empty element of another name is no root of ours: the document
+    // still ends without the root's end element.
+    reader = xmlReader("<Other/>");
+    EXPECT_FALSE(readConfigDocument(*reader, u"Root", [](CXmlStreamReader&) {}));
+    EXPECT_EQ(log.count("Configuration cut short"), 1u);
+}
+
 TEST(ConfigXml, ValuesOfTheValueAttribute) {
     CRefHandle<CXmlStreamReader> reader = xmlReaderAt(R"(<X Value="15000,30000" Other=" a; ;b ;"/>)", u"X");
     EXPECT_EQ(valueInt(*reader), 15000); // the integer prefix

@@ -57,6 +57,7 @@ TEST(GlobalConfig, RootAloneKeepsTheDefaults) {
     EXPECT_EQ(c->RailRoadStationPricesRounder, 5000);
     EXPECT_EQ(c->AllowHQUpgradeFromLevel, 9);
     EXPECT_FLOAT_EQ(c->ServeAreaBuildingsShift, 20.0f);
+    EXPECT_EQ(c->SpeechSoundStartDelay, 200);
     EXPECT_EQ(c->SpeechSoundStopDelay, 500);
     EXPECT_TRUE(c->PartDistance.empty());
     EXPECT_TRUE(c->SettingsLastLevelsNumbers.empty());

@@ -8,9 +8,11 @@
 #include "game/config/IObjectiveLevel.h"
 #include "game/config/ObjectivesGroup.h"
 #include "tests/game/config/ConfigTestSupport.h"
+#include "tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -82,6 +84,7 @@ protected:
     void SetUp() override {
         CDictionary* dictionary = CEngineManagers::instance().getDictionary();
         dictionary->clear();
+        setThousandsDelimiter(u',');
         dictionary->set(CString("MoneyDollar"), CStringW(u"$#p"));
         dictionary->set(CString("Obj_Income"), CStringW(u"Earn #p"));
         dictionary->set(CString("Obj_IncomeFull"), CStringW(u"Earn #p a day"));
@@ -179,23 +182,30 @@ TEST_F(Objectives, AmountKindsInfoAndHintTexts) {
 }
 
 TEST_F(Objectives, ThousandsDelimiterComesFromTheDictionary) {
-    CDictionary* dictionary = CEngineManagers::instance().getDictionary();
     const struct {
         const char* what;
         const char16_t* text; // null: no entry
+        char16_t delimiter;
         const char* grouped;
     } cases[] = {
-        {"no entry", nullptr, "1,234,567"},           {"a blank", u" ", "1 234 567"},
-        {"first character only", u".x", "1.234.567"}, {"a line break reads as a blank", u"\n", "1 234 567"},
-        {"empty: no delimiter", u"", "1234567"},
+        {"no entry", nullptr, u',', "1,234,567"},
+        {"a blank", u" ", u' ', "1 234 567"},
+        {"first character only", u".x", u'.', "1.234.567"},
+        {"a line feed reads as a blank", u"\n.", u' ', "1 234 567"},
+        {"a carriage return reads as a blank", u"\r", u' ', "1 234 567"},
+        {"empty: no delimiter", u"", 0, "1234567"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        CRefHandle<CDictionary> dictionary(new CDictionary);
         if (c.text)
             dictionary->set(CString("ThousandsDelimiter"), CStringW(c.text));
+        EXPECT_EQ(thousandsDelimiterFrom(*dictionary), c.delimiter);
+        setThousandsDelimiter(thousandsDelimiterFrom(*dictionary));
         EXPECT_EQ(utf8(groupedNumber(1234567)), c.grouped);
         EXPECT_EQ(utf8(plainNumber(-1234567)), "-1234567");
     }
+    setThousandsDelimiter(u',');
 }
 
 TEST_F(Objectives, TypedBuildingsCountPlaceByPlace) {
@@ -277,10 +287,6 @@ TEST_F(Objectives, TypedBuildingsCountAgainstEveryApartment) {
     auto two = readObjective<GObjectiveHaveTypedBuildingsCount>("Value=\"2\" BuildingTypes=\"Cottage1;Cottage2\"");
     EXPECT_TRUE(two->isComplete(level));
     EXPECT_EQ(utf8(two->getProgressText(level)), "2/2");
-
-    auto noValue = readObjective<GObjectiveHaveTypedBuildingsCount>("BuildingTypes=\"Cottage1\"");
-    EXPECT_FALSE(noValue->isComplete(level)) << "without a Value there is no goal to meet";
-    EXPECT_FALSE(readObjective<GObjectiveHaveTypedBuildingsCount>("")->isComplete(FakeObjectiveLevel()));
 }
 
 TEST_F(Objectives, EachTypeCountsUpToValuePerType) {
@@ -305,9 +311,42 @@ TEST_F(Objectives, EachTypeCountsUpToValuePerType) {
     demolished.taskKind = GObjectivePlace::DestroyTask;
     level.places.back() = demolished;
     EXPECT_FALSE(objective->isComplete(level));
+}
 
-    auto noValue = readObjective<GObjectiveHaveEachTypeBuildingsCount>("BuildingTypes=\"Bakery1\"");
-    EXPECT_FALSE(noValue->isComplete(level));
+// A goal of 0 is met at once, so a level whose objective lost its "Value" can
+// still be finished; the reader says so once.
+TEST_F(Objectives, WithoutValueTheGoalIsZeroAndMetAtOnce) {
+    using Make = std::function<std::unique_ptr<GObjective>()>;
+    const auto kind = []<class T>(T*, const char* attributes) -> Make {
+        return [attributes] { return readObjective<T>(std::string("Type=\"Test\" ") + attributes); };
+    };
+    const struct {
+        const char* what;
+        Make make;
+        bool warns;
+    } cases[] = {
+        {"money", kind((GObjectiveMoney*)nullptr, ""), true},
+        {"gold", kind((GObjectiveGold*)nullptr, ""), true},
+        {"income", kind((GObjectiveIncome*)nullptr, ""), true},
+        {"workers", kind((GObjectiveWorkers*)nullptr, ""), true},
+        {"guests", kind((GObjectiveGuestsCount*)nullptr, ""), true},
+        {"happiness", kind((GObjectiveHappiness*)nullptr, ""), true},
+        {"typed buildings", kind((GObjectiveHaveTypedBuildingsCount*)nullptr, "BuildingTypes=\"Cottage1\""), true},
+        {"each type", kind((GObjectiveHaveEachTypeBuildingsCount*)nullptr, "BuildingTypes=\"Bakery1\""), true},
+        {"history actions", kind((GObjectiveTypedHistoryActionsCount*)nullptr, "Action=\"Build\""), true},
+        {"history amount alone: a count of 0 is meant",
+         kind((GObjectiveTypedHistoryActionsCount*)nullptr, "Action=\"GoldSell\" Amount=\"0\""), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        LogCapture log;
+        std::unique_ptr<GObjective> objective = c.make();
+        EXPECT_TRUE(objective->isComplete(FakeObjectiveLevel()));
+        EXPECT_EQ(log.count("Objective without a Value, its goal is 0: Test"), c.warns ? 1u : 0u);
+    }
+    LogCapture log;
+    EXPECT_TRUE(readObjective<GObjectiveMoney>("Type=\"Money\" Value=\"0\"")->isComplete(FakeObjectiveLevel()));
+    EXPECT_TRUE(log.lines().empty()) << "a stated 0 is no fault";
 }
 
 TEST_F(Objectives, HistoryActionsCountAndAmount) {
@@ -333,11 +372,15 @@ TEST_F(Objectives, HistoryActionsCountAndAmount) {
     add(GHistoryRecord::Build, "Cottage2", "Place1", 0);
     EXPECT_TRUE(builds->isComplete(level));
 
-    const char* neverMet[] = {"Action=\"build\" Value=\"1\"", "Action=\"Destroy\"", ""};
-    for (const char* attributes : neverMet) {
-        SCOPED_TRACE(attributes);
-        auto objective = readObjective<GObjectiveTypedHistoryActionsCount>(attributes);
-        EXPECT_EQ(objective->isComplete(level), false);
+    // An unknown action is never met; without a Value the goal is 0, met at once.
+    const struct {
+        const char* attributes;
+        bool met;
+    } goals[] = {{"Action=\"build\" Value=\"1\"", false}, {"Action=\"Destroy\"", true}, {"", true}};
+    for (const auto& goal : goals) {
+        SCOPED_TRACE(goal.attributes);
+        auto objective = readObjective<GObjectiveTypedHistoryActionsCount>(goal.attributes);
+        EXPECT_EQ(objective->isComplete(level), goal.met);
     }
     EXPECT_EQ(readObjective<GObjectiveTypedHistoryActionsCount>("Action=\"build\"")->Action, -1);
 }

@@ -1,5 +1,8 @@
 #include "game/config/ComicsConfiguration.h"
 #include "game/config/GLevelModifierValues.h"
+#include "game/config/GlobalConfig.h"
+#include "game/config/LevelConfiguration.h"
+#include "game/config/ObjectsConfiguration.h"
 #include "game/config/TabsConfiguration.h"
 #include "game/config/UpgradesConfiguration.h"
 #include "tests/game/config/ConfigTestSupport.h"
@@ -7,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +26,35 @@ std::vector<std::string> names(const CArray<CName>* list) {
 }
 
 } // namespace
+
+// Every configuration file may be a root alone: it reads as empty, whole.
+TEST(ConfigurationFiles, SelfClosingRootReadsAsEmptyWithoutAWarning) {
+    const struct {
+        const char* text;
+        std::function<bool(CXmlStreamReader&)> read;
+    } cases[] = {
+        {"<GlobalConfig/>", [](CXmlStreamReader& r) { return CRefHandle<GlobalConfig>(new GlobalConfig)->readFromXml(r); }},
+        {"<ObjectsConfiguration/>",
+         [](CXmlStreamReader& r) { return CRefHandle<ObjectsConfiguration>(new ObjectsConfiguration)->readFromXml(r); }},
+        {"<UpgradesConfiguration/>",
+         [](CXmlStreamReader& r) { return CRefHandle<UpgradesConfiguration>(new UpgradesConfiguration)->readFromXml(r); }},
+        {"<TabsConfiguration/>",
+         [](CXmlStreamReader& r) { return CRefHandle<TabsConfiguration>(new TabsConfiguration)->readFromXml(r); }},
+        {"<ComicsConfiguration/>",
+         [](CXmlStreamReader& r) { return CRefHandle<ComicsConfiguration>(new ComicsConfiguration)->readFromXml(r); }},
+        {"<Level/>",
+         [](CXmlStreamReader& r) {
+             CRefHandle<LevelConfiguration>(new LevelConfiguration)->readFromXml(r);
+             return true;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        LogCapture log;
+        EXPECT_TRUE(c.read(*xmlReader(std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n") + c.text)));
+        EXPECT_TRUE(log.lines().empty());
+    }
+}
 
 TEST(UpgradesConfiguration, FixtureRecords) {
     CRefHandle<UpgradesConfiguration> upgrades(new UpgradesConfiguration);
