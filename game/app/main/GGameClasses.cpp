@@ -5,7 +5,9 @@
 #include "game/app/GBetaMessageScene.h"
 #include "game/app/GCreditsScene.h"
 #include "game/app/GDebugStatsScene.h"
+#include "game/app/GInGameMenuScene.h"
 #include "game/app/GIntroScene.h"
+#include "game/app/GLevelObjectivesScene.h"
 #include "game/app/GLogosScene.h"
 #include "game/nodes/GLockButton.h"
 #include "game/nodes/GRectangleNode.h"
@@ -44,6 +46,8 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GSelectGridNode", &GSelectGridNode::create},
     {u"GOptionsScene", &GOptionsScene::create},
     {u"GLockButton", &GLockButton::create},
+    {u"GLevelObjectivesScene", &GLevelObjectivesScene::create},
+    {u"GInGameMenuScene", &GInGameMenuScene::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {
