@@ -13,6 +13,7 @@
 #include "game/nodes/GRectangleNode.h"
 #include "game/nodes/GSelectGridNode.h"
 #include "game/nodes/GSpriteBatchingNode.h"
+#include "game/screens/GComicsScene.h"
 #include "game/screens/GMainMenuScene.h"
 #include "game/screens/GOptionsScene.h"
 #include "game/screens/GQuitConfirmationScene.h"
@@ -48,6 +49,7 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GLockButton", &GLockButton::create},
     {u"GLevelObjectivesScene", &GLevelObjectivesScene::create},
     {u"GInGameMenuScene", &GInGameMenuScene::create},
+    {u"GComicsScene", &GComicsScene::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {
