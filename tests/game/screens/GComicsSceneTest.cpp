@@ -7,6 +7,7 @@
 #include "engine/core/CEventKeyUp.h"
 #include "engine/nodes/ButtonNode.h"
 #include "engine/scene/CEventClicked.h"
+#include "engine/scene/CNodeState.h"
 #include "engine/sound/CSoundCueManager.h"
 #include "engine/sound/SoundCue.h"
 #include "game/config/GlobalConfig.h"
@@ -31,6 +32,13 @@ std::string speech(const char* text) {
                 (std::string(R"(<string Name="Text" Value=")") + text + R"("/>)").c_str());
 }
 
+// A state running long enough to still be the current one when looked at.
+std::string longState(const char* name) {
+    return std::string(R"(<State Name=")") + name +
+           R"("><Animator Type="KeyFrame"><Properties><vector3d Name="Position" Value="0;0;0"/></Properties>)"
+           R"(<KeyFrame t="0" Value0="0;0;0"/><KeyFrame t="600000" i="0" Value0="10;0;0"/></Animator></State>)";
+}
+
 // A page of `parts`, each a part node's name and inner nodes; no part has
 // states, so each appears and ends at once.
 std::string comic(const std::vector<std::pair<const char*, std::string>>& parts) {
@@ -40,9 +48,10 @@ std::string comic(const std::vector<std::pair<const char*, std::string>>& parts)
     return std::string(R"(<?xml version="1.0"?>)") +
            node("GComicsScene", "Comic",
                 node("SceneNode", "Scene",
-                     node("BaseNode", "DarkBg") + node("ButtonNode", "NextButton") +
-                         node("ButtonNode", "ReplayButton") + node("ButtonNode", "OtherButton") +
-                         node("BaseNode", "Parts", inner)));
+                     node("BaseNode", "DarkBg",
+                          "<States>" + longState("OnAppear") + longState("OnDisappear") + "</States>") +
+                         node("ButtonNode", "NextButton") + node("ButtonNode", "ReplayButton") +
+                         node("ButtonNode", "OtherButton") + node("BaseNode", "Parts", inner)));
 }
 
 } // namespace
@@ -323,4 +332,42 @@ TEST_F(ComicsPlayer, WithoutAPlayerClicksAreIgnored) {
     ASSERT_TRUE(runSteps(10));
     EXPECT_EQ(comicScene->getItemIndex(), 0);
     EXPECT_EQ(topName(), "Comic");
+}
+
+TEST_F(ComicsPlayer, TheDarkLayerComesAfterTheFirstPartAndGoesAtTheEndOfALongerPage) {
+    const struct {
+        int parts;
+        const char* darkState;
+    } rows[] = {{1, "OnAppear"}, {2, "OnDisappear"}, {3, "OnDisappear"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.parts);
+        std::vector<std::pair<const char*, std::string>> parts;
+        for (int i = 0; i < row.parts; ++i)
+            parts.emplace_back(i == 0 ? "P0" : i == 1 ? "P1" : "P2", node("BaseNode", "Bg", bubble("TextBg")));
+        GComicsScene* comicScene = openComic(comic(parts));
+        ASSERT_NE(comicScene, nullptr);
+        for (int i = 0; i < row.parts; ++i)
+            EXPECT_TRUE(click("OtherButton"));
+        EXPECT_EQ(comicScene->getCurrentPart(), row.parts);
+        const CNodeState* dark = find("DarkBg")->getCurrentState();
+        ASSERT_NE(dark, nullptr);
+        EXPECT_EQ(dark->getName(), CName(row.darkState));
+        EXPECT_TRUE(static_cast<ButtonNode*>(find("ReplayButton"))->isEnabled());
+        m_game->release();
+        m_game = nullptr;
+    }
+}
+
+TEST_F(ComicsPlayer, AFlashPlaysTheTextCueAgainSomeTimeAfterItsPartAppeared) {
+    GComicsScene* comicScene = openComic(
+        comic({{"Flash", node("BaseNode", "Bg", bubble("TextBg")) + node("BaseNode", "Blic")}, {"After", ""}}));
+    ASSERT_NE(comicScene, nullptr);
+    defineCue("ComicsText", 9);
+    EXPECT_TRUE(click("ReplayButton"));
+    EXPECT_EQ(plays(9), 1) << "when the part is shown";
+    ASSERT_TRUE(runFor(2500));
+    EXPECT_EQ(plays(9), 1);
+    ASSERT_TRUE(runUntil([&] { return plays(9) == 2; }));
+    ASSERT_TRUE(runFor(4000));
+    EXPECT_EQ(plays(9), 2) << "once only";
 }
