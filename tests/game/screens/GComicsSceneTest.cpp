@@ -5,6 +5,7 @@
 #include "engine/content/CProfileParameters.h"
 #include "engine/core/CEngineManagers.h"
 #include "engine/core/CEventKeyUp.h"
+#include "engine/device/CEventWindowActivate.h"
 #include "engine/nodes/ButtonNode.h"
 #include "engine/scene/CEventClicked.h"
 #include "engine/scene/CNodeState.h"
@@ -370,4 +371,16 @@ TEST_F(ComicsPlayer, AFlashPlaysTheTextCueAgainSomeTimeAfterItsPartAppeared) {
     ASSERT_TRUE(runUntil([&] { return plays(9) == 2; }));
     ASSERT_TRUE(runFor(4000));
     EXPECT_EQ(plays(9), 2) << "once only";
+}
+
+TEST_F(ComicsPlayer, TheComicsSoundsPauseWhileTheWindowIsInactive) {
+    GComicsScene* comicScene = openComic(comic({{"Only", node("BaseNode", "Bg", bubble("TextBg"))}}));
+    ASSERT_NE(comicScene, nullptr);
+    CSoundCueManager* cues = m_game->getEngine()->getSoundCueManager();
+    for (bool active : {false, true, false}) {
+        CRefHandle<CEventWindowActivate> event(new CEventWindowActivate(active));
+        (void)comicScene->onWindowFocus(event.get());
+        EXPECT_EQ(cues->getGroup(GComicsScene::ComicsSoundGroup).paused, !active);
+    }
+    EXPECT_FALSE(cues->getGroup(0).paused) << "other groups play on";
 }
