@@ -5,7 +5,9 @@
 #include "game/app/GBetaMessageScene.h"
 #include "game/app/GCreditsScene.h"
 #include "game/app/GDebugStatsScene.h"
+#include "game/app/GInGameMenuScene.h"
 #include "game/app/GIntroScene.h"
+#include "game/app/GLevelObjectivesScene.h"
 #include "game/app/GLogosScene.h"
 #include "game/nodes/GBuildingInfoNode.h"
 #include "game/nodes/GCircularBirdNode.h"
@@ -25,6 +27,7 @@
 #include "game/nodes/GSpriteBatchingNode.h"
 #include "game/nodes/GTwoSpritesProgressBarNode.h"
 #include "game/nodes/GWeatherParticlesNode.h"
+#include "game/screens/GComicsScene.h"
 #include "game/screens/GMainMenuScene.h"
 #include "game/screens/GOptionsScene.h"
 #include "game/screens/GQuitConfirmationScene.h"
@@ -80,6 +83,9 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GWGridNode", &GWGridNode::create},
     {u"GRailRoadNode", &GRailRoadNode::create},
     {u"GCharacterNode", &GCharacterNode::create},
+    {u"GLevelObjectivesScene", &GLevelObjectivesScene::create},
+    {u"GInGameMenuScene", &GInGameMenuScene::create},
+    {u"GComicsScene", &GComicsScene::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {
