@@ -96,20 +96,3 @@ void TextureTestStack::postDeviceEvent(int32_t type, CRefCounted* service) {
     (void)processors->dispatch(CEventReceiver::HandleThenChildren, event.get());
     (void)manager->dispatch(CEventReceiver::HandleThenChildren, event.get());
 }
-
-uint32_t differingPixels(const CPixelImage& a, const CPixelImage& b, int tolerance) {
-    if (a.width() != b.width() || a.height() != b.height())
-        return a.width() * a.height() + 1;
-    uint32_t count = 0;
-    for (uint32_t y = 0; y < a.height(); ++y) {
-        for (uint32_t x = 0; x < a.width(); ++x) {
-            const CColor p = a.pixelAt(x, y);
-            const CColor q = b.pixelAt(x, y);
-            const int d[3] = {int(p.red()) - int(q.red()), int(p.green()) - int(q.green()),
-                              int(p.blue()) - int(q.blue())};
-            if (std::abs(d[0]) > tolerance || std::abs(d[1]) > tolerance || std::abs(d[2]) > tolerance)
-                ++count;
-        }
-    }
-    return count;
-}

@@ -8,6 +8,7 @@
 #include "engine/core/CRefHandle.h"
 #include "engine/io/CVirtualFileSystem.h"
 #include "tests/support/CRecordingGraphicsDriver.h"
+#include "tests/engine/video/DriverTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 #include <cstdint>
@@ -72,7 +73,3 @@ public:
     CRefHandle<CContentManager> manager;
 };
 
-// Pixels whose red, green or blue differ by more than `tolerance` between the
-// images; every pixel counts when the sizes differ. For comparing drawn
-// frames with reference pictures.
-[[nodiscard]] uint32_t differingPixels(const CPixelImage& a, const CPixelImage& b, int tolerance);
