@@ -7,10 +7,14 @@
 #include "game/app/GDebugStatsScene.h"
 #include "game/app/GIntroScene.h"
 #include "game/app/GLogosScene.h"
+#include "game/nodes/GConvexHullNode.h"
 #include "game/nodes/GLockButton.h"
 #include "game/nodes/GRectangleNode.h"
 #include "game/nodes/GSelectGridNode.h"
+#include "game/nodes/GSelfDestructNode.h"
+#include "game/nodes/GSplineMovableNode.h"
 #include "game/nodes/GSpriteBatchingNode.h"
+#include "game/nodes/GWaveNode.h"
 #include "game/screens/GMainMenuScene.h"
 #include "game/screens/GOptionsScene.h"
 #include "game/screens/GQuitConfirmationScene.h"
@@ -44,6 +48,10 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GSelectGridNode", &GSelectGridNode::create},
     {u"GOptionsScene", &GOptionsScene::create},
     {u"GLockButton", &GLockButton::create},
+    {u"GConvexHullNode", &GConvexHullNode::create},
+    {u"GWaveNode", &GWaveNode::create},
+    {u"GSelfDestructNode", &GSelfDestructNode::create},
+    {u"GSplineMovableNode", &GSplineMovableNode::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {
