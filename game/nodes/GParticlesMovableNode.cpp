@@ -32,8 +32,8 @@ bool GParticlesMovableNode::start(BaseNode* mover, BaseNode* target, int velocit
                                   CName arrivalState, CName targetState) {
     if (!mover || !target)
         return false;
-    m_mover = mover;
-    m_target = target;
+    m_mover = CRefHandle<BaseNode>::share(mover);
+    m_target = CRefHandle<BaseNode>::share(target);
     mover->updateAbsoluteTransformation();
     target->updateAbsoluteTransformation();
     m_startPoint = mover->getAbsoluteTransformation().translation();
@@ -58,6 +58,11 @@ bool GParticlesMovableNode::start(BaseNode* mover, BaseNode* target, int velocit
 }
 
 bool GParticlesMovableNode::update(uint32_t elapsed) {
+    if (!getParent()) {
+        m_mover.reset();
+        m_target.reset();
+        return false;
+    }
     if (m_startPending) {
         m_startPending = false;
         m_moving = true;
@@ -83,6 +88,8 @@ bool GParticlesMovableNode::update(uint32_t elapsed) {
             m_mover->setState(m_arrivalStateName, nullptr, CName());
         if (m_target)
             m_target->setState(m_targetStateName, nullptr, CName());
+        m_mover.reset();
+        m_target.reset();
         // Out of the tree, the scheduler's reference is the last one: let it go.
         removeNodeFromParent(this);
         return false;

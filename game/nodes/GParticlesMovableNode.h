@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/core/CName.h"
+#include "engine/core/CRefHandle.h"
 #include "engine/core/CScheduledObject.h"
 #include "engine/core/CVector3d.h"
 #include "engine/scene/BaseNode.h"
@@ -26,11 +27,13 @@ public:
     using BaseNode::clone;
     [[nodiscard]] BaseNode* clone(BaseNode* parent, BaseNode* sceneManager) const override;
 
-    // Neither node is owned. `velocity` in units per second. False (nothing
-    // scheduled) for a null mover or target.
+    // Both nodes are held (a reference each) until the flight is over, so a
+    // scene torn down mid-flight leaves nothing dangling. `velocity` in units
+    // per second. False (nothing scheduled) for a null mover or target.
     [[nodiscard]] bool start(BaseNode* mover, BaseNode* target, int velocity, CName startState, CName arrivalState,
                              CName targetState);
-    // Answers false once the flight is over and the node has left the tree.
+    // Answers false once the flight is over and the node has left the tree,
+    // or when something else took it out of the tree first.
     bool update(uint32_t elapsed) override;
 
     [[nodiscard]] const CVector3d& getStartPoint() const { return m_startPoint; }
@@ -41,8 +44,8 @@ protected:
     ~GParticlesMovableNode() override;
 
 private:
-    BaseNode* m_mover = nullptr;
-    BaseNode* m_target = nullptr;
+    CRefHandle<BaseNode> m_mover;
+    CRefHandle<BaseNode> m_target;
     CName m_startStateName;
     CName m_arrivalStateName;
     CName m_targetStateName;

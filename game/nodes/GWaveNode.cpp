@@ -89,11 +89,15 @@ void GWaveNode::onLoaded() {
     m_waveChild = findChild(waveName, 1);
 }
 
+void GWaveNode::onDescendantRemoved(BaseNode* node) {
+    if (node == m_waveChild)
+        m_waveChild = nullptr;
+}
+
 void GWaveNode::registerForRendering(CArray<CRenderItem>& list) {
     if (!getScheduler()) {
         static const CName normal("Normal");
-        // The child may have been taken away since it was found.
-        if (m_waveChild && m_waveChild->getParent() == this)
+        if (m_waveChild)
             m_waveChild->setState(normal, nullptr, CName());
         m_remainingTime = m_lifeTime;
         setTintColor(kClear);

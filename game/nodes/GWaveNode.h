@@ -47,6 +47,7 @@ public:
 
 protected:
     ~GWaveNode() override;
+    void onDescendantRemoved(BaseNode* node) override;
 
 private:
     void setVelocityProperty(const CRefHandle<IPropertyData>& value);

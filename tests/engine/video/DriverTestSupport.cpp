@@ -44,3 +44,14 @@ bool rgbNear(CColor a, CColor b, int tolerance) {
     auto close = [tolerance](uint32_t x, uint32_t y) { return std::abs(int(x) - int(y)) <= tolerance; };
     return close(a.red(), b.red()) && close(a.green(), b.green()) && close(a.blue(), b.blue());
 }
+
+uint32_t differingPixels(const CPixelImage& a, const CPixelImage& b, int tolerance) {
+    if (a.width() != b.width() || a.height() != b.height())
+        return a.width() * a.height() + 1;
+    uint32_t count = 0;
+    for (uint32_t y = 0; y < a.height(); ++y)
+        for (uint32_t x = 0; x < a.width(); ++x)
+            if (!rgbNear(a.pixelAt(x, y), b.pixelAt(x, y), tolerance))
+                ++count;
+    return count;
+}

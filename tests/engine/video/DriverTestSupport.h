@@ -30,6 +30,9 @@ void addQuad(IGraphicsDriver& driver, const Material& material, float x, float y
 
 // Channels within `tolerance` of each other (alpha ignored).
 [[nodiscard]] bool rgbNear(CColor a, CColor b, int tolerance);
+// Pixels whose channels differ by more than `tolerance` between the images
+// (alpha ignored); every pixel counts when the sizes differ.
+[[nodiscard]] uint32_t differingPixels(const CPixelImage& a, const CPixelImage& b, int tolerance);
 
 inline std::ostream& operator<<(std::ostream& out, const CColor& color) {
     return out << "argb(" << color.alpha() << ", " << color.red() << ", " << color.green() << ", " << color.blue()

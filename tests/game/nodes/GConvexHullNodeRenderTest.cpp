@@ -18,6 +18,7 @@
 #include "engine/video/OpenGLDriver.h"
 #include "game/nodes/GConvexHullNode.h"
 #include "game/nodes/GRectangleNode.h"
+#include "tests/engine/video/DriverTestSupport.h"
 #include "tests/engine/video/GLTestContext.h"
 #include "tests/support/TestSupport.h"
 #include "tools/atlas/AtlasPacker.h"
@@ -33,24 +34,6 @@ namespace {
 
 constexpr int32_t kWidth = 192;
 constexpr int32_t kHeight = 128;
-
-// Channels further apart than `tolerance`; every pixel counts when the sizes
-// differ.
-uint32_t differingPixels(const CPixelImage& a, const CPixelImage& b, int tolerance) {
-    if (a.width() != b.width() || a.height() != b.height())
-        return a.width() * a.height() + 1;
-    uint32_t count = 0;
-    for (uint32_t y = 0; y < a.height(); ++y)
-        for (uint32_t x = 0; x < a.width(); ++x) {
-            const CColor p = a.pixelAt(x, y);
-            const CColor q = b.pixelAt(x, y);
-            if (std::abs(int(p.red()) - int(q.red())) > tolerance ||
-                std::abs(int(p.green()) - int(q.green())) > tolerance ||
-                std::abs(int(p.blue()) - int(q.blue())) > tolerance)
-                ++count;
-        }
-    return count;
-}
 
 // The picture of the PNG file at `path`, or null.
 CRefHandle<CPixelImage> readPngFile(const std::filesystem::path& path) {

@@ -241,6 +241,9 @@ TEST(SelfRemovingNodes, AScenefulOfThemRunsAndIsReleasedWithoutLeaks) {
         BaseNode* mover = stage.add<BaseNode>();
         auto* flight = stage.add<GParticlesMovableNode>();
         ASSERT_TRUE(flight->start(mover, target, 200 + i, CName(), CName(), CName()));
+        // Still on its way when the scene is torn down.
+        auto* slow = stage.add<GParticlesMovableNode>();
+        ASSERT_TRUE(slow->start(mover, target, 1, CName(), CName(), CName()));
 
         auto* wave = stage.add<GWaveNode>();
         wave->setLifeTime(i % 10 == 0 ? -1 : 100 + 10 * i);
@@ -256,12 +259,13 @@ TEST(SelfRemovingNodes, AScenefulOfThemRunsAndIsReleasedWithoutLeaks) {
         spline->applyStateRecursive(CName("SelfDestruct"), nullptr);
     }
     stage.run(3000, 15);
-    // What stays: the target, the movers and the endless waves.
-    EXPECT_EQ(stage.scene->getChildren().size(), 1u + 100u + 10u);
-    EXPECT_EQ(stage.scheduler->entryCount(), 10u);
+    // What stays: the target, the movers, the slow flights and the endless
+    // waves.
+    EXPECT_EQ(stage.scene->getChildren().size(), 1u + 100u + 100u + 10u);
+    EXPECT_EQ(stage.scheduler->entryCount(), 110u);
     stage.scene->removeAllChildren();
     stage.scheduler->update(15);
-    EXPECT_EQ(stage.scheduler->entryCount(), 0u) << "a wave out of the tree is let go";
+    EXPECT_EQ(stage.scheduler->entryCount(), 0u) << "what is out of the tree is let go";
 }
 
 TEST(SelfRemovingNodes, SceneFilesReadBackAndWriteTheSame) {
