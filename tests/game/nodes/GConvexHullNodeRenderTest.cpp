@@ -5,7 +5,6 @@
 
 #include "engine/content/CPixelImage.h"
 #include "engine/content/CPngImageLoader.h"
-#include "engine/core/CEngineCreationParams.h"
 #include "engine/core/CMat4.h"
 #include "engine/core/CRefHandle.h"
 #include "engine/io/CBufferFile.h"
@@ -15,10 +14,10 @@
 #include "engine/video/CQuadBatch.h"
 #include "engine/video/IDriverTexture.h"
 #include "engine/video/IGraphicsDriver.h"
-#include "engine/video/OpenGLDriver.h"
 #include "game/nodes/GConvexHullNode.h"
 #include "game/nodes/GRectangleNode.h"
 #include "tests/engine/video/DriverTestSupport.h"
+#include "tests/engine/video/GLDriverTestSupport.h"
 #include "tests/engine/video/GLTestContext.h"
 #include "tests/support/TestSupport.h"
 #include "tools/atlas/AtlasPacker.h"
@@ -54,13 +53,7 @@ protected:
         m_context.reset(CGLTestContext::create(kWidth, kHeight, true, &error));
         if (!m_context)
             GTEST_SKIP() << "No OpenGL context can be made on this machine: " << error;
-        CEngineCreationParams params;
-        params.driverType = CEngineCreationParams::DriverOpenGL;
-        params.width = kWidth;
-        params.height = kHeight;
-        params.colorBits = 32;
-        params.stencil = true;
-        m_driver.reset(createOpenGLDriver(params, nullptr, m_context.get()));
+        m_driver.reset(createTestGLDriver(m_context.get(), kWidth, kHeight, nullptr));
         ASSERT_TRUE(m_driver);
     }
 
