@@ -1,4 +1,3 @@
-#include "game/app/main/GGameClasses.h"
 
 #include "engine/core/CStringW.h"
 #include "engine/scene/CNodeFactory.h"
@@ -9,8 +8,10 @@
 #include "game/app/GIntroScene.h"
 #include "game/app/GLevelObjectivesScene.h"
 #include "game/app/GLogosScene.h"
+#include "game/app/main/GGameClasses.h"
 #include "game/nodes/GBuildingInfoNode.h"
 #include "game/nodes/GCircularBirdNode.h"
+#include "game/nodes/GConvexHullNode.h"
 #include "game/nodes/GCounterTextNode.h"
 #include "game/nodes/GDiscreteSliderNode.h"
 #include "game/nodes/GEllipseMovableNode.h"
@@ -24,8 +25,11 @@
 #include "game/nodes/GProgressBarWithSignNode.h"
 #include "game/nodes/GRectangleNode.h"
 #include "game/nodes/GSelectGridNode.h"
+#include "game/nodes/GSelfDestructNode.h"
+#include "game/nodes/GSplineMovableNode.h"
 #include "game/nodes/GSpriteBatchingNode.h"
 #include "game/nodes/GTwoSpritesProgressBarNode.h"
+#include "game/nodes/GWaveNode.h"
 #include "game/nodes/GWeatherParticlesNode.h"
 #include "game/screens/GComicsScene.h"
 #include "game/screens/GMainMenuScene.h"
@@ -86,6 +90,10 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GLevelObjectivesScene", &GLevelObjectivesScene::create},
     {u"GInGameMenuScene", &GInGameMenuScene::create},
     {u"GComicsScene", &GComicsScene::create},
+    {u"GConvexHullNode", &GConvexHullNode::create},
+    {u"GWaveNode", &GWaveNode::create},
+    {u"GSelfDestructNode", &GSelfDestructNode::create},
+    {u"GSplineMovableNode", &GSplineMovableNode::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {

@@ -26,13 +26,18 @@ void GLDriverTest::TearDown() {
 
 void GLDriverTest::restartDriver(CVirtualFileSystem* fileSystem) {
     m_driver.reset();
+    m_driver.reset(createTestGLDriver(m_context.get(), ScreenWidth, ScreenHeight, fileSystem));
+}
+
+CGLDriver* createTestGLDriver(CGLTestContext* context, int32_t width, int32_t height,
+                              CVirtualFileSystem* fileSystem) {
     CEngineCreationParams params;
     params.driverType = CEngineCreationParams::DriverOpenGL;
-    params.width = ScreenWidth;
-    params.height = ScreenHeight;
+    params.width = width;
+    params.height = height;
     params.colorBits = 32;
     params.stencil = true;
-    m_driver.reset(static_cast<CGLDriver*>(createOpenGLDriver(params, fileSystem, m_context.get())));
+    return static_cast<CGLDriver*>(createOpenGLDriver(params, fileSystem, context));
 }
 
 CRefHandle<CPixelImage> GLDriverTest::screenshot() { return CRefHandle<CPixelImage>(m_driver->takeScreenshot()); }

@@ -18,6 +18,11 @@
 
 class CVirtualFileSystem;
 
+// A 32-bit GL driver with a stencil buffer drawing `width` x `height` on
+// `context` (one reference for the caller), or null.
+[[nodiscard]] CGLDriver* createTestGLDriver(CGLTestContext* context, int32_t width, int32_t height,
+                                            CVirtualFileSystem* fileSystem);
+
 // A GL driver on a hidden context of ScreenWidth x ScreenHeight for each
 // test; the test is skipped when the machine can make no GL context at all.
 class GLDriverTest : public ::testing::Test {
