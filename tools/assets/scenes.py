@@ -301,9 +301,101 @@ def building_templates():
     return out
 
 
+WALK_DIRECTIONS = ["Right", "RightUp", "Up", "LeftUp", "Left", "LeftDown", "Down", "RightDown"]
+WORK_DIRECTIONS = ["Left", "Right", "Up", "Down"]
+WALK_FRAME_MS = 100
+WORK_FRAME_MS = 150
+
+
+def flip_book(node, state, pictures, ms):
+    """Gives `node` a state that shows `pictures` in turn, `ms` each, round
+    and round; its later pictures are states of their own named after it."""
+    names = [state] + [f"{state}_{i}" for i in range(1, len(pictures))]
+    for i, (name, picture) in enumerate(zip(names, pictures)):
+        if len(pictures) == 1:
+            node.state(name, set_props(("atlasTexture", "AtlasTexture", picture)))
+        else:
+            node.state(name, set_props(("atlasTexture", "AtlasTexture", picture)) + "\n" + hold(ms),
+                       next_state=names[(i + 1) % len(names)])
+    return node
+
+
+def character(name, cls, bounds, body_size, feet, animations, first):
+    """A walking figure: a small footprint (its `Bounds`) with the rendered
+    "Body" standing on the footprint's middle. `animations` maps a state name
+    to its pictures and the time of each; the character's own state of that
+    name passes it to the body."""
+    tpl = Node("BaseNode", name, override=cls).prop("vector3d", "Bounds", vec(*bounds))
+    body = sprite("Body", first, bounds[0] / 2 - feet[0], bounds[1] / 2 - feet[1])
+    body.prop("vector3d", "Bounds", vec(*body_size)).prop("bool", "CanBeHit", "false")
+    for state, (pictures, ms) in animations.items():
+        flip_book(body, state, pictures, ms)
+        tpl.state(state, set_states(state, "Body"))
+    tpl.default_state = "Stand" if "Stand" in animations else None
+    return tpl.add(body)
+
+
+def people_templates():
+    """The worker, the guide, the stagecoach and its horse and cart, and the
+    train, as the level clones them."""
+    import renders  # the pictures rendered for each of them
+    p = IMG + "people/"
+    person, feet = renders.PERSON_SIZE, (24, 39)
+
+    def frames(prefix, count):
+        return [f"{p}{prefix}{i}.png" for i in range(count)]
+
+    worker = {"Stand": ([f"{p}Stand0.png"], 0)}
+    for direction in WALK_DIRECTIONS:
+        for load in ("", "Wood", "Gold"):
+            worker[f"Move{direction}{load}"] = (frames(f"Move{direction}{load}", renders.WALK_FRAMES), WALK_FRAME_MS)
+    for direction in WORK_DIRECTIONS:
+        worker[f"Work{direction}"] = (frames(f"Work{direction}", renders.WORK_FRAMES), WORK_FRAME_MS)
+    guide = {"Stand": ([f"{p}GuideStand0.png"], 0)}
+    for direction in WALK_DIRECTIONS:
+        guide[f"Move{direction}"] = (frames(f"GuideMove{direction}", renders.WALK_FRAMES), WALK_FRAME_MS)
+    for direction in WORK_DIRECTIONS:
+        guide[f"Work{direction}Talk"] = (frames(f"GuideWork{direction}Talk", renders.WORK_FRAMES), WORK_FRAME_MS)
+    horse, cart = {}, {}
+    for direction in WALK_DIRECTIONS:
+        horse[f"Move{direction}"] = (frames(f"HorseMove{direction}", renders.WALK_FRAMES), WALK_FRAME_MS)
+        cart[f"Move{direction}"] = (frames(f"CartMove{direction}", 1), 0)
+    horse["Stand"] = ([f"{p}HorseMoveRightDown0.png"], 0)
+    cart["Stand"] = ([f"{p}CartMoveRightDown0.png"], 0)
+    coach_feet = (renders.COACH_SIZE[0] // 2, feet[1])
+
+    out = [character("Worker1", "GWorkerNode", (16, 16), person, feet, worker, f"{p}Stand0.png"),
+           character("Gertruda1", "GGertrudaNode", (16, 16), person, feet, guide, f"{p}GuideStand0.png")]
+    # The stagecoach itself is not drawn: its horse and cart are, cloned
+    # from "DilizhansNew" into the level's own layer.
+    coach = Node("BaseNode", "Dilizhans1", override="GDilizhansNode").prop("vector3d", "Bounds", vec(16, 16))
+    coach.state("Stand")
+    for direction in WALK_DIRECTIONS:
+        coach.state(f"Move{direction}")
+    parts = Node("BaseNode", "DilizhansNew").prop("vector3d", "Bounds", vec(16, 16))
+    parts.add(character("Horse", "GCharacterNode", (16, 16), renders.COACH_SIZE, coach_feet, horse,
+                        f"{p}HorseMoveRightDown0.png").prop("bool", "Visible", "false"),
+              character("Telega", "GCharacterNode", (16, 16), renders.COACH_SIZE, coach_feet, cart,
+                        f"{p}CartMoveRightDown0.png").prop("bool", "Visible", "false"))
+    out += [coach, parts]
+
+    # The train stands on its rails with its engine leading: the picture
+    # that runs to the left while it comes, stands and leaves to the left.
+    w, h = renders.TRAIN_SIZE
+    train = Node("BaseNode", "Train1", override="GTrainNode").prop("vector3d", "Bounds", vec(w, h))
+    body = sprite("Body", f"{IMG}trains/Train1Right.png").prop("bool", "CanBeHit", "false")
+    for way in ("Left", "Right"):
+        picture = set_props(("atlasTexture", "AtlasTexture", f"{IMG}trains/Train1{way}.png"))
+        for phase in ("Coming", "Arrived", "Leaved"):
+            body.state(f"{phase}{way}", picture)
+            train.state(f"{phase}{way}", set_states(f"{phase}{way}", "Body"))
+    out.append(train.add(body))
+    return out
+
+
 def templates():
     root = Node("TemplateCollectionNode", "TemplateCollection")
-    root.uses = [COMMON, "../atlases/Buildings.xml"]
+    root.uses = [COMMON, "../atlases/Buildings.xml", "../atlases/People.xml", "../atlases/Trains.xml"]
     c = IMG + "common/"
 
     def looks(prefix):
@@ -432,6 +524,7 @@ def templates():
             part.state("NavFrom", fade(colour, clear, 200))
         root.add(box)
     root.add(*building_templates())
+    root.add(*people_templates())
     return root
 
 

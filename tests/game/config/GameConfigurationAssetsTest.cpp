@@ -7,6 +7,7 @@
 #include "engine/core/CStringW.h"
 #include "engine/core/Utf8.h"
 #include "engine/io/CVirtualFileSystem.h"
+#include "engine/io/CXmlStreamReader.h"
 #include "game/config/ComicsConfiguration.h"
 #include "game/config/GActiveFeature.h"
 #include "game/config/GActiveFeatureList.h"
@@ -27,6 +28,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -46,6 +49,81 @@ std::string assetText(const std::string& path) {
 
 std::string str(CName name) {
     return name.empty() ? std::string() : std::string(name.str().c_str());
+}
+
+// A node of a scene file as far as the templates matter: its name, class,
+// states (each with the state it hands on to) and children.
+struct OutlineNode {
+    std::string name;
+    std::string cls;
+    std::map<std::string, std::string> states;
+    std::vector<std::unique_ptr<OutlineNode>> children;
+
+    const OutlineNode* child(const std::string& wanted) const {
+        for (const auto& c : children)
+            if (c->name == wanted)
+                return c.get();
+        return nullptr;
+    }
+};
+
+std::string utf8(const CStringW& text) {
+    return utf16ToUtf8(text.view());
+}
+
+std::unique_ptr<OutlineNode> sceneOutline(const std::string& text) {
+    CRefHandle<CXmlStreamReader> reader = xmlReader(text);
+    auto root = std::make_unique<OutlineNode>();
+    std::vector<OutlineNode*> open;
+    int statesDepth = 0;
+    while (reader->readNext()) {
+        const std::string element = utf8(CStringW(reader->nodeName()));
+        if (reader->nodeType() == CXmlStreamReader::Element) {
+            if (element == "SceneNode") {
+                OutlineNode* node = root.get();
+                if (!open.empty()) {
+                    open.back()->children.push_back(std::make_unique<OutlineNode>());
+                    node = open.back()->children.back().get();
+                }
+                const CStringW cls = reader->attribute("ClassOverride");
+                node->cls = utf8(cls.empty() ? reader->attribute("Type") : cls);
+                open.push_back(node);
+            } else if (element == "States") {
+                ++statesDepth;
+            } else if (element == "State" && statesDepth > 0 && !open.empty()) {
+                open.back()->states[utf8(reader->attribute("Name"))] = utf8(reader->attribute("NextState"));
+            } else if (element == "string" && statesDepth == 0 && !open.empty() &&
+                       utf8(reader->attribute("Name")) == "Name") {
+                open.back()->name = utf8(reader->attribute("Value"));
+            }
+        } else if (reader->nodeType() == CXmlStreamReader::ElementEnd) {
+            if (element == "SceneNode" && !open.empty())
+                open.pop_back();
+            else if (element == "States")
+                --statesDepth;
+        }
+    }
+    return root;
+}
+
+// A state applied to a figure reaches its picture: the figure has it and so
+// has its "Body", whose every later picture hands on within the body and
+// comes round again.
+void expectAnimation(const OutlineNode& figure, const std::string& state) {
+    SCOPED_TRACE(figure.name + " " + state);
+    EXPECT_TRUE(figure.states.count(state));
+    const OutlineNode* body = figure.child("Body");
+    ASSERT_NE(body, nullptr);
+    ASSERT_TRUE(body->states.count(state));
+    std::set<std::string> seen;
+    for (std::string at = state; !at.empty() && seen.insert(at).second;) {
+        auto found = body->states.find(at);
+        ASSERT_NE(found, body->states.end()) << at;
+        at = found->second;
+        if (!at.empty()) {
+            EXPECT_EQ(at.rfind(state, 0), 0u) << at; // stays within its own pictures
+        }
+    }
 }
 
 // The catalogue as the loading screen fills it, from the assets folder.
@@ -232,6 +310,61 @@ TEST_F(GameConfigurationAssets, WorkersTrainsAndStation) {
             }
         }
     }
+}
+
+TEST_F(GameConfigurationAssets, MovingFiguresHaveTheirTemplatesPartsAndAnimations) {
+    const std::unique_ptr<OutlineNode> collection = sceneOutline(assetText("scenes/TemplateCollection.mscn"));
+    const std::vector<std::string> sectors = {"Right", "RightUp", "Up", "LeftUp", "Left", "LeftDown", "Down",
+                                              "RightDown"};
+    const std::vector<std::string> sides = {"Left", "Right", "Up", "Down"};
+    // Each record's template, of the class that walks it.
+    const std::map<std::string, std::string> classes = {
+        {"Worker1", "GWorkerNode"}, {"Gertruda1", "GGertrudaNode"}, {"Dilizhans1", "GDilizhansNode"}};
+    for (const auto& [name, cls] : classes) {
+        const GWorkerConfig* worker = objects->findWorker(CName(name.c_str()));
+        ASSERT_NE(worker, nullptr) << name;
+        const OutlineNode* tpl = collection->child(str(worker->TemplateID));
+        ASSERT_NE(tpl, nullptr) << name;
+        EXPECT_EQ(tpl->cls, cls);
+    }
+
+    const OutlineNode* worker = collection->child("Worker1");
+    ASSERT_NE(worker, nullptr);
+    expectAnimation(*worker, "Stand");
+    for (const std::string& sector : sectors)
+        for (const char* load : {"", "Wood", "Gold"})
+            expectAnimation(*worker, "Move" + sector + load);
+    for (const std::string& side : sides)
+        expectAnimation(*worker, "Work" + side);
+
+    const OutlineNode* guide = collection->child("Gertruda1");
+    ASSERT_NE(guide, nullptr);
+    expectAnimation(*guide, "Stand");
+    for (const std::string& sector : sectors)
+        expectAnimation(*guide, "Move" + sector);
+    for (const std::string& side : sides)
+        expectAnimation(*guide, "Work" + side + "Talk");
+
+    // The stagecoach is drawn by its two parts, each a walking figure.
+    const OutlineNode* parts = collection->child("DilizhansNew");
+    ASSERT_NE(parts, nullptr);
+    for (const char* part : {"Horse", "Telega"}) {
+        const OutlineNode* figure = parts->child(part);
+        ASSERT_NE(figure, nullptr) << part;
+        EXPECT_EQ(figure->cls, "GCharacterNode");
+        expectAnimation(*figure, "Stand");
+        for (const std::string& sector : sectors)
+            expectAnimation(*figure, "Move" + sector);
+    }
+
+    const GTrainConfig* record = objects->findTrain(CName("Train1"));
+    ASSERT_NE(record, nullptr);
+    const OutlineNode* train = collection->child(str(record->TemplateID));
+    ASSERT_NE(train, nullptr);
+    EXPECT_EQ(train->cls, "GTrainNode");
+    for (const char* phase : {"Coming", "Arrived", "Leaved"})
+        for (const char* way : {"Left", "Right"})
+            expectAnimation(*train, std::string(phase) + way);
 }
 
 TEST_F(GameConfigurationAssets, UniqueUpgradesApplyToBuildingsThatExist) {
