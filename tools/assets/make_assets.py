@@ -27,6 +27,7 @@ import art  # noqa: E402
 import config  # noqa: E402
 import levelart  # noqa: E402
 import levels  # noqa: E402
+import markers  # noqa: E402
 import music  # noqa: E402
 import renders  # noqa: E402
 import scenes  # noqa: E402
@@ -40,7 +41,7 @@ OWNED = ["atlases/Common.xml", "atlases/Common.png", "atlases/MainMenu.xml", "at
          "scenes/ParticleCollection.xml", "scenes/Loading", "scenes/CursorWindow.png", "scenes/CursorFullScreen.png"] + \
         ["scenes/" + name for name in scenes.SCENES] + list(config.files()) + \
         [f"atlases/Setting{n}.{ext}" for n in levelart.PALETTES for ext in ("xml", "png")] + \
-        [f"levels/level{n}" for n in levels.sources()] + [f"atlases/{a}.{e}" for a in ("Buildings", "People", "Trains") for e in ("xml", "png")]
+        [f"levels/level{n}" for n in levels.sources()] + [f"atlases/{a}.{e}" for a in ("Buildings", "People", "Trains", "Markers") for e in ("xml", "png")]
 
 # The small level the world's tests load, made from the first level's source.
 FIXTURE_LEVEL = "tests/game/world/data/level1"
@@ -150,6 +151,10 @@ def main():
         draw_main_menu(f"{work}/mainmenu")
         run([atlaspack, "--prefix", "img/common/", f"{work}/common", f"{out}/atlases/Common.xml"])
         run([atlaspack, "--prefix", "img/mainmenu/", f"{work}/mainmenu", f"{out}/atlases/MainMenu.xml"])
+
+        # The signs over the town's buildings.
+        markers.draw_markers(f"{work}/markers", save)
+        run([atlaspack, "--prefix", "img/markers/", f"{work}/markers", f"{out}/atlases/Markers.xml"])
 
         # The playing field: road and rail pieces of each setting.
         for setting in levelart.PALETTES:

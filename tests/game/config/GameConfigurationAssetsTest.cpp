@@ -367,6 +367,74 @@ TEST_F(GameConfigurationAssets, MovingFiguresHaveTheirTemplatesPartsAndAnimation
             expectAnimation(*train, std::string(phase) + way);
 }
 
+// What a building place binds and applies: its hover and focus ring, an
+// apartment's stars, the signs and badges it clones, the building site and
+// the income clock.
+TEST_F(GameConfigurationAssets, BuildingTemplatesHaveThePartsAndStatesAPlaceApplies) {
+    const std::unique_ptr<OutlineNode> collection = sceneOutline(assetText("scenes/TemplateCollection.mscn"));
+    for (const auto& entry : objects->getBuildings()) {
+        const GBuildingConfig& b = *entry.value;
+        SCOPED_TRACE(str(b.Name));
+        const OutlineNode* tpl = collection->child(str(b.Name));
+        ASSERT_NE(tpl, nullptr);
+        for (const char* state : {"Normal", "NormalHover", "FocusHover", "FocusKillHover", "NormalKillHover", "Focus",
+                                  "KillFocus", "Press", "Done", "AfterBuild", "ShowSnow", "HideSnow", "Setting1",
+                                  "Setting2", "Setting3", "Setting4"})
+            EXPECT_TRUE(tpl->states.count(state)) << state;
+        const OutlineNode* ring = tpl->child("Selector");
+        ASSERT_NE(ring, nullptr);
+        const OutlineNode* stars = tpl->child("StarIcons");
+        EXPECT_EQ(stars != nullptr, b.Kind == GBuildingType::Apartment);
+        if (stars) {
+            ASSERT_FALSE(stars->children.empty());
+            for (const auto& star : stars->children) {
+                for (const char* state : {"Level0", "Level1", "Level2", "Level3", "LevelUp0", "LevelUp1", "LevelUp2",
+                                          "LevelUp3", "NextLevel0", "NextLevel1", "NextLevel2", "Hide"})
+                    EXPECT_TRUE(star->states.count(state)) << state;
+            }
+        }
+    }
+
+    const std::map<std::string, std::vector<std::string>> signs = {
+        {"RepairIcon", {"Appear", "Disappear"}},
+        {"DirtyIcon", {"Appear", "Disappear"}},
+        {"UnreachableMarker", {"Show", "Hide"}},
+        {"License", {"Disappear"}},
+        {"MoneyBurst", {}},
+        {"FeatureText", {"Rating", "Guests", "RatingUpgrade", "GuestsUpgrade", "Normal"}},
+        {"SmileIcon", {"Normal", "Highlight", "NegativeIncome", "IncomeUpgrade"}},
+        {"RatingText", {"Red", "Blue", "Green"}},
+        {"WorkersText", {}},
+        {"ConstructionSelector", {"Focus"}},
+        {"Construction", {"PreBuild1", "PreBuild2", "PreBuild3", "Worker1", "Worker2", "Worker3", "Build",
+                          "PostBuild1", "PostBuild2", "PostBuild3", "End"}},
+    };
+    for (const auto& [name, states] : signs) {
+        const OutlineNode* tpl = collection->child(name);
+        ASSERT_NE(tpl, nullptr) << name;
+        for (const std::string& state : states)
+            EXPECT_TRUE(tpl->states.count(state)) << name << " " << state;
+    }
+    EXPECT_EQ(collection->child("FeatureText")->cls, "SpriteNode");
+    EXPECT_EQ(collection->child("ConstructionSelector")->cls, "SpriteNode");
+    for (const char* name : {"SmileIcon", "RatingText"})
+        EXPECT_EQ(collection->child(name)->cls, "TextNode") << name;
+    const OutlineNode* smile = collection->child("SmileIcon");
+    EXPECT_NE(smile->child("IncomeBonusText"), nullptr);
+    EXPECT_NE(collection->child("WorkersText")->child("Text"), nullptr);
+    const OutlineNode* site = collection->child("Construction");
+    ASSERT_NE(site->child("ProgressBar"), nullptr);
+    EXPECT_EQ(site->child("ProgressBar")->cls, "ProgressBarNode");
+    // The clock's second part is the sector the level fills, its third the hand.
+    const OutlineNode* clock = collection->child("IncomeClock");
+    ASSERT_NE(clock, nullptr);
+    const OutlineNode* progress = clock->child("Progress");
+    ASSERT_NE(progress, nullptr);
+    ASSERT_GE(progress->children.size(), 3u);
+    EXPECT_EQ(progress->children[1]->cls, "GEllipseSectorNode");
+    EXPECT_TRUE(progress->children[1]->states.count("Alert"));
+}
+
 TEST_F(GameConfigurationAssets, UniqueUpgradesApplyToBuildingsThatExist) {
     for (const char* type : {"Up1", "Up2"}) {
         bool found = false;
