@@ -346,6 +346,34 @@ def star_icons(side):
     return stars
 
 
+def on_road(tpl, picture, side):
+    """A thing by the road: it shakes while the workers clear it and fades
+    away when they are done; it glows when it stands in a building's way and
+    its ring shows when the workers can reach it; a bar shows the work."""
+    x, y, z = position_of(picture)
+    picture.state("Building", keyframes("vector3d", "Position", [(0, vec(x, y, z)), (80, vec(x + 1, y, z)),
+                                                                 (160, vec(x - 1, y, z)), (240, vec(x, y, z))],
+                                        loop_to=0))
+    picture.state("Built", keyframes("color", "TintColor", [(0, SHOWN), (600, CLEAR_TINT)]))
+    picture.state("Appear", keyframes("color", "TintColor", [(0, CLEAR_TINT), (400, SHOWN)]))
+    picture.state("Normal", tint(SHOWN))
+    picture.state("Impending", keyframes("color", "TintColor", [(0, SHOWN), (400, "ffff9c8c"), (800, SHOWN)],
+                                         loop_to=0))
+    picture.state("ImpendingOff", tint(SHOWN))
+    for state in ["Building", "Built", "Appear", "Impending", "ImpendingOff"]:
+        tpl.state(state, set_states(state, "Image"))
+    tpl.state("Normal", set_states("Normal", "Image") + "\n" + set_states("Hide", "Selector"))
+    tpl.state("FirstOnRoad", set_states("Hover", "Selector"))
+    tpl.state("FirstOnRoadOff", set_states("Hide", "Selector"))
+    tpl.state("DisableHover", set_states("Hide", "Selector"))
+    bar = Node("ControlNode", "ProgressBar", "GProgressBarWithSignNode").prop("vector3d", "Position",
+                                                                              vec(side / 2 - 24, side - 4, 3))
+    bar.prop("vector3d", "Bounds", vec(48, 8)).prop("int", "KnobType", 1).prop("bool", "Visible", "false")
+    bar.add(sprite("SlidingArea", IMG + "common/ProgressBg.png", 0, 0, 0, stretch=(48, 8)),
+            sprite("Knob", IMG + "common/ProgressFill.png", 0, 0, 0.1, stretch=(48, 8)))
+    tpl.add(bar)
+
+
 def building_templates():
     """One template per kind of building, named like its record: the
     rendered building standing on the middle of its place (a place is 3 x 3
@@ -367,6 +395,8 @@ def building_templates():
             tpl.state(state)
         if record["Type"] == "Apartment":
             tpl.add(star_icons(side))
+        if record["Type"] == "OnRoad":
+            on_road(tpl, picture, side)
         out.append(tpl)
     return out
 

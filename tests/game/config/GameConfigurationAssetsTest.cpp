@@ -383,6 +383,13 @@ TEST_F(GameConfigurationAssets, BuildingTemplatesHaveThePartsAndStatesAPlaceAppl
             EXPECT_TRUE(tpl->states.count(state)) << state;
         const OutlineNode* ring = tpl->child("Selector");
         ASSERT_NE(ring, nullptr);
+        if (b.Kind == GBuildingType::OnRoad) {
+            for (const char* state : {"Building", "Built", "FirstOnRoad", "FirstOnRoadOff", "Impending",
+                                      "ImpendingOff", "DisableHover", "Appear"})
+                EXPECT_TRUE(tpl->states.count(state)) << state;
+            ASSERT_NE(tpl->child("ProgressBar"), nullptr);
+            EXPECT_EQ(tpl->child("ProgressBar")->cls, "GProgressBarWithSignNode");
+        }
         const OutlineNode* stars = tpl->child("StarIcons");
         EXPECT_EQ(stars != nullptr, b.Kind == GBuildingType::Apartment);
         if (stars) {
