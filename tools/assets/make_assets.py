@@ -130,12 +130,15 @@ def main():
     args = parser.parse_args()
     stale = renders.update(check=args.check_renders) + music.update(check=args.check_renders)
     if args.check_renders and stale:
-        sys.exit("renders out of date with their sources (run scripts/make-assets.sh): " + ", ".join(stale))
+        sys.exit("renders or music out of date with their sources (run scripts/make-assets.sh): " + ", ".join(stale))
     root = os.path.abspath(args.root)
     out = os.path.join(root, "assets")
     atlaspack = os.path.join(args.tools, "atlaspack")
     fontbuild = os.path.join(args.tools, "fontbuild")
 
+    # The played music lives in assets/sounds, which is made again below.
+    kept_music = tempfile.TemporaryDirectory()
+    music.copy_to(kept_music.name)
     for name in ["assets_en", "assets_ru", FIXTURE_LEVEL] + [os.path.join("assets", owned) for owned in OWNED]:
         path = os.path.join(root, name)
         if os.path.isdir(path):
@@ -176,7 +179,7 @@ def main():
 
         # Sounds.
         sounds.make_all(work, f"{out}/sounds", music.cues())
-        music.copy_to(f"{out}/sounds")
+        music.copy_to(f"{out}/sounds", kept_music.name)
 
     # Whole pictures: screen backgrounds, logos, cursors.
     save(art.menu_background().convert("RGB"), f"{out}/img/backgrounds/Menu.png")
