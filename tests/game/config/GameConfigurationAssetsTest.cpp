@@ -47,9 +47,7 @@ std::string assetText(const std::string& path) {
     return text.str();
 }
 
-std::string str(CName name) {
-    return name.empty() ? std::string() : std::string(name.str().c_str());
-}
+std::string str(CName name) { return name.empty() ? std::string() : std::string(name.str().c_str()); }
 
 // A node of a scene file as far as the templates matter: its name, class,
 // states (each with the state it hands on to) and children.
@@ -67,9 +65,7 @@ struct OutlineNode {
     }
 };
 
-std::string utf8(const CStringW& text) {
-    return utf16ToUtf8(text.view());
-}
+std::string utf8(const CStringW& text) { return utf16ToUtf8(text.view()); }
 
 std::unique_ptr<OutlineNode> sceneOutline(const std::string& text) {
     CRefHandle<CXmlStreamReader> reader = xmlReader(text);
@@ -229,11 +225,31 @@ TEST_F(GameConfigurationAssets, SoundCuesTheBuildingsNameAreInTheSoundPack) {
         cues.insert(str(entry.value->BuiltSoundCueName));
         cues.insert(str(entry.value->SelectedSoundCueName));
     }
-    // The level's music, one per setting, and the cues the world plays by name.
-    for (const char* name : {"GameMusicSetting1", "GameMusicSetting2", "GameMusicSetting3", "GameMusicSetting4",
-                             "MapMusic", "LevelCompleted", "ObjectivesWindow", "TutorialWindow", "Building",
-                             "Destroying", "Broken", "Income", "MoneyLetter", "UpgradedHouse", "TradePostArrival",
-                             "WorkedLumberMill", "WorkedGoldenMine", "TimeOver", "AlmostEnd"})
+    // The level's music and air, one of each per setting, and the cues the world plays by name.
+    for (const char* name : {"GameMusicSetting1",
+                             "GameMusicSetting2",
+                             "GameMusicSetting3",
+                             "GameMusicSetting4",
+                             "MapMusic",
+                             "LevelCompleted",
+                             "ObjectivesWindow",
+                             "TutorialWindow",
+                             "Building",
+                             "Destroying",
+                             "Broken",
+                             "Income",
+                             "MoneyLetter",
+                             "UpgradedHouse",
+                             "TradePostArrival",
+                             "WorkedLumberMill",
+                             "WorkedGoldenMine",
+                             "TimeOver",
+                             "AlmostEnd",
+                             "Rain",
+                             "GameAmbientSetting1",
+                             "GameAmbientSetting2",
+                             "GameAmbientSetting3",
+                             "GameAmbientSetting4"})
         cues.insert(name);
     cues.erase("");
     for (const std::string& cue : cues)
@@ -314,8 +330,8 @@ TEST_F(GameConfigurationAssets, WorkersTrainsAndStation) {
 
 TEST_F(GameConfigurationAssets, MovingFiguresHaveTheirTemplatesPartsAndAnimations) {
     const std::unique_ptr<OutlineNode> collection = sceneOutline(assetText("scenes/TemplateCollection.mscn"));
-    const std::vector<std::string> sectors = {"Right", "RightUp", "Up", "LeftUp", "Left", "LeftDown", "Down",
-                                              "RightDown"};
+    const std::vector<std::string> sectors = {"Right", "RightUp",  "Up",   "LeftUp",
+                                              "Left",  "LeftDown", "Down", "RightDown"};
     const std::vector<std::string> sides = {"Left", "Right", "Up", "Down"};
     // Each record's template, of the class that walks it.
     const std::map<std::string, std::string> classes = {
@@ -377,15 +393,15 @@ TEST_F(GameConfigurationAssets, BuildingTemplatesHaveThePartsAndStatesAPlaceAppl
         SCOPED_TRACE(str(b.Name));
         const OutlineNode* tpl = collection->child(str(b.Name));
         ASSERT_NE(tpl, nullptr);
-        for (const char* state : {"Normal", "NormalHover", "FocusHover", "FocusKillHover", "NormalKillHover", "Focus",
-                                  "KillFocus", "Press", "Done", "AfterBuild", "ShowSnow", "HideSnow", "Setting1",
-                                  "Setting2", "Setting3", "Setting4"})
+        for (const char* state :
+             {"Normal", "NormalHover", "FocusHover", "FocusKillHover", "NormalKillHover", "Focus", "KillFocus", "Press",
+              "Done", "AfterBuild", "ShowSnow", "HideSnow", "Setting1", "Setting2", "Setting3", "Setting4"})
             EXPECT_TRUE(tpl->states.count(state)) << state;
         const OutlineNode* ring = tpl->child("Selector");
         ASSERT_NE(ring, nullptr);
         if (b.Kind == GBuildingType::OnRoad) {
-            for (const char* state : {"Building", "Built", "FirstOnRoad", "FirstOnRoadOff", "Impending",
-                                      "ImpendingOff", "DisableHover", "Appear"})
+            for (const char* state : {"Building", "Built", "FirstOnRoad", "FirstOnRoadOff", "Impending", "ImpendingOff",
+                                      "DisableHover", "Appear"})
                 EXPECT_TRUE(tpl->states.count(state)) << state;
             ASSERT_NE(tpl->child("ProgressBar"), nullptr);
             EXPECT_EQ(tpl->child("ProgressBar")->cls, "GProgressBarWithSignNode");
@@ -413,8 +429,9 @@ TEST_F(GameConfigurationAssets, BuildingTemplatesHaveThePartsAndStatesAPlaceAppl
         {"RatingText", {"Red", "Blue", "Green"}},
         {"WorkersText", {}},
         {"ConstructionSelector", {"Focus"}},
-        {"Construction", {"PreBuild1", "PreBuild2", "PreBuild3", "Worker1", "Worker2", "Worker3", "Build",
-                          "PostBuild1", "PostBuild2", "PostBuild3", "End"}},
+        {"Construction",
+         {"PreBuild1", "PreBuild2", "PreBuild3", "Worker1", "Worker2", "Worker3", "Build", "PostBuild1", "PostBuild2",
+          "PostBuild3", "End"}},
     };
     for (const auto& [name, states] : signs) {
         const OutlineNode* tpl = collection->child(name);
