@@ -27,6 +27,7 @@ import art  # noqa: E402
 import config  # noqa: E402
 import levelart  # noqa: E402
 import levels  # noqa: E402
+import markers  # noqa: E402
 import music  # noqa: E402
 import renders  # noqa: E402
 import scenes  # noqa: E402
@@ -40,7 +41,7 @@ OWNED = ["atlases/Common.xml", "atlases/Common.png", "atlases/MainMenu.xml", "at
          "scenes/ParticleCollection.xml", "scenes/Loading", "scenes/CursorWindow.png", "scenes/CursorFullScreen.png"] + \
         ["scenes/" + name for name in scenes.SCENES] + list(config.files()) + \
         [f"atlases/Setting{n}.{ext}" for n in levelart.PALETTES for ext in ("xml", "png")] + \
-        [f"levels/level{n}" for n in levels.sources()] + [f"atlases/{a}.{e}" for a in ("Buildings", "People", "Trains") for e in ("xml", "png")]
+        [f"levels/level{n}" for n in levels.sources()] + [f"atlases/{a}.{e}" for a in ("Buildings", "People", "Trains", "Markers") for e in ("xml", "png")]
 
 # The small level the world's tests load, made from the first level's source.
 FIXTURE_LEVEL = "tests/game/world/data/level1"
@@ -129,12 +130,15 @@ def main():
     args = parser.parse_args()
     stale = renders.update(check=args.check_renders) + music.update(check=args.check_renders)
     if args.check_renders and stale:
-        sys.exit("renders out of date with their sources (run scripts/make-assets.sh): " + ", ".join(stale))
+        sys.exit("renders or music out of date with their sources (run scripts/make-assets.sh): " + ", ".join(stale))
     root = os.path.abspath(args.root)
     out = os.path.join(root, "assets")
     atlaspack = os.path.join(args.tools, "atlaspack")
     fontbuild = os.path.join(args.tools, "fontbuild")
 
+    # The played music lives in assets/sounds, which is made again below.
+    kept_music = tempfile.TemporaryDirectory()
+    music.copy_to(kept_music.name)
     for name in ["assets_en", "assets_ru", FIXTURE_LEVEL] + [os.path.join("assets", owned) for owned in OWNED]:
         path = os.path.join(root, name)
         if os.path.isdir(path):
@@ -150,6 +154,10 @@ def main():
         draw_main_menu(f"{work}/mainmenu")
         run([atlaspack, "--prefix", "img/common/", f"{work}/common", f"{out}/atlases/Common.xml"])
         run([atlaspack, "--prefix", "img/mainmenu/", f"{work}/mainmenu", f"{out}/atlases/MainMenu.xml"])
+
+        # The signs over the town's buildings.
+        markers.draw_markers(f"{work}/markers", save)
+        run([atlaspack, "--prefix", "img/markers/", f"{work}/markers", f"{out}/atlases/Markers.xml"])
 
         # The playing field: road and rail pieces of each setting.
         for setting in levelart.PALETTES:
@@ -171,7 +179,7 @@ def main():
 
         # Sounds.
         sounds.make_all(work, f"{out}/sounds", music.cues())
-        music.copy_to(f"{out}/sounds")
+        music.copy_to(f"{out}/sounds", kept_music.name)
 
     # Whole pictures: screen backgrounds, logos, cursors.
     save(art.menu_background().convert("RGB"), f"{out}/img/backgrounds/Menu.png")

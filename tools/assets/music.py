@@ -2,10 +2,10 @@
 with Debian's General MIDI soundfont (fluid-soundfont-gm), shaped with sox
 and encoded with oggenc.
 
-Playing takes a while, so like the renders the results are kept with a
-manifest (tools/assets/music/manifest.txt) of the hash of the notes and of
-the encoded file: the asset run plays a piece again only when its notes
-changed, and the check run compares the hashes.
+Playing takes a while, so the encoded files are kept where the game reads
+them (assets/sounds) with a manifest (tools/assets/music/manifest.txt) of
+the hash of the notes and of the encoded file: the asset run plays a piece
+again only when its notes changed, and the check run compares the hashes.
 """
 
 import hashlib
@@ -18,8 +18,9 @@ import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-CACHE = os.path.join(HERE, "music")
-MANIFEST = os.path.join(CACHE, "manifest.txt")
+# The encoded pieces live in the game's sound folder, their manifest here.
+CACHE = os.path.normpath(os.path.join(HERE, "..", "..", "assets", "sounds"))
+MANIFEST = os.path.join(HERE, "music", "manifest.txt")
 SOUNDFONT = "/usr/share/sounds/sf2/FluidR3_GM.sf2"
 TICKS = 480  # per beat
 
@@ -251,10 +252,10 @@ def update(check=False):
     return stale
 
 
-def copy_to(folder):
+def copy_to(folder, source=CACHE):
     os.makedirs(folder, exist_ok=True)
     for name in pieces():
-        shutil.copyfile(os.path.join(CACHE, name), os.path.join(folder, name))
+        shutil.copyfile(os.path.join(source, name), os.path.join(folder, name))
 
 
 # Cue name -> (file, group, volume, loop): the level's cues.

@@ -33,6 +33,7 @@ BUILDINGS = {
 }
 BUILDING_SIZE = (128, 152)
 PERSON_SIZE = (48, 60)
+COACH_SIZE = (72, 60)
 TRAIN_SIZE = (256, 64)
 # Walk directions by their screen heading, anticlockwise from right.
 HEADINGS = {"Right": 0, "RightUp": 45, "Up": 90, "LeftUp": 135, "Left": 180, "LeftDown": 225, "Down": 270,
@@ -58,6 +59,19 @@ def jobs():
             out[f"people/Work{direction}{frame}"] = (
                 "people.pov", PERSON_SIZE, {"Heading": heading, "Work": 1, "Phase": frame / WORK_FRAMES})
     out["people/Stand0"] = ("people.pov", PERSON_SIZE, {"Heading": 300, "Still": 1})
+    # The guide walks like the worker, without loads, and talks where she works.
+    for direction, heading in HEADINGS.items():
+        for frame in range(WALK_FRAMES):
+            out[f"people/GuideMove{direction}{frame}"] = (
+                "guide.pov", PERSON_SIZE, {"Heading": heading, "Phase": frame / WALK_FRAMES})
+            out[f"people/HorseMove{direction}{frame}"] = (
+                "coach.pov", COACH_SIZE, {"Part": 0, "Heading": heading, "Phase": frame / WALK_FRAMES})
+        out[f"people/CartMove{direction}0"] = ("coach.pov", COACH_SIZE, {"Part": 1, "Heading": heading})
+    for direction, heading in WORK_HEADINGS.items():
+        for frame in range(WORK_FRAMES):
+            out[f"people/GuideWork{direction}Talk{frame}"] = (
+                "guide.pov", PERSON_SIZE, {"Heading": heading, "Work": 1, "Phase": frame / WORK_FRAMES})
+    out["people/GuideStand0"] = ("guide.pov", PERSON_SIZE, {"Heading": 300, "Still": 1})
     out["trains/Train1Right"] = ("train.pov", TRAIN_SIZE, {"Facing": 1})
     out["trains/Train1Left"] = ("train.pov", TRAIN_SIZE, {"Facing": -1})
     return out

@@ -284,10 +284,101 @@ def button_template(name, w, h, pictures, label_colour="fff6ecd4", fnt=TEXT, bor
     return tpl
 
 
+MARKS = IMG + "markers/"
+CLEAR_TINT = "00ffffff"
+HOVER_STATES = {"Normal": "Hide", "NormalHover": "Hover", "FocusHover": "FocusHover", "FocusKillHover": "Focus",
+                "NormalKillHover": "Hide", "Focus": "Focus", "KillFocus": "Hide", "Press": "FocusHover"}
+
+
+def tint(colour):
+    return set_props(("color", "TintColor", colour))
+
+
+def pop(node, appear=True, ms=250):
+    """Appear / Disappear / Show / Hide of a sign: it fades in rising a
+    little, or fades out."""
+    x, y, z = position_of(node)
+    node.state("Appear", keyframes("color", "TintColor", [(0, CLEAR_TINT), (ms, SHOWN)]) + "\n" +
+               keyframes("vector3d", "Position", [(0, vec(x, y + 8, z)), (ms, vec(x, y, z))]))
+    node.state("Disappear", keyframes("color", "TintColor", [(0, SHOWN), (ms, CLEAR_TINT)]))
+    node.state("Show", tint(SHOWN))
+    node.state("Hide", tint(CLEAR_TINT))
+    return node
+
+
+def selector(side):
+    """The ring on the ground round a place: faint on hover, gold when the
+    place is chosen."""
+    ring = sprite("Selector", MARKS + "SelectorFocus.png", side / 2 - 56 * side / 96, side / 2 - 32 * side / 96, 0.5,
+                  stretch=(112 * side / 96, 64 * side / 96))
+    ring.prop("color", "TintColor", CLEAR_TINT).prop("bool", "CanBeHit", "false")
+    ring.state("Hide", tint(CLEAR_TINT))
+    ring.state("Hover", set_props(("atlasTexture", "AtlasTexture", MARKS + "SelectorHover.png"),
+                                  ("color", "TintColor", SHOWN)))
+    ring.state("Focus", set_props(("atlasTexture", "AtlasTexture", MARKS + "SelectorFocus.png"),
+                                  ("color", "TintColor", SHOWN)))
+    ring.state("FocusHover", set_props(("atlasTexture", "AtlasTexture", MARKS + "SelectorFocus.png"),
+                                       ("color", "TintColor", "ffffffe0")))
+    return ring
+
+
+def star_icons(side):
+    """Four stars over an apartment: one filled per level, the next one
+    empty while the next level is on offer."""
+    stars = Node("BaseNode", "StarIcons").prop("vector3d", "Position", vec(side / 2 - 40, -34, 2))
+    stars.prop("vector3d", "Bounds", vec(80, 20))
+    for i in range(1, 5):
+        star = sprite(f"Star{i}", MARKS + "Star.png", (i - 1) * 20, 0).prop("bool", "CanBeHit", "false")
+        for level in range(4):
+            star.state(f"Level{level}", set_props(("atlasTexture", "AtlasTexture", MARKS + "Star.png"),
+                                                  ("color", "TintColor", SHOWN if i <= level + 1 else CLEAR_TINT)))
+            grow = i == level + 1
+            star.state(f"LevelUp{level}", keyframes("vector3d", "Scale", [(0, "1;1;1"), (150, "1.5;1.5;1" if grow
+                                                                                          else "1;1;1"),
+                                                                           (300, "1;1;1")]))
+        for level in range(3):
+            shown = i <= level + 2
+            picture = "Star.png" if i <= level + 1 else "StarEmpty.png"
+            star.state(f"NextLevel{level}", set_props(("atlasTexture", "AtlasTexture", MARKS + picture),
+                                                      ("color", "TintColor", SHOWN if shown else CLEAR_TINT)))
+        star.state("Hide", tint(CLEAR_TINT))
+        stars.add(star)
+    return stars
+
+
+def on_road(tpl, picture, side):
+    """A thing by the road: it shakes while the workers clear it and fades
+    away when they are done; it glows when it stands in a building's way and
+    its ring shows when the workers can reach it; a bar shows the work."""
+    x, y, z = position_of(picture)
+    picture.state("Building", keyframes("vector3d", "Position", [(0, vec(x, y, z)), (80, vec(x + 1, y, z)),
+                                                                 (160, vec(x - 1, y, z)), (240, vec(x, y, z))],
+                                        loop_to=0))
+    picture.state("Built", keyframes("color", "TintColor", [(0, SHOWN), (600, CLEAR_TINT)]))
+    picture.state("Appear", keyframes("color", "TintColor", [(0, CLEAR_TINT), (400, SHOWN)]))
+    picture.state("Normal", tint(SHOWN))
+    picture.state("Impending", keyframes("color", "TintColor", [(0, SHOWN), (400, "ffff9c8c"), (800, SHOWN)],
+                                         loop_to=0))
+    picture.state("ImpendingOff", tint(SHOWN))
+    for state in ["Building", "Built", "Appear", "Impending", "ImpendingOff"]:
+        tpl.state(state, set_states(state, "Image"))
+    tpl.state("Normal", set_states("Normal", "Image") + "\n" + set_states("Hide", "Selector"))
+    tpl.state("FirstOnRoad", set_states("Hover", "Selector"))
+    tpl.state("FirstOnRoadOff", set_states("Hide", "Selector"))
+    tpl.state("DisableHover", set_states("Hide", "Selector"))
+    bar = Node("ControlNode", "ProgressBar", "GProgressBarWithSignNode").prop("vector3d", "Position",
+                                                                              vec(side / 2 - 24, side - 4, 3))
+    bar.prop("vector3d", "Bounds", vec(48, 8)).prop("int", "KnobType", 1).prop("bool", "Visible", "false")
+    bar.add(sprite("SlidingArea", IMG + "common/ProgressBg.png", 0, 0, 0, stretch=(48, 8)),
+            sprite("Knob", IMG + "common/ProgressFill.png", 0, 0, 0.1, stretch=(48, 8)))
+    tpl.add(bar)
+
+
 def building_templates():
     """One template per kind of building, named like its record: the
     rendered building standing on the middle of its place (a place is 3 x 3
-    cells of 32 units; the town hall 4 x 4)."""
+    cells of 32 units; the town hall 4 x 4), the ring that shows it hovered
+    or chosen, and the stars of an apartment's level."""
     import config  # the records name the templates
     out = []
     for record in config.BUILDINGS:
@@ -295,15 +386,198 @@ def building_templates():
         side = 128 if record["Type"] == "MajorOffice" else 64 if record["Type"] == "OnRoad" else 96
         tpl = Node("BaseNode", name).prop("vector3d", "Bounds", vec(side, side))
         # The render's ground centre lies 64 units from its left and 101 from its top.
-        picture = sprite("Image", f"{IMG}buildings/{name}.png", side / 2 - 64, side / 2 - 101)
-        tpl.add(picture.prop("bool", "CanBeHit", "false"))
+        picture = sprite("Image", f"{IMG}buildings/{name}.png", side / 2 - 64, side / 2 - 101, 1)
+        tpl.add(selector(side), picture.prop("bool", "CanBeHit", "false"))
+        for state, ring in HOVER_STATES.items():
+            tpl.state(state, set_states(ring, "Selector"))
+        # A place under construction or finished, and the settings' looks.
+        for state in ["Done", "AfterBuild", "ShowSnow", "HideSnow", "Setting1", "Setting2", "Setting3", "Setting4"]:
+            tpl.state(state)
+        if record["Type"] == "Apartment":
+            tpl.add(star_icons(side))
+        if record["Type"] == "OnRoad":
+            on_road(tpl, picture, side)
         out.append(tpl)
+    return out
+
+
+def sign(name, picture, x=32, y=-44):
+    """A sign over a building, cloned under it when wanted."""
+    node = sprite(name, MARKS + picture, x, y, 3).prop("bool", "CanBeHit", "false")
+    return pop(node)
+
+
+def badge_text(name, picture, x, y, states):
+    """A number on a round plate; `states` name the plate's colour by state."""
+    node = text(name, "", x, y, 44, 26, SMALL, "ffffffff", z=3)
+    node.prop("bool", "Visible", "false")
+    plate = sprite("Plate", MARKS + picture, 0, 0, -0.1).prop("bool", "CanBeHit", "false")
+    for state, colour in states.items():
+        plate.state(state, set_props(("atlasTexture", "AtlasTexture", MARKS + f"Badge{colour}.png")))
+        node.state(state, set_states(state, "Plate"))
+    return node.add(plate)
+
+
+def marker_templates():
+    """The signs and badges the town's buildings clone over themselves, the
+    building site and its progress bar, and the income clock."""
+    out = [sign("RepairIcon", "Repair.png"), sign("DirtyIcon", "Dirty.png"),
+           sign("UnreachableMarker", "Unreachable.png"), sign("License", "License.png", 64, -36),
+           sign("MoneyBurst", "Coin.png", 36, -40)]
+    feature = sprite("FeatureText", MARKS + "BadgeCream.png", 26, -92, 3).prop("bool", "CanBeHit", "false")
+    feature.prop("bool", "Visible", "false")
+    for state, colour in {"Normal": "Cream", "Rating": "Green", "Guests": "Blue", "RatingUpgrade": "Green",
+                          "GuestsUpgrade": "Blue"}.items():
+        feature.state(state, set_props(("atlasTexture", "AtlasTexture", MARKS + f"Badge{colour}.png")))
+    out.append(feature)
+    smile = badge_text("SmileIcon", "BadgeCream.png", 4, -64,
+                       {"Normal": "Cream", "Highlight": "Green", "NegativeIncome": "Red", "IncomeUpgrade": "Green"})
+    smile.add(text("IncomeBonusText", "", 0, 0, 44, 26, SMALL, "ff262220", z=0.1))
+    out.append(smile)
+    out.append(badge_text("RatingText", "BadgeGreen.png", 52, -64, {"Red": "Red", "Blue": "Blue", "Green": "Green"}))
+    workers = Node("BaseNode", "WorkersText").prop("vector3d", "Position", vec(18, 72, 3))
+    workers.prop("vector3d", "Bounds", vec(60, 26)).prop("bool", "Visible", "false")
+    workers.add(sprite("Plate", MARKS + "BadgeCream.png", 8, 0, 0).prop("bool", "CanBeHit", "false"),
+                sprite("Icon", MARKS + "Worker.png", 14, 5, 0.1).prop("bool", "CanBeHit", "false"),
+                text("Text", "", 26, 0, 24, 26, SMALL, "ff262220", z=0.1))
+    out.append(workers)
+
+    # The building site: scaffolding rising, the workers' hammering, the
+    # new building fading in, and its progress under it.
+    site = Node("BaseNode", "Construction").prop("vector3d", "Bounds", vec(96, 96))
+    frame = sprite("Scaffold", MARKS + "Scaffold1.png", 0, -44, 2).prop("bool", "CanBeHit", "false")
+    frame.prop("color", "TintColor", CLEAR_TINT)
+    steps = {"PreBuild1": ("Scaffold1.png", 300), "PreBuild2": ("Scaffold2.png", 300),
+             "PreBuild3": ("Scaffold3.png", 300), "PostBuild1": ("Scaffold3.png", 300),
+             "PostBuild2": ("Scaffold2.png", 300), "PostBuild3": ("Scaffold1.png", 300)}
+    for state, (picture, ms) in steps.items():
+        fading = state == "PostBuild3"
+        frame.state(state, set_props(("atlasTexture", "AtlasTexture", MARKS + picture), ("color", "TintColor", SHOWN))
+                    + "\n" + (keyframes("color", "TintColor", [(0, SHOWN), (ms, CLEAR_TINT)]) if fading else hold(ms)))
+    for state in ["Worker1", "Worker2", "Worker3", "Build"]:
+        frame.state(state, hold(20))
+    frame.state("End", tint(CLEAR_TINT))
+    bar = Node("ControlNode", "ProgressBar", "ProgressBarNode").prop("vector3d", "Position", vec(18, 100, 3))
+    bar.prop("vector3d", "Bounds", vec(60, 10)).prop("int", "KnobType", 1)
+    bar.add(sprite("SlidingArea", IMG + "common/ProgressBg.png", 0, 0, 0, stretch=(60, 10)),
+            sprite("Knob", IMG + "common/ProgressFill.png", 0, 0, 0.1, stretch=(60, 10)))
+    for state in list(steps) + ["Worker1", "Worker2", "Worker3", "Build"]:
+        site.state(state)
+    site.state("End", tint(CLEAR_TINT))
+    out.append(site.add(frame, bar))
+    chosen = sprite("ConstructionSelector", MARKS + "SelectorBuild.png", -8, 16, 0.5, stretch=(112, 64))
+    chosen.state("Focus", tint(SHOWN))
+    out.append(chosen.prop("bool", "CanBeHit", "false"))
+
+    # The income clock: a face, the coloured sector the level fills in and
+    # the hand; the sector blinks when time runs short.
+    clock = Node("BaseNode", "IncomeClock").prop("vector3d", "Bounds", vec(28, 28))
+    progress = Node("BaseNode", "Progress").prop("vector3d", "Bounds", vec(28, 28))
+    sector = Node("BaseNode", "Sector", "GEllipseSectorNode").prop("vector3d", "Bounds", vec(24, 24))
+    sector.prop("vector3d", "Position", vec(2, 2, 0.1))
+    sector.state("Alert", keyframes("color", "TintColor", [(0, SHOWN), (250, "80ffffff"), (500, SHOWN)], loop_to=0))
+    hand = sprite("Hand", MARKS + "ClockHand.png", 12.5, 2, 0.2).prop("vector2d", "PivotPoint", "1.5;12")
+    progress.add(sprite("Face", MARKS + "ClockFace.png"), sector, hand)
+    out.append(clock.add(progress))
+    return out
+
+
+WALK_DIRECTIONS = ["Right", "RightUp", "Up", "LeftUp", "Left", "LeftDown", "Down", "RightDown"]
+WORK_DIRECTIONS = ["Left", "Right", "Up", "Down"]
+WALK_FRAME_MS = 100
+WORK_FRAME_MS = 150
+
+
+def flip_book(node, state, pictures, ms):
+    """Gives `node` a state that shows `pictures` in turn, `ms` each, round
+    and round; its later pictures are states of their own named after it."""
+    names = [state] + [f"{state}_{i}" for i in range(1, len(pictures))]
+    for i, (name, picture) in enumerate(zip(names, pictures)):
+        if len(pictures) == 1:
+            node.state(name, set_props(("atlasTexture", "AtlasTexture", picture)))
+        else:
+            node.state(name, set_props(("atlasTexture", "AtlasTexture", picture)) + "\n" + hold(ms),
+                       next_state=names[(i + 1) % len(names)])
+    return node
+
+
+def character(name, cls, bounds, body_size, feet, animations, first):
+    """A walking figure: a small footprint (its `Bounds`) with the rendered
+    "Body" standing on the footprint's middle. `animations` maps a state name
+    to its pictures and the time of each; the character's own state of that
+    name passes it to the body."""
+    tpl = Node("BaseNode", name, override=cls).prop("vector3d", "Bounds", vec(*bounds))
+    body = sprite("Body", first, bounds[0] / 2 - feet[0], bounds[1] / 2 - feet[1])
+    body.prop("vector3d", "Bounds", vec(*body_size)).prop("bool", "CanBeHit", "false")
+    for state, (pictures, ms) in animations.items():
+        flip_book(body, state, pictures, ms)
+        tpl.state(state, set_states(state, "Body"))
+    tpl.default_state = "Stand" if "Stand" in animations else None
+    return tpl.add(body)
+
+
+def people_templates():
+    """The worker, the guide, the stagecoach and its horse and cart, and the
+    train, as the level clones them."""
+    import renders  # the pictures rendered for each of them
+    p = IMG + "people/"
+    person, feet = renders.PERSON_SIZE, (24, 39)
+
+    def frames(prefix, count):
+        return [f"{p}{prefix}{i}.png" for i in range(count)]
+
+    worker = {"Stand": ([f"{p}Stand0.png"], 0)}
+    for direction in WALK_DIRECTIONS:
+        for load in ("", "Wood", "Gold"):
+            worker[f"Move{direction}{load}"] = (frames(f"Move{direction}{load}", renders.WALK_FRAMES), WALK_FRAME_MS)
+    for direction in WORK_DIRECTIONS:
+        worker[f"Work{direction}"] = (frames(f"Work{direction}", renders.WORK_FRAMES), WORK_FRAME_MS)
+    guide = {"Stand": ([f"{p}GuideStand0.png"], 0)}
+    for direction in WALK_DIRECTIONS:
+        guide[f"Move{direction}"] = (frames(f"GuideMove{direction}", renders.WALK_FRAMES), WALK_FRAME_MS)
+    for direction in WORK_DIRECTIONS:
+        guide[f"Work{direction}Talk"] = (frames(f"GuideWork{direction}Talk", renders.WORK_FRAMES), WORK_FRAME_MS)
+    horse, cart = {}, {}
+    for direction in WALK_DIRECTIONS:
+        horse[f"Move{direction}"] = (frames(f"HorseMove{direction}", renders.WALK_FRAMES), WALK_FRAME_MS)
+        cart[f"Move{direction}"] = (frames(f"CartMove{direction}", 1), 0)
+    horse["Stand"] = ([f"{p}HorseMoveRightDown0.png"], 0)
+    cart["Stand"] = ([f"{p}CartMoveRightDown0.png"], 0)
+    coach_feet = (renders.COACH_SIZE[0] // 2, feet[1])
+
+    out = [character("Worker1", "GWorkerNode", (16, 16), person, feet, worker, f"{p}Stand0.png"),
+           character("Gertruda1", "GGertrudaNode", (16, 16), person, feet, guide, f"{p}GuideStand0.png")]
+    # The stagecoach itself is not drawn: its horse and cart are, cloned
+    # from "DilizhansNew" into the level's own layer.
+    coach = Node("BaseNode", "Dilizhans1", override="GDilizhansNode").prop("vector3d", "Bounds", vec(16, 16))
+    coach.state("Stand")
+    for direction in WALK_DIRECTIONS:
+        coach.state(f"Move{direction}")
+    parts = Node("BaseNode", "DilizhansNew").prop("vector3d", "Bounds", vec(16, 16))
+    parts.add(character("Horse", "GCharacterNode", (16, 16), renders.COACH_SIZE, coach_feet, horse,
+                        f"{p}HorseMoveRightDown0.png").prop("bool", "Visible", "false"),
+              character("Telega", "GCharacterNode", (16, 16), renders.COACH_SIZE, coach_feet, cart,
+                        f"{p}CartMoveRightDown0.png").prop("bool", "Visible", "false"))
+    out += [coach, parts]
+
+    # The train stands on its rails with its engine leading: the picture
+    # that runs to the left while it comes, stands and leaves to the left.
+    w, h = renders.TRAIN_SIZE
+    train = Node("BaseNode", "Train1", override="GTrainNode").prop("vector3d", "Bounds", vec(w, h))
+    body = sprite("Body", f"{IMG}trains/Train1Right.png").prop("bool", "CanBeHit", "false")
+    for way in ("Left", "Right"):
+        picture = set_props(("atlasTexture", "AtlasTexture", f"{IMG}trains/Train1{way}.png"))
+        for phase in ("Coming", "Arrived", "Leaved"):
+            body.state(f"{phase}{way}", picture)
+            train.state(f"{phase}{way}", set_states(f"{phase}{way}", "Body"))
+    out.append(train.add(body))
     return out
 
 
 def templates():
     root = Node("TemplateCollectionNode", "TemplateCollection")
-    root.uses = [COMMON, "../atlases/Buildings.xml"]
+    root.uses = [COMMON, "../atlases/Buildings.xml", "../atlases/People.xml", "../atlases/Trains.xml",
+                 "../atlases/Markers.xml"]
     c = IMG + "common/"
 
     def looks(prefix):
@@ -432,6 +706,8 @@ def templates():
             part.state("NavFrom", fade(colour, clear, 200))
         root.add(box)
     root.add(*building_templates())
+    root.add(*marker_templates())
+    root.add(*people_templates())
     return root
 
 

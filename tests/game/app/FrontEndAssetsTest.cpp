@@ -25,6 +25,7 @@
 #include "engine/core/CStringW.h"
 #include "engine/core/CVector2di.h"
 #include "engine/core/ITimeSource.h"
+#include "engine/core/Utf8.h"
 #include "engine/device/CSdlDevice.h"
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/CXmlStreamReader.h"
@@ -33,11 +34,13 @@
 #include "engine/nodes/EditNode.h"
 #include "engine/nodes/MessageBoxNode.h"
 #include "engine/nodes/SliderNode.h"
+#include "engine/nodes/SpriteNode.h"
 #include "engine/scene/BaseNode.h"
 #include "engine/scene/ControlNode.h"
 #include "engine/scene/SceneManager.h"
 #include "engine/scene/SceneNode.h"
 #include "engine/scene/TemplateCollectionNode.h"
+#include "engine/video/CAtlasTexture.h"
 #include "engine/video/IGraphicsDriver.h"
 #include "game/app/GGameApplication.h"
 #include "game/app/GameKeys.h"
@@ -735,4 +738,53 @@ TEST_F(FrontEndRun, EachScreenFileLooksLikeItsReference) {
         expectLooksLikeReference(screen);
     }
     EXPECT_EQ(warnings(), std::vector<std::string>());
+}
+
+// A worker cloned from its template onto a screen walks through its pictures
+// one after the other and round again, and stands still on one picture.
+TEST_F(FrontEndRun, AWorkerFromItsTemplateFlipsThroughItsWalkPicturesAndStands) {
+    GGameApplication* game = start();
+    ASSERT_TRUE(game->init(CStringW()));
+    CContentManager* content = game->getContentManager();
+    CRefHandle<IContent> templates(
+        content->load(ContentTypeSceneNode, CStringW(u"scenes/TemplateCollection.mscn"), false));
+    TemplateCollectionNode* collection = nodeCast<TemplateCollectionNode>(dynamic_cast<BaseNode*>(templates.get()));
+    ASSERT_NE(collection, nullptr);
+    game->getSceneManager()->setTemplateCollection(collection);
+    CRefHandle<IContent> loaded(content->load(ContentTypeSceneNode, CStringW(u"scenes/CreditsScene.mscn"), false));
+    SceneNode* scene = nodeCast<SceneNode>(dynamic_cast<BaseNode*>(loaded.get()));
+    ASSERT_NE(scene, nullptr);
+    ASSERT_TRUE(game->getSceneManager()->setScene(scene, CName("NavTo")));
+    ASSERT_TRUE(runFor(500));
+
+    BaseNode* tpl = collection->findTemplate(CName("Worker1"));
+    ASSERT_NE(tpl, nullptr);
+    BaseNode* worker = tpl->clone(scene, game->getSceneManager());
+    ASSERT_NE(worker, nullptr);
+    SpriteNode* body = nodeCast<SpriteNode>(worker->findChild(CName("Body"), 1));
+    ASSERT_NE(body, nullptr);
+    auto picture = [&] {
+        const CAtlasTexture* texture = body->getAtlasTexture();
+        return texture ? utf16ToUtf8(texture->getBaseName().view()) + std::to_string(texture->getFrameNumber())
+                       : std::string("<none>");
+    };
+
+    worker->applyStateRecursive(CName("MoveLeftWood"), nullptr);
+    std::vector<std::string> seen;
+    for (int i = 0; i < 30; ++i) {
+        ASSERT_TRUE(runFor(20));
+        if (seen.empty() || seen.back() != picture())
+            seen.push_back(picture());
+    }
+    // Six pictures of 100 ms in 600 ms, then the first again.
+    ASSERT_GE(seen.size(), 7u) << ::testing::PrintToString(seen);
+    for (size_t i = 0; i < 7; ++i)
+        EXPECT_NE(seen[i].find("MoveLeftWood" + std::to_string(i % 6)), std::string::npos) << seen[i];
+
+    worker->applyStateRecursive(CName("Stand"), nullptr);
+    ASSERT_TRUE(runFor(300));
+    const std::string standing = picture();
+    EXPECT_NE(standing.find("Stand0"), std::string::npos) << standing;
+    ASSERT_TRUE(runFor(300));
+    EXPECT_EQ(picture(), standing);
 }

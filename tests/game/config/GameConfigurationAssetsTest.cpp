@@ -7,6 +7,7 @@
 #include "engine/core/CStringW.h"
 #include "engine/core/Utf8.h"
 #include "engine/io/CVirtualFileSystem.h"
+#include "engine/io/CXmlStreamReader.h"
 #include "game/config/ComicsConfiguration.h"
 #include "game/config/GActiveFeature.h"
 #include "game/config/GActiveFeatureList.h"
@@ -27,6 +28,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -44,8 +47,79 @@ std::string assetText(const std::string& path) {
     return text.str();
 }
 
-std::string str(CName name) {
-    return name.empty() ? std::string() : std::string(name.str().c_str());
+std::string str(CName name) { return name.empty() ? std::string() : std::string(name.str().c_str()); }
+
+// A node of a scene file as far as the templates matter: its name, class,
+// states (each with the state it hands on to) and children.
+struct OutlineNode {
+    std::string name;
+    std::string cls;
+    std::map<std::string, std::string> states;
+    std::vector<std::unique_ptr<OutlineNode>> children;
+
+    const OutlineNode* child(const std::string& wanted) const {
+        for (const auto& c : children)
+            if (c->name == wanted)
+                return c.get();
+        return nullptr;
+    }
+};
+
+std::string utf8(const CStringW& text) { return utf16ToUtf8(text.view()); }
+
+std::unique_ptr<OutlineNode> sceneOutline(const std::string& text) {
+    CRefHandle<CXmlStreamReader> reader = xmlReader(text);
+    auto root = std::make_unique<OutlineNode>();
+    std::vector<OutlineNode*> open;
+    int statesDepth = 0;
+    while (reader->readNext()) {
+        const std::string element = utf8(CStringW(reader->nodeName()));
+        if (reader->nodeType() == CXmlStreamReader::Element) {
+            if (element == "SceneNode") {
+                OutlineNode* node = root.get();
+                if (!open.empty()) {
+                    open.back()->children.push_back(std::make_unique<OutlineNode>());
+                    node = open.back()->children.back().get();
+                }
+                const CStringW cls = reader->attribute("ClassOverride");
+                node->cls = utf8(cls.empty() ? reader->attribute("Type") : cls);
+                open.push_back(node);
+            } else if (element == "States") {
+                ++statesDepth;
+            } else if (element == "State" && statesDepth > 0 && !open.empty()) {
+                open.back()->states[utf8(reader->attribute("Name"))] = utf8(reader->attribute("NextState"));
+            } else if (element == "string" && statesDepth == 0 && !open.empty() &&
+                       utf8(reader->attribute("Name")) == "Name") {
+                open.back()->name = utf8(reader->attribute("Value"));
+            }
+        } else if (reader->nodeType() == CXmlStreamReader::ElementEnd) {
+            if (element == "SceneNode" && !open.empty())
+                open.pop_back();
+            else if (element == "States")
+                --statesDepth;
+        }
+    }
+    return root;
+}
+
+// A state applied to a figure reaches its picture: the figure has it and so
+// has its "Body", whose every later picture hands on within the body and
+// comes round again.
+void expectAnimation(const OutlineNode& figure, const std::string& state) {
+    SCOPED_TRACE(figure.name + " " + state);
+    EXPECT_TRUE(figure.states.count(state));
+    const OutlineNode* body = figure.child("Body");
+    ASSERT_NE(body, nullptr);
+    ASSERT_TRUE(body->states.count(state));
+    std::set<std::string> seen;
+    for (std::string at = state; !at.empty() && seen.insert(at).second;) {
+        auto found = body->states.find(at);
+        ASSERT_NE(found, body->states.end()) << at;
+        at = found->second;
+        if (!at.empty()) {
+            EXPECT_EQ(at.rfind(state, 0), 0u) << at; // stays within its own pictures
+        }
+    }
 }
 
 // The catalogue as the loading screen fills it, from the assets folder.
@@ -151,11 +225,31 @@ TEST_F(GameConfigurationAssets, SoundCuesTheBuildingsNameAreInTheSoundPack) {
         cues.insert(str(entry.value->BuiltSoundCueName));
         cues.insert(str(entry.value->SelectedSoundCueName));
     }
-    // The level's music, one per setting, and the cues the world plays by name.
-    for (const char* name : {"GameMusicSetting1", "GameMusicSetting2", "GameMusicSetting3", "GameMusicSetting4",
-                             "MapMusic", "LevelCompleted", "ObjectivesWindow", "TutorialWindow", "Building",
-                             "Destroying", "Broken", "Income", "MoneyLetter", "UpgradedHouse", "TradePostArrival",
-                             "WorkedLumberMill", "WorkedGoldenMine", "TimeOver", "AlmostEnd"})
+    // The level's music and air, one of each per setting, and the cues the world plays by name.
+    for (const char* name : {"GameMusicSetting1",
+                             "GameMusicSetting2",
+                             "GameMusicSetting3",
+                             "GameMusicSetting4",
+                             "MapMusic",
+                             "LevelCompleted",
+                             "ObjectivesWindow",
+                             "TutorialWindow",
+                             "Building",
+                             "Destroying",
+                             "Broken",
+                             "Income",
+                             "MoneyLetter",
+                             "UpgradedHouse",
+                             "TradePostArrival",
+                             "WorkedLumberMill",
+                             "WorkedGoldenMine",
+                             "TimeOver",
+                             "AlmostEnd",
+                             "Rain",
+                             "GameAmbientSetting1",
+                             "GameAmbientSetting2",
+                             "GameAmbientSetting3",
+                             "GameAmbientSetting4"})
         cues.insert(name);
     cues.erase("");
     for (const std::string& cue : cues)
@@ -232,6 +326,137 @@ TEST_F(GameConfigurationAssets, WorkersTrainsAndStation) {
             }
         }
     }
+}
+
+TEST_F(GameConfigurationAssets, MovingFiguresHaveTheirTemplatesPartsAndAnimations) {
+    const std::unique_ptr<OutlineNode> collection = sceneOutline(assetText("scenes/TemplateCollection.mscn"));
+    const std::vector<std::string> sectors = {"Right", "RightUp",  "Up",   "LeftUp",
+                                              "Left",  "LeftDown", "Down", "RightDown"};
+    const std::vector<std::string> sides = {"Left", "Right", "Up", "Down"};
+    // Each record's template, of the class that walks it.
+    const std::map<std::string, std::string> classes = {
+        {"Worker1", "GWorkerNode"}, {"Gertruda1", "GGertrudaNode"}, {"Dilizhans1", "GDilizhansNode"}};
+    for (const auto& [name, cls] : classes) {
+        const GWorkerConfig* worker = objects->findWorker(CName(name.c_str()));
+        ASSERT_NE(worker, nullptr) << name;
+        const OutlineNode* tpl = collection->child(str(worker->TemplateID));
+        ASSERT_NE(tpl, nullptr) << name;
+        EXPECT_EQ(tpl->cls, cls);
+    }
+
+    const OutlineNode* worker = collection->child("Worker1");
+    ASSERT_NE(worker, nullptr);
+    expectAnimation(*worker, "Stand");
+    for (const std::string& sector : sectors)
+        for (const char* load : {"", "Wood", "Gold"})
+            expectAnimation(*worker, "Move" + sector + load);
+    for (const std::string& side : sides)
+        expectAnimation(*worker, "Work" + side);
+
+    const OutlineNode* guide = collection->child("Gertruda1");
+    ASSERT_NE(guide, nullptr);
+    expectAnimation(*guide, "Stand");
+    for (const std::string& sector : sectors)
+        expectAnimation(*guide, "Move" + sector);
+    for (const std::string& side : sides)
+        expectAnimation(*guide, "Work" + side + "Talk");
+
+    // The stagecoach is drawn by its two parts, each a walking figure.
+    const OutlineNode* parts = collection->child("DilizhansNew");
+    ASSERT_NE(parts, nullptr);
+    for (const char* part : {"Horse", "Telega"}) {
+        const OutlineNode* figure = parts->child(part);
+        ASSERT_NE(figure, nullptr) << part;
+        EXPECT_EQ(figure->cls, "GCharacterNode");
+        expectAnimation(*figure, "Stand");
+        for (const std::string& sector : sectors)
+            expectAnimation(*figure, "Move" + sector);
+    }
+
+    const GTrainConfig* record = objects->findTrain(CName("Train1"));
+    ASSERT_NE(record, nullptr);
+    const OutlineNode* train = collection->child(str(record->TemplateID));
+    ASSERT_NE(train, nullptr);
+    EXPECT_EQ(train->cls, "GTrainNode");
+    for (const char* phase : {"Coming", "Arrived", "Leaved"})
+        for (const char* way : {"Left", "Right"})
+            expectAnimation(*train, std::string(phase) + way);
+}
+
+// What a building place binds and applies: its hover and focus ring, an
+// apartment's stars, the signs and badges it clones, the building site and
+// the income clock.
+TEST_F(GameConfigurationAssets, BuildingTemplatesHaveThePartsAndStatesAPlaceApplies) {
+    const std::unique_ptr<OutlineNode> collection = sceneOutline(assetText("scenes/TemplateCollection.mscn"));
+    for (const auto& entry : objects->getBuildings()) {
+        const GBuildingConfig& b = *entry.value;
+        SCOPED_TRACE(str(b.Name));
+        const OutlineNode* tpl = collection->child(str(b.Name));
+        ASSERT_NE(tpl, nullptr);
+        for (const char* state :
+             {"Normal", "NormalHover", "FocusHover", "FocusKillHover", "NormalKillHover", "Focus", "KillFocus", "Press",
+              "Done", "AfterBuild", "ShowSnow", "HideSnow", "Setting1", "Setting2", "Setting3", "Setting4"})
+            EXPECT_TRUE(tpl->states.count(state)) << state;
+        const OutlineNode* ring = tpl->child("Selector");
+        ASSERT_NE(ring, nullptr);
+        if (b.Kind == GBuildingType::OnRoad) {
+            for (const char* state : {"Building", "Built", "FirstOnRoad", "FirstOnRoadOff", "Impending", "ImpendingOff",
+                                      "DisableHover", "Appear"})
+                EXPECT_TRUE(tpl->states.count(state)) << state;
+            ASSERT_NE(tpl->child("ProgressBar"), nullptr);
+            EXPECT_EQ(tpl->child("ProgressBar")->cls, "GProgressBarWithSignNode");
+        }
+        const OutlineNode* stars = tpl->child("StarIcons");
+        EXPECT_EQ(stars != nullptr, b.Kind == GBuildingType::Apartment);
+        if (stars) {
+            ASSERT_FALSE(stars->children.empty());
+            for (const auto& star : stars->children) {
+                for (const char* state : {"Level0", "Level1", "Level2", "Level3", "LevelUp0", "LevelUp1", "LevelUp2",
+                                          "LevelUp3", "NextLevel0", "NextLevel1", "NextLevel2", "Hide"})
+                    EXPECT_TRUE(star->states.count(state)) << state;
+            }
+        }
+    }
+
+    const std::map<std::string, std::vector<std::string>> signs = {
+        {"RepairIcon", {"Appear", "Disappear"}},
+        {"DirtyIcon", {"Appear", "Disappear"}},
+        {"UnreachableMarker", {"Show", "Hide"}},
+        {"License", {"Disappear"}},
+        {"MoneyBurst", {}},
+        {"FeatureText", {"Rating", "Guests", "RatingUpgrade", "GuestsUpgrade", "Normal"}},
+        {"SmileIcon", {"Normal", "Highlight", "NegativeIncome", "IncomeUpgrade"}},
+        {"RatingText", {"Red", "Blue", "Green"}},
+        {"WorkersText", {}},
+        {"ConstructionSelector", {"Focus"}},
+        {"Construction",
+         {"PreBuild1", "PreBuild2", "PreBuild3", "Worker1", "Worker2", "Worker3", "Build", "PostBuild1", "PostBuild2",
+          "PostBuild3", "End"}},
+    };
+    for (const auto& [name, states] : signs) {
+        const OutlineNode* tpl = collection->child(name);
+        ASSERT_NE(tpl, nullptr) << name;
+        for (const std::string& state : states)
+            EXPECT_TRUE(tpl->states.count(state)) << name << " " << state;
+    }
+    EXPECT_EQ(collection->child("FeatureText")->cls, "SpriteNode");
+    EXPECT_EQ(collection->child("ConstructionSelector")->cls, "SpriteNode");
+    for (const char* name : {"SmileIcon", "RatingText"})
+        EXPECT_EQ(collection->child(name)->cls, "TextNode") << name;
+    const OutlineNode* smile = collection->child("SmileIcon");
+    EXPECT_NE(smile->child("IncomeBonusText"), nullptr);
+    EXPECT_NE(collection->child("WorkersText")->child("Text"), nullptr);
+    const OutlineNode* site = collection->child("Construction");
+    ASSERT_NE(site->child("ProgressBar"), nullptr);
+    EXPECT_EQ(site->child("ProgressBar")->cls, "ProgressBarNode");
+    // The clock's second part is the sector the level fills, its third the hand.
+    const OutlineNode* clock = collection->child("IncomeClock");
+    ASSERT_NE(clock, nullptr);
+    const OutlineNode* progress = clock->child("Progress");
+    ASSERT_NE(progress, nullptr);
+    ASSERT_GE(progress->children.size(), 3u);
+    EXPECT_EQ(progress->children[1]->cls, "GEllipseSectorNode");
+    EXPECT_TRUE(progress->children[1]->states.count("Alert"));
 }
 
 TEST_F(GameConfigurationAssets, UniqueUpgradesApplyToBuildingsThatExist) {
