@@ -106,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CRefHandle<CEvent>(new CEventClicked(building.get())),
         CRefHandle<CEvent>(new CEventListItemClicked(building.get(), 1)),
         CRefHandle<CEvent>(new CEventListItemHovered(building.get(), 2)),
-        CRefHandle<CEvent>(new GBuildingCompletedMessage(building.get())),
+        CRefHandle<CEvent>(new GBuildingCompletedMessage(building.get(), nullptr)),
         CRefHandle<CEvent>(new GObjectivesGroupCompletedMessage(1, 0, 0, 0, CString())),
         CRefHandle<CEvent>(new GRandomResourceAppearedMessage(building.get(), CName("Gold"))),
         CRefHandle<CEvent>(new GLetterEvent(none, none, false, {}, {})),

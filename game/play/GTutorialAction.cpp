@@ -10,6 +10,7 @@
 #include "game/config/GBuildingConfig.h"
 #include "game/play/GTutorialActions.h"
 #include "game/play/ITutorialBuildings.h"
+#include "game/world/GBuildingNode.h"
 
 namespace {
 
@@ -71,9 +72,15 @@ const CEventHandlerTable& GTutorialAction::handlerTable() {
 
 bool GTutorialAction::matchesBuilding(const BaseNode* building, const CArray<CName>& types,
                                       const CArray<CName>& places) const {
-    if (!building || !m_buildings || !building->isKindOf(ITutorialBuildings::BuildingNodeTypeId))
+    if (!building || !building->isKindOf(ITutorialBuildings::BuildingNodeTypeId))
         return false;
-    const GBuildingConfig* type = m_buildings->getBuildingType(building);
+    // A building place of the world knows its own type; the screen answers
+    // for anything else it shows as a building.
+    const GBuildingConfig* type = nullptr;
+    if (const auto* place = dynamic_cast<const GBuildingNode*>(building))
+        type = place->getType();
+    else if (m_buildings)
+        type = m_buildings->getBuildingType(building);
     if (!type)
         return false;
     return (types.empty() || contains(types, type->Name)) && (places.empty() || contains(places, building->getName()));

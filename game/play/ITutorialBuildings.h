@@ -3,9 +3,9 @@
 class BaseNode;
 class GBuildingConfig;
 
-// What the tutorial asks of the screen that runs it about the buildings of
-// its level. The play screen implements it; screens without buildings give
-// the controller none, and then no building ever matches a filter.
+// What the tutorial asks of the screen that runs it about buildings that are
+// not the world's own building places (those answer with their own type).
+// Screens without such buildings give the controller none.
 class ITutorialBuildings {
 public:
     // The current type record of `building`, or null when the node is no

@@ -3,6 +3,7 @@
 #include "engine/content/CDictionary.h"
 #include "engine/core/CEngineManagers.h"
 #include "engine/scene/CPropertyBag.h"
+#include "game/config/GNumberText.h"
 #include "tests/game/nodes/GameNodesTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -22,14 +23,19 @@ CRefHandle<GCounterTextNode> counter(int start, int end, int time, int mode) {
     return node;
 }
 
-// The dictionary's money format and thousands delimiter for one test.
+// The dictionary's money format and thousands delimiter for one test, the
+// delimiter taken from the dictionary as the game does at start-up.
 struct Dictionary {
     Dictionary() {
         CDictionary* dictionary = CEngineManagers::instance().getDictionary();
         dictionary->set("MoneyDollar", CStringW(u"$#p"));
         dictionary->set("ThousandsDelimiter", CStringW(u"."));
+        setThousandsDelimiter(thousandsDelimiterFrom(*dictionary));
     }
-    ~Dictionary() { CEngineManagers::instance().getDictionary()->clear(); }
+    ~Dictionary() {
+        CEngineManagers::instance().getDictionary()->clear();
+        setThousandsDelimiter(u',');
+    }
 };
 
 } // namespace

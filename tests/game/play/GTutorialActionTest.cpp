@@ -5,6 +5,7 @@
 #include "game/config/GRandomEventMessages.h"
 #include "game/config/GWorldMessages.h"
 #include "game/play/GTutorialActions.h"
+#include "game/world/GBuildingNode.h"
 #include "tests/game/play/TutorialTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -184,6 +185,32 @@ TEST_F(TutorialActions, WithoutTheScreensBuildingsNoBuildingMatches) {
     CRefHandle<CEvent> event(click(cottage1.get()));
     EXPECT_TRUE(a->handleEvent(event.get())) << "refused";
     EXPECT_FALSE(a->isDone());
+}
+
+TEST_F(TutorialActions, AWorldBuildingPlaceAnswersWithItsOwnType) {
+    CRefHandle<GBuildingConfig> cottage(new GBuildingConfig);
+    cottage->Name = CName("Cottage1");
+    CRefHandle<GBuildingNode> place(new GBuildingNode(CObjectName(), nullptr, nullptr));
+    place->setName(CName("Place7"));
+    place->setType(cottage.get(), false, false);
+    const struct {
+        const char* what;
+        std::string element;
+        bool done;
+    } cases[] = {
+        {"its type", action("BuildingPress", "Buildings=\"Cottage1\""), true},
+        {"its place", action("BuildingPress", "Places=\"Place7\""), true},
+        {"another type", action("BuildingPress", "Buildings=\"Mill1\""), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        CRefHandle<GTutorialAction> a = loadAction(c.element);
+        a->activate(level.get());
+        CRefHandle<CEvent> event(click(place.get()));
+        (void)a->handleEvent(event.get());
+        a->update(0);
+        EXPECT_EQ(a->isDone(), c.done);
+    }
 }
 
 TEST_F(TutorialActions, TimedIsDoneOnceItsTimeHasPassedInUpdates) {

@@ -112,7 +112,7 @@ float cheapest(const GPathFinder& finder, GGridCell start, GGridCell goal, float
     return best[size_t(goal.row * columns + goal.column)];
 }
 
-// The search written out plainly, as the game first had it: separate item
+// The search written out plainly, step by step: separate item
 // arrays, marks cleared every search, and a linear scan of the open list to
 // find an item whose g improves. The path finder must find the very same
 // paths.
