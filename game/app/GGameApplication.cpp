@@ -590,14 +590,14 @@ void GGameApplication::reloadConfiguration() {
     CVirtualFileSystem* files = m_engine ? m_engine->getFileSystem() : nullptr;
     if (!files)
         return;
-    m_objectsConfiguration->clear();
+    // All four object files: the workers, trains and station items come
+    // from the other three.
+    m_objectsConfiguration->reload(files);
     auto read = [files](const char16_t* path, auto&& reader) {
         CRefHandle<CXmlStreamReader> xml(files->openXmlReader(CStringW(path)));
         if (xml)
             reader(*xml);
     };
-    read(u"levels/common/BuildingsConfiguration.xml",
-         [this](CXmlStreamReader& xml) { (void)m_objectsConfiguration->readFromXml(xml); });
     read(u"levels/common/UpgradesConfiguration.xml",
          [this](CXmlStreamReader& xml) { (void)m_upgradesConfiguration->readFromXml(xml); });
     read(u"scenes/ComicsConfiguration.xml",
@@ -636,6 +636,8 @@ void GGameApplication::alignGameScreen() {
         return;
     const CSizeI screen = driver->screenSize();
     const GScreenAlignment a = alignScreen(screen.width, screen.height);
+    if (!a.usable)
+        return;
     if (a.stretched)
         log().log("Stretched", CLog::Info);
     m_firstBar = a.firstBar;

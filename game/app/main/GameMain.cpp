@@ -20,8 +20,11 @@ int gameMain(const std::vector<std::string>& arguments, const GameMainOptions& o
 
     // The first copy raises itself when another one starts.
     CSingleInstanceGuard guard(CString(kGameInstanceName), options.instanceLockFolder);
-    if (guard.isOtherInstanceRunning())
+    if (guard.isOtherInstanceRunning()) {
+        CLog::instance()->log("Another copy of the game is running; it was brought to the front and this one ends",
+                              CLog::Info);
         return 0;
+    }
 
     GGameOptions gameOptions;
     gameOptions.registerStartClasses = &registerStartClasses;

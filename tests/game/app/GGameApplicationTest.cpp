@@ -438,6 +438,7 @@ TEST_F(GameTest, ASecondCopyEndsAtOnceWithStatusZero) {
     options.nullVideoDriver = true;
     options.installCrashHandler = false;
     EXPECT_EQ(gameMain({}, options), 0);
+    EXPECT_TRUE(log.contains("Another copy of the game is running; it was brought to the front and this one ends"));
     EXPECT_FALSE(log.contains("MRX Game Engine")) << "nothing was started";
     EXPECT_EQ(findEngineInstance(), nullptr);
 }
@@ -518,6 +519,29 @@ TEST_F(GameTest, DrawsTheScenesThenTheBlackBarsOfAWideScreen) {
     EXPECT_EQ(findEngineInstance(), engine) << "a shared engine stays with its maker";
     engine->release();
     EXPECT_EQ(findEngineInstance(), nullptr);
+}
+
+TEST_F(GameTest, AWindowWithoutAreaKeepsTheLastLayout) {
+    writeAssets();
+    CEngine* engine = RecordingDevice::create(CEngineCreationParams());
+    ASSERT_NE(engine, nullptr);
+    GGameApplication* game = start(false);
+    ASSERT_TRUE(game->init(CStringW()));
+    auto* driver = dynamic_cast<CRecordingGraphicsDriver*>(engine->getVideoDriver());
+    ASSERT_NE(driver, nullptr);
+    driver->onWindowResized(CSizeI(1920, 1080));
+    game->alignGameScreen();
+    // Minimised, the window reports no area.
+    for (const CSizeI size : {CSizeI(0, 0), CSizeI(1920, 0), CSizeI(0, 1080)}) {
+        driver->onWindowResized(size);
+        game->alignGameScreen();
+        EXPECT_EQ(game->getFirstBar(), CRectI(0, 0, 97, 1080));
+        EXPECT_EQ(game->getSecondBar(), CRectI(1823, 0, 1920, 1080));
+        EXPECT_FLOAT_EQ(game->getSceneManager()->getPosition().x, 240.0f);
+        EXPECT_FLOAT_EQ(game->getSceneManager()->getScale().x, 1.40625f);
+    }
+    shutDown();
+    engine->release();
 }
 
 TEST_F(GameTest, RunsFromThePackedArchiveUnlessACheatsEntryMarksADevelopmentSetUp) {
