@@ -489,7 +489,7 @@ bool GGameApplication::onRender(CEvent*) {
 
 bool GGameApplication::onWindowFocus(CEventWindowActivate* event) {
     const bool active = event->isActive();
-    log().log(CString("Window focus") + (active ? "true" : "false"), CLog::Info);
+    log().log(active ? "The window has the focus" : "The window lost the focus", CLog::Info);
     if (CSoundCueManager* cues = m_engine ? m_engine->getSoundCueManager() : nullptr) {
         cues->pauseGroup(!active, GroupMusic);
         cues->pauseGroup(!active, GroupSounds);
