@@ -287,7 +287,8 @@ bool GGameApplication::createWindowAndDriver() {
     m_params.colorBits = 32;
     m_params.depthBits = 0;
     m_params.stencil = false;
-    m_params.vsync = false;
+    // Without vertical sync an idle menu draws as fast as it can.
+    m_params.vsync = common ? common->getBool("VSync") : true;
     m_params.antiAlias = false;
     m_params.keepFloatPrecision = false;
     m_params.desktopSize = true;

@@ -521,6 +521,24 @@ TEST_F(GameTest, DrawsTheScenesThenTheBlackBarsOfAWideScreen) {
     EXPECT_EQ(findEngineInstance(), nullptr);
 }
 
+TEST_F(GameTest, TheWindowTakesTheStoredVerticalSyncSetting) {
+    writeAssets();
+    for (const bool vsync : {true, false}) {
+        SCOPED_TRACE(vsync);
+        GGameApplication* game = start(true);
+        ASSERT_TRUE(game->init(CStringW()));
+        EXPECT_EQ(game->getCreationParams().vsync, vsync);
+        auto* device = dynamic_cast<CSdlDevice*>(game->getEngine());
+        ASSERT_NE(device, nullptr);
+        EXPECT_EQ(device->getCreationParams().vsync, vsync);
+        // The next start finds the setting off.
+        CProfileManager* profiles = game->getEngine()->getProfileManager();
+        profiles->getCommonProfile()->setBool("VSync", false);
+        ASSERT_TRUE(profiles->saveUserProfiles());
+        shutDown();
+    }
+}
+
 TEST_F(GameTest, AWindowWithoutAreaKeepsTheLastLayout) {
     writeAssets();
     CEngine* engine = RecordingDevice::create(CEngineCreationParams());
