@@ -6,8 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh play
-# The benchmarks are left out: their library is a test tool.
-cmake --preset release -DBM_BENCH=OFF
+cmake --preset release
 cmake --build --preset release -j "$(nproc)" --target brindlemoor
 
 # A window needs a display; SDL_VIDEODRIVER set by hand chooses otherwise.
