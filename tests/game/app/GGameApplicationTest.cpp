@@ -479,7 +479,7 @@ TEST_F(GameTest, ASmallDesktopPlaysFullScreenAndAltEnterCannotLeaveIt) {
     EXPECT_TRUE(game->isFullScreen());
 }
 
-TEST_F(GameTest, DrawsTheScenesThenTheBlackBarsOfAWideScreen) {
+TEST_F(GameTest, DrawsTheScenesThenTheBlackBarsOfAWideScreenAndKeepsThemWhenMinimised) {
     writeAssets();
     // The game shares an engine that exists already.
     CEngine* engine = RecordingDevice::create(CEngineCreationParams());
@@ -515,6 +515,16 @@ TEST_F(GameTest, DrawsTheScenesThenTheBlackBarsOfAWideScreen) {
     EXPECT_LT(draws[1] - &driver->records()[0], bars[0] - &driver->records()[0]);
     EXPECT_EQ(game->getFramesDrawn(), 1u);
 
+    // Minimised, the window reports no area: the layout stays as it was.
+    for (const CSizeI size : {CSizeI(0, 0), CSizeI(1920, 0), CSizeI(0, 1080)}) {
+        driver->onWindowResized(size);
+        game->alignGameScreen();
+        EXPECT_EQ(game->getFirstBar(), CRectI(0, 0, 97, 1080));
+        EXPECT_EQ(game->getSecondBar(), CRectI(1823, 0, 1920, 1080));
+        EXPECT_FLOAT_EQ(game->getSceneManager()->getPosition().x, 240.0f);
+        EXPECT_FLOAT_EQ(game->getSceneManager()->getScale().x, 1.40625f);
+    }
+
     shutDown();
     EXPECT_EQ(findEngineInstance(), engine) << "a shared engine stays with its maker";
     engine->release();
@@ -537,29 +547,6 @@ TEST_F(GameTest, TheWindowTakesTheStoredVerticalSyncSetting) {
         ASSERT_TRUE(profiles->saveUserProfiles());
         shutDown();
     }
-}
-
-TEST_F(GameTest, AWindowWithoutAreaKeepsTheLastLayout) {
-    writeAssets();
-    CEngine* engine = RecordingDevice::create(CEngineCreationParams());
-    ASSERT_NE(engine, nullptr);
-    GGameApplication* game = start(false);
-    ASSERT_TRUE(game->init(CStringW()));
-    auto* driver = dynamic_cast<CRecordingGraphicsDriver*>(engine->getVideoDriver());
-    ASSERT_NE(driver, nullptr);
-    driver->onWindowResized(CSizeI(1920, 1080));
-    game->alignGameScreen();
-    // Minimised, the window reports no area.
-    for (const CSizeI size : {CSizeI(0, 0), CSizeI(1920, 0), CSizeI(0, 1080)}) {
-        driver->onWindowResized(size);
-        game->alignGameScreen();
-        EXPECT_EQ(game->getFirstBar(), CRectI(0, 0, 97, 1080));
-        EXPECT_EQ(game->getSecondBar(), CRectI(1823, 0, 1920, 1080));
-        EXPECT_FLOAT_EQ(game->getSceneManager()->getPosition().x, 240.0f);
-        EXPECT_FLOAT_EQ(game->getSceneManager()->getScale().x, 1.40625f);
-    }
-    shutDown();
-    engine->release();
 }
 
 TEST_F(GameTest, RunsFromThePackedArchiveUnlessACheatsEntryMarksADevelopmentSetUp) {

@@ -21,30 +21,26 @@ using S = GIntroScene;
 // Stand-ins for the level scene and the play screen, whose classes live in
 // the libraries above this one. A level scene named "NoOffice" has no
 // headquarters building; a play screen named "Refuses" cannot start a level.
-template <int32_t Id> class StandInScene : public GBaseSceneNode {
+template <class Self, int32_t Id> class StandInScene : public GBaseSceneNode {
 public:
     using GBaseSceneNode::GBaseSceneNode;
+    static BaseNode* create(const CObjectName& name) { return new Self(name, nullptr, nullptr); }
+    BaseNode* clone(BaseNode* parent, BaseNode* sceneManager) const override {
+        return cloneAs<Self>(parent, sceneManager);
+    }
     [[nodiscard]] int32_t getTypeId() const override { return Id; }
     [[nodiscard]] bool isKindOf(int32_t id) const override { return id == Id || GBaseSceneNode::isKindOf(id); }
 };
 
-class TestLevelScene : public StandInScene<GIntroScene::LevelSceneTypeId>, public ILevelSceneStart {
+class TestLevelScene : public StandInScene<TestLevelScene, GIntroScene::LevelSceneTypeId>, public ILevelSceneStart {
 public:
     using StandInScene::StandInScene;
-    static BaseNode* create(const CObjectName& name) { return new TestLevelScene(name, nullptr, nullptr); }
-    BaseNode* clone(BaseNode* parent, BaseNode* sceneManager) const override {
-        return cloneAs<TestLevelScene>(parent, sceneManager);
-    }
     [[nodiscard]] bool hasHeadquarters() const override { return getName() != CName("NoOffice"); }
 };
 
-class TestPlayScene : public StandInScene<GIntroScene::PlaySceneTypeId>, public IPlaySceneStart {
+class TestPlayScene : public StandInScene<TestPlayScene, GIntroScene::PlaySceneTypeId>, public IPlaySceneStart {
 public:
     using StandInScene::StandInScene;
-    static BaseNode* create(const CObjectName& name) { return new TestPlayScene(name, nullptr, nullptr); }
-    BaseNode* clone(BaseNode* parent, BaseNode* sceneManager) const override {
-        return cloneAs<TestPlayScene>(parent, sceneManager);
-    }
     bool startLevel(const CStringW& levelFolder, SceneNode* levelScene) override {
         startedFolder = levelFolder;
         startedScene = levelScene;
@@ -55,13 +51,9 @@ public:
 };
 
 // The same type ids without the start interfaces.
-template <int32_t Id> class BareScene : public StandInScene<Id> {
+template <int32_t Id> class BareScene : public StandInScene<BareScene<Id>, Id> {
 public:
-    using StandInScene<Id>::StandInScene;
-    static BaseNode* create(const CObjectName& name) { return new BareScene(name, nullptr, nullptr); }
-    BaseNode* clone(BaseNode* parent, BaseNode* sceneManager) const override {
-        return this->template cloneAs<BareScene>(parent, sceneManager);
-    }
+    using StandInScene<BareScene<Id>, Id>::StandInScene;
 };
 
 void registerStandIns() {
