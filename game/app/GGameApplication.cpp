@@ -210,8 +210,7 @@ bool GGameApplication::init(const CStringW&) {
     if (IAudioDevice* audio = m_engine->getAudioDevice())
         audio->setStreamingThreshold(kStreamingThreshold);
     setUpSoundGroups();
-    if (activeProfile())
-        applySoundSettings(false);
+    applySoundSettings(false);
     applyCursor();
     if (ICursorControl* cursor = m_engine->getCursorControl())
         cursor->setVisible(false);
@@ -701,8 +700,12 @@ bool GGameApplication::recreateWindow() {
 }
 
 void GGameApplication::applySoundSettings(bool throttle) {
-    CProfileParameters* player = activeProfile();
+    CProfileParameters* active = activeProfile();
     CSoundCueManager* cues = m_engine ? m_engine->getSoundCueManager() : nullptr;
+    // Before the first player the volumes are a new player's, so the music
+    // keeps its level when that player comes.
+    CProfileManager* profiles = m_engine ? m_engine->getProfileManager() : nullptr;
+    const CProfileParameters* player = active ? active : profiles ? profiles->getNewProfileDefaults() : nullptr;
     if (!player || !cues)
         return;
     const bool soundOn = player->getBool("SoundOn");
@@ -719,6 +722,9 @@ void GGameApplication::applySoundSettings(bool throttle) {
     cues->setGroupVolume(soundVolume, GroupVoices);
     const float musicVolume = musicOn ? player->getFloat("MusicVolume") * 0.01f : 0.0f;
     cues->setGroupVolume(musicVolume * musicFactor, GroupMusic);
+    // Only a player's choice starts or stops the music.
+    if (!active)
+        return;
     if (musicOn) {
         if (!isSceneOnStack(GamePlaySceneTypeId))
             (void)cues->play(soundCueName(GSoundCue::MenuMusic), true, 0);

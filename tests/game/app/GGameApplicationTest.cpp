@@ -336,17 +336,24 @@ TEST_F(GameTest, AppliesAPlayersSoundSettings) {
     GGameApplication* game = start(true);
     ASSERT_TRUE(game->init(CStringW()));
     CEngine* engine = game->getEngine();
+    CSoundCueManager* cues = engine->getSoundCueManager();
+    // Before the first player, a new player's volumes: the first player
+    // chosen changes no level.
+    for (const int32_t group : {0, 1, 2, 3})
+        EXPECT_FLOAT_EQ(cues->getGroupVolume(group), 0.4f) << "group " << group;
     CProfileManager* profiles = engine->getProfileManager();
     ASSERT_TRUE(profiles->addProfile(CStringW(u"Ann")));
     ASSERT_TRUE(profiles->setActiveProfile(0));
     CProfileParameters* player = profiles->getActiveProfile();
     ASSERT_NE(player, nullptr);
     EXPECT_FLOAT_EQ(player->getFloat("SoundVolume"), 40.0f) << "a new player starts from the defaults";
+    game->applySoundSettings(false);
+    for (const int32_t group : {0, 1, 2, 3})
+        EXPECT_FLOAT_EQ(cues->getGroupVolume(group), 0.4f) << "group " << group;
 
     player->setBool("SoundOn", false);
     player->setFloat("MusicVolume", 50.0f);
     game->applySoundSettings(false);
-    CSoundCueManager* cues = engine->getSoundCueManager();
     EXPECT_EQ(cues->getGroupVolume(0), 0.0f);
     EXPECT_EQ(cues->getGroupVolume(2), 0.0f);
     EXPECT_EQ(cues->getGroupVolume(3), 0.0f);
