@@ -1,6 +1,19 @@
 # Settings every target of ours shares: the language level, the warnings and,
 # in the test build, the sanitizers.
 
+# Compiles go through ccache when it is installed (and no launcher is chosen
+# already). Paths under the source folder are hashed relative to it and the
+# working folder not at all, so a clone in another folder reuses the objects
+# an earlier build of the same sources left in the cache.
+if(NOT DEFINED CMAKE_CXX_COMPILER_LAUNCHER AND NOT DEFINED ENV{CMAKE_CXX_COMPILER_LAUNCHER})
+    find_program(BM_CCACHE ccache)
+    if(BM_CCACHE)
+        set(bm_launcher env CCACHE_BASEDIR=${PROJECT_SOURCE_DIR} CCACHE_NOHASHDIR=1 ${BM_CCACHE})
+        set(CMAKE_C_COMPILER_LAUNCHER ${bm_launcher})
+        set(CMAKE_CXX_COMPILER_LAUNCHER ${bm_launcher})
+    endif()
+endif()
+
 if(BM_SANITIZE)
     add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
     add_link_options(-fsanitize=address,undefined)
@@ -62,7 +75,10 @@ function(bm_add_test group library)
     set(exe test_${library})
     add_executable(${exe} ${ARG_SOURCES})
     target_link_libraries(${exe} PRIVATE ${library} bm_test_support ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
-    target_compile_definitions(${exe} PRIVATE BM_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+    # BM_SOURCE_DIR, the source folder, comes from one function of the
+    # support library, so the tests' own objects do not depend on where the
+    # clone is.
+    target_compile_options(${exe} PRIVATE -include ${PROJECT_SOURCE_DIR}/tests/support/TestSourceDir.h)
     bm_sanitizer_defaults(${exe})
     bm_warnings(${exe})
     set(lock "")

@@ -1,16 +1,25 @@
 #!/usr/bin/env bash
-# Installs every Debian package the project needs: the single list of system
+# Installs the Debian packages the project needs: the single list of system
 # dependencies. Runs non-interactively; needs root (or sudo).
+#
+#   bash scripts/install-deps.sh        everything: tests, Windows build, fuzzing
+#   bash scripts/install-deps.sh play   only what building and playing the game need
 set -euo pipefail
 
-packages=(
+play=(
     # toolchain
-    build-essential cmake ninja-build clang clang-format libclang-rt-14-dev
+    build-essential cmake ninja-build pkg-config
     # libraries the engine links
     zlib1g-dev libpng-dev libjpeg-dev libogg-dev libvorbis-dev libopenal-dev
     libsdl2-dev libgl-dev libegl-dev libgl1-mesa-dri
-    # the data tools: font rendering, and the fonts the game's fonts are made from
-    libfreetype-dev fonts-dejavu-core
+    # the data tools, built with the game: font rendering
+    libfreetype-dev
+)
+rest=(
+    # compiler cache, clang for the fuzz build, formatting
+    ccache clang clang-format libclang-rt-14-dev
+    # the fonts the game's fonts are made from
+    fonts-dejavu-core
     # tests and benchmarks
     googletest libgtest-dev libgmock-dev libbenchmark-dev libpugixml-dev
     xvfb xauth
@@ -23,6 +32,15 @@ packages=(
     # the asset tools: POV-Ray renders the town, FluidSynth plays the music
     povray fluidsynth fluid-soundfont-gm
 )
+
+case "${1:-all}" in
+    play) packages=("${play[@]}") ;;
+    all) packages=("${play[@]}" "${rest[@]}") ;;
+    *)
+        echo "usage: $0 [play]" >&2
+        exit 2
+        ;;
+esac
 
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi

@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh play
 cmake --preset release
 cmake --build --preset release -j "$(nproc)" --target brindlemoor
 

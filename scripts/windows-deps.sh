@@ -4,7 +4,7 @@
 # libjpeg-turbo, libogg, libvorbis, pugixml) and from Debian's GoogleTest
 # sources, into one prefix:
 #
-#   bash scripts/windows-deps.sh [PREFIX]     (default build/windows-deps)
+#   bash scripts/windows-deps.sh [PREFIX]     (default build/windows-deps, see below)
 #
 # zlib comes from Debian's libz-mingw-w64-dev. The sources are fetched with a
 # private deb-src list, so the system's apt configuration stays as it is. A
@@ -13,11 +13,25 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-prefix=$(realpath -m "${1:-build/windows-deps}")
-work="$prefix.work"
-stamp="$prefix/.built"
 toolchain="$root/cmake/mingw-w64-x86_64.cmake"
 script_hash=$(cat "$0" "$toolchain" | sha256sum | cut -d' ' -f1)
+
+# Without a PREFIX the libraries are made once per version of this script in
+# the user's cache folder, and build/windows-deps names them: a fresh clone
+# finds them there. A lock keeps two builds from making them at once.
+if [ $# -eq 0 ]; then
+    cache="${XDG_CACHE_HOME:-$HOME/.cache}/brindlemoor"
+    mkdir -p "$cache" build
+    exec 8>"$cache/windows-deps.lock"
+    flock 8
+    prefix="$cache/windows-deps-$script_hash"
+    [ -L build/windows-deps ] || rm -rf build/windows-deps build/windows-deps.work
+    ln -sfn "$prefix" build/windows-deps
+else
+    prefix=$(realpath -m "$1")
+fi
+work="$prefix.work"
+stamp="$prefix/.built"
 
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$script_hash" ]; then
     echo "Windows libraries are up to date in $prefix"

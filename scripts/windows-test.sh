@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
-# Cross-builds the engine's tests for 64-bit Windows and runs them through wine
-# on a private X server:
+# Cross-builds the game and the engine's tests for 64-bit Windows and runs
+# them through wine on a private X server:
 #
 #   bash scripts/windows-test.sh [ctest arguments...]
+#
+# Only the tests of the code that is not the same on both systems are built
+# and run: the platform layer, files, sound, the window device, the video
+# drivers, the game program and its screens. BM_WINDOWS_TESTS=all builds and
+# runs every test; ctest arguments (a -R of their own) choose among those
+# built.
 #
 # The libraries come from scripts/windows-deps.sh (kept between runs). Wine
 # gets its own prefix in the build folder; the X server and the wineserver
@@ -14,9 +20,18 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc)
 
+groups="platform|io|sound|device|video|app|screens"
+targets=(brindlemoor test_engine_platform test_engine_io test_engine_sound test_engine_device test_engine_video
+    test_engine_video_gl21 test_game_app test_game_screens)
+selection=(-R "^win\.($groups)\.")
+if [ "${BM_WINDOWS_TESTS:-}" = all ]; then
+    targets=(all)
+    selection=()
+fi
+
 bash scripts/windows-deps.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows -j "$jobs"
+cmake --build --preset windows -j "$jobs" --target "${targets[@]}"
 
 build="$root/build/windows"
 export WINEPREFIX="$build/wineprefix"
@@ -88,5 +103,5 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$log" 2>&1
 # A second try for a test that fails: wine now and then fails to start a
 # process on a loaded machine.
 status=0
-ctest --preset windows -j "$jobs" --repeat until-pass:2 "$@" || status=$?
+ctest --preset windows -j "$jobs" --repeat until-pass:2 "${selection[@]}" "$@" || status=$?
 exit $status

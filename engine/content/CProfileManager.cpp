@@ -76,6 +76,9 @@ CProfileManager::~CProfileManager() {
 }
 
 bool CProfileManager::loadProfiles() {
+    // Either file failing its check counts: a sound common file does not
+    // hide a damaged user file.
+    m_checkValue = true;
     static_cast<void>(loadUserFile());
     static_cast<void>(loadCommonFile());
     m_commonProfile->applyDefaults(*m_commonDefaults);
@@ -133,6 +136,7 @@ CRefHandle<CXmlStreamReader> CProfileManager::openFile(const CStringW& path, boo
         if (reason.empty())
             return nullptr;
         unreadable = true;
+        m_checkValue = false;
         CLog::instance()->log(CStringW(u"Can't read profile file: ") + path + u": " + fromNativePath(reason),
                               CLog::Error);
         return nullptr;
@@ -140,6 +144,7 @@ CRefHandle<CXmlStreamReader> CProfileManager::openFile(const CStringW& path, boo
     std::vector<uint8_t> bytes;
     if (!readWhole(file.get(), kMaxFileSize, bytes)) {
         unreadable = true;
+        m_checkValue = false;
         CLog::instance()->log(CStringW(u"Can't read profile file: ") + path +
                                   (file->size() > kMaxFileSize ? u": it is too large" : u": reading failed"),
                               CLog::Error);
@@ -153,12 +158,10 @@ CRefHandle<CXmlStreamReader> CProfileManager::openFile(const CStringW& path, boo
     const std::size_t bodySize = bytes.size() >= kTrailerSize ? bytes.size() - kTrailerSize : 0;
     std::vector<uint8_t> plain(bytes.begin(), bytes.begin() + std::ptrdiff_t(bodySize));
     scramble(plain, m_key);
-    if (bytes.size() >= kTrailerSize) {
-        m_checkValue = updateCrc32(0, plain.data(), plain.size()) == readLe32(bytes.data() + bodySize);
-    } else {
-        m_checkValue = false;
-    }
-    if (!m_checkValue) {
+    const bool valid = bytes.size() >= kTrailerSize &&
+                       updateCrc32(0, plain.data(), plain.size()) == readLe32(bytes.data() + bodySize);
+    m_checkValue = m_checkValue && valid;
+    if (!valid) {
         // A plain XML file (written without a key) is taken as it stands.
         if (hasProfilesRoot(bytes))
             return CRefHandle<CXmlStreamReader>(new CXmlStreamReader(bytes.data(), bytes.size()));
@@ -166,7 +169,7 @@ CRefHandle<CXmlStreamReader> CProfileManager::openFile(const CStringW& path, boo
         // an empty list that the next save would make permanent, and a copy
         // of it stays beside it for a later repair.
         CLog::instance()->log(CStringW(u"Profile file is damaged, reading what is left: ") + path, CLog::Warning);
-        if (!storeFile(path + u".damaged", bytes)) {
+        if (!storeFile(freeDamagedCopyPath(path), bytes)) {
             // Without the copy a save would be the end of the damaged
             // original: it stays, and saves leave it alone.
             unreadable = true;
@@ -300,6 +303,18 @@ bool CProfileManager::storeFile(const CStringW& path, const std::vector<uint8_t>
     if (!stored)
         CLog::instance()->log(CStringW(u"Can't save profile file: ") + path, CLog::Error);
     return stored;
+}
+
+CStringW CProfileManager::freeDamagedCopyPath(const CStringW& path) const {
+    // An earlier copy may be the only one of players lost since: kept.
+    const CStringW first = path + u".damaged";
+    if (!m_fileSystem->exists(first, false))
+        return first;
+    for (int32_t n = 1;; ++n) {
+        const CStringW next = first + n;
+        if (!m_fileSystem->exists(next, false))
+            return next;
+    }
 }
 
 CStringW CProfileManager::filePath(bool userFile) const {

@@ -85,8 +85,8 @@ public:
     void deleteProfile(int index);
     [[nodiscard]] CProfileParameters* getActiveProfile() const { return m_activeProfile; }
 
-    // Whether the CRC-32 of the last scrambled file read matched; true until
-    // a file was read.
+    // False once a file read since the last loadProfiles() failed its CRC-32
+    // check or was there but could not be read; true until then.
     [[nodiscard]] bool isCheckValueValid() const { return m_checkValue; }
 
     // "profile.dat" in the user and in the common folder; empty when the
@@ -111,6 +111,8 @@ private:
     // The plain body of the user (or common) file as XML.
     [[nodiscard]] bool buildFile(bool userFile, std::vector<uint8_t>& out) const;
     [[nodiscard]] bool storeFile(const CStringW& path, const std::vector<uint8_t>& bytes);
+    // The first of path.damaged, path.damaged1, path.damaged2 ... not taken.
+    [[nodiscard]] CStringW freeDamagedCopyPath(const CStringW& path) const;
     [[nodiscard]] bool saveFile(bool userFile);
     [[nodiscard]] CStringW filePath(bool userFile) const;
 

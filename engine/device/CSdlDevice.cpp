@@ -304,12 +304,12 @@ bool CSdlDevice::createVideoDriver() {
         // Direct3D changes the display mode itself in full screen.
         driver = makeDirect3D8Driver();
         if (!driver)
-            log().log("Could not create DIRECT3D8 Driver.", CLog::Error);
+            log().log("Could not create DIRECT3D8 Driver.", deviceHasDirect3D() ? CLog::Error : CLog::Info);
         break;
     case CEngineCreationParams::DriverDirect3D9:
         driver = makeDirect3D9Driver();
         if (!driver)
-            log().log("Could not create DIRECT3D9 Driver.", CLog::Error);
+            log().log("Could not create DIRECT3D9 Driver.", deviceHasDirect3D() ? CLog::Error : CLog::Info);
         break;
     case CEngineCreationParams::DriverOpenGL:
         // The display takes the wanted mode before the driver sizes itself.
@@ -769,7 +769,7 @@ bool CSdlDevice::post(CEvent* event) {
 void CSdlDevice::destroyWindow() {
     if (!m_window->isOpen())
         return;
-    log().log("WM_DESTROY command received", CLog::Info);
+    log().log("The window is closed", CLog::Info);
     (void)post(new CEventWindowDestroyed);
     m_closing = true;
     if (m_cursor)

@@ -32,6 +32,14 @@ IGraphicsDriver* createDeviceOpenGLDriver(const CEngineCreationParams& params, C
     return createOpenGLDriver(params, fileSystem, shared.get(), clock);
 }
 
+bool deviceHasDirect3D() {
+#ifdef _WIN32
+    return true;
+#else
+    return false;
+#endif
+}
+
 IGraphicsDriver* createDeviceDirect3D9Driver(const CEngineCreationParams& params, CVirtualFileSystem* fileSystem,
                                              CClock* clock, CPlatformWindow* window) {
 #ifdef _WIN32

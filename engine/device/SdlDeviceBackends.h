@@ -25,6 +25,10 @@ struct CEngineCreationParams;
 // The Direct3D 9 driver drawing into `window`. Null where the system has no
 // Direct3D 9 (every system but Windows, or a Windows without d3d9.dll) or the
 // driver does not start.
+// True in the Windows build, the only one with the Direct3D drivers: there
+// a driver that cannot be made is an error, elsewhere the expected fallback.
+[[nodiscard]] bool deviceHasDirect3D();
+
 [[nodiscard]] IGraphicsDriver* createDeviceDirect3D9Driver(const CEngineCreationParams& params,
                                                            CVirtualFileSystem* fileSystem, CClock* clock,
                                                            CPlatformWindow* window);

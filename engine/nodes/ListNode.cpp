@@ -191,8 +191,19 @@ void ListNode::setSelectedItem(int32_t index, bool scrollIntoView) {
         if (element && !element->isFocused())
             element->setFocused(true);
     }
+    unfocusElementsBut(slot);
     if (m_selectedItem != old)
         postToParent<CEventListSelectionChanged>(this, m_selectedItem);
+}
+
+void ListNode::unfocusElementsBut(int32_t slot) {
+    // A focused element shows the selection: only the selected one may.
+    const int32_t count = getElementsCount();
+    for (int32_t i = 0; i < count; ++i) {
+        auto* element = nodeCast<ControlNode>(getElement(i));
+        if (i != slot && element && element->isFocused())
+            element->setFocused(false);
+    }
 }
 
 void ListNode::scrollTo(int32_t top) {
@@ -448,6 +459,7 @@ bool ListNode::onChildClicked(CEventClicked* event) {
                 const int32_t item = wrapIndex(m_topItem + i);
                 if (item < getItemsCount()) {
                     m_selectedItem = item;
+                    unfocusElementsBut(i);
                     postToParent<CEventListItemClicked>(this, item);
                 }
                 handled = true;

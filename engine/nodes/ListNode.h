@@ -116,6 +116,8 @@ private:
     // Scrolls by the buttons or the slider, moving the selection along when
     // IsSelectWhileListingOn.
     void listTo(int32_t target);
+    // Takes the focus from every element but the one in `slot` (-1: all).
+    void unfocusElementsBut(int32_t slot);
     void postValueChangedIf(int32_t selectedBefore, int32_t topBefore);
     // Posts a new E deferred to the parent, handled there or passed up.
     template <class E, class... Args> void postToParent(Args&&... args) {

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -90,9 +91,16 @@ CPlatformInstanceLock::~CPlatformInstanceLock() { release(); }
 
 std::string CPlatformInstanceLock::defaultFolder() {
     const uid_t uid = ::getuid();
+    auto ownFolder = [uid](const std::string& path) {
+        struct stat info {};
+        return !path.empty() && path.front() == '/' && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+               info.st_uid == uid;
+    };
+    const char* session = ::getenv("XDG_RUNTIME_DIR");
+    if (session && ownFolder(session))
+        return session;
     const std::string runtime = "/run/user/" + std::to_string(uid);
-    struct stat info {};
-    if (::lstat(runtime.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == uid)
+    if (ownFolder(runtime))
         return runtime;
     return kSharedFolder;
 }

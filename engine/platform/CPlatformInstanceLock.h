@@ -53,9 +53,11 @@ public:
     // when no holder listens.
     [[nodiscard]] static bool sendRaiseRequest(const std::string& name, const std::string& folder);
 
-    // The user's runtime folder /run/user/<uid> when it exists and belongs to
-    // this user, else /tmp. Taken from the user id alone, never from the
-    // environment, so every process of the user agrees on it.
+    // The user's runtime folder: $XDG_RUNTIME_DIR when it names a folder of
+    // this user, else /run/user/<uid> when that is one, else /tmp (where the
+    // names carry the user id). Every program of one session sees the same
+    // XDG_RUNTIME_DIR; a test or another user with a folder of their own is
+    // not blocked by a game someone else runs.
     [[nodiscard]] static std::string defaultFolder();
 
 private:

@@ -103,7 +103,8 @@ COpenALAudioDevice* COpenALAudioDevice::createLoopback(uint32_t frequency, bool 
 bool COpenALAudioDevice::openDevice() {
     ALCdevice* device = alcOpenDevice("Generic Software");
     if (!device) {
-        CLog::instance()->log("Failed to open the OpenAL \"Generic Software\" audio device", CLog::Error);
+        // OpenAL Soft has no device of that name: its default is the usual one.
+        CLog::instance()->log("No OpenAL \"Generic Software\" audio device; opening the default one", CLog::Info);
         device = alcOpenDevice(nullptr);
         if (!device) {
             CLog::instance()->log("Failed to open the OpenAL best audio device", CLog::Error);

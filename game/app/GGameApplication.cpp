@@ -210,8 +210,7 @@ bool GGameApplication::init(const CStringW&) {
     if (IAudioDevice* audio = m_engine->getAudioDevice())
         audio->setStreamingThreshold(kStreamingThreshold);
     setUpSoundGroups();
-    if (activeProfile())
-        applySoundSettings(false);
+    applySoundSettings(false);
     applyCursor();
     if (ICursorControl* cursor = m_engine->getCursorControl())
         cursor->setVisible(false);
@@ -287,7 +286,8 @@ bool GGameApplication::createWindowAndDriver() {
     m_params.colorBits = 32;
     m_params.depthBits = 0;
     m_params.stencil = false;
-    m_params.vsync = false;
+    // Without vertical sync an idle menu draws as fast as it can.
+    m_params.vsync = common ? common->getBool("VSync") : true;
     m_params.antiAlias = false;
     m_params.keepFloatPrecision = false;
     m_params.desktopSize = true;
@@ -489,7 +489,7 @@ bool GGameApplication::onRender(CEvent*) {
 
 bool GGameApplication::onWindowFocus(CEventWindowActivate* event) {
     const bool active = event->isActive();
-    log().log(CString("Window focus") + (active ? "true" : "false"), CLog::Info);
+    log().log(active ? "The window has the focus" : "The window lost the focus", CLog::Info);
     if (CSoundCueManager* cues = m_engine ? m_engine->getSoundCueManager() : nullptr) {
         cues->pauseGroup(!active, GroupMusic);
         cues->pauseGroup(!active, GroupSounds);
@@ -590,14 +590,14 @@ void GGameApplication::reloadConfiguration() {
     CVirtualFileSystem* files = m_engine ? m_engine->getFileSystem() : nullptr;
     if (!files)
         return;
-    m_objectsConfiguration->clear();
+    // All four object files: the workers, trains and station items come
+    // from the other three.
+    m_objectsConfiguration->reload(files);
     auto read = [files](const char16_t* path, auto&& reader) {
         CRefHandle<CXmlStreamReader> xml(files->openXmlReader(CStringW(path)));
         if (xml)
             reader(*xml);
     };
-    read(u"levels/common/BuildingsConfiguration.xml",
-         [this](CXmlStreamReader& xml) { (void)m_objectsConfiguration->readFromXml(xml); });
     read(u"levels/common/UpgradesConfiguration.xml",
          [this](CXmlStreamReader& xml) { (void)m_upgradesConfiguration->readFromXml(xml); });
     read(u"scenes/ComicsConfiguration.xml",
@@ -636,6 +636,8 @@ void GGameApplication::alignGameScreen() {
         return;
     const CSizeI screen = driver->screenSize();
     const GScreenAlignment a = alignScreen(screen.width, screen.height);
+    if (!a.usable)
+        return;
     if (a.stretched)
         log().log("Stretched", CLog::Info);
     m_firstBar = a.firstBar;
@@ -698,8 +700,12 @@ bool GGameApplication::recreateWindow() {
 }
 
 void GGameApplication::applySoundSettings(bool throttle) {
-    CProfileParameters* player = activeProfile();
+    CProfileParameters* active = activeProfile();
     CSoundCueManager* cues = m_engine ? m_engine->getSoundCueManager() : nullptr;
+    // Before the first player the volumes are a new player's, so the music
+    // keeps its level when that player comes.
+    CProfileManager* profiles = m_engine ? m_engine->getProfileManager() : nullptr;
+    const CProfileParameters* player = active ? active : profiles ? profiles->getNewProfileDefaults() : nullptr;
     if (!player || !cues)
         return;
     const bool soundOn = player->getBool("SoundOn");
@@ -716,6 +722,9 @@ void GGameApplication::applySoundSettings(bool throttle) {
     cues->setGroupVolume(soundVolume, GroupVoices);
     const float musicVolume = musicOn ? player->getFloat("MusicVolume") * 0.01f : 0.0f;
     cues->setGroupVolume(musicVolume * musicFactor, GroupMusic);
+    // Only a player's choice starts or stops the music.
+    if (!active)
+        return;
     if (musicOn) {
         if (!isSceneOnStack(GamePlaySceneTypeId))
             (void)cues->play(soundCueName(GSoundCue::MenuMusic), true, 0);

@@ -183,8 +183,10 @@ bool GIntroScene::onNavigationStarted(CEventSceneChangeStarted* event) {
         if (auto* texture = dynamic_cast<CAtlasTexture*>(loaded.get()))
             m_background->setAtlasTexture(texture);
     }
+    // The images of the headquarters screen and the comics stay in memory
+    // with their textures; the other screens drop them.
     if (IGraphicsDriver* d = driver())
-        d->setTextureFlag(kTextureFlagDropSource, false);
+        d->setTextureFlag(kTextureFlagDropSource, m_mode == IntroHeadquarters || m_mode == IntroComics);
 
     const bool firstRun = m_mode == IntroMainMenu && g_firstRun;
     if (firstRun)
@@ -360,7 +362,13 @@ void GIntroScene::loadLevelScene() {
         return;
     }
     const auto* level = dynamic_cast<const ILevelSceneStart*>(scene.get());
-    if (!level || !level->hasHeadquarters()) {
+    if (!level) {
+        log().log(CString("The level scene cannot be started (its class has no start interface): ") + CString(path),
+                  CLog::Error);
+        leaveToMap();
+        return;
+    }
+    if (!level->hasHeadquarters()) {
         log().log(CString("No Major Office found on the level: ") + CString(path), CLog::Error);
         leaveToMap();
         return;
@@ -377,8 +385,13 @@ void GIntroScene::loadPlayScene() {
         leaveToMap();
         return;
     }
-    if (!node->isKindOf(PlaySceneTypeId) || !dynamic_cast<IPlaySceneStart*>(node)) {
+    if (!node->isKindOf(PlaySceneTypeId)) {
         log().log("Unable to identify GamePlayScene.mscn", CLog::Error);
+        leaveToMap();
+        return;
+    }
+    if (!dynamic_cast<IPlaySceneStart*>(node)) {
+        log().log("GamePlayScene.mscn cannot start a level (its class has no start interface)", CLog::Error);
         leaveToMap();
         return;
     }
@@ -399,8 +412,22 @@ void GIntroScene::startLevel() {
 }
 
 void GIntroScene::showFile(const char16_t* path) {
-    (void)navigateToFile(CStringW(path), m_navigationFlag, CName("NavFrom"), CName("NavTo"));
     setKeepRunning(false);
+    if (navigateToFile(CStringW(path), m_navigationFlag, CName("NavFrom"), CName("NavTo")))
+        return;
+    log().log(CString("Unable to show the next screen: ") + CString(CStringW(path)), CLog::Error);
+    leaveForMissingScreen();
+}
+
+void GIntroScene::leaveForMissingScreen() {
+    m_nextStep = m_stepCount;
+    // Pushed over a screen: back to it. Otherwise the screen before is gone,
+    // and the main menu is the way back; without a main menu there is no
+    // screen to go to.
+    if (m_mode == IntroComicsOver)
+        (void)navigateBack(1, CName("NavFrom"), CName("NavTo"));
+    else if (m_mode != IntroMainMenu)
+        (void)goToIntro(IntroMainMenu, CStringW(), 0);
 }
 
 void GIntroScene::showMainMenu() { showFile(u"scenes/MainMenuScene.mscn"); }
@@ -439,8 +466,12 @@ void GIntroScene::loadComicsSoundPack() {
 void GIntroScene::loadComicsScene() { m_comicsScene = loadScene(m_name); }
 
 void GIntroScene::showComics() {
-    if (!m_comicsScene)
+    if (!m_comicsScene) {
+        setKeepRunning(false);
+        log().log(CString("Unable to show the next screen: ") + CString(m_name), CLog::Error);
+        leaveForMissingScreen();
         return;
+    }
     (void)navigateTo(m_comicsScene.get(), m_navigationFlag, CName("NavFrom"), CName("NavTo"));
     m_comicsScene.reset();
     setKeepRunning(false);

@@ -103,6 +103,9 @@ private:
     void setKeepRunning(bool on);
     void updateProgressBar();
     // Abandons the level and opens the map's loading screen.
+    // After a next screen that could not be shown: back where the loading
+    // came from (see the definition), with no steps left.
+    void leaveForMissingScreen();
     void leaveToMap();
 
     BaseNode* m_progressBg = nullptr;

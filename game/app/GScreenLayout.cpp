@@ -4,9 +4,12 @@
 
 GScreenAlignment alignScreen(int32_t width, int32_t height) {
     GScreenAlignment a;
+    if (width <= 0 || height <= 0)
+        return a;
+    a.usable = true;
     const float w = float(width);
     const float h = float(height);
-    a.screenRatio = h != 0.0f ? w / h : 0.0f;
+    a.screenRatio = w / h;
     a.designRatio = kDesignWidth / kDesignHeight;
     a.difference = std::fabs(a.screenRatio - a.designRatio) / a.designRatio;
     // The fitted sizes are worked out in double precision: in single

@@ -18,6 +18,9 @@ inline constexpr CSizeI kWideWindowSize{1228, 768};
 // Where the design screen goes in a window of a given size, and the two black
 // bars drawn over what lies outside it.
 struct GScreenAlignment {
+    // False for a window without area (a minimised one reports 0 x 0):
+    // nothing else is set, and the layout shown keeps as it was.
+    bool usable = false;
     CVector2d position;
     CVector2d scale;
     CRectI firstBar;

@@ -143,7 +143,12 @@ void GMainMenuScene::refreshWelcomeText() {
     if (!m_welcomeText)
         return;
     const CProfileParameters* player = currentPlayer();
-    const CStringW name = player ? player->getName() : CStringW();
+    // Nobody to greet before the first player is chosen.
+    if (!player) {
+        m_welcomeText->setText(CStringW());
+        return;
+    }
+    const CStringW name = player->getName();
     m_welcomeText->setText(CEngineManagers::instance().getDictionary()->format(CString("MainMenu_WelcomeTxt"), name,
                                                                                CStringW(), CStringW(), CStringW()));
 }
@@ -178,8 +183,13 @@ bool GMainMenuScene::onNavigationFinished(CEventSceneChangeFinished* event) {
 bool GMainMenuScene::onMessageBoxResult(CEvent* event) {
     if (GBaseSceneNode::onMessageBoxResult(event))
         return true;
-    if (static_cast<CEventMessageBoxClosed*>(event)->getResult() == 0)
+    if (static_cast<CEventMessageBoxClosed*>(event)->getResult() == 0) {
+        // The players read from the damaged file are written back whole, so
+        // the warning comes once; the damaged file stays beside as a copy.
+        if (CProfileManager* profiles = profileManager(); profiles && !profiles->isCheckValueValid())
+            (void)profiles->saveUserProfiles();
         openPlayerScenes();
+    }
     return true;
 }
 

@@ -395,6 +395,54 @@ TEST_F(CProfileManagerTest, DamagedFileStillYieldsItsPlayers) {
     }
 }
 
+TEST_F(CProfileManagerTest, EitherFileFailingItsCheckOrUnreadableFailsTheLoad) {
+    (void)savedSample();
+    const std::vector<uint8_t> user = readAllBytes(userFile());
+    const std::vector<uint8_t> common = readAllBytes(commonFile());
+    auto damage = [](std::vector<uint8_t> bytes) {
+        bytes[bytes.size() - 2] ^= 0x40;
+        return bytes;
+    };
+    const struct {
+        const char* what;
+        std::vector<uint8_t> user;   // empty: a folder in its place
+        std::vector<uint8_t> common; // empty: a folder in its place
+        bool valid;
+    } rows[] = {
+        {"both sound", user, common, true},
+        {"the user file damaged, the common one sound", damage(user), common, false},
+        {"the common file damaged", user, damage(common), false},
+        {"a folder in place of the user file", {}, common, false},
+        {"a folder in place of the common file", user, {}, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        for (const auto& [path, bytes] : {std::pair{userFile(), row.user}, std::pair{commonFile(), row.common}}) {
+            fs::remove_all(path);
+            if (bytes.empty())
+                fs::create_directories(path);
+            else
+                dir.write(fs::relative(path, dir.path()).string(), bytes);
+        }
+        EXPECT_EQ(loaded()->isCheckValueValid(), row.valid);
+    }
+}
+
+TEST_F(CProfileManagerTest, ALaterDamagedCopyKeepsTheEarlierOnes) {
+    (void)savedSample();
+    const std::vector<uint8_t> good = readAllBytes(userFile());
+    std::vector<std::vector<uint8_t>> damaged;
+    for (size_t i = 0; i < 3; ++i) {
+        damaged.push_back(good);
+        damaged.back()[good.size() - 1 - i] ^= 0x40;
+        dir.write("user/profile.dat", damaged.back());
+        EXPECT_FALSE(loaded()->isCheckValueValid());
+    }
+    EXPECT_EQ(readAllBytes(userFile().string() + ".damaged"), damaged[0]);
+    EXPECT_EQ(readAllBytes(userFile().string() + ".damaged1"), damaged[1]);
+    EXPECT_EQ(readAllBytes(userFile().string() + ".damaged2"), damaged[2]);
+}
+
 TEST_F(CProfileManagerTest, ShortAndEmptyFilesGiveNoPlayers) {
     const std::vector<std::vector<uint8_t>> files = {
         {}, {0x01}, {0x01, 0x02, 0x03}, {0, 0, 0, 0}, {0xFF, 0xFE, 0x3C, 0x00, 0x41, 0x00}};

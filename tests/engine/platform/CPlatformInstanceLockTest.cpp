@@ -145,17 +145,47 @@ TEST(CPlatformInstanceLock, AMissingFolderFailsWithAReason) {
     EXPECT_NE(error.find("No such file or directory"), std::string::npos) << error;
 }
 
-TEST(CPlatformInstanceLock, TheDefaultFolderComesFromTheUserIdAlone) {
+TEST(CPlatformInstanceLock, TheDefaultFolderIsTheUsersRuntimeFolder) {
     const std::string runtime = "/run/user/" + std::to_string(::getuid());
     struct stat info {};
     const bool ownRuntime = ::lstat(runtime.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid();
-    const std::string expected = ownRuntime ? runtime : "/tmp";
-    EXPECT_EQ(CPlatformInstanceLock::defaultFolder(), expected);
+    const std::string fallback = ownRuntime ? runtime : "/tmp";
 
-    // Processes with different environments must still meet at one lock.
-    TempDir elsewhere;
-    ScopedVariable variable("XDG_RUNTIME_DIR", elsewhere.path().string());
-    EXPECT_EQ(CPlatformInstanceLock::defaultFolder(), expected);
+    TempDir session;
+    const struct {
+        const char* what;
+        std::string value; // empty: not set
+        std::string expected;
+    } rows[] = {
+        {"the session's folder", session.path().string(), session.path().string()},
+        {"not set", "", fallback},
+        {"a folder that is not there", (session.path() / "gone").string(), fallback},
+        {"a relative path", "runtime", fallback},
+        {"a file", (session.path() / "file").string(), fallback},
+    };
+    session.write("file", std::string("x"));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ScopedVariable variable("XDG_RUNTIME_DIR", row.value);
+        if (row.value.empty())
+            ::unsetenv("XDG_RUNTIME_DIR");
+        EXPECT_EQ(CPlatformInstanceLock::defaultFolder(), row.expected);
+    }
+}
+
+TEST(CPlatformInstanceLock, ProgramsWithDifferentRuntimeFoldersDoNotBlockEachOther) {
+    TempDir first;
+    TempDir second;
+    const std::string name = "bm-test-lock-" + std::to_string(std::random_device()());
+    CPlatformInstanceLock held;
+    {
+        ScopedVariable variable("XDG_RUNTIME_DIR", first.path().string());
+        ASSERT_EQ(held.acquire(name, "", nullptr), PlatformLockResult::Acquired);
+        EXPECT_TRUE(fs::exists(first.path() / (name + ".lock")));
+    }
+    ScopedVariable variable("XDG_RUNTIME_DIR", second.path().string());
+    CPlatformInstanceLock other;
+    EXPECT_EQ(other.acquire(name, "", nullptr), PlatformLockResult::Acquired);
 }
 
 TEST(CPlatformInstanceLock, WithoutAFolderTheLockGoesToTheDefaultFolder) {

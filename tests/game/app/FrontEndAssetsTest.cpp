@@ -47,6 +47,7 @@
 #include "game/app/main/GGameClasses.h"
 #include "game/app/main/GameMain.h"
 #include "tests/game/app/SceneFlowFixture.h"
+#include "tests/support/LogCapture.h"
 #include "tests/support/TestSupport.h"
 #include "tools/pack/McaPacker.h"
 
@@ -681,6 +682,23 @@ TEST_F(FrontEndRun, TheFirstDriverOfTheSystemDrawsTheLogosAndTheMenu) {
     ASSERT_TRUE(settleOn("MainMenuScene"));
     expectLooksLikeReference("MainMenuSceneWelcome");
     EXPECT_EQ(warnings(), std::vector<std::string>());
+}
+
+// Until the map and the comics exist, Play ends where it started: on the
+// menu, with one line saying which screen is missing.
+TEST_F(FrontEndRun, PlayWithoutTheNextScreenComesBackToTheMenu) {
+    GGameApplication* game = start();
+    ASSERT_TRUE(game->init(CStringW()));
+    CProfileManager* profiles = game->getEngine()->getProfileManager();
+    ASSERT_TRUE(profiles->addProfile(CStringW(u"Ada")));
+    ASSERT_TRUE(profiles->setActiveProfile(0));
+    ASSERT_TRUE(settleOn("MainMenuScene"));
+    LogCapture log;
+    ASSERT_TRUE(click("NewGameButton"));
+    ASSERT_TRUE(runUntil([&] { return currentSceneName() == "IntroScene"; }));
+    ASSERT_TRUE(settleOn("MainMenuScene"));
+    EXPECT_EQ(log.count("ERR: Unable to show the next screen: scenes/Comics/episode1/ComicsScene.mscn"), 1u);
+    EXPECT_EQ(log.count("Unable to show the next screen"), 1u);
 }
 
 // Packed into the archive the release ships, the same assets give the same screen.

@@ -6,6 +6,7 @@
 #include "engine/io/CVirtualFileSystem.h"
 #include "game/app/GScreenshot.h"
 #include "game/config/GNumberText.h"
+#include "game/config/ObjectsConfiguration.h"
 #include "tests/game/app/SceneFlowFixture.h"
 
 #include <set>
@@ -120,6 +121,34 @@ TEST_F(GDeveloperKeys, ControlShiftKeysWorkOnlyInDeveloperMode) {
     EXPECT_TRUE(std::filesystem::exists(folder / "screenshot0.png"));
     EXPECT_TRUE(std::filesystem::exists(folder / "screenshot1.png"));
     EXPECT_EQ(game->getClearColor(), 0xFFFFFFFFu);
+}
+
+TEST_F(GDeveloperKeys, ControlShiftRReadsTheFourObjectFilesAgain) {
+    writeStartScenes();
+    for (const char* name : {"BuildingsConfiguration.xml", "WorkersConfiguration.xml", "TrainsConfiguration.xml",
+                             "RRStationButtonsConfiguration.xml"}) {
+        const std::vector<uint8_t> bytes = readAllBytes(kSourceFolder / "tests/game/config/fixtures" / name);
+        m_dir.write(std::string("assets/levels/common/") + name, bytes);
+    }
+    GGameApplication* game = start();
+    ASSERT_TRUE(game->init(CStringW()));
+    ObjectsConfiguration* objects = game->getObjectsConfiguration();
+    objects->reload(game->getEngine()->getFileSystem());
+    const uint32_t buildings = objects->getBuildings().size();
+    const uint32_t workers = objects->getWorkers().size();
+    const uint32_t trains = objects->getTrains().size();
+    ASSERT_GT(buildings, 0u);
+    ASSERT_GT(workers, 0u);
+    ASSERT_GT(trains, 0u);
+    ASSERT_NE(objects->getStationItems(), nullptr);
+
+    GGameApplication::setDeveloperMode(true);
+    CRefHandle<CEventKeyDown> r(new CEventKeyDown(18, 82, true, true));
+    EXPECT_FALSE(game->handleEvent(r.get()));
+    EXPECT_EQ(objects->getBuildings().size(), buildings);
+    EXPECT_EQ(objects->getWorkers().size(), workers);
+    EXPECT_EQ(objects->getTrains().size(), trains);
+    EXPECT_NE(objects->getStationItems(), nullptr);
 }
 
 TEST_F(GDeveloperKeys, F3SwitchesBetweenTheTwoDeveloperDictionaries) {

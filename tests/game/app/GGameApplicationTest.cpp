@@ -320,17 +320,24 @@ TEST_F(GameTest, AppliesAPlayersSoundSettings) {
     GGameApplication* game = start(true);
     ASSERT_TRUE(game->init(CStringW()));
     CEngine* engine = game->getEngine();
+    CSoundCueManager* cues = engine->getSoundCueManager();
+    // Before the first player, a new player's volumes: the first player
+    // chosen changes no level.
+    for (const int32_t group : {0, 1, 2, 3})
+        EXPECT_FLOAT_EQ(cues->getGroupVolume(group), 0.4f) << "group " << group;
     CProfileManager* profiles = engine->getProfileManager();
     ASSERT_TRUE(profiles->addProfile(CStringW(u"Ann")));
     ASSERT_TRUE(profiles->setActiveProfile(0));
     CProfileParameters* player = profiles->getActiveProfile();
     ASSERT_NE(player, nullptr);
     EXPECT_FLOAT_EQ(player->getFloat("SoundVolume"), 40.0f) << "a new player starts from the defaults";
+    game->applySoundSettings(false);
+    for (const int32_t group : {0, 1, 2, 3})
+        EXPECT_FLOAT_EQ(cues->getGroupVolume(group), 0.4f) << "group " << group;
 
     player->setBool("SoundOn", false);
     player->setFloat("MusicVolume", 50.0f);
     game->applySoundSettings(false);
-    CSoundCueManager* cues = engine->getSoundCueManager();
     EXPECT_EQ(cues->getGroupVolume(0), 0.0f);
     EXPECT_EQ(cues->getGroupVolume(2), 0.0f);
     EXPECT_EQ(cues->getGroupVolume(3), 0.0f);
@@ -422,6 +429,7 @@ TEST_F(GameTest, ASecondCopyEndsAtOnceWithStatusZero) {
     options.nullVideoDriver = true;
     options.installCrashHandler = false;
     EXPECT_EQ(gameMain({}, options), 0);
+    EXPECT_TRUE(log.contains("Another copy of the game is running; it was brought to the front and this one ends"));
     EXPECT_FALSE(log.contains("MRX Game Engine")) << "nothing was started";
     EXPECT_EQ(findEngineInstance(), nullptr);
 }
@@ -462,7 +470,7 @@ TEST_F(GameTest, ASmallDesktopPlaysFullScreenAndAltEnterCannotLeaveIt) {
     EXPECT_TRUE(game->isFullScreen());
 }
 
-TEST_F(GameTest, DrawsTheScenesThenTheBlackBarsOfAWideScreen) {
+TEST_F(GameTest, DrawsTheScenesThenTheBlackBarsOfAWideScreenAndKeepsThemWhenMinimised) {
     writeAssets();
     // The game shares an engine that exists already.
     CEngine* engine = RecordingDevice::create(CEngineCreationParams());
@@ -498,10 +506,38 @@ TEST_F(GameTest, DrawsTheScenesThenTheBlackBarsOfAWideScreen) {
     EXPECT_LT(draws[1] - &driver->records()[0], bars[0] - &driver->records()[0]);
     EXPECT_EQ(game->getFramesDrawn(), 1u);
 
+    // Minimised, the window reports no area: the layout stays as it was.
+    for (const CSizeI size : {CSizeI(0, 0), CSizeI(1920, 0), CSizeI(0, 1080)}) {
+        driver->onWindowResized(size);
+        game->alignGameScreen();
+        EXPECT_EQ(game->getFirstBar(), CRectI(0, 0, 97, 1080));
+        EXPECT_EQ(game->getSecondBar(), CRectI(1823, 0, 1920, 1080));
+        EXPECT_FLOAT_EQ(game->getSceneManager()->getPosition().x, 240.0f);
+        EXPECT_FLOAT_EQ(game->getSceneManager()->getScale().x, 1.40625f);
+    }
+
     shutDown();
     EXPECT_EQ(findEngineInstance(), engine) << "a shared engine stays with its maker";
     engine->release();
     EXPECT_EQ(findEngineInstance(), nullptr);
+}
+
+TEST_F(GameTest, TheWindowTakesTheStoredVerticalSyncSetting) {
+    writeAssets();
+    for (const bool vsync : {true, false}) {
+        SCOPED_TRACE(vsync);
+        GGameApplication* game = start(true);
+        ASSERT_TRUE(game->init(CStringW()));
+        EXPECT_EQ(game->getCreationParams().vsync, vsync);
+        auto* device = dynamic_cast<CSdlDevice*>(game->getEngine());
+        ASSERT_NE(device, nullptr);
+        EXPECT_EQ(device->getCreationParams().vsync, vsync);
+        // The next start finds the setting off.
+        CProfileManager* profiles = game->getEngine()->getProfileManager();
+        profiles->getCommonProfile()->setBool("VSync", false);
+        ASSERT_TRUE(profiles->saveUserProfiles());
+        shutDown();
+    }
 }
 
 TEST_F(GameTest, RunsFromThePackedArchiveUnlessACheatsEntryMarksADevelopmentSetUp) {

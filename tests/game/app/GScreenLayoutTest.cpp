@@ -25,6 +25,7 @@ TEST(GScreenLayout, AlignsTheDesignScreenWithItsBars) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << " x " << c.height);
         const GScreenAlignment a = alignScreen(c.width, c.height);
+        EXPECT_TRUE(a.usable);
         EXPECT_EQ(a.stretched, c.stretched);
         EXPECT_FLOAT_EQ(a.position.x, c.x);
         EXPECT_FLOAT_EQ(a.position.y, c.y);
@@ -32,6 +33,16 @@ TEST(GScreenLayout, AlignsTheDesignScreenWithItsBars) {
         EXPECT_FLOAT_EQ(a.scale.y, c.sy);
         EXPECT_EQ(a.firstBar, c.first);
         EXPECT_EQ(a.secondBar, c.second);
+    }
+}
+
+TEST(GScreenLayout, AWindowWithoutAreaGivesNoLayout) {
+    const struct { int32_t width, height; } sizes[] = {{0, 768}, {1024, 0}, {0, 0}, {-1, 768}};
+    for (const auto& size : sizes) {
+        const GScreenAlignment a = alignScreen(size.width, size.height);
+        EXPECT_FALSE(a.usable) << size.width << " x " << size.height;
+        EXPECT_EQ(a.scale.x, 0.0f);
+        EXPECT_EQ(a.firstBar, CRectI());
     }
 }
 

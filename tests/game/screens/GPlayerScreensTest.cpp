@@ -502,3 +502,20 @@ TEST_F(PlayerScreens, OnlyCheckBoxesAmongThePictureButtonsArePictures) {
         names.push_back(picture->getName().str().c_str());
     EXPECT_EQ(names, (std::vector<std::string>{"M1", "M2", "W1"}));
 }
+
+TEST_F(PlayerScreens, AClickedPlayerIsTheOnlyRowShownSelected) {
+    startGame();
+    addPlayers(3);
+    ASSERT_TRUE(profiles()->setActiveProfile(0));
+    openList();
+    ListNode* players = list()->getPlayersList();
+    ASSERT_EQ(players->getSelectedItem(), 0);
+    for (const int32_t row : {2, 1, 0}) {
+        SCOPED_TRACE(row);
+        click(players->getElement(row));
+        EXPECT_EQ(players->getSelectedItem(), row);
+        // The selection's look is the focus of its row.
+        for (int32_t i = 0; i < 3; ++i)
+            EXPECT_EQ(nodeCast<ControlNode>(players->getElement(i))->isFocused(), i == row) << "row " << i;
+    }
+}
