@@ -97,13 +97,16 @@ CArray<int> parseTutorialIntList(const CStringW& text) {
 float normaliseArrowAngle(float degrees) {
     if (!std::isfinite(degrees))
         return 0.0f;
-    if (degrees < 0.0f || degrees > 360.0f) {
-        // The remainder first, so that huge angles need no long loop.
+    // The remainder first, so that huge angles need no long loop; stepping
+    // down by whole turns stops at 360, so a positive whole turn stays 360.
+    if (degrees > 360.0f) {
         degrees = std::fmod(degrees, 360.0f);
-        while (degrees < 0.0f)
+        if (degrees == 0.0f)
+            degrees = 360.0f;
+    } else if (degrees < 0.0f) {
+        degrees = std::fmod(degrees, 360.0f);
+        if (degrees < 0.0f)
             degrees += 360.0f;
-        while (degrees > 360.0f)
-            degrees -= 360.0f;
     }
     return degrees;
 }

@@ -152,7 +152,8 @@ TEST(GTutorialHint, VectorsReadTwoOrThreeNumbersWithAnySeparator) {
 TEST(GTutorialHint, ArrowAnglesComeWithinAFullTurn) {
     const struct {
         float in, out;
-    } cases[] = {{-90, 270}, {725, 5}, {360, 360}, {0, 0}, {-720, 0}, {1e30f, 0}, {359.5f, 359.5f}};
+    } cases[] = {{-90, 270}, {725, 5},  {360, 360},      {720, 360},       {1080, 360},
+                 {0, 0},     {-720, 0}, {-0.5f, 359.5f}, {359.5f, 359.5f}, {1e30f, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.in);
         const float out = normaliseArrowAngle(c.in);
