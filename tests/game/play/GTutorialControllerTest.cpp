@@ -30,6 +30,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace sceneflow;
@@ -485,6 +486,35 @@ TEST_F(TutorialController, TheEndOfTheVoiceTimesTheHintOutAfterTheStopDelay) {
         }
         m_controller->close();
     }
+}
+
+TEST_F(TutorialController, AWindowChimesWhenItAppearsAndARefusedClickSoundsMissed) {
+    openTown();
+    FakeSound::Board board;
+    CSoundCueManager* cues = m_game->getEngine()->getSoundCueManager();
+    for (const auto& [name, id] : {std::pair<const char*, int>{"TutorialWindow", 1}, {"ButtonMissed", 2}}) {
+        CRefHandle<SoundCue> cue(new SoundCue(CName(name)));
+        cue->setGroup(GGameApplication::GroupSounds);
+        CRefHandle<FakeSound> sound(new FakeSound(&board, id));
+        cue->addVariant(sound.get());
+        ASSERT_TRUE(cues->addCue(cue.get()));
+    }
+    GTutorialController* tutorial = run(R"(<Tutorial>
+        <Hint><Text Value="One"/><Actions><Action Type="ControlPress" Controls="BuildButton"/></Actions></Hint>
+        <Hint><Text Value="Two"/></Hint></Tutorial>)");
+    EXPECT_EQ(board.started, (std::vector<int>{1})) << "the window appeared";
+    EXPECT_EQ(stateOf(window()), "NavTo");
+
+    CRefHandle<ButtonNode> other(new ButtonNode(CObjectName(), nullptr, nullptr));
+    other->setName(CName("OtherButton"));
+    EXPECT_TRUE(clickOn(other.get()));
+    EXPECT_EQ(board.started, (std::vector<int>{1, 2})) << "the refused click";
+
+    EXPECT_FALSE(clickOn(control("BuildButton")));
+    EXPECT_TRUE(tutorial->update(20));
+    EXPECT_EQ(tutorial->getHintIndex(), 1);
+    EXPECT_TRUE(window()->isVisible());
+    EXPECT_EQ(board.started, (std::vector<int>{1, 2})) << "a window that stays shown does not chime again";
 }
 
 TEST_F(TutorialController, OnlyTheTutorialsOwnClicksAndSoundsAreItsToTake) {
