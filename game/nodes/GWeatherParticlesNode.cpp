@@ -53,7 +53,9 @@ float wrappedDegrees(float angle) {
     const float wrapped = std::fmod(angle, 360.0f);
     if (!(wrapped == wrapped))
         return 0.0f;
-    return wrapped < 0.0f ? wrapped + 360.0f : wrapped;
+    // A hair below zero comes back as 360 once the turn is added.
+    const float turned = wrapped < 0.0f ? wrapped + 360.0f : wrapped;
+    return turned < 360.0f ? turned : 0.0f;
 }
 
 CVector2d readPair(const CXmlStreamReader& reader) {
