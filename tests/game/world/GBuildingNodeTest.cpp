@@ -17,6 +17,7 @@
 #include "game/config/LevelConfiguration.h"
 #include "game/nodes/GEllipseSectorNode.h"
 #include "game/nodes/GPolygonNode.h"
+#include "tests/game/world/StandInLevel.h"
 
 #include <gtest/gtest.h>
 
@@ -68,48 +69,6 @@ StateLog* addLog(BaseNode* parent, const char* name, float x = 0.0f, float y = 0
     node->release();
     return node;
 }
-
-// A receiver that keeps the game messages handed to it.
-class MessageLog : public CEventReceiver {
-public:
-    bool handleEvent(CEvent* event) override {
-        messages.push_back(CRefHandle<CEvent>::share(event));
-        return true;
-    }
-    std::vector<CRefHandle<CEvent>> messages;
-
-protected:
-    ~MessageLog() override = default;
-};
-
-// The level scene as far as building places ask of it.
-class StandInLevel : public IGameLevel {
-public:
-    StandInLevel() : receiver(new MessageLog), configuration(new LevelConfiguration), global(new GlobalConfig) {}
-    CEventReceiver* getLevelReceiver() override { return receiver.get(); }
-    LevelConfiguration* getLevelConfiguration() const override { return configuration.get(); }
-    ObjectsConfiguration* getObjectsConfiguration() const override { return nullptr; }
-    const GLevelModifierValues* getModifierValues() const override { return &configuration->ModifierValues; }
-    float getLevelIncome() const override { return 0.0f; }
-    int getHeadquartersGold() const override { return 0; }
-    bool isLevelPaused() const override { return paused; }
-    int getLevelNumber() const override { return levelNumber; }
-    const GlobalConfig* getGlobalConfig() const override { return global.get(); }
-    int getPlaceCount() const override { return int(places.size()); }
-    BaseNode* getPlace(int index) const override { return places[size_t(index)]; }
-    void recalculate() override { ++recalculations; }
-    BaseNode* getHeadquarters() const override { return headquarters; }
-    int pathLength(float, float, float toX, float) const override { return toX < 0.0f ? -1 : int(toX); }
-
-    CRefHandle<MessageLog> receiver;
-    CRefHandle<LevelConfiguration> configuration;
-    CRefHandle<GlobalConfig> global;
-    bool paused = false;
-    int levelNumber = 1;
-    std::vector<BaseNode*> places;
-    BaseNode* headquarters = nullptr;
-    int recalculations = 0;
-};
 
 CRefHandle<GBuildingConfig> makeType(const char* name, GBuildingType kind, int level) {
     CRefHandle<GBuildingConfig> type(new GBuildingConfig);
