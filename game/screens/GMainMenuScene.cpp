@@ -323,7 +323,9 @@ void GMainMenuScene::watchClipNode(bool on) {
 }
 
 void GMainMenuScene::openPlayerScenes() {
-    open(u"scenes/SelectPlayerScene.mscn", CName());
+    // The town stays behind them, dimmed, as when the player list is opened
+    // from the menu.
+    open(u"scenes/SelectPlayerScene.mscn", navFromSlide());
     open(u"scenes/SelectPlayerInputNameScene.mscn", CName());
 }
 

@@ -1,5 +1,7 @@
 #include "game/screens/GSelectPlayerInputNameScene.h"
 
+#include "game/screens/GSelectPlayerScene.h"
+
 #include "engine/content/CProfileManager.h"
 #include "engine/content/CProfileParameters.h"
 #include "engine/core/CEngine.h"
@@ -11,6 +13,7 @@
 #include "engine/scene/CEventSceneChangeFinished.h"
 #include "engine/scene/CEventSceneChangeStarted.h"
 #include "engine/scene/ControlNode.h"
+#include "game/screens/GSelectPlayerScene.h"
 
 namespace {
 
@@ -148,6 +151,13 @@ void GSelectPlayerInputNameScene::confirmName() {
         return;
     }
     player->setInt("PlayerPicture", m_selectedPicture);
+    // The very first player needs no choosing from a one-name list: it is
+    // the player, and the game goes straight back to the menu.
+    if (!profiles->getActiveProfile() && profiles->getProfileCount() == 1 &&
+        GSelectPlayerScene::makeCurrentPlayer(0)) {
+        (void)navigateBack(1, CName(), CName("NavBackToSlide"));
+        return;
+    }
     (void)profiles->saveUserProfiles();
     (void)navigateBack(0);
 }

@@ -129,22 +129,27 @@ void GSelectPlayerScene::updateButtons() {
     setEnabledIf(m_deletePlayerButton, count > 0);
 }
 
-void GSelectPlayerScene::confirmSelection() {
+bool GSelectPlayerScene::makeCurrentPlayer(int32_t index) {
     CProfileManager* profiles = profileManager();
     if (!profiles)
-        return;
-    // A selection outside the list keeps the current player.
-    (void)profiles->setActiveProfile(m_playersList ? m_playersList->getSelectedItem() : 0);
+        return false;
+    // An index outside the list keeps the current player.
+    (void)profiles->setActiveProfile(index);
     const CProfileParameters* player = profiles->getActiveProfile();
     if (!player)
-        return;
+        return false;
     (void)profiles->saveUserProfiles();
     if (GGameApplication* game = GGameApplication::instance()) {
         game->applySoundSettings(false);
         game->applyPlayerVideoSettings();
     }
     CEngineManagers::instance().getDictionary()->set(CString("user_name"), player->getName());
-    (void)navigateBack(0, CName(), CName("NavBackToSlide"));
+    return true;
+}
+
+void GSelectPlayerScene::confirmSelection() {
+    if (makeCurrentPlayer(m_playersList ? m_playersList->getSelectedItem() : 0))
+        (void)navigateBack(0, CName(), CName("NavBackToSlide"));
 }
 
 // ---------------------------------------------------------------------------

@@ -21,6 +21,10 @@ public:
     GSelectPlayerScene(const CObjectName& contentName, BaseNode* parent, BaseNode* sceneManager);
 
     [[nodiscard]] static BaseNode* create(const CObjectName& name);
+    // Makes the player at `index` the current one (saved, its sound and
+    // video settings applied, its name in the dictionary); false when there
+    // is no such player.
+    static bool makeCurrentPlayer(int32_t index);
 
     [[nodiscard]] const CStringW& getTypeName() const override;
     [[nodiscard]] const CStringW& getClassName() const override;

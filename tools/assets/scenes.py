@@ -242,7 +242,7 @@ def back_button(name="BackButton", x=40, y=690):
 # ---------------------------------------------------------------------------
 # Templates
 
-CONTROL_STATES = ["Normal", "NormalHover", "Focus", "FocusHover", "Press", "NormalDisable", "FocusDisable"]
+CONTROL_STATES = ["Normal", "NormalHover", "Focus", "FocusHover", "Press", "Pressed", "NormalDisable", "FocusDisable"]
 CHECK_STATES = ["NormalCheck", "NormalCheckHover", "FocusCheck", "FocusCheckHover", "PressCheck",
                 "NormalCheckDisable", "FocusCheckDisable"]
 
@@ -265,9 +265,20 @@ def stateful_image(node, textures):
     return node
 
 
-def forwarding_states(template, states, child="Bg"):
+def name_of(node):
+    return next((value for kind, name, value in node.props if name == "Name"), None)
+
+
+def control_looks(template, states, child="Bg"):
+    """A control hands its own state names (NormalHover, Press, FocusDisable
+    ...) to its template's parts, never to the template's root: the look
+    child gets each of them, showing the picture of its look."""
+    node = next(c for c in template.children if name_of(c) == child)
+    own = {name: body for name, body, _ in node.states}
     for state in states:
-        template.state(state, set_states(look(state) if "Check" not in state else "Check" + look(state), child))
+        key = look(state) if "Check" not in state else "Check" + look(state)
+        if state not in own and key in own:
+            node.state(state, own[key])
 
 
 def button_template(name, w, h, pictures, label_colour="fff6ecd4", fnt=TEXT, border=14):
@@ -278,9 +289,8 @@ def button_template(name, w, h, pictures, label_colour="fff6ecd4", fnt=TEXT, bor
     # A control shows its look on the template's parts, by the control's own
     # state names: a disabled one (focused or not, through the fallbacks)
     # looks disabled.
-    image.state("NormalDisable", set_props(("atlasTexture", "AtlasTexture", pictures["Disabled"])))
     tpl.add(image, text("Text", "", 8, 0, w - 16, h, fnt, label_colour, z=1))
-    forwarding_states(tpl, CONTROL_STATES)
+    control_looks(tpl, CONTROL_STATES)
     return tpl
 
 
@@ -600,7 +610,7 @@ def templates():
     stateful_image(image, {"Normal": c + "BackNormal.png", "Hover": c + "BackHover.png",
                            "Press": c + "BackHover.png", "Disabled": c + "BackNormal.png"})
     back.add(image)
-    forwarding_states(back, CONTROL_STATES)
+    control_looks(back, CONTROL_STATES)
     root.add(back)
 
     # Check box: a box with a tick when checked, its label to the right.
@@ -611,7 +621,7 @@ def templates():
                            "CheckNormal": c + "CheckOn.png", "CheckHover": c + "CheckOnHover.png",
                            "CheckPress": c + "CheckOnHover.png", "CheckDisabled": c + "CheckOn.png"})
     check.add(image, text("Text", "", 52, 0, 208, 40, TEXT, "ff262220", halign=1, z=1))
-    forwarding_states(check, CONTROL_STATES + CHECK_STATES)
+    control_looks(check, CONTROL_STATES + CHECK_STATES)
     root.add(check)
 
     # Step buttons of sliders and lists.
@@ -621,7 +631,7 @@ def templates():
         stateful_image(image, {k: f"{c}Step{pic}.png" for k in ["Normal", "Hover", "Press", "Disabled"]})
         image.states[1] = ("Hover", set_props(("atlasTexture", "AtlasTexture", f"{c}Step{pic}Hover.png")), None)
         step.add(image)
-        forwarding_states(step, CONTROL_STATES)
+        control_looks(step, CONTROL_STATES)
         root.add(step)
 
     # Slider: a track between a minus and a plus button, a brass knob.
@@ -685,7 +695,6 @@ def templates():
     caret.default_state = "Blink"
     field_text.add(caret)
     edit.add(field_text)
-    forwarding_states(edit, CONTROL_STATES, child="")
     root.add(edit)
 
     # Message boxes: a framed window with a title, a body and one or two buttons.
@@ -894,10 +903,16 @@ def select_player_name_scene():
     scene.add(edit)
     tabs = at(Node("ControlNode", "TabScene", "TabSceneNode"), 40, 176)
     tabs.prop("vector3d", "Bounds", vec(560, 300)).prop("int", "TabsCount", 2).prop("int", "ActiveTabIndex", 1)
+    # The chosen page's tab button gives way to the page's own chosen tab.
+    tabs.prop("bool", "HideTabButtonOnSelect", "true")
     for t in (1, 2):
         tabs.add(at(button(f"Tab{t}Button", f"%NewPlayer_Tab{t}%", 0, 0, 150, 44, "TabButton"), (t - 1) * 160, 0))
         page = group(f"Tab{t}", 0, 56, 560, 240)
         page.state("Default", fade(HIDDEN, SHOWN, 150))
+        chosen = nine_grid("ChosenTab", IMG + "common/TabActive.png", (t - 1) * 160, -56, 150, 44, 14)
+        chosen.prop("bool", "CanBeHit", "false")
+        chosen.add(text("Text", f"%NewPlayer_Tab{t}%", 8, 0, 134, 44, TEXT, "ff262220", z=1))
+        page.add(chosen)
         holder = group("ManButtons" if t == 1 else "WomanButtons", 0, 0, 560, 240)
         for i in range(3):
             index = (t - 1) * 3 + i

@@ -20,6 +20,7 @@
 #include "engine/core/CEventMouseLeftDown.h"
 #include "engine/core/CEventMouseLeftUp.h"
 #include "engine/core/CEventMouseMove.h"
+#include "engine/sound/CSoundCueManager.h"
 #include "engine/core/CLog.h"
 #include "engine/core/CString.h"
 #include "engine/core/CStringW.h"
@@ -451,6 +452,19 @@ protected:
         return true;
     }
 
+    // What the window shows now.
+    CPixelImage* screenshot() {
+        IGraphicsDriver* driver = m_game->getEngine()->getVideoDriver();
+        return driver ? driver->takeScreenshot() : nullptr;
+    }
+
+    // The pointer moves onto `at`; a frame passes.
+    bool moveTo(CVector2di at) {
+        CRefHandle<CEvent> move(new CEventMouseMove(at.x, at.y));
+        (void)m_game->getEngine()->postEvent(move.get());
+        return runSteps(2);
+    }
+
     // Compares what the window shows with the screen's reference picture.
     void expectLooksLikeReference(const std::string& screen) {
         IGraphicsDriver* driver = m_game->getEngine()->getVideoDriver();
@@ -540,8 +554,7 @@ TEST_F(FrontEndRun, AWalkThroughTheFrontEndShowsEachScreenAsItsReference) {
     ASSERT_TRUE(settleOn("IntroScene", 0));
     expectLooksLikeReference("IntroScene");
     // A first start: no player yet, so the menu brings up the naming over
-    // the player list. The name typed into the field, OK: the list shows the
-    // new player; OK again makes it the player and goes back to the menu.
+    // the player list, the town dimmed behind them.
     ASSERT_TRUE(settleOn("SelectPlayerInputNameScene"));
     const SceneNode* players = game->getSceneManager()->getCurrentScene()->getSceneBelow();
     ASSERT_NE(players, nullptr);
@@ -570,9 +583,7 @@ TEST_F(FrontEndRun, AWalkThroughTheFrontEndShowsEachScreenAsItsReference) {
     ASSERT_TRUE(type("Ada"));
     ASSERT_TRUE(runFor(100));
     expectLooksLikeReference("SelectPlayerInputNameScene");
-    ASSERT_TRUE(click("OkButton"));
-    ASSERT_TRUE(settleOn("SelectPlayerScene"));
-    expectLooksLikeReference("SelectPlayerSceneWithAPlayer");
+    // The very first player is the player at once: OK goes straight to the menu.
     ASSERT_TRUE(click("OkButton"));
     ASSERT_TRUE(settleOn("MainMenuScene"));
     CProfileManager* profiles = game->getEngine()->getProfileManager();
@@ -581,6 +592,30 @@ TEST_F(FrontEndRun, AWalkThroughTheFrontEndShowsEachScreenAsItsReference) {
     EXPECT_TRUE(fs::is_regular_file(fs::path(narrow(profiles->getUserFilePath())))) << "the new player is saved";
     expectLooksLikeReference("MainMenuSceneWelcome");
     EXPECT_EQ(warnings(), std::vector<std::string>());
+
+    // The pointer over a button lights it up with the hover cue; pressed it
+    // shows pressed; moved off, the menu is as before.
+    BaseNode* newGame = onScreen("NewGameButton");
+    ASSERT_NE(newGame, nullptr);
+    CRefHandle<CPixelImage> resting(screenshot());
+    ASSERT_TRUE(moveTo(middleOf(newGame)));
+    EXPECT_TRUE(game->getEngine()->getSoundCueManager()->isCuePlaying(CName("ButtonOver")));
+    ASSERT_TRUE(runFor(200));
+    CRefHandle<CPixelImage> hovered(screenshot());
+    EXPECT_GT(sceneflow::differingPixels(*resting, *hovered, 12), 2000u) << "the button lights up under the pointer";
+    expectLooksLikeReference("MainMenuSceneButtonHover");
+    CRefHandle<CEvent> down(new CEventMouseLeftDown(middleOf(newGame).x, middleOf(newGame).y));
+    (void)game->getEngine()->postEvent(down.get());
+    ASSERT_TRUE(runFor(100));
+    CRefHandle<CPixelImage> pressed(screenshot());
+    EXPECT_GT(sceneflow::differingPixels(*hovered, *pressed, 12), 2000u) << "the button shows pressed";
+    ASSERT_TRUE(moveTo(CVector2di(4, 4)));
+    CRefHandle<CEvent> up(new CEventMouseLeftUp(4, 4));
+    (void)game->getEngine()->postEvent(up.get());
+    ASSERT_TRUE(runFor(300));
+    CRefHandle<CPixelImage> left(screenshot());
+    EXPECT_LE(sceneflow::differingPixels(*resting, *left, 12), 20u) << "moved off, the button rests again";
+    EXPECT_EQ(currentSceneName(), "MainMenuScene") << "a press let go elsewhere clicks nothing";
 
     // The developer's dictionary switch: the code typed, F3 shows the menu in
     // the second language, F3 again in English.
@@ -598,6 +633,7 @@ TEST_F(FrontEndRun, AWalkThroughTheFrontEndShowsEachScreenAsItsReference) {
     // its OK leaves the naming, Cancel the list and OK the menu again.
     ASSERT_TRUE(click("ChangePlayerButton"));
     ASSERT_TRUE(settleOn("SelectPlayerScene"));
+    expectLooksLikeReference("SelectPlayerSceneWithAPlayer");
     ASSERT_TRUE(click("NewPlayerButton"));
     ASSERT_TRUE(settleOn("SelectPlayerInputNameScene"));
     ASSERT_TRUE(type("Ada"));
