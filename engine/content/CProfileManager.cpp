@@ -86,7 +86,7 @@ bool CProfileManager::loadProfiles() {
 }
 
 bool CProfileManager::loadUserFile() {
-    CRefHandle<CXmlStreamReader> reader = openFile(getUserFilePath(), m_userFileHeld);
+    CRefHandle<CXmlStreamReader> reader = openFile(getUserFilePath(), m_userFileHeld, &m_userFileProblem);
     if (!reader)
         return false;
     while (reader->readNext()) {
@@ -124,8 +124,11 @@ bool CProfileManager::loadCommonFile() {
     return true;
 }
 
-CRefHandle<CXmlStreamReader> CProfileManager::openFile(const CStringW& path, bool& unreadable) {
+CRefHandle<CXmlStreamReader> CProfileManager::openFile(const CStringW& path, bool& unreadable,
+                                                      CStringW* problem) {
     unreadable = false;
+    if (problem)
+        *problem = CStringW();
     if (path.empty() || !m_fileSystem)
         return nullptr;
     CRefHandle<IReadableFile> file(m_fileSystem->openForRead(path));
@@ -137,6 +140,8 @@ CRefHandle<CXmlStreamReader> CProfileManager::openFile(const CStringW& path, boo
             return nullptr;
         unreadable = true;
         m_checkValue = false;
+        if (problem)
+            *problem = fromNativePath(reason);
         CLog::instance()->log(CStringW(u"Can't read profile file: ") + path + u": " + fromNativePath(reason),
                               CLog::Error);
         return nullptr;
@@ -145,9 +150,10 @@ CRefHandle<CXmlStreamReader> CProfileManager::openFile(const CStringW& path, boo
     if (!readWhole(file.get(), kMaxFileSize, bytes)) {
         unreadable = true;
         m_checkValue = false;
-        CLog::instance()->log(CStringW(u"Can't read profile file: ") + path +
-                                  (file->size() > kMaxFileSize ? u": it is too large" : u": reading failed"),
-                              CLog::Error);
+        const CStringW why(file->size() > kMaxFileSize ? u"it is too large" : u"reading failed");
+        if (problem)
+            *problem = why;
+        CLog::instance()->log(CStringW(u"Can't read profile file: ") + path + u": " + why, CLog::Error);
         return nullptr;
     }
     file.reset();

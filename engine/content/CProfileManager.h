@@ -88,6 +88,9 @@ public:
     // False once a file read since the last loadProfiles() failed its CRC-32
     // check or was there but could not be read; true until then.
     [[nodiscard]] bool isCheckValueValid() const { return m_checkValue; }
+    // Why the user file, there at the last load, could not be read (as the
+    // system says it); empty when it was read, damaged or not, or missing.
+    [[nodiscard]] const CStringW& getUserFileProblem() const { return m_userFileProblem; }
 
     // "profile.dat" in the user and in the common folder; empty when the
     // file system knows no such folder.
@@ -107,7 +110,8 @@ private:
     // The XML reader over the file at `path`, descrambled and checked, or
     // null when the file is missing or cannot be read; `unreadable` tells
     // the second (logged) from the first.
-    [[nodiscard]] CRefHandle<CXmlStreamReader> openFile(const CStringW& path, bool& unreadable);
+    [[nodiscard]] CRefHandle<CXmlStreamReader> openFile(const CStringW& path, bool& unreadable,
+                                                        CStringW* problem = nullptr);
     // The plain body of the user (or common) file as XML.
     [[nodiscard]] bool buildFile(bool userFile, std::vector<uint8_t>& out) const;
     [[nodiscard]] bool storeFile(const CStringW& path, const std::vector<uint8_t>& bytes);
@@ -129,4 +133,5 @@ private:
     // what it holds.
     bool m_userFileHeld = false;
     bool m_commonFileHeld = false;
+    CStringW m_userFileProblem;
 };

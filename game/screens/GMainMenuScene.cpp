@@ -35,6 +35,23 @@ const CName& navFromSlide() {
     return name;
 }
 
+// The warning of a profile file that failed its check: damaged (what could
+// be read is kept, with a copy of the file beside it), or there but not
+// readable at all, with the system's reason.
+CStringW profilesWarning(const CProfileManager& profiles) {
+    const CStringW& problem = profiles.getUserFileProblem();
+    if (problem.empty())
+        return CStringW(u"%ProfilesDamaged%");
+    CStringW body(u"%ProfilesUnreadable%\n(");
+    // The reason is shown as it is: a '%' in it is no dictionary key.
+    for (char16_t c : problem) {
+        body += c;
+        if (c == u'%')
+            body += c;
+    }
+    return body + u")";
+}
+
 const CName& navBackToSlide() {
     static const CName name("NavBackToSlide");
     return name;
@@ -173,7 +190,7 @@ bool GMainMenuScene::onNavigationFinished(CEventSceneChangeFinished* event) {
         CArray<CStringW> buttons;
         buttons.push_back(CStringW(u"%OkBtn%"));
         (void)showMessageBox(CName("MessageBox1Button"), buttons, CStringW(u"%Warning%"),
-                             CStringW(u"%ProfilesDamaged%"));
+                             profilesWarning(*profiles));
     } else {
         openPlayerScenes();
     }

@@ -153,13 +153,30 @@ void GSelectPlayerInputNameScene::confirmName() {
     player->setInt("PlayerPicture", m_selectedPicture);
     // The very first player needs no choosing from a one-name list: it is
     // the player, and the game goes straight back to the menu.
+    bool saved = false;
+    m_backPastList = 0;
     if (!profiles->getActiveProfile() && profiles->getProfileCount() == 1 &&
-        GSelectPlayerScene::makeCurrentPlayer(0)) {
-        (void)navigateBack(1, CName(), CName("NavBackToSlide"));
-        return;
+        GSelectPlayerScene::makeCurrentPlayer(0, saved))
+        m_backPastList = 1;
+    else
+        saved = profiles->saveUserProfiles();
+    if (!saved) {
+        // The player plays on, but is told that nothing will be kept.
+        CArray<CStringW> buttons;
+        buttons.push_back(CStringW(u"%OkBtn%"));
+        m_leaveAfterNotice = showMessageBox(CName("MessageBox1Button"), buttons, CStringW(u"%Warning%"),
+                                            CStringW(u"%ProfileSaveFailed%")) != nullptr;
+        if (m_leaveAfterNotice)
+            return;
     }
-    (void)profiles->saveUserProfiles();
-    (void)navigateBack(0);
+    leave();
+}
+
+void GSelectPlayerInputNameScene::leave() {
+    if (m_backPastList > 0)
+        (void)navigateBack(m_backPastList, CName(), CName("NavBackToSlide"));
+    else
+        (void)navigateBack(0);
 }
 
 // ---------------------------------------------------------------------------
@@ -234,6 +251,16 @@ bool GSelectPlayerInputNameScene::onControlValueChanged(CEvent* event) {
     if (m_okButton)
         m_okButton->setEnabled(m_nameEdit && !m_nameEdit->getText().empty());
     return false;
+}
+
+bool GSelectPlayerInputNameScene::onMessageBoxResult(CEvent* event) {
+    if (GBaseSceneNode::onMessageBoxResult(event))
+        return true;
+    if (!m_leaveAfterNotice)
+        return false;
+    m_leaveAfterNotice = false;
+    leave();
+    return true;
 }
 
 bool GSelectPlayerInputNameScene::onKeyUp(CEventKeyUp* event) {

@@ -39,6 +39,7 @@ public:
     bool onNavigationFinished(CEventSceneChangeFinished* event) override;
     bool onControlClicked(CEvent* event) override;
     bool onControlValueChanged(CEvent* event) override;
+    bool onMessageBoxResult(CEvent* event) override;
 
     // Shows each page's choice as chosen and the others as free, and takes
     // the choice of the page on show as the picture to store.
@@ -59,6 +60,8 @@ private:
     // Appends the check boxes among the children of `holder` in `page`.
     void collectPictures(const BaseNode* page, const char* holder);
     void showNameWarning();
+    // Back to the player list, or past it to the menu for the first player.
+    void leave();
 
     EditNode* m_nameEdit = nullptr;
     ControlNode* m_okButton = nullptr;
@@ -70,4 +73,8 @@ private:
     // The choice just replaced on its page: it fades out once.
     CheckBoxNode* m_previousManChoice = nullptr;
     CheckBoxNode* m_previousWomanChoice = nullptr;
+    // Scenes to go back past the player list once the player is added.
+    int32_t m_backPastList = 0;
+    // The player was added but could not be saved: the notice is on show.
+    bool m_leaveAfterNotice = false;
 };

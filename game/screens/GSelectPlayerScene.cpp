@@ -129,7 +129,8 @@ void GSelectPlayerScene::updateButtons() {
     setEnabledIf(m_deletePlayerButton, count > 0);
 }
 
-bool GSelectPlayerScene::makeCurrentPlayer(int32_t index) {
+bool GSelectPlayerScene::makeCurrentPlayer(int32_t index, bool& saved) {
+    saved = false;
     CProfileManager* profiles = profileManager();
     if (!profiles)
         return false;
@@ -138,7 +139,7 @@ bool GSelectPlayerScene::makeCurrentPlayer(int32_t index) {
     const CProfileParameters* player = profiles->getActiveProfile();
     if (!player)
         return false;
-    (void)profiles->saveUserProfiles();
+    saved = profiles->saveUserProfiles();
     if (GGameApplication* game = GGameApplication::instance()) {
         game->applySoundSettings(false);
         game->applyPlayerVideoSettings();
@@ -148,7 +149,8 @@ bool GSelectPlayerScene::makeCurrentPlayer(int32_t index) {
 }
 
 void GSelectPlayerScene::confirmSelection() {
-    if (makeCurrentPlayer(m_playersList ? m_playersList->getSelectedItem() : 0))
+    bool saved = false;
+    if (makeCurrentPlayer(m_playersList ? m_playersList->getSelectedItem() : 0, saved))
         (void)navigateBack(0, CName(), CName("NavBackToSlide"));
 }
 

@@ -23,8 +23,8 @@ public:
     [[nodiscard]] static BaseNode* create(const CObjectName& name);
     // Makes the player at `index` the current one (saved, its sound and
     // video settings applied, its name in the dictionary); false when there
-    // is no such player.
-    static bool makeCurrentPlayer(int32_t index);
+    // is no such player. `saved` tells whether the players were saved.
+    static bool makeCurrentPlayer(int32_t index, bool& saved);
 
     [[nodiscard]] const CStringW& getTypeName() const override;
     [[nodiscard]] const CStringW& getClassName() const override;

@@ -31,8 +31,16 @@ TEXTS = {
     "Yes": ("Yes", "Да"),
     "No": ("No", "Нет"),
     "Warning": ("Warning", "Внимание"),
-    "ProfilesDamaged": ("The saved players could not be read and were reset.",
-                        "Сохранённых игроков не удалось прочитать, они сброшены."),
+    "ProfilesDamaged": ("The file of saved players was damaged. The players that could be read are kept; "
+                        "a copy of the damaged file lies beside it.",
+                        "Файл сохранённых игроков повреждён. Те, кого удалось прочитать, сохранены; "
+                        "копия повреждённого файла лежит рядом."),
+    "ProfilesUnreadable": ("The saved players could not be read. Their file is left untouched, and new "
+                           "players cannot be saved until it can be read.",
+                           "Не удалось прочитать сохранённых игроков. Их файл не тронут, а новых игроков "
+                           "нельзя сохранить, пока его не удастся прочитать."),
+    "ProfileSaveFailed": ("This player could not be saved. You can play, but the progress will not be kept.",
+                          "Не удалось сохранить игрока. Играть можно, но успехи не сохранятся."),
     "SelectPlayer_Title": ("Players", "Игроки"),
     "SelectPlayer_New": ("New", "Новый"),
     "SelectPlayer_Delete": ("Delete", "Удалить"),

@@ -242,7 +242,7 @@ TEST(FrontEndAssets, EveryNameInTheFilesLeadsToSomethingThatExists) {
     const std::set<std::string>& english = catalogue.dictionaries.at("strings/Dictionary.xml");
     // Texts the screens' classes show by key rather than a scene file.
     for (const char* key :
-         {"TitleName", "ThousandsDelimiter", "MainMenu_WelcomeTxt", "Warning", "ProfilesDamaged", "OkBtn", "Yes", "No",
+         {"TitleName", "ThousandsDelimiter", "MainMenu_WelcomeTxt", "Warning", "ProfilesDamaged", "ProfilesUnreadable", "ProfileSaveFailed", "OkBtn", "Yes", "No",
           "QuitConfirmation", "QuitConfirmationRemoveProgress", "SelectPlayer_WantDelete", "ProfileNameWarning",
           "Options_On", "Options_Off", "Options_CantGoWindow", "WarningTutorialRestart"})
         EXPECT_TRUE(english.count(key)) << key;

@@ -12,6 +12,7 @@
 #include "engine/core/CEventMouseMove.h"
 #include "engine/core/ICursorControl.h"
 #include "engine/device/CEventSystemFlowCloseRequest.h"
+#include "engine/nodes/MessageBoxNode.h"
 #include "engine/nodes/TextNode.h"
 #include "engine/scene/Animator.h"
 #include "engine/scene/CNodeFactory.h"
@@ -324,6 +325,24 @@ TEST_F(GMainMenuFlow, DamagedProfilesAreReportedFirstAndOnlyOnTheWayIn) {
     EXPECT_TRUE(m_game->getEngine()->getProfileManager()->isCheckValueValid());
     ASSERT_TRUE(runUntilIdle());
     EXPECT_EQ(stack(), "NameEntry > PlayerList > Menu > Intro");
+}
+
+TEST_F(GMainMenuFlow, AProfileFileThatCannotBeReadIsReportedWithTheSystemsReason) {
+    startToMenu();
+    const std::u16string path(m_game->getEngine()->getProfileManager()->getUserFilePath().c_str());
+    restart();
+    // A folder in the file's place: there, but it cannot be read.
+    std::filesystem::create_directories(std::filesystem::path(path));
+    GMainMenuScene* menu = startToMenu();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(runUntilIdle());
+    auto* box = nodeCast<MessageBoxNode>(m_game->getSceneManager()->getCurrentScene());
+    ASSERT_NE(box, nullptr) << stack();
+    const std::string body(CString(box->getBody()).c_str());
+    const std::string reason(CString(m_game->getEngine()->getProfileManager()->getUserFileProblem()).c_str());
+    ASSERT_FALSE(reason.empty());
+    EXPECT_EQ(body.rfind("%ProfilesUnreadable%", 0), 0u) << body;
+    EXPECT_NE(body.find(reason), std::string::npos) << body;
 }
 
 TEST_F(GMainMenuFlow, TheFinalCreditsRollOnceAndThePanelClosesByItselfOrByItsBackButton) {

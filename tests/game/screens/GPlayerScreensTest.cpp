@@ -516,3 +516,23 @@ TEST_F(PlayerScreens, AClickedPlayerIsTheOnlyRowShownSelected) {
             EXPECT_EQ(nodeCast<ControlNode>(players->getElement(i))->isFocused(), i == row) << "row " << i;
     }
 }
+
+TEST_F(PlayerScreens, AFileThatCannotBeReadIsKeptAndAPlayerThatCannotBeSavedIsTold) {
+    startGame();
+    const fs::path file(narrow(profiles()->getUserFilePath()));
+    stop();
+    // A folder where the players' file should be: there, but not readable.
+    fs::create_directories(file);
+    startGame();
+    EXPECT_FALSE(profiles()->isCheckValueValid());
+    EXPECT_FALSE(profiles()->getUserFileProblem().empty()) << "the system's reason is kept for the warning";
+
+    openBothAsTheMenuDoes();
+    namePlayer("Ann");
+    ASSERT_NE(box(), nullptr) << "the failed save is told";
+    EXPECT_EQ(box()->getBody(), CStringW(u"%ProfileSaveFailed%"));
+    click(box()->getButton(0));
+    EXPECT_EQ(top(), m_bottom) << "the first player still plays, straight from the menu";
+    EXPECT_EQ(currentPlayer(), "Ann");
+    EXPECT_TRUE(fs::is_directory(file)) << "what stood there is left alone";
+}
