@@ -739,7 +739,12 @@ def logos_scene():
     first.children[0].props[-1] = ("color", "TintColor", "ff141c24")
     first.children[1].props[-1] = ("vector3d", "Position", vec(256, 224, 1))
     first.children[1].prop("atlasTexture", "AtlasTexture", "../logos/Publisher.png")
-    scene.children[0].state("Swap", fade(SHOWN, HIDDEN, 600))
+    # The incoming slot stands in front. The outgoing picture fades for the
+    # whole second the last one is given, so the title card dims right into
+    # the loading screen instead of leaving the screen black.
+    scene.children[1].props = [p for p in scene.children[1].props if p[1] != "Position"]
+    at(scene.children[1], 0, 0, 2)
+    scene.children[0].state("Swap", fade(SHOWN, HIDDEN, 1000))
     scene.children[1].state("Swap", fade(HIDDEN, SHOWN, 600))
     scene.children[1].state("Swap0", fade("ff000000", SHOWN, 800))
     root.add(scene)

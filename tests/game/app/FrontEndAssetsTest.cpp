@@ -54,6 +54,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -550,6 +551,25 @@ TEST_F(FrontEndRun, AWalkThroughTheFrontEndShowsEachScreenAsItsReference) {
     expectLooksLikeReference("LogosScene");
 
     // The logos run out, the loading screen fills its bar and pushes the main menu.
+    // The title card dims right into the loading screen: the screen is never
+    // held black between them (a frame every 50 ms, black as a mean below 6).
+    int blackInARow = 0;
+    int longestBlack = 0;
+    for (int sample = 0; sample < 200 && !(currentSceneName() == "IntroScene" && isSettled()); ++sample) {
+        ASSERT_TRUE(runFor(50));
+        CRefHandle<CPixelImage> frame(screenshot());
+        ASSERT_TRUE(frame);
+        uint64_t sum = 0;
+        for (uint32_t y = 0; y < frame->height(); y += 8)
+            for (uint32_t x = 0; x < frame->width(); x += 8) {
+                const CColor c = frame->pixelAt(x, y);
+                sum += c.red() + c.green() + c.blue();
+            }
+        const uint64_t samples = uint64_t(frame->height() / 8) * (frame->width() / 8) * 3;
+        blackInARow = sum < 6 * samples ? blackInARow + 1 : 0;
+        longestBlack = std::max(longestBlack, blackInARow);
+    }
+    EXPECT_LE(longestBlack, 3) << "frames of 50 ms in a row showing black";
     ASSERT_TRUE(runUntil([&] { return currentSceneName() == "IntroScene"; }));
     ASSERT_TRUE(settleOn("IntroScene", 0));
     expectLooksLikeReference("IntroScene");
