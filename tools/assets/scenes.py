@@ -728,7 +728,10 @@ def logos_scene():
     scene = group("Scene")
     for slot in ["Logo1", "Logo2"]:
         node = group(slot)
-        bg = Node("GRectangleNode", "Bg").prop("vector3d", "Bounds", vec(W, H))
+        # A rectangle fills from its second row and column: a little larger
+        # than the screen, so its first row and column are coloured too.
+        bg = Node("GRectangleNode", "Bg").prop("vector3d", "Position", vec(-2, -2))
+        bg.prop("vector3d", "Bounds", vec(W + 4, H + 4))
         bg.prop("color", "FillColor", "ffffffff").prop("color", "BorderColor", "00000000")
         bg.prop("color", "TintColor", "00ffffff")
         node.add(bg, Node("SpriteNode", "Logo").prop("vector3d", "Position", vec(0, 0, 1)))

@@ -549,6 +549,16 @@ TEST_F(FrontEndRun, AWalkThroughTheFrontEndShowsEachScreenAsItsReference) {
     ASSERT_TRUE(runFor(1500));
     EXPECT_EQ(currentSceneName(), "LogosScene");
     expectLooksLikeReference("LogosScene");
+    {
+        // The logo's background reaches the window's first row and column:
+        // no dark seam along the top and left edges.
+        CRefHandle<CPixelImage> shot(screenshot());
+        ASSERT_TRUE(shot);
+        for (uint32_t at : {5u, 300u, 700u}) {
+            EXPECT_EQ(shot->pixelAt(at, 0).value, shot->pixelAt(at, 1).value) << "top edge at x " << at;
+            EXPECT_EQ(shot->pixelAt(0, at).value, shot->pixelAt(1, at).value) << "left edge at y " << at;
+        }
+    }
 
     // The logos run out, the loading screen fills its bar and pushes the main menu.
     // The title card dims right into the loading screen: the screen is never
