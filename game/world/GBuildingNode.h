@@ -14,6 +14,7 @@
 
 class CPropertyBag;
 class GEllipseSectorNode;
+class GRailRoadNode;
 class GTwoSpritesProgressBarNode;
 class GUniqUpgradeConfig;
 class SoundCue;
@@ -366,6 +367,20 @@ private:
     CVector3d m_loadedHalfSize;
     // Replaced damage icons playing "Disappear"; removed once it ends.
     CArray<CRefHandle<BaseNode>> m_fadingIcons;
+
+    // -- added for workers43
+public:
+    // The record Velocity of the walker that left last (read with the time
+    // since it left by the workers' release rule).
+    [[nodiscard]] int getLeaverVelocity() const { return m_leaverVelocity; }
+    void setLeaverVelocity(int velocity) { m_leaverVelocity = velocity; }
+    // The station's railway strip (set by the level scene); null for other
+    // places.
+    [[nodiscard]] GRailRoadNode* getRailRoad() const { return m_railRoad; }
+    void setRailRoad(GRailRoadNode* strip) { m_railRoad = strip; }
+
+private:
+    GRailRoadNode* m_railRoad = nullptr;
 };
 
 // Sets the income clock `clock` (the "Progress" node of an operating

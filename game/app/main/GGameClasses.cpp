@@ -1,4 +1,6 @@
 
+#include "game/app/main/GGameClasses.h"
+
 #include "engine/core/CStringW.h"
 #include "engine/scene/CNodeFactory.h"
 #include "game/app/GBetaMessageScene.h"
@@ -8,7 +10,6 @@
 #include "game/app/GIntroScene.h"
 #include "game/app/GLevelObjectivesScene.h"
 #include "game/app/GLogosScene.h"
-#include "game/app/main/GGameClasses.h"
 #include "game/nodes/GBuildingInfoNode.h"
 #include "game/nodes/GCircularBirdNode.h"
 #include "game/nodes/GConvexHullNode.h"
@@ -39,8 +40,12 @@
 #include "game/screens/GSelectPlayerScene.h"
 #include "game/world/GBuildingNode.h"
 #include "game/world/GCharacterNode.h"
+#include "game/world/GDilizhansNode.h"
+#include "game/world/GGertrudaNode.h"
 #include "game/world/GRailRoadNode.h"
+#include "game/world/GTrainNode.h"
 #include "game/world/GWGridNode.h"
+#include "game/world/GWorkerNode.h"
 
 namespace {
 
@@ -94,6 +99,10 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GWaveNode", &GWaveNode::create},
     {u"GSelfDestructNode", &GSelfDestructNode::create},
     {u"GSplineMovableNode", &GSplineMovableNode::create},
+    {u"GWorkerNode", &GWorkerNode::create},
+    {u"GDilizhansNode", &GDilizhansNode::create},
+    {u"GGertrudaNode", &GGertrudaNode::create},
+    {u"GTrainNode", &GTrainNode::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {
