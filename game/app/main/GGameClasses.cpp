@@ -1,6 +1,4 @@
 
-#include "game/app/main/GGameClasses.h"
-
 #include "engine/core/CStringW.h"
 #include "engine/scene/CNodeFactory.h"
 #include "game/app/GBetaMessageScene.h"
@@ -10,6 +8,7 @@
 #include "game/app/GIntroScene.h"
 #include "game/app/GLevelObjectivesScene.h"
 #include "game/app/GLogosScene.h"
+#include "game/app/main/GGameClasses.h"
 #include "game/nodes/GBuildingInfoNode.h"
 #include "game/nodes/GCircularBirdNode.h"
 #include "game/nodes/GConvexHullNode.h"
