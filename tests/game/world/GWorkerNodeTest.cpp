@@ -1,9 +1,11 @@
 #include "game/world/GWorkerNode.h"
 
 #include "engine/core/CRefHandle.h"
+#include "engine/core/CStringW.h"
 #include "game/config/GBuildingConfig.h"
 #include "game/config/GResources.h"
 #include "game/world/GBuildingNode.h"
+#include "game/world/GDilizhansNode.h"
 #include "game/world/GGertrudaNode.h"
 #include "game/world/GWorkerSpacing.h"
 #include "tests/game/world/StandInLevel.h"
@@ -337,5 +339,40 @@ TEST(GWorkerSpacing, OverlappingWalkersGoingOneWaySpreadTheirSpeeds) {
             EXPECT_EQ(workers[i]->getSpeed(), expected) << "walker " << i;
         }
         EXPECT_EQ(spacing->getCountdown(), GWorkerSpacing::DefaultPeriod);
+    }
+}
+
+TEST(GWorkerNode, FactoryNodesAndCopiesKeepTheirClassJobAndRecord) {
+    const struct {
+        BaseNode* (*create)(const CObjectName&);
+        const char16_t* name;
+        int32_t typeId;
+    } classes[] = {
+        {&GWorkerNode::create, u"GWorkerNode", 2062},
+        {&GGertrudaNode::create, u"GGertrudaNode", 2063},
+        {&GDilizhansNode::create, u"GDilizhansNode", 2064},
+    };
+    WorkerLevel fixture;
+    auto record = makeRecord(280, 100, 300);
+    for (const auto& c : classes) {
+        SCOPED_TRACE(c.typeId);
+        CRefHandle<BaseNode> node(c.create(CObjectName()));
+        ASSERT_TRUE(node);
+        EXPECT_EQ(node->getTypeId(), c.typeId);
+        EXPECT_EQ(node->getTypeName(), CStringW(c.name));
+        EXPECT_EQ(node->getClassName(), CStringW(c.name));
+        auto* worker = nodeCast<GWorkerNode>(node.get());
+        ASSERT_NE(worker, nullptr);
+        worker->setWorkerConfig(record.get());
+        worker->setTarget(fixture.home.get());
+        worker->sendTo(fixture.work.get(), false);
+        CRefHandle<BaseNode> copy(node->clone(nullptr, nullptr));
+        ASSERT_EQ(copy->getTypeId(), c.typeId);
+        auto* twin = nodeCast<GWorkerNode>(copy.get());
+        EXPECT_EQ(twin->getSource(), fixture.home.get());
+        EXPECT_EQ(twin->getTarget(), fixture.work.get());
+        EXPECT_EQ(twin->getJobState(), GWorkerNode::JobQueued);
+        EXPECT_EQ(twin->getWorkerConfig(), record.get()) << "the record is shared";
+        EXPECT_EQ(twin->getSpeed(), 280);
     }
 }
