@@ -74,8 +74,8 @@ struct Town {
         level.configuration->InitWorkersLimit = 3;
         level.configuration->WorkersIncreaseGuestsStep = 10;
 
-        GBuildingConfig* layout[12] = {shopA.get(), house.get(), shopB.get(), empty.get(),  house.get(),  well.get(),
-                                       bakery.get(), cafe.get(), empty.get(),  empty.get(), bakery.get(), well.get()};
+        GBuildingConfig* layout[12] = {shopA.get(),  house.get(), shopB.get(), empty.get(), house.get(),  well.get(),
+                                       bakery.get(), cafe.get(),  empty.get(), empty.get(), bakery.get(), well.get()};
         for (int i = 0; i < 12; ++i) {
             places.emplace_back(new GBuildingNode(CObjectName(), nullptr, nullptr));
             level.places.push_back(places.back().get());
