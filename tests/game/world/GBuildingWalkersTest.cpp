@@ -4,6 +4,7 @@
 
 #include "engine/core/CRefHandle.h"
 #include "engine/io/CXmlStreamReader.h"
+#include "engine/scene/CEventNodeStateCompleted.h"
 #include "engine/scene/SceneManager.h"
 #include "engine/scene/TemplateCollectionNode.h"
 #include "game/config/GWorldMessages.h"
@@ -393,4 +394,31 @@ TEST(GBuildingWalkers, NoPilesWhileBusyPausedOrWithoutTheLevelsNode) {
     EXPECT_TRUE(scene.mill->getRandomResources().empty());
     EXPECT_EQ(scene.mill->getRandomResourcesDone().size(), 1u);
     EXPECT_FALSE(pile->isVisible());
+}
+
+TEST(GBuildingWalkers, APileThatHasAppearedCanBeClicked) {
+    const struct {
+        const char* what;
+        int workState;
+        const char* state;
+        bool reachable;
+        bool hittable;
+    } cases[] = {
+        {"available, Appear ended", GBuildingNode::WorkAvailable, "Appear", true, true},
+        {"unreachable: clickable all the same", GBuildingNode::WorkAvailable, "Appear", false, true},
+        {"still appearing", 0, "Appear", true, false},
+        {"another state ended", GBuildingNode::WorkAvailable, "Normal", true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        PileScene scene;
+        CRefHandle<StandInPile> pile(new StandInPile);
+        pile->setCanBeHit(false);
+        pile->workState = c.workState;
+        pile->setReachable(c.reachable);
+        CRefHandle<CEventNodeStateCompleted> ended(new CEventNodeStateCompleted(pile.get(), CName(c.state)));
+        const bool handled = scene.mill->onAllChildrenFinished(ended.get());
+        EXPECT_EQ(handled, c.hittable);
+        EXPECT_EQ(pile->canBeHit(), c.hittable);
+    }
 }
