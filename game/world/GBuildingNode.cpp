@@ -811,6 +811,10 @@ GBuildingNode* GBuildingNode::placeAt(int index) const {
     return level ? nodeCast<GBuildingNode>(level->getPlace(index)) : nullptr;
 }
 
+bool GBuildingNode::servesWith(const GBuildingConfig* type) const {
+    return getLevelScene() && takesPart() && type && m_placeNumber >= 0;
+}
+
 const CArray<ServeArea>& GBuildingNode::serveAreasInForce(const GBuildingConfig* type) const {
     const GActiveFeature* active = m_features->findActive();
     if (active && !active->UseServeAreaFromParentBuilding)
@@ -863,7 +867,7 @@ void GBuildingNode::releaseServedBuildings() {
 void GBuildingNode::getBuildingsInServeArea(CArray<GBuildingNode*>& out, const GBuildingConfig* type) const {
     out.clear();
     IGameLevel* level = getLevelScene();
-    if (!level || !takesPart() || !type || m_placeNumber < 0)
+    if (!servesWith(type))
         return;
     const CArray<ServeArea>& areas = serveAreasInForce(type);
     for (int i = 0; i < level->getPlaceCount(); ++i) {
@@ -1021,7 +1025,7 @@ int GBuildingNode::getServedGuestsCount(const GBuildingConfig* type) const {
 void GBuildingNode::getServedBuildings(CArray<GBuildingNode*>& out, const GBuildingConfig* type) {
     out.clear();
     IGameLevel* level = getLevelScene();
-    if (!level || !takesPart() || !type || m_placeNumber < 0)
+    if (!servesWith(type))
         return;
     const CArray<ServeArea>& areas = serveAreasInForce(type);
     for (int i = 0; i < level->getPlaceCount(); ++i) {
@@ -1044,7 +1048,7 @@ void GBuildingNode::getServedBuildings(CArray<GBuildingNode*>& out, const GBuild
 
 bool GBuildingNode::overlapsOtherProvider(const GBuildingConfig* type) const {
     IGameLevel* level = getLevelScene();
-    if (!level || !takesPart() || !type || m_placeNumber < 0)
+    if (!servesWith(type))
         return false;
     for (int i = 0; i < level->getPlaceCount(); ++i) {
         const GBuildingNode* place = placeAt(i);

@@ -185,8 +185,9 @@ public:
     // The other visible, enabled places that the serve areas in force of
     // `type` cover from here, once each, in places-list order.
     void getBuildingsInServeArea(CArray<GBuildingNode*>& out, const GBuildingConfig* type) const;
-    // The places a building of `type` here would serve (this place
-    // included), for the serve-area display; sets their serve colour.
+    // The places a building of `type` here would serve, for the serve-area
+    // display (places of the same type and the headquarters left out); sets
+    // their serve colour.
     void getServedBuildings(CArray<GBuildingNode*>& out, const GBuildingConfig* type);
     // True when a place `type`'s own serve areas reach already has another
     // provider of its ServeName.
@@ -455,6 +456,9 @@ private:
 
     // Visible and enabled: only such places serve and are served.
     [[nodiscard]] bool takesPart() const { return isVisible() && isEnabled(); }
+    // True when a building of `type` here can serve others: the place is in
+    // the level, on the grid, visible and enabled.
+    [[nodiscard]] bool servesWith(const GBuildingConfig* type) const;
     // The level's place `index` when it is a building place, else null.
     [[nodiscard]] GBuildingNode* placeAt(int index) const;
     // The serve areas of the active feature (unless it uses the building's),

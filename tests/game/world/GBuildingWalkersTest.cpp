@@ -57,14 +57,6 @@ CRefHandle<StandInWalker> walker(int32_t typeId = kWorker) {
     return CRefHandle<StandInWalker>(new StandInWalker(typeId));
 }
 
-CRefHandle<GBuildingConfig> makeType(const char* name, GBuildingType kind, int level) {
-    CRefHandle<GBuildingConfig> type(new GBuildingConfig);
-    type->Name = CName(name);
-    type->Kind = kind;
-    type->Level = level;
-    return type;
-}
-
 struct Place {
     StandInLevel level;
     CRefHandle<GBuildingNode> place{new GBuildingNode(CObjectName(), nullptr, nullptr)};
@@ -276,7 +268,7 @@ struct PileScene {
     StandInLevel level;
     CRefHandle<BaseNode> locations{new BaseNode(CObjectName(), nullptr, nullptr)};
     CRefHandle<PileMaker> mill{new PileMaker};
-    CRefHandle<GBuildingConfig> type = makeType("LumberMill1", GBuildingType::Produce, 1);
+    CRefHandle<GBuildingConfig> type = makeBuildingType("LumberMill1", GBuildingType::Produce, 1);
 
     PileScene() {
         const std::string_view objects = R"(<ObjectsConfiguration>
