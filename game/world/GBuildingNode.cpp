@@ -33,6 +33,7 @@
 #include "game/nodes/GEllipseSectorNode.h"
 #include "game/nodes/GTwoSpritesProgressBarNode.h"
 #include "game/world/IBuildingWalker.h"
+#include "game/world/IStationTrain.h"
 
 #include <algorithm>
 #include <cmath>
@@ -611,6 +612,20 @@ void GBuildingNode::onTrainArrived(BaseNode* train) {
     static const CName arrival("TradePostArrival");
     if (CSoundCueManager* cues = soundCues())
         static_cast<void>(cues->play(arrival, false, 0));
+}
+
+void GBuildingNode::sendTrainsAway() {
+    // A leaving train calls onTrainLeft, which changes the standing list.
+    const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
+    const CArray<BaseNode*> standing = m_trains;
+    const CArray<BaseNode*> assigned = std::move(m_assignedTrains);
+    m_assignedTrains.clear();
+    for (const CArray<BaseNode*>* trains : {&standing, &assigned}) {
+        for (BaseNode* train : *trains) {
+            if (auto* leaving = dynamic_cast<IStationTrain*>(train))
+                leaving->leave();
+        }
+    }
 }
 
 void GBuildingNode::onTrainLeft(BaseNode* train) {
@@ -1596,6 +1611,9 @@ void GBuildingNode::setDamageState(int state, bool force) {
         m_damageIcon->setVisible(true);
         setNodeState(m_damageIcon, appearState());
     }
+    // A broken place shows no upgrade badge.
+    if (state == DamageBroken)
+        updateBonusText();
 }
 
 void GBuildingNode::previewTemplate(const GBuildingConfig* type) {

@@ -303,6 +303,9 @@ public:
     virtual void onTrainAssigned(BaseNode* train);
     // From the assigned to the standing trains; sends 4107.
     virtual void onTrainArrived(BaseNode* train);
+    // Every standing and every assigned train is told to leave; the
+    // assigned ones are forgotten.
+    void sendTrainsAway();
     // Draws the next train's interval and side, drops the train from the
     // standing ones and sends 4108 with its key (its index there).
     virtual void onTrainLeft(BaseNode* train);

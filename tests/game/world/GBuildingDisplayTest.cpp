@@ -178,6 +178,28 @@ TEST(GBuildingDisplay, TheUpgradeBadgeFollowsUpgradesAndPreviews) {
 
     house.showBonusText(3, false);
     EXPECT_FALSE(badge->isVisible());
+
+    house.applyUniqueUpgrade(income.get());
+    house.updateBonusText();
+    EXPECT_TRUE(badge->isVisible());
+    house.setDamageState(GBuildingNode::DamageBroken, true);
+    EXPECT_FALSE(badge->isVisible()) << "a broken place hides it";
+}
+
+TEST(GBuildingDisplay, FeatureRewardsFillTheStoreAndItsText) {
+    DisplayScene scene;
+    GBuildingNode& house = scene.place(0);
+    CRefHandle<GActiveFeature> feature(GActiveFeature::create(u"GoldPercent"));
+    ASSERT_NE(feature, nullptr);
+    CRefHandle<GBuildingConfig> type = makeBuildingType("Mine", GBuildingType::Apartment, 1);
+    type->ActiveFeatures->add(feature.get());
+    house.setType(type.get(), false, false);
+    scene.level.headquartersGold = 1000;
+    house.addResource(nameIdMaterials(), 4);
+    house.loadFeatureRewards();
+    EXPECT_EQ(house.getResource(nameIdMaterials()), 0) << "the store is the reward";
+    EXPECT_GE(house.getGold(), 1);
+    EXPECT_EQ(house.getGold(), house.getFeatures()->get(0)->getReward().find(nameIdGold())->value);
 }
 
 TEST(GBuildingDisplay, FeatureDisplayReadsTheProgressAsARatio) {
