@@ -187,14 +187,26 @@ TEST(GWorkerNode, AWorkerWalksToWorkArrivesAndGoesHomeToIdle) {
     walkToEnd(worker.get());
     EXPECT_EQ(worker->getJobState(), GWorkerNode::JobWorking);
     EXPECT_EQ(fixture.work->getWorkersCount(), 2) << "the target heard of the arrival";
+    (void)fixture.work->update(30);
     EXPECT_FALSE(worker->getFromCurrentPosition());
 
-    worker->returnHome(true);
+    // The place lets its workers go home from its arrival point: the first
+    // sets off at once, the second once the first is far enough.
+    fixture.work->releaseWorkers(false);
     EXPECT_EQ(worker->getTarget(), fixture.home.get());
-    EXPECT_EQ(worker->getJobState(), GWorkerNode::JobToHome) << "returnHome sets off at once";
-    walkToEnd(worker.get());
+    EXPECT_EQ(worker->getSource(), fixture.work.get());
+    EXPECT_EQ(hasty->getJobState(), GWorkerNode::JobToHome) << "returnHome sets off at once";
+    EXPECT_EQ(worker->getJobState(), GWorkerNode::JobQueued);
+    EXPECT_EQ(fixture.work->getTimeSinceWorkerLeft(), 0) << "the place heard the first leave";
+    for (int i = 0; i < 200 && (hasty->getJobState() != GWorkerNode::JobIdle || worker->isWalking() ||
+                                worker->getJobState() != GWorkerNode::JobIdle);
+         ++i) {
+        (void)fixture.work->update(30);
+        (void)hasty->update(30);
+        (void)worker->update(30);
+    }
     EXPECT_EQ(worker->getJobState(), GWorkerNode::JobIdle);
-    EXPECT_EQ(fixture.home->getWorkersCount(), 1);
+    EXPECT_EQ(fixture.home->getWorkersCount(), 2);
     EXPECT_NEAR(worker->getPosition().x, 100.0f, 0.01f);
 }
 
