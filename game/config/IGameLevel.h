@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 class BaseNode;
 class CEventReceiver;
 class GlobalConfig;
@@ -56,6 +58,9 @@ public:
     [[nodiscard]] virtual BaseNode* getHeadquarters() const { return nullptr; }
     // Steps of the walk path between two points; -1 when there is none.
     [[nodiscard]] virtual int pathLength(float, float, float, float) const { return -1; }
+    // One entry per finished objectives group, 1 when it was passed; null
+    // while the level keeps none.
+    [[nodiscard]] virtual const CArray<uint8_t>* getGroupResults() const { return nullptr; }
 
 protected:
     ~IGameLevel() = default;
