@@ -1022,8 +1022,10 @@ def map_templates():
     """The round marker of a level on the map, and the rays of a purchase at
     the headquarters."""
     tpl = Node("BaseNode", "MapMarker").prop("vector3d", "Bounds", vec(52, 52))
-    glow = sprite("Glow", MAP + "MarkerGlow.png", -10, -10, -0.1).prop("color", "TintColor", HIDDEN)
-    bg = sprite("Bg", MAP + "MarkerDefaultNormal.png")
+    # Each grows round its middle: the pivot moves the picture, its position
+    # moves it back.
+    glow = sprite("Glow", MAP + "MarkerGlow.png", 26, 26, -0.1).prop("color", "TintColor", HIDDEN)
+    bg = sprite("Bg", MAP + "MarkerDefaultNormal.png", 26, 26)
     label = text("Text", "", 0, 0, 52, 52, SMALL, "ff262220", z=0.2)
     for state, picture in MARKER_LOOKS.items():
         bg.state(state, set_props(("atlasTexture", "AtlasTexture", f"{MAP}Marker{picture}.png")) + "\n" +
@@ -1072,11 +1074,16 @@ def map_scene():
     for index, (x, y) in enumerate(screenart.map_positions()):
         location = Node("ControlNode", f"Location{index + 1}", "GMapLocationButton")
         location.prop("vector3d", "Position", vec(x - 26, y - 26)).prop("vector3d", "Bounds", vec(52, 52))
-        marker = control("ControlNode", "LevelMarker", "MapMarker", 0, 0, 52, 52).prop("bool", "CanBeHit", "false")
+        # The marker is where the button is hit, but the button takes the
+        # cursor and the clicks.
+        marker = control("ControlNode", "LevelMarker", "MapMarker", 0, 0, 52, 52)
+        marker.prop("bool", "Enabled", "false").prop("bool", "HoverTrack", "false")
         # A level just passed waves its marker once.
         marker.state("FirstPassed", keyframes("vector3d", "Position", [(0, "0;0;0"), (150, "0;-8;0"),
                                                                       (300, "0;0;0"), (450, "0;-4;0"),
                                                                       (600, "0;0;0")]))
+        marker.state("Passed", hold(20))
+        marker.state("Locked", hold(20))
         location.add(marker)
         buttons.add(location)
     scene.add(buttons)
@@ -1084,18 +1091,22 @@ def map_scene():
     hint = group("HintNode", 0, 0, W, H).prop("bool", "CanBeHit", "false")
     hint.state("Appear", hold(20))
     bubble = group("Hint1", 0, 0, 200, 56).prop("bool", "CanBeHit", "false")
-    bubble.add(at(nine_grid("Frame", IMG + "common/Window.png", -100, -76, 200, 56, 16), -100, -76, 0))
-    bubble.add(at(text("LevelText", "", 0, 0, 180, 56, TEXT, "ff183a28"), -90, -76, 0.1))
-    pop(bubble)
+    # Over the middle of the marker, whose corner the screen puts it at.
+    bubble.add(at(nine_grid("Frame", IMG + "common/Window.png", -74, -72, 200, 56, 16), -74, -72, 0))
+    bubble.add(at(text("LevelText", "", 0, 0, 180, 56, TEXT, "ff183a28"), -64, -72, 0.1))
+    # The screen places the hint itself: its looks change only its colour.
+    bubble.state("Appear", keyframes("color", "TintColor", [(0, CLEAR_TINT), (250, SHOWN)]))
+    bubble.state("Disappear", keyframes("color", "TintColor", [(0, SHOWN), (250, CLEAR_TINT)]) +
+                 '\n<EndAnimator Type="SetProps"><bool Name="Visible" Value="false" /></EndAnimator>')
     hint.add(bubble)
     scene.add(hint)
 
-    scene.add(at(button("MenuButton", "%Map_Menu%", 0, 0, 220, 52), 64, 678, 2))
-    hq = at(button("HQButton", "%Map_HQ%", 0, 0, 260, 52), 382, 678, 2)
+    scene.add(at(button("MenuButton", "%Map_Menu%", 0, 0), 60, 676, 2))
+    hq = at(button("HQButton", "%Map_HQ%", 0, 0), 372, 676, 2)
     hq.state("Off", set_props(("bool", "Visible", "false")))
     hq.state("On", set_props(("bool", "Visible", "true")))
     scene.add(hq)
-    scene.add(at(button("PlayButton", "%Map_Play%", 0, 0, 220, 52), 740, 678, 2))
+    scene.add(at(button("PlayButton", "%Map_Play%", 0, 0), 684, 676, 2))
     # Whether the headquarters can be visited yet; the screen fades in
     # either way.
     scene.state("2_button", set_states("Off", "HQButton") + "\n" + fade(HIDDEN, SHOWN))
@@ -1109,9 +1120,9 @@ def headquarters_scene():
     root = scene_root("HeadquartersScene", "GHeadquartersScene", uses=(COMMON, HQ_ATLAS))
     scene = group("Scene")
     scene.add(sprite("Bg", IMG + "backgrounds/HQ.png"))
-    scene.add(at(text("TitleText", "%HQ_Title%", 0, 0, 440, 56, CAPTION, "ff183a28"), 292, 20, 1))
+    scene.add(at(text("TitleText", "%HQ_Title%", 0, 0, 300, 56, CAPTION, "ff183a28", halign=1), 704, 24, 1))
     scene.add(at(text("InfoText", "%HQ_Info%", 0, 0, 300, 110, SMALL, "ff262220", halign=1, valign=1, wrap=True),
-                 704, 150, 1))
+                 704, 84, 1))
     label = group("RankLabel", 26, 26, 248, 118).prop("vector3d", "Position", vec(26, 26, 1))
     label.add(at(text("PointsLabel", "%HQ_Points%", 0, 0, 248, 40, TEXT, "ff262220"), 0, 8, 0))
     label.add(at(text("Points", "0", 0, 0, 248, 60, CAPTION, "ff183a28"), 0, 50, 0))
@@ -1157,7 +1168,9 @@ def level_completed_scene():
         "vector3d", "Bounds", vec(W + 4, H + 4))
     shade.prop("color", "FillColor", "90101418").prop("color", "BorderColor", "00000000")
     root.add(shade)
-    scene = group("Scene", 192, 154, 640, 460).prop("vector3d", "Position", vec(192, 154, 1))
+    # A click on the window (anywhere but OK) hurries the replay on.
+    scene = input_group("Scene", 192, 154, 640, 460, 1).prop("bool", "CanBeHit", "true")
+    scene.props = [p for p in scene.props if not (p[1] == "CanBeHit" and p[2] == "false")]
     scene.add(nine_grid("Frame", IMG + "common/Window.png", 0, 0, 640, 460, 20))
     scene.add(at(text("TitleText", "", 0, 0, 592, 56, CAPTION, "ff183a28"), 24, 22, 1))
     scene.add(at(text("TimeLabel", "%LevelEnd_Stages%", 0, 0, 560, 30, SMALL, "ff262220", halign=1), 40, 92, 1))
@@ -1167,7 +1180,7 @@ def level_completed_scene():
     bar.add(nine_grid("SlidingArea", IMG + "common/ProgressBg.png", 0, 0, 560, 24, 10))
     bar.add(at(nine_grid("Knob", IMG + "common/ProgressFill.png", 0, 0, 560, 24, 10), 0, 0, 0.01))
     mark = Node("BaseNode", "Checkpoint").prop("vector3d", "Position", vec(0, -4, 0)).prop("bool", "Visible", "false")
-    dot = sprite("Dot", MAP + "CheckpointGrey.png", -16, 0, 0.02)
+    dot = sprite("Dot", MAP + "CheckpointGrey.png", 0, 16, 0.02)
     dot.state("PassedOk", set_props(("atlasTexture", "AtlasTexture", MAP + "CheckpointGreen.png")) + "\n" +
               keyframes("vector3d", "Scale", [(0, "1;1;1"), (150, "1.3;1.3;1"), (300, "1;1;1")]))
     dot.state("PassedFail", set_props(("atlasTexture", "AtlasTexture", MAP + "CheckpointRed.png")))
@@ -1177,7 +1190,7 @@ def level_completed_scene():
     scene.add(bar)
 
     numbers = group("NumbersControl", 40, 190, 560, 50).prop("vector3d", "Position", vec(40, 190, 1))
-    number = text("Nomber", "", 0, 0, 560, 50, TEXT, "ff262220")
+    number = text("Nomber", "", 280, 25, 560, 50, TEXT, "ff262220")
     number.prop("vector2d", "PivotPoint", "280;25")
     number.state("PassedOk", keyframes("vector3d", "Scale", [(0, "1;1;1"), (150, "1.15;1.15;1"), (300, "1;1;1")]))
     numbers.add(number)
@@ -1189,7 +1202,7 @@ def level_completed_scene():
     arrow.add(sprite("Ribbon", MAP + "RankRibbon.png"))
     arrow.add(at(text("RangText", "", 0, 0, 312, 52, CAPTION, "fff6ecd4"), 24, 0, 0.1))
     scene.add(arrow)
-    scene.add(at(button("OkButton", "%OkBtn%", 0, 0, 200, 52), 220, 372, 1))
+    scene.add(at(button("OkButton", "%OkBtn%", 0, 0), 180, 372, 1))
     root.add(scene)
     return root
 

@@ -239,7 +239,7 @@ def hq_background():
             d.line((wx + 20, wy + 4, wx + 20, wy + 56), fill=(90, 60, 40, 255), width=3)
     d.rounded_rectangle((HQ_X + HQ_W // 2 - 34, HQ_GROUND - 120, HQ_X + HQ_W // 2 + 34, HQ_GROUND), 10,
                         fill=(96, 62, 38, 255))
-    # The board the points stand on and the title ribbon.
+    # The board the points stand on.
     d.rounded_rectangle((20, 20, 280, 150), 16, fill=art.BRASS_DARK)
     d.rounded_rectangle((26, 26, 274, 144), 12, fill=art.CREAM)
     return img
