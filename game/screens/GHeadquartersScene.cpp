@@ -65,9 +65,7 @@ GHeadquartersScene::~GHeadquartersScene() {
     }
 }
 
-BaseNode* GHeadquartersScene::create(const CObjectName& name) {
-    return new GHeadquartersScene(name, nullptr, nullptr);
-}
+BaseNode* GHeadquartersScene::create(const CObjectName& name) { return new GHeadquartersScene(name, nullptr, nullptr); }
 
 const CStringW& GHeadquartersScene::getTypeName() const {
     static const CStringW name(u"GHeadquartersScene");

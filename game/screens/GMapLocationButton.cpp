@@ -7,9 +7,7 @@
 GMapLocationButton::GMapLocationButton(const CObjectName& contentName, BaseNode* parent, BaseNode* sceneManager)
     : ButtonNode(contentName, parent, sceneManager) {}
 
-BaseNode* GMapLocationButton::create(const CObjectName& name) {
-    return new GMapLocationButton(name, nullptr, nullptr);
-}
+BaseNode* GMapLocationButton::create(const CObjectName& name) { return new GMapLocationButton(name, nullptr, nullptr); }
 
 const CStringW& GMapLocationButton::getTypeName() const {
     static const CStringW name(u"GMapLocationButton");

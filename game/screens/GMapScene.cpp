@@ -153,8 +153,7 @@ bool GMapScene::onNavigationStarted(CEventSceneChangeStarted* event) {
     return false;
 }
 
-void GMapScene::prepareSettingOverlay(BaseNode* overlay, int32_t threshold, int32_t maxUnlocked,
-                                      int32_t firstPassed) {
+void GMapScene::prepareSettingOverlay(BaseNode* overlay, int32_t threshold, int32_t maxUnlocked, int32_t firstPassed) {
     if (!overlay)
         return;
     if (maxUnlocked < threshold) {
@@ -165,8 +164,7 @@ void GMapScene::prepareSettingOverlay(BaseNode* overlay, int32_t threshold, int3
     }
 }
 
-void GMapScene::revealSettingOverlay(BaseNode* overlay, int32_t threshold, int32_t maxUnlocked,
-                                     int32_t firstPassed) {
+void GMapScene::revealSettingOverlay(BaseNode* overlay, int32_t threshold, int32_t maxUnlocked, int32_t firstPassed) {
     if (!overlay || threshold > maxUnlocked || firstPassed != threshold)
         return;
     overlay->setVisible(true);
@@ -358,8 +356,7 @@ bool GMapScene::onKeyUp(CEventKeyUp* event) {
             GGameApplication* game = GGameApplication::instance();
             if (CContentManager* content = game ? game->getContentManager() : nullptr)
                 content->purge();
-            (void)goToIntro(IntroComics,
-                            CStringW(u"scenes/Comics/episode") + (key - '0') + u"/ComicsScene.mscn", 0);
+            (void)goToIntro(IntroComics, CStringW(u"scenes/Comics/episode") + (key - '0') + u"/ComicsScene.mscn", 0);
             return true;
         }
         if (key == kKeyU) {

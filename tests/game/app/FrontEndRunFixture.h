@@ -49,7 +49,6 @@ namespace fs = std::filesystem;
 // Our names and log lines are plain ASCII.
 inline std::string narrow(const CStringW& text) { return std::string(CString(text).c_str()); }
 
-
 // The window device drawing through OpenGL, as the references were drawn:
 // where the system offers Direct3D, the game would take it first.
 class OpenGLDevice : public CSdlDevice {
@@ -290,6 +289,5 @@ protected:
     CLog::Sink m_previousSink;
     bool m_listening = false;
 };
-
 
 } // namespace frontend

@@ -18,8 +18,7 @@ public:
     FinishedLevel(int number, std::initializer_list<int> groupSeconds, std::initializer_list<uint8_t> results,
                   bool clockOn = true)
         : SceneNode(CObjectName(), nullptr, nullptr), m_number(number), m_configuration(new LevelConfiguration()) {
-        std::string xml = std::string("<Level><IsClockOn Value=\"") + (clockOn ? "true" : "false") +
-                          "\"/><Objectives>";
+        std::string xml = std::string("<Level><IsClockOn Value=\"") + (clockOn ? "true" : "false") + "\"/><Objectives>";
         for (int seconds : groupSeconds)
             xml += "<ObjectivesGroup Time=\"" + std::to_string(seconds) + "\"></ObjectivesGroup>";
         xml += "</Objectives></Level>";

@@ -56,9 +56,8 @@ TEST(GLevelCompletedScene, TheGoodRankNeedsHalfTheGroupsRoundedUp) {
         int groups;
         const char16_t* rank;
     } rows[] = {
-        {2, 4, u"%Rang%"}, {1, 4, u"%Rang_Gamer%"}, {1, 3, u"%Rang_Gamer%"}, {2, 3, u"%Rang%"},
-        {0, 1, u"%Rang_Gamer%"}, {1, 1, u"%Rang%"}, {3, 5, u"%Rang%"}, {2, 5, u"%Rang_Gamer%"},
-        {0, 0, u"%Rang%"},
+        {2, 4, u"%Rang%"}, {1, 4, u"%Rang_Gamer%"}, {1, 3, u"%Rang_Gamer%"}, {2, 3, u"%Rang%"}, {0, 1, u"%Rang_Gamer%"},
+        {1, 1, u"%Rang%"}, {3, 5, u"%Rang%"},       {2, 5, u"%Rang_Gamer%"}, {0, 0, u"%Rang%"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(std::u16string(GLevelCompletedScene::rankText(row.passed, row.groups)), std::u16string(row.rank))
@@ -79,15 +78,15 @@ TEST(GHeadquartersScene, PointsAreOnePlusTheTopRanksFromTheHeadquartersLevelLess
         {"top ranks before the headquarters level count nothing", ints({2, 2, 2, 2, 2, 2, 2, 2, 2}), 6, 0, 0, 1},
         {"top ranks from level index 9", ints({2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 0, 2}), 6, 0, 0, 3},
         {"a point spent", ints({0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 2}), 6, 1, 0, 2},
-        {"10 parts, 10 and 3 bought: never above 7", ints({0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2, 2, 2, 2, 2, 2,
-                                                           2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2}),
-         10, 10, 3, 7},
+        {"10 parts, 10 and 3 bought: never above 7",
+         ints({0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2}), 10, 10, 3,
+         7},
         {"both chains complete", ints({0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2}), 2, 2, 2, 0},
         {"more bought than earned", ints({}), 6, 3, 2, 0},
         // A profile listing more names than there are parts never wraps
         // round to a huge number.
-        {"more bought than there are parts", ints({0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2}), 3, 4,
-         4, 0},
+        {"more bought than there are parts", ints({0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2}), 3, 4, 4,
+         0},
         {"no parts", ints({0, 0, 0, 0, 0, 0, 0, 0, 0, 2}), 0, 0, 0, 0},
     };
     for (const auto& row : rows) {
@@ -101,18 +100,12 @@ TEST(GMapLocationButton, TheMarkerStateFollowsTheFlagsAvailableFirstThenComplete
         bool available, completed, gold, selected, hovered;
         const char* state;
     } rows[] = {
-        {false, true, true, true, true, "Unavailable"},
-        {false, false, false, false, false, "Unavailable"},
-        {true, false, false, false, false, "Default"},
-        {true, false, false, false, true, "DefaultHover"},
-        {true, false, false, true, true, "DefaultPressed"},
-        {true, true, false, false, false, "Completed"},
-        {true, true, false, false, true, "CompletedHover"},
-        {true, true, false, true, false, "CompletedPressed"},
-        {true, true, true, false, false, "Completed"},
-        {true, false, true, false, false, "Gold"},
-        {true, false, true, false, true, "GoldHover"},
-        {true, false, true, true, false, "GoldPressed"},
+        {false, true, true, true, true, "Unavailable"},     {false, false, false, false, false, "Unavailable"},
+        {true, false, false, false, false, "Default"},      {true, false, false, false, true, "DefaultHover"},
+        {true, false, false, true, true, "DefaultPressed"}, {true, true, false, false, false, "Completed"},
+        {true, true, false, false, true, "CompletedHover"}, {true, true, false, true, false, "CompletedPressed"},
+        {true, true, true, false, false, "Completed"},      {true, false, true, false, false, "Gold"},
+        {true, false, true, false, true, "GoldHover"},      {true, false, true, true, false, "GoldPressed"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(GMapLocationButton::markerStateFor(row.available, row.completed, row.gold, row.selected, row.hovered),
