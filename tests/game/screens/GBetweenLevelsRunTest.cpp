@@ -374,3 +374,34 @@ TEST_F(BetweenLevels, HeadquartersPurchasesSurviveARestart) {
             EXPECT_EQ(entry.flashing, entry.name != CName("Boiler") && entry.name != CName("Clock"))
                 << entry.name.str().c_str();
 }
+
+TEST_F(BetweenLevels, TheDeveloperUnlockKeyOpensTheNextLevelButNoneAfterTheLastAndEscLeavesForTheMenu) {
+    CProfileParameters* player = startFor([](CProfileParameters& p) {
+        p.setInt("MaxUnlockedLevelIndex", 45);
+        p.setInt("LevelIndex", 45);
+        p.setBool("ShowTutorialOn", false);
+    });
+    ASSERT_TRUE(goTo(IntroMap, "MapNewScene"));
+    const CArray<GMapLocationButton*>& buttons = map()->getLocationButtons();
+    EXPECT_FALSE(buttons[47]->isVisible());
+    // Only in developer mode.
+    ASSERT_TRUE(press('U'));
+    EXPECT_EQ(player->getInt("MaxUnlockedLevelIndex"), 45);
+    GGameApplication::setDeveloperMode(true);
+    ASSERT_TRUE(press('U'));
+    EXPECT_EQ(player->getInt("MaxUnlockedLevelIndex"), 46);
+    EXPECT_EQ(player->getInt("LevelIndex"), 47);
+    EXPECT_TRUE(buttons[47]->isVisible());
+    EXPECT_TRUE(buttons[47]->isSelected());
+    EXPECT_FALSE(buttons[45]->isSelected());
+    // The last level opened, the key opens nothing more and asks for no
+    // button past the last.
+    for (int i = 0; i < 2; ++i)
+        ASSERT_TRUE(press('U'));
+    EXPECT_EQ(player->getInt("MaxUnlockedLevelIndex"), 47);
+    EXPECT_EQ(player->getInt("LevelIndex"), 47);
+    GGameApplication::setDeveloperMode(false);
+
+    ASSERT_TRUE(press(27));
+    EXPECT_EQ(nextIntroMode(), IntroMainMenu);
+}
