@@ -234,7 +234,17 @@ TEST_F(BetweenLevels, TheResultLeadsToTheComicTheHeadquartersTheMapOrAfterTheLas
 TEST_F(BetweenLevels, ANewPlayerSeesOnlyTheFirstLevelOpenOnTheMap) {
     CProfileParameters* player = startFor([](CProfileParameters& p) { p.setBool("ShowTutorialOn", false); });
     ASSERT_EQ(player->getInt("MaxUnlockedLevelIndex"), -1);
+    // More settings listed than the map has overlays for: the map stops at
+    // its last overlay.
+    CArray<int>& lastLevels = m_game->getGlobalConfig()->SettingsLastLevelsNumbers;
+    for (int number : {48, 60, 72})
+        lastLevels.push_back(number);
     ASSERT_TRUE(goTo(IntroMap, "MapNewScene"));
+    ASSERT_EQ(map()->getSettingOverlays().size(), 4u);
+    // The first setting opens for the new player: its clouds clear away.
+    EXPECT_EQ(stateOf(map()->getSettingOverlays()[0]), "Passed");
+    for (uint32_t k = 1; k < 4; ++k)
+        EXPECT_EQ(stateOf(map()->getSettingOverlays()[k]), "Normal") << k;
     GMapScene* scene = map();
     ASSERT_NE(scene, nullptr);
     const CArray<GMapLocationButton*>& buttons = scene->getLocationButtons();

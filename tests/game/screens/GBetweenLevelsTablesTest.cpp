@@ -6,9 +6,11 @@
 #include "engine/core/CName.h"
 #include "engine/core/CRefHandle.h"
 #include "engine/io/CXmlStreamReader.h"
+#include "engine/scene/BaseNode.h"
 #include "game/screens/GHeadquartersScene.h"
 #include "game/screens/GLevelCompletedScene.h"
 #include "game/screens/GMapLocationButton.h"
+#include "game/screens/GMapScene.h"
 #include "game/screens/HQConfiguration.h"
 #include "tests/game/screens/FinishedLevel.h"
 
@@ -145,4 +147,31 @@ TEST(HQConfiguration, ItemsKeepTheDelayBeforeThemAndCountOnceTheyEnd) {
     EXPECT_TRUE(config->getItems()[0].entries[0].flashing);
     EXPECT_FALSE(config->getItems()[0].entries[1].flashing);
     EXPECT_TRUE(config->getItems()[1].entries[0].flashing);
+}
+
+TEST(GMapScene, ASettingsCloudsStayUntilItsFirstLevelOpensClearOnceAndThenStayAway) {
+    // The setting after level index 11: its first level is index 12.
+    const struct {
+        const char* what;
+        int32_t maxUnlocked;
+        int32_t firstPassed;
+        bool shownBefore;
+        bool shownAfterShowing;
+        bool shownAfterArrival;
+    } rows[] = {
+        {"still shut", 10, -10, false, true, true},
+        {"opened by the level just passed: left as loaded, then shown to clear away", 11, 11, false, false, true},
+        {"opened by the level just passed, shown as loaded", 11, 11, true, true, true},
+        {"opened before", 12, -10, true, false, false},
+        {"a level passed elsewhere", 20, 19, true, false, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        CRefHandle<BaseNode> overlay(new BaseNode(CObjectName(), nullptr, nullptr));
+        overlay->setVisible(row.shownBefore);
+        GMapScene::prepareSettingOverlay(overlay.get(), 11, row.maxUnlocked, row.firstPassed);
+        EXPECT_EQ(overlay->isVisible(), row.shownAfterShowing);
+        GMapScene::revealSettingOverlay(overlay.get(), 11, row.maxUnlocked, row.firstPassed);
+        EXPECT_EQ(overlay->isVisible(), row.shownAfterArrival);
+    }
 }
