@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 class BaseNode;
 class CEventReceiver;
 class GlobalConfig;
@@ -64,6 +66,9 @@ public:
     [[nodiscard]] virtual int getLevelGuests() const { return 0; }
     // The node the level's places by the road live under; null without one.
     [[nodiscard]] virtual BaseNode* getOnRoadLocationsNode() const { return nullptr; }
+    // One entry per finished objectives group, 1 when it was passed; null
+    // while the level keeps none.
+    [[nodiscard]] virtual const CArray<uint8_t>* getGroupResults() const { return nullptr; }
 
 protected:
     ~IGameLevel() = default;

@@ -31,12 +31,14 @@ import markers  # noqa: E402
 import music  # noqa: E402
 import renders  # noqa: E402
 import scenes  # noqa: E402
+import screenart  # noqa: E402
 import sounds  # noqa: E402
 import texts  # noqa: E402
 
 # Files and folders under assets/ that this script owns; everything else there
 # is left alone.
 OWNED = ["atlases/Common.xml", "atlases/Common.png", "atlases/MainMenu.xml", "atlases/MainMenu.png",
+         "atlases/MapMenu.xml", "atlases/MapMenu.png", "atlases/HQ.xml", "atlases/HQ.png",
          "img", "logos", "fonts", "sounds", "strings", "img/levels",
          "scenes/ParticleCollection.xml", "scenes/Loading", "scenes/CursorWindow.png", "scenes/CursorFullScreen.png"] + \
         ["scenes/" + name for name in scenes.SCENES] + list(config.files()) + \
@@ -154,6 +156,11 @@ def main():
         draw_main_menu(f"{work}/mainmenu")
         run([atlaspack, "--prefix", "img/common/", f"{work}/common", f"{out}/atlases/Common.xml"])
         run([atlaspack, "--prefix", "img/mainmenu/", f"{work}/mainmenu", f"{out}/atlases/MainMenu.xml"])
+        # The map of levels (with the result window's marks) and the headquarters.
+        screenart.draw_map(f"{work}/map", save)
+        run([atlaspack, "--prefix", "img/map/", f"{work}/map", f"{out}/atlases/MapMenu.xml"])
+        screenart.draw_hq(f"{work}/hq", save)
+        run([atlaspack, "--prefix", "img/hq/", f"{work}/hq", f"{out}/atlases/HQ.xml"])
 
         # The signs over the town's buildings.
         markers.draw_markers(f"{work}/markers", save)
@@ -183,6 +190,8 @@ def main():
 
     # Whole pictures: screen backgrounds, logos, cursors.
     save(art.menu_background().convert("RGB"), f"{out}/img/backgrounds/Menu.png")
+    save(screenart.map_background().convert("RGB"), f"{out}/img/backgrounds/Map.png")
+    save(screenart.hq_background().convert("RGB"), f"{out}/img/backgrounds/HQ.png")
     for setting in levelart.PALETTES:
         save(levelart.ground(setting), f"{out}/img/levels/Ground{setting}.png")
     for number, level in levels.sources().items():

@@ -9,6 +9,8 @@ from xml.sax.saxutils import quoteattr
 
 COMMON = "../atlases/Common.xml"
 MAINMENU = "../atlases/MainMenu.xml"
+MAPMENU = "../atlases/MapMenu.xml"
+HQ_ATLAS = "../atlases/HQ.xml"
 IMG = "../img/"  # atlas textures, named after their path under assets/
 CAPTION = "../fonts/Caption.mfnt"
 TEXT = "../fonts/Text.mfnt"
@@ -587,7 +589,7 @@ def people_templates():
 def templates():
     root = Node("TemplateCollectionNode", "TemplateCollection")
     root.uses = [COMMON, "../atlases/Buildings.xml", "../atlases/People.xml", "../atlases/Trains.xml",
-                 "../atlases/Markers.xml"]
+                 "../atlases/Markers.xml", MAPMENU, HQ_ATLAS]
     c = IMG + "common/"
 
     def looks(prefix):
@@ -714,6 +716,7 @@ def templates():
             part.state("NavTo", fade(clear, colour, 200))
             part.state("NavFrom", fade(colour, clear, 200))
         root.add(box)
+    root.add(*map_templates())
     root.add(*building_templates())
     root.add(*marker_templates())
     root.add(*people_templates())
@@ -1027,7 +1030,210 @@ def stats_scene():
     return root
 
 
+# ---------------------------------------------------------------------------
+# Between levels: the map, the headquarters and the level's result
+
+MAP = IMG + "map/"
+HQP = IMG + "hq/"
+MARKER_LOOKS = {"Unavailable": "UnavailableNormal", "Default": "DefaultNormal", "DefaultHover": "DefaultHover",
+                "DefaultPressed": "DefaultPressed", "Completed": "CompletedNormal",
+                "CompletedHover": "CompletedHover", "CompletedPressed": "CompletedPressed", "Gold": "GoldNormal",
+                "GoldHover": "GoldHover", "GoldPressed": "GoldPressed"}
+
+
+def map_templates():
+    """The round marker of a level on the map, and the rays of a purchase at
+    the headquarters."""
+    tpl = Node("BaseNode", "MapMarker").prop("vector3d", "Bounds", vec(52, 52))
+    # Each grows round its middle: the pivot moves the picture, its position
+    # moves it back.
+    glow = sprite("Glow", MAP + "MarkerGlow.png", 26, 26, -0.1).prop("color", "TintColor", HIDDEN)
+    bg = sprite("Bg", MAP + "MarkerDefaultNormal.png", 26, 26)
+    label = text("Text", "", 0, 0, 52, 52, SMALL, "ff262220", z=0.2)
+    for state, picture in MARKER_LOOKS.items():
+        bg.state(state, set_props(("atlasTexture", "AtlasTexture", f"{MAP}Marker{picture}.png")) + "\n" +
+                 keyframes("vector3d", "Scale", [(0, "1;1;1"), (20, "1;1;1")]))
+        glow.state(state, tint(HIDDEN))
+        shown = "ff8c8680" if state == "Unavailable" else "fff6ecd4" if state.startswith("Completed") else "ff262220"
+        label.state(state, tint(shown))
+    # A level just opened: the marker pops up and its ring pulses a while.
+    bg.state("LastUnlocked", set_props(("atlasTexture", "AtlasTexture", f"{MAP}MarkerDefaultPressed.png")) + "\n" +
+             keyframes("vector3d", "Scale", [(0, "0.2;0.2;1"), (300, "1.25;1.25;1"), (500, "1;1;1")]))
+    bg.prop("vector2d", "PivotPoint", "26;26")
+    glow.prop("vector2d", "PivotPoint", "36;36")
+    glow.state("LastUnlocked", keyframes("color", "TintColor", [(0, HIDDEN), (400, SHOWN), (900, "40ffffff"),
+                                                                (1400, SHOWN), (1900, "40ffffff"), (2400, HIDDEN)]))
+    label.state("LastUnlocked", tint("ff262220"))
+    tpl.add(glow, bg, label)
+
+    rays = Node("GSelfDestructNode", "HQRays").prop("vector3d", "Position", vec(0, 0, 50))
+    rays.prop("bool", "Visible", "false").prop("string", "DestructStateName", "Anim")
+    rays.add(sprite("Rays", HQP + "Rays.png", -80, -80))
+    rays.state("Anim", keyframes("vector3d", "Scale", [(0, "0.3;0.3;1"), (700, "1.4;1.4;1")]) + "\n" +
+               keyframes("color", "TintColor", [(0, SHOWN), (450, SHOWN), (700, HIDDEN)]))
+    return [tpl, rays]
+
+
+def map_scene():
+    import screenart
+    root = scene_root("MapNewScene", "GMapScene", uses=(COMMON, MAPMENU))
+    scene = group("Scene")
+    scene.add(sprite("Bg", IMG + "backgrounds/Map.png"))
+    scene.add(at(text("TitleText", "%Map_Title%", 0, 0, 388, 52, CAPTION, "ff183a28"), 318, 30, 1))
+
+    # The clouds over the settings not reached yet: they clear once the
+    # first level of their setting opens.
+    settings = group("BgSetting").prop("bool", "CanBeHit", "false")
+    for setting in (1, 2, 3, 4):
+        overlay = sprite(f"Setting{setting}", MAP + "Fog.png", 40, screenart.band_top(setting) - 4, 1)
+        overlay.prop("bool", "CanBeHit", "false")
+        overlay.state("Normal", tint(SHOWN))
+        overlay.state("Passed", keyframes("color", "TintColor", [(0, SHOWN), (600, SHOWN), (2000, HIDDEN)]) +
+                      '\n<EndAnimator Type="SetProps"><bool Name="Visible" Value="false" /></EndAnimator>')
+        settings.add(overlay)
+    scene.add(settings)
+
+    buttons = input_group("LocationButtons", 0, 0, W, H, 2)
+    for index, (x, y) in enumerate(screenart.map_positions()):
+        location = Node("ControlNode", f"Location{index + 1}", "GMapLocationButton")
+        location.prop("vector3d", "Position", vec(x - 26, y - 26)).prop("vector3d", "Bounds", vec(52, 52))
+        # The marker is where the button is hit, but the button takes the
+        # cursor and the clicks.
+        marker = control("ControlNode", "LevelMarker", "MapMarker", 0, 0, 52, 52)
+        marker.prop("bool", "Enabled", "false").prop("bool", "HoverTrack", "false")
+        # A level just passed waves its marker once.
+        marker.state("FirstPassed", keyframes("vector3d", "Position", [(0, "0;0;0"), (150, "0;-8;0"),
+                                                                      (300, "0;0;0"), (450, "0;-4;0"),
+                                                                      (600, "0;0;0")]))
+        marker.state("Passed", hold(20))
+        marker.state("Locked", hold(20))
+        location.add(marker)
+        buttons.add(location)
+    scene.add(buttons)
+
+    hint = group("HintNode", 0, 0, W, H).prop("bool", "CanBeHit", "false")
+    hint.state("Appear", hold(20))
+    bubble = group("Hint1", 0, 0, 200, 56).prop("bool", "CanBeHit", "false")
+    # Over the middle of the marker, whose corner the screen puts it at.
+    bubble.add(at(nine_grid("Frame", IMG + "common/Window.png", -74, -72, 200, 56, 16), -74, -72, 0))
+    bubble.add(at(text("LevelText", "", 0, 0, 180, 56, TEXT, "ff183a28"), -64, -72, 0.1))
+    # The screen places the hint itself: its looks change only its colour.
+    bubble.state("Appear", keyframes("color", "TintColor", [(0, CLEAR_TINT), (250, SHOWN)]))
+    bubble.state("Disappear", keyframes("color", "TintColor", [(0, SHOWN), (250, CLEAR_TINT)]) +
+                 '\n<EndAnimator Type="SetProps"><bool Name="Visible" Value="false" /></EndAnimator>')
+    hint.add(bubble)
+    scene.add(hint)
+
+    scene.add(at(button("MenuButton", "%Map_Menu%", 0, 0), 60, 676, 2))
+    hq = at(button("HQButton", "%Map_HQ%", 0, 0), 372, 676, 2)
+    hq.state("Off", set_props(("bool", "Visible", "false")))
+    hq.state("On", set_props(("bool", "Visible", "true")))
+    scene.add(hq)
+    scene.add(at(button("PlayButton", "%Map_Play%", 0, 0), 684, 676, 2))
+    # Whether the headquarters can be visited yet; the screen fades in
+    # either way.
+    scene.state("2_button", set_states("Off", "HQButton") + "\n" + fade(HIDDEN, SHOWN))
+    scene.state("3_button", set_states("On", "HQButton") + "\n" + fade(HIDDEN, SHOWN))
+    root.add(scene)
+    return root
+
+
+def headquarters_scene():
+    import screenart
+    root = scene_root("HeadquartersScene", "GHeadquartersScene", uses=(COMMON, HQ_ATLAS))
+    scene = group("Scene")
+    scene.add(sprite("Bg", IMG + "backgrounds/HQ.png"))
+    scene.add(at(text("TitleText", "%HQ_Title%", 0, 0, 300, 56, CAPTION, "ff183a28", halign=1), 704, 24, 1))
+    scene.add(at(text("InfoText", "%HQ_Info%", 0, 0, 300, 110, SMALL, "ff262220", halign=1, valign=1, wrap=True),
+                 704, 84, 1))
+    label = group("RankLabel", 26, 26, 248, 118).prop("vector3d", "Position", vec(26, 26, 1))
+    label.add(at(text("PointsLabel", "%HQ_Points%", 0, 0, 248, 40, TEXT, "ff262220"), 0, 8, 0))
+    label.add(at(text("Points", "0", 0, 0, 248, 60, CAPTION, "ff183a28"), 0, 50, 0))
+    scene.add(label)
+
+    upgrades = group("Upgrades").prop("bool", "CanBeHit", "false").prop("vector3d", "Position", vec(0, 0, 2))
+    for name, (x, y, w, h) in screenart.HQ_PARTS.items():
+        part = Node("BaseNode", name).prop("vector3d", "Position", vec(x, y, 0)).prop("vector3d", "Bounds", vec(w, h))
+        glow = sprite("Glow", f"{HQP}{name}Glow.png", -20, -20, -0.1).prop("color", "TintColor", HIDDEN)
+        image = sprite("Image", f"{HQP}{name}1.png").prop("color", "TintColor", HIDDEN)
+        ghost, lit = "60ffffff", "c0ffffff"
+        first, second = f"{HQP}{name}1.png", f"{HQP}{name}2.png"
+        looks = {
+            "up0": (first, ghost, False), "up0_CanBeBuy": (first, ghost, False),
+            "up0_CanBeBuySelected": (first, lit, True), "up0_AlreadyBought": (first, SHOWN, False),
+            "up1": (first, SHOWN, False), "up1_CanBeBuy": (first, SHOWN, False),
+            "up1_CanBeBuySelected": (second, lit, True), "up1_AlreadyBought": (second, SHOWN, False),
+            "up2": (second, SHOWN, False),
+        }
+        for state, (picture, colour, glowing) in looks.items():
+            image.state(state, set_props(("atlasTexture", "AtlasTexture", picture), ("color", "TintColor", colour)))
+            glow.state(state, tint(SHOWN if glowing else HIDDEN))
+        for chain, picture, before in (("up0", first, ghost), ("up1", second, SHOWN)):
+            # Bought: the new look grows in; still to buy: a short flash.
+            image.state(chain + "_Buy", set_props(("atlasTexture", "AtlasTexture", picture)) + "\n" +
+                        keyframes("color", "TintColor", [(0, "80ffffff"), (400, SHOWN)]))
+            glow.state(chain + "_Buy", keyframes("color", "TintColor", [(0, SHOWN), (600, HIDDEN)]))
+            glow.state(chain + "_Select", keyframes("color", "TintColor", [(0, HIDDEN), (300, SHOWN), (700, HIDDEN)]))
+            image.state(chain + "_Select", set_props(("color", "TintColor", before)))
+        part.add(glow, image, Node("BaseNode", "HitArea").prop("vector3d", "Bounds", vec(w, h)))
+        upgrades.add(part)
+    scene.add(upgrades)
+    scene.add(at(back_button(), 40, 690, 3))
+    root.add(scene)
+    return root
+
+
+def level_completed_scene():
+    root = scene_root("LevelCompletedScene", "GLevelCompletedScene", uses=(COMMON, MAPMENU))
+    root.prop("vector3d", "Position", vec(0, 0, 30))
+    # The level stays in sight, darkened, behind the window.
+    shade = Node("GRectangleNode", "Shade").prop("vector3d", "Position", vec(-2, -2)).prop(
+        "vector3d", "Bounds", vec(W + 4, H + 4))
+    shade.prop("color", "FillColor", "90101418").prop("color", "BorderColor", "00000000")
+    root.add(shade)
+    # A click on the window (anywhere but OK) hurries the replay on.
+    scene = input_group("Scene", 192, 154, 640, 460, 1).prop("bool", "CanBeHit", "true")
+    scene.props = [p for p in scene.props if not (p[1] == "CanBeHit" and p[2] == "false")]
+    scene.add(nine_grid("Frame", IMG + "common/Window.png", 0, 0, 640, 460, 20))
+    scene.add(at(text("TitleText", "", 0, 0, 592, 56, CAPTION, "ff183a28"), 24, 22, 1))
+    scene.add(at(text("TimeLabel", "%LevelEnd_Stages%", 0, 0, 560, 30, SMALL, "ff262220", halign=1), 40, 92, 1))
+    bar = Node("ControlNode", "TimeProgressBar", "GProgressBarWithCheckpointsNode")
+    at(bar, 40, 140, 1).prop("vector3d", "Bounds", vec(560, 24)).prop("int", "KnobType", 1)
+    bar.prop("float", "MinValue", 0).prop("float", "MaxValue", 1).prop("float", "Value", 0)
+    bar.add(nine_grid("SlidingArea", IMG + "common/ProgressBg.png", 0, 0, 560, 24, 10))
+    bar.add(at(nine_grid("Knob", IMG + "common/ProgressFill.png", 0, 0, 560, 24, 10), 0, 0, 0.01))
+    mark = Node("BaseNode", "Checkpoint").prop("vector3d", "Position", vec(0, -4, 0)).prop("bool", "Visible", "false")
+    dot = sprite("Dot", MAP + "CheckpointGrey.png", 0, 16, 0.02)
+    dot.state("PassedOk", set_props(("atlasTexture", "AtlasTexture", MAP + "CheckpointGreen.png")) + "\n" +
+              keyframes("vector3d", "Scale", [(0, "1;1;1"), (150, "1.3;1.3;1"), (300, "1;1;1")]))
+    dot.state("PassedFail", set_props(("atlasTexture", "AtlasTexture", MAP + "CheckpointRed.png")))
+    dot.prop("vector2d", "PivotPoint", "16;16")
+    mark.add(dot, at(text("Text", "", 0, 0, 32, 32, SMALL, "fff6ecd4"), -16, 0, 0.03))
+    bar.add(mark)
+    scene.add(bar)
+
+    numbers = group("NumbersControl", 40, 190, 560, 50).prop("vector3d", "Position", vec(40, 190, 1))
+    number = text("Nomber", "", 280, 25, 560, 50, TEXT, "ff262220")
+    number.prop("vector2d", "PivotPoint", "280;25")
+    number.state("PassedOk", keyframes("vector3d", "Scale", [(0, "1;1;1"), (150, "1.15;1.15;1"), (300, "1;1;1")]))
+    numbers.add(number)
+    scene.add(numbers)
+
+    arrow = group("ArrowControl", 140, 260, 360, 64).prop("vector3d", "Position", vec(140, 260, 1))
+    arrow.prop("color", "TintColor", HIDDEN)
+    arrow.state("Rank", fade(HIDDEN, SHOWN, 500))
+    arrow.add(sprite("Ribbon", MAP + "RankRibbon.png"))
+    arrow.add(at(text("RangText", "", 0, 0, 312, 52, CAPTION, "fff6ecd4"), 24, 0, 0.1))
+    scene.add(arrow)
+    scene.add(at(button("OkButton", "%OkBtn%", 0, 0), 180, 372, 1))
+    root.add(scene)
+    return root
+
+
 SCENES = {
+    "MapNewScene.mscn": map_scene,
+    "HeadquartersScene.mscn": headquarters_scene,
+    "LevelCompletedScene.mscn": level_completed_scene,
     "LogosScene.mscn": logos_scene,
     "IntroScene.mscn": intro_scene,
     "MainMenuScene.mscn": main_menu_scene,

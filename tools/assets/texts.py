@@ -74,6 +74,20 @@ TEXTS = {
     "Achievements_Title": ("Achievements", "Достижения"),
     "Achievements_None": ("Finish levels with the top rank to earn achievements.",
                           "Проходи уровни с высшим рангом, чтобы получать достижения."),
+    "Map_Title": ("Map of Brindlemoor", "Карта Бриндлмура"),
+    "Map_Menu": ("Main menu", "Главное меню"),
+    "Map_HQ": ("Town hall", "Ратуша"),
+    "Map_Play": ("Play", "Играть"),
+    "GamePlay_LEVEL": ("Level #p", "Уровень #p"),
+    "HQ_Title": ("Town hall", "Ратуша"),
+    "HQ_Points": ("Points to spend", "Очки"),
+    "HQ_Info": ("Finish levels with the top rank to earn points, then click a part of the town hall to improve it.",
+                "Проходи уровни с высшим рангом, чтобы получать очки, и щёлкай по частям ратуши, чтобы улучшать их."),
+    "Level_End": ("Level #p completed!", "Уровень #p пройден!"),
+    "LevelEnd_Stages": ("Stages of the level", "Этапы уровня"),
+    "number_etaps": ("Stages passed in time: #p", "Этапов пройдено вовремя: #p"),
+    "Rang": ("Master builder", "Мастер-строитель"),
+    "Rang_Gamer": ("Apprentice", "Подмастерье"),
 }
 
 # The town's buildings and the places by the road: name, then description.

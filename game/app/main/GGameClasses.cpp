@@ -32,7 +32,11 @@
 #include "game/nodes/GWaveNode.h"
 #include "game/nodes/GWeatherParticlesNode.h"
 #include "game/screens/GComicsScene.h"
+#include "game/screens/GHeadquartersScene.h"
+#include "game/screens/GLevelCompletedScene.h"
 #include "game/screens/GMainMenuScene.h"
+#include "game/screens/GMapLocationButton.h"
+#include "game/screens/GMapScene.h"
 #include "game/screens/GOptionsScene.h"
 #include "game/screens/GQuitConfirmationScene.h"
 #include "game/screens/GSelectPlayerInputNameScene.h"
@@ -102,6 +106,10 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GDilizhansNode", &GDilizhansNode::create},
     {u"GGertrudaNode", &GGertrudaNode::create},
     {u"GTrainNode", &GTrainNode::create},
+    {u"GLevelCompletedScene", &GLevelCompletedScene::create},
+    {u"GMapLocationButton", &GMapLocationButton::create},
+    {u"GMapScene", &GMapScene::create},
+    {u"GHeadquartersScene", &GHeadquartersScene::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {
