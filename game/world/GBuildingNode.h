@@ -171,16 +171,16 @@ public:
     // ---- Walkers and trains (not owned: the level and the headquarters
     // hold them)
 
-    [[nodiscard]] int getWorkersCount() const { return int(m_workers.size()); }
+    [[nodiscard]] virtual int getWorkersCount() const { return int(m_workers.size()); }
     [[nodiscard]] int getIncomingWorkersCount() const { return int(m_incomingWorkers.size()); }
     // Appends a walker on its way here unless listed; answers its index.
     int addIncomingWorker(BaseNode* worker);
     void removeIncomingWorker(BaseNode* worker);
     // A walker that was expected arrives: it is hidden, listed as present
     // and 4105 is sent; an unexpected one changes nothing.
-    void onWorkerArrived(BaseNode* worker);
+    virtual void onWorkerArrived(BaseNode* worker);
     // Resets the time since a walker left and sends 4106.
-    void onWorkerLeft(BaseNode* worker);
+    virtual void onWorkerLeft(BaseNode* worker);
     void onTrainAssigned(BaseNode* train);
     // From the assigned to the standing trains; sends 4107.
     void onTrainArrived(BaseNode* train);
@@ -214,7 +214,7 @@ public:
     void setChosenArrivalPoint(const CVector2d& point) { m_chosenArrivalPoint = point; }
     [[nodiscard]] bool isReachable() const { return m_reachable; }
     void setReachable(bool reachable) { m_reachable = reachable; }
-    [[nodiscard]] bool hasRequiredServices() const { return m_requiredServices; }
+    [[nodiscard]] virtual bool hasRequiredServices() const { return m_requiredServices; }
     void setRequiredServices(bool present) { m_requiredServices = present; }
     // Reachable, with its services, operating and with no random resource
     // alive.
@@ -291,7 +291,7 @@ private:
                   const GBuildingActionConfig GBuildingConfig::*action) const;
     // Reachable when a walk path leads from the headquarters to one of the
     // arrival points; the nearest one is chosen.
-    void updateReachability();
+    virtual void updateReachability();
     // True when the screen point (x, y) lands on the place or its children.
     [[nodiscard]] bool isHitAt(int32_t x, int32_t y);
     // Sends `message` to the level (its parents when the level passes it).
@@ -381,6 +381,14 @@ public:
 
 private:
     GRailRoadNode* m_railRoad = nullptr;
+
+    // -- added for hq43
+protected:
+    // The walker lists, for the headquarters' dispatch.
+    [[nodiscard]] CArray<BaseNode*>& workersPresent() { return m_workers; }
+    [[nodiscard]] CArray<BaseNode*>& incomingWorkers() { return m_incomingWorkers; }
+    [[nodiscard]] CArray<BaseNode*>& stagecoachesPresent() { return m_stagecoaches; }
+    [[nodiscard]] CArray<BaseNode*>& guidesPresent() { return m_guides; }
 };
 
 // Sets the income clock `clock` (the "Progress" node of an operating
