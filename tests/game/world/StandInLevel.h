@@ -72,6 +72,7 @@ public:
     }
     void recalculate() override { ++recalculations; }
     BaseNode* getHeadquarters() const override { return headquarters; }
+    BaseNode* getWalkerLayer() const override { return walkerLayer; }
     int pathLength(float fromX, float fromY, float toX, float toY) const override {
         if (unreachable)
             return -1;
@@ -94,4 +95,5 @@ public:
     int recalculations = 0;
     // Replaces the straight path when set.
     bool (*pathSearch)(const CVector2d& from, const CVector2d& to, CArray<CVector2d>& points) = nullptr;
+    BaseNode* walkerLayer = nullptr;
 };
