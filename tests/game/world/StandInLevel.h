@@ -78,6 +78,8 @@ public:
             return -1;
         return int(CVector2d(toX - fromX, toY - fromY).length());
     }
+    BaseNode* getWalkerLayer() const override { return walkerLayer; }
+    float getLevelWidth() const override { return levelWidth; }
 
     CRefHandle<MessageLog> receiver;
     CRefHandle<LevelConfiguration> configuration;
@@ -93,6 +95,8 @@ public:
     std::vector<BaseNode*> places;
     BaseNode* headquarters = nullptr;
     int recalculations = 0;
+    BaseNode* walkerLayer = nullptr;
+    float levelWidth = 1024.0f;
     // Replaces the straight path when set.
     bool (*pathSearch)(const CVector2d& from, const CVector2d& to, CArray<CVector2d>& points) = nullptr;
     BaseNode* walkerLayer = nullptr;
