@@ -72,7 +72,8 @@ public:
     }
     void recalculate() override { ++recalculations; }
     BaseNode* getHeadquarters() const override { return headquarters; }
-    BaseNode* getWalkerLayer() const override { return walkerLayer; }
+    int getLevelGuests() const override { return guests; }
+    BaseNode* getOnRoadLocationsNode() const override { return onRoadLocations; }
     int pathLength(float fromX, float fromY, float toX, float toY) const override {
         if (unreachable)
             return -1;
@@ -97,7 +98,8 @@ public:
     int recalculations = 0;
     BaseNode* walkerLayer = nullptr;
     float levelWidth = 1024.0f;
+    int guests = 0;
+    BaseNode* onRoadLocations = nullptr;
     // Replaces the straight path when set.
     bool (*pathSearch)(const CVector2d& from, const CVector2d& to, CArray<CVector2d>& points) = nullptr;
-    BaseNode* walkerLayer = nullptr;
 };
