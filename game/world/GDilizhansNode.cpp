@@ -64,6 +64,12 @@ BaseNode* GDilizhansNode::clone(BaseNode* parent, BaseNode* sceneManager) const 
     return cloneAs<GDilizhansNode>(parent, sceneManager);
 }
 
+void GDilizhansNode::setLevelScene(IGameLevel* level) {
+    GWorkerNode::setLevelScene(level);
+    if (!m_horse && !m_cart)
+        buildParts();
+}
+
 void GDilizhansNode::applyTemplate() {
     GWorkerNode::applyTemplate();
     buildParts();

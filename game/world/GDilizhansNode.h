@@ -36,8 +36,12 @@ public:
     using BaseNode::clone;
     [[nodiscard]] BaseNode* clone(BaseNode* parent, BaseNode* sceneManager) const override;
 
+    // Joins the level, and makes the parts when it has none yet (a coach
+    // whose template was applied before it had a level).
+    void setLevelScene(IGameLevel* level) override;
     // The object's template, then the horse and the cart: clones of
-    // "DilizhansNew"'s "Horse" and "Telega" under the level's walker layer.
+    // "DilizhansNew"'s "Horse" and "Telega" under the level's walker layer
+    // (none before the coach has a level and a scene manager).
     void applyTemplate() override;
     // The union of the parts' "Body" rectangles; the character's own
     // rectangle without parts.

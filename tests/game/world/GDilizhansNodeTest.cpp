@@ -79,11 +79,12 @@ struct CoachLevel {
         level.global->DilizhansHorseDistanceTolerance = tolerance;
     }
 
+    // Its template applied before it joins the level, as a clone is.
     CRefHandle<GDilizhansNode> coach() {
         CRefHandle<GDilizhansNode> node(new GDilizhansNode(CObjectName(), nullptr, manager.get()));
-        node->setLevelScene(&level);
-        node->setWorkerConfig(record.get());
         node->applyTemplate();
+        node->setWorkerConfig(record.get());
+        node->setLevelScene(&level);
         return node;
     }
 };
