@@ -334,3 +334,36 @@ TEST(GBuildingDisplay, TheLicenceMarkerShowsWhileARequiredServiceIsMissing) {
     EXPECT_TRUE(house.hasRequiredServices());
     EXPECT_EQ(stateOf(licence), "Disappear");
 }
+
+TEST(GBuildingDisplay, AnUpgradeOrANewProviderWritesTheIncomeUpgradeLine) {
+    DisplayScene scene;
+    GBuildingNode& house = scene.place(0);
+    BaseNode* line = house.getSmileIcon()->findChild(CName("IncomeBonusText"), 0);
+    ASSERT_NE(line, nullptr);
+    house.showIncomeUpgrade();
+    EXPECT_EQ(textOf(line), "") << "no upgrade applied";
+
+    CRefHandle<GUniqUpgradeConfig> income(new GUniqUpgradeConfig);
+    income->Name = CName("Fountain");
+    income->UniqUpIncomeBonus = 10;
+    house.applyUniqueUpgrade(income.get());
+    house.updateServiceBonuses();
+    house.showIncomeUpgrade();
+    EXPECT_EQ(textOf(line), "+10%");
+
+    // A shop completed on place 1 that gives the house its income bonus.
+    CRefHandle<GBuildingConfig> shop = makeType("Shop", GBuildingType::Commercial, 1);
+    shop->ServeName = CName("Shop");
+    ServeArea area;
+    area.Name = CName("Food");
+    area.IncomeBonus = 5;
+    area.Area.push_back(CVector2di(-1, 0));
+    shop->ServeAreas.push_back(area);
+    scene.place(1).setType(shop.get(), false, true);
+    house.updateServiceBonuses();
+    ASSERT_EQ(house.getProvider(GBuildingNode::ProvidesIncomeBonus, CName("Shop")), &scene.place(1));
+    house.showIncomeUpgradeFor(&scene.place(1));
+    EXPECT_EQ(textOf(line), "+15%");
+    house.showIncomeUpgradeFor(&scene.place(0));
+    EXPECT_EQ(textOf(line), "+15%") << "not its provider: unchanged";
+}
