@@ -97,6 +97,18 @@ protected:
         return place;
     }
 
+    // A worker made elsewhere (as a place by the road yields them), joining
+    // the headquarters and walking home empty-handed from `at`.
+    GWorkerNode* walkerHeadingHome(const CVector2d& at) {
+        auto* walker = make<GWorkerNode>(level.walkerLayer, "Worker1");
+        walker->setBounds({10.0f, 20.0f, 0.0f});
+        walker->setLevelScene(&level);
+        walker->placeAt(at);
+        hq->addWorker(walker);
+        walker->returnHome(true);
+        return walker;
+    }
+
     void run(int ms) {
         for (int t = 0; t < ms; t += 10)
             level.scheduler->update(10);
@@ -294,17 +306,8 @@ TEST_F(GMajorOfficeNodeTest, ANearerReturningWalkerIsSentBeforeTheWorkersPresent
     hq->spawnWorkers(2);
     const std::vector<GWorkerNode*> present = workers(hq->getWorkers());
     // Two workers made elsewhere walk home empty-handed, 10 and 30 from the job.
-    GWorkerNode* near = nodeCast<GWorkerNode>(hq->getAllWorkers()[0]->clone(level.walkerLayer, manager.get()));
-    GWorkerNode* far = nodeCast<GWorkerNode>(hq->getAllWorkers()[0]->clone(level.walkerLayer, manager.get()));
-    ASSERT_TRUE(near && far);
-    for (auto [walker, y] : {std::pair{near, 110.0f}, std::pair{far, 90.0f}}) {
-        walker->setLevelScene(&level);
-        walker->setJobState(GWorkerNode::JobIdle);
-        walker->setTarget(nullptr);
-        walker->placeAt(CVector2d(130.0f, y));
-        hq->addWorker(walker);
-        walker->returnHome(true);
-    }
+    GWorkerNode* near = walkerHeadingHome(CVector2d(130.0f, 110.0f));
+    GWorkerNode* far = walkerHeadingHome(CVector2d(130.0f, 90.0f));
     ASSERT_EQ(hq->getReturningWorkersCount(), 2);
     ASSERT_EQ(hq->getWorkersCount(), 4);
 
@@ -322,17 +325,8 @@ TEST_F(GMajorOfficeNodeTest, AFartherReturningWalkerKeepsWalkingHomeWhenTheWorke
     hq->spawnWorkers(1);
     const std::vector<GWorkerNode*> present = workers(hq->getWorkers());
     std::vector<GWorkerNode*> walkers;
-    for (float y : {90.0f, 80.0f, 110.0f}) {
-        GWorkerNode* walker = nodeCast<GWorkerNode>(hq->getAllWorkers()[0]->clone(level.walkerLayer, manager.get()));
-        ASSERT_NE(walker, nullptr);
-        walker->setLevelScene(&level);
-        walker->setJobState(GWorkerNode::JobIdle);
-        walker->setTarget(nullptr);
-        walker->placeAt(CVector2d(130.0f, y));
-        hq->addWorker(walker);
-        walker->returnHome(true);
-        walkers.push_back(walker);
-    }
+    for (float y : {90.0f, 80.0f, 110.0f})
+        walkers.push_back(walkerHeadingHome(CVector2d(130.0f, y)));
     // 30, 40 and 10 from the job; the headquarters is 20 away.
     ASSERT_TRUE(hq->dispatchWorkers(place, {}, 2));
     const std::vector<GWorkerNode*> expected = {walkers[2], present[0]};
