@@ -334,6 +334,18 @@ TEST_F(GMajorOfficeNodeTest, AFartherReturningWalkerKeepsWalkingHomeWhenTheWorke
     EXPECT_TRUE(hq->getWorkers().empty());
 }
 
+TEST_F(GMajorOfficeNodeTest, ReturningWalkersAtEqualDistancesComeInTheOrderOfTheHeapSort) {
+    GBuildingNode* place = addPlace(110.0f, 80.0f); // arrives at (130, 120)
+    // Two walkers mirror each other either side of the job, a third is
+    // nearer; all of them are nearer than the headquarters.
+    GWorkerNode* left = walkerHeadingHome(CVector2d(120.0f, 120.0f));
+    GWorkerNode* right = walkerHeadingHome(CVector2d(140.0f, 120.0f));
+    GWorkerNode* nearest = walkerHeadingHome(CVector2d(130.0f, 115.0f));
+    ASSERT_TRUE(hq->dispatchWorkers(place, {}, 3));
+    const std::vector<GWorkerNode*> expected = {nearest, right, left};
+    EXPECT_EQ(workers(place->getIncomingWorkers()), expected) << "the later of two equals comes first";
+}
+
 TEST_F(GMajorOfficeNodeTest, ARefusedDispatchLeavesEveryListAndStoreAsItWas) {
     GBuildingNode* place = addPlace(300.0f, 200.0f);
     GBuildingNode* unreachable = addPlace(500.0f, 200.0f);
