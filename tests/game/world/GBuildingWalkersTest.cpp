@@ -11,6 +11,7 @@
 #include "game/config/ObjectsConfiguration.h"
 #include "game/world/GBuildingNode.h"
 #include "game/world/IBuildingWalker.h"
+#include "game/world/IStationTrain.h"
 #include "tests/game/world/StandInLevel.h"
 
 #include <gtest/gtest.h>
@@ -55,14 +56,6 @@ constexpr int32_t kWorker = 2062;
 
 CRefHandle<StandInWalker> walker(int32_t typeId = kWorker) {
     return CRefHandle<StandInWalker>(new StandInWalker(typeId));
-}
-
-CRefHandle<GBuildingConfig> makeType(const char* name, GBuildingType kind, int level) {
-    CRefHandle<GBuildingConfig> type(new GBuildingConfig);
-    type->Name = CName(name);
-    type->Kind = kind;
-    type->Level = level;
-    return type;
 }
 
 struct Place {
@@ -276,7 +269,7 @@ struct PileScene {
     StandInLevel level;
     CRefHandle<BaseNode> locations{new BaseNode(CObjectName(), nullptr, nullptr)};
     CRefHandle<PileMaker> mill{new PileMaker};
-    CRefHandle<GBuildingConfig> type = makeType("LumberMill1", GBuildingType::Produce, 1);
+    CRefHandle<GBuildingConfig> type = makeBuildingType("LumberMill1", GBuildingType::Produce, 1);
 
     PileScene() {
         const std::string_view objects = R"(<ObjectsConfiguration>
@@ -421,4 +414,46 @@ TEST(GBuildingWalkers, APileThatHasAppearedCanBeClicked) {
         EXPECT_EQ(handled, c.hittable);
         EXPECT_EQ(pile->canBeHit(), c.hittable);
     }
+}
+
+namespace {
+
+// A train that leaves at once when told, as far as its station sees it.
+class StandInTrain : public BaseNode, public IStationTrain {
+public:
+    explicit StandInTrain(GBuildingNode* station) : BaseNode(CObjectName(), nullptr, nullptr), m_station(station) {}
+    void leave() override {
+        ++leaves;
+        if (standing)
+            m_station->onTrainLeft(this);
+    }
+    int leaves = 0;
+    bool standing = false;
+
+protected:
+    ~StandInTrain() override = default;
+
+private:
+    GBuildingNode* m_station;
+};
+
+} // namespace
+
+TEST(GBuildingWalkers, AStationSendsItsStandingAndAssignedTrainsAway) {
+    Place p;
+    CRefHandle<StandInTrain> standing[2] = {CRefHandle<StandInTrain>(new StandInTrain(p.place.get())),
+                                            CRefHandle<StandInTrain>(new StandInTrain(p.place.get()))};
+    CRefHandle<StandInTrain> coming(new StandInTrain(p.place.get()));
+    for (auto& train : standing) {
+        train->standing = true;
+        p.place->onTrainAssigned(train.get());
+        p.place->onTrainArrived(train.get());
+    }
+    p.place->onTrainAssigned(coming.get());
+    p.place->sendTrainsAway();
+    EXPECT_EQ(standing[0]->leaves, 1);
+    EXPECT_EQ(standing[1]->leaves, 1) << "each told once while the list shrinks";
+    EXPECT_EQ(coming->leaves, 1);
+    EXPECT_TRUE(p.place->getStandingTrains().empty());
+    EXPECT_TRUE(p.place->getAssignedTrains().empty());
 }
