@@ -1223,7 +1223,8 @@ void GBuildingNode::updateFeatureDisplay() {
     }
     auto* amount = nodeCast<TextNode>(m_resourceAmountText);
     if (amount && CEngineManagers::instance().getDictionary()) {
-        amount->setVisible(ready);
+        if (ready)
+            amount->setVisible(true);
         if (first) {
             if (getGold() >= 1)
                 amount->setText(groupedNumber(getGold()));
