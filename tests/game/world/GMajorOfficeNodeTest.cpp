@@ -15,7 +15,6 @@
 #include "game/world/GGertrudaNode.h"
 #include "game/world/GWorkerNode.h"
 #include "game/world/GWorkerSpacing.h"
-#include "game/world/IBuildingWalker.h"
 #include "tests/game/world/StandInLevel.h"
 
 #include <gtest/gtest.h>
@@ -263,8 +262,6 @@ TEST_F(GMajorOfficeNodeTest, TheStagecoachBringsItsPassengersAndTheirPayHome) {
     hq->spawnWorkers(6);
     hq->spawnStagecoaches(1);
     GDilizhansNode* coach = hq->getAllStagecoaches()[0].get();
-    if (!dynamic_cast<IBuildingWalker*>(coach))
-        GTEST_SKIP() << "the walkers do not answer the places' walker interface yet";
     ASSERT_TRUE(hq->dispatchWorkers(place, {}, 5));
     run(5000);
     ASSERT_EQ(place->getWorkersCount(), 5) << "the passengers step out at the place";
