@@ -45,6 +45,7 @@
 #include "game/world/GCharacterNode.h"
 #include "game/world/GDilizhansNode.h"
 #include "game/world/GGertrudaNode.h"
+#include "game/world/GMajorOfficeNode.h"
 #include "game/world/GRailRoadNode.h"
 #include "game/world/GTrainNode.h"
 #include "game/world/GWGridNode.h"
@@ -110,6 +111,7 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GMapLocationButton", &GMapLocationButton::create},
     {u"GMapScene", &GMapScene::create},
     {u"GHeadquartersScene", &GHeadquartersScene::create},
+    {u"GMajorOfficeNode", &GMajorOfficeNode::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {
