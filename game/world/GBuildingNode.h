@@ -124,12 +124,12 @@ public:
 
     // Copies of the Build, Repair and Destroy resources of `type`, else of
     // the current type.
-    void getBuildCost(GResourceMap& cost, const GBuildingConfig* type = nullptr) const;
+    virtual void getBuildCost(GResourceMap& cost, const GBuildingConfig* type = nullptr) const;
     void getRepairCost(GResourceMap& cost, const GBuildingConfig* type = nullptr) const;
     void getDestroyCost(GResourceMap& cost, const GBuildingConfig* type = nullptr) const;
     // The Workers of the action less floor(WorkersCostA + 0.5), at least 1;
     // 0 without a record.
-    [[nodiscard]] int getBuildWorkers(const GBuildingConfig* type = nullptr) const;
+    [[nodiscard]] virtual int getBuildWorkers(const GBuildingConfig* type = nullptr) const;
     [[nodiscard]] int getRepairWorkers(const GBuildingConfig* type = nullptr) const;
     [[nodiscard]] int getDestroyWorkers(const GBuildingConfig* type = nullptr) const;
 
@@ -161,12 +161,12 @@ public:
     // The build list's hover preview on an empty place (null ends it).
     void previewTemplate(const GBuildingConfig* type);
     // The cue of the place's work: by damage, task kind and type.
-    [[nodiscard]] CName getSoundCueName() const;
+    [[nodiscard]] virtual CName getSoundCueName() const;
     // Plays the work cue (unique while idle) unless it already plays; keeps
     // the instance.
-    SoundCue* playSound();
+    virtual SoundCue* playSound();
     // Fades the kept instance out over 1000 ms and lets it go.
-    void stopSound();
+    virtual void stopSound();
 
     // ---- Walkers and trains (not owned: the level and the headquarters
     // hold them)
@@ -178,7 +178,7 @@ public:
     void removeIncomingWorker(BaseNode* worker);
     // A walker that was expected arrives: it is hidden, listed as present
     // and 4105 is sent; an unexpected one changes nothing.
-    void onWorkerArrived(BaseNode* worker);
+    virtual void onWorkerArrived(BaseNode* worker);
     // Resets the time since a walker left and sends 4106.
     void onWorkerLeft(BaseNode* worker);
     void onTrainAssigned(BaseNode* train);
@@ -214,7 +214,7 @@ public:
     void setChosenArrivalPoint(const CVector2d& point) { m_chosenArrivalPoint = point; }
     [[nodiscard]] bool isReachable() const { return m_reachable; }
     void setReachable(bool reachable) { m_reachable = reachable; }
-    [[nodiscard]] bool hasRequiredServices() const { return m_requiredServices; }
+    [[nodiscard]] virtual bool hasRequiredServices() const { return m_requiredServices; }
     void setRequiredServices(bool present) { m_requiredServices = present; }
     // Reachable, with its services, operating and with no random resource
     // alive.

@@ -41,6 +41,7 @@
 #include "game/world/GCharacterNode.h"
 #include "game/world/GDilizhansNode.h"
 #include "game/world/GGertrudaNode.h"
+#include "game/world/GOnRoadLocationNode.h"
 #include "game/world/GRailRoadNode.h"
 #include "game/world/GTrainNode.h"
 #include "game/world/GWGridNode.h"
@@ -102,6 +103,7 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GDilizhansNode", &GDilizhansNode::create},
     {u"GGertrudaNode", &GGertrudaNode::create},
     {u"GTrainNode", &GTrainNode::create},
+    {u"GOnRoadLocationNode", &GOnRoadLocationNode::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {
