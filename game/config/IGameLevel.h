@@ -60,6 +60,10 @@ public:
     [[nodiscard]] virtual BaseNode* getWalkerLayer() const { return nullptr; }
     // The width of the level scene's Bounds (trains leave the strip past it); 0 when unknown.
     [[nodiscard]] virtual float getLevelWidth() const { return 0.0f; }
+    // The level's guests (both guest counters); 0 without them.
+    [[nodiscard]] virtual int getLevelGuests() const { return 0; }
+    // The node the level's places by the road live under; null without one.
+    [[nodiscard]] virtual BaseNode* getOnRoadLocationsNode() const { return nullptr; }
 
 protected:
     ~IGameLevel() = default;
