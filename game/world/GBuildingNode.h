@@ -564,6 +564,14 @@ public:
 
 private:
     GRailRoadNode* m_railRoad = nullptr;
+
+    // -- added for hq43
+protected:
+    // The walker lists, for the headquarters' dispatch.
+    [[nodiscard]] CArray<BaseNode*>& workersPresent() { return m_workers; }
+    [[nodiscard]] CArray<BaseNode*>& incomingWorkers() { return m_incomingWorkers; }
+    [[nodiscard]] CArray<BaseNode*>& stagecoachesPresent() { return m_stagecoaches; }
+    [[nodiscard]] CArray<BaseNode*>& guidesPresent() { return m_guides; }
 };
 
 // Sets the income clock `clock` (the "Progress" node of an operating

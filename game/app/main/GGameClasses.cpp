@@ -41,6 +41,7 @@
 #include "game/world/GCharacterNode.h"
 #include "game/world/GDilizhansNode.h"
 #include "game/world/GGertrudaNode.h"
+#include "game/world/GMajorOfficeNode.h"
 #include "game/world/GOnRoadLocationNode.h"
 #include "game/world/GRailRoadNode.h"
 #include "game/world/GTrainNode.h"
@@ -104,6 +105,7 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GGertrudaNode", &GGertrudaNode::create},
     {u"GTrainNode", &GTrainNode::create},
     {u"GOnRoadLocationNode", &GOnRoadLocationNode::create},
+    {u"GMajorOfficeNode", &GMajorOfficeNode::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {
