@@ -572,6 +572,12 @@ protected:
     [[nodiscard]] CArray<BaseNode*>& incomingWorkers() { return m_incomingWorkers; }
     [[nodiscard]] CArray<BaseNode*>& stagecoachesPresent() { return m_stagecoaches; }
     [[nodiscard]] CArray<BaseNode*>& guidesPresent() { return m_guides; }
+
+    // -- added for road42
+public:
+    // A place by the road that is done or sees its guide off lets the
+    // next walkers leave at once.
+    void setTimeSinceWorkerLeft(int ms) { m_timeSinceWorkerLeft = ms; }
 };
 
 // Sets the income clock `clock` (the "Progress" node of an operating

@@ -1,18 +1,29 @@
 #include "game/world/GOnRoadLocationNode.h"
 
 #include "engine/core/CEngine.h"
+#include "engine/core/CEventMouseMove.h"
 #include "engine/core/CString.h"
+#include "engine/core/CVector2di.h"
+#include "engine/core/ICursorControl.h"
+#include "engine/scene/CNodeState.h"
 #include "engine/scene/CPropertyBag.h"
 #include "engine/scene/CPropertyDataInt.h"
 #include "engine/scene/CPropertyDataString.h"
 #include "engine/scene/CPropertyDataStringW.h"
 #include "engine/scene/CPropertyTable.h"
+#include "engine/scene/KeyFrame.h"
 #include "engine/scene/PropertyValues.h"
 #include "engine/sound/CSoundCueManager.h"
 #include "engine/sound/SoundCue.h"
+#include "game/config/GGameMessage.h"
+#include "game/config/GWorldMessages.h"
 #include "game/config/IGameLevel.h"
 #include "game/nodes/GProgressBarWithSignNode.h"
+#include "game/world/GDilizhansNode.h"
+#include "game/world/GGertrudaNode.h"
+#include "game/world/GMajorOfficeNode.h"
 #include "game/world/GPathFinder.h"
+#include "game/world/GWorkerNode.h"
 
 #include <utility>
 
@@ -36,6 +47,12 @@ LOCATION_NAME(normalHoverState, "NormalHover")
 LOCATION_NAME(normalKillHoverState, "NormalKillHover")
 LOCATION_NAME(buttonClickCue, "ButtonClick")
 LOCATION_NAME(buttonMissedCue, "ButtonMissed")
+LOCATION_NAME(selectedState, "Selected")
+LOCATION_NAME(normalState, "Normal")
+LOCATION_NAME(appearState, "Appear")
+LOCATION_NAME(impendingState, "Impending")
+LOCATION_NAME(firstOnRoadState, "FirstOnRoad")
+LOCATION_NAME(hitAreaName, "HitArea")
 #undef LOCATION_NAME
 
 void applyState(BaseNode* node, CName state) {
@@ -427,4 +444,264 @@ void GOnRoadLocationNode::stopSound() {
     const CRefHandle<SoundCue> sound = std::move(m_sound);
     m_sound.reset();
     static_cast<void>(sound->stop(kSoundFadeOutMs));
+}
+
+// ---------------------------------------------------------------------------
+// The work cycle
+
+GMajorOfficeNode* GOnRoadLocationNode::headquarters() const {
+    IGameLevel* level = getLevelScene();
+    return level ? nodeCast<GMajorOfficeNode>(level->getHeadquarters()) : nullptr;
+}
+
+bool GOnRoadLocationNode::update(uint32_t elapsed) {
+    static_cast<void>(GBuildingNode::update(elapsed));
+    const int step = elapsed > 1000000u ? 1000000 : int(elapsed);
+    switch (m_workState) {
+    case Appearing:
+        m_appearTimer = addAmounts(m_appearTimer, step);
+        if (m_appearTimer > m_lockTimeOnAppear) {
+            m_workState = Available;
+            makeHittable();
+            setCanBeHit(true);
+            setFirstOnRoad(isReachable());
+            refreshPointerHover();
+        }
+        break;
+    case WaitingWorkers:
+        if (getWorkersCount() >= m_workersNeeded) {
+            m_workState = Working;
+            applyState(this, m_buildingStateName);
+            static_cast<void>(playSound());
+        }
+        break;
+    case Working:
+        m_elapsedWorkTime = addAmounts(m_elapsedWorkTime, step);
+        if (m_progressBar && m_workDuration != 0) {
+            m_progressBar->setValue(float(m_elapsedWorkTime) / float(m_workDuration));
+            m_progressBar->setVisible(true);
+        }
+        if (m_elapsedWorkTime > m_workDuration) {
+            m_workState = Finishing;
+            if (m_progressBar)
+                m_progressBar->setVisible(false);
+        }
+        break;
+    case Finishing:
+        finishWork();
+        break;
+    case WaitingGuide:
+        if (int(getGuides().size()) >= m_workersNeeded) {
+            if (m_materialsBrought) {
+                m_workState = Working;
+                applyState(this, m_buildingStateName);
+            } else {
+                m_workState = GuideVisit;
+            }
+        }
+        break;
+    case GuideVisit:
+        m_elapsedWorkTime = addAmounts(m_elapsedWorkTime, step);
+        if (m_elapsedWorkTime > m_workDuration)
+            m_workState = GuideLeaves;
+        break;
+    case GuideLeaves:
+        m_workState = Available;
+        setTimeSinceWorkerLeft(1000);
+        releaseWorkers(false);
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+void GOnRoadLocationNode::finishWork() {
+    const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
+    setEnabled(false);
+    setCanBeHit(false);
+    applyState(this, m_builtStateName);
+    setTask(TaskNone, nullptr);
+    m_workState = Done;
+    setTimeSinceWorkerLeft(1000);
+    addWorkers(m_workersYield);
+    releaseWorkers(false);
+    if (IGameLevel* level = getLevelScene()) {
+        const CRefHandle<GOnRoadLocationDoneMessage> message(new GOnRoadLocationDoneMessage(this, getType(), m_reward));
+        static_cast<void>(sendToLevel(level->getLevelReceiver(), message.get()));
+    }
+    const GBuildingConfig* type = getType();
+    if (!type || type->SelectedSoundCueName == CName())
+        stopSound();
+}
+
+void GOnRoadLocationNode::refreshPointerHover() {
+    CEngine* engine = findEngineInstance();
+    const ICursorControl* cursor = engine ? engine->getCursorControl() : nullptr;
+    if (!cursor)
+        return;
+    const CVector2di at = cursor->getPosition();
+    const CRefHandle<CEventMouseMove> away(new CEventMouseMove(at.x - 100, at.y - 100));
+    static_cast<void>(engine->postEvent(away.get()));
+    const CRefHandle<CEventMouseMove> back(new CEventMouseMove(at.x, at.y));
+    static_cast<void>(engine->postEvent(back.get()));
+}
+
+void GOnRoadLocationNode::startWork() {
+    if (m_workState != Available || !isReachable())
+        return;
+    m_workersNeeded = getBuildWorkers();
+    GResourceMap cost;
+    getBuildCost(cost);
+    GMajorOfficeNode* hq = headquarters();
+    if (!hq || m_workersNeeded < 0 || !hq->dispatchWorkers(this, cost, uint32_t(m_workersNeeded)))
+        return;
+    m_elapsedWorkTime = 0;
+    m_workDuration = getType() ? getType()->Build.Time : 0;
+    setWorkDuration(m_workDuration);
+    setImpending(false);
+    setFirstOnRoad(false);
+    applyState(this, selectedState());
+    m_workState = WaitingWorkers;
+    m_reward = getResources();
+}
+
+void GOnRoadLocationNode::startTakeMaterials() {
+    if (m_workState != Available || !isReachable())
+        return;
+    m_workersNeeded = 1;
+    GResourceMap cost;
+    getBuildCost(cost);
+    GMajorOfficeNode* hq = headquarters();
+    if (!hq || !hq->sendGuide(this, cost))
+        return;
+    m_elapsedWorkTime = 0;
+    m_workDuration = getType() ? getType()->Build.Time : 0;
+    setImpending(false);
+    applyState(this, normalState());
+    m_workState = WaitingGuide;
+    m_reward = getResources();
+    m_guideSent = true;
+}
+
+void GOnRoadLocationNode::setImpending(bool impending) {
+    if (impending == m_impending)
+        return;
+    m_impending = impending;
+    applyState(this, impending ? impendingState() : impendingOffState());
+}
+
+void GOnRoadLocationNode::setFirstOnRoad(bool firstOnRoad) {
+    if (firstOnRoad == m_firstOnRoad)
+        return;
+    m_firstOnRoad = firstOnRoad;
+    applyState(this, firstOnRoad ? firstOnRoadState() : firstOnRoadOffState());
+}
+
+void GOnRoadLocationNode::showNormal() { applyState(this, normalState()); }
+
+void GOnRoadLocationNode::startAppear() {
+    applyState(this, appearState());
+    if (m_workState == Available) {
+        m_workState = Appearing;
+        m_appearTimer = 0;
+    }
+}
+
+void GOnRoadLocationNode::makeHittable() {
+    if (const ControlNode* root = getTemplateRoot()) {
+        for (BaseNode* node = root->findChild(hitAreaName(), 0); node && !node->isKindOf(TypeId);
+             node = node->getParent())
+            node->setCanBeHit(true);
+    }
+    setCanBeHit(true);
+}
+
+void GOnRoadLocationNode::setWorkDuration(int ms) {
+    const ControlNode* root = getTemplateRoot();
+    if (!root)
+        return;
+    for (const BaseNode* child : root->getChildren()) {
+        const CNodeState* state = child->findState(m_buildingStateName);
+        if (!state)
+            continue;
+        for (Animator* key : state->getKeys()) {
+            auto* frames = key && key->isKindOf(KeyFrame::TypeId) ? static_cast<KeyFrame*>(key) : nullptr;
+            if (frames && frames->getKeys().size() == 2)
+                frames->setKeyTime(1, ms);
+        }
+    }
+}
+
+void GOnRoadLocationNode::addWorkers(int count) {
+    IGameLevel* level = getLevelScene();
+    GMajorOfficeNode* hq = headquarters();
+    if (count <= 0 || !level || getWorkers().empty())
+        return;
+    for (int i = 0; i < count; ++i) {
+        BaseNode* first = getWorkers()[0];
+        BaseNode* parent = first->getParent();
+        // With a parent the clone belongs to it; without one it would have
+        // no owner, and a walker outside the level is of no use.
+        if (!parent)
+            return;
+        auto* worker = nodeCast<GWorkerNode>(first->clone(parent, first->getSceneManager<BaseNode>()));
+        if (!worker)
+            continue;
+        worker->setLevelScene(level);
+        worker->clearResources();
+        workersPresent().push_back(worker);
+        if (hq)
+            hq->addWorker(worker);
+    }
+}
+
+void GOnRoadLocationNode::handOverStore(GObjectNode* walker) {
+    GResourceMap held;
+    takeResources(held);
+    walker->clearResources();
+    walker->addResources(held);
+}
+
+void GOnRoadLocationNode::onWorkerArrived(BaseNode* walker) {
+    // Only an expected walker arrives (the building ignores others).
+    if (!walker || getIncomingWorkers().indexOf(walker) < 0)
+        return;
+    const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
+    if (auto* coach = nodeCast<GDilizhansNode>(walker)) {
+        const CArray<GWorkerNode*> riders = coach->getPassengers();
+        for (GWorkerNode* rider : riders) {
+            rider->setLoadSettled(false);
+            rider->clearResources();
+            rider->setVisible(false);
+        }
+        if (!riders.empty()) {
+            GWorkerNode* first = riders[0];
+            handOverStore(first);
+            first->setVisible(true);
+            first->setPosition(coach->getPosition());
+            first->faceWorkplace(this);
+        }
+        clearResources();
+        GBuildingNode::onWorkerArrived(walker);
+        return;
+    }
+    if (auto* guide = nodeCast<GGertrudaNode>(walker)) {
+        GBuildingNode::onWorkerArrived(walker);
+        GResourceMap cost;
+        getBuildCost(cost);
+        m_materialsBrought = guide->hasResources(cost) && m_workersYield == 0;
+        if (m_materialsBrought) {
+            guide->setLoadSettled(false);
+            handOverStore(guide);
+        }
+        guide->setVisible(true);
+        return;
+    }
+    GBuildingNode::onWorkerArrived(walker);
+    if (auto* worker = nodeCast<GWorkerNode>(walker))
+        worker->setLoadSettled(false);
+    if (auto* object = nodeCast<GObjectNode>(walker))
+        handOverStore(object);
+    walker->setVisible(getBuildWorkers() == getWorkersCount());
 }

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+class GMajorOfficeNode;
 struct GGridPlacement;
 class GPathFinder;
 class GProgressBarWithSignNode;
@@ -86,6 +87,38 @@ public:
     void stopSound() override;
     [[nodiscard]] bool hasRequiredServices() const override { return true; }
 
+    // ---- The work cycle
+
+    // Runs the building's update, then the step of the work state; always
+    // stays scheduled. The step runs while the level is paused too.
+    [[nodiscard]] bool update(uint32_t elapsed) override;
+    // The player's click on an available, reachable location: the
+    // headquarters sends its build cost with the workers; nothing when it
+    // refuses.
+    void startWork();
+    // The first click on a location with a tutorial: the guide character
+    // goes, carrying the build cost when the headquarters holds it and one
+    // worker does the job; nothing when she cannot.
+    void startTakeMaterials();
+    // Set a mark and apply its state, only on a change.
+    void setImpending(bool impending);
+    void setFirstOnRoad(bool firstOnRoad);
+    // "Normal".
+    void showNormal() override;
+    // "Appear"; an available location locks again for LockTimeOnAppear.
+    void startAppear() override;
+    // The template's "HitArea" and the nodes above it, and the location, can
+    // be hit.
+    void makeHittable() override;
+    // Fits the two-key animations of the working state's keys to `ms`.
+    void setWorkDuration(int ms);
+    // Clones of the first worker present join the headquarters; nothing
+    // without a level or a worker present.
+    void addWorkers(int count);
+    // The first walker to arrive takes everything the location holds; the
+    // cost the walkers brought is spent.
+    void onWorkerArrived(BaseNode* walker) override;
+
     // Sets `cost` for every walk-grid cell under the unwalkable rectangles
     // that lies inside `finder`'s grid (placed by `grid`).
     void setCellCosts(GPathFinder& finder, const GGridPlacement& grid, uint8_t cost) const;
@@ -108,9 +141,9 @@ public:
     // The field only; the store follows when the file is read.
     void setQuest(const CStringW& text) { m_quest = text; }
     // The workers the location adds to the headquarters when it is done.
-    [[nodiscard]] int getWorkers() const { return m_workersYield; }
+    [[nodiscard]] int getYieldedWorkers() const { return m_workersYield; }
     // The field only; the store follows when the file is read.
-    void setWorkers(int count) { m_workersYield = count; }
+    void setYieldedWorkers(int count) { m_workersYield = count; }
     [[nodiscard]] const CStringW& getQuestCharacterText() const { return m_questCharacterText; }
     void setQuestCharacterText(const CStringW& text) { m_questCharacterText = text; }
     [[nodiscard]] int getQuestCharacterTime() const { return m_questCharacterTime; }
@@ -128,7 +161,7 @@ public:
 
     // ---- What the level and the play screen read
 
-    [[nodiscard]] int getWorkState() const { return m_workState; }
+    [[nodiscard]] int getWorkState() const override { return m_workState; }
     [[nodiscard]] int getWorkersNeeded() const { return m_workersNeeded; }
     // Left, top, right, bottom in level coordinates.
     [[nodiscard]] const CArray<CRect>& getUnwalkableRects() const { return m_unwalkableRects; }
@@ -169,6 +202,15 @@ private:
     // Whether the headquarters can clear this location with its current type
     // now: reachable, its build cost held and enough free workers.
     [[nodiscard]] bool canBeBuilt() const;
+    // The level's headquarters; null without one.
+    [[nodiscard]] GMajorOfficeNode* headquarters() const;
+    // Drops the walker's share of the cost and gives it what the location
+    // holds (the location's store is emptied).
+    void handOverStore(GObjectNode* walker);
+    // Hands two pointer moves to the engine so that the controls under the
+    // pointer take their hover afresh.
+    static void refreshPointerHover();
+    void finishWork();
 
     int m_workState = Available;
     int m_workersNeeded = 0;

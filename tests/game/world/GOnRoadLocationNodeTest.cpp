@@ -248,7 +248,7 @@ TEST(GOnRoadLocationNode, QuestAndWorkersFillTheStoreOnlyWhenTheFileIsRead) {
     auto location = makeLocation();
     location->readProperties(*file);
     EXPECT_EQ(location->getResource(CName("Key")), 2);
-    EXPECT_EQ(location->getWorkers(), 0) << "not an int";
+    EXPECT_EQ(location->getYieldedWorkers(), 0) << "not an int";
     EXPECT_EQ(location->getBuildingStateName(), CName("Building"));
     EXPECT_EQ(location->getBuiltStateName(), CName("Built"));
     EXPECT_EQ(location->getQuestNames().size(), 3u);
@@ -263,7 +263,7 @@ TEST(GOnRoadLocationNode, QuestAndWorkersFillTheStoreOnlyWhenTheFileIsRead) {
     EXPECT_EQ(location->getQuest(), u"Map");
     EXPECT_EQ(location->getResource(CName("Map")), 0);
     EXPECT_EQ(location->getResource(nameIdWorkers()), 0);
-    EXPECT_EQ(location->getWorkers(), 4);
+    EXPECT_EQ(location->getYieldedWorkers(), 4);
     EXPECT_EQ(location->getQuestNames().size(), 3u);
     EXPECT_EQ(location->getResource(nameIdMaterials()), 25) << "the store amounts are set through the store";
     EXPECT_EQ(getPropertyInt(table.getAt(location.get(), table.indexOf("Materials"))), 25);
@@ -332,7 +332,7 @@ TEST(GOnRoadLocationNode, CopiesCarryTheSettingsButNotTheWork) {
     CRefHandle<BaseNode> copy(location.clone(nullptr, nullptr));
     auto* twin = nodeCast<GOnRoadLocationNode>(copy.get());
     ASSERT_NE(twin, nullptr);
-    EXPECT_EQ(twin->getWorkers(), 2);
+    EXPECT_EQ(twin->getYieldedWorkers(), 2);
     EXPECT_EQ(twin->getBuildMaterials(), 0);
     EXPECT_EQ(twin->getQuestNames().size(), 2u);
     EXPECT_EQ(twin->getBuiltStateName(), CName("Gone"));
