@@ -1,4 +1,12 @@
+#include "engine/core/CEngine.h"
+#include "engine/core/CEventMouseMove.h"
+#include "engine/core/CEventReceiver.h"
 #include "engine/core/CRefHandle.h"
+#include "engine/core/CVector2di.h"
+#include "engine/core/ICursorControl.h"
+#include "engine/io/CXmlStreamReader.h"
+#include "engine/scene/CNodeState.h"
+#include "engine/scene/KeyFrame.h"
 #include "engine/scene/SceneManager.h"
 #include "engine/scene/TemplateCollectionNode.h"
 #include "game/config/GWorldMessages.h"
@@ -9,6 +17,7 @@
 #include "game/world/GOnRoadLocationNode.h"
 #include "game/world/GWorkerNode.h"
 #include "game/world/IBuildingWalker.h"
+#include "tests/engine/sound/CueTestSupport.h"
 #include "tests/game/world/StandInLevel.h"
 
 #include <gtest/gtest.h>
@@ -410,5 +419,156 @@ TEST(GOnRoadLocationNode, TheAppearingLockEndsOnTheUpdatePastIt) {
         location->setImpending(true);
         location->setImpending(true);
         EXPECT_EQ(takeLog(), std::vector<std::string>{"Impending"}) << "only on a change";
+    }
+}
+
+namespace {
+
+// A cursor standing where the test puts it.
+class StillCursor : public ICursorControl {
+public:
+    void setVisible(bool) override {}
+    [[nodiscard]] bool isVisible() const override { return true; }
+    void setPosition(const CVector2di& position) override { m_position = position; }
+    [[nodiscard]] CVector2di getPosition() const override { return m_position; }
+    void refreshPosition() override {}
+    [[nodiscard]] CArray<CVector2di> copyPositions() const override { return positions(); }
+    [[nodiscard]] const CArray<CVector2di>& positions() const override {
+        static const CArray<CVector2di> none;
+        return none;
+    }
+    void setImage(const CPixelImage*, int, int) override {}
+
+private:
+    CVector2di m_position;
+};
+
+// Keeps the pointer moves the engine passes on, leaving them unhandled.
+class MoveLog : public CEventReceiver {
+public:
+    MoveLog() { setMask(CEvent::MaskAll); }
+    bool handleEvent(CEvent* event) override {
+        if (event->getType() == CEventMouseMove::TypeId) {
+            const auto* move = static_cast<const CEventMouseMove*>(event);
+            moves.emplace_back(move->getX(), move->getY());
+        }
+        return false;
+    }
+    std::vector<std::pair<int, int>> moves;
+
+protected:
+    ~MoveLog() override = default;
+};
+
+} // namespace
+
+TEST(GOnRoadLocationWork, OnceAvailableItMakesThePointerTakeItsHoverAfresh) {
+    CRefHandle<CEngine> engine(new CEngine(CEngineCreationParams()));
+    auto* cursor = new StillCursor;
+    cursor->setPosition(CVector2di(400, 300));
+    engine->setCursorControl(cursor);
+    CRefHandle<MoveLog> log(new MoveLog);
+    ASSERT_TRUE(engine->addListener(log.get(), 0));
+    setEngineInstance(engine.get());
+
+    CRefHandle<GOnRoadLocationNode> location(new GOnRoadLocationNode(CObjectName(), nullptr, nullptr));
+    location->startAppear();
+    for (int i = 0; i < 10; ++i)
+        static_cast<void>(location->update(50));
+    EXPECT_TRUE(log->moves.empty()) << "still appearing";
+    static_cast<void>(location->update(50));
+    const std::vector<std::pair<int, int>> moves = {{300, 200}, {400, 300}};
+    EXPECT_EQ(log->moves, moves);
+    static_cast<void>(location->update(50));
+    EXPECT_EQ(log->moves.size(), 2u) << "once";
+    engine->removeListener(log.get());
+    setEngineInstance(nullptr);
+}
+
+TEST(GOnRoadLocationWork, TheWorkDurationStretchesOnlyTwoKeyAnimations) {
+    const auto keyFrames = [](int count) {
+        std::string xml = "<Animator Type=\"KeyFrame\"><Properties><vector3d Name=\"Position\" Value=\"0;0;0\" />"
+                          "</Properties>";
+        for (int i = 0; i < count; ++i)
+            xml +=
+                "<KeyFrame t=\"" + std::to_string(i * 100) + "\" i=\"0\" Value0=\"" + std::to_string(i) + ";0;0\" />";
+        xml += "</Animator>";
+        CRefHandle<CXmlStreamReader> reader(
+            new CXmlStreamReader(reinterpret_cast<const uint8_t*>(xml.data()), uint32_t(xml.size())));
+        while (reader->readNext() && reader->nodeType() != CXmlStreamReader::Element) {
+        }
+        CRefHandle<KeyFrame> key(new KeyFrame());
+        key->load(reader.get(), nullptr, CStringW(u"Animator"));
+        return key;
+    };
+    CRefHandle<SceneManager> manager(new SceneManager(CObjectName(), nullptr, nullptr));
+    CRefHandle<TemplateCollectionNode> templates(new TemplateCollectionNode(CObjectName(), nullptr, nullptr));
+    BaseNode* rock = make<BaseNode>(templates.get(), "Rock");
+    BaseNode* dust = make<BaseNode>(rock, "Dust");
+    for (const char* name : {"Smash", "Idle"}) {
+        CRefHandle<CNodeState> state(new CNodeState(CName(name)));
+        for (int count : {1, 2, 3})
+            state->addKey(keyFrames(count).get());
+        ASSERT_TRUE(dust->addState(state.get()));
+    }
+    templates->onLoaded();
+    manager->setTemplateCollection(templates.get());
+    CRefHandle<GOnRoadLocationNode> location(new GOnRoadLocationNode(CObjectName(), nullptr, manager.get()));
+    location->setBuildingStateName(CName("Smash"));
+    location->setTemplateName(CName("Rock"));
+    ASSERT_NE(location->getTemplateRoot(), nullptr);
+
+    location->setWorkDuration(2400);
+    const BaseNode* copy = location->getTemplateRoot()->findChild(CName("Dust"), 1);
+    ASSERT_NE(copy, nullptr);
+    const struct {
+        const char* state;
+        std::vector<std::vector<int>> times;
+    } cases[] = {
+        {"Smash", {{0}, {0, 2400}, {0, 100, 200}}},
+        {"Idle", {{0}, {0, 100}, {0, 100, 200}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.state);
+        const CNodeState* state = copy->findState(CName(c.state));
+        ASSERT_NE(state, nullptr);
+        std::vector<std::vector<int>> times;
+        for (const Animator* key : state->getKeys()) {
+            std::vector<int> frames;
+            for (const KeyFrame::Key& frame : static_cast<const KeyFrame*>(key)->getKeys())
+                frames.push_back(frame.t);
+            times.push_back(frames);
+        }
+        EXPECT_EQ(times, c.times);
+    }
+}
+
+TEST(GOnRoadLocationWork, TheWorkSoundOutlastsTheWorkOnlyWithTheTypesSelectedCue) {
+    for (const bool selected : {true, false}) {
+        SCOPED_TRACE(selected);
+        CueFixture cues;
+        cues.define("RockSelected", 1, 1, true);
+        cues.define("RockBuilt", 1, 1, true);
+        cues.manager->addRef();
+        CRefHandle<CEngine> engine(new CEngine(CEngineCreationParams()));
+        engine->setSoundCueManager(cues.manager.get());
+        setEngineInstance(engine.get());
+        {
+            RoadWorkScene s;
+            s.type->SelectedSoundCueName = selected ? CName("RockSelected") : CName();
+            s.type->BuiltSoundCueName = CName("RockBuilt");
+            s.hq->spawnWorkers(3);
+            s.hq->addResource(nameIdMaterials(), 30);
+            s.location->startWork();
+            s.step(10000, [&] { return s.location->getWorkState() == GOnRoadLocationNode::Working; });
+            ASSERT_NE(s.location->getSound(), nullptr);
+            SoundCue* work = s.location->getSound();
+            EXPECT_EQ(work->getName(), CName(selected ? "RockSelected" : "RockBuilt"));
+            s.step(10000, [&] { return s.location->getWorkState() == GOnRoadLocationNode::Done; });
+            ASSERT_EQ(s.location->getWorkState(), GOnRoadLocationNode::Done);
+            EXPECT_EQ(s.location->getSound(), selected ? work : nullptr);
+            EXPECT_TRUE(cues.isPlaying(work)) << "stopped with a fade-out, or not at all";
+        }
+        setEngineInstance(nullptr);
     }
 }
