@@ -165,6 +165,9 @@ public:
     [[nodiscard]] int getWorkersNeeded() const { return m_workersNeeded; }
     // Left, top, right, bottom in level coordinates.
     [[nodiscard]] const CArray<CRect>& getUnwalkableRects() const { return m_unwalkableRects; }
+    // The building's reachability, as the level scene asks for it.
+    void refreshReachability() { updateReachability(); }
+    [[nodiscard]] bool isLocationReachable() const { return isReachable(); }
     [[nodiscard]] const GResourceMap& getReward() const { return m_reward; }
     [[nodiscard]] int getAppearTimer() const { return m_appearTimer; }
     [[nodiscard]] int getElapsedWorkTime() const { return m_elapsedWorkTime; }

@@ -534,3 +534,26 @@ TEST(GOnRoadLocationNode, PlayingTheSameCueAgainDoesNotRestartIt) {
     location->stopSound(); // nothing kept: nothing happens
     setEngineInstance(nullptr);
 }
+
+TEST(GOnRoadLocationNode, ABlockingLocationCutsTheRoadUntilItsCellsArePassable) {
+    // One road along row 1 of a 12 x 3 grid; the location covers its column 5.
+    GGridPlacement grid;
+    grid.origin = CVector2d(100.0f, 50.0f);
+    grid.cellSize = CVector2d(10.0f, 10.0f);
+    grid.rowShift = 5.0f;
+    GPathFinder finder;
+    finder.allocate(12, 3);
+    for (int column = 0; column < 12; ++column) {
+        finder.setCost(column, 0, GPathFinder::Blocked);
+        finder.setCost(column, 2, GPathFinder::Blocked);
+    }
+    RockScene scene({{-88.0f, -98.0f, 6.0f}});
+    GPathCellList path;
+    ASSERT_TRUE(finder.search(0, 1, 11, 1, path, false, false));
+
+    scene.location->setCellCosts(finder, grid, GPathFinder::Blocked);
+    EXPECT_EQ(finder.getCost(5, 1), GPathFinder::Blocked);
+    EXPECT_FALSE(finder.search(0, 1, 11, 1, path, false, false)) << "cut off";
+    scene.location->setCellCosts(finder, grid, 1);
+    EXPECT_TRUE(finder.search(0, 1, 11, 1, path, false, false)) << "passable at cost 1";
+}
