@@ -56,6 +56,8 @@ public:
     [[nodiscard]] virtual BaseNode* getHeadquarters() const { return nullptr; }
     // Steps of the walk path between two points; -1 when there is none.
     [[nodiscard]] virtual int pathLength(float, float, float, float) const { return -1; }
+    // The layer that effects over buildings play in; null without one.
+    [[nodiscard]] virtual BaseNode* getEffectsLayer() const { return nullptr; }
 
 protected:
     ~IGameLevel() = default;

@@ -960,3 +960,63 @@ void updateIncomeClock(BaseNode* clock, float fraction) {
     }
     clock->getChildren()[2]->setRotation(CVector3d(0.0f, 0.0f, float(angle)));
 }
+
+// -- added for tasks44
+
+void GBuildingNode::setWorkersText(int count) {
+    if (!m_workersText)
+        return;
+    if (count == 0) {
+        m_workersText->setVisible(false);
+        return;
+    }
+    m_workersText->setVisible(true);
+    static const CName textName("Text");
+    if (auto* text = nodeCast<TextNode>(m_workersText->findChild(textName, 1)))
+        text->setText(CStringW(count));
+}
+
+void GBuildingNode::releaseWorkers(bool dropCarried) {
+    for (CArray<BaseNode*>* list : {&m_stagecoaches, &m_workers, &m_guides, &m_incomingWorkers}) {
+        for (BaseNode* walker : *list) {
+            auto* carrier = nodeCast<GObjectNode>(walker);
+            if (dropCarried && carrier)
+                carrier->clearResources();
+        }
+        list->clear();
+    }
+}
+
+void GBuildingNode::releaseWorkersWithResources(const GResourceMap& resources) {
+    BaseNode* first = !m_stagecoaches.empty() ? m_stagecoaches[0] : (!m_workers.empty() ? m_workers[0] : nullptr);
+    releaseWorkers(true);
+    if (auto* carrier = nodeCast<GObjectNode>(first))
+        carrier->addResources(resources);
+}
+
+void GBuildingNode::removeRandomResources() {
+    for (BaseNode* resource : m_randomResources) {
+        resource->setVisible(false);
+        m_randomResourcesDone.push_back(resource);
+    }
+    m_randomResources.clear();
+}
+
+void GBuildingNode::clearUniqueUpgrades() {
+    m_upgradeIncomeBonus = 0;
+    m_upgradeGuestsBonus = 0;
+    m_uniqueUpgrades.clear();
+    setDamageState(DamageNone, true);
+    notifyChanged();
+}
+
+void GBuildingNode::applyUniqueUpgrade(const GUniqUpgradeConfig* upgrade) {
+    if (upgrade && !hasUniqueUpgrade(upgrade->Name))
+        addUniqueUpgrade(upgrade);
+}
+
+void GBuildingNode::restoreSavedUniqueUpgrades() {
+    m_uniqueUpgrades = m_savedUniqueUpgrades;
+    m_upgradeIncomeBonus = m_savedUpgradeIncomeBonus;
+    m_upgradeGuestsBonus = m_savedUpgradeGuestsBonus;
+}

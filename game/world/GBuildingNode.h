@@ -366,6 +366,30 @@ private:
     CVector3d m_loadedHalfSize;
     // Replaced damage icons playing "Disappear"; removed once it ends.
     CArray<CRefHandle<BaseNode>> m_fadingIcons;
+
+    // -- added for tasks44: what the game tasks ask of their place; minimal
+    // bodies until the building's own economy and walker code replaces them.
+public:
+    // The workers label: a count other than 0 shows it with the count in its
+    // "Text" child; 0 hides it.
+    void setWorkersText(int count);
+    // Lets every walker present or on its way here go (with `dropCarried`
+    // their carried resources are cleared first) and empties the lists.
+    void releaseWorkers(bool dropCarried);
+    // As releaseWorkers(true), then the first walker present carries
+    // `resources`.
+    void releaseWorkersWithResources(const GResourceMap& resources);
+    // Every random resource alive is hidden and moves to the done list.
+    void removeRandomResources();
+    // Bonuses 0, applied ids emptied, damage state 0 (forced).
+    void clearUniqueUpgrades();
+    // Applies `upgrade` unless it is applied already.
+    void applyUniqueUpgrade(const GUniqUpgradeConfig* upgrade);
+    // The upgrades and bonuses saved by saveCancelState apply again.
+    void restoreSavedUniqueUpgrades();
+    void claimServedBuildings() {}
+    void releaseServedBuildings() {}
+    void sendTrainsAway() {}
 };
 
 // Sets the income clock `clock` (the "Progress" node of an operating
