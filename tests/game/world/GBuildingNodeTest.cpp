@@ -629,8 +629,8 @@ TEST(GBuildingNode, UniqueUpgradesComeAndGoByTheirOwnEntry) {
     place->removeUniqueUpgrade(up1.get());
     EXPECT_EQ(place->getUpgradeIncomeBonus(), 0) << "not applied: nothing taken back";
 
-    place->addUniqueUpgrade(up1.get());
-    place->addUniqueUpgrade(up2.get());
+    place->applyUniqueUpgrade(up1.get());
+    place->applyUniqueUpgrade(up2.get());
     EXPECT_TRUE(place->hasUniqueUpgrade(CName()));
     place->removeUniqueUpgrade(up2.get());
     EXPECT_TRUE(place->hasUniqueUpgrade(CName("IncomeUp"))) << "the given upgrade goes, not the first one";
@@ -652,8 +652,8 @@ TEST(GBuildingNode, ACancelledTaskBringsBackBothUpgradeBonusesAndTheDamage) {
     auto house = makeType("House1", GBuildingType::Apartment, 1);
     auto empty = makeType("Place", GBuildingType::BuildingPlace, 0);
     place->setType(house.get(), false, false);
-    place->addUniqueUpgrade(up1.get());
-    place->addUniqueUpgrade(up2.get());
+    place->applyUniqueUpgrade(up1.get());
+    place->applyUniqueUpgrade(up2.get());
     place->setDamageState(GBuildingNode::DamageDirty, false);
 
     place->saveCancelState();
@@ -706,7 +706,7 @@ TEST(GBuildingNode, TasksPreviewsAndTheLevelsQuestions) {
     auto pileType = makeType("GoldPile", GBuildingType::OnRoad, 1);
     pile->setType(pileType.get(), false, false);
     place->update(200);
-    place->attachRandomResource(pile.get());
+    place->attachRandomResource(pile.get(), false);
     EXPECT_FALSE(place->canSpawnRandomResource());
     EXPECT_EQ(place->getRandomResourceTimer(), 0);
     EXPECT_EQ(pile->getName(), CName("RandomResource"));

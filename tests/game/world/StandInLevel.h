@@ -72,6 +72,8 @@ public:
     }
     void recalculate() override { ++recalculations; }
     BaseNode* getHeadquarters() const override { return headquarters; }
+    int getLevelGuests() const override { return guests; }
+    BaseNode* getOnRoadLocationsNode() const override { return onRoadLocations; }
     int pathLength(float fromX, float fromY, float toX, float toY) const override {
         if (unreachable)
             return -1;
@@ -92,6 +94,8 @@ public:
     std::vector<BaseNode*> places;
     BaseNode* headquarters = nullptr;
     int recalculations = 0;
+    int guests = 0;
+    BaseNode* onRoadLocations = nullptr;
     // Replaces the straight path when set.
     bool (*pathSearch)(const CVector2d& from, const CVector2d& to, CArray<CVector2d>& points) = nullptr;
 };
