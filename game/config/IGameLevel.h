@@ -56,6 +56,10 @@ public:
     [[nodiscard]] virtual BaseNode* getHeadquarters() const { return nullptr; }
     // Steps of the walk path between two points; -1 when there is none.
     [[nodiscard]] virtual int pathLength(float, float, float, float) const { return -1; }
+    // The private layer the walking characters (and stagecoach parts) live in; null without one.
+    [[nodiscard]] virtual BaseNode* getWalkerLayer() const { return nullptr; }
+    // The width of the level scene's Bounds (trains leave the strip past it); 0 when unknown.
+    [[nodiscard]] virtual float getLevelWidth() const { return 0.0f; }
     // The level's guests (both guest counters); 0 without them.
     [[nodiscard]] virtual int getLevelGuests() const { return 0; }
     // The node the level's places by the road live under; null without one.

@@ -15,6 +15,7 @@
 class CPropertyBag;
 class GActiveFeature;
 class GEllipseSectorNode;
+class GRailRoadNode;
 class GTwoSpritesProgressBarNode;
 class GUniqUpgradeConfig;
 class SoundCue;
@@ -557,6 +558,27 @@ public:
     void restoreSavedUniqueUpgrades();
     // A station sends its standing trains off; nothing here yet.
     void sendTrainsAway() {}
+
+    // -- added for workers43
+public:
+    // The record Velocity of the walker that left last (read with the time
+    // since it left by the workers' release rule).
+    void setLeaverVelocity(int velocity) { m_leaverVelocity = velocity; }
+    // The station's railway strip (set by the level scene); null for other
+    // places.
+    [[nodiscard]] GRailRoadNode* getRailRoad() const { return m_railRoad; }
+    void setRailRoad(GRailRoadNode* strip) { m_railRoad = strip; }
+
+private:
+    GRailRoadNode* m_railRoad = nullptr;
+
+    // -- added for hq43
+protected:
+    // The walker lists, for the headquarters' dispatch.
+    [[nodiscard]] CArray<BaseNode*>& workersPresent() { return m_workers; }
+    [[nodiscard]] CArray<BaseNode*>& incomingWorkers() { return m_incomingWorkers; }
+    [[nodiscard]] CArray<BaseNode*>& stagecoachesPresent() { return m_stagecoaches; }
+    [[nodiscard]] CArray<BaseNode*>& guidesPresent() { return m_guides; }
 };
 
 // Sets the income clock `clock` (the "Progress" node of an operating

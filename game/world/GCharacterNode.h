@@ -43,7 +43,7 @@ public:
     [[nodiscard]] bool update(uint32_t elapsed) override;
 
     // (x, y, x + Bounds width, y + Bounds height) of its Position.
-    [[nodiscard]] CRect getRect() const;
+    [[nodiscard]] virtual CRect getRect() const;
 
     // Takes a path of at least two points and stands on its first point.
     // Without `keepOrder` the points are taken as given start first; with
@@ -67,6 +67,8 @@ public:
     void walk(uint32_t elapsed);
     // Empties the path, shows "Stand" and calls onPathFinished.
     void stop();
+    // Empties the path and nothing else: no animation, no callback.
+    void clearPath() { m_path.clear(); }
     // Sets the Position to `point` with the depth of that place.
     void placeAt(const CVector2d& point);
 

@@ -39,8 +39,13 @@
 #include "game/screens/GSelectPlayerScene.h"
 #include "game/world/GBuildingNode.h"
 #include "game/world/GCharacterNode.h"
+#include "game/world/GDilizhansNode.h"
+#include "game/world/GGertrudaNode.h"
+#include "game/world/GMajorOfficeNode.h"
 #include "game/world/GRailRoadNode.h"
+#include "game/world/GTrainNode.h"
 #include "game/world/GWGridNode.h"
+#include "game/world/GWorkerNode.h"
 
 namespace {
 
@@ -94,6 +99,11 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GWaveNode", &GWaveNode::create},
     {u"GSelfDestructNode", &GSelfDestructNode::create},
     {u"GSplineMovableNode", &GSplineMovableNode::create},
+    {u"GWorkerNode", &GWorkerNode::create},
+    {u"GDilizhansNode", &GDilizhansNode::create},
+    {u"GGertrudaNode", &GGertrudaNode::create},
+    {u"GTrainNode", &GTrainNode::create},
+    {u"GMajorOfficeNode", &GMajorOfficeNode::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {

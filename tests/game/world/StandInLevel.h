@@ -79,6 +79,8 @@ public:
             return -1;
         return int(CVector2d(toX - fromX, toY - fromY).length());
     }
+    BaseNode* getWalkerLayer() const override { return walkerLayer; }
+    float getLevelWidth() const override { return levelWidth; }
 
     CRefHandle<MessageLog> receiver;
     CRefHandle<LevelConfiguration> configuration;
@@ -94,6 +96,8 @@ public:
     std::vector<BaseNode*> places;
     BaseNode* headquarters = nullptr;
     int recalculations = 0;
+    BaseNode* walkerLayer = nullptr;
+    float levelWidth = 1024.0f;
     int guests = 0;
     BaseNode* onRoadLocations = nullptr;
     // Replaces the straight path when set.
