@@ -12,6 +12,7 @@
 #include "game/config/IGameLevel.h"
 #include "game/world/GBuildingNode.h"
 #include "game/world/GCharacterNode.h"
+#include "game/world/GMajorOfficeNode.h"
 #include "game/world/IWorkerDispatch.h"
 
 GGameTask::GGameTask(IGameLevel* level, GBuildingNode* place, GBuildingConfig* type)
@@ -68,11 +69,22 @@ float GGameTask::buildTimeFactor() const {
 }
 
 void GGameTask::dispatchWorkers(const GResourceMap& cost, int count) {
-    auto* headquarters = m_level ? dynamic_cast<IWorkerDispatch*>(m_level->getHeadquarters()) : nullptr;
+    if (!m_level || count <= 0)
+        return;
+    // The checks count a resource the store never held as 0, so a cost of 0
+    // is no cost: the workers set off without it.
+    GResourceMap carried;
+    for (const auto& entry : cost) {
+        if (entry.value > 0)
+            carried.insert(entry.key, entry.value);
+    }
     // A refusal leaves the task waiting for workers until it is cancelled;
     // the start operations check cost and workers first.
-    if (headquarters && count > 0)
-        static_cast<void>(headquarters->dispatchWorkers(m_place, cost, uint32_t(count)));
+    BaseNode* headquarters = m_level->getHeadquarters();
+    if (auto* office = nodeCast<GMajorOfficeNode>(headquarters))
+        static_cast<void>(office->dispatchWorkers(m_place, carried, uint32_t(count)));
+    else if (auto* dispatch = dynamic_cast<IWorkerDispatch*>(headquarters))
+        static_cast<void>(dispatch->dispatchWorkers(m_place, carried, uint32_t(count)));
 }
 
 void GGameTask::postToLevel(CEvent* message) {

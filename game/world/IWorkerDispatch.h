@@ -7,8 +7,8 @@
 
 class GBuildingNode;
 
-// What a game task asks of the headquarters: workers for its place, carrying
-// its cost between them. The headquarters node implements it.
+// What a game task asks of a headquarters that is not a GMajorOfficeNode (a
+// stand-in level's): workers for its place, carrying its cost between them.
 class IWorkerDispatch {
 public:
     // Sends `count` workers to `target` with `resources` shared among them;
