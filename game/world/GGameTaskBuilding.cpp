@@ -62,8 +62,6 @@ GGameTaskBuilding::GGameTaskBuilding(IGameLevel* level, GBuildingNode* place, GB
     place->getFeatures()->stopAll();
     place->saveCancelState();
     place->setType(type, false, true);
-    if (place->getType() == type)
-        place->claimServedBuildings();
 
     if (m_upgrade) {
         m_workersNeeded = m_upgrade->Build.Workers;
@@ -294,7 +292,6 @@ int GGameTaskBuilding::cancel() {
     const CRefHandle<GBuildingConfig> previous = CRefHandle<GBuildingConfig>::share(place->getPreviousType());
     place->releaseServedBuildings();
     place->setType(previous.get(), true, true);
-    place->claimServedBuildings();
     place->setTemplateName(previous->Name);
     place->setWorkersText(0);
     place->setTask(GBuildingNode::TaskNone, nullptr);

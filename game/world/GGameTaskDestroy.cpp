@@ -129,7 +129,6 @@ int GGameTaskDestroy::cancel() {
     m_phase = PhaseDone;
     const CRefHandle<GBuildingConfig> previous = CRefHandle<GBuildingConfig>::share(place->getPreviousType());
     place->setType(previous.get(), true, true);
-    place->claimServedBuildings();
     place->setTemplateName(previous->Name);
     place->setWorkersText(0);
     place->releaseWorkers(false);
