@@ -15,6 +15,8 @@
 #include "game/world/GMajorOfficeNode.h"
 #include "game/world/IWorkerDispatch.h"
 
+#include <cmath>
+
 GGameTask::GGameTask(IGameLevel* level, GBuildingNode* place, GBuildingConfig* type)
     : m_level(level), m_place(place), m_type(type), m_effects(level ? level->getEffectsLayer() : nullptr) {
     setMask(CEvent::MaskGame);
@@ -23,7 +25,10 @@ GGameTask::GGameTask(IGameLevel* level, GBuildingNode* place, GBuildingConfig* t
         setScheduler(m_level->getUpdateScheduler());
 }
 
-GGameTask::~GGameTask() { setScheduler(nullptr); }
+GGameTask::~GGameTask() {
+    dropProgressBar();
+    setScheduler(nullptr);
+}
 
 bool GGameTask::update(uint32_t) { return false; }
 
@@ -101,23 +106,49 @@ BaseNode* GGameTask::cloneTemplate(CName name, BaseNode* parent) const {
     return source->clone(parent, manager);
 }
 
-BaseProgressBarNode* GGameTask::makeProgressBar() const {
+void GGameTask::makeProgressBar(bool visible) {
     static const CName barName("ProgressBarOverBuilding");
     SceneManager* manager = m_place ? m_place->getSceneManager<SceneManager>() : nullptr;
     TemplateCollectionNode* collection = manager ? manager->getTemplateCollection() : nullptr;
     BaseNode* source = collection ? collection->findTemplate(barName) : nullptr;
     if (!nodeCast<BaseProgressBarNode>(source))
-        return nullptr;
-    auto* bar = nodeCast<BaseProgressBarNode>(source->clone(m_place, manager));
-    if (!bar)
-        return nullptr;
-    bar->addRef();
-    bar->setTemplateName(bar->getTemplateName());
-    bar->setVisible(false);
-    bar->setMinValue(0.0f);
-    bar->setMaxValue(1.0f);
-    bar->setValue(0.0f);
-    return bar;
+        return;
+    m_bar = CRefHandle<BaseProgressBarNode>::share(nodeCast<BaseProgressBarNode>(source->clone(m_place, manager)));
+    if (!m_bar)
+        return;
+    m_bar->setTemplateName(m_bar->getTemplateName());
+    m_bar->setVisible(visible);
+    m_bar->setMinValue(0.0f);
+    m_bar->setMaxValue(1.0f);
+    m_bar->setValue(0.0f);
+}
+
+void GGameTask::showProgressBar() {
+    if (m_bar)
+        m_bar->setVisible(true);
+}
+
+void GGameTask::updateProgressBar() {
+    if (m_bar)
+        m_bar->setValue(getProgress());
+}
+
+void GGameTask::dropProgressBar() {
+    if (!m_bar)
+        return;
+    const CRefHandle<BaseProgressBarNode> bar = std::move(m_bar);
+    m_bar.reset();
+    detach(bar.get());
+}
+
+float GGameTask::buildTimeStep(uint32_t elapsed) const {
+    const float factor = buildTimeFactor();
+    return float(elapsed) * (factor > 0.0f ? factor : 1.0f);
+}
+
+int GGameTask::scaledStep(uint32_t elapsed, float factor) {
+    const float scaled = std::trunc(float(elapsed) * factor);
+    return scaled > 0.0f && scaled < 2.0e9f ? int(scaled) : int(elapsed);
 }
 
 void GGameTask::detach(BaseNode* node) {

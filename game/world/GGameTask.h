@@ -3,6 +3,7 @@
 #include "engine/core/CEvent.h"
 #include "engine/core/CEventReceiver.h"
 #include "engine/core/CName.h"
+#include "engine/core/CRefHandle.h"
 #include "engine/core/CScheduledObject.h"
 #include "engine/core/CStringW.h"
 #include "game/config/GResources.h"
@@ -41,6 +42,9 @@ public:
     [[nodiscard]] GBuildingNode* getPlace() const { return m_place; }
     [[nodiscard]] GBuildingConfig* getTaskType() const { return m_type; }
     [[nodiscard]] BaseNode* getEffectsLayer() const { return m_effects; }
+    // The "ProgressBarOverBuilding" bar of the kinds that show one; null
+    // without it or once the work is over.
+    [[nodiscard]] BaseProgressBarNode* getProgressBar() const { return m_bar.get(); }
 
     // The walk animations of the walkers by what they carry, nine each,
     // indexed by the direction sector of the heading.
@@ -68,10 +72,20 @@ protected:
     // A clone of the template `name` from the place's template collection,
     // under `parent`; null when the collection or template is missing.
     [[nodiscard]] BaseNode* cloneTemplate(CName name, BaseNode* parent) const;
-    // The "ProgressBarOverBuilding" bar under the place (applied, hidden, 0
-    // to 1 at 0), with a reference for the caller; null without the template
-    // or when it is no progress bar.
-    [[nodiscard]] BaseProgressBarNode* makeProgressBar() const;
+    // Makes the "ProgressBarOverBuilding" bar under the place (applied, 0 to
+    // 1 at 0, shown or not); none without the template or when it is no
+    // progress bar.
+    void makeProgressBar(bool visible);
+    void showProgressBar();
+    // Value := getProgress().
+    void updateProgressBar();
+    // Takes the bar off the place and forgets it.
+    void dropProgressBar();
+    // The work time of dt at BuildTimeM as a float; a factor of 0 or below
+    // would never end the work, so it counts as 1.
+    [[nodiscard]] float buildTimeStep(uint32_t elapsed) const;
+    // trunc(dt x factor), or dt when that is not above 0.
+    [[nodiscard]] static int scaledStep(uint32_t elapsed, float factor);
     // Takes `node` out of its parent's children; keeps it alive meanwhile.
     static void detach(BaseNode* node);
     // Plays `cue` (not unique, no fade-in); the playing instance or null.
@@ -82,6 +96,7 @@ private:
     GBuildingNode* m_place;
     GBuildingConfig* m_type;
     BaseNode* m_effects;
+    CRefHandle<BaseProgressBarNode> m_bar;
 };
 
 // "workers;elapsed": the count in decimal and the time as a float with six

@@ -13,8 +13,6 @@
 #include "game/config/IGameLevel.h"
 #include "game/world/GBuildingNode.h"
 
-#include <cmath>
-
 namespace {
 
 #define TASK_NAME(function, text)                                                                                      \
@@ -36,13 +34,6 @@ TASK_NAME(selectorName, "Selector")
 
 // Steps that wait for an animation to end; time runs on meanwhile.
 bool isAnimationStep(int step) { return step == 1 || step == 3 || step == 5 || step == 10 || step == 12 || step == 14; }
-
-// The build's time step: trunc(dt x BuildTimeM), the whole dt when that is
-// not above 0.
-int buildIncrement(uint32_t elapsed, float factor) {
-    const float scaled = std::trunc(float(elapsed) * factor);
-    return scaled > 0.0f && scaled < 2.0e9f ? int(scaled) : int(elapsed);
-}
 
 } // namespace
 
@@ -186,7 +177,7 @@ bool GGameTaskBuilding::update(uint32_t elapsed) {
             static_cast<void>(place->playSound());
     }
 
-    const int increment = buildIncrement(elapsed, buildTimeFactor());
+    const int increment = scaledStep(elapsed, buildTimeFactor());
     if (isAnimationStep(m_step)) {
         m_elapsed += float(increment);
     } else {

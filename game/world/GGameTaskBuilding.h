@@ -46,7 +46,8 @@ public:
     [[nodiscard]] float getElapsed() const { return m_elapsed; }
     [[nodiscard]] float getTotal() const { return m_total; }
     [[nodiscard]] BaseNode* getConstruction() const { return m_construction.get(); }
-    [[nodiscard]] BaseProgressBarNode* getProgressBar() const { return m_progressBar; }
+    // The construction's own bar (its child "ProgressBar").
+    [[nodiscard]] BaseProgressBarNode* getConstructionBar() const { return m_progressBar; }
 
 protected:
     ~GGameTaskBuilding() override;

@@ -49,19 +49,11 @@ GGameTaskDestroy::GGameTaskDestroy(IGameLevel* level, GBuildingNode* place, GBui
         level->recalculate();
     }
     m_phase = PhaseWaiting;
-    m_bar = CRefHandle<BaseProgressBarNode>(makeProgressBar());
+    makeProgressBar(false);
     place->applyStateRecursive(doneState(), nullptr);
 }
 
-GGameTaskDestroy::~GGameTaskDestroy() { dropBar(); }
-
-void GGameTaskDestroy::dropBar() {
-    if (!m_bar)
-        return;
-    const CRefHandle<BaseProgressBarNode> bar = std::move(m_bar);
-    m_bar.reset();
-    detach(bar.get());
-}
+GGameTaskDestroy::~GGameTaskDestroy() = default;
 
 bool GGameTaskDestroy::update(uint32_t elapsed) {
     GBuildingNode* place = getPlace();
@@ -85,18 +77,15 @@ bool GGameTaskDestroy::update(uint32_t elapsed) {
         place->setTemplateName(emptyPlace);
         place->applyStateRecursive(destroyState, nullptr);
         place->setWorkersText(int(m_workersNeeded));
-        if (m_bar)
-            m_bar->setVisible(true);
+        showProgressBar();
         break;
     }
     case PhaseWorking: {
-        // A factor of 0 or below would never end the work: it counts as 1.
-        const float factor = buildTimeFactor();
-        m_elapsed += float(elapsed) * (factor > 0.0f ? factor : 1.0f);
+        m_elapsed += buildTimeStep(elapsed);
         if (m_total <= m_elapsed)
             finish();
-        else if (m_bar)
-            m_bar->setValue(getProgress());
+        else
+            updateProgressBar();
         break;
     }
     case PhaseDone:
@@ -110,7 +99,7 @@ bool GGameTaskDestroy::update(uint32_t elapsed) {
 void GGameTaskDestroy::finish() {
     GBuildingNode* place = getPlace();
     m_elapsed = m_total;
-    dropBar();
+    dropProgressBar();
     place->stopSound();
     place->applyStateRecursive(doneState(), nullptr);
     const CRefHandle<GBuildingDestroyedMessage> message(new GBuildingDestroyedMessage(place));

@@ -3,7 +3,6 @@
 #include "engine/core/CRefHandle.h"
 #include "game/world/GGameTask.h"
 
-class BaseProgressBarNode;
 class SoundCue;
 
 // Pulls the building on a place down (task kind 4). The place becomes an
@@ -28,16 +27,13 @@ public:
     [[nodiscard]] int getPhase() const { return m_phase; }
     [[nodiscard]] float getElapsed() const { return m_elapsed; }
     [[nodiscard]] float getTotal() const { return m_total; }
-    [[nodiscard]] BaseProgressBarNode* getProgressBar() const { return m_bar.get(); }
 
 protected:
     ~GGameTaskDestroy() override;
 
 private:
     void finish();
-    void dropBar();
 
-    CRefHandle<BaseProgressBarNode> m_bar;
     int m_phase = PhaseNone;
     uint32_t m_workersNeeded = 0;
     float m_elapsed = 0.0f;

@@ -8,8 +8,6 @@
 #include "game/config/IGameLevel.h"
 #include "game/world/GBuildingNode.h"
 
-#include <cmath>
-
 namespace {
 
 CName doneState() {
@@ -30,16 +28,11 @@ GGameTaskProduceItem::GGameTaskProduceItem(IGameLevel* level, GBuildingNode* pla
     m_workersNeeded = m_item->Workers;
     dispatchWorkers(m_item->RequiredResources, m_workersNeeded);
     m_phase = PhaseWaiting;
-    m_bar = CRefHandle<BaseProgressBarNode>(makeProgressBar());
-    if (m_bar)
-        m_bar->setVisible(true);
+    makeProgressBar(true);
     m_remaining = m_item->Time;
 }
 
-GGameTaskProduceItem::~GGameTaskProduceItem() {
-    if (m_bar)
-        detach(m_bar.get());
-}
+GGameTaskProduceItem::~GGameTaskProduceItem() = default;
 
 float GGameTaskProduceItem::deliveryFactor() const {
     const GLevelModifierValues* values = modifiers();
@@ -73,12 +66,11 @@ bool GGameTaskProduceItem::update(uint32_t elapsed) {
         break;
     }
     case PhaseWorking: {
-        const float scaled = std::trunc(float(elapsed) * deliveryFactor());
-        m_remaining -= scaled > 0.0f && scaled < 2.0e9f ? int(scaled) : int(elapsed);
+        m_remaining -= scaledStep(elapsed, deliveryFactor());
         if (m_remaining < 0)
             finish();
-        else if (m_bar)
-            m_bar->setValue(getProgress());
+        else
+            updateProgressBar();
         break;
     }
     case PhaseDone:

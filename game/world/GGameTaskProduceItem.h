@@ -3,7 +3,6 @@
 #include "engine/core/CRefHandle.h"
 #include "game/world/GGameTask.h"
 
-class BaseProgressBarNode;
 class GProduceItemConfig;
 
 // Makes one item of a workshop's list (task kind 2): the workers bring the
@@ -29,7 +28,6 @@ public:
     [[nodiscard]] int getPhase() const { return m_phase; }
     [[nodiscard]] int getRemaining() const { return m_remaining; }
     [[nodiscard]] int getWorkersNeeded() const { return m_workersNeeded; }
-    [[nodiscard]] BaseProgressBarNode* getProgressBar() const { return m_bar.get(); }
 
 protected:
     ~GGameTaskProduceItem() override;
@@ -41,7 +39,6 @@ private:
     void finish();
 
     CRefHandle<GProduceItemConfig> m_item;
-    CRefHandle<BaseProgressBarNode> m_bar;
     int m_phase = PhaseWaiting;
     int m_workersNeeded = 0;
     int m_remaining = 0;

@@ -43,9 +43,7 @@ GGameTaskRestore::GGameTaskRestore(IGameLevel* level, GBuildingNode* place, GBui
         return;
     place->saveCancelState();
     place->clearUniqueUpgrades();
-    m_bar = CRefHandle<BaseProgressBarNode>(makeProgressBar());
-    if (m_bar)
-        m_bar->setVisible(true);
+    makeProgressBar(true);
     m_remaining = currentType ? float(currentType->Build.Time) : 0.0f;
     m_workersNeeded = place->getBuildWorkers(nullptr);
     GResourceMap cost;
@@ -58,18 +56,7 @@ GGameTaskRestore::GGameTaskRestore(IGameLevel* level, GBuildingNode* place, GBui
     setRestoringDuration(int(std::floor(m_remaining / rate + 0.5f)));
 }
 
-GGameTaskRestore::~GGameTaskRestore() {
-    setRestoringRate(1.0f);
-    dropBar();
-}
-
-void GGameTaskRestore::dropBar() {
-    if (!m_bar)
-        return;
-    const CRefHandle<BaseProgressBarNode> bar = std::move(m_bar);
-    m_bar.reset();
-    detach(bar.get());
-}
+GGameTaskRestore::~GGameTaskRestore() { setRestoringRate(1.0f); }
 
 void GGameTaskRestore::setRestoringDuration(int ms) {
     forEachRestoringKey(getPlace(), [ms](KeyFrame* key) {
@@ -110,11 +97,10 @@ bool GGameTaskRestore::update(uint32_t elapsed) {
             m_rate = factor;
             setRestoringRate(m_rate);
         }
-        // A factor of 0 or below would never end the work: it counts as 1.
-        m_remaining -= float(elapsed) * (factor > 0.0f ? factor : 1.0f);
+        m_remaining -= buildTimeStep(elapsed);
         if (m_remaining < 0.0f) {
             m_remaining = 0.0f;
-            dropBar();
+            dropProgressBar();
             setRestoringRate(1.0f);
             place->stopSound();
             const CRefHandle<GBuildingRepairedMessage> message(new GBuildingRepairedMessage(place));
@@ -122,8 +108,8 @@ bool GGameTaskRestore::update(uint32_t elapsed) {
             place->setWorkersText(0);
             place->releaseWorkers(true);
             m_phase = PhaseDone;
-        } else if (m_bar) {
-            m_bar->setValue(getProgress());
+        } else {
+            updateProgressBar();
         }
         break;
     }

@@ -3,8 +3,6 @@
 #include "engine/core/CRefHandle.h"
 #include "game/world/GGameTask.h"
 
-class BaseProgressBarNode;
-
 // Restores a unique building that stands in damage state 3 (task kind 5):
 // once the workers are there the place plays its "Restoring" animations,
 // stretched to the restore time and run at the level's BuildTimeM, while the
@@ -35,16 +33,12 @@ public:
     [[nodiscard]] float getRemaining() const { return m_remaining; }
     [[nodiscard]] float getRate() const { return m_rate; }
     [[nodiscard]] int getWorkersNeeded() const { return m_workersNeeded; }
-    [[nodiscard]] BaseProgressBarNode* getProgressBar() const { return m_bar.get(); }
 
 protected:
     ~GGameTaskRestore() override;
 
 private:
-    void dropBar();
-
     float m_rate = 0.0f;
-    CRefHandle<BaseProgressBarNode> m_bar;
     int m_phase = PhaseNone;
     int m_workersNeeded = 0;
     float m_remaining = 0.0f;

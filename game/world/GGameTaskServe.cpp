@@ -13,18 +13,10 @@ GGameTaskServe::GGameTaskServe(IGameLevel* level, GBuildingNode* place, GBuildin
         return;
     if (place->isFocused())
         static_cast<void>(place->playSound());
-    m_bar = CRefHandle<BaseProgressBarNode>(makeProgressBar());
+    makeProgressBar(false);
 }
 
-GGameTaskServe::~GGameTaskServe() { dropBar(); }
-
-void GGameTaskServe::dropBar() {
-    if (!m_bar)
-        return;
-    const CRefHandle<BaseProgressBarNode> bar = std::move(m_bar);
-    m_bar.reset();
-    detach(bar.get());
-}
+GGameTaskServe::~GGameTaskServe() = default;
 
 bool GGameTaskServe::update(uint32_t elapsed) {
     GBuildingNode* place = getPlace();
@@ -39,23 +31,20 @@ bool GGameTaskServe::update(uint32_t elapsed) {
     case PhaseStarting:
         m_phase = PhaseWorking;
         place->setWorkersText(m_workersNeeded);
-        if (m_bar)
-            m_bar->setVisible(true);
+        showProgressBar();
         static_cast<void>(place->playSound());
         break;
     case PhaseWorking: {
-        // A factor of 0 or below would never end the work: it counts as 1.
-        const float factor = buildTimeFactor();
-        m_elapsed += float(elapsed) * (factor > 0.0f ? factor : 1.0f);
+        m_elapsed += buildTimeStep(elapsed);
         if (m_total <= m_elapsed) {
             m_elapsed = 0.0f;
-            dropBar();
+            dropProgressBar();
             onServeDone();
             place->setWorkersText(0);
             place->releaseWorkers(true);
             m_phase = PhaseDone;
-        } else if (m_bar) {
-            m_bar->setValue(getProgress());
+        } else {
+            updateProgressBar();
         }
         break;
     }

@@ -3,8 +3,6 @@
 #include "engine/core/CRefHandle.h"
 #include "game/world/GGameTask.h"
 
-class BaseProgressBarNode;
-
 // A timed job at a place (task kind 5): once the workers are there a bar over
 // the place fills for the total time; the start, end and cancel effects are
 // the three hooks a kind overrides.
@@ -32,7 +30,6 @@ public:
     [[nodiscard]] int getWorkersNeeded() const { return m_workersNeeded; }
     [[nodiscard]] float getElapsed() const { return m_elapsed; }
     [[nodiscard]] float getTotal() const { return m_total; }
-    [[nodiscard]] BaseProgressBarNode* getProgressBar() const { return m_bar.get(); }
 
 protected:
     ~GGameTaskServe() override;
@@ -41,9 +38,6 @@ protected:
     void setTotal(float ms) { m_total = ms; }
 
 private:
-    void dropBar();
-
-    CRefHandle<BaseProgressBarNode> m_bar;
     int m_phase = PhaseWaiting;
     int m_workersNeeded = 0;
     float m_total = 0.0f;

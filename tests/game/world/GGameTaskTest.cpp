@@ -97,8 +97,8 @@ TEST_F(GGameTaskTest, ABuildRunsItsPhasesAndEndsWithItsMessageBeforeItsSound) {
     EXPECT_EQ(place->getTemplateName(), id("BuildingPlace"));
     step();
     EXPECT_EQ(place->getTemplateName(), id("House1")) << "the new look from PostBuild1 on";
-    ASSERT_NE(task->getProgressBar(), nullptr);
-    EXPECT_FLOAT_EQ(task->getProgressBar()->getValue(), 600.0f / 2100.0f);
+    ASSERT_NE(task->getConstructionBar(), nullptr);
+    EXPECT_FLOAT_EQ(task->getConstructionBar()->getValue(), 600.0f / 2100.0f);
 
     stepUntil([task] { return task->getStep() == GGameTaskBuilding::StepDone; }, 10);
     EXPECT_EQ(task->getConstruction(), nullptr);
