@@ -64,6 +64,8 @@ public:
     [[nodiscard]] virtual int getLevelGuests() const { return 0; }
     // The node the level's places by the road live under; null without one.
     [[nodiscard]] virtual BaseNode* getOnRoadLocationsNode() const { return nullptr; }
+    // The layer that effects over buildings play in; null without one.
+    [[nodiscard]] virtual BaseNode* getEffectsLayer() const { return nullptr; }
 
 protected:
     ~IGameLevel() = default;

@@ -552,6 +552,13 @@ private:
     // Replaced damage icons playing "Disappear"; removed once it ends.
     CArray<CRefHandle<BaseNode>> m_fadingIcons;
 
+    // -- added for tasks44
+public:
+    // The upgrades and bonuses saved by saveCancelState apply again.
+    void restoreSavedUniqueUpgrades();
+    // A station sends its standing trains off; nothing here yet.
+    void sendTrainsAway() {}
+
     // -- added for workers43
 public:
     // The record Velocity of the walker that left last (read with the time

@@ -21,6 +21,7 @@
 #include "game/nodes/GProgressBarWithSignNode.h"
 #include "game/world/GDilizhansNode.h"
 #include "game/world/GGertrudaNode.h"
+#include "game/world/GHeadquartersOperations.h"
 #include "game/world/GMajorOfficeNode.h"
 #include "game/world/GPathFinder.h"
 #include "game/world/GWorkerNode.h"
@@ -384,14 +385,8 @@ int GOnRoadLocationNode::getBuildWorkers(const GBuildingConfig* type) const {
 }
 
 bool GOnRoadLocationNode::canBeBuilt() const {
-    const GBuildingConfig* type = getType();
-    IGameLevel* level = getLevelScene();
-    const GBuildingNode* headquarters = level ? nodeCast<GBuildingNode>(level->getHeadquarters()) : nullptr;
-    if (!type || !headquarters || !isReachable() || !hasRequiredServices())
-        return false;
-    GResourceMap cost;
-    getBuildCost(cost, type);
-    return headquarters->hasResources(cost) && headquarters->getWorkersCount() >= getBuildWorkers(type);
+    const GMajorOfficeNode* hq = headquarters();
+    return hq && canBuild(*hq, this, getType());
 }
 
 void GOnRoadLocationNode::onHoverChanged() {

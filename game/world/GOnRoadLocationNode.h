@@ -202,8 +202,7 @@ private:
     void takeUnwalkableRects();
     // Applies `state` once; the same name twice in a row is applied once.
     void setHoverState(CName state);
-    // Whether the headquarters can clear this location with its current type
-    // now: reachable, its build cost held and enough free workers.
+    // The headquarters' canBuild for this location and its current type.
     [[nodiscard]] bool canBeBuilt() const;
     // The level's headquarters; null without one.
     [[nodiscard]] GMajorOfficeNode* headquarters() const;

@@ -11,7 +11,9 @@
 #include "engine/scene/SceneManager.h"
 #include "engine/scene/TemplateCollectionNode.h"
 #include "game/nodes/GProgressBarWithSignNode.h"
+#include "game/world/GMajorOfficeNode.h"
 #include "game/world/GPathFinder.h"
+#include "game/world/GWorkerNode.h"
 #include "tests/engine/sound/CueTestSupport.h"
 #include "tests/game/world/StandInLevel.h"
 
@@ -117,16 +119,16 @@ struct RockScene {
     }
 };
 
-// A headquarters place with `free` workers present and `materials` in store.
+// A headquarters with `free` workers present and `materials` in store.
 struct Headquarters {
-    CRefHandle<GBuildingNode> node{new GBuildingNode(CObjectName(), nullptr, nullptr)};
+    CRefHandle<GMajorOfficeNode> node{new GMajorOfficeNode(CObjectName(), nullptr, nullptr)};
     std::vector<CRefHandle<BaseNode>> workers;
 
     Headquarters(int free, int materials) {
         node->addResource(nameIdMaterials(), materials);
         node->setChosenArrivalPoint(CVector2d(0.0f, 0.0f));
         for (int i = 0; i < free; ++i) {
-            workers.emplace_back(new BaseNode(CObjectName(), nullptr, nullptr));
+            workers.emplace_back(new GWorkerNode(CObjectName(), nullptr, nullptr));
             (void)node->addIncomingWorker(workers.back().get());
             node->onWorkerArrived(workers.back().get());
         }
