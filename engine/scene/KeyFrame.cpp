@@ -84,6 +84,11 @@ int32_t KeyFrame::getDuration() const {
     return total > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max() : int32_t(total);
 }
 
+void KeyFrame::setKeyTime(uint32_t index, int32_t t) {
+    if (index < m_keys.size())
+        m_keys[index].t = t < 0 ? 0 : t;
+}
+
 void KeyFrame::clearCycleMarks() {
     for (double& mark : m_landedAt)
         mark = -1.0;

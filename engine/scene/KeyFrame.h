@@ -70,6 +70,9 @@ public:
         return index < m_values.size() ? m_values[index].get() : nullptr;
     }
     [[nodiscard]] const CArray<Key>& getKeys() const { return m_keys; }
+    // Sets the time t of key `index` (ms since the previous key; negative
+    // counts as 0); nothing past the end.
+    void setKeyTime(uint32_t index, int32_t t);
     [[nodiscard]] uint32_t getCurrentIndex() const { return m_current; }
     [[nodiscard]] float getCurrentTime() const { return m_currentTime; }
 

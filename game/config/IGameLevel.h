@@ -69,6 +69,8 @@ public:
     // One entry per finished objectives group, 1 when it was passed; null
     // while the level keeps none.
     [[nodiscard]] virtual const CArray<uint8_t>* getGroupResults() const { return nullptr; }
+    // The layer that effects over buildings play in; null without one.
+    [[nodiscard]] virtual BaseNode* getEffectsLayer() const { return nullptr; }
 
 protected:
     ~IGameLevel() = default;

@@ -1732,3 +1732,11 @@ void updateIncomeClock(BaseNode* clock, float fraction) {
     }
     clock->getChildren()[2]->setRotation(CVector3d(0.0f, 0.0f, float(angle)));
 }
+
+// -- added for tasks44
+
+void GBuildingNode::restoreSavedUniqueUpgrades() {
+    m_uniqueUpgrades = m_savedUniqueUpgrades;
+    m_upgradeIncomeBonus = m_savedUpgradeIncomeBonus;
+    m_upgradeGuestsBonus = m_savedUpgradeGuestsBonus;
+}

@@ -559,6 +559,13 @@ private:
     // Replaced damage icons playing "Disappear"; removed once it ends.
     CArray<CRefHandle<BaseNode>> m_fadingIcons;
 
+    // -- added for tasks44
+public:
+    // The upgrades and bonuses saved by saveCancelState apply again.
+    void restoreSavedUniqueUpgrades();
+    // A station sends its standing trains off; nothing here yet.
+    void sendTrainsAway() {}
+
     // -- added for workers43
 public:
     // Sets the record Velocity of the walker that left last.
@@ -578,6 +585,12 @@ protected:
     [[nodiscard]] CArray<BaseNode*>& incomingWorkers() { return m_incomingWorkers; }
     [[nodiscard]] CArray<BaseNode*>& stagecoachesPresent() { return m_stagecoaches; }
     [[nodiscard]] CArray<BaseNode*>& guidesPresent() { return m_guides; }
+
+    // -- added for road42
+public:
+    // A place by the road that is done or sees its guide off lets the
+    // next walkers leave at once.
+    void setTimeSinceWorkerLeft(int ms) { m_timeSinceWorkerLeft = ms; }
 };
 
 // Sets the income clock `clock` (the "Progress" node of an operating

@@ -46,6 +46,7 @@
 #include "game/world/GDilizhansNode.h"
 #include "game/world/GGertrudaNode.h"
 #include "game/world/GMajorOfficeNode.h"
+#include "game/world/GOnRoadLocationNode.h"
 #include "game/world/GRailRoadNode.h"
 #include "game/world/GTrainNode.h"
 #include "game/world/GWGridNode.h"
@@ -111,6 +112,7 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GMapLocationButton", &GMapLocationButton::create},
     {u"GMapScene", &GMapScene::create},
     {u"GHeadquartersScene", &GHeadquartersScene::create},
+    {u"GOnRoadLocationNode", &GOnRoadLocationNode::create},
     {u"GMajorOfficeNode", &GMajorOfficeNode::create},
 };
 
