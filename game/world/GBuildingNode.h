@@ -563,8 +563,6 @@ private:
 public:
     // The upgrades and bonuses saved by saveCancelState apply again.
     void restoreSavedUniqueUpgrades();
-    // A station sends its standing trains off; nothing here yet.
-    void sendTrainsAway() {}
 
     // -- added for workers43
 public:
