@@ -33,6 +33,7 @@
 #include "game/nodes/GEllipseSectorNode.h"
 #include "game/nodes/GTwoSpritesProgressBarNode.h"
 #include "game/world/IBuildingWalker.h"
+#include "game/world/IStationTrain.h"
 
 #include <algorithm>
 #include <cmath>
@@ -613,6 +614,20 @@ void GBuildingNode::onTrainArrived(BaseNode* train) {
         static_cast<void>(cues->play(arrival, false, 0));
 }
 
+void GBuildingNode::sendTrainsAway() {
+    // A leaving train calls onTrainLeft, which changes the standing list.
+    const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
+    const CArray<BaseNode*> standing = m_trains;
+    const CArray<BaseNode*> assigned = std::move(m_assignedTrains);
+    m_assignedTrains.clear();
+    for (const CArray<BaseNode*>* trains : {&standing, &assigned}) {
+        for (BaseNode* train : *trains) {
+            if (auto* leaving = dynamic_cast<IStationTrain*>(train))
+                leaving->leave();
+        }
+    }
+}
+
 void GBuildingNode::onTrainLeft(BaseNode* train) {
     if (m_type) {
         m_trainInterval = drawInRange(m_type->TrainArrivalTimeRange);
@@ -811,6 +826,10 @@ GBuildingNode* GBuildingNode::placeAt(int index) const {
     return level ? nodeCast<GBuildingNode>(level->getPlace(index)) : nullptr;
 }
 
+bool GBuildingNode::servesWith(const GBuildingConfig* type) const {
+    return getLevelScene() && takesPart() && type && m_placeNumber >= 0;
+}
+
 const CArray<ServeArea>& GBuildingNode::serveAreasInForce(const GBuildingConfig* type) const {
     const GActiveFeature* active = m_features->findActive();
     if (active && !active->UseServeAreaFromParentBuilding)
@@ -863,7 +882,7 @@ void GBuildingNode::releaseServedBuildings() {
 void GBuildingNode::getBuildingsInServeArea(CArray<GBuildingNode*>& out, const GBuildingConfig* type) const {
     out.clear();
     IGameLevel* level = getLevelScene();
-    if (!level || !takesPart() || !type || m_placeNumber < 0)
+    if (!servesWith(type))
         return;
     const CArray<ServeArea>& areas = serveAreasInForce(type);
     for (int i = 0; i < level->getPlaceCount(); ++i) {
@@ -1021,7 +1040,7 @@ int GBuildingNode::getServedGuestsCount(const GBuildingConfig* type) const {
 void GBuildingNode::getServedBuildings(CArray<GBuildingNode*>& out, const GBuildingConfig* type) {
     out.clear();
     IGameLevel* level = getLevelScene();
-    if (!level || !takesPart() || !type || m_placeNumber < 0)
+    if (!servesWith(type))
         return;
     const CArray<ServeArea>& areas = serveAreasInForce(type);
     for (int i = 0; i < level->getPlaceCount(); ++i) {
@@ -1044,7 +1063,7 @@ void GBuildingNode::getServedBuildings(CArray<GBuildingNode*>& out, const GBuild
 
 bool GBuildingNode::overlapsOtherProvider(const GBuildingConfig* type) const {
     IGameLevel* level = getLevelScene();
-    if (!level || !takesPart() || !type || m_placeNumber < 0)
+    if (!servesWith(type))
         return false;
     for (int i = 0; i < level->getPlaceCount(); ++i) {
         const GBuildingNode* place = placeAt(i);
@@ -1204,7 +1223,8 @@ void GBuildingNode::updateFeatureDisplay() {
     }
     auto* amount = nodeCast<TextNode>(m_resourceAmountText);
     if (amount && CEngineManagers::instance().getDictionary()) {
-        amount->setVisible(ready);
+        if (ready)
+            amount->setVisible(true);
         if (first) {
             if (getGold() >= 1)
                 amount->setText(groupedNumber(getGold()));
@@ -1592,6 +1612,9 @@ void GBuildingNode::setDamageState(int state, bool force) {
         m_damageIcon->setVisible(true);
         setNodeState(m_damageIcon, appearState());
     }
+    // A broken place shows no upgrade badge.
+    if (state == DamageBroken)
+        updateBonusText();
 }
 
 void GBuildingNode::previewTemplate(const GBuildingConfig* type) {

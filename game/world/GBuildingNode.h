@@ -186,8 +186,9 @@ public:
     // The other visible, enabled places that the serve areas in force of
     // `type` cover from here, once each, in places-list order.
     void getBuildingsInServeArea(CArray<GBuildingNode*>& out, const GBuildingConfig* type) const;
-    // The places a building of `type` here would serve (this place
-    // included), for the serve-area display; sets their serve colour.
+    // The places a building of `type` here would serve, for the serve-area
+    // display (places of the same type and the headquarters left out); sets
+    // their serve colour.
     void getServedBuildings(CArray<GBuildingNode*>& out, const GBuildingConfig* type);
     // True when a place `type`'s own serve areas reach already has another
     // provider of its ServeName.
@@ -303,6 +304,9 @@ public:
     virtual void onTrainAssigned(BaseNode* train);
     // From the assigned to the standing trains; sends 4107.
     virtual void onTrainArrived(BaseNode* train);
+    // Every standing and every assigned train is told to leave; the
+    // assigned ones are forgotten.
+    void sendTrainsAway();
     // Draws the next train's interval and side, drops the train from the
     // standing ones and sends 4108 with its key (its index there).
     virtual void onTrainLeft(BaseNode* train);
@@ -456,6 +460,9 @@ private:
 
     // Visible and enabled: only such places serve and are served.
     [[nodiscard]] bool takesPart() const { return isVisible() && isEnabled(); }
+    // True when a building of `type` here can serve others: the place is in
+    // the level, on the grid, visible and enabled.
+    [[nodiscard]] bool servesWith(const GBuildingConfig* type) const;
     // The level's place `index` when it is a building place, else null.
     [[nodiscard]] GBuildingNode* placeAt(int index) const;
     // The serve areas of the active feature (unless it uses the building's),
@@ -556,13 +563,10 @@ private:
 public:
     // The upgrades and bonuses saved by saveCancelState apply again.
     void restoreSavedUniqueUpgrades();
-    // A station sends its standing trains off; nothing here yet.
-    void sendTrainsAway() {}
 
     // -- added for workers43
 public:
-    // The record Velocity of the walker that left last (read with the time
-    // since it left by the workers' release rule).
+    // Sets the record Velocity of the walker that left last.
     void setLeaverVelocity(int velocity) { m_leaverVelocity = velocity; }
     // The station's railway strip (set by the level scene); null for other
     // places.

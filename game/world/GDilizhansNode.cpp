@@ -64,6 +64,12 @@ BaseNode* GDilizhansNode::clone(BaseNode* parent, BaseNode* sceneManager) const 
     return cloneAs<GDilizhansNode>(parent, sceneManager);
 }
 
+void GDilizhansNode::setLevelScene(IGameLevel* level) {
+    GWorkerNode::setLevelScene(level);
+    if (!m_horse && !m_cart)
+        buildParts();
+}
+
 void GDilizhansNode::applyTemplate() {
     GWorkerNode::applyTemplate();
     buildParts();
@@ -253,9 +259,14 @@ void GDilizhansNode::resetSpacing(GWorkerNode* worker) {
         m_lastPassengerSpeed = worker->getVelocity();
 }
 
-void GDilizhansNode::addPassenger(GWorkerNode* worker) {
-    if (worker && m_passengers.indexOf(worker) < 0)
+void GDilizhansNode::addPassenger(BaseNode* node) {
+    GWorkerNode* worker = nodeCast<GWorkerNode>(node);
+    if (worker && worker != this && m_passengers.indexOf(worker) < 0)
         m_passengers.push_back(worker);
+}
+
+BaseNode* GDilizhansNode::getPassenger(int index) const {
+    return index >= 0 && uint32_t(index) < m_passengers.size() ? m_passengers[uint32_t(index)] : nullptr;
 }
 
 void GDilizhansNode::removePassenger(GWorkerNode* worker) {

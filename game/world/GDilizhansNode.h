@@ -36,8 +36,12 @@ public:
     using BaseNode::clone;
     [[nodiscard]] BaseNode* clone(BaseNode* parent, BaseNode* sceneManager) const override;
 
+    // Joins the level, and makes the parts when it has none yet (a coach
+    // whose template was applied before it had a level).
+    void setLevelScene(IGameLevel* level) override;
     // The object's template, then the horse and the cart: clones of
-    // "DilizhansNew"'s "Horse" and "Telega" under the level's walker layer.
+    // "DilizhansNew"'s "Horse" and "Telega" under the level's walker layer
+    // (none before the coach has a level and a scene manager).
     void applyTemplate() override;
     // The union of the parts' "Body" rectangles; the character's own
     // rectangle without parts.
@@ -59,11 +63,13 @@ public:
     // A passenger set off: the next may follow once it is far enough.
     void resetSpacing(GWorkerNode* worker);
 
-    // The workers riding along (the headquarters fills the list; no
-    // references held).
-    void addPassenger(GWorkerNode* worker);
+    // The workers riding along (the headquarters and the places fill the
+    // list; no references held). A node that is no worker is not taken.
+    void addPassenger(BaseNode* worker) override;
     void removePassenger(GWorkerNode* worker);
-    void clearPassengers() { m_passengers.clear(); }
+    void clearPassengers() override { m_passengers.clear(); }
+    [[nodiscard]] int getPassengerCount() const override { return int(m_passengers.size()); }
+    [[nodiscard]] BaseNode* getPassenger(int index) const override;
     [[nodiscard]] const CArray<GWorkerNode*>& getPassengers() const { return m_passengers; }
 
     [[nodiscard]] GCharacterNode* getHorse() const { return m_horse.get(); }

@@ -233,7 +233,8 @@ void GMajorOfficeNode::startQuestParticles() {
     IGameLevel* level = getLevelScene();
     const GlobalConfig* global = level ? level->getGlobalConfig() : nullptr;
     const int velocity = global ? global->VelocityParticles : 300;
-    if (!mover->start(copy, m_questTarget.get(), velocity, questAppearState(), questArrivalState(), questTargetState())) {
+    if (!mover->start(copy, m_questTarget.get(), velocity, questAppearState(), questArrivalState(),
+                      questTargetState())) {
         // Nothing to fly to: neither the mover nor the copy stays behind.
         if (copy && copy->getParent())
             static_cast<void>(copy->getParent()->removeChild(copy));
@@ -368,9 +369,7 @@ int GMajorOfficeNode::getReturningWorkersCount() const {
     return count;
 }
 
-int GMajorOfficeNode::getWorkersCount() const {
-    return GBuildingNode::getWorkersCount() + getReturningWorkersCount();
-}
+int GMajorOfficeNode::getWorkersCount() const { return GBuildingNode::getWorkersCount() + getReturningWorkersCount(); }
 
 void GMajorOfficeNode::takeLoad(GWorkerNode* walker) {
     if (!walker->isLoadSettled())
@@ -492,7 +491,8 @@ bool GMajorOfficeNode::dispatchWorkers(GBuildingNode* target, const GResourceMap
     CArray<BaseNode*>& present = workersPresent();
     CArray<BaseNode*>& stagecoaches = stagecoachesPresent();
     const GlobalConfig* global = level ? level->getGlobalConfig() : nullptr;
-    const uint32_t groupSize = uint32_t(global && global->MinimumWorkersInDilizhans > 0 ? global->MinimumWorkersInDilizhans : 5);
+    const uint32_t groupSize =
+        uint32_t(global && global->MinimumWorkersInDilizhans > 0 ? global->MinimumWorkersInDilizhans : 5);
     GDilizhansNode* stagecoach = nullptr;
     if (wanted >= groupSize && !stagecoaches.empty() && !present.empty()) {
         stagecoach = nodeCast<GDilizhansNode>(stagecoaches[stagecoaches.size() - 1]);

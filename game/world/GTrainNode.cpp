@@ -44,7 +44,7 @@ int randomInRange(int min, int max) {
     return generator ? generator->nextInRange(min, max) : min;
 }
 
-int drawPrice(const GRRStationItem* item) { return item ? randomInRange(item->moneyMinimum, item->moneyMaximum) : 0; }
+int drawPrice(const GRRStationItem& item) { return randomInRange(item.moneyMinimum, item.moneyMaximum); }
 
 // The first item whose price range reaches `money`; the last one when none
 // does (a list out of order).
@@ -56,12 +56,14 @@ const GRRStationItem& firstReaching(const CArray<GRRStationItem>& items, int mon
     return items.back();
 }
 
-const GRRStationItem* withAmount(const CArray<GRRStationItem>& items, int amount) {
+// The item of exactly `amount`; the last one when there is none (a list
+// that lacks the amount).
+const GRRStationItem& withAmount(const CArray<GRRStationItem>& items, int amount) {
     for (const GRRStationItem& item : items) {
         if (item.amount == amount)
-            return &item;
+            return item;
     }
-    return nullptr;
+    return items.back();
 }
 
 GTrainOffer makeOffer(bool sale, CName resource, int amount, int price, CName templateName) {
@@ -344,11 +346,11 @@ void GTrainNode::createPurchaseOffers(int money, const CArray<GRRStationItem>& m
     auto price = [r](int value) { return roundPrice(value, r, MinimumPrice); };
     const CName wood = nameIdMaterials();
     const GTrainOffer candidates[3] = {
-        makeOffer(false, wood, a.amount, price(drawPrice(&a)), a.Template),
-        makeOffer(false, wood, a.amount / 2, price(drawPrice(&a) / 2), a.Template),
-        makeOffer(false, wood, a.amount / 2, price(drawPrice(&a)), a.Template),
+        makeOffer(false, wood, a.amount, price(drawPrice(a)), a.Template),
+        makeOffer(false, wood, a.amount / 2, price(drawPrice(a) / 2), a.Template),
+        makeOffer(false, wood, a.amount / 2, price(drawPrice(a)), a.Template),
     };
-    const GTrainOffer extra = makeOffer(false, nameIdGold(), b.amount, price(drawPrice(&b)), b.Template);
+    const GTrainOffer extra = makeOffer(false, nameIdGold(), b.amount, price(drawPrice(b)), b.Template);
     int first = 0;
     int second = 0;
     pick(3, first, second);
@@ -363,10 +365,10 @@ void GTrainNode::createSaleOffers(int materials, int gold, const CArray<GRRStati
                              std::max(saleMaterials[0].amount, saleMaterials.back().amount));
     const int g =
         std::clamp(gold - gold % kGoldLot, saleGold[0].amount, std::max(saleGold[0].amount, saleGold.back().amount));
-    const GRRStationItem* p = withAmount(saleMaterials, m);
-    const GRRStationItem* q = withAmount(saleGold, g);
-    const CName pTemplate = p ? p->Template : CName();
-    const CName qTemplate = q ? q->Template : CName();
+    const GRRStationItem& p = withAmount(saleMaterials, m);
+    const GRRStationItem& q = withAmount(saleGold, g);
+    const CName pTemplate = p.Template;
+    const CName qTemplate = q.Template;
     const int r = rounder();
     const CName wood = nameIdMaterials();
     const CName coin = nameIdGold();
@@ -391,7 +393,7 @@ void GTrainNode::createSaleOffers(int materials, int gold, const CArray<GRRStati
     }
     // One side only: its own offers, without the price floor.
     const bool ofMaterials = materialsOpen;
-    const GRRStationItem* item = ofMaterials ? p : q;
+    const GRRStationItem& item = ofMaterials ? p : q;
     const int amount = ofMaterials ? m : g;
     const CName resource = ofMaterials ? wood : coin;
     const CName templateName = ofMaterials ? pTemplate : qTemplate;

@@ -6,6 +6,7 @@
 #include "engine/core/CVector2d.h"
 #include "game/config/GTrainConfig.h"
 #include "game/world/GObjectNode.h"
+#include "game/world/IStationTrain.h"
 
 #include <cstdint>
 
@@ -32,7 +33,7 @@ struct GTrainOffer {
 // free track, rolls in along the station's strip, stands there with its
 // trade offers for a random time and rolls out again; two trains on one
 // strip never run through each other.
-class GTrainNode : public GObjectNode {
+class GTrainNode : public GObjectNode, public IStationTrain {
 public:
     static constexpr int32_t TypeId = 2068;
 
@@ -84,7 +85,7 @@ public:
     void assignToStation(GBuildingNode* station);
     // Starts the departure. A train still on its way in leaves without
     // telling its station.
-    void leave();
+    void leave() override;
     // Remakes the trade offers from the station item lists and the
     // headquarters' stock; without both, the old offers stay.
     void createOffers();

@@ -103,7 +103,9 @@ void GWorkerNode::setWorkerConfig(GWorkerConfig* config) {
     setSpeed(config->Velocity);
 }
 
-int32_t GWorkerNode::getVelocity() const { return std::max(1, m_config->Velocity); }
+int GWorkerNode::getVelocity() const { return std::max(1, m_config->Velocity); }
+
+void GWorkerNode::setCarrier(BaseNode* stagecoach) { m_carrier = nodeCast<GDilizhansNode>(stagecoach); }
 
 bool GWorkerNode::isFarEnough(int64_t elapsedMs, int64_t velocity) const {
     const int64_t distance = std::max<int64_t>(elapsedMs, 0) * std::max<int64_t>(velocity, 1) / kReleaseDivisor;
@@ -143,10 +145,8 @@ bool GWorkerNode::update(uint32_t elapsed) {
 }
 
 void GWorkerNode::onPathStarted() {
-    if (m_source) {
+    if (m_source)
         m_source->onWorkerLeft(this);
-        m_source->setLeaverVelocity(getVelocity());
-    }
     if (m_carrier)
         m_carrier->resetSpacing(this);
 }

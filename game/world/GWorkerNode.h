@@ -5,6 +5,7 @@
 #include "engine/core/CRefHandle.h"
 #include "game/config/GWorkerConfig.h"
 #include "game/world/GCharacterNode.h"
+#include "game/world/IBuildingWalker.h"
 
 #include <cstdint>
 
@@ -16,7 +17,7 @@ class GDilizhansNode;
 // gone far enough, walks to its target, tells the source and the target when
 // it leaves and arrives, turns to its workplace with a work animation, and
 // shows its load (wood or gold) in its walk animations.
-class GWorkerNode : public GCharacterNode {
+class GWorkerNode : public GCharacterNode, public IBuildingWalker {
 public:
     static constexpr int32_t TypeId = 2062;
     // The type id of a place by the road (GOnRoadLocationNode).
@@ -74,7 +75,7 @@ public:
     void setWorkerConfig(GWorkerConfig* config);
     [[nodiscard]] GWorkerConfig* getWorkerConfig() const { return m_config.get(); }
     // The record's Velocity; 0 or below counts as 1.
-    [[nodiscard]] int32_t getVelocity() const;
+    [[nodiscard]] int getVelocity() const override;
 
     // Queues the worker for `target` (null: nothing). It leaves from where
     // it stands with `fromCurrentPosition`, else from its previous target.
@@ -83,14 +84,24 @@ public:
     // is sent (sendTo).
     void retarget(GBuildingNode* target, bool fromCurrentPosition);
     // Sends the worker to its headquarters and lets it set off at once.
-    void returnHome(bool fromCurrentPosition);
+    void returnHome(bool fromCurrentPosition) override;
     // Turns to the work point of a place by the road (null: nothing).
     void faceWorkplace(GBuildingNode* location);
 
     [[nodiscard]] int32_t getJobState() const { return m_jobState; }
     void setJobState(int32_t state) { m_jobState = state; }
     [[nodiscard]] GDilizhansNode* getCarrier() const { return m_carrier; }
-    void setCarrier(GDilizhansNode* carrier) { m_carrier = carrier; }
+    // The stagecoach it rides in (null, or a node that is none, forgets it).
+    void setCarrier(BaseNode* stagecoach) override;
+    // A plain worker carries nobody.
+    [[nodiscard]] int getPassengerCount() const override { return 0; }
+    [[nodiscard]] BaseNode* getPassenger(int /*index*/) const override { return nullptr; }
+    void addPassenger(BaseNode* /*worker*/) override {}
+    void clearPassengers() override {}
+    // Set while it carries a job's materials (not income for the
+    // headquarters).
+    void setCarriesMaterials(bool carries) override { m_carriesMaterials = carries; }
+    [[nodiscard]] bool carriesMaterials() const { return m_carriesMaterials; }
     [[nodiscard]] GBuildingNode* getHome() const { return m_home; }
     void setHome(GBuildingNode* home) { m_home = home; }
     [[nodiscard]] GBuildingNode* getSource() const { return m_source; }
@@ -131,4 +142,5 @@ private:
     GBuildingNode* m_target = nullptr;
     bool m_fromCurrentPosition = false;
     bool m_loadSettled = true;
+    bool m_carriesMaterials = false;
 };

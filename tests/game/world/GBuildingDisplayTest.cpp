@@ -48,14 +48,6 @@ std::string textOf(const BaseNode* node) {
     return text ? std::string(CString(text->getText()).c_str()) : "";
 }
 
-CRefHandle<GBuildingConfig> makeType(const char* name, GBuildingType kind, int level) {
-    CRefHandle<GBuildingConfig> type(new GBuildingConfig);
-    type->Name = CName(name);
-    type->Kind = kind;
-    type->Level = level;
-    return type;
-}
-
 // A level of two places side by side (0 and 1) made from templates: the
 // labels come from the template collection, the marker and the outline from
 // the place's own template.
@@ -63,8 +55,8 @@ struct DisplayScene {
     StandInLevel level;
     CRefHandle<SceneManager> manager{new SceneManager(CObjectName(), nullptr, nullptr)};
     CRefHandle<TemplateCollectionNode> templates{new TemplateCollectionNode(CObjectName(), nullptr, nullptr)};
-    CRefHandle<GBuildingConfig> house = makeType("House1", GBuildingType::Apartment, 1);
-    CRefHandle<GBuildingConfig> empty = makeType("Place", GBuildingType::BuildingPlace, 0);
+    CRefHandle<GBuildingConfig> house = makeBuildingType("House1", GBuildingType::Apartment, 1);
+    CRefHandle<GBuildingConfig> empty = makeBuildingType("Place", GBuildingType::BuildingPlace, 0);
     CRefHandle<GBuildingNode> places[2];
 
     DisplayScene() {
@@ -186,6 +178,28 @@ TEST(GBuildingDisplay, TheUpgradeBadgeFollowsUpgradesAndPreviews) {
 
     house.showBonusText(3, false);
     EXPECT_FALSE(badge->isVisible());
+
+    house.applyUniqueUpgrade(income.get());
+    house.updateBonusText();
+    EXPECT_TRUE(badge->isVisible());
+    house.setDamageState(GBuildingNode::DamageBroken, true);
+    EXPECT_FALSE(badge->isVisible()) << "a broken place hides it";
+}
+
+TEST(GBuildingDisplay, FeatureRewardsFillTheStoreAndItsText) {
+    DisplayScene scene;
+    GBuildingNode& house = scene.place(0);
+    CRefHandle<GActiveFeature> feature(GActiveFeature::create(u"GoldPercent"));
+    ASSERT_NE(feature, nullptr);
+    CRefHandle<GBuildingConfig> type = makeBuildingType("Mine", GBuildingType::Apartment, 1);
+    type->ActiveFeatures->add(feature.get());
+    house.setType(type.get(), false, false);
+    scene.level.headquartersGold = 1000;
+    house.addResource(nameIdMaterials(), 4);
+    house.loadFeatureRewards();
+    EXPECT_EQ(house.getResource(nameIdMaterials()), 0) << "the store is the reward";
+    EXPECT_GE(house.getGold(), 1);
+    EXPECT_EQ(house.getGold(), house.getFeatures()->get(0)->getReward().find(nameIdGold())->value);
 }
 
 TEST(GBuildingDisplay, FeatureDisplayReadsTheProgressAsARatio) {
@@ -201,7 +215,7 @@ TEST(GBuildingDisplay, FeatureDisplayReadsTheProgressAsARatio) {
     ASSERT_NE(feature, nullptr);
     feature->DurationTime = 4000;
     feature->RechargeTime = 10000;
-    CRefHandle<GBuildingConfig> type = makeType("Mill", GBuildingType::Apartment, 1);
+    CRefHandle<GBuildingConfig> type = makeBuildingType("Mill", GBuildingType::Apartment, 1);
     type->ActiveFeatures->add(feature.get());
     house.setType(type.get(), false, false);
     EXPECT_TRUE(progress->isVisible());
@@ -245,7 +259,7 @@ TEST(GBuildingDisplay, HoverShowsTheMarkersAndAfterItsDelayTheOutline) {
 
     // A shop under the pointer in the build list, to stand on place 1 and
     // serve place 0.
-    CRefHandle<GBuildingConfig> shop = makeType("Shop", GBuildingType::Commercial, 1);
+    CRefHandle<GBuildingConfig> shop = makeBuildingType("Shop", GBuildingType::Commercial, 1);
     ServeArea area;
     area.Name = CName("Food");
     area.Color = CName("Green");
@@ -309,7 +323,7 @@ TEST(GBuildingDisplay, TheLicenceMarkerShowsWhileARequiredServiceIsMissing) {
     GBuildingNode& house = scene.place(0);
     BaseNode* licence = house.getLicenseMarker();
     ASSERT_NE(licence, nullptr);
-    CRefHandle<GBuildingConfig> bakery = makeType("Bakery", GBuildingType::Produce, 1);
+    CRefHandle<GBuildingConfig> bakery = makeBuildingType("Bakery", GBuildingType::Produce, 1);
     bakery->RequiredServeAreas.push_back(CName("Water"));
     house.setType(bakery.get(), false, false);
     house.updateRequiredServices();
@@ -317,7 +331,7 @@ TEST(GBuildingDisplay, TheLicenceMarkerShowsWhileARequiredServiceIsMissing) {
     EXPECT_TRUE(licence->isVisible());
     EXPECT_EQ(stateOf(licence), "Appear");
 
-    CRefHandle<GBuildingConfig> well = makeType("Well", GBuildingType::Service, 1);
+    CRefHandle<GBuildingConfig> well = makeBuildingType("Well", GBuildingType::Service, 1);
     ServeArea water;
     water.Name = CName("Water");
     water.Area.push_back(CVector2di(-1, 0));
@@ -333,4 +347,37 @@ TEST(GBuildingDisplay, TheLicenceMarkerShowsWhileARequiredServiceIsMissing) {
     house.updateRequiredServices();
     EXPECT_TRUE(house.hasRequiredServices());
     EXPECT_EQ(stateOf(licence), "Disappear");
+}
+
+TEST(GBuildingDisplay, AnUpgradeOrANewProviderWritesTheIncomeUpgradeLine) {
+    DisplayScene scene;
+    GBuildingNode& house = scene.place(0);
+    BaseNode* line = house.getSmileIcon()->findChild(CName("IncomeBonusText"), 0);
+    ASSERT_NE(line, nullptr);
+    house.showIncomeUpgrade();
+    EXPECT_EQ(textOf(line), "") << "no upgrade applied";
+
+    CRefHandle<GUniqUpgradeConfig> income(new GUniqUpgradeConfig);
+    income->Name = CName("Fountain");
+    income->UniqUpIncomeBonus = 10;
+    house.applyUniqueUpgrade(income.get());
+    house.updateServiceBonuses();
+    house.showIncomeUpgrade();
+    EXPECT_EQ(textOf(line), "+10%");
+
+    // A shop completed on place 1 that gives the house its income bonus.
+    CRefHandle<GBuildingConfig> shop = makeBuildingType("Shop", GBuildingType::Commercial, 1);
+    shop->ServeName = CName("Shop");
+    ServeArea area;
+    area.Name = CName("Food");
+    area.IncomeBonus = 5;
+    area.Area.push_back(CVector2di(-1, 0));
+    shop->ServeAreas.push_back(area);
+    scene.place(1).setType(shop.get(), false, true);
+    house.updateServiceBonuses();
+    ASSERT_EQ(house.getProvider(GBuildingNode::ProvidesIncomeBonus, CName("Shop")), &scene.place(1));
+    house.showIncomeUpgradeFor(&scene.place(1));
+    EXPECT_EQ(textOf(line), "+15%");
+    house.showIncomeUpgradeFor(&scene.place(0));
+    EXPECT_EQ(textOf(line), "+15%") << "not its provider: unchanged";
 }

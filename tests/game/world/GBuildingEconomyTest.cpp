@@ -37,10 +37,7 @@ ServeArea area(const char* name, std::vector<CVector2di> offsets, int income, in
 }
 
 CRefHandle<GBuildingConfig> type(const char* name, GBuildingType kind, int level, const char* serveName = "") {
-    CRefHandle<GBuildingConfig> t(new GBuildingConfig);
-    t->Name = CName(name);
-    t->Kind = kind;
-    t->Level = level;
+    CRefHandle<GBuildingConfig> t = makeBuildingType(name, kind, level);
     t->ServeName = CName(serveName);
     return t;
 }

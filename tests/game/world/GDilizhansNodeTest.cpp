@@ -79,11 +79,12 @@ struct CoachLevel {
         level.global->DilizhansHorseDistanceTolerance = tolerance;
     }
 
+    // Its template applied before it joins the level, as a clone is.
     CRefHandle<GDilizhansNode> coach() {
         CRefHandle<GDilizhansNode> node(new GDilizhansNode(CObjectName(), nullptr, manager.get()));
-        node->setLevelScene(&level);
-        node->setWorkerConfig(record.get());
         node->applyTemplate();
+        node->setWorkerConfig(record.get());
+        node->setLevelScene(&level);
         return node;
     }
 };
@@ -245,7 +246,7 @@ TEST(GDilizhansNode, PartsComeFromTheTemplateAndShowOnlyWhileItDrives) {
     EXPECT_EQ(coach->getJobState(), GWorkerNode::JobIdle);
     EXPECT_FALSE(coach->getHorse()->isVisible());
     EXPECT_FALSE(coach->getCart()->isVisible());
-    EXPECT_EQ(fixture.home->getWorkersCount(), 1) << "the headquarters heard of the arrival";
+    EXPECT_EQ(fixture.home->getStagecoaches().size(), 1u) << "the headquarters heard of the arrival";
 }
 
 TEST(GDilizhansNode, WithoutTheTemplateOrACharacterPartItDrivesWithoutThatPart) {
@@ -296,6 +297,8 @@ TEST(GDilizhansNode, AStagecoachCarriesFiveWorkersWhoLeaveItOneByOne) {
     for (int i = 0; i < 400 && coach->isWalking(); ++i)
         (void)coach->update(30);
     ASSERT_FALSE(coach->isWalking());
+    EXPECT_EQ(fixture.home->getWorkersCount(), 5) << "the headquarters takes the riders over";
+    EXPECT_TRUE(coach->getPassengers().empty());
 
     // The passengers get off at the headquarters and set off for the depot
     // one after the other: (ms x 260) / 1024 must pass 30 units.

@@ -15,6 +15,7 @@
 #include "game/world/GGertrudaNode.h"
 #include "game/world/GWorkerNode.h"
 #include "game/world/GWorkerSpacing.h"
+#include "game/world/IBuildingWalker.h"
 #include "tests/game/world/StandInLevel.h"
 
 #include <gtest/gtest.h>
@@ -94,6 +95,18 @@ protected:
         place->applyTemplate();
         place->setScheduler(level.scheduler.get());
         return place;
+    }
+
+    // A worker made elsewhere (as a place by the road yields them), joining
+    // the headquarters and walking home empty-handed from `at`.
+    GWorkerNode* walkerHeadingHome(const CVector2d& at) {
+        auto* walker = make<GWorkerNode>(level.walkerLayer, "Worker1");
+        walker->setBounds({10.0f, 20.0f, 0.0f});
+        walker->setLevelScene(&level);
+        walker->placeAt(at);
+        hq->addWorker(walker);
+        walker->returnHome(true);
+        return walker;
     }
 
     void run(int ms) {
@@ -209,13 +222,20 @@ TEST_F(GMajorOfficeNodeTest, WorkersCarryTheirShareAlongTheFoundPathAndBringItBa
     }
 
     // Sent back, they return their loads to the store: a job's materials
-    // come back without a popup.
+    // come back without a popup, the one paid for the job shows its pay.
+    make<Lingering>(hq, "Popup"); // the first popup stays on show
+    present[0]->setLoadSettled(false);
+    present[0]->addResource(money(), 50);
     for (GWorkerNode* worker : present)
         worker->returnHome(false);
     run(5000);
     EXPECT_EQ(hq->getWorkersCount(), 7);
     EXPECT_EQ(hq->getResource(materials()), 100);
-    EXPECT_TRUE(hq->getIncomePopups().empty());
+    EXPECT_EQ(hq->getMoney(), 50);
+    ASSERT_EQ(hq->getIncomePopups().size(), 2u);
+    EXPECT_EQ(hq->getIncomePopups()[0].resource, materials()) << "the paid worker's own share";
+    EXPECT_EQ(hq->getIncomePopups()[1].resource, money());
+    EXPECT_EQ(hq->getIncomePopups()[1].amount, 50);
     EXPECT_EQ(text(hq->getWorkersAmountText()), "7/7");
 }
 
@@ -236,10 +256,29 @@ TEST_F(GMajorOfficeNodeTest, FiveWorkersRideInTheLastStagecoachPresent) {
     EXPECT_EQ(coach->getJobState(), GWorkerNode::JobQueued);
     EXPECT_TRUE(coach->isLoadSettled());
     EXPECT_TRUE(hq->getAllStagecoaches()[0]->getPassengers().empty());
+}
 
+TEST_F(GMajorOfficeNodeTest, TheStagecoachBringsItsPassengersAndTheirPayHome) {
+    GBuildingNode* place = addPlace(300.0f, 200.0f);
+    hq->spawnWorkers(6);
+    hq->spawnStagecoaches(1);
+    GDilizhansNode* coach = hq->getAllStagecoaches()[0].get();
+    if (!dynamic_cast<IBuildingWalker*>(coach))
+        GTEST_SKIP() << "the walkers do not answer the places' walker interface yet";
+    ASSERT_TRUE(hq->dispatchWorkers(place, {}, 5));
     run(5000);
-    EXPECT_EQ(place->getWorkersCount(), 5) << "the passengers step out at the place";
-    EXPECT_EQ(place->getIncomingWorkersCount(), 0);
+    ASSERT_EQ(place->getWorkersCount(), 5) << "the passengers step out at the place";
+    EXPECT_EQ(place->getStagecoaches().size(), 1u);
+    EXPECT_EQ(hq->getWorkersCount(), 1);
+
+    // The job pays its workers: the pay rides home in the stagecoach.
+    place->releaseWorkersWithResources(resources({{money(), 40}, {gold(), 3}}));
+    run(5000);
+    EXPECT_EQ(hq->getWorkersCount(), 6);
+    EXPECT_EQ(hq->getMoney(), 40);
+    EXPECT_EQ(hq->getGold(), 3);
+    EXPECT_TRUE(coach->getPassengers().empty());
+    EXPECT_EQ(text(hq->getWorkersAmountText()), "6/6");
 }
 
 TEST_F(GMajorOfficeNodeTest, FourWorkersWalkAndTheStagecoachStaysHome) {
@@ -265,17 +304,8 @@ TEST_F(GMajorOfficeNodeTest, ANearerReturningWalkerIsSentBeforeTheWorkersPresent
     hq->spawnWorkers(2);
     const std::vector<GWorkerNode*> present = workers(hq->getWorkers());
     // Two workers made elsewhere walk home empty-handed, 10 and 30 from the job.
-    GWorkerNode* near = nodeCast<GWorkerNode>(hq->getAllWorkers()[0]->clone(level.walkerLayer, manager.get()));
-    GWorkerNode* far = nodeCast<GWorkerNode>(hq->getAllWorkers()[0]->clone(level.walkerLayer, manager.get()));
-    ASSERT_TRUE(near && far);
-    for (auto [walker, y] : {std::pair{near, 110.0f}, std::pair{far, 90.0f}}) {
-        walker->setLevelScene(&level);
-        walker->setJobState(GWorkerNode::JobIdle);
-        walker->setTarget(nullptr);
-        walker->placeAt(CVector2d(130.0f, y));
-        hq->addWorker(walker);
-        walker->returnHome(true);
-    }
+    GWorkerNode* near = walkerHeadingHome(CVector2d(130.0f, 110.0f));
+    GWorkerNode* far = walkerHeadingHome(CVector2d(130.0f, 90.0f));
     ASSERT_EQ(hq->getReturningWorkersCount(), 2);
     ASSERT_EQ(hq->getWorkersCount(), 4);
 
@@ -286,7 +316,6 @@ TEST_F(GMajorOfficeNodeTest, ANearerReturningWalkerIsSentBeforeTheWorkersPresent
     EXPECT_EQ(near->getSource(), nullptr) << "redirected from where it walks";
     EXPECT_EQ(present[1]->getSource(), hq);
     EXPECT_EQ(hq->getReturningWorkersCount(), 0);
-
 }
 
 TEST_F(GMajorOfficeNodeTest, AFartherReturningWalkerKeepsWalkingHomeWhenTheWorkersPresentSuffice) {
@@ -294,17 +323,8 @@ TEST_F(GMajorOfficeNodeTest, AFartherReturningWalkerKeepsWalkingHomeWhenTheWorke
     hq->spawnWorkers(1);
     const std::vector<GWorkerNode*> present = workers(hq->getWorkers());
     std::vector<GWorkerNode*> walkers;
-    for (float y : {90.0f, 80.0f, 110.0f}) {
-        GWorkerNode* walker = nodeCast<GWorkerNode>(hq->getAllWorkers()[0]->clone(level.walkerLayer, manager.get()));
-        ASSERT_NE(walker, nullptr);
-        walker->setLevelScene(&level);
-        walker->setJobState(GWorkerNode::JobIdle);
-        walker->setTarget(nullptr);
-        walker->placeAt(CVector2d(130.0f, y));
-        hq->addWorker(walker);
-        walker->returnHome(true);
-        walkers.push_back(walker);
-    }
+    for (float y : {90.0f, 80.0f, 110.0f})
+        walkers.push_back(walkerHeadingHome(CVector2d(130.0f, y)));
     // 30, 40 and 10 from the job; the headquarters is 20 away.
     ASSERT_TRUE(hq->dispatchWorkers(place, {}, 2));
     const std::vector<GWorkerNode*> expected = {walkers[2], present[0]};
@@ -312,6 +332,18 @@ TEST_F(GMajorOfficeNodeTest, AFartherReturningWalkerKeepsWalkingHomeWhenTheWorke
     const std::vector<GWorkerNode*> home = {walkers[0], walkers[1]};
     EXPECT_EQ(workers(hq->getIncomingWorkers()), home) << "back on the list, nearest first";
     EXPECT_TRUE(hq->getWorkers().empty());
+}
+
+TEST_F(GMajorOfficeNodeTest, ReturningWalkersAtEqualDistancesComeInTheOrderOfTheHeapSort) {
+    GBuildingNode* place = addPlace(110.0f, 80.0f); // arrives at (130, 120)
+    // Two walkers mirror each other either side of the job, a third is
+    // nearer; all of them are nearer than the headquarters.
+    GWorkerNode* left = walkerHeadingHome(CVector2d(120.0f, 120.0f));
+    GWorkerNode* right = walkerHeadingHome(CVector2d(140.0f, 120.0f));
+    GWorkerNode* nearest = walkerHeadingHome(CVector2d(130.0f, 115.0f));
+    ASSERT_TRUE(hq->dispatchWorkers(place, {}, 3));
+    const std::vector<GWorkerNode*> expected = {nearest, right, left};
+    EXPECT_EQ(workers(place->getIncomingWorkers()), expected) << "the later of two equals comes first";
 }
 
 TEST_F(GMajorOfficeNodeTest, ARefusedDispatchLeavesEveryListAndStoreAsItWas) {

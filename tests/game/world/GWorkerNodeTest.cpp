@@ -1,9 +1,11 @@
 #include "game/world/GWorkerNode.h"
 
 #include "engine/core/CRefHandle.h"
+#include "engine/core/CStringW.h"
 #include "game/config/GBuildingConfig.h"
 #include "game/config/GResources.h"
 #include "game/world/GBuildingNode.h"
+#include "game/world/GDilizhansNode.h"
 #include "game/world/GGertrudaNode.h"
 #include "game/world/GWorkerSpacing.h"
 #include "tests/game/world/StandInLevel.h"
@@ -185,14 +187,26 @@ TEST(GWorkerNode, AWorkerWalksToWorkArrivesAndGoesHomeToIdle) {
     walkToEnd(worker.get());
     EXPECT_EQ(worker->getJobState(), GWorkerNode::JobWorking);
     EXPECT_EQ(fixture.work->getWorkersCount(), 2) << "the target heard of the arrival";
+    (void)fixture.work->update(30);
     EXPECT_FALSE(worker->getFromCurrentPosition());
 
-    worker->returnHome(true);
+    // The place lets its workers go home from its arrival point: the first
+    // sets off at once, the second once the first is far enough.
+    fixture.work->releaseWorkers(false);
     EXPECT_EQ(worker->getTarget(), fixture.home.get());
-    EXPECT_EQ(worker->getJobState(), GWorkerNode::JobToHome) << "returnHome sets off at once";
-    walkToEnd(worker.get());
+    EXPECT_EQ(worker->getSource(), fixture.work.get());
+    EXPECT_EQ(hasty->getJobState(), GWorkerNode::JobToHome) << "returnHome sets off at once";
+    EXPECT_EQ(worker->getJobState(), GWorkerNode::JobQueued);
+    EXPECT_EQ(fixture.work->getTimeSinceWorkerLeft(), 0) << "the place heard the first leave";
+    for (int i = 0; i < 200 && (hasty->getJobState() != GWorkerNode::JobIdle || worker->isWalking() ||
+                                worker->getJobState() != GWorkerNode::JobIdle);
+         ++i) {
+        (void)fixture.work->update(30);
+        (void)hasty->update(30);
+        (void)worker->update(30);
+    }
     EXPECT_EQ(worker->getJobState(), GWorkerNode::JobIdle);
-    EXPECT_EQ(fixture.home->getWorkersCount(), 1);
+    EXPECT_EQ(fixture.home->getWorkersCount(), 2);
     EXPECT_NEAR(worker->getPosition().x, 100.0f, 0.01f);
 }
 
@@ -337,5 +351,40 @@ TEST(GWorkerSpacing, OverlappingWalkersGoingOneWaySpreadTheirSpeeds) {
             EXPECT_EQ(workers[i]->getSpeed(), expected) << "walker " << i;
         }
         EXPECT_EQ(spacing->getCountdown(), GWorkerSpacing::DefaultPeriod);
+    }
+}
+
+TEST(GWorkerNode, FactoryNodesAndCopiesKeepTheirClassJobAndRecord) {
+    const struct {
+        BaseNode* (*create)(const CObjectName&);
+        const char16_t* name;
+        int32_t typeId;
+    } classes[] = {
+        {&GWorkerNode::create, u"GWorkerNode", 2062},
+        {&GGertrudaNode::create, u"GGertrudaNode", 2063},
+        {&GDilizhansNode::create, u"GDilizhansNode", 2064},
+    };
+    WorkerLevel fixture;
+    auto record = makeRecord(280, 100, 300);
+    for (const auto& c : classes) {
+        SCOPED_TRACE(c.typeId);
+        CRefHandle<BaseNode> node(c.create(CObjectName()));
+        ASSERT_TRUE(node);
+        EXPECT_EQ(node->getTypeId(), c.typeId);
+        EXPECT_EQ(node->getTypeName(), CStringW(c.name));
+        EXPECT_EQ(node->getClassName(), CStringW(c.name));
+        auto* worker = nodeCast<GWorkerNode>(node.get());
+        ASSERT_NE(worker, nullptr);
+        worker->setWorkerConfig(record.get());
+        worker->setTarget(fixture.home.get());
+        worker->sendTo(fixture.work.get(), false);
+        CRefHandle<BaseNode> copy(node->clone(nullptr, nullptr));
+        ASSERT_EQ(copy->getTypeId(), c.typeId);
+        auto* twin = nodeCast<GWorkerNode>(copy.get());
+        EXPECT_EQ(twin->getSource(), fixture.home.get());
+        EXPECT_EQ(twin->getTarget(), fixture.work.get());
+        EXPECT_EQ(twin->getJobState(), GWorkerNode::JobQueued);
+        EXPECT_EQ(twin->getWorkerConfig(), record.get()) << "the record is shared";
+        EXPECT_EQ(twin->getSpeed(), 280);
     }
 }
