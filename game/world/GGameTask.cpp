@@ -11,7 +11,6 @@
 #include "game/config/GLevelModifierValues.h"
 #include "game/config/IGameLevel.h"
 #include "game/world/GBuildingNode.h"
-#include "game/world/GCharacterNode.h"
 #include "game/world/GMajorOfficeNode.h"
 #include "game/world/IWorkerDispatch.h"
 
@@ -31,38 +30,6 @@ GGameTask::~GGameTask() {
 }
 
 bool GGameTask::update(uint32_t) { return false; }
-
-const CName* GGameTask::plainWalkAnimations() { return GCharacterNode::standardWalkAnimations(); }
-
-const CName* GGameTask::materialsWalkAnimations() {
-    static const CName table[GCharacterNode::SectorCount] = {
-        CName("MoveRightWood"),  CName("MoveRightUpWood"),   CName("MoveUpWood"),
-        CName("MoveLeftUpWood"), CName("MoveLeftWood"),      CName("MoveLeftDownWood"),
-        CName("MoveDownWood"),   CName("MoveRightDownWood"), CName("MoveRightWood"),
-    };
-    return table;
-}
-
-const CName* GGameTask::goldWalkAnimations() {
-    static const CName table[GCharacterNode::SectorCount] = {
-        CName("MoveRightGold"),  CName("MoveRightUpGold"),   CName("MoveUpGold"),
-        CName("MoveLeftUpGold"), CName("MoveLeftGold"),      CName("MoveLeftDownGold"),
-        CName("MoveDownGold"),   CName("MoveRightDownGold"), CName("MoveRightGold"),
-    };
-    return table;
-}
-
-const CName* GGameTask::walkAnimationsFor(const GResourceMap& carried) {
-    const auto amount = [&carried](CName resource) {
-        auto found = carried.find(resource);
-        return found == carried.end() ? 0 : found->value;
-    };
-    if (amount(nameIdMaterials()) > 0)
-        return materialsWalkAnimations();
-    if (amount(nameIdGold()) > 0)
-        return goldWalkAnimations();
-    return plainWalkAnimations();
-}
 
 const GLevelModifierValues* GGameTask::modifiers() const {
     return m_level && m_level->getLevelConfiguration() ? m_level->getModifierValues() : nullptr;

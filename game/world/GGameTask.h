@@ -46,15 +46,6 @@ public:
     // without it or once the work is over.
     [[nodiscard]] BaseProgressBarNode* getProgressBar() const { return m_bar.get(); }
 
-    // The walk animations of the walkers by what they carry, nine each,
-    // indexed by the direction sector of the heading.
-    [[nodiscard]] static const CName* plainWalkAnimations();
-    [[nodiscard]] static const CName* materialsWalkAnimations();
-    [[nodiscard]] static const CName* goldWalkAnimations();
-    // The table for a walker carrying `carried`: materials above 0 first,
-    // then gold above 0, else the plain one.
-    [[nodiscard]] static const CName* walkAnimationsFor(const GResourceMap& carried);
-
 protected:
     // Registers with the level's scheduler (which holds a reference).
     GGameTask(IGameLevel* level, GBuildingNode* place, GBuildingConfig* type);

@@ -18,6 +18,7 @@
 #include "game/world/GGameTaskProduceItem.h"
 #include "game/world/GGameTaskRestore.h"
 #include "game/world/GGameTaskServe.h"
+#include "game/world/GWorkerNode.h"
 #include "tests/game/world/TaskTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -602,7 +603,7 @@ TEST_F(GGameTaskTest, ACancelledFeatureTaskLeavesALaterTaskAlone) {
     EXPECT_EQ(place->getTaskKind(), GBuildingNode::TaskProduce);
 }
 
-TEST(GGameTaskWalkTables, AWalkerPicksItsTableByWhatItCarries) {
+TEST(GGameTaskWalkTables, AWalkerGoingHomePicksItsTableByWhatItCarries) {
     const struct {
         const char* what;
         int materials;
@@ -615,12 +616,12 @@ TEST(GGameTaskWalkTables, AWalkerPicksItsTableByWhatItCarries) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        GResourceMap carried;
-        if (c.materials)
-            carried[nameIdMaterials()] = c.materials;
-        if (c.gold)
-            carried[nameIdGold()] = c.gold;
-        const CName* table = GGameTask::walkAnimationsFor(carried);
+        CRefHandle<GWorkerNode> worker(new GWorkerNode(CObjectName(), nullptr, nullptr));
+        worker->addResource(nameIdMaterials(), c.materials);
+        worker->addResource(nameIdGold(), c.gold);
+        worker->selectWalkAnimations();
+        const CName* table = worker->getWalkAnimations();
+        ASSERT_NE(table, nullptr);
         EXPECT_EQ(table[4], CName(c.left));
         EXPECT_EQ(table[8], table[0]) << "a full turn maps to the first entry";
     }

@@ -135,6 +135,21 @@ TEST_F(GHeadquartersOperationsTest, ABuildStartedHereRunsToItsMessageWithTheWork
     EXPECT_NE(std::find(ids.begin(), ids.end(), GBuildingCompletedMessage::TypeId), ids.end());
     EXPECT_EQ(place->getType(), type("Shop1"));
     EXPECT_EQ(hq->getMoney(), 0) << "the cost was spent";
+    EXPECT_EQ(hq->getWorkersCount(), 8) << "the workers are home again";
+}
+
+TEST_F(GHeadquartersOperationsTest, ACancelBeforeTheWorkersArriveBringsTheCostBackWithThem) {
+    hq->addResource(nameIdMoney(), 130);
+    ASSERT_TRUE(startBuild(*hq, place, type("Shop1")));
+    run(200);
+    EXPECT_EQ(hq->getMoney(), 30);
+    static_cast<void>(place->cancelTask());
+    EXPECT_EQ(place->getType(), type("BuildingPlace"));
+    EXPECT_EQ(place->getTaskKind(), GBuildingNode::TaskNone);
+    EXPECT_EQ(hq->getMoney(), 30) << "the walkers still carry it";
+    run(20000);
+    EXPECT_EQ(hq->getMoney(), 130);
+    EXPECT_EQ(hq->getWorkersCount(), 8);
 }
 
 TEST_F(GHeadquartersOperationsTest, TheChecksNeedTheCostTheWorkersAndAPlaceToWorkAt) {
