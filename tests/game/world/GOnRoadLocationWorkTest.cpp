@@ -16,7 +16,6 @@
 #include "game/world/GMajorOfficeNode.h"
 #include "game/world/GOnRoadLocationNode.h"
 #include "game/world/GWorkerNode.h"
-#include "game/world/IBuildingWalker.h"
 #include "tests/engine/sound/CueTestSupport.h"
 #include "tests/game/world/StandInLevel.h"
 
@@ -24,7 +23,6 @@
 
 #include <functional>
 #include <string>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -62,45 +60,6 @@ protected:
     ~StateLog() override = default;
 };
 
-// A walker of class Base that answers the places it works at (IBuildingWalker)
-// through its own operations.
-template <class Base> class Joined : public Base, public IBuildingWalker {
-public:
-    static constexpr bool IsCoach = std::is_base_of_v<GDilizhansNode, Base>;
-
-    Joined(const CObjectName& contentName, BaseNode* parent, BaseNode* manager) : Base(contentName, parent, manager) {}
-    using BaseNode::clone;
-    [[nodiscard]] BaseNode* clone(BaseNode* parent, BaseNode* manager) const override {
-        return this->template cloneAs<Joined>(parent, manager);
-    }
-    void setCarrier(BaseNode* stagecoach) override { GWorkerNode::setCarrier(nodeCast<GDilizhansNode>(stagecoach)); }
-    [[nodiscard]] int getPassengerCount() const override {
-        if constexpr (IsCoach)
-            return int(this->getPassengers().size());
-        return 0;
-    }
-    [[nodiscard]] BaseNode* getPassenger(int index) const override {
-        if constexpr (IsCoach)
-            return this->getPassengers()[uint32_t(index)];
-        static_cast<void>(index);
-        return nullptr;
-    }
-    void addPassenger(BaseNode* worker) override {
-        if constexpr (IsCoach)
-            GDilizhansNode::addPassenger(nodeCast<GWorkerNode>(worker));
-        static_cast<void>(worker);
-    }
-    void clearPassengers() override {
-        if constexpr (IsCoach)
-            GDilizhansNode::clearPassengers();
-    }
-    void setCarriesMaterials(bool carries) override { this->setLoadSettled(carries); }
-    void returnHome(bool fromCurrentPosition) override { GWorkerNode::returnHome(fromCurrentPosition); }
-    [[nodiscard]] int getVelocity() const override { return GWorkerNode::getVelocity(); }
-
-protected:
-    ~Joined() override = default;
-};
 
 template <class T> T* make(BaseNode* parent, const char* name) {
     auto* node = new T(CObjectName(), parent, nullptr);
@@ -119,9 +78,9 @@ int held(const GObjectNode* object, CName resource) { return object->getResource
 struct RoadWorkScene {
     RoadWorkScene() {
         takeLog();
-        make<Joined<GWorkerNode>>(templates.get(), "Worker1")->setBounds({10.0f, 20.0f, 0.0f});
-        make<Joined<GDilizhansNode>>(templates.get(), "Dilizhans1")->setBounds({30.0f, 20.0f, 0.0f});
-        make<Joined<GGertrudaNode>>(templates.get(), "Gertruda1")->setBounds({10.0f, 20.0f, 0.0f});
+        make<GWorkerNode>(templates.get(), "Worker1")->setBounds({10.0f, 20.0f, 0.0f});
+        make<GDilizhansNode>(templates.get(), "Dilizhans1")->setBounds({30.0f, 20.0f, 0.0f});
+        make<GGertrudaNode>(templates.get(), "Gertruda1")->setBounds({10.0f, 20.0f, 0.0f});
         BaseNode* rock = make<StateLog>(templates.get(), "Rock");
         make<BaseNode>(make<BaseNode>(rock, "Body"), "HitArea");
         make<GProgressBarWithSignNode>(rock, "ProgressBar");
