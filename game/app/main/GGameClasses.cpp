@@ -39,6 +39,7 @@
 #include "game/screens/GSelectPlayerScene.h"
 #include "game/world/GBuildingNode.h"
 #include "game/world/GCharacterNode.h"
+#include "game/world/GGameLevelScene.h"
 #include "game/world/GRailRoadNode.h"
 #include "game/world/GWGridNode.h"
 
@@ -94,6 +95,7 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GWaveNode", &GWaveNode::create},
     {u"GSelfDestructNode", &GSelfDestructNode::create},
     {u"GSplineMovableNode", &GSplineMovableNode::create},
+    {u"GGameLevelScene", &GGameLevelScene::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {
