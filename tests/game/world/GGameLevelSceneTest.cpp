@@ -7,6 +7,8 @@
 
 #include "engine/content/CContentManager.h"
 #include "engine/content/CContentProcessorsManager.h"
+#include "engine/core/CEngine.h"
+#include "engine/core/CEngineCreationParams.h"
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/CXmlStreamReader.h"
 #include "engine/io/FilePaths.h"
@@ -182,6 +184,10 @@ class GGameLevelSceneTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(fileSystem->mountArchive(fromNativePath(dir.path().string()), nullptr), nullptr);
+        // The walk grid reads its cells through the engine's file system.
+        fileSystem->addRef();
+        engine->setFileSystem(fileSystem.get());
+        setEngineInstance(engine.get());
         CNodeFactory* factory = CNodeFactory::getShared();
         registerStandardNodes(*factory);
         (void)factory->registerNodeClass(CStringW(u"GGameLevelScene"), &GGameLevelScene::create);
@@ -204,11 +210,17 @@ protected:
     // Reads `text` as "Level.mscn" (with `road` cells (row, column) in its
     // "wgrid.bin") and puts it on the manager.
     GGameLevelScene* load(const std::string& text, const std::vector<std::pair<int, int>>& road = {}) {
-        (void)dir.write("Level.mscn", text);
-        (void)dir.write("wgrid.bin", wgridBytes(road));
-        scene.reset(content->loadNode<GGameLevelScene>(CStringW(u"Level.mscn"), false));
-        if (scene)
-            scene->setSceneManager(manager.get(), nullptr);
+        // Each level in its own folder: the content manager keeps what it read.
+        const std::string folder = "level" + std::to_string(++loads) + "/";
+        (void)dir.write(folder + "Level.mscn", text);
+        (void)dir.write(folder + "wgrid.bin", wgridBytes(road));
+        scene.reset(content->loadNode<GGameLevelScene>(fromNativePath(folder) + u"Level.mscn", false));
+        if (!scene)
+            return nullptr;
+        // The scene posts its messages to its parent, as to the play screen.
+        holder.reset(new BaseNode(CObjectName(), nullptr, nullptr));
+        holder->addChild(scene.get());
+        holder->setSceneManager(manager.get(), nullptr);
         return scene.get();
     }
 
@@ -235,8 +247,11 @@ protected:
         (void)scene->handleEvent(event.get());
     }
 
+    void TearDown() override { setEngineInstance(nullptr); }
+
     TempDir dir;
     CRefHandle<CVirtualFileSystem> fileSystem{new CVirtualFileSystem};
+    CRefHandle<CEngine> engine{new CEngine(CEngineCreationParams())};
     CRefHandle<CContentProcessorsManager> processors{new CContentProcessorsManager(fileSystem.get())};
     CRefHandle<CContentManager> content{new CContentManager(nullptr, fileSystem.get(), processors.get())};
     CRefHandle<RecordingManager> manager{new RecordingManager(CObjectName(), nullptr, nullptr)};
@@ -244,6 +259,8 @@ protected:
     CRefHandle<ObjectsConfiguration> objects{new ObjectsConfiguration};
     CRefHandle<LevelConfiguration> rulesRecord;
     CRefHandle<GGameLevelScene> scene;
+    CRefHandle<BaseNode> holder;
+    int loads = 0;
 };
 
 const std::string kPlaces = node("ControlNode", "Buildings", {},
@@ -594,8 +611,8 @@ TEST_F(GGameLevelSceneTest, BlockingLocationsAreListedOncePerPathCellTheyOverlap
     // pile C cell 8 and blocks nothing.
     const std::string locations =
         node("BaseNode", "OnRoadLocations", {},
-             node("GOnRoadLocationNode", "PileA", box(60, 20, 20, 20) + templated("Rock")) +
-                 node("GOnRoadLocationNode", "PileB", box(120, 20, 40, 20) + templated("Rock")) +
+             node("GOnRoadLocationNode", "PileA", box(60, 20, 19, 20) + templated("Rock")) +
+                 node("GOnRoadLocationNode", "PileB", box(120, 20, 39, 20) + templated("Rock")) +
                  node("GOnRoadLocationNode", "PileC", box(160, 20, 20, 20) + templated("Rock")));
     ASSERT_TRUE(load(level(kGrid + kPlaces + locations), road));
     start(levelRules("", 1));
@@ -649,6 +666,10 @@ TEST(GGameLevelSceneFixtureTest, TheFixtureLevelLoadsAndBinds) {
     ASSERT_NE(files->mountArchive(fromNativePath(root + "/assets"), nullptr), nullptr);
     CRefHandle<CContentProcessorsManager> processors{new CContentProcessorsManager(files.get())};
     CRefHandle<CContentManager> content{new CContentManager(nullptr, files.get(), processors.get())};
+    CRefHandle<CEngine> engine{new CEngine(CEngineCreationParams())};
+    files->addRef();
+    engine->setFileSystem(files.get());
+    setEngineInstance(engine.get());
     CNodeFactory* factory = CNodeFactory::getShared();
     registerStandardNodes(*factory);
     (void)factory->registerNodeClass(CStringW(u"GGameLevelScene"), &GGameLevelScene::create);
@@ -668,7 +689,8 @@ TEST(GGameLevelSceneFixtureTest, TheFixtureLevelLoadsAndBinds) {
     EXPECT_EQ(scene->getLocations().size(), 1u);
     ASSERT_NE(scene->getWalkGrid(), nullptr);
     EXPECT_TRUE(scene->getPathFinder().hasGrid());
-    EXPECT_EQ(scene->getEffectsNode(), scene->getCargosNode());
+    ASSERT_NE(scene->getEffectsNode(), nullptr);
+    EXPECT_EQ(scene->getEffectsNode()->getName(), CName("Effects"));
     EXPECT_NE(scene->getCargosNode(), nullptr);
 
     CRefHandle<ObjectsConfiguration> objects{new ObjectsConfiguration};
@@ -698,4 +720,6 @@ TEST(GGameLevelSceneFixtureTest, TheFixtureLevelLoadsAndBinds) {
         for (int32_t r = 0; r < scene->getPathFinder().getRows(); ++r)
             road += scene->getPathFinder().getCost(c, r) == 0 ? 1 : 0;
     EXPECT_GT(road, 20);
+    scene.reset();
+    setEngineInstance(nullptr);
 }
