@@ -47,6 +47,7 @@
 #include "game/world/GWGridNode.h"
 #include "game/world/ILevelParts.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -203,6 +204,7 @@ GGameLevelScene::GGameLevelScene(const CObjectName& contentName, BaseNode* paren
 
 GGameLevelScene::~GGameLevelScene() {
     setScheduler(nullptr);
+    resumeStoppedScheduler();
     if (m_levelConfiguration)
         m_levelConfiguration->getRandomEvents()->stopAll();
     clearLevelModifiers();
@@ -512,10 +514,25 @@ void GGameLevelScene::setLevelConfiguration(LevelConfiguration* configuration) {
 }
 
 void GGameLevelScene::setUpdating(bool updating) {
-    CUpdateScheduler* scheduler = getSceneScheduler();
-    if (!scheduler || (updating && m_tutorialPause))
+    if (updating && m_tutorialPause)
         return;
-    scheduler->setEnabled(updating);
+    stopSceneScheduler(!updating);
+}
+
+void GGameLevelScene::stopSceneScheduler(bool stop) {
+    CUpdateScheduler* scheduler = getSceneScheduler();
+    if (!scheduler)
+        return;
+    scheduler->setEnabled(!stop);
+    m_stoppedScheduler = stop ? CRefHandle<CUpdateScheduler>::share(scheduler) : CRefHandle<CUpdateScheduler>();
+}
+
+void GGameLevelScene::resumeStoppedScheduler() {
+    // The scheduler outlives the level (the overlay's): a level left while
+    // paused must not leave it stopped for the next one.
+    if (m_stoppedScheduler)
+        m_stoppedScheduler->setEnabled(true);
+    m_stoppedScheduler.reset();
 }
 
 void GGameLevelScene::setRandomEventsPaused(bool paused) {
@@ -1107,8 +1124,10 @@ bool GGameLevelScene::onGroupCompleted(GObjectivesGroupCompletedMessage* message
 
 bool GGameLevelScene::onSceneStarted(CEventSceneChangeStarted* event) {
     if (event->getToScene() != this) {
-        if (event->getFromScene() == this)
+        if (event->getFromScene() == this) {
             setScheduler(nullptr);
+            resumeStoppedScheduler();
+        }
         return false;
     }
     CUpdateScheduler* scheduler = getSceneScheduler();
@@ -1508,8 +1527,7 @@ bool GGameLevelScene::onPauseRequest(CEvent* event) {
     m_tutorialPause = pause;
     if (m_levelConfiguration)
         m_levelConfiguration->getRandomEvents()->setAllPaused(pause);
-    if (CUpdateScheduler* scheduler = getSceneScheduler())
-        scheduler->setEnabled(!pause);
+    stopSceneScheduler(pause);
     return true;
 }
 

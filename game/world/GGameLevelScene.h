@@ -5,6 +5,7 @@
 #include "engine/core/CName.h"
 #include "engine/core/CRefHandle.h"
 #include "engine/core/CScheduledObject.h"
+#include "engine/core/CUpdateScheduler.h"
 #include "engine/core/CVector2d.h"
 #include "engine/scene/SceneNode.h"
 #include "game/app/IGameLevelScreens.h"
@@ -304,6 +305,9 @@ private:
     void endLetter(uint32_t index, CName state);
     void callTrain();
     void createWeatherNode();
+    // Stops (or resumes) the scene's scheduler and remembers a stopped one.
+    void stopSceneScheduler(bool stop);
+    void resumeStoppedScheduler();
     // The headquarters' store entry `name` gets `amount` more.
     void payHeadquarters(CName name, int amount);
     [[nodiscard]] BaseNode* cloneTemplate(CName name, BaseNode* parent) const;
@@ -374,6 +378,7 @@ private:
     BaseNode* m_railwaysNode = nullptr;
     CArray<GObjectNode*> m_trainPool;
     int m_levelNumber = 0;
+    CRefHandle<CUpdateScheduler> m_stoppedScheduler;
 
     ObjectiveView m_objectiveView{*this};
     // Reused by every search.

@@ -23,6 +23,8 @@
 #include "engine/scene/TemplateCollectionNode.h"
 #include "game/config/GBuildingConfig.h"
 #include "game/config/GRandomEventMessages.h"
+#include "game/config/GRandomEventRequest.h"
+#include "game/config/RandomEvents.h"
 #include "game/config/GWorldMessages.h"
 #include "game/config/LevelConfiguration.h"
 #include "game/config/ObjectsConfiguration.h"
@@ -303,6 +305,9 @@ TEST_F(GGameLevelSceneTest, BindsItsChildrenAndStartsTheLevel) {
     EXPECT_EQ(hq->getResource(CName("Materials")), 9);
     EXPECT_EQ(find<TestHeadquarters>("HQ2")->workers, 0);
     EXPECT_EQ(scene->getHappiness(), 7);
+    scene->recalculate();
+    EXPECT_EQ(scene->getHappiness(), 7);
+    EXPECT_EQ(scene->getPossibleHappiness(), 7) << "InitHappiness counts once";
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(scene->getPlaces()[uint32_t(i)]->getPlaceNumber(), i);
     EXPECT_EQ(find("Place1")->getType()->Name, CName("Hut"));
@@ -655,6 +660,34 @@ TEST_F(GGameLevelSceneTest, TheQueryMessageAnswersWhetherATypeStandsAnywhere) {
         EXPECT_TRUE(scene->handleEvent(query.get()));
         EXPECT_EQ(query->getAnswer(), c.answer) << c.types.size();
     }
+}
+
+TEST_F(GGameLevelSceneTest, PauseRequestsStopTheSchedulerUntilTheLevelIsLeftAndRequestsStopWithTheScene) {
+    ASSERT_TRUE(load(level(kPlaces)));
+    start(levelRules("<RandomEvents><Event Type=\"RegularLetterRequest\" PeriodRange=\"1000,1000\"/></RandomEvents>", 1));
+    CRefHandle<CUpdateScheduler> scheduler(new CUpdateScheduler);
+    scene->setSceneScheduler(scheduler.get());
+    GRandomEventRequest* request = rulesRecord->getRandomEvents()->get(0);
+    ASSERT_NE(request, nullptr);
+    rulesRecord->getRandomEvents()->startAll(scene->getLevelReceiver(), scheduler.get());
+    ASSERT_TRUE(request->isRunning());
+
+    send(new GPauseRequestMessage(true));
+    EXPECT_TRUE(scene->isPaused());
+    EXPECT_TRUE(request->isPaused());
+    EXPECT_FALSE(scheduler->isEnabled());
+    scene->setUpdating(true);
+    EXPECT_FALSE(scheduler->isEnabled()) << "the tutorial's pause holds";
+
+    // Leaving the level gives the scheduler back running.
+    CRefHandle<CEventSceneChangeStarted> left(new CEventSceneChangeStarted(scene.get(), nullptr, true));
+    (void)scene->handleEvent(left.get());
+    EXPECT_TRUE(scheduler->isEnabled());
+
+    // The requests keep a plain pointer to the scene: it stops them as it goes.
+    (void)holder->removeChild(scene.get());
+    scene.reset();
+    EXPECT_FALSE(request->isRunning());
 }
 
 // The fixture level made by the level tools, read through the content
