@@ -450,9 +450,6 @@ void GGameLevelScene::setLevelConfiguration(LevelConfiguration* configuration) {
             }
             place->setType(type, false, false);
         }
-        for (GBuildingNode* place : m_places)
-            if (ControlNode* root = place->getTemplateRoot(); !root && place->getSceneManager<BaseNode>())
-                place->applyTemplate();
 
         auto takeType = [objects](GBuildingNode* location) {
             GBuildingConfig* type = location->getTemplateName() == CName()

@@ -171,6 +171,7 @@ const std::string kBuildings = R"(<ObjectsConfiguration>
     <Build><Workers Value="1"/><Materials Value="1"/></Build></Building>
   <Building><Type Value="OnRoad"/><Name Value="OnRoadMaterials"/><Level Value="0"/></Building>
   <Building><Type Value="OnRoad"/><Name Value="Rock"/><Level Value="0"/></Building>
+  <Building><Type Value="Service"/><Name Value="RailRoadStation1"/><Level Value="1"/></Building>
 </ObjectsConfiguration>)";
 
 // Three groups of Money objectives: 100, 200 and 300.
@@ -688,6 +689,51 @@ TEST_F(GGameLevelSceneTest, PauseRequestsStopTheSchedulerUntilTheLevelIsLeftAndR
     (void)holder->removeChild(scene.get());
     scene.reset();
     EXPECT_FALSE(request->isRunning());
+}
+
+TEST_F(GGameLevelSceneTest, AStationShowsTheStripNamedAfterItWithinItsRowOnly) {
+    // Two rows of places, the second incomplete: the stations stand at
+    // numbers 6 and 7, the last two.
+    auto places = [](bool twoStations) {
+        std::string children;
+        for (int i = 1; i <= 8; ++i) {
+            const std::string name = "Place" + std::to_string(i);
+            const char* type = i == 8 || (twoStations && i == 7) ? "RailRoadStation1" : "Hut";
+            children += node("GBuildingNode", name.c_str(), box(float(i) * 60, 300, 50, 50) + templated(type));
+        }
+        return node("ControlNode", "Buildings", {}, children);
+    };
+    auto rail = [](float x) {
+        return node("BaseNode", "Railways", {},
+                    node("GRailRoadNode", "Rail", box(x, 600, 600, 32),
+                         "<States><State Name=\"Place7\"/><State Name=\"Place8\"/></States>"));
+    };
+    auto stateOf = [](const BaseNode* strip) {
+        return strip->getCurrentState() ? strip->getCurrentState()->getName() : CName();
+    };
+
+    // The strip's right end lies in the scene: the search runs right from the
+    // station, past the end of the places, and finds nobody.
+    ASSERT_TRUE(load(level(places(false) + rail(-100))));
+    auto* strip = find<GRailRoadNode>("Rail");
+    ASSERT_NE(strip, nullptr);
+    EXPECT_FALSE(strip->isVisible());
+    start(levelRules("", 1));
+    EXPECT_TRUE(strip->isVisible());
+    EXPECT_FALSE(strip->getHideWhenEmpty());
+    EXPECT_EQ(strip->getEntrySide(), GRailRoadNode::EntryLeft);
+    EXPECT_EQ(stateOf(strip), CName("Place8"));
+
+    // Its left end lies in the scene: a station of the same type to the left
+    // in the row keeps the strip.
+    ASSERT_TRUE(load(level(places(true) + rail(100))));
+    strip = find<GRailRoadNode>("Rail");
+    start(levelRules("", 1));
+    EXPECT_TRUE(strip->isVisible());
+    EXPECT_EQ(strip->getEntrySide(), GRailRoadNode::EntryRight);
+    EXPECT_EQ(stateOf(strip), CName("Place7"));
+    EXPECT_EQ(scene->showStationRailway(find("Place8")), strip);
+    EXPECT_EQ(stateOf(strip), CName("Place7"));
 }
 
 // The fixture level made by the level tools, read through the content
