@@ -183,25 +183,31 @@ std::string levelRules(const std::string& settings, int groups) {
     return text + "</Objectives></Level>";
 }
 
+// Makes `engine` the engine over `files` (the walk grid reads its cells
+// through it) and registers the level's classes, with the stand-ins for the
+// headquarters and the places by the road.
+bool prepareLevelReading(CEngine* engine, CVirtualFileSystem* files, CContentProcessorsManager* processors) {
+    files->addRef();
+    engine->setFileSystem(files);
+    setEngineInstance(engine);
+    CNodeFactory* factory = CNodeFactory::getShared();
+    registerStandardNodes(*factory);
+    (void)factory->registerNodeClass(CStringW(u"GGameLevelScene"), &GGameLevelScene::create);
+    (void)factory->registerNodeClass(CStringW(u"GBuildingNode"), &GBuildingNode::create);
+    (void)factory->registerNodeClass(CStringW(u"GWGridNode"), &GWGridNode::create);
+    (void)factory->registerNodeClass(CStringW(u"GRailRoadNode"), &GRailRoadNode::create);
+    (void)factory->registerNodeClass(CStringW(u"GPolygonNode"), &GPolygonNode::create);
+    (void)factory->registerNodeClass(CStringW(u"TestHeadquarters"), &TestHeadquarters::create);
+    (void)factory->registerNodeClass(CStringW(u"GMajorOfficeNode"), &TestHeadquarters::create);
+    (void)factory->registerNodeClass(CStringW(u"GOnRoadLocationNode"), &TestLocation::create);
+    return CSceneNodeProcessor::registerWith(processors, factory);
+}
+
 class GGameLevelSceneTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(fileSystem->mountArchive(fromNativePath(dir.path().string()), nullptr), nullptr);
-        // The walk grid reads its cells through the engine's file system.
-        fileSystem->addRef();
-        engine->setFileSystem(fileSystem.get());
-        setEngineInstance(engine.get());
-        CNodeFactory* factory = CNodeFactory::getShared();
-        registerStandardNodes(*factory);
-        (void)factory->registerNodeClass(CStringW(u"GGameLevelScene"), &GGameLevelScene::create);
-        (void)factory->registerNodeClass(CStringW(u"GBuildingNode"), &GBuildingNode::create);
-        (void)factory->registerNodeClass(CStringW(u"GWGridNode"), &GWGridNode::create);
-        (void)factory->registerNodeClass(CStringW(u"GRailRoadNode"), &GRailRoadNode::create);
-        (void)factory->registerNodeClass(CStringW(u"GPolygonNode"), &GPolygonNode::create);
-        (void)factory->registerNodeClass(CStringW(u"TestHeadquarters"), &TestHeadquarters::create);
-        (void)factory->registerNodeClass(CStringW(u"GMajorOfficeNode"), &TestHeadquarters::create);
-        (void)factory->registerNodeClass(CStringW(u"GOnRoadLocationNode"), &TestLocation::create);
-        ASSERT_TRUE(CSceneNodeProcessor::registerWith(processors.get(), factory));
+        ASSERT_TRUE(prepareLevelReading(engine.get(), fileSystem.get(), processors.get()));
         (void)dir.write("Templates.mscn", kTemplates);
         collection.reset(content->loadNode<TemplateCollectionNode>(CStringW(u"Templates.mscn"), false));
         ASSERT_TRUE(collection);
@@ -746,18 +752,7 @@ TEST(GGameLevelSceneFixtureTest, TheFixtureLevelLoadsAndBinds) {
     CRefHandle<CContentProcessorsManager> processors{new CContentProcessorsManager(files.get())};
     CRefHandle<CContentManager> content{new CContentManager(nullptr, files.get(), processors.get())};
     CRefHandle<CEngine> engine{new CEngine(CEngineCreationParams())};
-    files->addRef();
-    engine->setFileSystem(files.get());
-    setEngineInstance(engine.get());
-    CNodeFactory* factory = CNodeFactory::getShared();
-    registerStandardNodes(*factory);
-    (void)factory->registerNodeClass(CStringW(u"GGameLevelScene"), &GGameLevelScene::create);
-    (void)factory->registerNodeClass(CStringW(u"GBuildingNode"), &GBuildingNode::create);
-    (void)factory->registerNodeClass(CStringW(u"GWGridNode"), &GWGridNode::create);
-    (void)factory->registerNodeClass(CStringW(u"GRailRoadNode"), &GRailRoadNode::create);
-    (void)factory->registerNodeClass(CStringW(u"GMajorOfficeNode"), &TestHeadquarters::create);
-    (void)factory->registerNodeClass(CStringW(u"GOnRoadLocationNode"), &TestLocation::create);
-    ASSERT_TRUE(CSceneNodeProcessor::registerWith(processors.get(), factory));
+    ASSERT_TRUE(prepareLevelReading(engine.get(), files.get(), processors.get()));
 
     CRefHandle<GGameLevelScene> scene(
         content->loadNode<GGameLevelScene>(CStringW(u"tests/game/world/data/level1/Level.mscn"), false));
