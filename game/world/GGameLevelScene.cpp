@@ -54,7 +54,6 @@
 namespace {
 
 constexpr uint32_t kOverlayLineColor = 0xFF00FF00u;
-constexpr int kFirstRecordGuard = 10000;
 
 const CName& nameOf(const char* text, CName& slot) {
     if (slot == CName())
