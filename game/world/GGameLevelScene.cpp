@@ -203,6 +203,8 @@ GGameLevelScene::GGameLevelScene(const CObjectName& contentName, BaseNode* paren
 
 GGameLevelScene::~GGameLevelScene() {
     setScheduler(nullptr);
+    if (m_buildingsNode)
+        m_buildingsNode->removePostHandler(this);
     resumeStoppedScheduler();
     if (m_levelConfiguration)
         m_levelConfiguration->getRandomEvents()->stopAll();
@@ -289,6 +291,8 @@ void GGameLevelScene::bindChildren() {
 
     m_places.clear();
     m_headquarters = nullptr;
+    if (m_buildingsNode)
+        m_buildingsNode->removePostHandler(this);
     m_buildingsNode = nodeCast<ControlNode>(findChild(buildingsName(), 0));
     if (m_buildingsNode) {
         m_buildingsNode->addPostHandler(this);

@@ -109,6 +109,32 @@ public:
     int appearances = 0;
 };
 
+// A train of the pool: goes to the station it is sent to.
+class TestTrain : public GObjectNode, public ILevelTrain {
+public:
+    static constexpr int32_t TypeId = ILevelTrain::TypeId;
+    using GObjectNode::GObjectNode;
+    static BaseNode* create(const CObjectName& name) { return new TestTrain(name, nullptr, nullptr); }
+    [[nodiscard]] int32_t getTypeId() const override { return TypeId; }
+    [[nodiscard]] bool isKindOf(int32_t id) const override { return id == TypeId || GObjectNode::isKindOf(id); }
+    using BaseNode::clone;
+    [[nodiscard]] BaseNode* clone(BaseNode* parent, BaseNode* manager) const override {
+        return cloneAs<TestTrain>(parent, manager);
+    }
+
+    int getTrainState() const override { return state; }
+    void setTrainConfig(GTrainConfig* record) override { config = record; }
+    void assignToStation(GBuildingNode* target) override {
+        station = target;
+        state = 1;
+        target->onTrainAssigned(this);
+    }
+
+    int state = ILevelTrain::Idle;
+    GTrainConfig* config = nullptr;
+    GBuildingNode* station = nullptr;
+};
+
 // Keeps the game messages the scenes post for their parents.
 class RecordingManager : public SceneManager {
 public:
@@ -159,7 +185,7 @@ const std::string kTemplates =
     node("BaseNode", "MoneyLetter", {},
          node("TextNode", "Text") + node("BaseNode", "Progress") +
              "<States><State Name=\"Appear\"/><State Name=\"Disappear\"/><State Name=\"DisappearHit\"/></States>") +
-    "</SceneNode>";
+    node("TestTrain", "Train1") + "</SceneNode>";
 
 // A few building records of our own beside the shared ones.
 const std::string kBuildings = R"(<ObjectsConfiguration>
@@ -198,6 +224,7 @@ bool prepareLevelReading(CEngine* engine, CVirtualFileSystem* files, CContentPro
     (void)factory->registerNodeClass(CStringW(u"GRailRoadNode"), &GRailRoadNode::create);
     (void)factory->registerNodeClass(CStringW(u"GPolygonNode"), &GPolygonNode::create);
     (void)factory->registerNodeClass(CStringW(u"TestHeadquarters"), &TestHeadquarters::create);
+    (void)factory->registerNodeClass(CStringW(u"TestTrain"), &TestTrain::create);
     (void)factory->registerNodeClass(CStringW(u"GMajorOfficeNode"), &TestHeadquarters::create);
     (void)factory->registerNodeClass(CStringW(u"GOnRoadLocationNode"), &TestLocation::create);
     return CSceneNodeProcessor::registerWith(processors, factory);
@@ -417,6 +444,22 @@ TEST_F(GGameLevelSceneTest, CollectingALetterPaysAndDoesNotSelect) {
     click(scene.get());
     EXPECT_EQ(scene->getSelectedBuilding(), nullptr);
     EXPECT_EQ(scene->getPreviousSelection(), hut);
+
+    // A letter on a building that stops operating goes at the next tick.
+    EXPECT_EQ(hut->getTimeSinceIncome(), 0);
+    hut->setTimeSinceIncome(5000);
+    hut->setReachable(true);
+    hut->setRequiredServices(true);
+    send(new GLetterEvent(none, none, false, {1.0f, 1.0f}, {4000.0f, 4000.0f}));
+    ASSERT_EQ(scene->getLetters().size(), 1u);
+    CRefHandle<BaseNode> second = CRefHandle<BaseNode>::share(scene->getLetters()[0]);
+    (void)scene->update(20);
+    EXPECT_EQ(scene->getLetters().size(), 1u);
+    hut->setDamageState(GBuildingNode::DamageBroken, true);
+    (void)scene->update(20);
+    EXPECT_TRUE(scene->getLetters().empty());
+    ASSERT_NE(second->getCurrentState(), nullptr);
+    EXPECT_EQ(second->getCurrentState()->getName(), CName("Disappear"));
 }
 
 TEST_F(GGameLevelSceneTest, BrokenBuildingEventsPickByFilterKindAndRepairTime) {
@@ -740,6 +783,60 @@ TEST_F(GGameLevelSceneTest, AStationShowsTheStripNamedAfterItWithinItsRowOnly) {
     EXPECT_EQ(stateOf(strip), CName("Place7"));
     EXPECT_EQ(scene->showStationRailway(find("Place8")), strip);
     EXPECT_EQ(stateOf(strip), CName("Place7"));
+}
+
+TEST_F(GGameLevelSceneTest, TheFirstTrainComesToTheFirstReadyStationAtOnce) {
+    const std::string places = node(
+        "ControlNode", "Buildings", {},
+        node("TestHeadquarters", "HQ", box(0, 200, 50, 50) + templated("Office")) +
+            node("GBuildingNode", "Place2", box(100, 200, 50, 50) + templated("RailRoadStation1")) +
+            node("GBuildingNode", "Place3", box(200, 200, 50, 50) + templated("RailRoadStation1")));
+    ASSERT_TRUE(load(level(places)));
+    start(levelRules("", 1));
+    const CArray<GObjectNode*>& pool = scene->getTrainPool();
+    ASSERT_EQ(pool.size(), 24u);
+    for (GObjectNode* train : pool) {
+        EXPECT_FALSE(train->isVisible());
+        EXPECT_FALSE(train->canBeHit());
+        EXPECT_EQ(train->getParent(), scene->getTrainLayer());
+        EXPECT_EQ(train->getLevelScene(), scene.get());
+    }
+
+    // Only a reachable station is called; the first comes without waiting,
+    // and a station with a train on its way gets no other.
+    GBuildingNode* station = find("Place3");
+    station->setReachable(true);
+    scene->setRandomEventsPaused(false);
+    (void)scene->update(20);
+    (void)scene->update(20);
+    auto* first = static_cast<TestTrain*>(pool[0]);
+    EXPECT_EQ(first->station, station);
+    EXPECT_EQ(station->getAssignedTrains().size(), 1u);
+    EXPECT_EQ(static_cast<TestTrain*>(pool[1])->station, nullptr);
+    // The other station waits for its own countdown.
+    find("Place2")->setReachable(true);
+    (void)scene->update(20);
+    EXPECT_EQ(static_cast<TestTrain*>(pool[1])->station, nullptr);
+    EXPECT_FALSE(scene->assignTrain(find<GBuildingNode>("HQ"))) << "not a station";
+}
+
+TEST_F(GGameLevelSceneTest, SmokeOfALocationMakesWhatItCoversUnhittable) {
+    const std::string locations = node(
+        "BaseNode", "OnRoadLocations", {},
+        node("GOnRoadLocationNode", "Smoky", box(0, 0, 10, 10) + templated("Rock"),
+             node("GPolygonNode", "Smoke",
+                  "<vector3d Name=\"Position\" Value=\"100;100;0\"/>"
+                  "<string Name=\"Vertices\" Value=\"0;0,280;0,280;400,0;400\"/>")));
+    ASSERT_TRUE(load(level(kPlaces + locations)));
+    start(levelRules("", 1));
+    scene->blockHitsUnderSmoke();
+    EXPECT_FALSE(find("Place1")->canBeHit()) << "its centre (325, 225) lies under the smoke";
+    EXPECT_TRUE(find("Place3")->canBeHit());
+    EXPECT_TRUE(find("Smoky")->canBeHit()) << "its own smoke does not cover it";
+
+    find<TestLocation>("Smoky")->workState = ILevelLocation::Done;
+    scene->blockHitsUnderSmoke();
+    EXPECT_TRUE(find("Place1")->canBeHit());
 }
 
 // The fixture level made by the level tools, read through the content
