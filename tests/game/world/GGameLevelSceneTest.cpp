@@ -9,6 +9,7 @@
 #include "engine/content/CContentProcessorsManager.h"
 #include "engine/core/CEngine.h"
 #include "engine/core/CEngineCreationParams.h"
+#include "engine/core/CEventKeyUp.h"
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/CXmlStreamReader.h"
 #include "engine/io/FilePaths.h"
@@ -21,6 +22,9 @@
 #include "engine/scene/CSceneNodeProcessor.h"
 #include "engine/scene/SceneManager.h"
 #include "engine/scene/TemplateCollectionNode.h"
+#include "engine/video/CNullGraphicsDriver.h"
+#include "engine/video/CQuadBatch.h"
+#include "game/app/GGameApplication.h"
 #include "game/config/GBuildingConfig.h"
 #include "game/config/GRandomEventMessages.h"
 #include "game/config/GRandomEventRequest.h"
@@ -837,6 +841,38 @@ TEST_F(GGameLevelSceneTest, SmokeOfALocationMakesWhatItCoversUnhittable) {
     find<TestLocation>("Smoky")->workState = ILevelLocation::Done;
     scene->blockHitsUnderSmoke();
     EXPECT_TRUE(find("Place1")->canBeHit());
+}
+
+TEST_F(GGameLevelSceneTest, F1ShowsTheCostOverlayOnlyToDevelopers) {
+    std::vector<std::pair<int, int>> road;
+    for (int c = 0; c < 10; ++c)
+        road.emplace_back(1, c);
+    ASSERT_TRUE(load(level(kGrid + kPlaces), road));
+    start(levelRules("", 1));
+    scene->rebuildWalkGrid();
+    auto pressF1 = [this] {
+        CRefHandle<CEventKeyUp> key(new CEventKeyUp(0, GGameLevelScene::KeyF1));
+        return scene->onKeyUp(key.get());
+    };
+    EXPECT_FALSE(pressF1());
+    EXPECT_FALSE(scene->isDebugOverlayOn());
+    GGameApplication::setDeveloperMode(true);
+    EXPECT_TRUE(pressF1());
+    GGameApplication::setDeveloperMode(false);
+    ASSERT_TRUE(scene->isDebugOverlayOn());
+
+    CArray<CRenderItem> list;
+    scene->registerForRendering(list);
+    int overlays = 0;
+    for (const CRenderItem& item : list)
+        overlays += item.node == scene.get() && item.z == GGameLevelScene::OverlayDepth ? 1 : 0;
+    EXPECT_EQ(overlays, 1);
+    CRefHandle<IGraphicsDriver> driver(createNullDriver(CEngineCreationParams(), nullptr, nullptr));
+    ASSERT_TRUE(driver);
+    driver->quadBatch()->begin();
+    for (const CRenderItem& item : list)
+        item.node->render(driver.get(), item.clip);
+    driver->quadBatch()->end();
 }
 
 // The fixture level made by the level tools, read through the content
