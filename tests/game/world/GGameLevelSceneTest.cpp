@@ -875,6 +875,56 @@ TEST_F(GGameLevelSceneTest, F1ShowsTheCostOverlayOnlyToDevelopers) {
     driver->quadBatch()->end();
 }
 
+TEST_F(GGameLevelSceneTest, WorkDoneIsWrittenInTheHistoryOfTheGroup) {
+    const std::string locations = node("BaseNode", "OnRoadLocations", {},
+                                       node("GOnRoadLocationNode", "Location1", box(100, 100, 20, 20) +
+                                                                                    templated("Rock")));
+    ASSERT_TRUE(load(level(kPlaces + locations)));
+    start(levelRules("", 1));
+    GBuildingNode* hut = find("Place1");
+    auto* location = find<TestLocation>("Location1");
+    hut->setTimeSinceBuildOrRepair(50000);
+    hut->setTask(GBuildingNode::TaskBuild, nullptr);
+
+    manager->posted.clear();
+    send(new GBuildingCompletedMessage(hut, hut->getType()));
+    EXPECT_EQ(hut->getTaskKind(), GBuildingNode::TaskNone);
+    EXPECT_EQ(hut->getTimeSinceBuildOrRepair(), 0);
+    GResourceMap taken;
+    taken[CName("Materials")] = 4;
+    taken[CName("Gold")] = 2;
+    send(new GOnRoadLocationDoneMessage(location, location->getType(), taken));
+    send(new GBuildingRepairedMessage(hut));
+    send(new GResourceSoldMessage(CName("Gold"), 3, 90));
+    CRefHandle<CEvent> unknown(new GBuildingDestroyedMessage(nullptr));
+    (void)sendToLevel(scene->getLevelReceiver(), unknown.get());
+
+    struct Row {
+        int kind;
+        const char* type;
+        const char* place;
+        int amount;
+    };
+    const Row expected[] = {
+        {GGameLevelScene::ActionBuild, "Hut", "Place1", 0},
+        {GGameLevelScene::ActionTakeOnRoadMaterials, "Rock", "Location1", 4},
+        {GGameLevelScene::ActionTakeOnRoadGold, "Rock", "Location1", 2},
+        {GGameLevelScene::ActionBuild, "Rock", "Location1", 0},
+        {GGameLevelScene::ActionRepair, "Hut", "Place1", 0},
+        {GGameLevelScene::ActionGoldSell, nullptr, nullptr, 3},
+    };
+    const CArray<GHistoryRecord>& history = scene->getHistory();
+    ASSERT_EQ(history.size(), std::size(expected));
+    for (uint32_t i = 0; i < history.size(); ++i) {
+        EXPECT_EQ(history[i].kind, expected[i].kind) << i;
+        EXPECT_EQ(history[i].typeName, expected[i].type ? CName(expected[i].type) : CName()) << i;
+        EXPECT_EQ(history[i].placeName, expected[i].place ? CName(expected[i].place) : CName()) << i;
+        EXPECT_EQ(history[i].amount, expected[i].amount) << i;
+    }
+    // The messages go on to the play screen: none is consumed.
+    EXPECT_FALSE(scene->handleEvent(unknown.get()));
+}
+
 // The fixture level made by the level tools, read through the content
 // manager with the shared configuration.
 TEST(GGameLevelSceneFixtureTest, TheFixtureLevelLoadsAndBinds) {
