@@ -148,6 +148,14 @@ public:
     [[nodiscard]] BaseNode* getHeadquarters() const override;
     [[nodiscard]] int pathLength(float fromX, float fromY, float toX, float toY) const override;
 
+    // What the world's objects ask of the level beside IGameLevel (the same
+    // queries the other parts of the world name).
+    [[nodiscard]] float getLevelWidth() const { return getBounds().x; }
+    // Both guest counters.
+    [[nodiscard]] int getLevelGuests() const { return m_guests + m_extraGuests; }
+    [[nodiscard]] BaseNode* getOnRoadLocationsNode() const { return m_locationsNode; }
+    [[nodiscard]] BaseNode* getEffectsLayer() const { return m_effectsNode; }
+
     // What the objectives read of the level.
     [[nodiscard]] const IObjectiveLevel& getObjectiveLevel() const { return m_objectiveView; }
 
