@@ -679,7 +679,7 @@ bool GGameLevelScene::assignTrain(GBuildingNode* station) {
         return false;
     for (GObjectNode* object : m_trainPool) {
         ILevelTrain* train = levelTrainOf(object);
-        if (train && train->getTrainState() == ILevelTrain::Idle) {
+        if (train && train->getState() == ILevelTrain::Idle) {
             train->assignToStation(station);
             return true;
         }

@@ -64,7 +64,7 @@ public:
     static constexpr int32_t TypeId = 2068;
     static constexpr int Idle = 0;
 
-    [[nodiscard]] virtual int getTrainState() const = 0;
+    [[nodiscard]] virtual int32_t getState() const = 0;
     virtual void setTrainConfig(GTrainConfig* config) = 0;
     virtual void assignToStation(GBuildingNode* station) = 0;
 

@@ -126,7 +126,7 @@ public:
         return cloneAs<TestTrain>(parent, manager);
     }
 
-    int getTrainState() const override { return state; }
+    int32_t getState() const override { return state; }
     void setTrainConfig(GTrainConfig* record) override { config = record; }
     void assignToStation(GBuildingNode* target) override {
         station = target;
