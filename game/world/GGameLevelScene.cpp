@@ -165,6 +165,19 @@ void setLetterProgress(BaseNode* letter, float fraction) {
         updateIncomeClock(progress, fraction);
 }
 
+// A place's random resources are listed as nodes or as counted references.
+template <class T> BaseNode* nodeOf(T* node) { return node; }
+template <class T> BaseNode* nodeOf(const CRefHandle<T>& node) { return node.get(); }
+
+// The place takes the pile as its random resource; where piles can appear
+// animated, this one does.
+template <class Place> void attachPile(Place* place, GBuildingNode* pile) {
+    if constexpr (requires { place->attachRandomResource(pile, true); })
+        place->attachRandomResource(pile, true);
+    else
+        place->attachRandomResource(pile);
+}
+
 bool contains(const CArray<CName>& names, CName name) {
     for (CName entry : names)
         if (entry == name)
@@ -574,8 +587,8 @@ void GGameLevelScene::refreshHoverStates() {
     for (GBuildingNode* place : m_places) {
         if (!place->isVisible() || !place->isEnabled())
             continue;
-        for (BaseNode* node : place->getRandomResources())
-            if (auto* pile = nodeCast<ControlNode>(node); pile && pile->isHovered())
+        for (const auto& entry : place->getRandomResources())
+            if (auto* pile = nodeCast<ControlNode>(nodeOf(entry)); pile && pile->isHovered())
                 pile->onHoverChanged();
     }
 }
@@ -1310,7 +1323,7 @@ GBuildingNode* GGameLevelScene::createPile(GBuildingNode* building, CName templa
             pile->setType(type, false, false);
     pile->setTemplateName(templateName);
     pile->addResources(resources);
-    building->attachRandomResource(pile);
+    attachPile(building, pile);
     return pile;
 }
 
@@ -1679,8 +1692,8 @@ void GGameLevelScene::rebuildWalkGrid() {
         place->setRequiredServices(services);
         if (!services && place->getTaskKind() != GBuildingNode::TaskNone)
             static_cast<void>(place->cancelTask());
-        for (BaseNode* node : place->getRandomResources()) {
-            ILevelLocation* pile = levelLocationOf(node);
+        for (const auto& entry : place->getRandomResources()) {
+            ILevelLocation* pile = levelLocationOf(nodeOf(entry));
             if (!pile)
                 continue;
             pile->refreshReachability();
@@ -1718,8 +1731,8 @@ void GGameLevelScene::setObstacleCost(uint8_t value, const BaseNode* except) {
         if (location != except && isActiveObstacle(location))
             forEachObstacleCell(location, [this, value](int32_t c, int32_t r) { m_pathFinder.setCost(c, r, value); });
     for (GBuildingNode* place : m_places)
-        for (BaseNode* node : place->getRandomResources())
-            if (ILevelLocation* pile = levelLocationOf(node))
+        for (const auto& entry : place->getRandomResources())
+            if (ILevelLocation* pile = levelLocationOf(nodeOf(entry)))
                 pile->refreshReachability();
 }
 

@@ -535,7 +535,8 @@ TEST_F(GGameLevelSceneTest, ADestroyedBuildingLeavesAShareOfItsMaterials) {
         EXPECT_EQ(pile->getTemplateName(), CName("OnRoadMaterials"));
         EXPECT_EQ(pile->getType()->Name, CName("OnRoadMaterials"));
         ASSERT_EQ(place->getRandomResources().size(), 1u);
-        EXPECT_EQ(place->getRandomResources()[0], pile);
+        const auto& taken = place->getRandomResources()[0];
+        EXPECT_EQ(&*taken, pile);
     }
 }
 
