@@ -47,6 +47,7 @@
 #include "game/world/GGertrudaNode.h"
 #include "game/world/GMajorOfficeNode.h"
 #include "game/world/GOnRoadLocationNode.h"
+#include "game/world/GGameLevelScene.h"
 #include "game/world/GRailRoadNode.h"
 #include "game/world/GTrainNode.h"
 #include "game/world/GWGridNode.h"
@@ -114,6 +115,7 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GHeadquartersScene", &GHeadquartersScene::create},
     {u"GOnRoadLocationNode", &GOnRoadLocationNode::create},
     {u"GMajorOfficeNode", &GMajorOfficeNode::create},
+    {u"GGameLevelScene", &GGameLevelScene::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {
