@@ -259,7 +259,7 @@ public:
     [[nodiscard]] const CArray<GHistoryRecord>& getHistory() const { return m_history; }
     [[nodiscard]] const CArray<int>& getProvidedServices() const { return m_providedServices; }
     [[nodiscard]] const CArray<int>& getIdleServices() const { return m_idleServices; }
-    [[nodiscard]] const CArray<uint8_t>& getGroupResults() const { return m_groupResults; }
+    [[nodiscard]] const CArray<uint8_t>* getGroupResults() const override { return &m_groupResults; }
     [[nodiscard]] float getPossibleIncome() const { return m_possibleIncome; }
     [[nodiscard]] int getGoldIncome() const { return m_goldIncome; }
     [[nodiscard]] int getGuests() const { return m_guests; }

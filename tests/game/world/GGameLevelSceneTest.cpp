@@ -385,7 +385,7 @@ TEST_F(GGameLevelSceneTest, TheLastGroupPostsCompletionThenTheLevelEndAndNothing
     EXPECT_EQ(scene->getGroupIndex(), 2);
     EXPECT_TRUE(scene->isGroupComplete());
     EXPECT_TRUE(scene->hasGroupChanged());
-    EXPECT_EQ(scene->getGroupResults().size(), 3u);
+    EXPECT_EQ(scene->getGroupResults()->size(), 3u);
 
     const auto& last = manager->posted;
     auto* end = dynamic_cast<GGameMessage*>(last.back().get());
