@@ -1,6 +1,12 @@
 #pragma once
 
+#include "engine/core/CName.h"
+
 class BaseNode;
+class GBuildingConfig;
+class GProduceItemConfig;
+class GUniqUpgradeConfig;
+class IObjectiveLevel;
 class CEventReceiver;
 class GlobalConfig;
 class CUpdateScheduler;
@@ -56,6 +62,62 @@ public:
     [[nodiscard]] virtual BaseNode* getHeadquarters() const { return nullptr; }
     // Steps of the walk path between two points; -1 when there is none.
     [[nodiscard]] virtual int pathLength(float, float, float, float) const { return -1; }
+
+    // What the play screen reads and asks of its level (added for play48).
+    // The building place the player has selected; null when none.
+    [[nodiscard]] virtual BaseNode* getFocusedBuilding() const { return nullptr; }
+    // The level's guests (both counters summed), possible income and guests, happiness.
+    [[nodiscard]] virtual int getGuestsTotal() const { return 0; }
+    [[nodiscard]] virtual float getPossibleIncome() const { return 0.0f; }
+    [[nodiscard]] virtual int getPossibleGuests() const { return 0; }
+    [[nodiscard]] virtual int getHappinessTotal() const { return 0; }
+    // The current objective group's index.
+    [[nodiscard]] virtual int getCurrentGroupIndex() const { return 0; }
+    // True while the current group has just been completed and the next is not shown yet.
+    [[nodiscard]] virtual bool isGroupJustCompleted() const { return false; }
+    // The level clock in ms; the play screen raises it when a group is completed in time.
+    [[nodiscard]] virtual int getLevelClockMs() const { return 0; }
+    virtual void setLevelClockMs(int) {}
+    // The level as its objectives read it; null when it has none.
+    [[nodiscard]] virtual const IObjectiveLevel* getObjectiveLevel() const { return nullptr; }
+    // The headquarters' checks of a command (false without headquarters).
+    [[nodiscard]] virtual bool canBuild(BaseNode*, const GBuildingConfig*) const { return false; }
+    [[nodiscard]] virtual bool canRepair(BaseNode*, const GBuildingConfig*) const { return false; }
+    [[nodiscard]] virtual bool canAffordProduction(BaseNode*, const GProduceItemConfig*) const { return false; }
+    [[nodiscard]] virtual bool canAffordUniqueUpgrade(BaseNode*, const GUniqUpgradeConfig*) const { return false; }
+    // The headquarters' free workers, its workers limit, and the ms left of a worker order (-1: none).
+    [[nodiscard]] virtual int getFreeWorkers() const { return 0; }
+    [[nodiscard]] virtual int getHeadquartersWorkersLimit() const { return 0; }
+    [[nodiscard]] virtual int getWorkerOrderTimeLeft() const { return -1; }
+    // A building's income with `type` (null: its own), rounded as shown.
+    [[nodiscard]] virtual float getBuildingIncome(const BaseNode*, const GBuildingConfig*) const { return 0.0f; }
+    // Guests a Commercial building of `type` serves.
+    [[nodiscard]] virtual int getServedGuestsCount(const BaseNode*, const GBuildingConfig*) const { return 0; }
+    // True when another place already gives the service of `type` to the building's places.
+    [[nodiscard]] virtual bool overlapsOtherProvider(const BaseNode*, const GBuildingConfig*) const { return false; }
+    // Standing trains at a station: state (3 standing), whether it has buy (sale false) or sell offers.
+    [[nodiscard]] virtual int getTrainState(const BaseNode*) const { return 0; }
+    [[nodiscard]] virtual bool trainHasOffers(const BaseNode*, bool /*sale*/) const { return false; }
+    // One offer of a standing train; false past the last one.
+    struct TrainOffer {
+        bool sale = false;
+        bool used = false;
+        CName resource;
+        int amount = 0;
+        int price = 0;
+        CName templateName;
+    };
+    [[nodiscard]] virtual bool getTrainOffer(const BaseNode*, int /*index*/, TrainOffer&) const { return false; }
+    // The railway of a station: kind, x, width and the first train's Velocity (0: no train); false without one.
+    struct Railway {
+        int kind = 0;
+        float x = 0.0f;
+        float width = 0.0f;
+        float velocity = 0.0f;
+    };
+    [[nodiscard]] virtual bool getStationRailway(const BaseNode*, Railway&) const { return false; }
+    // Sends the trains standing at a station away.
+    virtual void sendTrainsAway(BaseNode*) {}
 
 protected:
     ~IGameLevel() = default;

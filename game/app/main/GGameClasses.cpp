@@ -31,6 +31,7 @@
 #include "game/nodes/GTwoSpritesProgressBarNode.h"
 #include "game/nodes/GWaveNode.h"
 #include "game/nodes/GWeatherParticlesNode.h"
+#include "game/play/GGamePlayScene.h"
 #include "game/screens/GComicsScene.h"
 #include "game/screens/GMainMenuScene.h"
 #include "game/screens/GOptionsScene.h"
@@ -94,6 +95,7 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GWaveNode", &GWaveNode::create},
     {u"GSelfDestructNode", &GSelfDestructNode::create},
     {u"GSplineMovableNode", &GSplineMovableNode::create},
+    {u"GGamePlayScene", &GGamePlayScene::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {
