@@ -351,10 +351,10 @@ LevelConfiguration* GGamePlayScene::levelConfiguration() const {
 }
 
 ObjectsConfiguration* GGamePlayScene::objectsConfiguration() const {
-    if (GGameApplication* game = GGameApplication::instance())
-        if (ObjectsConfiguration* objects = game->getObjectsConfiguration())
-            return objects;
-    return m_level ? m_level->getObjectsConfiguration() : nullptr;
+    if (ObjectsConfiguration* objects = m_level ? m_level->getObjectsConfiguration() : nullptr)
+        return objects;
+    GGameApplication* game = GGameApplication::instance();
+    return game ? game->getObjectsConfiguration() : nullptr;
 }
 
 const GlobalConfig* GGamePlayScene::globalConfig() const {
