@@ -8,6 +8,7 @@ class GProduceItemConfig;
 class GUniqUpgradeConfig;
 class IObjectiveLevel;
 class CEventReceiver;
+class CStringW;
 class GlobalConfig;
 class CUpdateScheduler;
 class CVector2d;
@@ -66,8 +67,9 @@ public:
     // What the play screen reads and asks of its level (added for play48).
     // The building place the player has selected; null when none.
     [[nodiscard]] virtual BaseNode* getFocusedBuilding() const { return nullptr; }
-    // The level's guests (both counters summed), possible income and guests, happiness.
-    [[nodiscard]] virtual int getGuestsTotal() const { return 0; }
+    // The level's guests (both guest counters); 0 without them.
+    [[nodiscard]] virtual int getLevelGuests() const { return 0; }
+    // The level's possible income and guests, and its happiness.
     [[nodiscard]] virtual float getPossibleIncome() const { return 0.0f; }
     [[nodiscard]] virtual int getPossibleGuests() const { return 0; }
     [[nodiscard]] virtual int getHappinessTotal() const { return 0; }
@@ -79,7 +81,7 @@ public:
     [[nodiscard]] virtual int getLevelClockMs() const { return 0; }
     virtual void setLevelClockMs(int) {}
     // The level as its objectives read it; null when it has none.
-    [[nodiscard]] virtual const IObjectiveLevel* getObjectiveLevel() const { return nullptr; }
+    [[nodiscard]] virtual const IObjectiveLevel* getObjectivesView() const { return nullptr; }
     // The headquarters' checks of a command (false without headquarters).
     [[nodiscard]] virtual bool canBuild(BaseNode*, const GBuildingConfig*) const { return false; }
     [[nodiscard]] virtual bool canRepair(BaseNode*, const GBuildingConfig*) const { return false; }
@@ -118,6 +120,17 @@ public:
     [[nodiscard]] virtual bool getStationRailway(const BaseNode*, Railway&) const { return false; }
     // Sends the trains standing at a station away.
     virtual void sendTrainsAway(BaseNode*) {}
+    // The places by the road in order, and a place's state (1 available).
+    [[nodiscard]] virtual int getOnRoadLocationCount() const { return 0; }
+    [[nodiscard]] virtual BaseNode* getOnRoadLocation(int) const { return nullptr; }
+    [[nodiscard]] virtual int getOnRoadLocationState(const BaseNode*) const { return 0; }
+    // Marks (or unmarks) a place by the road as blocking a walk.
+    virtual void setOnRoadLocationImpending(BaseNode*, bool) {}
+    // The available places by the road on the walk path to `building`.
+    virtual void findBlockingLocations(BaseNode* /*building*/, CArray<BaseNode*>& /*out*/) const {}
+    // A place by the road's quest character text (a dictionary key) and its time (ms).
+    [[nodiscard]] virtual const CStringW* getQuestCharacterText(const BaseNode*) const { return nullptr; }
+    [[nodiscard]] virtual int getQuestCharacterTime(const BaseNode*) const { return 3000; }
 
 protected:
     ~IGameLevel() = default;

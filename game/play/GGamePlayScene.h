@@ -172,6 +172,13 @@ public:
     void layoutGoalsPanel();
     void showGameHint();
     void hideGameHint();
+    void showQuestCharacter(BaseNode* location);
+    void hideQuestCharacter();
+    void playQuestVoice(const CStringW& textKey);
+    void highlightBlockingLocations(GBuildingNode* building);
+    [[nodiscard]] int getQuestState() const { return m_questState; }
+    [[nodiscard]] bool isImpendingShown() const { return m_impendingShown; }
+    [[nodiscard]] GBuildingNode* getImpendingFor() const { return m_impendingFor; }
 
     // ---- Building page
     void updateBuildingPage();

@@ -9,6 +9,7 @@
 #include "engine/nodes/SpriteNode.h"
 #include "engine/nodes/TextNode.h"
 #include "engine/scene/CNodeState.h"
+#include "engine/sound/SoundCue.h"
 #include "game/config/GBuildingConfig.h"
 #include "game/config/GNumberText.h"
 #include "game/config/GObjective.h"
@@ -416,7 +417,7 @@ void GGamePlayScene::updateMoneyPanel() {
         setTextOf(m_goldAmountText, groupedNumber(m_headquarters->getResource(nameIdGold())));
     }
     if (m_level) {
-        setTextOf(m_guestsText, groupedNumber(m_level->getGuestsTotal()));
+        setTextOf(m_guestsText, groupedNumber(m_level->getLevelGuests()));
         setTextOf(m_happinessText, groupedNumber(m_level->getHappinessTotal()));
     }
 }
@@ -424,7 +425,7 @@ void GGamePlayScene::updateMoneyPanel() {
 void GGamePlayScene::updateGuestsSign() {
     if (!levelConfiguration() || !m_guestsText)
         return;
-    m_guestsText->setText(formatted("GuestsSign", groupedNumber(m_level->getGuestsTotal())));
+    m_guestsText->setText(formatted("GuestsSign", groupedNumber(m_level->getLevelGuests())));
 }
 
 void GGamePlayScene::updateGoalsPageTexts() {
@@ -435,7 +436,7 @@ void GGamePlayScene::updateGoalsPageTexts() {
     setTextOf(childAs<TextNode>(m_goalsPage, "IncomeText"),
               formatted("GamePlay_INCOME", groupedNumber(int(std::floor(m_level->getLevelIncome() + 0.5f)))));
     setTextOf(childAs<TextNode>(m_goalsPage, "GuestsText"),
-              formatted("GamePlay_GUESTS", groupedNumber(m_level->getGuestsTotal())));
+              formatted("GamePlay_GUESTS", groupedNumber(m_level->getLevelGuests())));
     setTextOf(childAs<TextNode>(m_goalsPage, "PossibleIncomeText"),
               formatted("GamePlay_POSSIBLE_INCOME", groupedNumber(wholeNumber(m_level->getPossibleIncome()))));
     setTextOf(childAs<TextNode>(m_goalsPage, "PossibleGuestsText"),
@@ -447,7 +448,7 @@ void GGamePlayScene::updateGoalChecks(bool force) {
     if (!configuration || m_level->isGroupJustCompleted())
         return;
     const ObjectivesGroup* group = configuration->getGroup(uint32_t(m_level->getCurrentGroupIndex()));
-    const IObjectiveLevel* objectiveLevel = m_level->getObjectiveLevel();
+    const IObjectiveLevel* objectiveLevel = m_level->getObjectivesView();
     if (!group || !objectiveLevel)
         return;
     for (uint32_t i = 0; i < group->size(); ++i) {
@@ -468,7 +469,7 @@ void GGamePlayScene::updateGoalChecks(bool force) {
 }
 
 float GGamePlayScene::layoutGoalRows(const CArray<CheckBoxNode*>& checks, const ObjectivesGroup* group) {
-    const IObjectiveLevel* objectiveLevel = m_level ? m_level->getObjectiveLevel() : nullptr;
+    const IObjectiveLevel* objectiveLevel = m_level ? m_level->getObjectivesView() : nullptr;
     float y = 0.0f;
     float sum = 0.0f;
     const uint32_t count = group ? group->size() : 0;
@@ -537,4 +538,88 @@ void GGamePlayScene::hideGameHint() {
     const CNodeState* state = m_gameHint->getCurrentState();
     if (!state || state->getName() != CName("Disappear"))
         m_gameHint->setState(CName("Disappear"), nullptr, CName());
+}
+
+// ---------------------------------------------------------------------------
+// Quest character and blocking places
+
+void GGamePlayScene::showQuestCharacter(BaseNode* location) {
+    const CStringW* text = location && m_level ? m_level->getQuestCharacterText(location) : nullptr;
+    if (!text || !m_gameMenu || text->empty())
+        return;
+    const int time = m_level->getQuestCharacterTime(location);
+    BaseNode* character = child(m_gameMenu, "QuestCharacter");
+    if (time <= 99 || !character)
+        return;
+    setTextOf(childAs<TextNode>(character, "Text"), *text);
+    if (const GBuildingConfig* type = typeOf(nodeCast<GBuildingNode>(location))) {
+        character->applyStateRecursive(type->Name, nullptr);
+        for (BaseNode* part : character->getChildren())
+            if (part->isKindOf(ControlNode::TypeId))
+                part->applyStateRecursive(type->Name, nullptr);
+    }
+    const CNodeState* state = character->getCurrentState();
+    if (!state || state->getName() != CName("Appear")) {
+        character->setState(CName("Appear"), nullptr, CName());
+        playQuestVoice(*text);
+    }
+    m_questState = time;
+    m_questPlace = location;
+}
+
+void GGamePlayScene::hideQuestCharacter() {
+    if (!m_gameMenu)
+        return;
+    if (BaseNode* character = child(m_gameMenu, "QuestCharacter")) {
+        const CNodeState* state = character->getCurrentState();
+        if (!state || (state->getName() != CName("Disappear") && state->getName() != CName("Hide"))) {
+            character->setState(CName("Disappear"), nullptr, CName());
+            stopQuestVoice();
+        }
+    }
+    m_questState = -1;
+}
+
+void GGamePlayScene::playQuestVoice(const CStringW& textKey) {
+    CStringW key = textKey;
+    if (key.length() >= 3 && key[0] == u'%')
+        key = key.subString(1, int(key.length()) - 2);
+    const CName cue{CString(key)};
+    if (m_questVoice && m_questVoice->getName() == cue && m_questVoice->getState() != 0)
+        return;
+    stopQuestVoice();
+    if (CSoundCueManager* cues = cueManager())
+        m_questVoice = CRefHandle<SoundCue>::share(cues->play(cue, false, 0));
+}
+
+void GGamePlayScene::highlightBlockingLocations(GBuildingNode* building) {
+    if (!m_level)
+        return;
+    const int count = m_level->getOnRoadLocationCount();
+    if (!building) {
+        for (int i = 0; i < count; ++i) {
+            BaseNode* location = m_level->getOnRoadLocation(i);
+            if (location && m_level->getOnRoadLocationState(location) == 1)
+                m_level->setOnRoadLocationImpending(location, false);
+        }
+        return;
+    }
+    CArray<BaseNode*> blocking;
+    m_level->findBlockingLocations(building, blocking);
+    m_impendingShown = false;
+    m_impendingFor = nullptr;
+    bool marked = false;
+    for (int i = 0; i < count; ++i) {
+        BaseNode* location = m_level->getOnRoadLocation(i);
+        if (!location || m_level->getOnRoadLocationState(location) != 1)
+            continue;
+        const bool blocks = blocking.indexOf(location) >= 0;
+        m_level->setOnRoadLocationImpending(location, blocks);
+        marked = marked || blocks;
+    }
+    if (marked) {
+        m_impendingShown = true;
+        m_impendingTimer = 0;
+        m_impendingFor = building;
+    }
 }

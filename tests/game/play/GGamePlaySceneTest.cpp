@@ -637,3 +637,92 @@ TEST_F(PlayScreen, WithoutAPlayerTheProfileIsLeftAlone) {
     bare->finishLevel(false); // no level: nothing written
     EXPECT_EQ(std::string(player()->getString("Ranks").c_str()), "1");
 }
+
+// ---------------------------------------------------------------------------
+// Quest character, blocking places and messages
+
+TEST_F(PlayScreen, QuestCharacterShowsOnlyForALongEnoughTextAndHidesAgain) {
+    startWithObjects();
+    ASSERT_TRUE(runSteps(3));
+    GBuildingNode* well = m_level->addPlace("Well1");
+    BaseNode* character = m_play->getGameMenu()->findChild(CName("QuestCharacter"), 1);
+    auto* line = nodeCast<TextNode>(character->findChild(CName("Text"), 1));
+    m_level->questText = CStringW(u"%Quest_Well%");
+
+    m_level->questTime = 99;
+    m_play->showQuestCharacter(well);
+    EXPECT_EQ(m_play->getQuestState(), -1);
+    EXPECT_EQ(character->getCurrentState(), nullptr);
+
+    m_level->questTime = 3000;
+    m_play->showQuestCharacter(well);
+    EXPECT_EQ(m_play->getQuestState(), 3000);
+    EXPECT_EQ(text(line->getText()), "%Quest_Well%");
+    EXPECT_EQ(character->getCurrentState()->getName(), CName("Appear"));
+    EXPECT_EQ(stateOf(character, "Look"), "Well1");
+
+    m_play->hideQuestCharacter();
+    EXPECT_EQ(m_play->getQuestState(), -1);
+    EXPECT_EQ(character->getCurrentState()->getName(), CName("Disappear"));
+
+    m_level->questText = CStringW();
+    m_play->showQuestCharacter(well);
+    EXPECT_EQ(m_play->getQuestState(), -1);
+}
+
+TEST_F(PlayScreen, BlockingPlacesOnTheWayAreMarkedAndUnmarked) {
+    startWithObjects();
+    const struct {
+        int state;
+        bool blocks;
+        bool marked;
+    } rows[] = {{1, true, true}, {1, false, false}, {0, true, false}};
+    for (const auto& row : rows) {
+        PlayLevel::Location location;
+        location.node = CRefHandle<GBuildingNode>(new GBuildingNode(CObjectName(), nullptr, nullptr));
+        location.state = row.state;
+        location.blocks = row.blocks;
+        m_level->locations.push_back(location);
+    }
+    GBuildingNode* target = m_level->addPlace("House1");
+    m_play->highlightBlockingLocations(target);
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(m_level->locations[i].impending, rows[i].marked) << i;
+    EXPECT_TRUE(m_play->isImpendingShown());
+    EXPECT_EQ(m_play->getImpendingFor(), target);
+
+    m_play->highlightBlockingLocations(nullptr);
+    EXPECT_FALSE(m_level->locations[0].impending);
+
+    m_level->locations[0].blocks = false;
+    m_play->highlightBlockingLocations(target);
+    EXPECT_FALSE(m_play->isImpendingShown());
+    EXPECT_EQ(m_play->getImpendingFor(), nullptr);
+}
+
+TEST_F(PlayScreen, GameMessagesOfThisScreen) {
+    startWithObjects();
+    // Two ids without a class of their own, taken and left alone.
+    struct Accepted : GGameMessage {
+        explicit Accepted(int id) : GGameMessage(0), id(id) {}
+        int32_t getType() const override { return id; }
+        int id;
+    };
+    for (int id : {4117, 4118}) {
+        CRefHandle<Accepted> accepted(new Accepted(id));
+        EXPECT_TRUE(m_play->handleEvent(accepted.get())) << id;
+    }
+    m_play->getWorkersSignBar()->setVisible(true);
+    m_play->getWorkersList()->setVisible(false);
+    CRefHandle<GWorkersTrainedMessage> trained(new GWorkersTrainedMessage(3));
+    EXPECT_TRUE(m_play->handleEvent(trained.get()));
+    EXPECT_FALSE(m_play->getWorkersSignBar()->isVisible());
+    EXPECT_TRUE(m_play->getWorkersList()->isVisible());
+
+    // The level's end: the profile takes the pass.
+    player()->setInt("LevelIndex", 0);
+    player()->setInt("MaxUnlockedLevelIndex", -1);
+    CRefHandle<GGameMessage> completed(new GGameMessage(1));
+    EXPECT_TRUE(m_play->handleEvent(completed.get()));
+    EXPECT_EQ(player()->getInt("MaxUnlockedLevelIndex"), 0);
+}

@@ -40,6 +40,29 @@ bool PlayLevel::getStationRailway(const BaseNode*, Railway& out) const {
     return withRailway;
 }
 
+BaseNode* PlayLevel::getOnRoadLocation(int index) const {
+    return index >= 0 && index < int(locations.size()) ? locations[size_t(index)].node.get() : nullptr;
+}
+
+int PlayLevel::getOnRoadLocationState(const BaseNode* location) const {
+    for (const Location& l : locations)
+        if (l.node.get() == location)
+            return l.state;
+    return 0;
+}
+
+void PlayLevel::setOnRoadLocationImpending(BaseNode* location, bool on) {
+    for (Location& l : locations)
+        if (l.node.get() == location)
+            l.impending = on;
+}
+
+void PlayLevel::findBlockingLocations(BaseNode*, CArray<BaseNode*>& out) const {
+    for (const Location& l : locations)
+        if (l.blocks)
+            out.push_back(l.node.get());
+}
+
 void PlayLevel::addObjects(std::string_view xml) {
     CRefHandle<CXmlStreamReader> reader(new CXmlStreamReader(xml.data(), xml.size()));
     EXPECT_TRUE(objects->readFromXml(*reader));

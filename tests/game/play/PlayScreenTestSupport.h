@@ -32,7 +32,7 @@ public:
     BaseNode* getPlace(int index) const override;
     BaseNode* getHeadquarters() const override { return headquarters.get(); }
     BaseNode* getFocusedBuilding() const override { return focused; }
-    int getGuestsTotal() const override { return guests; }
+    int getLevelGuests() const override { return guests; }
     int getLevelClockMs() const override { return clockMs; }
     void setLevelClockMs(int ms) override { clockMs = ms; }
     bool canBuild(BaseNode*, const GBuildingConfig* type) const override;
@@ -47,6 +47,13 @@ public:
     bool getTrainOffer(const BaseNode*, int index, TrainOffer& offer) const override;
     bool getStationRailway(const BaseNode*, Railway& out) const override;
     void sendTrainsAway(BaseNode*) override { ++trainsSentAway; }
+    int getOnRoadLocationCount() const override { return int(locations.size()); }
+    BaseNode* getOnRoadLocation(int index) const override;
+    int getOnRoadLocationState(const BaseNode* location) const override;
+    void setOnRoadLocationImpending(BaseNode* location, bool on) override;
+    void findBlockingLocations(BaseNode*, CArray<BaseNode*>& out) const override;
+    const CStringW* getQuestCharacterText(const BaseNode*) const override { return &questText; }
+    int getQuestCharacterTime(const BaseNode*) const override { return questTime; }
 
     // Reads building, unique-upgrade and station records into `objects`.
     void addObjects(std::string_view xml);
@@ -75,6 +82,16 @@ public:
     bool withRailway = true;
     Railway railway;
     int trainsSentAway = 0;
+    // Places by the road: the node, its state, its impending mark.
+    struct Location {
+        CRefHandle<GBuildingNode> node;
+        int state = 1;
+        bool impending = false;
+        bool blocks = false;
+    };
+    std::vector<Location> locations;
+    CStringW questText;
+    int questTime = 3000;
 
 protected:
     ~PlayLevel() override = default;
