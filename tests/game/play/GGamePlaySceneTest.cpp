@@ -19,6 +19,8 @@
 #include "game/play/GPlayFigures.h"
 #include "tests/game/play/PlayScreenTestSupport.h"
 
+using namespace sceneflow;
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -98,10 +100,10 @@ std::string stateOf(const BaseNode* node, const char* child = "Mark") {
 
 class PlayScreen : public PlayScreenTest {
 protected:
-    void startWithObjects(const std::string& level = levelWithGroups(3, true, "House4")) {
+    void startWithObjects(const std::string& level = levelWithGroups(3, true, "House4"), bool nullVideo = true) {
         m_level->addObjects(kObjects);
         m_level->readConfiguration(level);
-        startGame();
+        startGame(nullVideo);
         setTexts();
         CRefHandle<TabsConfiguration> tabs(new TabsConfiguration);
         CRefHandle<CXmlStreamReader> reader(new CXmlStreamReader(kTabs, std::strlen(kTabs)));
@@ -725,4 +727,40 @@ TEST_F(PlayScreen, GameMessagesOfThisScreen) {
     CRefHandle<GGameMessage> completed(new GGameMessage(1));
     EXPECT_TRUE(m_play->handleEvent(completed.get()));
     EXPECT_EQ(player()->getInt("MaxUnlockedLevelIndex"), 0);
+}
+
+// ---------------------------------------------------------------------------
+// The HUD on screen
+
+TEST_F(PlayScreen, HudDrawnThroughOpenGLMatchesItsReference) {
+    startWithObjects(R"(<Level><ForbiddenBuildings Value="House4"/><Objectives><ObjectivesGroup Time="300">
+        <Objective Type="Money" Value="5000" InfoStr="Earn 5,000"/>
+        <Objective Type="Money" Value="50000" InfoStr="Earn 50,000"/>
+        </ObjectivesGroup></Objectives></Level>)",
+                     false);
+    m_level->headquarters->addResource(CName("Money"), 12345);
+    m_level->headquarters->addResource(CName("Materials"), 80);
+    m_level->headquarters->addResource(CName("Gold"), 3);
+    m_level->income = 321.6f;
+    m_level->guests = 42;
+    m_level->happiness = 7;
+    m_level->focused = m_level->addPlace("BuildingPlace");
+    m_level->unaffordable.push_back(CName("House5"));
+    m_play->fillBuildLists();
+    m_play->updateBuildListStates(0);
+    dict()->set("Hint_BuildTab_Apartment", CStringW(u"Homes for the town's guests"));
+    dict()->set("Hint_BuildTab_ApartmentTip", CStringW(u"Grey houses come later; pick one to build"));
+    m_play->updateBuildPageHint(0, m_play->getApartmentPage(), nullptr, nullptr);
+    m_play->updateMoneyPanel();
+    m_play->layoutGoalsPanel();
+    m_play->updateGoalChecks(true);
+    // The money counter runs up to the headquarters' Money.
+    ASSERT_TRUE(runUntil([&] { return !m_play->getMoneyCounter()->isCounting(); }));
+    ASSERT_TRUE(runSteps(3));
+    EXPECT_EQ(text(m_play->getMoneyCounter()->getText()), "12,345");
+    EXPECT_EQ(text(m_play->getPanelGoalChecks()[0]->getText()), "Earn 5,000");
+    EXPECT_EQ(text(m_play->getPanelGoalChecks()[1]->getText()), "Earn 50,000 ($12,345/$50,000)");
+    EXPECT_FALSE(m_play->getPanelGoalChecks()[2]->isVisible());
+    m_game->drawFrame();
+    expectScreenLooksLike(kSourceFolder / "tests/game/play/data/PlayHudReference.png");
 }

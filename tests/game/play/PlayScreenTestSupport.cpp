@@ -9,10 +9,15 @@
 
 using namespace sceneflow;
 
+int ObjectivesView::getHeadquartersResource(CName name) const {
+    return headquarters ? headquarters->getResource(name) : 0;
+}
+
 PlayLevel::PlayLevel()
     : SceneNode(CObjectName(), nullptr, nullptr), configuration(new LevelConfiguration),
       objects(new ObjectsConfiguration), headquarters(new GBuildingNode(CObjectName(), nullptr, nullptr)) {
     headquarters->setLevelScene(this);
+    view.headquarters = headquarters.get();
 }
 
 BaseNode* PlayLevel::getPlace(int index) const {
@@ -107,6 +112,11 @@ void PlayScreenTest::startGame(bool nullVideo) {
     for (const char* name : {"GamePlayScene.mscn", "PlayTemplates.mscn"}) {
         const std::vector<uint8_t> bytes = readAllBytes(data / name);
         write(std::string("scenes/") + name, std::string(bytes.begin(), bytes.end()));
+    }
+    // The HUD's texts use the game's own font.
+    for (const char* name : {"Text.mfnt", "Text.png"}) {
+        const std::vector<uint8_t> bytes = readAllBytes(kSourceFolder / "assets/fonts" / name);
+        m_dir.write(std::string("assets/fonts/") + name, bytes);
     }
     GGameApplication* game = start(nullVideo);
     ASSERT_TRUE(game->init(CStringW()));

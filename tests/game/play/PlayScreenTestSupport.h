@@ -5,6 +5,7 @@
 #include "engine/scene/SceneNode.h"
 #include "game/config/GlobalConfig.h"
 #include "game/config/IGameLevel.h"
+#include "game/config/IObjectiveLevel.h"
 #include "game/config/LevelConfiguration.h"
 #include "game/config/ObjectsConfiguration.h"
 #include "game/play/GGamePlayScene.h"
@@ -14,6 +15,24 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+// The level as its objectives read it: the headquarters' Money and nothing
+// else.
+class ObjectivesView : public IObjectiveLevel {
+public:
+    int getHeadquartersResource(CName name) const override;
+    int getHeadquartersWorkers() const override { return 0; }
+    float getLevelIncome() const override { return 0.0f; }
+    int getLevelGuests() const override { return 0; }
+    int getLevelExtraGuests() const override { return 0; }
+    int getLevelHappiness() const override { return 0; }
+    uint32_t getPlaceCount() const override { return 0; }
+    GObjectivePlace getPlace(uint32_t) const override { return GObjectivePlace(); }
+    const CArray<GHistoryRecord>& getHistory() const override { return history; }
+
+    const GBuildingNode* headquarters = nullptr;
+    CArray<GHistoryRecord> history;
+};
 
 // The level scene as far as the play screen reads it, every answer set by
 // the test. Its places and headquarters are real building places.
@@ -33,6 +52,8 @@ public:
     BaseNode* getHeadquarters() const override { return headquarters.get(); }
     BaseNode* getFocusedBuilding() const override { return focused; }
     int getLevelGuests() const override { return guests; }
+    int getHappinessTotal() const override { return happiness; }
+    const IObjectiveLevel* getObjectivesView() const override { return &view; }
     int getLevelClockMs() const override { return clockMs; }
     void setLevelClockMs(int ms) override { clockMs = ms; }
     bool canBuild(BaseNode*, const GBuildingConfig* type) const override;
@@ -70,6 +91,8 @@ public:
     int levelNumber = 10;
     float income = 0.0f;
     int guests = 0;
+    int happiness = 0;
+    ObjectivesView view;
     int clockMs = 0;
     bool affordable = true;
     // Types the headquarters refuses to build, by name.
