@@ -285,8 +285,8 @@ private:
     [[nodiscard]] int headquartersMoney() const;
     [[nodiscard]] int freeWorkers() const;
     void fillProductionList(ListNode* list, CName resource, const char* dataPrefix, bool scaleByGoldM);
-    void updateProductionHint(TextNode* text, const ProduceItemOffer* item, const char* destroyless,
-                              const char* produceKey, const char* cantProduceKey, const char* tabKey);
+    void updateProductionHint(TextNode* text, const ProduceItemOffer* item, const char* produceKey,
+                              const char* cantProduceKey, const char* tabKey);
     void fillStationList(ListNode* list, BaseNode* train, bool sale, bool& used);
 
     ControlNode* m_hoveredControl = nullptr;

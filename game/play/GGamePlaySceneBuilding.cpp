@@ -1,9 +1,9 @@
 // The play screen's build lists, building-group page and building page.
 
 #include "engine/core/CString.h"
-#include "engine/nodes/ProgressBarNode.h"
 #include "engine/nodes/ButtonNode.h"
 #include "engine/nodes/ListNode.h"
+#include "engine/nodes/ProgressBarNode.h"
 #include "engine/nodes/TabSceneNode.h"
 #include "engine/nodes/TextNode.h"
 #include "engine/scene/CEventTemplatesChanged.h"
@@ -339,41 +339,31 @@ void GGamePlayScene::updateBuildingPage() {
 }
 
 void GGamePlayScene::getTaskTexts(GBuildingNode* building, CStringW& title, CStringW& hint) const {
-    const char* titleKey = nullptr;
-    const char* hintKey = nullptr;
+    // The title's key; the hint's is the same with "Hint" after it.
+    const char* key = nullptr;
     switch (building->getTaskKind()) {
     case GBuildingNode::TaskBuild:
-        if (building->getType() && building->getType()->Level >= 2) {
-            titleKey = "InProgress_Upgrade";
-            hintKey = "InProgress_UpgradeHint";
-        } else {
-            titleKey = "InProgress_Building";
-            hintKey = "InProgress_BuildingHint";
-        }
+        key = building->getType() && building->getType()->Level >= 2 ? "InProgress_Upgrade" : "InProgress_Building";
         break;
     case GBuildingNode::TaskProduce:
-        titleKey = "InProgress_Producing";
-        hintKey = "InProgress_ProducingHint";
+        key = "InProgress_Producing";
         break;
     case GBuildingNode::TaskDestroy:
-        titleKey = "InProgress_Destroy";
-        hintKey = "InProgress_DestroyHint";
+        key = "InProgress_Destroy";
         break;
     case GBuildingNode::TaskRepair:
-        titleKey = "InProgress_Repare";
-        hintKey = "InProgress_RepareHint";
+        key = "InProgress_Repare";
         break;
     case GBuildingNode::TaskUniqueUpgrade:
-        titleKey = "InProgress_Upgrade";
-        hintKey = "InProgress_UpgradeHint";
+        key = "InProgress_Upgrade";
         break;
     default:
         return;
     }
     if (!dictionary())
         return;
-    title = translated(titleKey);
-    hint = translated(hintKey);
+    title = translated(key);
+    hint = translated(CString(key) + "Hint");
 }
 
 void GGamePlayScene::updateHotelButtons(GBuildingNode* building, ControlNode* container) {
@@ -427,8 +417,7 @@ void GGamePlayScene::updateHotelButtons(GBuildingNode* building, ControlNode* co
             return button;
         button->setVisible(level >= fromLevel);
         if (up) {
-            button->setEnabled(up->AllowedFromLevel <= level && !has1 && !has2 &&
-                               canStartUniqueUpgrade(building, up));
+            button->setEnabled(up->AllowedFromLevel <= level && !has1 && !has2 && canStartUniqueUpgrade(building, up));
             button->setUpgraded(has);
         } else {
             button->setEnabled(false);
@@ -532,15 +521,15 @@ void GGamePlayScene::updateUniqueUpgradeHint(ControlNode* hovered, const GUniqUp
         else if (isNamed(hovered, "BackToBuildingButton"))
             m_buildingHintText->setText(CStringW(u"%Hint_BuildTabBack%"));
         else if (isNamed(hovered, "UniqUp1Button"))
-            m_buildingHintText->setText(CStringW(hasTemplate(hovered, "Game_UniqUp1Button")
-                                                     ? (enabled ? u"%Hint_BuildingTabUniqUp1%"
-                                                                : u"%Hint_BuildingTabCantUpgrade%")
-                                                     : u"%Hint_BuildingTabUniqUpgradeDontBought%"));
+            m_buildingHintText->setText(
+                CStringW(hasTemplate(hovered, "Game_UniqUp1Button")
+                             ? (enabled ? u"%Hint_BuildingTabUniqUp1%" : u"%Hint_BuildingTabCantUpgrade%")
+                             : u"%Hint_BuildingTabUniqUpgradeDontBought%"));
         else if (isNamed(hovered, "UniqUp2Button"))
-            m_buildingHintText->setText(CStringW(hasTemplate(hovered, "Game_UniqUp2Button")
-                                                     ? (enabled ? u"%Hint_BuildingTabUniqUp2%"
-                                                                : u"%Hint_BuildingTabCantUpgrade%")
-                                                     : u"%Hint_BuildingTabUniqUpgradeDontBought%"));
+            m_buildingHintText->setText(
+                CStringW(hasTemplate(hovered, "Game_UniqUp2Button")
+                             ? (enabled ? u"%Hint_BuildingTabUniqUp2%" : u"%Hint_BuildingTabCantUpgrade%")
+                             : u"%Hint_BuildingTabUniqUpgradeDontBought%"));
     }
     BaseNode* info = child(m_buildingPage, "BuildingInfoNode");
     GBuildingNode* building = focusedBuilding();
@@ -587,8 +576,8 @@ void GGamePlayScene::fillBuildingInfo(BaseNode* panelNode, const GBuildingConfig
     if (!building->isReachable()) {
         panel->setDescription(CStringW(u"%GamePlay_NoRoadHint%"));
     } else if (!building->isRequiredServiceProvided(building->getPlaceNumber(), type)) {
-        panel->setDescription(CStringW(type->Level > 0 ? u"%GamePlay_NoLicenseHint%"
-                                                       : u"%GamePlay_BuildingPlaceNoLicenseHint%"));
+        panel->setDescription(
+            CStringW(type->Level > 0 ? u"%GamePlay_NoLicenseHint%" : u"%GamePlay_BuildingPlaceNoLicenseHint%"));
     } else if (building->getDamageState() == GBuildingNode::DamageBroken) {
         panel->setDescription(CStringW(u"%GamePlay_BrokenHint%"));
     } else if (building->getTaskKind() != GBuildingNode::TaskNone) {

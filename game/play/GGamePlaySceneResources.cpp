@@ -2,10 +2,10 @@
 // station page, the production lists and the upper panel with the goals.
 
 #include "engine/core/CString.h"
-#include "engine/nodes/ProgressBarNode.h"
 #include "engine/nodes/ButtonNode.h"
 #include "engine/nodes/CheckBoxNode.h"
 #include "engine/nodes/ListNode.h"
+#include "engine/nodes/ProgressBarNode.h"
 #include "engine/nodes/SpriteNode.h"
 #include "engine/nodes/TextNode.h"
 #include "engine/scene/CNodeState.h"
@@ -84,8 +84,8 @@ void GGamePlayScene::updateMaterialsList() {
     updateMaterialsHint(nullptr);
 }
 
-void GGamePlayScene::updateProductionHint(TextNode* text, const ProduceItemOffer* item, const char*,
-                                          const char* produceKey, const char* cantProduceKey, const char* tabKey) {
+void GGamePlayScene::updateProductionHint(TextNode* text, const ProduceItemOffer* item, const char* produceKey,
+                                          const char* cantProduceKey, const char* tabKey) {
     if (!text || !dictionary())
         return;
     if (!m_hoveredControl) {
@@ -97,8 +97,8 @@ void GGamePlayScene::updateProductionHint(TextNode* text, const ProduceItemOffer
         text->setText(translated(enabled ? "Hint_BuildingTabDestroy" : "Hint_BuildingTabCantDestroy"));
     } else if (item) {
         const LevelConfiguration* configuration = levelConfiguration();
-        const int time = configuration ? wholeNumber(float(item->Time) * configuration->ModifierValues.MaterialPriceM)
-                                       : item->Time;
+        const int time =
+            configuration ? wholeNumber(float(item->Time) * configuration->ModifierValues.MaterialPriceM) : item->Time;
         if (enabled)
             text->setText(formatted(produceKey, plainNumber(item->Workers), plainNumber(time)));
         else
@@ -109,12 +109,12 @@ void GGamePlayScene::updateProductionHint(TextNode* text, const ProduceItemOffer
 }
 
 void GGamePlayScene::updateMaterialsHint(const ProduceItemOffer* item) {
-    updateProductionHint(m_materialsHintText, item, nullptr, "Hint_MaterialsProduce", "Hint_MaterialsCantProduce",
+    updateProductionHint(m_materialsHintText, item, "Hint_MaterialsProduce", "Hint_MaterialsCantProduce",
                          "Hint_MaterialsTab");
 }
 
 void GGamePlayScene::updateGoldHint(const ProduceItemOffer* item) {
-    updateProductionHint(m_goldHintText, item, nullptr, "Hint_GoldProduce", "Hint_GoldCantProduce", "Hint_GoldTab");
+    updateProductionHint(m_goldHintText, item, "Hint_GoldProduce", "Hint_GoldCantProduce", "Hint_GoldTab");
 }
 
 void GGamePlayScene::fillWorkersList() {
@@ -140,12 +140,12 @@ void GGamePlayScene::updateWorkersList() {
         fillBuildingInfo(child(m_resourcesPage, "BuildingInfoNode"), m_headquarters->getType(), m_headquarters,
                          nullptr);
     const bool busy = m_level && m_level->getWorkerOrderTimeLeft() >= 0;
-    const int room = m_level ? m_level->getHeadquartersWorkersLimit() - (m_headquarters ? m_headquarters->getWorkersCount() : 0) : 0;
+    const int room =
+        m_level ? m_level->getHeadquartersWorkersLimit() - (m_headquarters ? m_headquarters->getWorkersCount() : 0) : 0;
     for (int32_t i = 0; i < m_workersList->getItemsCount(); ++i) {
         const auto* offer = dynamic_cast<const GWorkerOffer*>(m_workersList->getItemObject(i));
         if (offer)
-            m_workersList->setItemEnabled(i, !busy &&
-                                                 headquartersMoney() >= workerPrice(offer->Price, configuration) &&
+            m_workersList->setItemEnabled(i, !busy && headquartersMoney() >= workerPrice(offer->Price, configuration) &&
                                                  room >= offer->Count);
     }
     m_workersList->updateElements();
@@ -341,17 +341,16 @@ void GGamePlayScene::fillProductionList(ListNode* list, CName resource, const ch
         CRefHandle<ProduceItemOffer> offer(new ProduceItemOffer(*type->ProduceItems[uint32_t(i)]));
         auto found = offer->ProducedResources.find(resource);
         const int base = found == offer->ProducedResources.end() ? 0 : found->value;
-        const int amount =
-            scaleByGoldM ? scaledGold(base, configuration->ModifierValues.GoldM) : base;
+        const int amount = scaleByGoldM ? scaledGold(base, configuration->ModifierValues.GoldM) : base;
         if (amount < 1)
             continue;
         offer->ProducedResources[resource] = amount;
         auto money = offer->RequiredResources.find(nameIdMoney());
         const int price = money == offer->RequiredResources.end() ? 0 : money->value;
         list->setItemText(i, 0, CStringW::formatIntegerWithSeparator(amount, u','));
-        list->setItemText(i, 1,
-                          dict->format(CString("MoneyDollar"), CStringW::formatIntegerWithSeparator(price, u','),
-                                       none, none, none));
+        list->setItemText(
+            i, 1,
+            dict->format(CString("MoneyDollar"), CStringW::formatIntegerWithSeparator(price, u','), none, none, none));
         list->setItemObject(i, offer.get());
         list->setItemData(i, numberedName(dataPrefix, i + 1));
     }
@@ -432,7 +431,8 @@ void GGamePlayScene::updateGoalsPageTexts() {
     if (!levelConfiguration() || !m_goalsPage)
         return;
     setTextOf(childAs<TextNode>(m_goalsPage, "LevelNumberText"), plainNumber(levelNumber()));
-    setTextOf(childAs<TextNode>(m_goalsPage, "MoneyText"), formatted("GamePlay_MONEY", groupedNumber(headquartersMoney())));
+    setTextOf(childAs<TextNode>(m_goalsPage, "MoneyText"),
+              formatted("GamePlay_MONEY", groupedNumber(headquartersMoney())));
     setTextOf(childAs<TextNode>(m_goalsPage, "IncomeText"),
               formatted("GamePlay_INCOME", groupedNumber(int(std::floor(m_level->getLevelIncome() + 0.5f)))));
     setTextOf(childAs<TextNode>(m_goalsPage, "GuestsText"),
@@ -519,8 +519,7 @@ void GGamePlayScene::layoutGoalsPanel() {
     if (background)
         background->setState(CName(group->size() > 4 ? "BgGoalsBig" : "BgGoalsSmall"), nullptr, CName());
     BaseNode* goalsBackground = m_gameMenu->findChild(CName("UpperGoalsPanelBg"), 2);
-    if (background && goalsBackground &&
-        height > goalsBackground->getPosition().y + goalsBackground->getBounds().y)
+    if (background && goalsBackground && height > goalsBackground->getPosition().y + goalsBackground->getBounds().y)
         background->setState(CName("BgGoalsBig"), nullptr, CName());
 }
 

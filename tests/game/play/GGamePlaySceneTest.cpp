@@ -9,6 +9,8 @@
 #include "engine/nodes/TabSceneNode.h"
 #include "engine/nodes/TextNode.h"
 #include "engine/scene/CNodeState.h"
+#include "engine/sound/CSoundCueManager.h"
+#include "engine/sound/SoundCue.h"
 #include "game/config/GWorldMessages.h"
 #include "game/config/TabsConfiguration.h"
 #include "game/nodes/GCounterTextNode.h"
@@ -17,6 +19,7 @@
 #include "game/nodes/GProgressBarWithCheckpointsNode.h"
 #include "game/nodes/GProgressBarWithSignNode.h"
 #include "game/play/GPlayFigures.h"
+#include "tests/engine/sound/FakeSound.h"
 #include "tests/game/play/PlayScreenTestSupport.h"
 
 using namespace sceneflow;
@@ -346,11 +349,11 @@ TEST(PlayFigures, CantBuyAmountRoundsUpToTheRounder) {
     const struct {
         int money, itemMoney, rounder, expected;
     } rows[] = {
-        {900, 600, 5000, 5000},   // 300 up to 5000
-        {1200, 600, 5000, 5000},  // enough for twice: 1000, up to 5000
-        {0, 2500, 5000, 10000},   // a multiple grows by a whole rounder
-        {900, 600, 0, 300},       // no rounding
-        {900, 600, -5, 300},      // nor below 0
+        {900, 600, 5000, 5000},  // 300 up to 5000
+        {1200, 600, 5000, 5000}, // enough for twice: 1000, up to 5000
+        {0, 2500, 5000, 10000},  // a multiple grows by a whole rounder
+        {900, 600, 0, 300},      // no rounding
+        {900, 600, -5, 300},     // nor below 0
         {0, 2000000000, 5000, INT32_MAX},
     };
     for (const auto& row : rows) {
@@ -763,4 +766,69 @@ TEST_F(PlayScreen, HudDrawnThroughOpenGLMatchesItsReference) {
     EXPECT_FALSE(m_play->getPanelGoalChecks()[2]->isVisible());
     m_game->drawFrame();
     expectScreenLooksLike(kSourceFolder / "tests/game/play/data/PlayHudReference.png");
+}
+
+TEST_F(PlayScreen, TheQuestVoiceFadesOutWhenTheScreenGoes) {
+    startWithObjects();
+    // The cue's sounds live until the game ends, after the test's body.
+    static FakeSound::Board board;
+    CRefHandle<SoundCue> cue(new SoundCue(CName("Quest_Well")));
+    cue->setGroup(GGameApplication::GroupVoices);
+    CRefHandle<FakeSound> sound(new FakeSound(&board, 1));
+    cue->addVariant(sound.get());
+    ASSERT_TRUE(m_game->getEngine()->getSoundCueManager()->addCue(cue.get()));
+
+    CRefHandle<GGamePlayScene> screen(nodeCast<GGamePlayScene>(m_play->clone(nullptr, nullptr)));
+    ASSERT_TRUE(screen->startLevel(CStringW(), m_level.get()));
+    m_level->questText = CStringW(u"%Quest_Well%");
+    screen->showQuestCharacter(m_level->addPlace("Well1"));
+    CRefHandle<SoundCue> voice = CRefHandle<SoundCue>::share(screen->getQuestVoice());
+    ASSERT_NE(voice, nullptr);
+    EXPECT_EQ(voice->getName(), CName("Quest_Well"));
+    // Showing it again leaves the voice as it is.
+    screen->showQuestCharacter(m_level->places.back().get());
+    EXPECT_EQ(screen->getQuestVoice(), voice.get());
+    voice->update(100);
+    ASSERT_EQ(voice->getFadeState(), SoundCue::FadeNone);
+    screen = nullptr;
+    EXPECT_EQ(voice->getFadeState(), SoundCue::FadeOut);
+}
+
+TEST_F(PlayScreen, MaterialsHintFollowsTheHoveredControlAndItem) {
+    startWithObjects();
+    dict()->set("Hint_MaterialsTab", CStringW(u"Materials tab"));
+    dict()->set("Hint_MaterialsProduce", CStringW(u"#p workers, #p"));
+    dict()->set("Hint_MaterialsCantProduce", CStringW(u"Not enough for #p workers"));
+    dict()->set("Hint_BuildingTabDestroy", CStringW(u"Destroy"));
+    dict()->set("Hint_BuildingTabCantDestroy", CStringW(u"Can't destroy"));
+    m_level->configuration->ModifierValues.MaterialPriceM = 1.5f;
+    m_level->focused = m_level->addPlace("Sawmill1");
+    m_play->fillMaterialsList();
+    auto* item = dynamic_cast<ProduceItemOffer*>(m_play->getMaterialsList()->getItemObject(0));
+    ASSERT_NE(item, nullptr);
+    auto* destroy = nodeCast<ControlNode>(m_play->getMaterialsPage()->findChild(CName("DestroyButton"), 1));
+    ControlNode* other = m_play->getMaterialsList();
+    const struct {
+        const char* what;
+        ControlNode* hovered;
+        bool enabled;
+        bool withItem;
+        const char* expected;
+    } rows[] = {
+        {"nothing hovered", nullptr, true, true, "Materials tab"},
+        {"destroy", destroy, true, true, "Destroy"},
+        {"destroy refused", destroy, false, true, "Can't destroy"},
+        {"an item that can be made", other, true, true, "2 workers, 12000"},
+        {"an item that cannot", other, false, true, "Not enough for 2 workers"},
+        {"no item", other, true, false, "#p workers, #p"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.hovered)
+            row.hovered->setEnabled(row.enabled);
+        m_play->setHoveredControl(row.hovered);
+        m_play->updateMaterialsHint(row.withItem ? item : nullptr);
+        EXPECT_EQ(text(m_play->getMaterialsHintText()->getText()), row.expected);
+    }
+    m_play->setHoveredControl(nullptr);
 }
