@@ -63,6 +63,10 @@ public:
     [[nodiscard]] virtual BaseNode* getHeadquarters() const { return nullptr; }
     // Steps of the walk path between two points; -1 when there is none.
     [[nodiscard]] virtual int pathLength(float, float, float, float) const { return -1; }
+    // The level's guests (both guest counters); 0 without them.
+    [[nodiscard]] virtual int getLevelGuests() const { return 0; }
+    // The node the level's places by the road live under; null without one.
+    [[nodiscard]] virtual BaseNode* getOnRoadLocationsNode() const { return nullptr; }
 
     // What the play screen reads and asks of its level (added for play48).
     // The building place the player has selected; null when none.

@@ -10,6 +10,7 @@
 #include "engine/nodes/TextNode.h"
 #include "engine/scene/CEventManagerAttached.h"
 #include "engine/scene/CEventNodeStateCompleted.h"
+#include "engine/scene/CNodeFactory.h"
 #include "engine/scene/CNodeState.h"
 #include "engine/scene/CPropertyBag.h"
 #include "engine/scene/CPropertyDataInt.h"
@@ -21,19 +22,31 @@
 #include "engine/sound/SoundCue.h"
 #include "game/config/GGameMessage.h"
 #include "game/config/GLevelModifierValues.h"
+#include "game/config/GNumberText.h"
 #include "game/config/GUniqUpgradeConfig.h"
 #include "game/config/GWorldMessages.h"
 #include "game/config/GlobalConfig.h"
 #include "game/config/IGameLevel.h"
+#include "game/config/LevelConfiguration.h"
+#include "game/config/ObjectsConfiguration.h"
+#include "game/nodes/GConvexHullNode.h"
 #include "game/nodes/GEllipseSectorNode.h"
 #include "game/nodes/GTwoSpritesProgressBarNode.h"
+#include "game/world/IBuildingWalker.h"
+#include "game/world/IStationTrain.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 
 namespace {
 
 constexpr float kArrivalPointMerge = 3.0f;
 constexpr int32_t kSoundFadeOutMs = 1000;
+// The outline's delays without the game's settings.
+constexpr int kHullShowDelay = 500;
+constexpr int kHullHideDelay = 2000;
 
 CName name(const char* text) { return CName(text); }
 
@@ -71,6 +84,15 @@ BUILDING_NAME(disappearState, "Disappear")
 BUILDING_NAME(disappearHitState, "DisappearHit")
 BUILDING_NAME(alertState, "Alert")
 BUILDING_NAME(moneyLetterName, "MoneyLetter")
+BUILDING_NAME(normalState, "Normal")
+BUILDING_NAME(incomeUpgradeState, "IncomeUpgrade")
+BUILDING_NAME(incomeBonusTextName, "IncomeBonusText")
+BUILDING_NAME(ratingState, "Rating")
+BUILDING_NAME(guestsState, "Guests")
+BUILDING_NAME(redState, "Red")
+BUILDING_NAME(blueState, "Blue")
+BUILDING_NAME(greenState, "Green")
+BUILDING_NAME(randomResourceName, "RandomResource")
 #undef BUILDING_NAME
 
 // The first direct child named `id` of `node`, then of `root`.
@@ -96,6 +118,22 @@ void hide(BaseNode* node) {
     if (node)
         node->setVisible(false);
 }
+
+// True when `node`'s current state is `state`.
+bool isInState(const BaseNode* node, CName state) {
+    const CNodeState* current = node ? node->getCurrentState() : nullptr;
+    return current && current->getName() == state;
+}
+
+IBuildingWalker* walkerOf(BaseNode* node) { return dynamic_cast<IBuildingWalker*>(node); }
+
+void dropLoad(BaseNode* walker) {
+    if (auto* object = nodeCast<GObjectNode>(walker))
+        object->clearResources();
+}
+
+// "+15%", "-5%", "0%".
+CStringW percentText(int percent) { return CStringW(percent > 0 ? u"+" : u"") + plainNumber(percent) + u"%"; }
 
 CRandom* randomGenerator() { return CEngineManagers::instance().getRandom(); }
 
@@ -163,13 +201,13 @@ void GBuildingNode::readProperties(const CPropertyBag& bag) {
     if (bag.indexOf("LuckinessType") >= 0)
         m_luckinessType = bag.getInt("LuckinessType");
     if (getLevelScene() && getLevelConfiguration())
-        getLevelScene()->recalculate();
+        updateServiceBonuses();
 }
 
 void GBuildingNode::setLuckinessType(int value) {
     m_luckinessType = value;
     if (getLevelScene() && getLevelConfiguration())
-        getLevelScene()->recalculate();
+        updateServiceBonuses();
 }
 
 BaseNode* GBuildingNode::clone(BaseNode* parent, BaseNode* sceneManager) const {
@@ -214,6 +252,7 @@ void GBuildingNode::setLevelScene(IGameLevel* level) {
     GObjectNode::setLevelScene(level);
     m_features->setLevel(getLevelScene());
     m_savedFeatures->setLevel(getLevelScene());
+    updateServiceBonuses();
 }
 
 int GBuildingNode::getGoldIncome() const { return m_type ? m_type->IncomeGold : 0; }
@@ -246,9 +285,9 @@ void GBuildingNode::setType(GBuildingConfig* type, bool restore, bool claim) {
     if (type->Kind == GBuildingType::Uniq)
         setDamageState(DamageRestore, false);
     showLevelState(-1, false, 0);
-    // Claiming the served places is the level's economy; the caller's
-    // recalculation follows.
-    (void)claim;
+    updateFeatureDisplay();
+    if (claim)
+        claimServedBuildings();
 }
 
 void GBuildingNode::saveCancelState() {
@@ -265,6 +304,7 @@ void GBuildingNode::setTask(int kind, IBuildingTask* task) {
     m_taskKind = kind;
     m_task = CRefHandle<IBuildingTask>::share(task);
     showLevelState(-1, false, 0);
+    updateFeatureDisplay();
 }
 
 int GBuildingNode::cancelTask() {
@@ -379,12 +419,25 @@ bool GBuildingNode::hasUniqueUpgrade(CName id) const {
     return m_uniqueUpgrades.indexOf(id) >= 0;
 }
 
-void GBuildingNode::addUniqueUpgrade(const GUniqUpgradeConfig* upgrade) {
-    if (!upgrade)
+void GBuildingNode::applyUniqueUpgrade(const GUniqUpgradeConfig* upgrade) {
+    if (!upgrade || m_uniqueUpgrades.indexOf(upgrade->Name) >= 0)
         return;
+    if (upgrade->UniqUpIncomeBonus != 0) {
+        m_upgradeIncomeBonus += upgrade->UniqUpIncomeBonus;
+        showBonusText(1, true);
+    } else if (upgrade->UniqUpGuestsBonus != 0) {
+        m_upgradeGuestsBonus += upgrade->UniqUpGuestsBonus;
+        showBonusText(2, true);
+    }
     m_uniqueUpgrades.push_back(upgrade->Name);
-    m_upgradeIncomeBonus += upgrade->UniqUpIncomeBonus;
-    m_upgradeGuestsBonus += upgrade->UniqUpGuestsBonus;
+}
+
+void GBuildingNode::clearUniqueUpgrades() {
+    m_upgradeIncomeBonus = 0;
+    m_upgradeGuestsBonus = 0;
+    m_uniqueUpgrades.clear();
+    setDamageState(DamageNone, true);
+    notifyChanged();
 }
 
 void GBuildingNode::removeUniqueUpgrade(const GUniqUpgradeConfig* upgrade) {
@@ -394,8 +447,11 @@ void GBuildingNode::removeUniqueUpgrade(const GUniqUpgradeConfig* upgrade) {
     if (index < 0)
         return;
     m_uniqueUpgrades.erase(uint32_t(index));
-    m_upgradeIncomeBonus -= upgrade->UniqUpIncomeBonus;
-    m_upgradeGuestsBonus -= upgrade->UniqUpGuestsBonus;
+    // Takes back what applying it gave.
+    if (upgrade->UniqUpIncomeBonus != 0)
+        m_upgradeIncomeBonus -= upgrade->UniqUpIncomeBonus;
+    else
+        m_upgradeGuestsBonus -= upgrade->UniqUpGuestsBonus;
 }
 
 void GBuildingNode::setPreviewType(GBuildingConfig* type) {
@@ -453,17 +509,94 @@ void GBuildingNode::onWorkerArrived(BaseNode* worker) {
         return;
     m_incomingWorkers.eraseSwapLast(uint32_t(index));
     worker->setVisible(false);
-    // Stagecoaches and guides have their own lists, kept by the walkers'
-    // code; every walker counts as present here.
-    m_workers.push_back(worker);
+    if (worker->isKindOf(StagecoachTypeId)) {
+        if (IBuildingWalker* coach = walkerOf(worker)) {
+            for (int i = 0; i < coach->getPassengerCount(); ++i)
+                m_workers.push_back(coach->getPassenger(i));
+            coach->clearPassengers();
+        }
+        m_stagecoaches.push_back(worker);
+    } else if (worker->isKindOf(GuideTypeId)) {
+        m_guides.push_back(worker);
+    } else {
+        m_workers.push_back(worker);
+    }
     const CRefHandle<GWorkerArrivedMessage> message(new GWorkerArrivedMessage(this, worker));
     sendMessage(message.get());
 }
 
 void GBuildingNode::onWorkerLeft(BaseNode* worker) {
     m_timeSinceWorkerLeft = 0;
+    if (const IBuildingWalker* walker = walkerOf(worker))
+        m_leaverVelocity = walker->getVelocity();
     const CRefHandle<GWorkerLeavedMessage> message(new GWorkerLeavedMessage(this, worker));
     sendMessage(message.get());
+}
+
+void GBuildingNode::sendHome(BaseNode* walker, bool fromHere, bool dropCarried) {
+    if (dropCarried)
+        dropLoad(walker);
+    if (IBuildingWalker* home = walkerOf(walker)) {
+        home->setCarrier(nullptr);
+        home->returnHome(!fromHere);
+    }
+}
+
+void GBuildingNode::releaseWorkers(bool dropCarried) {
+    // Walkers call back (removeIncomingWorker, onWorkerLeft) as they are
+    // sent: the lists are emptied first and the copies sent.
+    const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
+    const CArray<BaseNode*> coaches = std::move(m_stagecoaches);
+    const CArray<BaseNode*> incoming = std::move(m_incomingWorkers);
+    const CArray<BaseNode*> workers = std::move(m_workers);
+    const CArray<BaseNode*> guides = std::move(m_guides);
+    m_stagecoaches.clear();
+    m_incomingWorkers.clear();
+    m_workers.clear();
+    m_guides.clear();
+
+    IBuildingWalker* coach = coaches.empty() ? nullptr : walkerOf(coaches[0]);
+    for (BaseNode* worker : workers) {
+        if (!coach) {
+            sendHome(worker, true, dropCarried);
+            continue;
+        }
+        if (dropCarried)
+            dropLoad(worker);
+        coach->addPassenger(worker);
+        if (IBuildingWalker* rider = walkerOf(worker))
+            rider->setCarrier(coaches[0]);
+        worker->setVisible(false);
+    }
+    for (BaseNode* stagecoach : coaches) {
+        if (IBuildingWalker* walker = walkerOf(stagecoach))
+            walker->returnHome(false);
+    }
+    // A guide goes home with or without a stagecoach here.
+    for (BaseNode* guide : guides)
+        sendHome(guide, true, dropCarried);
+    for (BaseNode* walker : incoming)
+        sendHome(walker, false, dropCarried);
+}
+
+void GBuildingNode::releaseWorkersWithResources(const GResourceMap& resources) {
+    // releaseWorkers (true), with the loads dropped before the output is
+    // handed over.
+    for (BaseNode* worker : m_workers) {
+        dropLoad(worker);
+        if (IBuildingWalker* walker = walkerOf(worker))
+            walker->setCarriesMaterials(false);
+    }
+    for (BaseNode* walker : m_guides)
+        dropLoad(walker);
+    for (BaseNode* walker : m_incomingWorkers)
+        dropLoad(walker);
+    BaseNode* bearer = nullptr;
+    if (!m_workers.empty() || !m_guides.empty())
+        bearer = !m_stagecoaches.empty() ? m_stagecoaches[0] : (m_workers.empty() ? nullptr : m_workers[0]);
+    if (auto* object = nodeCast<GObjectNode>(bearer))
+        object->addResources(resources);
+    releaseWorkers(false);
 }
 
 void GBuildingNode::onTrainAssigned(BaseNode* train) { m_assignedTrains.push_back(train); }
@@ -479,6 +612,20 @@ void GBuildingNode::onTrainArrived(BaseNode* train) {
     static const CName arrival("TradePostArrival");
     if (CSoundCueManager* cues = soundCues())
         static_cast<void>(cues->play(arrival, false, 0));
+}
+
+void GBuildingNode::sendTrainsAway() {
+    // A leaving train calls onTrainLeft, which changes the standing list.
+    const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
+    const CArray<BaseNode*> standing = m_trains;
+    const CArray<BaseNode*> assigned = std::move(m_assignedTrains);
+    m_assignedTrains.clear();
+    for (const CArray<BaseNode*>* trains : {&standing, &assigned}) {
+        for (BaseNode* train : *trains) {
+            if (auto* leaving = dynamic_cast<IStationTrain*>(train))
+                leaving->leave();
+        }
+    }
 }
 
 void GBuildingNode::onTrainLeft(BaseNode* train) {
@@ -501,10 +648,46 @@ CVector2d GBuildingNode::getArrivalPoint() const {
     return m_arrivalPoints.empty() ? CVector2d() : m_arrivalPoints[0];
 }
 
-void GBuildingNode::attachRandomResource(BaseNode* location) {
+GBuildingNode* GBuildingNode::createRandomResourceNode(BaseNode* parent) {
+    static const CStringW className(u"GOnRoadLocationNode");
+    CNodeFactory* factory = CEngineManagers::instance().getNodeFactory();
+    const CRefHandle<BaseNode> node = factory ? factory->createNode(className, CObjectName()) : CRefHandle<BaseNode>();
+    auto* location = nodeCast<GBuildingNode>(node.get());
+    if (!location || !parent)
+        return nullptr;
+    parent->addChild(location);
+    return location;
+}
+
+void GBuildingNode::spawnRandomResource(const GRandomResourceConfig& record, bool animated) {
+    IGameLevel* level = getLevelScene();
+    BaseNode* parent = level ? level->getOnRoadLocationsNode() : nullptr;
+    if (!parent)
+        return;
+    GBuildingNode* location = createRandomResourceNode(parent);
     if (!location)
         return;
-    static const CName randomResourceName("RandomResource");
+    const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(location);
+    location->setLevelScene(level);
+    if (const ObjectsConfiguration* objects = getObjectsConfiguration())
+        location->setType(objects->findBuilding(record.Template), false, false);
+    location->setTemplateName(record.Template);
+    const struct {
+        const GIntRange& range;
+        CName resource;
+    } amounts[] = {{record.MaterialsRange, nameIdMaterials()},
+                   {record.GoldRange, nameIdGold()},
+                   {record.MoneyRange, nameIdMoney()}};
+    for (const auto& amount : amounts) {
+        if (amount.range.max > 0)
+            location->addResource(amount.resource, drawInRange(amount.range));
+    }
+    attachRandomResource(location, animated);
+}
+
+void GBuildingNode::attachRandomResource(GBuildingNode* location, bool animated) {
+    if (!location)
+        return;
     auto* arrival = new BaseNode(CObjectName(), location, nullptr);
     arrival->setName(arrivalPositionName());
     arrival->setPosition(CVector3d(m_resourceWorkerArrivalPoint.x - m_resourceAppearPoint.x,
@@ -512,48 +695,116 @@ void GBuildingNode::attachRandomResource(BaseNode* location) {
                                    m_resourceWorkerArrivalPoint.z - m_resourceAppearPoint.z));
     arrival->release();
     location->setPosition(m_resourceAppearPoint);
+    BaseNode* manager = location->getSceneManager<BaseNode>();
     const CRefHandle<CEventManagerAttached> attached(
-        new CEventManagerAttached(nodeCast<SceneManager>(getSceneManager<BaseNode>())));
+        new CEventManagerAttached(nodeCast<SceneManager>(manager ? manager : getSceneManager<BaseNode>())));
     static_cast<void>(location->handleEvent(attached.get()));
     m_randomResourceTimer = 0;
-    m_randomResources.push_back(location);
-    location->setName(randomResourceName);
-    const GBuildingNode* pile = nodeCast<GBuildingNode>(location);
-    const CName pileType = pile && pile->getType() ? pile->getType()->Name : CName();
+    m_randomResources.push_back(CRefHandle<GBuildingNode>::share(location));
+    location->setName(randomResourceName());
+    const CName pileType = location->getType() ? location->getType()->Name : CName();
     const CRefHandle<GRandomResourceAppearedMessage> message(new GRandomResourceAppearedMessage(this, pileType));
     sendMessage(message.get());
+    if (animated)
+        location->startAppear();
+    else
+        location->showNormal();
+}
+
+void GBuildingNode::removeRandomResources() {
+    const CArray<CRefHandle<GBuildingNode>> alive = std::move(m_randomResources);
+    m_randomResources.clear();
+    for (const CRefHandle<GBuildingNode>& location : alive) {
+        location->releaseWorkers(false);
+        location->setVisible(false);
+        m_randomResourcesDone.push_back(location);
+    }
 }
 
 bool GBuildingNode::canSpawnRandomResource() const {
-    return m_reachable && m_requiredServices && isOperating() && m_randomResources.empty();
+    return m_reachable && hasRequiredServices() && isOperating() && m_randomResources.empty();
 }
+
+void GBuildingNode::startAppear() { applyState(this, appearState()); }
+
+void GBuildingNode::showNormal() { applyState(this, normalState()); }
 
 void GBuildingNode::updateReachability() {
     m_reachable = false;
+    if (m_unreachableMarker)
+        m_unreachableMarker->setVisible(true);
     IGameLevel* level = getLevelScene();
     const GBuildingNode* headquarters = level ? nodeCast<GBuildingNode>(level->getHeadquarters()) : nullptr;
-    if (isVisible() && isEnabled() && headquarters) {
-        const CVector2d from = headquarters->getArrivalPoint();
-        int best = -1;
-        for (const CVector2d& point : m_arrivalPoints) {
-            const int length = level->pathLength(from.x, from.y, point.x, point.y);
-            if (length > 0 && (best < 0 || length < best)) {
-                best = length;
-                m_chosenArrivalPoint = point;
-            }
+    if (!isVisible() || !isEnabled() || !headquarters)
+        return;
+    for (const CRefHandle<GBuildingNode>& location : m_randomResources)
+        location->updateReachability();
+    const CVector2d from = headquarters->getArrivalPoint();
+    int best = -1;
+    for (const CVector2d& point : m_arrivalPoints) {
+        const int length = level->pathLength(from.x, from.y, point.x, point.y);
+        if (length > 0 && (best < 0 || length < best)) {
+            best = length;
+            m_chosenArrivalPoint = point;
         }
-        m_reachable = best > 0;
     }
+    m_reachable = best > 0;
     if (m_unreachableMarker)
         m_unreachableMarker->setVisible(!m_reachable);
 }
 
+void GBuildingNode::updateRandomResources(int elapsed) {
+    const GLevelModifierValues* values = getLevelScene() ? getLevelScene()->getModifierValues() : nullptr;
+    int step = values && getLevelConfiguration() ? wholeNumber(values->RandomResourceAppearTimeM * float(elapsed)) : 0;
+    if (step <= 0)
+        step = elapsed;
+    m_randomResourceTimer = addAmounts(m_randomResourceTimer, step);
+
+    const GRandomResourceConfig& record = m_type->RandomResource;
+    if (record.TimeRange.max > 0 && m_taskKind == TaskNone && m_randomResourceTimer > m_randomResourceInterval) {
+        if (m_randomResourceInterval < 1)
+            m_randomResourceInterval = drawInRange(record.TimeRange);
+        else if (canSpawnRandomResource())
+            spawnRandomResource(record, true);
+        m_randomResourceTimer = 0;
+    }
+
+    for (uint32_t i = 0; i < m_randomResources.size();) {
+        if (m_randomResources[i]->getWorkState() == WorkDone) {
+            m_randomResourcesDone.push_back(m_randomResources[i]);
+            m_randomResources.erase(i);
+        } else {
+            ++i;
+        }
+    }
+    for (uint32_t i = 0; i < m_randomResourcesDone.size();) {
+        const CRefHandle<GBuildingNode> location = m_randomResourcesDone[i];
+        if (location->getTimeSinceWorkerLeft() <= RandomResourceKeepMs) {
+            ++i;
+            continue;
+        }
+        m_randomResourcesDone.erase(i);
+        if (BaseNode* parent = location->getParent())
+            static_cast<void>(parent->removeChild(location.get()));
+    }
+}
+
 bool GBuildingNode::update(uint32_t elapsed) {
+    IGameLevel* level = getLevelScene();
+    if (level && level->isLevelPaused())
+        return true;
+    const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
     const int step = elapsed > 1000000u ? 1000000 : int(elapsed);
+    if (m_taskKind == TaskNone && m_reachable && hasRequiredServices() && m_features->size() > 0) {
+        m_features->updateAll(uint32_t(step), false);
+        updateFeatureDisplay();
+    }
     m_timeSinceIncome = addAmounts(m_timeSinceIncome, step);
     m_timeSinceBuildOrRepair = addAmounts(m_timeSinceBuildOrRepair, step);
     m_timeSinceWorkerLeft = addAmounts(m_timeSinceWorkerLeft, step);
     m_trainCountdown = addAmounts(m_trainCountdown, -step);
+    runHullCountdowns(step);
+    updateRandomResources(step);
     // A replaced damage icon goes once its "Disappear" has played.
     for (uint32_t i = m_fadingIcons.size(); i-- > 0;) {
         BaseNode* icon = m_fadingIcons[i].get();
@@ -565,6 +816,513 @@ bool GBuildingNode::update(uint32_t elapsed) {
         m_fadingIcons.erase(i);
     }
     return true;
+}
+
+// ---------------------------------------------------------------------------
+// Economy
+
+GBuildingNode* GBuildingNode::placeAt(int index) const {
+    IGameLevel* level = getLevelScene();
+    return level ? nodeCast<GBuildingNode>(level->getPlace(index)) : nullptr;
+}
+
+bool GBuildingNode::servesWith(const GBuildingConfig* type) const {
+    return getLevelScene() && takesPart() && type && m_placeNumber >= 0;
+}
+
+const CArray<ServeArea>& GBuildingNode::serveAreasInForce(const GBuildingConfig* type) const {
+    const GActiveFeature* active = m_features->findActive();
+    if (active && !active->UseServeAreaFromParentBuilding)
+        return active->ServeAreas;
+    return type->ServeAreas;
+}
+
+GBuildingNode* GBuildingNode::getProvider(int kind, CName serveName) const {
+    if (kind < 0 || kind >= ProviderKindCount)
+        return nullptr;
+    const auto found = m_providers[kind].find(serveName);
+    return found == m_providers[kind].end() ? nullptr : found->value;
+}
+
+bool GBuildingNode::acceptsProvider(int kind, CName serveName, const GBuildingNode* place) const {
+    const GBuildingNode* provider = getProvider(kind, serveName);
+    return !provider || provider == place;
+}
+
+void GBuildingNode::claimServedBuildings() {
+    CArray<GBuildingNode*> places;
+    getBuildingsInServeArea(places, m_type.get());
+    for (GBuildingNode* place : places) {
+        for (int kind = 0; kind < ProviderKindCount; ++kind) {
+            if (!place->getProvider(kind, m_type->ServeName))
+                place->m_providers[kind][m_type->ServeName] = this;
+        }
+    }
+}
+
+void GBuildingNode::releaseServedBuildings() {
+    // Every record naming this place goes, also where the areas in force
+    // have changed since the claim (a feature ended): a stale record would
+    // keep the place from every other provider.
+    IGameLevel* level = getLevelScene();
+    const int count = level ? level->getPlaceCount() : 0;
+    for (int i = 0; i < count; ++i) {
+        GBuildingNode* place = placeAt(i);
+        if (!place)
+            continue;
+        for (CMap<CName, GBuildingNode*>& providers : place->m_providers) {
+            for (auto& entry : providers) {
+                if (entry.value == this)
+                    entry.value = nullptr;
+            }
+        }
+    }
+}
+
+void GBuildingNode::getBuildingsInServeArea(CArray<GBuildingNode*>& out, const GBuildingConfig* type) const {
+    out.clear();
+    IGameLevel* level = getLevelScene();
+    if (!servesWith(type))
+        return;
+    const CArray<ServeArea>& areas = serveAreasInForce(type);
+    for (int i = 0; i < level->getPlaceCount(); ++i) {
+        GBuildingNode* place = placeAt(i);
+        if (!place || place == this || !place->takesPart() || place->m_placeNumber < 0)
+            continue;
+        if (serveAreasCover(areas, m_placeNumber, place->m_placeNumber, place->m_type->OccupiedPlaces) &&
+            out.indexOf(place) < 0)
+            out.push_back(place);
+    }
+}
+
+void GBuildingNode::sumServiceBonuses(bool preview, int& income, int& guests, int& happiness) const {
+    income = guests = happiness = 0;
+    IGameLevel* level = getLevelScene();
+    const int count = level && m_placeNumber >= 0 ? level->getPlaceCount() : 0;
+    // An area Name counts once per bonus, whoever gives it.
+    CArray<CName> countedIncome;
+    CArray<CName> countedGuests;
+    CArray<CName> countedHappiness;
+    for (int i = 0; i < count; ++i) {
+        const GBuildingNode* place = placeAt(i);
+        if (!place || place == this || !place->takesPart() || place->m_placeNumber < 0)
+            continue;
+        const GBuildingConfig* type = preview && place->m_previewType ? place->m_previewType : place->m_type.get();
+        if (!type)
+            continue;
+        for (const ServeArea& area : place->serveAreasInForce(type)) {
+            if (!area.covers(place->m_placeNumber, m_placeNumber, m_type->OccupiedPlaces))
+                continue;
+            if (acceptsProvider(ProvidesIncomeBonus, type->ServeName, place) && countedIncome.indexOf(area.Name) < 0) {
+                if (const int bonus = area.getIncomeBonus(place)) {
+                    income += bonus;
+                    countedIncome.push_back(area.Name);
+                }
+            }
+            // An empty place earns a bonus but has no guests to gain or
+            // please.
+            if (m_type->Level <= 0)
+                continue;
+            if (acceptsProvider(ProvidesGuests, type->ServeName, place) && countedGuests.indexOf(area.Name) < 0) {
+                if (const int bonus = area.getGuestsAddBonus(place)) {
+                    guests += bonus;
+                    countedGuests.push_back(area.Name);
+                }
+            }
+            if (acceptsProvider(ProvidesHappiness, type->ServeName, place) && countedHappiness.indexOf(area.Name) < 0) {
+                if (const int bonus = area.getHappinessBonus(place)) {
+                    happiness += bonus;
+                    countedHappiness.push_back(area.Name);
+                }
+            }
+        }
+    }
+    if (const LevelConfiguration* configuration = getLevelConfiguration()) {
+        if (m_luckinessType == -1)
+            income += configuration->IncomeBonus2;
+        else if (m_luckinessType == 1)
+            income += configuration->IncomeBonus1;
+    }
+}
+
+void GBuildingNode::updateServiceBonuses() {
+    if (!m_type)
+        return;
+    if (m_type->Kind != GBuildingType::Apartment && m_type->Kind != GBuildingType::BuildingPlace) {
+        // Only apartments and empty places are served: a place built over
+        // keeps no bonus of the empty place it was.
+        setServiceBonuses(0, 0, 0);
+        return;
+    }
+    if (!takesPart())
+        return;
+    int income = 0;
+    int guests = 0;
+    int happiness = 0;
+    sumServiceBonuses(false, income, guests, happiness);
+    setServiceBonuses(addAmounts(income, m_upgradeIncomeBonus), guests, happiness);
+    showServiceBonuses();
+}
+
+void GBuildingNode::showServiceBonuses() {
+    if (!m_type || !takesPart() ||
+        (m_type->Kind != GBuildingType::Apartment && m_type->Kind != GBuildingType::BuildingPlace))
+        return;
+    int income = 0;
+    int guests = 0;
+    int happiness = 0;
+    sumServiceBonuses(true, income, guests, happiness);
+    showIncomeBonus(income);
+    showHappinessBonus(happiness);
+    updateBonusText();
+}
+
+void GBuildingNode::getServeIncome(GResourceMap& out, const GBuildingConfig* type) const {
+    out.clear();
+    IGameLevel* level = getLevelScene();
+    if (!type || !level || m_placeNumber < 0)
+        return;
+    const CArray<ServeArea>& areas = serveAreasInForce(type);
+    int money = 0;
+    float gold = 0.0f;
+    for (int i = 0; i < level->getPlaceCount(); ++i) {
+        const GBuildingNode* place = placeAt(i);
+        if (!place || place == this || place->m_placeNumber < 0 || !place->m_reachable ||
+            !place->hasRequiredServices() || place->m_taskKind != TaskNone || place->m_damageState != DamageNone)
+            continue;
+        // A place two areas cover is served twice.
+        for (const ServeArea& area : areas) {
+            if (!area.covers(m_placeNumber, place->m_placeNumber, place->m_type->OccupiedPlaces) ||
+                !place->acceptsProvider(ProvidesServeIncome, type->ServeName, this))
+                continue;
+            const int guests = place->getGuests();
+            money = addAmounts(
+                money, int(std::clamp(int64_t(guests) * area.ServeIncome, int64_t(INT32_MIN), int64_t(INT32_MAX))));
+            gold += float(guests) * area.ServeIncomeGold;
+        }
+    }
+    out[nameIdMoney()] = money;
+    out[nameIdGold()] = wholeNumber(std::floor(gold + 0.5f));
+}
+
+float GBuildingNode::getIncome(const GBuildingConfig* type) const {
+    const GBuildingConfig* record = type ? type : m_type.get();
+    if (!record || record->Level <= 0)
+        return 0.0f;
+    GResourceMap serve;
+    getServeIncome(serve, record);
+    const float value = float(serve[nameIdMoney()]) + record->Income * (1.0f + float(m_incomeBonus) * 0.01f);
+    return value > 0.0f ? value : 0.0f;
+}
+
+int GBuildingNode::getIncomeGold(const GBuildingConfig* type) const {
+    const GBuildingConfig* record = type ? type : m_type.get();
+    if (!record || record->Level <= 0)
+        return 0;
+    GResourceMap serve;
+    getServeIncome(serve, record);
+    const int gold = addAmounts(record->IncomeGold, serve[nameIdGold()]);
+    return gold > 0 ? gold : 0;
+}
+
+int GBuildingNode::getServedGuestsCount(const GBuildingConfig* type) const {
+    CArray<GBuildingNode*> places;
+    getBuildingsInServeArea(places, type);
+    int guests = 0;
+    for (const GBuildingNode* place : places) {
+        if (place->m_reachable && place->hasRequiredServices() && place->m_taskKind == TaskNone &&
+            place->m_damageState == DamageNone && place->acceptsProvider(ProvidesServeIncome, type->ServeName, this))
+            guests = addAmounts(guests, place->getGuests());
+    }
+    return guests;
+}
+
+void GBuildingNode::getServedBuildings(CArray<GBuildingNode*>& out, const GBuildingConfig* type) {
+    out.clear();
+    IGameLevel* level = getLevelScene();
+    if (!servesWith(type))
+        return;
+    const CArray<ServeArea>& areas = serveAreasInForce(type);
+    for (int i = 0; i < level->getPlaceCount(); ++i) {
+        GBuildingNode* place = placeAt(i);
+        if (!place || place->m_placeNumber < 0)
+            continue;
+        if (place != this &&
+            (place->m_type->Kind == GBuildingType::MajorOffice || !place->takesPart() ||
+             !place->acceptsProvider(ProvidesServeIncome, type->ServeName, this) || place->m_type->Name == type->Name))
+            continue;
+        for (const ServeArea& area : areas) {
+            if (area.covers(m_placeNumber, place->m_placeNumber, place->m_type->OccupiedPlaces)) {
+                out.push_back(place);
+                place->m_serveColor = area.Color;
+                break;
+            }
+        }
+    }
+}
+
+bool GBuildingNode::overlapsOtherProvider(const GBuildingConfig* type) const {
+    IGameLevel* level = getLevelScene();
+    if (!servesWith(type))
+        return false;
+    for (int i = 0; i < level->getPlaceCount(); ++i) {
+        const GBuildingNode* place = placeAt(i);
+        if (!place || place->m_placeNumber < 0 || !place->takesPart() ||
+            (place->m_type->Kind != GBuildingType::Apartment && place->m_type->Kind != GBuildingType::BuildingPlace))
+            continue;
+        if (!serveAreasCover(type->ServeAreas, m_placeNumber, place->m_placeNumber, place->m_type->OccupiedPlaces))
+            continue;
+        const GBuildingNode* provider = place->getProvider(ProvidesServeIncome, type->ServeName);
+        if (provider && provider != this)
+            return true;
+    }
+    return false;
+}
+
+void GBuildingNode::updateRequiredServices() {
+    m_requiredServices =
+        m_type && (m_type->Level == 0 || (getLevelScene() && isRequiredServiceProvided(m_placeNumber, m_type.get())));
+    if (!m_licenseMarker)
+        return;
+    if (m_requiredServices) {
+        if (!isInState(m_licenseMarker, disappearState()))
+            setNodeState(m_licenseMarker, disappearState());
+    } else if (m_reachable) {
+        m_licenseMarker->setVisible(true);
+        if (!isInState(m_licenseMarker, appearState()))
+            setNodeState(m_licenseMarker, appearState());
+    }
+}
+
+int GBuildingNode::getWorkersLimit() const {
+    const LevelConfiguration* configuration = getLevelConfiguration();
+    if (!configuration)
+        return 0;
+    const int guests = getLevelScene()->getLevelGuests();
+    // A step of 0 or below would divide by zero: the limit does not grow.
+    const int step = configuration->WorkersIncreaseGuestsStep;
+    return addAmounts(configuration->InitWorkersLimit, step > 0 ? guests / step : 0);
+}
+
+int GBuildingNode::getGuestsForWorkers(int count) const {
+    const LevelConfiguration* configuration = getLevelConfiguration();
+    if (!configuration || count <= configuration->InitWorkersLimit)
+        return 0;
+    const int64_t guests =
+        (int64_t(count) - configuration->InitWorkersLimit) * configuration->WorkersIncreaseGuestsStep;
+    return int(std::clamp(guests, int64_t(0), int64_t(INT32_MAX)));
+}
+
+// ---------------------------------------------------------------------------
+// Labels and the serve-area display
+
+void GBuildingNode::showIncomeBonus(int percent) {
+    auto* label = nodeCast<TextNode>(m_smileIcon);
+    if (!label || percent == -1)
+        return;
+    const bool served = m_type && (m_type->Kind == GBuildingType::BuildingPlace ||
+                                   (m_type->Kind == GBuildingType::Apartment && isOperating()));
+    if (percent == 0 || !served || m_taskKind != TaskNone) {
+        label->setVisible(false);
+        return;
+    }
+    label->setText(percentText(percent));
+    setNodeState(label, percent < 0 ? redState() : (percent < 15 ? blueState() : greenState()));
+    label->setVisible(true);
+}
+
+void GBuildingNode::showHappinessBonus(int value) {
+    auto* label = nodeCast<TextNode>(m_ratingText);
+    if (!label || value == -1)
+        return;
+    if (value == 0 || !m_type || m_type->Kind != GBuildingType::Apartment || !isOperating()) {
+        label->setVisible(false);
+        return;
+    }
+    setNodeState(label, value < 0 ? redState() : greenState());
+    label->setText(plainNumber(std::abs(value)));
+    label->setVisible(true);
+}
+
+void GBuildingNode::setIncomeTextState(int kind) {
+    static const CName highlight("Highlight");
+    static const CName negativeIncome("NegativeIncome");
+    setNodeState(m_smileIcon, kind == 1 ? highlight : (kind == -1 ? negativeIncome : normalState()));
+}
+
+void GBuildingNode::writeIncomeUpgradeText() {
+    auto* text = nodeCast<TextNode>(m_smileIcon ? m_smileIcon->findChild(incomeBonusTextName(), 0) : nullptr);
+    if (!text)
+        return;
+    applyState(m_smileIcon, incomeUpgradeState());
+    text->setText(percentText(m_incomeBonus));
+}
+
+void GBuildingNode::showIncomeUpgrade() {
+    if (m_smileIcon && m_ratingText && m_upgradeIncomeBonus != 0)
+        writeIncomeUpgradeText();
+}
+
+void GBuildingNode::showIncomeUpgradeFor(const GBuildingNode* building) {
+    if (!building || !building->m_type || !m_smileIcon || m_incomeBonus == 0)
+        return;
+    if (getProvider(ProvidesIncomeBonus, building->m_type->ServeName) == building)
+        writeIncomeUpgradeText();
+}
+
+void GBuildingNode::showBonusText(int kind, bool upgraded) {
+    if (!m_featureText)
+        return;
+    if (kind != 1 && kind != 2) {
+        m_featureText->setVisible(false);
+        return;
+    }
+    static const CName ratingUpgrade("RatingUpgrade");
+    static const CName guestsUpgrade("GuestsUpgrade");
+    if (kind == 1)
+        applyState(m_featureText, upgraded ? ratingUpgrade : ratingState());
+    else
+        applyState(m_featureText, upgraded ? guestsUpgrade : guestsState());
+    m_featureText->setVisible(true);
+}
+
+void GBuildingNode::updateBonusText() {
+    if (!m_featureText)
+        return;
+    const bool working = m_taskKind == TaskNone || m_taskKind == TaskProduce || m_taskKind == TaskActiveFeature;
+    if (!isVisible() || !m_type || m_type->Level <= 0 || m_damageState != DamageNone || !working) {
+        m_featureText->setVisible(false);
+        return;
+    }
+    if (m_upgradeIncomeBonus != 0) {
+        applyState(m_featureText, ratingState());
+        if (m_incomeBonusPreview == -1)
+            applyState(m_featureText, normalState());
+    } else if (m_incomeBonusPreview != -1) {
+        applyState(m_featureText, ratingState());
+    } else if (m_upgradeGuestsBonus != 0) {
+        applyState(m_featureText, guestsState());
+        if (m_guestsBonusPreview == -1)
+            applyState(m_featureText, normalState());
+    } else if (m_guestsBonusPreview != -1) {
+        applyState(m_featureText, guestsState());
+    } else {
+        m_featureText->setVisible(false);
+        return;
+    }
+    m_featureText->setVisible(true);
+}
+
+void GBuildingNode::updateFeatureDisplay() {
+    const GActiveFeature* first = m_features->get(0);
+    const bool ready = first && first->getState() == GActiveFeature::Ready;
+    if (m_featureIcon) {
+        const CName wanted = ready ? appearState() : disappearState();
+        if (!isInState(m_featureIcon, wanted))
+            setNodeState(m_featureIcon, wanted);
+    }
+    auto* amount = nodeCast<TextNode>(m_resourceAmountText);
+    if (amount && CEngineManagers::instance().getDictionary()) {
+        amount->setVisible(ready);
+        if (first) {
+            if (getGold() >= 1)
+                amount->setText(groupedNumber(getGold()));
+            else if (getMoney() > 0)
+                amount->setText(moneyText(getMoney()));
+            else
+                amount->setText(CStringW(u"0"));
+        }
+    }
+    if (m_featureProgress) {
+        m_featureProgress->setVisible(first != nullptr);
+        // The bar empties as the feature runs and fills as it recharges.
+        if (first)
+            m_featureProgress->setValue(1.0f - first->getProgressRatio());
+    }
+}
+
+void GBuildingNode::loadFeatureRewards() {
+    const GActiveFeature* first = m_features->get(0);
+    if (!first)
+        return;
+    m_features->rollAll();
+    clearResources();
+    addResources(first->getReward());
+}
+
+void GBuildingNode::setWorkersText(int count) {
+    if (m_workersText) {
+        m_workersText->setVisible(count != 0);
+        if (count != 0) {
+            static const CName textName("Text");
+            if (auto* text = nodeCast<TextNode>(m_workersText->findChild(textName, 1)))
+                text->setText(plainNumber(count));
+        }
+    }
+    updateFeatureDisplay();
+}
+
+void GBuildingNode::showServeAreaMarker(bool show) {
+    if (!m_serveAreaMarker)
+        return;
+    if (show) {
+        if (!isInState(m_serveAreaMarker, m_serveColor)) {
+            setNodeState(m_serveAreaMarker, m_serveColor);
+            applyState(m_selector, m_serveColor);
+        }
+    } else if (!m_serveAreaMarker->getCurrentState() || isInState(m_serveAreaMarker, disappearState()) ||
+               isInState(m_serveAreaMarker, hideState())) {
+        setNodeState(m_serveAreaMarker, hideState());
+    } else {
+        setNodeState(m_serveAreaMarker, disappearState());
+    }
+    m_serveMarkerShown = show;
+}
+
+void GBuildingNode::setServeAreaMarkerRole(bool source) {
+    static const CName sourceState("Source");
+    static const CName receiverState("Receiver");
+    applyState(m_serveAreaMarker, source ? sourceState : receiverState);
+    m_serveMarkerSource = source;
+}
+
+void GBuildingNode::showServeArea(const CArray<GBuildingNode*>& places) {
+    if (!m_serveAreaHull)
+        return;
+    m_serveAreaHull->setVisible(true);
+    m_outlinedPlaces.clear();
+    for (GBuildingNode* place : places)
+        m_outlinedPlaces.push_back(place);
+    const GlobalConfig* global = getLevelScene() ? getLevelScene()->getGlobalConfig() : nullptr;
+    m_hullShowCountdown = global ? global->ServeAreaHullShowDelay : kHullShowDelay;
+}
+
+void GBuildingNode::hideServeArea() {
+    if (!m_serveAreaHull)
+        return;
+    m_hullShowCountdown = -1;
+    m_hullHideCountdown = -1;
+    m_outlinedPlaces.clear();
+    if (!isInState(m_serveAreaHull, disappearState()))
+        setNodeState(m_serveAreaHull, disappearState());
+}
+
+void GBuildingNode::runHullCountdowns(int elapsed) {
+    if (m_hullShowCountdown > 0) {
+        m_hullShowCountdown -= elapsed;
+        auto* hull = nodeCast<GConvexHullNode>(m_serveAreaHull);
+        if (m_hullShowCountdown <= 0 && hull && !isInState(hull, appearState())) {
+            hull->buildAround(m_outlinedPlaces, this);
+            setNodeState(hull, appearState());
+            const GlobalConfig* global = getLevelScene() ? getLevelScene()->getGlobalConfig() : nullptr;
+            m_hullHideCountdown = global ? global->ServeAreaHullHideDelay : kHullHideDelay;
+        }
+    }
+    if (m_hullHideCountdown > 0) {
+        m_hullHideCountdown -= elapsed;
+        if (m_hullHideCountdown <= 0)
+            hideServeArea();
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -724,7 +1482,7 @@ void GBuildingNode::applyTemplate() {
         m_unreachableMarker->setVisible(!m_reachable);
         showUnreachableMarker();
     }
-    m_serveAreaHull = findIn(this, root, serveAreaHullName());
+    m_serveAreaHull = ofKind(findIn(this, root, serveAreaHullName()), GConvexHullNode::TypeId);
     hide(m_serveAreaHull);
     applySceneryStates();
     showLevelState(-1, false, 0);
@@ -853,6 +1611,9 @@ void GBuildingNode::setDamageState(int state, bool force) {
         m_damageIcon->setVisible(true);
         setNodeState(m_damageIcon, appearState());
     }
+    // A broken place shows no upgrade badge.
+    if (state == DamageBroken)
+        updateBonusText();
 }
 
 void GBuildingNode::previewTemplate(const GBuildingConfig* type) {
@@ -934,6 +1695,16 @@ bool GBuildingNode::onAllChildrenFinished(CEventNodeStateCompleted* event) {
         const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(node);
         if (BaseNode* parent = node->getParent())
             static_cast<void>(parent->removeChild(node));
+        return true;
+    }
+    // A pile or obstacle that has appeared can be clicked.
+    auto* location = node && node->isKindOf(OnRoadLocationTypeId) ? static_cast<GBuildingNode*>(node) : nullptr;
+    if (location && state == appearState() && location->getWorkState() == WorkAvailable) {
+        static const CName firstOnRoad("FirstOnRoad");
+        location->makeHittable();
+        applyState(location, normalState());
+        if (location->isReachable())
+            applyState(location, firstOnRoad);
         return true;
     }
     return ControlNode::onAllChildrenFinished(event);

@@ -13,6 +13,7 @@
 #include "game/world/IBuildingTask.h"
 
 class CPropertyBag;
+class GActiveFeature;
 class GEllipseSectorNode;
 class GTwoSpritesProgressBarNode;
 class GUniqUpgradeConfig;
@@ -29,6 +30,24 @@ class GBuildingNode : public GObjectNode, public IGameBuilding {
 public:
     static constexpr int32_t TypeId = 2065;
     static constexpr uint32_t BuildingUpdateInterval = 50;
+    // The kinds of the walkers and locations a place tells apart.
+    static constexpr int32_t GuideTypeId = 2063;
+    static constexpr int32_t StagecoachTypeId = 2064;
+    static constexpr int32_t OnRoadLocationTypeId = 2066;
+    // A place by the road's work states the place reads.
+    static constexpr int WorkAvailable = 1;
+    static constexpr int WorkDone = 5;
+    // A done random resource goes this long after its last worker left.
+    static constexpr int RandomResourceKeepMs = 30000;
+
+    // Who serves a place, per kind of bonus.
+    enum ProviderKind : int {
+        ProvidesServeIncome = 0,
+        ProvidesIncomeBonus = 1,
+        ProvidesHappiness = 2,
+        ProvidesGuests = 3,
+        ProviderKindCount = 4,
+    };
 
     // The kind of task that occupies the place.
     enum TaskKind : int {
@@ -123,12 +142,12 @@ public:
 
     // Copies of the Build, Repair and Destroy resources of `type`, else of
     // the current type.
-    void getBuildCost(GResourceMap& cost, const GBuildingConfig* type = nullptr) const;
+    virtual void getBuildCost(GResourceMap& cost, const GBuildingConfig* type = nullptr) const;
     void getRepairCost(GResourceMap& cost, const GBuildingConfig* type = nullptr) const;
     void getDestroyCost(GResourceMap& cost, const GBuildingConfig* type = nullptr) const;
     // The Workers of the action less floor(WorkersCostA + 0.5), at least 1;
     // 0 without a record.
-    [[nodiscard]] int getBuildWorkers(const GBuildingConfig* type = nullptr) const;
+    [[nodiscard]] virtual int getBuildWorkers(const GBuildingConfig* type = nullptr) const;
     [[nodiscard]] int getRepairWorkers(const GBuildingConfig* type = nullptr) const;
     [[nodiscard]] int getDestroyWorkers(const GBuildingConfig* type = nullptr) const;
 
@@ -146,6 +165,53 @@ public:
     void setMayBreak(bool mayBreak) { m_mayBreak = mayBreak; }
     [[nodiscard]] GActiveFeatureList* getFeatures() const { return m_features.get(); }
 
+    // ---- Economy: who serves whom, bonuses, income and guests
+
+    // The building that serves this place with the service `serveName` for
+    // the bonus kind `kind`; null when none is recorded or it was released.
+    [[nodiscard]] GBuildingNode* getProvider(int kind, CName serveName) const;
+    // Becomes the provider of every kind for the places its serve areas in
+    // force cover, where none (or a released one) is recorded for its
+    // ServeName; the first to claim keeps a place.
+    void claimServedBuildings();
+    // Lets go of the places it was recorded as provider for.
+    void releaseServedBuildings();
+    // Receiving side (apartments and empty places): sums the bonuses of the
+    // serve areas that cover the place, one area Name counted once, only
+    // from the recorded provider (or where none is); then shows them.
+    void updateServiceBonuses();
+    // The same walk for the labels, with the build list's previewed types.
+    void showServiceBonuses();
+    // The other visible, enabled places that the serve areas in force of
+    // `type` cover from here, once each, in places-list order.
+    void getBuildingsInServeArea(CArray<GBuildingNode*>& out, const GBuildingConfig* type) const;
+    // The places a building of `type` here would serve, for the serve-area
+    // display (places of the same type and the headquarters left out); sets
+    // their serve colour.
+    void getServedBuildings(CArray<GBuildingNode*>& out, const GBuildingConfig* type);
+    // True when a place `type`'s own serve areas reach already has another
+    // provider of its ServeName.
+    [[nodiscard]] bool overlapsOtherProvider(const GBuildingConfig* type) const;
+    // Guests of the served, working places this place (as `type`) serves.
+    [[nodiscard]] int getServedGuestsCount(const GBuildingConfig* type) const;
+    // Money and Gold earned by serving the guests of the covered places;
+    // empty for a null type.
+    void getServeIncome(GResourceMap& out, const GBuildingConfig* type) const;
+    // Income per day with the income bonus and the serve income; 0 for an
+    // empty place or without a type. Null takes the current type.
+    [[nodiscard]] float getIncome(const GBuildingConfig* type = nullptr) const;
+    [[nodiscard]] int getIncomeGold(const GBuildingConfig* type = nullptr) const;
+    [[nodiscard]] int getHappinessBonus() const { return m_happinessBonus; }
+    [[nodiscard]] int getGuestsBonus() const { return m_guestsBonus; }
+    [[nodiscard]] CName getServeColor() const { return m_serveColor; }
+    // Sets the required-services flag from the idle neighbours' serve areas
+    // and shows or hides the licence marker.
+    void updateRequiredServices();
+    // The workers the headquarters may hold with the level's guests, and
+    // the guests needed for `count` workers.
+    [[nodiscard]] int getWorkersLimit() const;
+    [[nodiscard]] int getGuestsForWorkers(int count) const;
+
     // ---- States and children
 
     // The star icons of apartments: `level` -1 takes the type's Level (the
@@ -160,32 +226,89 @@ public:
     // The build list's hover preview on an empty place (null ends it).
     void previewTemplate(const GBuildingConfig* type);
     // The cue of the place's work: by damage, task kind and type.
-    [[nodiscard]] CName getSoundCueName() const;
+    [[nodiscard]] virtual CName getSoundCueName() const;
     // Plays the work cue (unique while idle) unless it already plays; keeps
     // the instance.
-    SoundCue* playSound();
+    virtual SoundCue* playSound();
     // Fades the kept instance out over 1000 ms and lets it go.
-    void stopSound();
+    virtual void stopSound();
+
+    // ---- Labels and the serve-area display
+
+    // The income-bonus label: "+15%" in "Green" (from 15), "Blue" (below) or
+    // "Red" (negative); hidden for 0, for a type that is neither an empty
+    // place nor a working apartment, and while busy. -1 changes nothing.
+    void showIncomeBonus(int percent);
+    // The happiness label: the size in "Green" or "Red"; only for a working
+    // apartment. -1 changes nothing.
+    void showHappinessBonus(int value);
+    // 1 "Highlight", -1 "NegativeIncome", else "Normal".
+    void setIncomeTextState(int kind);
+    // The upgrade line of the income label after a unique upgrade here, or
+    // after `building` was completed when it gives this place its income
+    // bonus.
+    void showIncomeUpgrade();
+    void showIncomeUpgradeFor(const GBuildingNode* building);
+    // The upgrade badge: kind 1 "Rating", 2 "Guests" ("...Upgrade" when
+    // `upgraded`); any other kind hides it.
+    void showBonusText(int kind, bool upgraded);
+    // The badge for the applied upgrades and the running previews.
+    void updateBonusText();
+    // The feature icon, its progress and the reward text.
+    void updateFeatureDisplay();
+    // Every feature rolls its reward; the store takes the first one's.
+    void loadFeatureRewards();
+    // The workers label; 0 hides it.
+    void setWorkersText(int count);
+    // The serve-area marker in the serve colour, or going away.
+    void showServeAreaMarker(bool show);
+    // "Source" or "Receiver".
+    void setServeAreaMarkerRole(bool source);
+    [[nodiscard]] bool isServeAreaMarkerShown() const { return m_serveMarkerShown; }
+    [[nodiscard]] bool isServeAreaSource() const { return m_serveMarkerSource; }
+    // Outlines `places` after ServeAreaHullShowDelay; the outline goes
+    // ServeAreaHullHideDelay later or at hideServeArea.
+    void showServeArea(const CArray<GBuildingNode*>& places);
+    void hideServeArea();
+    [[nodiscard]] int getHullShowCountdown() const { return m_hullShowCountdown; }
+    [[nodiscard]] int getHullHideCountdown() const { return m_hullHideCountdown; }
+    [[nodiscard]] const CArray<BaseNode*>& getOutlinedPlaces() const { return m_outlinedPlaces; }
 
     // ---- Walkers and trains (not owned: the level and the headquarters
     // hold them)
 
-    [[nodiscard]] int getWorkersCount() const { return int(m_workers.size()); }
-    [[nodiscard]] int getIncomingWorkersCount() const { return int(m_incomingWorkers.size()); }
+    [[nodiscard]] virtual int getWorkersCount() const { return int(m_workers.size()); }
+    [[nodiscard]] virtual int getIncomingWorkersCount() const { return int(m_incomingWorkers.size()); }
     // Appends a walker on its way here unless listed; answers its index.
-    int addIncomingWorker(BaseNode* worker);
+    virtual int addIncomingWorker(BaseNode* worker);
     void removeIncomingWorker(BaseNode* worker);
-    // A walker that was expected arrives: it is hidden, listed as present
-    // and 4105 is sent; an unexpected one changes nothing.
-    void onWorkerArrived(BaseNode* worker);
-    // Resets the time since a walker left and sends 4106.
-    void onWorkerLeft(BaseNode* worker);
-    void onTrainAssigned(BaseNode* train);
+    // A walker that was expected arrives: it is hidden and listed as present
+    // (a stagecoach's riders as workers present, the coach and a guide in
+    // their own lists) and 4105 is sent; an unexpected one changes nothing.
+    virtual void onWorkerArrived(BaseNode* worker);
+    // Resets the time since a walker left, keeps its Velocity and sends
+    // 4106.
+    virtual void onWorkerLeft(BaseNode* worker);
+    // Sends everybody at the place, and on the way to it, home: the workers
+    // ride in the first stagecoach present when there is one. With
+    // `dropCarried` their loads are cleared first.
+    void releaseWorkers(bool dropCarried);
+    // As releaseWorkers (true), and `resources` go with the first stagecoach,
+    // else the first worker present, as income.
+    void releaseWorkersWithResources(const GResourceMap& resources);
+    [[nodiscard]] const CArray<BaseNode*>& getStagecoaches() const { return m_stagecoaches; }
+    [[nodiscard]] const CArray<BaseNode*>& getGuides() const { return m_guides; }
+    // The Velocity of the walker that left last.
+    [[nodiscard]] int getLeaverVelocity() const { return m_leaverVelocity; }
+    virtual void onTrainAssigned(BaseNode* train);
     // From the assigned to the standing trains; sends 4107.
-    void onTrainArrived(BaseNode* train);
+    virtual void onTrainArrived(BaseNode* train);
+    // Every standing and every assigned train is told to leave; the
+    // assigned ones are forgotten.
+    void sendTrainsAway();
     // Draws the next train's interval and side, drops the train from the
     // standing ones and sends 4108 with its key (its index there).
-    void onTrainLeft(BaseNode* train);
+    virtual void onTrainLeft(BaseNode* train);
     [[nodiscard]] const CArray<BaseNode*>& getWorkers() const { return m_workers; }
     [[nodiscard]] const CArray<BaseNode*>& getIncomingWorkers() const { return m_incomingWorkers; }
     [[nodiscard]] const CArray<BaseNode*>& getStandingTrains() const { return m_trains; }
@@ -213,33 +336,66 @@ public:
     void setChosenArrivalPoint(const CVector2d& point) { m_chosenArrivalPoint = point; }
     [[nodiscard]] bool isReachable() const { return m_reachable; }
     void setReachable(bool reachable) { m_reachable = reachable; }
-    [[nodiscard]] bool hasRequiredServices() const { return m_requiredServices; }
+    [[nodiscard]] virtual bool hasRequiredServices() const { return m_requiredServices; }
     void setRequiredServices(bool present) { m_requiredServices = present; }
     // Reachable, with its services, operating and with no random resource
     // alive.
     [[nodiscard]] bool canSpawnRandomResource() const;
     [[nodiscard]] int getRandomResourcesAlive() const { return int(m_randomResources.size()); }
+    // Reachable when a walk path leads from the headquarters to one of the
+    // arrival points; the nearest one is chosen. The random resources
+    // refresh theirs too.
+    virtual void updateReachability();
+    // Makes a pile of `record`'s template under the level's on-road
+    // locations, fills it from the record's ranges and attaches it. Nothing
+    // without the level or that node.
+    void spawnRandomResource(const GRandomResourceConfig& record, bool animated);
     // Makes `location` (a resource pile) one of the place's random
     // resources: it gets an arrival point for the workers, moves to the
-    // place's resource appear point, applies its template and 4113 is sent
-    // with its type's Name. The caller keeps `location` in the tree.
-    void attachRandomResource(BaseNode* location);
-    [[nodiscard]] const CArray<BaseNode*>& getRandomResources() const { return m_randomResources; }
+    // place's resource appear point, applies its template, 4113 is sent with
+    // its type's Name and it appears (`animated`) or shows at once. The
+    // caller keeps `location` in the tree.
+    void attachRandomResource(GBuildingNode* location, bool animated);
+    // Before the place changes its building: the piles send their workers
+    // home, hide and are done.
+    void removeRandomResources();
+    // The piles still to collect and those done (kept until 30 s after their
+    // last worker left); the place holds a reference to each.
+    [[nodiscard]] const CArray<CRefHandle<GBuildingNode>>& getRandomResources() const { return m_randomResources; }
+    [[nodiscard]] const CArray<CRefHandle<GBuildingNode>>& getRandomResourcesDone() const {
+        return m_randomResourcesDone;
+    }
+    [[nodiscard]] int getRandomResourceInterval() const { return m_randomResourceInterval; }
+
+    // ---- What a place by the road answers (it overrides these)
+
+    // Its work state; -1 for a building place.
+    [[nodiscard]] virtual int getWorkState() const { return -1; }
+    // Applies "Appear" (a location also starts its appearing lock).
+    virtual void startAppear();
+    // Applies "Normal".
+    virtual void showNormal();
+    // Lets the player click it.
+    virtual void makeHittable() { setCanBeHit(true); }
     [[nodiscard]] int getRandomResourceTimer() const { return m_randomResourceTimer; }
 
     // ---- Unique upgrades and previews
 
     // For the empty name: whether any upgrade is applied.
     [[nodiscard]] bool hasUniqueUpgrade(CName id) const;
-    // Applies `upgrade` (its id and both bonuses).
-    void addUniqueUpgrade(const GUniqUpgradeConfig* upgrade);
+    // Applies `upgrade` once: its income bonus, or else its guests bonus,
+    // with the badge; null or an applied one changes nothing.
+    void applyUniqueUpgrade(const GUniqUpgradeConfig* upgrade);
+    // Drops every applied upgrade and its bonuses and makes the place sound.
+    void clearUniqueUpgrades();
     // Takes back the entry and bonuses of `upgrade`; nothing when it is not
     // applied.
     void removeUniqueUpgrade(const GUniqUpgradeConfig* upgrade);
     [[nodiscard]] const CArray<CName>& getUniqueUpgrades() const { return m_uniqueUpgrades; }
     [[nodiscard]] int getUpgradeIncomeBonus() const { return m_upgradeIncomeBonus; }
     [[nodiscard]] int getUpgradeGuestsBonus() const { return m_upgradeGuestsBonus; }
-    // The bonuses other buildings give this place.
+    // Sets the bonuses other buildings give this place, as
+    // updateServiceBonuses would.
     void setServiceBonuses(int incomePercent, int guests, int happiness);
     [[nodiscard]] int getIncomeBonusPercent() const { return m_incomeBonus; }
     // Whether another visible, enabled and idle place of the level serves
@@ -269,10 +425,18 @@ public:
     [[nodiscard]] GTwoSpritesProgressBarNode* getFeatureProgress() const { return m_featureProgress; }
     [[nodiscard]] BaseNode* getMoneyBurst() const { return m_moneyBurst; }
     [[nodiscard]] BaseNode* getLicenseMarker() const { return m_licenseMarker; }
+    [[nodiscard]] BaseNode* getSmileIcon() const { return m_smileIcon; }
+    [[nodiscard]] BaseNode* getRatingText() const { return m_ratingText; }
+    [[nodiscard]] BaseNode* getResourceAmountText() const { return m_resourceAmountText; }
+    [[nodiscard]] BaseNode* getServeAreaMarker() const { return m_serveAreaMarker; }
+    [[nodiscard]] BaseNode* getServeAreaHull() const { return m_serveAreaHull; }
 
 protected:
     ~GBuildingNode() override;
     void onDescendantRemoved(BaseNode* node) override;
+    // A new place by the road, a child of `parent`, for a random resource;
+    // null when none can be made. The node factory makes it by class name.
+    [[nodiscard]] virtual GBuildingNode* createRandomResourceNode(BaseNode* parent);
 
 private:
     void setLuckinessTypeProperty(const CRefHandle<IPropertyData>& value);
@@ -288,13 +452,32 @@ private:
                                     const GBuildingActionConfig GBuildingConfig::*action) const;
     void copyCost(GResourceMap& cost, const GBuildingConfig* type,
                   const GBuildingActionConfig GBuildingConfig::*action) const;
-    // Reachable when a walk path leads from the headquarters to one of the
-    // arrival points; the nearest one is chosen.
-    void updateReachability();
     // True when the screen point (x, y) lands on the place or its children.
     [[nodiscard]] bool isHitAt(int32_t x, int32_t y);
     // Sends `message` to the level (its parents when the level passes it).
     void sendMessage(CEvent* message);
+
+    // Visible and enabled: only such places serve and are served.
+    [[nodiscard]] bool takesPart() const { return isVisible() && isEnabled(); }
+    // True when a building of `type` here can serve others: the place is in
+    // the level, on the grid, visible and enabled.
+    [[nodiscard]] bool servesWith(const GBuildingConfig* type) const;
+    // The level's place `index` when it is a building place, else null.
+    [[nodiscard]] GBuildingNode* placeAt(int index) const;
+    // The serve areas of the active feature (unless it uses the building's),
+    // else `type`'s.
+    [[nodiscard]] const CArray<ServeArea>& serveAreasInForce(const GBuildingConfig* type) const;
+    // True when `place` may serve this one for `kind` and `serveName`: it is
+    // the recorded provider, or none is.
+    [[nodiscard]] bool acceptsProvider(int kind, CName serveName, const GBuildingNode* place) const;
+    // The bonus walk of updateServiceBonuses (previewed types with
+    // `preview`), luckiness included.
+    void sumServiceBonuses(bool preview, int& income, int& guests, int& happiness) const;
+    void writeIncomeUpgradeText();
+    void runHullCountdowns(int elapsed);
+    void updateRandomResources(int elapsed);
+    // Sends a walker home: from this place, or from where it stands.
+    void sendHome(BaseNode* walker, bool fromHere, bool dropCarried);
 
     int m_taskKind = TaskNone;
     CRefHandle<IBuildingTask> m_task;
@@ -316,8 +499,8 @@ private:
     int m_trainInterval = 0;
     bool m_noTrainYet = true;
     bool m_trainSide = false;
-    CArray<BaseNode*> m_randomResources;
-    CArray<BaseNode*> m_randomResourcesDone;
+    CArray<CRefHandle<GBuildingNode>> m_randomResources;
+    CArray<CRefHandle<GBuildingNode>> m_randomResourcesDone;
     int m_damageState = DamageNone;
     int m_savedDamageState = DamageNone;
     CRefHandle<GBuildingConfig> m_type;
@@ -327,6 +510,14 @@ private:
     int m_incomeBonus = 0;
     int m_guestsBonus = 0;
     int m_happinessBonus = 0;
+    bool m_serveMarkerShown = false;
+    bool m_serveMarkerSource = false;
+    int m_hullShowCountdown = -1;
+    int m_hullHideCountdown = -1;
+    CArray<BaseNode*> m_outlinedPlaces;
+    // Per provider kind: ServeName to the place that serves this one (null
+    // once released).
+    CMap<CName, GBuildingNode*> m_providers[ProviderKindCount];
     // Children of the node or of its template root; cleared when they go.
     BaseNode* m_starIcons = nullptr;
     BaseNode* m_smileIcon = nullptr;

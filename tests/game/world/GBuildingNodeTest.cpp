@@ -70,14 +70,6 @@ StateLog* addLog(BaseNode* parent, const char* name, float x = 0.0f, float y = 0
     return node;
 }
 
-CRefHandle<GBuildingConfig> makeType(const char* name, GBuildingType kind, int level) {
-    CRefHandle<GBuildingConfig> type(new GBuildingConfig);
-    type->Name = CName(name);
-    type->Kind = kind;
-    type->Level = level;
-    return type;
-}
-
 CRefHandle<GBuildingNode> makePlace() {
     return CRefHandle<GBuildingNode>(new GBuildingNode(CObjectName(), nullptr, nullptr));
 }
@@ -111,9 +103,9 @@ TEST(GBuildingNode, AnswersItsKindsAndItsFactoryName) {
 
 TEST(GBuildingNode, SetTypeKeepsThePreviousRecordAndReleasesTheOneBefore) {
     auto place = makePlace();
-    auto first = makeType("Place", GBuildingType::BuildingPlace, 0);
-    auto second = makeType("House1", GBuildingType::Apartment, 1);
-    auto third = makeType("House2", GBuildingType::Apartment, 2);
+    auto first = makeBuildingType("Place", GBuildingType::BuildingPlace, 0);
+    auto second = makeBuildingType("House1", GBuildingType::Apartment, 1);
+    auto third = makeBuildingType("House2", GBuildingType::Apartment, 2);
     const struct {
         GBuildingConfig* type;
         GBuildingConfig* current;
@@ -162,7 +154,7 @@ TEST(GBuildingNode, OperatesOnlyBuiltSoundAndFreeOrWorking) {
         auto place = makePlace();
         place->setReachable(true);
         place->setRequiredServices(true);
-        auto type = makeType("House1", GBuildingType::Apartment, c.level);
+        auto type = makeBuildingType("House1", GBuildingType::Apartment, c.level);
         place->setType(type.get(), false, false);
         place->setDamageState(c.damage, true);
         place->setTask(c.task, nullptr);
@@ -188,7 +180,7 @@ TEST(GBuildingNode, WorkerCountsSubtractTheRoundedWorkersCostA) {
         auto place = makePlace();
         if (c.withLevel)
             place->setLevelScene(&level);
-        auto type = makeType("Mill", GBuildingType::Produce, 1);
+        auto type = makeBuildingType("Mill", GBuildingType::Produce, 1);
         type->Build.Workers = c.workers;
         type->Repair.Workers = c.workers;
         type->Destroy.Workers = c.workers;
@@ -201,10 +193,10 @@ TEST(GBuildingNode, WorkerCountsSubtractTheRoundedWorkersCostA) {
 
 TEST(GBuildingNode, CostsAreCopiesOfTheGivenOrCurrentRecord) {
     auto place = makePlace();
-    auto type = makeType("House1", GBuildingType::Apartment, 1);
+    auto type = makeBuildingType("House1", GBuildingType::Apartment, 1);
     type->Build.Resources[CName("Materials")] = 40;
     type->Repair.Resources[CName("Money")] = 15;
-    auto other = makeType("House2", GBuildingType::Apartment, 2);
+    auto other = makeBuildingType("House2", GBuildingType::Apartment, 2);
     other->Build.Resources[CName("Gold")] = 3;
     place->setType(type.get(), false, false);
     GResourceMap cost;
@@ -223,10 +215,10 @@ TEST(GBuildingNode, CostsAreCopiesOfTheGivenOrCurrentRecord) {
 TEST(GBuildingNode, GuestsAndHappiness) {
     StandInLevel level;
     level.configuration->ModifierValues.GuestsCountM = 1.5f;
-    auto apartment = makeType("House1", GBuildingType::Apartment, 1);
+    auto apartment = makeBuildingType("House1", GBuildingType::Apartment, 1);
     apartment->GuestsCount = 5;
     apartment->Happiness = 4;
-    auto shop = makeType("Shop1", GBuildingType::Commercial, 1);
+    auto shop = makeBuildingType("Shop1", GBuildingType::Commercial, 1);
     shop->GuestsCount = 5;
     shop->Happiness = 4;
 
@@ -276,7 +268,7 @@ TEST(GBuildingNode, WorkSoundFollowsDamageTaskAndType) {
         auto place = makePlace();
         place->setReachable(true);
         place->setRequiredServices(true);
-        auto type = makeType(c.type, GBuildingType::Produce, 1);
+        auto type = makeBuildingType(c.type, GBuildingType::Produce, 1);
         type->SelectedSoundCueName = CName("HouseSelected");
         place->setType(type.get(), false, false);
         place->setDamageState(c.damage, false);
@@ -452,7 +444,7 @@ TEST(GBuildingNode, DamageStatesShowTheirIconsAndRefuseWhatCannotBe) {
 
 TEST(GBuildingNode, UniqTypesWaitToBeRestored) {
     auto place = makePlace();
-    auto uniq = makeType("Castle", GBuildingType::Uniq, 1);
+    auto uniq = makeBuildingType("Castle", GBuildingType::Uniq, 1);
     place->setType(uniq.get(), false, false);
     EXPECT_EQ(place->getDamageState(), 0) << "an unreachable place keeps its state";
     place->setReachable(true);
@@ -464,9 +456,9 @@ TEST(GBuildingNode, UniqTypesWaitToBeRestored) {
 TEST(GBuildingNode, StarsShowTheLevelAndTheOldOneDuringALevelUp) {
     PlaceScene scene;
     GBuildingNode& place = *scene.place;
-    auto house1 = makeType("House1", GBuildingType::Apartment, 1);
-    auto house2 = makeType("House2", GBuildingType::Apartment, 2);
-    auto shop = makeType("Shop1", GBuildingType::Commercial, 1);
+    auto house1 = makeBuildingType("House1", GBuildingType::Apartment, 1);
+    auto house2 = makeBuildingType("House2", GBuildingType::Apartment, 2);
+    auto shop = makeBuildingType("Shop1", GBuildingType::Commercial, 1);
     place.setType(house1.get(), false, false);
     BaseNode* stars = place.getStarIcons();
     ASSERT_NE(stars, nullptr);
@@ -575,7 +567,7 @@ TEST(GBuildingNode, LevelSceneHearsAboutWalkersAndTrains) {
     StandInLevel level;
     auto place = makePlace();
     place->setLevelScene(&level);
-    auto type = makeType("Station", GBuildingType::Service, 1);
+    auto type = makeBuildingType("Station", GBuildingType::Service, 1);
     type->TrainArrivalTimeRange = {4000, 4000};
     place->setType(type.get(), false, false);
     CRefHandle<BaseNode> worker(new BaseNode(CObjectName(), nullptr, nullptr));
@@ -629,8 +621,8 @@ TEST(GBuildingNode, UniqueUpgradesComeAndGoByTheirOwnEntry) {
     place->removeUniqueUpgrade(up1.get());
     EXPECT_EQ(place->getUpgradeIncomeBonus(), 0) << "not applied: nothing taken back";
 
-    place->addUniqueUpgrade(up1.get());
-    place->addUniqueUpgrade(up2.get());
+    place->applyUniqueUpgrade(up1.get());
+    place->applyUniqueUpgrade(up2.get());
     EXPECT_TRUE(place->hasUniqueUpgrade(CName()));
     place->removeUniqueUpgrade(up2.get());
     EXPECT_TRUE(place->hasUniqueUpgrade(CName("IncomeUp"))) << "the given upgrade goes, not the first one";
@@ -649,11 +641,11 @@ TEST(GBuildingNode, ACancelledTaskBringsBackBothUpgradeBonusesAndTheDamage) {
     auto place = makePlace();
     place->setReachable(true);
     place->setRequiredServices(true);
-    auto house = makeType("House1", GBuildingType::Apartment, 1);
-    auto empty = makeType("Place", GBuildingType::BuildingPlace, 0);
+    auto house = makeBuildingType("House1", GBuildingType::Apartment, 1);
+    auto empty = makeBuildingType("Place", GBuildingType::BuildingPlace, 0);
     place->setType(house.get(), false, false);
-    place->addUniqueUpgrade(up1.get());
-    place->addUniqueUpgrade(up2.get());
+    place->applyUniqueUpgrade(up1.get());
+    place->applyUniqueUpgrade(up2.get());
     place->setDamageState(GBuildingNode::DamageDirty, false);
 
     place->saveCancelState();
@@ -684,7 +676,7 @@ TEST(GBuildingNode, TasksPreviewsAndTheLevelsQuestions) {
     const int before = level.recalculations;
     place->setIncomeBonusPreview(12);
     place->clearGuestsBonusPreview();
-    auto type = makeType("House1", GBuildingType::Apartment, 1);
+    auto type = makeBuildingType("House1", GBuildingType::Apartment, 1);
     place->setPreviewType(type.get());
     EXPECT_EQ(level.recalculations, before + 3);
     EXPECT_EQ(place->getIncomeBonusPreview(), 12);
@@ -703,10 +695,10 @@ TEST(GBuildingNode, TasksPreviewsAndTheLevelsQuestions) {
     place->setRequiredServices(true);
     EXPECT_TRUE(place->canSpawnRandomResource());
     CRefHandle<GBuildingNode> pile(new GBuildingNode(CObjectName(), nullptr, nullptr));
-    auto pileType = makeType("GoldPile", GBuildingType::OnRoad, 1);
+    auto pileType = makeBuildingType("GoldPile", GBuildingType::OnRoad, 1);
     pile->setType(pileType.get(), false, false);
     place->update(200);
-    place->attachRandomResource(pile.get());
+    place->attachRandomResource(pile.get(), false);
     EXPECT_FALSE(place->canSpawnRandomResource());
     EXPECT_EQ(place->getRandomResourceTimer(), 0);
     EXPECT_EQ(pile->getName(), CName("RandomResource"));
@@ -720,9 +712,9 @@ TEST(GBuildingNode, TasksPreviewsAndTheLevelsQuestions) {
 
 TEST(GBuildingNode, RequiredServicesComeFromAnIdleNeighbourThatCoversThePlace) {
     StandInLevel level;
-    auto needy = makeType("House1", GBuildingType::Apartment, 1);
+    auto needy = makeBuildingType("House1", GBuildingType::Apartment, 1);
     needy->RequiredServeAreas.push_back(CName("Water"));
-    auto well = makeType("Well", GBuildingType::Service, 1);
+    auto well = makeBuildingType("Well", GBuildingType::Service, 1);
     ServeArea area;
     area.Name = CName("Water");
     area.Area.push_back(CVector2di(1, 0));
@@ -737,7 +729,7 @@ TEST(GBuildingNode, RequiredServicesComeFromAnIdleNeighbourThatCoversThePlace) {
     home->setLevelScene(&level);
     EXPECT_TRUE(home->isRequiredServiceProvided(1, needy.get()));
     EXPECT_FALSE(home->isRequiredServiceProvided(2, needy.get())) << "not covered";
-    auto free = makeType("Shed", GBuildingType::Service, 1);
+    auto free = makeBuildingType("Shed", GBuildingType::Service, 1);
     EXPECT_TRUE(home->isRequiredServiceProvided(2, free.get())) << "nothing required";
     provider->setTask(GBuildingNode::TaskBuild, nullptr);
     EXPECT_FALSE(home->isRequiredServiceProvided(1, needy.get())) << "a busy provider serves nobody";
@@ -768,7 +760,7 @@ TEST(GBuildingNode, LuckinessIsWrittenOnlyWhenSetAndCopiesShareTheType) {
     place->readProperties(*odd);
     EXPECT_EQ(place->getLuckinessType(), 0) << "another kind reads as 0";
 
-    auto type = makeType("House1", GBuildingType::Apartment, 1);
+    auto type = makeBuildingType("House1", GBuildingType::Apartment, 1);
     place->setType(type.get(), false, false);
     CRefHandle<BaseNode> copy(place->clone(nullptr, nullptr));
     EXPECT_EQ(nodeCast<GBuildingNode>(copy.get())->getType(), type.get());

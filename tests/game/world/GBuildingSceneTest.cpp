@@ -15,6 +15,7 @@
 #include "game/nodes/GEllipseSectorNode.h"
 #include "game/nodes/GPolygonNode.h"
 #include "game/world/GBuildingNode.h"
+#include "tests/game/world/StandInLevel.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -78,14 +79,6 @@ CName currentState(const BaseNode* node) {
     return state ? state->getName() : CName();
 }
 
-CRefHandle<GBuildingConfig> makeType(const char* name, GBuildingType kind, int level) {
-    CRefHandle<GBuildingConfig> type(new GBuildingConfig);
-    type->Name = CName(name);
-    type->Kind = kind;
-    type->Level = level;
-    return type;
-}
-
 class GBuildingSceneTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -132,8 +125,8 @@ TEST_F(GBuildingSceneTest, APlaceReadFromItsSceneBindsItsTemplateAndShowsItsStat
 
     // Built as a two-star apartment, then levelled up: the stars of the old
     // level show while the task runs.
-    auto house1 = makeType("House1", GBuildingType::Apartment, 1);
-    auto house2 = makeType("House2", GBuildingType::Apartment, 2);
+    auto house1 = makeBuildingType("House1", GBuildingType::Apartment, 1);
+    auto house2 = makeBuildingType("House2", GBuildingType::Apartment, 2);
     place->setType(house1.get(), false, false);
     place->setType(house2.get(), false, false);
     EXPECT_TRUE(place->getStarIcons()->isVisible());

@@ -6,6 +6,7 @@
 #include "engine/core/CRefHandle.h"
 #include "engine/core/CUpdateScheduler.h"
 #include "engine/core/CVector2d.h"
+#include "game/config/GBuildingConfig.h"
 #include "game/config/GlobalConfig.h"
 #include "game/config/IGameLevel.h"
 #include "game/config/LevelConfiguration.h"
@@ -72,6 +73,8 @@ public:
     }
     void recalculate() override { ++recalculations; }
     BaseNode* getHeadquarters() const override { return headquarters; }
+    int getLevelGuests() const override { return guests; }
+    BaseNode* getOnRoadLocationsNode() const override { return onRoadLocations; }
     int pathLength(float fromX, float fromY, float toX, float toY) const override {
         if (unreachable)
             return -1;
@@ -92,6 +95,17 @@ public:
     std::vector<BaseNode*> places;
     BaseNode* headquarters = nullptr;
     int recalculations = 0;
+    int guests = 0;
+    BaseNode* onRoadLocations = nullptr;
     // Replaces the straight path when set.
     bool (*pathSearch)(const CVector2d& from, const CVector2d& to, CArray<CVector2d>& points) = nullptr;
 };
+
+// A building type record of the given Name, kind and Level.
+inline CRefHandle<GBuildingConfig> makeBuildingType(const char* name, GBuildingType kind, int level) {
+    CRefHandle<GBuildingConfig> type(new GBuildingConfig);
+    type->Name = CName(name);
+    type->Kind = kind;
+    type->Level = level;
+    return type;
+}
