@@ -71,8 +71,6 @@ public:
     // What the play screen reads and asks of its level (added for play48).
     // The building place the player has selected; null when none.
     [[nodiscard]] virtual BaseNode* getFocusedBuilding() const { return nullptr; }
-    // The level's guests (both guest counters); 0 without them.
-    [[nodiscard]] virtual int getLevelGuests() const { return 0; }
     // The level's possible income and guests, and its happiness.
     [[nodiscard]] virtual float getPossibleIncome() const { return 0.0f; }
     [[nodiscard]] virtual int getPossibleGuests() const { return 0; }
@@ -91,16 +89,9 @@ public:
     [[nodiscard]] virtual bool canRepair(BaseNode*, const GBuildingConfig*) const { return false; }
     [[nodiscard]] virtual bool canAffordProduction(BaseNode*, const GProduceItemConfig*) const { return false; }
     [[nodiscard]] virtual bool canAffordUniqueUpgrade(BaseNode*, const GUniqUpgradeConfig*) const { return false; }
-    // The headquarters' free workers, its workers limit, and the ms left of a worker order (-1: none).
+    // The headquarters' free workers, and the ms left of a worker order (-1: none).
     [[nodiscard]] virtual int getFreeWorkers() const { return 0; }
-    [[nodiscard]] virtual int getHeadquartersWorkersLimit() const { return 0; }
     [[nodiscard]] virtual int getWorkerOrderTimeLeft() const { return -1; }
-    // A building's income with `type` (null: its own), rounded as shown.
-    [[nodiscard]] virtual float getBuildingIncome(const BaseNode*, const GBuildingConfig*) const { return 0.0f; }
-    // Guests a Commercial building of `type` serves.
-    [[nodiscard]] virtual int getServedGuestsCount(const BaseNode*, const GBuildingConfig*) const { return 0; }
-    // True when another place already gives the service of `type` to the building's places.
-    [[nodiscard]] virtual bool overlapsOtherProvider(const BaseNode*, const GBuildingConfig*) const { return false; }
     // Standing trains at a station: state (3 standing), whether it has buy (sale false) or sell offers.
     [[nodiscard]] virtual int getTrainState(const BaseNode*) const { return 0; }
     [[nodiscard]] virtual bool trainHasOffers(const BaseNode*, bool /*sale*/) const { return false; }
@@ -122,8 +113,6 @@ public:
         float velocity = 0.0f;
     };
     [[nodiscard]] virtual bool getStationRailway(const BaseNode*, Railway&) const { return false; }
-    // Sends the trains standing at a station away.
-    virtual void sendTrainsAway(BaseNode*) {}
     // The places by the road in order, and a place's state (1 available).
     [[nodiscard]] virtual int getOnRoadLocationCount() const { return 0; }
     [[nodiscard]] virtual BaseNode* getOnRoadLocation(int) const { return nullptr; }

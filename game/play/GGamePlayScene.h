@@ -191,6 +191,12 @@ public:
     static void resetInfoLabels(BaseNode* panel);
     void fillBuildingInfo(BaseNode* panel, const GBuildingConfig* type, GBuildingNode* building,
                           const GUniqUpgradeConfig* upgrade);
+    // The places `building` serves as `type` (its own without one) get the
+    // serve-area marks; answers `out`, the served places.
+    CArray<GBuildingNode*>& markServedPlaces(CArray<GBuildingNode*>& out, GBuildingNode* building,
+                                             const GBuildingConfig* type);
+    CArray<GBuildingNode*>& showServeAreaFor(CArray<GBuildingNode*>& out, bool useGiven, GBuildingNode* building,
+                                             const GBuildingConfig* type);
 
     // ---- State read by the other parts and by tests
     [[nodiscard]] SceneNode* getLevelScene() const { return m_levelScene.get(); }

@@ -535,11 +535,15 @@ void GGamePlayScene::updateUniqueUpgradeHint(ControlNode* hovered, const GUniqUp
     GBuildingNode* building = focusedBuilding();
     if (!info || !building || !building->getType() || building->hasUniqueUpgrade(CName()))
         return;
-    if (upgrade)
-        building->addUniqueUpgrade(upgrade);
+    if (upgrade) {
+        building->applyUniqueUpgrade(upgrade);
+        building->updateServiceBonuses();
+    }
     fillBuildingInfo(info, m_hoveredUpgrade ? m_hoveredUpgrade : building->getType(), building, upgrade);
-    if (upgrade)
+    if (upgrade) {
         building->removeUniqueUpgrade(upgrade);
+        building->updateServiceBonuses();
+    }
 }
 
 void GGamePlayScene::resetInfoLabels(BaseNode* panel) {
@@ -571,7 +575,7 @@ void GGamePlayScene::fillBuildingInfo(BaseNode* panelNode, const GBuildingConfig
     panel->highlightGuests(false);
 
     const CStringW infoIcon(u"scenes/GameMenu/InfoIcon.png");
-    const bool overlaps = m_level && m_level->overlapsOtherProvider(building, type);
+    const bool overlaps = building->overlapsOtherProvider(type);
     const GBuildingConfig* current = building->getType();
     if (!building->isReachable()) {
         panel->setDescription(CStringW(u"%GamePlay_NoRoadHint%"));
@@ -590,10 +594,10 @@ void GGamePlayScene::fillBuildingInfo(BaseNode* panelNode, const GBuildingConfig
     } else {
         panel->showAllLines(true);
         const CStringW none;
-        const int income = m_level ? wholeNumber(m_level->getBuildingIncome(building, type) + 0.5f) : 0;
+        const int income = wholeNumber(building->getIncome(type) + 0.5f);
         if (income > 0) {
             panel->setIncome(dict->format(CString("GamePlay_Income"), groupedNumber(income), none, none, none));
-            const int present = m_level ? wholeNumber(m_level->getBuildingIncome(building, nullptr) + 0.5f) : 0;
+            const int present = wholeNumber(building->getIncome() + 0.5f);
             if (present < income || (upgrade && upgrade->UniqUpIncomeBonus > 0))
                 panel->highlightIncome(true);
         }
@@ -608,7 +612,7 @@ void GGamePlayScene::fillBuildingInfo(BaseNode* panelNode, const GBuildingConfig
             const GActiveFeature* active = features ? features->findActive() : nullptr;
             const bool areas = active && !active->ServeAreas.empty() ? true : !type->ServeAreas.empty();
             if (areas) {
-                const int served = m_level ? m_level->getServedGuestsCount(building, type) : 0;
+                const int served = building->getServedGuestsCount(type);
                 panel->setServedGuests(
                     dict->format(CString("GamePlay_ServedGuests"), plainNumber(served), none, none, none));
             }
@@ -623,4 +627,51 @@ void GGamePlayScene::fillBuildingInfo(BaseNode* panelNode, const GBuildingConfig
         }
     }
     panel->updateLayout();
+}
+
+// ---------------------------------------------------------------------------
+// Serve-area marks
+
+CArray<GBuildingNode*>& GGamePlayScene::markServedPlaces(CArray<GBuildingNode*>& out, GBuildingNode* building,
+                                                         const GBuildingConfig* type) {
+    out.clear();
+    if (building)
+        building->getServedBuildings(out, type ? type : building->getType());
+    if (!m_level)
+        return out;
+    const int count = m_level->getPlaceCount();
+    if (!out.empty()) {
+        for (int i = 0; i < count; ++i) {
+            if (auto* place = nodeCast<GBuildingNode>(m_level->getPlace(i))) {
+                place->setServeAreaMarkerRole(place == building);
+                place->showServeAreaMarker(out.indexOf(place) >= 0);
+            }
+        }
+        return out;
+    }
+    // A focused building whose serve areas are in force keeps its marks.
+    if (const GBuildingNode* focused = focusedBuilding()) {
+        const GActiveFeatureList* features = focused->getFeatures();
+        const GActiveFeature* active = features ? features->findActive() : nullptr;
+        if (active && !active->ServeAreas.empty())
+            return out;
+        if (!active && focused->getType() && !focused->getType()->ServeAreas.empty())
+            return out;
+    }
+    for (int i = 0; i < count; ++i)
+        if (auto* place = nodeCast<GBuildingNode>(m_level->getPlace(i)))
+            place->showServeAreaMarker(false);
+    return out;
+}
+
+CArray<GBuildingNode*>& GGamePlayScene::showServeAreaFor(CArray<GBuildingNode*>& out, bool useGiven,
+                                                         GBuildingNode* building, const GBuildingConfig* type) {
+    if (!building) {
+        out.clear();
+        return out;
+    }
+    GBuildingNode* used = useGiven ? building : focusedBuilding();
+    if (!used && !useGiven)
+        type = nullptr;
+    return markServedPlaces(out, used, type);
 }

@@ -140,8 +140,7 @@ void GGamePlayScene::updateWorkersList() {
         fillBuildingInfo(child(m_resourcesPage, "BuildingInfoNode"), m_headquarters->getType(), m_headquarters,
                          nullptr);
     const bool busy = m_level && m_level->getWorkerOrderTimeLeft() >= 0;
-    const int room =
-        m_level ? m_level->getHeadquartersWorkersLimit() - (m_headquarters ? m_headquarters->getWorkersCount() : 0) : 0;
+    const int room = m_headquarters ? m_headquarters->getWorkersLimit() - m_headquarters->getWorkersCount() : 0;
     for (int32_t i = 0; i < m_workersList->getItemsCount(); ++i) {
         const auto* offer = dynamic_cast<const GWorkerOffer*>(m_workersList->getItemObject(i));
         if (offer)
@@ -289,7 +288,7 @@ void GGamePlayScene::updateStationPage() {
         sellList->setItemsCount(0);
         buyList->setVisible(false);
         sellList->setVisible(false);
-        m_level->sendTrainsAway(station);
+        station->sendTrainsAway();
     }
     buyList->updateElements();
     sellList->updateElements();

@@ -40,7 +40,8 @@ constexpr const char* kObjects = R"(<ObjectsConfiguration>
   <Building><Type Value="Apartment1"/><Name Value="House8"/><Level Value="1"/></Building>
   <Building><Type Value="Commercial1"/><Name Value="Shop1"/><Level Value="1"/><AllowedFromLevel Value="30"/></Building>
   <Building><Type Value="Service1"/><Name Value="Cafe1"/><Level Value="1"/><RequiredServeAreas Value="Water"/></Building>
-  <Building><Type Value="Service1"/><Name Value="Well1"/><Level Value="1"/></Building>
+  <Building><Type Value="Service1"/><Name Value="Well1"/><Level Value="1"/>
+    <ServeArea Name="Water"><Area Value="1,0"/></ServeArea></Building>
   <Building><Type Value="Commercial1"/><Name Value="Park1"/><Level Value="1"/></Building>
   <Building><Type Value="Apartment1"/><Name Value="Hotel1"/><Level Value="1"/>
     <Upgrades><NextLevelName Value="Hotel2"/></Upgrades></Building>
@@ -303,7 +304,7 @@ TEST_F(PlayScreen, WorkerOffersShowAndChargeTheScaledPrice) {
     m_level->configuration->ModifierValues.WorkerPriceM = 1.5f;
     m_level->configuration->getWorkerOffers()[0]->Price = 1001;
     m_level->configuration->getWorkerOffers()[0]->Count = 2;
-    m_level->workersLimit = 5;
+    m_level->configuration->InitWorkersLimit = 5;
     m_play->fillWorkersList();
     ListNode* workers = m_play->getWorkersList();
     ASSERT_EQ(workers->getItemsCount(), 4);
@@ -326,6 +327,7 @@ TEST_F(PlayScreen, WorkerOffersShowAndChargeTheScaledPrice) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         CRefHandle<GBuildingNode> headquarters(new GBuildingNode(CObjectName(), nullptr, nullptr));
+        headquarters->setLevelScene(m_level.get());
         headquarters->addResource(CName("Money"), row.money);
         for (int i = 0; i < row.workersPresent; ++i) {
             CRefHandle<BaseNode> worker(new BaseNode(CObjectName(), nullptr, nullptr));
@@ -386,7 +388,7 @@ TEST_F(PlayScreen, StationShowsThreeOffersASideAndSendsTrainsAwayOnceOneIsUsed) 
     ASSERT_TRUE(runSteps(3));
     GBuildingNode* station = m_level->addPlace("RailRoadStation1");
     m_level->focused = station;
-    CRefHandle<BaseNode> train(new BaseNode(CObjectName(), nullptr, nullptr));
+    CRefHandle<StandingTrain> train(new StandingTrain);
     station->onTrainAssigned(train.get());
     station->onTrainArrived(train.get());
     m_level->headquarters->addResource(CName("Money"), 250);
@@ -406,13 +408,13 @@ TEST_F(PlayScreen, StationShowsThreeOffersASideAndSendsTrainsAwayOnceOneIsUsed) 
     // No sell offers: the can't-sell text shows; the can't-buy one does not.
     EXPECT_TRUE(m_play->getStationPage()->findChild(CName("CantSellText"), 1)->isVisible());
     EXPECT_FALSE(m_play->getStationPage()->findChild(CName("CantBuyText"), 1)->isVisible());
-    EXPECT_EQ(m_level->trainsSentAway, 0);
+    EXPECT_EQ(train->departures, 0);
 
     m_level->offers[1].used = true;
     m_play->updateStationPage();
     EXPECT_EQ(buy->getItemsCount(), 0);
     EXPECT_FALSE(buy->isVisible());
-    EXPECT_EQ(m_level->trainsSentAway, 1);
+    EXPECT_EQ(train->departures, 1);
 
     // Only sell offers: the can't-buy text asks for twice the first item's
     // money, rounded up.
@@ -499,7 +501,7 @@ TEST_F(PlayScreen, UniqueUpgradeButtonsTakeEachUpgradesOwnState) {
     EXPECT_TRUE(upgrade->isEnabled());
 
     // Only Up1 is configured; once bought it shows bought, and both stay off.
-    hotel->addUniqueUpgrade(m_level->objects->findUniqUpgrade(CName("Up1"), CName("Hotel1")));
+    hotel->applyUniqueUpgrade(m_level->objects->findUniqUpgrade(CName("Up1"), CName("Hotel1")));
     m_play->updateBuildingPage();
     EXPECT_TRUE(up1->isUpgraded());
     EXPECT_FALSE(up1->isEnabled());
@@ -831,4 +833,26 @@ TEST_F(PlayScreen, MaterialsHintFollowsTheHoveredControlAndItem) {
         EXPECT_EQ(text(m_play->getMaterialsHintText()->getText()), row.expected);
     }
     m_play->setHoveredControl(nullptr);
+}
+
+TEST_F(PlayScreen, ServeAreaMarksGoToThePlacesABuildingServes) {
+    startWithObjects();
+    GBuildingNode* well = m_level->addPlace("Well1");
+    GBuildingNode* near = m_level->addPlace("House1");
+    GBuildingNode* far = m_level->addPlace("House2");
+    CArray<GBuildingNode*> served;
+    m_play->markServedPlaces(served, well, nullptr);
+    ASSERT_EQ(served.size(), 1u);
+    EXPECT_EQ(served[0], near);
+    // A house serves nobody.
+    m_play->markServedPlaces(served, far, nullptr);
+    EXPECT_TRUE(served.empty());
+
+    // Without a building there is nothing to show.
+    m_play->showServeAreaFor(served, true, nullptr, nullptr);
+    EXPECT_TRUE(served.empty());
+    m_level->focused = well;
+    m_play->showServeAreaFor(served, false, far, nullptr);
+    ASSERT_EQ(served.size(), 1u);
+    EXPECT_EQ(served[0], near);
 }

@@ -10,11 +10,23 @@
 #include "game/config/ObjectsConfiguration.h"
 #include "game/play/GGamePlayScene.h"
 #include "game/world/GBuildingNode.h"
+#include "game/world/IStationTrain.h"
 #include "tests/game/app/SceneFlowFixture.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
+
+// A train standing at a station, counting the times it is sent away.
+class StandingTrain : public BaseNode, public IStationTrain {
+public:
+    StandingTrain() : BaseNode(CObjectName(), nullptr, nullptr) {}
+    void leave() override { ++departures; }
+    int departures = 0;
+
+protected:
+    ~StandingTrain() override = default;
+};
 
 // The level as its objectives read it: the headquarters' Money and nothing
 // else.
@@ -61,13 +73,11 @@ public:
     bool canAffordProduction(BaseNode*, const GProduceItemConfig*) const override { return affordable; }
     bool canAffordUniqueUpgrade(BaseNode*, const GUniqUpgradeConfig*) const override { return affordable; }
     int getFreeWorkers() const override { return freeWorkers; }
-    int getHeadquartersWorkersLimit() const override { return workersLimit; }
     int getWorkerOrderTimeLeft() const override { return orderTimeLeft; }
     int getTrainState(const BaseNode*) const override { return trainState; }
     bool trainHasOffers(const BaseNode*, bool sale) const override;
     bool getTrainOffer(const BaseNode*, int index, TrainOffer& offer) const override;
     bool getStationRailway(const BaseNode*, Railway& out) const override;
-    void sendTrainsAway(BaseNode*) override { ++trainsSentAway; }
     int getOnRoadLocationCount() const override { return int(locations.size()); }
     BaseNode* getOnRoadLocation(int index) const override;
     int getOnRoadLocationState(const BaseNode* location) const override;
@@ -98,13 +108,11 @@ public:
     // Types the headquarters refuses to build, by name.
     std::vector<CName> unaffordable;
     int freeWorkers = 10;
-    int workersLimit = 10;
     int orderTimeLeft = -1;
     int trainState = 3;
     std::vector<TrainOffer> offers;
     bool withRailway = true;
     Railway railway;
-    int trainsSentAway = 0;
     // Places by the road: the node, its state, its impending mark.
     struct Location {
         CRefHandle<GBuildingNode> node;
