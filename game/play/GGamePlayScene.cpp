@@ -18,6 +18,7 @@
 #include "engine/sound/CSoundCueManager.h"
 #include "engine/sound/SoundCue.h"
 #include "game/app/GGameApplication.h"
+#include "game/app/ILevelResultScreen.h"
 #include "game/config/GGameMessage.h"
 #include "game/config/GWorldMessages.h"
 #include "game/config/GlobalConfig.h"
@@ -557,7 +558,7 @@ bool GGamePlayScene::showLevelCompleted() {
     auto* scene = dynamic_cast<SceneNode*>(loaded.get());
     if (!scene || !scene->isKindOf(LevelCompletedSceneTypeId))
         return false;
-    if (auto* screen = dynamic_cast<ILevelCompletedScreen*>(scene))
+    if (auto* screen = dynamic_cast<ILevelResultScreen*>(scene))
         screen->setLevelScene(m_levelScene.get());
     return navigateTo(scene, true, CName("NavFrom"), CName("NavTo"));
 }

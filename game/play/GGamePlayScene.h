@@ -37,17 +37,6 @@ class TabSceneNode;
 class TextNode;
 class TabsConfiguration;
 
-// What the play screen hands the level-completed screen; that screen, in a
-// library above this one, implements it.
-class ILevelCompletedScreen {
-public:
-    // The level just finished (the screen keeps it alive while it is open).
-    virtual void setLevelScene(SceneNode* levelScene) = 0;
-
-protected:
-    ~ILevelCompletedScreen() = default;
-};
-
 // Marks of a building-group button or build-list element (user data).
 class GameHudButtonData : public CRefCounted {
 public:

@@ -8,9 +8,11 @@
 #include "engine/nodes/ListNode.h"
 #include "engine/nodes/TabSceneNode.h"
 #include "engine/nodes/TextNode.h"
+#include "engine/scene/CNodeFactory.h"
 #include "engine/scene/CNodeState.h"
 #include "engine/sound/CSoundCueManager.h"
 #include "engine/sound/SoundCue.h"
+#include "game/app/ILevelResultScreen.h"
 #include "game/config/GWorldMessages.h"
 #include "game/config/TabsConfiguration.h"
 #include "game/nodes/GCounterTextNode.h"
@@ -855,4 +857,46 @@ TEST_F(PlayScreen, ServeAreaMarksGoToThePlacesABuildingServes) {
     m_play->showServeAreaFor(served, false, far, nullptr);
     ASSERT_EQ(served.size(), 1u);
     EXPECT_EQ(served[0], near);
+}
+
+namespace {
+
+// The level-completed screen as far as the play screen hands it the level.
+class ResultScreen : public GBaseSceneNode, public ILevelResultScreen {
+public:
+    ResultScreen(const CObjectName& name, BaseNode* parent, BaseNode* manager)
+        : GBaseSceneNode(name, parent, manager) {}
+    static BaseNode* create(const CObjectName& name) { return new ResultScreen(name, nullptr, nullptr); }
+    using BaseNode::clone;
+    BaseNode* clone(BaseNode* parent, BaseNode* manager) const override {
+        return cloneAs<ResultScreen>(parent, manager);
+    }
+    int32_t getTypeId() const override { return GGamePlayScene::LevelCompletedSceneTypeId; }
+    bool isKindOf(int32_t id) const override { return id == getTypeId() || GBaseSceneNode::isKindOf(id); }
+    void setLevelScene(BaseNode* levelScene) override { level = levelScene; }
+    BaseNode* level = nullptr;
+
+protected:
+    ~ResultScreen() override = default;
+};
+
+} // namespace
+
+TEST_F(PlayScreen, AFinishedLevelOpensTheLevelCompletedScreenOverThePlayScreen) {
+    startWithObjects();
+    // A file of another class leaves the player where he is.
+    write("scenes/LevelCompletedScene.mscn", screen("SceneNode", "NotAResult"));
+    EXPECT_FALSE(m_play->showLevelCompleted());
+    EXPECT_EQ(topName(), "GamePlayScene");
+}
+
+TEST_F(PlayScreen, TheLevelCompletedScreenGetsTheLevel) {
+    startWithObjects();
+    (void)CNodeFactory::getShared()->registerNodeClass(CStringW(u"TestResultScreen"), &ResultScreen::create);
+    write("scenes/LevelCompletedScene.mscn", screen("TestResultScreen", "Result"));
+    m_play->finishLevel(false);
+    ASSERT_TRUE(runUntilTop("Result"));
+    auto* result = dynamic_cast<ResultScreen*>(m_game->getSceneManager()->getCurrentScene());
+    ASSERT_NE(result, nullptr);
+    EXPECT_EQ(result->level, m_level.get());
 }
