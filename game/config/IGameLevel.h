@@ -1,9 +1,16 @@
 #pragma once
 
+#include "engine/core/CName.h"
+
 #include <cstdint>
 
 class BaseNode;
+class GBuildingConfig;
+class GProduceItemConfig;
+class GUniqUpgradeConfig;
+class IObjectiveLevel;
 class CEventReceiver;
+class CStringW;
 class GlobalConfig;
 class CUpdateScheduler;
 class CVector2d;
@@ -71,6 +78,63 @@ public:
     [[nodiscard]] virtual const CArray<uint8_t>* getGroupResults() const { return nullptr; }
     // The layer that effects over buildings play in; null without one.
     [[nodiscard]] virtual BaseNode* getEffectsLayer() const { return nullptr; }
+
+    // What the play screen reads and asks of its level (added for play48).
+    // The building place the player has selected; null when none.
+    [[nodiscard]] virtual BaseNode* getFocusedBuilding() const { return nullptr; }
+    // The level's possible income and guests, and its happiness.
+    [[nodiscard]] virtual float getPossibleIncome() const { return 0.0f; }
+    [[nodiscard]] virtual int getPossibleGuests() const { return 0; }
+    [[nodiscard]] virtual int getHappinessTotal() const { return 0; }
+    // The current objective group's index.
+    [[nodiscard]] virtual int getCurrentGroupIndex() const { return 0; }
+    // True while the current group has just been completed and the next is not shown yet.
+    [[nodiscard]] virtual bool isGroupJustCompleted() const { return false; }
+    // The level clock in ms; the play screen raises it when a group is completed in time.
+    [[nodiscard]] virtual int getLevelClockMs() const { return 0; }
+    virtual void setLevelClockMs(int) {}
+    // The level as its objectives read it; null when it has none.
+    [[nodiscard]] virtual const IObjectiveLevel* getObjectivesView() const { return nullptr; }
+    // The headquarters' checks of a command (false without headquarters).
+    [[nodiscard]] virtual bool canBuild(BaseNode*, const GBuildingConfig*) const { return false; }
+    [[nodiscard]] virtual bool canRepair(BaseNode*, const GBuildingConfig*) const { return false; }
+    [[nodiscard]] virtual bool canAffordProduction(BaseNode*, const GProduceItemConfig*) const { return false; }
+    [[nodiscard]] virtual bool canAffordUniqueUpgrade(BaseNode*, const GUniqUpgradeConfig*) const { return false; }
+    // The headquarters' free workers, and the ms left of a worker order (-1: none).
+    [[nodiscard]] virtual int getFreeWorkers() const { return 0; }
+    [[nodiscard]] virtual int getWorkerOrderTimeLeft() const { return -1; }
+    // Standing trains at a station: state (3 standing), whether it has buy (sale false) or sell offers.
+    [[nodiscard]] virtual int getTrainState(const BaseNode*) const { return 0; }
+    [[nodiscard]] virtual bool trainHasOffers(const BaseNode*, bool /*sale*/) const { return false; }
+    // One offer of a standing train; false past the last one.
+    struct TrainOffer {
+        bool sale = false;
+        bool used = false;
+        CName resource;
+        int amount = 0;
+        int price = 0;
+        CName templateName;
+    };
+    [[nodiscard]] virtual bool getTrainOffer(const BaseNode*, int /*index*/, TrainOffer&) const { return false; }
+    // The railway of a station: kind, x, width and the first train's Velocity (0: no train); false without one.
+    struct Railway {
+        int kind = 0;
+        float x = 0.0f;
+        float width = 0.0f;
+        float velocity = 0.0f;
+    };
+    [[nodiscard]] virtual bool getStationRailway(const BaseNode*, Railway&) const { return false; }
+    // The places by the road in order, and a place's state (1 available).
+    [[nodiscard]] virtual int getOnRoadLocationCount() const { return 0; }
+    [[nodiscard]] virtual BaseNode* getOnRoadLocation(int) const { return nullptr; }
+    [[nodiscard]] virtual int getOnRoadLocationState(const BaseNode*) const { return 0; }
+    // Marks (or unmarks) a place by the road as blocking a walk.
+    virtual void setOnRoadLocationImpending(BaseNode*, bool) {}
+    // The available places by the road on the walk path to `building`.
+    virtual void findBlockingLocations(BaseNode* /*building*/, CArray<BaseNode*>& /*out*/) const {}
+    // A place by the road's quest character text (a dictionary key) and its time (ms).
+    [[nodiscard]] virtual const CStringW* getQuestCharacterText(const BaseNode*) const { return nullptr; }
+    [[nodiscard]] virtual int getQuestCharacterTime(const BaseNode*) const { return 3000; }
 
 protected:
     ~IGameLevel() = default;

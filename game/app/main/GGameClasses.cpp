@@ -31,6 +31,7 @@
 #include "game/nodes/GTwoSpritesProgressBarNode.h"
 #include "game/nodes/GWaveNode.h"
 #include "game/nodes/GWeatherParticlesNode.h"
+#include "game/play/GGamePlayScene.h"
 #include "game/screens/GComicsScene.h"
 #include "game/screens/GHeadquartersScene.h"
 #include "game/screens/GLevelCompletedScene.h"
@@ -116,6 +117,7 @@ constexpr ClassEntry kGameClasses[] = {
     {u"GOnRoadLocationNode", &GOnRoadLocationNode::create},
     {u"GMajorOfficeNode", &GMajorOfficeNode::create},
     {u"GGameLevelScene", &GGameLevelScene::create},
+    {u"GGamePlayScene", &GGamePlayScene::create},
 };
 
 template <size_t N> void registerClasses(const ClassEntry (&entries)[N]) {
