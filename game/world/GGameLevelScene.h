@@ -12,6 +12,7 @@
 #include "game/config/IGameLevel.h"
 #include "game/config/GResources.h"
 #include "game/config/IObjectiveLevel.h"
+#include "game/world/GBuildingNode.h"
 #include "game/world/GPathFinder.h"
 
 #include <cstdint>
