@@ -19,6 +19,7 @@
 #include "game/nodes/GParticlesMovableNode.h"
 #include "game/world/GDilizhansNode.h"
 #include "game/world/GGertrudaNode.h"
+#include "game/world/GHeadquartersOperations.h"
 #include "game/world/GWorkerNode.h"
 #include "game/world/GWorkerSpacing.h"
 
@@ -547,4 +548,8 @@ bool GMajorOfficeNode::sendGuide(GBuildingNode* location, const GResourceMap& re
     guide->setLoadSettled(true);
     guide->sendTo(location, false);
     return true;
+}
+
+void GMajorOfficeNode::activateFeature(GBuildingNode* building, int index) {
+    static_cast<void>(startFeature(*this, building, index));
 }

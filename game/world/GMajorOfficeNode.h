@@ -5,6 +5,7 @@
 #include "engine/core/CRefHandle.h"
 #include "game/config/GResources.h"
 #include "game/world/GBuildingNode.h"
+#include "game/world/ILevelParts.h"
 
 #include <cstdint>
 
@@ -21,7 +22,7 @@ class TextNode;
 // in its store, counts its free workers, delivers ordered workers on a clock
 // and announces every gain with a popup over itself. It never breaks and is
 // always reachable.
-class GMajorOfficeNode : public GBuildingNode {
+class GMajorOfficeNode : public GBuildingNode, public ILevelHeadquarters {
 public:
     static constexpr int32_t TypeId = 2067;
     // Candidates start this far from a job; also the headquarters' own
@@ -78,6 +79,11 @@ public:
     void spawnWorkers(int count);
     void spawnStagecoaches(int count);
     void spawnGuides(int count);
+    // What the level scene drives: the point walkers leave from, kept up to
+    // date with the reachability, and a place's active feature.
+    void refreshWorkerPoint() override { updateReachability(); }
+    [[nodiscard]] CVector2d getWorkerPoint() const override { return getArrivalPoint(); }
+    void activateFeature(GBuildingNode* building, int index) override;
     // A worker made elsewhere joins the headquarters' workers.
     void addWorker(GWorkerNode* worker);
     // Walkers on their way here that carry nothing (stagecoaches and guides

@@ -7,6 +7,7 @@
 #include "engine/core/CStringW.h"
 #include "game/config/GResources.h"
 #include "game/world/GBuildingNode.h"
+#include "game/world/ILevelParts.h"
 
 #include <cstdint>
 
@@ -24,7 +25,7 @@ class GProgressBarWithSignNode;
 // everybody home and posts 4110. Buildings make locations at run time as
 // random resources. It runs its work cycle itself on its update client; the
 // work cannot be cancelled.
-class GOnRoadLocationNode : public GBuildingNode {
+class GOnRoadLocationNode : public GBuildingNode, public ILevelLocation {
 public:
     static constexpr int32_t TypeId = 2066;
     static constexpr int32_t DefaultQuestCharacterTime = 3000;

@@ -6,6 +6,7 @@
 #include "engine/core/CVector2d.h"
 #include "game/config/GTrainConfig.h"
 #include "game/world/GObjectNode.h"
+#include "game/world/ILevelParts.h"
 #include "game/world/IStationTrain.h"
 
 #include <cstdint>
@@ -33,7 +34,7 @@ struct GTrainOffer {
 // free track, rolls in along the station's strip, stands there with its
 // trade offers for a random time and rolls out again; two trains on one
 // strip never run through each other.
-class GTrainNode : public GObjectNode, public IStationTrain {
+class GTrainNode : public GObjectNode, public IStationTrain, public ILevelTrain {
 public:
     static constexpr int32_t TypeId = 2068;
 
