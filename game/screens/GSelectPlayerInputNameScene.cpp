@@ -1,7 +1,5 @@
 #include "game/screens/GSelectPlayerInputNameScene.h"
 
-#include "game/screens/GSelectPlayerScene.h"
-
 #include "engine/content/CProfileManager.h"
 #include "engine/content/CProfileParameters.h"
 #include "engine/core/CEngine.h"

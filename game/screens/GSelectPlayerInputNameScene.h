@@ -14,8 +14,8 @@ class TabSceneNode;
 // on one of two pages (men, women). Each page keeps its own choice; the one
 // stored is that of the page on show when the player confirms. A name that
 // is empty or already a player's (letter case counts) is refused with a
-// warning. The new player is saved but not made current: the player list
-// below selects it.
+// warning. The new player is saved; the player list below selects it, but
+// the very first player is made current at once and the menu comes back.
 class GSelectPlayerInputNameScene : public GBaseSceneNode {
 public:
     static constexpr int32_t TypeId = 2006;

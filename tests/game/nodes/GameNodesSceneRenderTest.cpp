@@ -32,6 +32,7 @@
 #include "game/nodes/GHintNode.h"
 #include "game/nodes/GProgressBarWithCheckpointsNode.h"
 #include "game/nodes/GWeatherParticlesNode.h"
+#include "tests/engine/nodes/GLSceneFixture.h"
 #include "tests/engine/nodes/NodesTestSupport.h"
 #include "tests/engine/scene/SceneTestSupport.h"
 #include "tests/engine/video/GLTestContext.h"
@@ -186,29 +187,15 @@ public:
     [[nodiscard]] int getLevelGuests() const override { return 0; }
 };
 
-class GameNodesSceneRenderTest : public ::testing::Test {
+class GameNodesSceneRenderTest : public GLSceneFixture {
 protected:
+    GameNodesSceneRenderTest() : GLSceneFixture("tests/game/nodes/data", kWidth, kHeight) {}
+
     void SetUp() override {
-        std::string error;
-        m_context.reset(CGLTestContext::create(kWidth, kHeight, true, &error));
-        if (!m_context)
-            GTEST_SKIP() << "No OpenGL context can be made on this machine: " << error;
-        CEngineCreationParams params;
-        params.driverType = CEngineCreationParams::DriverOpenGL;
-        params.width = kWidth;
-        params.height = kHeight;
-        params.colorBits = 32;
-        params.stencil = true;
-        m_driver.reset(createOpenGLDriver(params, m_fileSystem.get(), m_context.get()));
-        ASSERT_TRUE(m_driver);
-        ASSERT_NE(m_fileSystem->mountArchive(fromNativePath(m_dir.path().string()), nullptr), nullptr);
-        CEngineManagers& managers = CEngineManagers::instance();
-        if (!managers.getImageFormatRegistry())
-            managers.setImageFormatRegistry(new CImageFormatRegistry);
+        GLSceneFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         (void)gameNodesFactory();
-        m_processors.reset(new CContentProcessorsManager(m_fileSystem.get(), m_driver.get()));
-        (void)registerContentProcessors(m_processors.get());
-        m_manager.reset(new CContentManager(m_driver.get(), m_fileSystem.get(), m_processors.get()));
         // The weather reads its file through the engine's file system.
         m_fileSystem->addRef();
         m_engine->setFileSystem(m_fileSystem.get());
@@ -229,12 +216,7 @@ protected:
     void TearDown() override {
         setEngineInstance(nullptr);
         CEngineManagers::instance().getDictionary()->clear();
-        if (m_manager)
-            m_manager->clear();
-        m_manager.reset();
-        m_processors.reset();
-        m_driver.reset();
-        m_context.reset();
+        GLSceneFixture::TearDown();
     }
 
     void buildFont() {
@@ -255,14 +237,6 @@ protected:
                 image->putPixel(x, y, color(x, y));
         ASSERT_TRUE(
             m_manager->save(ContentTypeImage, image.get(), fromNativePath((m_dir.path() / name).string()), nullptr));
-    }
-
-    [[nodiscard]] CRefHandle<BaseNode> loadScene(const char* name) {
-        IContent* content = m_manager->load(ContentTypeSceneNode, CStringW(name), false);
-        BaseNode* node = dynamic_cast<BaseNode*>(content);
-        if (!node && content)
-            content->release();
-        return CRefHandle<BaseNode>(node);
     }
 
     // Shows `root` through a scene manager, fills in what the play screen
@@ -346,32 +320,7 @@ protected:
         return shot;
     }
 
-    void expectMatchesReference(CPixelImage* shot, const char* referenceName) {
-        const std::filesystem::path reference =
-            std::filesystem::path(BM_SOURCE_DIR) / "tests/game/nodes/data" / referenceName;
-        if (std::getenv("BM_UPDATE_REFERENCES")) {
-            std::filesystem::create_directories(reference.parent_path());
-            ASSERT_TRUE(m_manager->save(ContentTypeImage, shot, fromNativePath(reference.string()), nullptr));
-            GTEST_SKIP() << "Reference written to " << reference;
-        }
-        const std::vector<uint8_t> bytes = readAllBytes(reference);
-        ASSERT_FALSE(bytes.empty()) << "Missing reference picture " << reference;
-        const std::string copy = std::string("reference-") + referenceName;
-        (void)m_dir.write(copy, bytes);
-        IContent* loaded = m_manager->load(ContentTypeImage, CStringW(copy.c_str()), false);
-        CRefHandle<CPixelImage> expected(dynamic_cast<CPixelImage*>(loaded));
-        ASSERT_TRUE(expected);
-        // Rasterisers may differ by a shade or an edge pixel here and there.
-        EXPECT_LE(differingPixels(*shot, *expected, 12), uint32_t(kWidth * kHeight / 200));
-    }
-
-    TempDir m_dir;
-    CRefHandle<CVirtualFileSystem> m_fileSystem{new CVirtualFileSystem};
     CRefHandle<CEngine> m_engine{new CEngine(CEngineCreationParams())};
-    CRefHandle<CGLTestContext> m_context;
-    CRefHandle<IGraphicsDriver> m_driver;
-    CRefHandle<CContentProcessorsManager> m_processors;
-    CRefHandle<CContentManager> m_manager;
     CRefHandle<BaseNode> m_templates;
     Headquarters m_headquarters;
 };
