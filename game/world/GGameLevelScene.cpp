@@ -1685,7 +1685,7 @@ void GGameLevelScene::rebuildWalkGrid() {
         part->setFirstOnRoad(part->isLocationReachable());
     }
     for (GBuildingNode* place : m_places) {
-        refreshPlaceReachability(place);
+        place->updateReachability();
         const GBuildingConfig* type = place->getType();
         const bool services = !type || type->RequiredServeAreas.empty() ||
                               place->isRequiredServiceProvided(place->getPlaceNumber(), type);
@@ -1706,24 +1706,6 @@ void GGameLevelScene::rebuildWalkGrid() {
         }
     }
     refreshHoverStates();
-}
-
-void GGameLevelScene::refreshPlaceReachability(GBuildingNode* place) {
-    bool reachable = false;
-    const GBuildingNode* headquarters = m_headquarters;
-    if (place->isVisible() && place->isEnabled() && headquarters) {
-        const CVector2d from = headquarters->getArrivalPoint();
-        int best = -1;
-        for (const CVector2d& point : place->getArrivalPoints()) {
-            const int length = pathLength(from.x, from.y, point.x, point.y);
-            if (length > 0 && (best < 0 || length < best)) {
-                best = length;
-                place->setChosenArrivalPoint(point);
-            }
-        }
-        reachable = best > 0 || place == headquarters;
-    }
-    place->setReachable(reachable);
 }
 
 void GGameLevelScene::setObstacleCost(uint8_t value, const BaseNode* except) {

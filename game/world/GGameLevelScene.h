@@ -325,9 +325,6 @@ private:
     // Visits every grid cell under the location's rectangles.
     template <class F> void forEachObstacleCell(GBuildingNode* location, F&& visit);
     [[nodiscard]] bool isActiveObstacle(GBuildingNode* location) const;
-    // Reachable when a walk path leads from the headquarters to one of the
-    // place's arrival points; the nearest one is chosen.
-    void refreshPlaceReachability(GBuildingNode* place);
     // A pile of `resources` by the road, made from `templateName`, taken by
     // `building` as its random resource; null when piles cannot be made.
     GBuildingNode* createPile(GBuildingNode* building, CName templateName, const GResourceMap& resources);
