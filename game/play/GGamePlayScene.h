@@ -428,6 +428,8 @@ public:
     static void addGameMessageHandlers(CEventHandlerTable& table);
     [[nodiscard]] GTutorialController* getGroupTutorial() const { return m_groupTutorial.get(); }
     [[nodiscard]] int getGroupChangeCountdown() const { return m_groupChangeCountdown; }
+    // The level's tutorial as the level start made it (one reference held).
+    void setLevelTutorial(GTutorialController* tutorial);
     // A quest place's tutorial (its own part of the screen).
     void showQuestTutorial(const CStringW& fileName, CName questStateName);
 

@@ -284,6 +284,10 @@ void GGamePlayScene::abortTask(GBuildingNode* building) {
     refreshCurrentTab();
 }
 
+void GGamePlayScene::setLevelTutorial(GTutorialController* tutorial) {
+    m_levelTutorial = CRefHandle<GTutorialController>::share(tutorial);
+}
+
 void GGamePlayScene::skipTutorial() {
     if (m_levelTutorial) {
         CProfileParameters* player = activePlayer();
