@@ -17,6 +17,7 @@
 #include "engine/scene/CEventClicked.h"
 #include "engine/scene/CEventHovered.h"
 #include "engine/scene/CEventUnhovered.h"
+#include "engine/scene/CNodeState.h"
 #include "engine/scene/SceneManager.h"
 #include "engine/scene/TemplateCollectionNode.h"
 #include "game/config/GWorldMessages.h"
@@ -408,6 +409,13 @@ TEST_F(PlayInput, HoveringAButtonRemembersItAndClickOrUnhoverForgetsIt) {
 
 TEST_F(PlayInput, TheSkipButtonSwitchesTutorialsOrTipsOffInTheProfile) {
     start();
+    // The tutorial's windows, which tell a tip from a hint.
+    const std::vector<uint8_t> bytes = readAllBytes(kSourceFolder / "tests/game/play/data/TutorialTemplates.mscn");
+    write("scenes/TutorialTemplates.mscn", std::string(bytes.begin(), bytes.end()));
+    CRefHandle<IContent> loaded(
+        m_game->getContentManager()->load(ContentTypeSceneNode, CStringW(u"scenes/TutorialTemplates.mscn"), false));
+    auto* templates = nodeCast<TemplateCollectionNode>(dynamic_cast<BaseNode*>(loaded.get()));
+    ASSERT_NE(templates, nullptr);
     const struct {
         const char* what;
         bool withTutorial;
@@ -426,15 +434,13 @@ TEST_F(PlayInput, TheSkipButtonSwitchesTutorialsOrTipsOffInTheProfile) {
         CRefHandle<GTutorialController> tutorial;
         if (row.withTutorial) {
             tutorial = CRefHandle<GTutorialController>(new GTutorialController(
-                m_play->findChild(CName("Scene"), 1), m_game->getSceneManager()->getTemplateCollection(),
-                m_game->getContentManager()));
-            const std::string file = std::string("<Tutorial><Hint><Text Value=\"Look\"/>") +
-                                     (row.tip ? "<Tip Value=\"true\"/>" : "") + "</Hint></Tutorial>";
+                m_play->findChild(CName("Scene"), 1), templates, m_game->getContentManager()));
+            const std::string file = std::string("<Tutorial><Hint Tip=\"") + (row.tip ? "true" : "false") +
+                                     "\"><Text Value=\"Look\"/></Hint></Tutorial>";
             CRefHandle<CXmlStreamReader> reader(new CXmlStreamReader(file.data(), file.size()));
             tutorial->load(*reader, nullptr);
             tutorial->start(0);
-            if (row.tip && !tutorial->isCurrentHintTip())
-                GTEST_SKIP() << "The fixture's templates show no tutorial window";
+            ASSERT_EQ(tutorial->isCurrentHintTip(), row.tip);
         }
         m_play->setLevelTutorial(tutorial.get());
         EXPECT_FALSE(click("SkipTutorialButton"));
@@ -563,4 +569,90 @@ TEST_F(PlayInput, TheFirstClickOfALevelStartsItsRandomEvents) {
     EXPECT_FALSE(click("Nothing"));
     EXPECT_FALSE(world->areRandomEventsPaused());
     ASSERT_TRUE(m_play->startLevel(CStringW(u"levels/level10/"), m_level.get()));
+}
+
+// ---------------------------------------------------------------------------
+// The popup on screen
+
+namespace {
+
+std::string sceneNode(const char* type, const char* name, const std::string& properties,
+                      const std::string& children = {}) {
+    return std::string("<SceneNode Type=\"") + type + "\"><Properties><string Name=\"Name\" Value=\"" + name +
+           "\"/>" + properties + "</Properties>" + children + "</SceneNode>";
+}
+
+std::string box(float x, float y, float w, float h) {
+    return "<vector3d Name=\"Position\" Value=\"" + std::to_string(x) + ";" + std::to_string(y) +
+           ";0\"/><vector3d Name=\"Bounds\" Value=\"" + std::to_string(w) + ";" + std::to_string(h) + ";0\"/>";
+}
+
+// A row of the popup: a coloured face and its amount.
+std::string hintBlock(const char* name, const char* color) {
+    return sceneNode("BaseNode", name, box(0, 0, 64, 20),
+                     sceneNode("SpriteNode", "Face",
+                               box(0, 0, 64, 20) +
+                                   R"(<int Name="ImageStretchX" Value="1"/><int Name="ImageStretchY" Value="1"/>)"
+                                   R"(<atlasTexture Name="AtlasTexture" Value="white.png"/><color Name="TintColor" Value=")" +
+                                   color + "\"/>") +
+                         sceneNode("TextNode", "Text",
+                                   R"(<vector3d Name="Position" Value="6;2;1"/><vector3d Name="Bounds" Value="56;16;0"/>)"
+                                   R"(<font Name="Font" Value="../fonts/Text.mfnt"/>)"));
+}
+
+} // namespace
+
+TEST_F(PlayInput, TheCostPopupOfAHoveredBuildEntryOverTheHudMatchesItsReference) {
+    start(false);
+    // The popup's rows, as the HUD's art gives them.
+    writePicture("scenes/white.png", 4, 4);
+    write("scenes/HintRows.mscn",
+          "<?xml version=\"1.0\"?>\n" +
+              sceneNode("BaseNode", "Rows", "",
+                        hintBlock("MoneyBlock", "ffffc060") + hintBlock("MaterialsBlock", "ffa0ff80") +
+                            hintBlock("WorkersBlock", "ffffffff") +
+                            sceneNode("SpriteNode", "ArrowDown",
+                                      box(0, 0, 12, 8) +
+                                          R"(<int Name="ImageStretchX" Value="1"/><int Name="ImageStretchY" Value="1"/>)"
+                                          R"(<atlasTexture Name="AtlasTexture" Value="white.png"/>)") +
+                            sceneNode("SpriteNode", "ArrowLeft",
+                                      box(0, 0, 8, 12) +
+                                          R"(<int Name="ImageStretchX" Value="1"/><int Name="ImageStretchY" Value="1"/>)"
+                                          R"(<atlasTexture Name="AtlasTexture" Value="white.png"/>)") +
+                            sceneNode("SpriteNode", "ArrowRight",
+                                      box(0, 0, 8, 12) +
+                                          R"(<int Name="ImageStretchX" Value="1"/><int Name="ImageStretchY" Value="1"/>)"
+                                          R"(<atlasTexture Name="AtlasTexture" Value="white.png"/>)") +
+                            sceneNode("SpriteNode", "ArrowUp",
+                                      box(0, 0, 12, 8) +
+                                          R"(<int Name="ImageStretchX" Value="1"/><int Name="ImageStretchY" Value="1"/>)"
+                                          R"(<atlasTexture Name="AtlasTexture" Value="white.png"/>)")));
+    CRefHandle<IContent> loaded(
+        m_game->getContentManager()->load(ContentTypeSceneNode, CStringW(u"scenes/HintRows.mscn"), false));
+    auto* rows = dynamic_cast<BaseNode*>(loaded.get());
+    ASSERT_NE(rows, nullptr);
+    GHintNode* hint = m_play->getGameHint();
+    ASSERT_NE(hint, nullptr);
+    for (BaseNode* row : rows->getChildren())
+        (void)row->clone(hint, m_game->getSceneManager());
+    hint->applyTemplate();
+    m_play->getHintNode()->setBounds({1024.0f, 768.0f, 0.0f});
+
+    m_level->focused = place("BuildingPlace");
+    m_play->getActionsTabs()->setActiveTab(0, true);
+    m_play->getBuildGroupTabs()->setActiveTab(0, true);
+    ASSERT_TRUE(runSteps(10));
+    ListNode* list = m_play->getBuildList(0);
+    EXPECT_TRUE(hoverItem(list, 0));
+    ASSERT_NE(hint->getRowsHolder(), nullptr);
+    // Money, Materials, Workers and the arrow.
+    EXPECT_EQ(hint->getRowsHolder()->getChildren().size(), 4u);
+    ASSERT_TRUE(runSteps(10));
+    m_game->drawFrame();
+    expectScreenLooksLike(kSourceFolder / "tests/game/play/data/PlayHoverPopupReference.png");
+
+    // Leaving the entry takes the popup away.
+    EXPECT_FALSE(unhoverItem(list, 0));
+    const CNodeState* state = hint->getCurrentState();
+    EXPECT_TRUE(state == nullptr || state->getName() == CName("Disappear"));
 }
