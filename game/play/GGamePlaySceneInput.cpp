@@ -84,8 +84,6 @@ void setPage(TabSceneNode* tabs, int32_t page) {
 
 } // namespace
 
-GGameLevelScene* GGamePlayScene::worldLevel() const { return nodeCast<GGameLevelScene>(m_levelScene.get()); }
-
 GMajorOfficeNode* GGamePlayScene::majorOffice() const { return nodeCast<GMajorOfficeNode>(m_headquarters); }
 
 // ---------------------------------------------------------------------------
@@ -143,7 +141,7 @@ bool GGamePlayScene::onControlClicked(CEvent* event) {
         hideQuestCharacter();
     m_hoveredControl = nullptr;
     // The first click of a level starts its random events.
-    if (GGameLevelScene* world = worldLevel(); world && world->areRandomEventsPaused())
+    if (GGameLevelScene* world = getWorld(); world && world->areRandomEventsPaused())
         world->setRandomEventsPaused(false);
     GBuildingNode* building = focusedBuilding();
     GMajorOfficeNode* office = majorOffice();
@@ -235,7 +233,7 @@ bool GGamePlayScene::onControlClicked(CEvent* event) {
                     : nullptr);
         auto* objectives = nodeCast<GLevelObjectivesScene>(dynamic_cast<BaseNode*>(loaded.get()));
         if (objectives) {
-            objectives->setLevelScene(dynamic_cast<ILevelObjectives*>(m_levelScene.get()));
+            objectives->setLevelScene(dynamic_cast<ILevelObjectives*>(m_objectivesLevel.get()));
             (void)navigateTo(objectives, true, CName("NavTo"), CName("NavFrom"));
         }
         return false;
@@ -307,7 +305,7 @@ void GGamePlayScene::skipTutorial() {
             (void)m_levelScene->dispatch(CEventReceiver::HandleThenParent, resume.get());
         }
     }
-    if (GGameLevelScene* world = worldLevel())
+    if (GGameLevelScene* world = getWorld())
         world->clearLevelModifiers();
 }
 
@@ -425,7 +423,7 @@ bool GGamePlayScene::onKeyUp(CEventKeyUp* event) {
 }
 
 bool GGamePlayScene::handleDeveloperKey(int32_t key, bool shift) {
-    GGameLevelScene* world = worldLevel();
+    GGameLevelScene* world = getWorld();
     auto addToHeadquarters = [this](const char* resource, int amount) {
         if (m_headquarters)
             m_headquarters->addResource(CName(resource), amount);

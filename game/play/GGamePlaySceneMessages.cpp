@@ -80,6 +80,7 @@ void GGamePlayScene::addGameMessageHandlers(CEventHandlerTable& table) {
     table.add<&GGamePlayScene::onTrainLeft>(GTrainLeavedMessage::TypeId);
     table.add<&GGamePlayScene::onBuildingCompleted>(GBuildingCompletedMessage::TypeId);
     table.add<&GGamePlayScene::onBuildingDestroyed>(GBuildingDestroyedMessage::TypeId);
+    table.add<&GGamePlayScene::onLocationDone>(GOnRoadLocationDoneMessage::TypeId);
 }
 
 // ---------------------------------------------------------------------------
@@ -92,7 +93,7 @@ bool GGamePlayScene::onLevelStatsChanged(GGameMessage*) {
     updateGuestsSign();
     updateGoalChecks(false);
     refreshCurrentTab();
-    if (GGameLevelScene* world = worldLevel())
+    if (GGameLevelScene* world = getWorld())
         world->refreshHoverStates();
     // The open popup is rebuilt with the new stock.
     if (m_gameHint)
@@ -129,7 +130,7 @@ bool GGamePlayScene::onGroupStarted(GObjectivesGroupStartedMessage* message) {
     }
     m_timeOverPlayed = false;
     hideQuestCharacter();
-    dropGroupTutorial();
+    hideGroupTutorial();
 
     // The level's own tutorial, while tutorials are on, keeps the group's
     // tutorial away.
@@ -146,69 +147,20 @@ bool GGamePlayScene::onGroupStarted(GObjectivesGroupStartedMessage* message) {
     CRefHandle<CXmlStreamReader> reader(files->openXmlReader(m_tutorialFolder + CStringW(file)));
     if (!reader)
         return true;
-    SceneManager* manager = game->getSceneManager();
-    m_groupTutorial = CRefHandle<GTutorialController>(new GTutorialController(
-        scene, manager ? manager->getTemplateCollection() : nullptr, game->getContentManager()));
-    m_groupTutorial->load(*reader, m_level ? m_level->getLevelReceiver() : nullptr);
+    m_groupTutorial = CRefHandle<GTutorialController>(createTutorial(*reader));
+    if (!m_groupTutorial)
+        return true;
     m_groupTutorial->setSkipButtonShown(true);
     m_groupTutorial->setEnabled(false);
     m_groupTutorial->setVoiceOn(true);
     m_groupTutorial->setAutoAdvance(true);
     m_groupTutorial->setSkipButtonsText(CStringW(u"%GamePlay_TutorialClickToContinue%"));
-    attachTutorial(m_groupTutorial.get());
+    // Every place and place by the road, shown or not.
+    attachTutorial(m_groupTutorial.get(), true);
     // Before the objectives screen was seen, the arrival starts it.
     if (m_objectivesShown)
         m_groupTutorial->start(0);
     return true;
-}
-
-void GGamePlayScene::attachTutorial(GTutorialController* tutorial) {
-    addPreHandler(tutorial);
-    if (m_levelScene)
-        m_levelScene->addPreHandler(tutorial);
-    if (m_actionsTabs)
-        m_actionsTabs->addPreHandler(tutorial);
-    if (GGameLevelScene* world = worldLevel()) {
-        for (GBuildingNode* place : world->getPlaces())
-            place->addPreHandler(tutorial);
-        for (GBuildingNode* location : world->getLocations())
-            location->addPreHandler(tutorial);
-        return;
-    }
-    if (!m_level)
-        return;
-    for (int i = 0; i < m_level->getPlaceCount(); ++i)
-        if (BaseNode* place = m_level->getPlace(i))
-            place->addPreHandler(tutorial);
-    for (int i = 0; i < m_level->getOnRoadLocationCount(); ++i)
-        if (BaseNode* location = m_level->getOnRoadLocation(i))
-            location->addPreHandler(tutorial);
-}
-
-void GGamePlayScene::dropGroupTutorial() {
-    GTutorialController* tutorial = m_groupTutorial.get();
-    if (!tutorial)
-        return;
-    removePreHandler(tutorial);
-    if (m_levelScene)
-        m_levelScene->removePreHandler(tutorial);
-    if (m_actionsTabs)
-        m_actionsTabs->removePreHandler(tutorial);
-    if (GGameLevelScene* world = worldLevel()) {
-        for (GBuildingNode* place : world->getPlaces())
-            place->removePreHandler(tutorial);
-        for (GBuildingNode* location : world->getLocations())
-            location->removePreHandler(tutorial);
-    } else if (m_level) {
-        for (int i = 0; i < m_level->getPlaceCount(); ++i)
-            if (BaseNode* place = m_level->getPlace(i))
-                place->removePreHandler(tutorial);
-        for (int i = 0; i < m_level->getOnRoadLocationCount(); ++i)
-            if (BaseNode* location = m_level->getOnRoadLocation(i))
-                location->removePreHandler(tutorial);
-    }
-    tutorial->close();
-    m_groupTutorial = nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -385,5 +337,3 @@ bool GGamePlayScene::onBuildingDestroyed(GBuildingDestroyedMessage* message) {
     // The post-handlers see it too.
     return false;
 }
-
-void GGamePlayScene::showQuestTutorial(const CStringW&, CName) {}

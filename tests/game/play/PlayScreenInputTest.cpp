@@ -564,11 +564,11 @@ TEST_F(PlayInput, MessagesOfTheTableAndThoseLeftToThePostHandlers) {
 TEST_F(PlayInput, TheFirstClickOfALevelStartsItsRandomEvents) {
     start();
     CRefHandle<GGameLevelScene> world(new GGameLevelScene(CObjectName(), nullptr, nullptr));
-    ASSERT_TRUE(m_play->startLevel(CStringW(u"levels/level10/"), world.get()));
+    ASSERT_TRUE(m_play->bindLevel(world.get()));
     ASSERT_TRUE(world->areRandomEventsPaused());
     EXPECT_FALSE(click("Nothing"));
     EXPECT_FALSE(world->areRandomEventsPaused());
-    ASSERT_TRUE(m_play->startLevel(CStringW(u"levels/level10/"), m_level.get()));
+    ASSERT_TRUE(m_play->bindLevel(m_level.get()));
 }
 
 // ---------------------------------------------------------------------------
