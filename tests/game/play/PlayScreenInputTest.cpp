@@ -29,6 +29,7 @@
 #include "game/world/GGameLevelScene.h"
 #include "game/world/GGertrudaNode.h"
 #include "game/world/GMajorOfficeNode.h"
+#include "game/world/GOnRoadLocationNode.h"
 #include "game/world/GWorkerNode.h"
 #include "tests/game/play/PlayScreenTestSupport.h"
 
@@ -655,4 +656,84 @@ TEST_F(PlayInput, TheCostPopupOfAHoveredBuildEntryOverTheHudMatchesItsReference)
     EXPECT_FALSE(unhoverItem(list, 0));
     const CNodeState* state = hint->getCurrentState();
     EXPECT_TRUE(state == nullptr || state->getName() == CName("Disappear"));
+}
+
+// ---------------------------------------------------------------------------
+// More commands and messages
+
+TEST_F(PlayInput, AClickOnAnUnreachablePlaceByTheRoadMarksWhatBlocksTheWayAndStartsNothing) {
+    start();
+    CRefHandle<GOnRoadLocationNode> rock(new GOnRoadLocationNode(CObjectName(), nullptr, nullptr));
+    rock->setLevelScene(m_level.get());
+    rock->setType(type("Shop1"), false, false);
+    rock->setReachable(false);
+    CRefHandle<GBuildingNode> stone(new GBuildingNode(CObjectName(), nullptr, nullptr));
+    PlayLevel::Location blocking;
+    blocking.node = stone;
+    blocking.blocks = true;
+    m_level->locations.push_back(blocking);
+    EXPECT_FALSE(clickOn(rock.get()));
+    EXPECT_TRUE(m_level->locations[0].impending);
+    EXPECT_EQ(rock->getWorkState(), GOnRoadLocationNode::Available);
+    EXPECT_EQ(m_hq->getMoney(), 10000);
+    EXPECT_EQ(m_hq->getWorkersCount(), 6);
+}
+
+TEST_F(PlayInput, EscOpensTheInGameMenuAlsoOutsideDeveloperMode) {
+    start();
+    write("scenes/InGameMenuScene.mscn", screen("SceneNode", "Menu"));
+    GGameApplication::setDeveloperMode(false);
+    CRefHandle<CEventKeyUp> esc(new CEventKeyUp(0, 27));
+    EXPECT_TRUE(m_play->handleEvent(esc.get()));
+    EXPECT_TRUE(runUntilTop("Menu"));
+}
+
+TEST_F(PlayInput, TheWorkerOffersShowNothingWhileAnOrderRuns) {
+    start();
+    dict()->set("Hint_WorkersTab", CStringW(u"Workers tab"));
+    dict()->set("Hint_WorkersBuy", CStringW(u"Buy #p for #p"));
+    dict()->set("Hint_WorkersCantBuy", CStringW(u"No #p"));
+    m_play->fillWorkersList();
+    m_play->updateWorkersHint(nullptr, false);
+    m_hq->setWorkerOrder(1, 5000);
+    EXPECT_TRUE(hoverItem(m_play->getWorkersList(), 0));
+    EXPECT_EQ(text(m_play->getWorkersHintText()->getText()), "Workers tab");
+    // Once it is delivered the offer is described again.
+    run(6000);
+    ASSERT_LT(m_hq->getOrderTimeLeft(), 0);
+    EXPECT_TRUE(hoverItem(m_play->getWorkersList(), 0));
+    EXPECT_NE(text(m_play->getWorkersHintText()->getText()), "Workers tab");
+}
+
+TEST_F(PlayInput, ANewGroupBringsItsTutorialUnlessTheLevelsOwnRunsWithTutorialsOn) {
+    start();
+    write("GroupTutorial.xml", R"(<Tutorial><Hint><Text Value="Build a shop"/></Hint></Tutorial>)");
+    const struct {
+        const char* what;
+        bool levelTutorial;
+        bool tutorialsOn;
+        const char* file;
+        bool shown;
+    } rows[] = {
+        {"no tutorial named", false, true, "", false},
+        {"a missing file", false, true, "Missing.xml", false},
+        {"the group's own", false, true, "GroupTutorial.xml", true},
+        {"the level's runs", true, true, "GroupTutorial.xml", false},
+        {"tutorials switched off", true, false, "GroupTutorial.xml", true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        player()->setBool("ShowTutorialOn", row.tutorialsOn);
+        CRefHandle<GTutorialController> level;
+        if (row.levelTutorial)
+            level = CRefHandle<GTutorialController>(
+                new GTutorialController(nullptr, nullptr, m_game->getContentManager()));
+        m_play->setLevelTutorial(level.get());
+        EXPECT_TRUE(send(new GObjectivesGroupStartedMessage(1, 100, 1, CString(row.file))));
+        EXPECT_EQ(m_play->getGroupTutorial() != nullptr, row.shown);
+        m_play->setLevelTutorial(nullptr);
+    }
+    // The next group takes the last one's tutorial down.
+    EXPECT_TRUE(send(new GObjectivesGroupStartedMessage(2, 100, 1, CString())));
+    EXPECT_EQ(m_play->getGroupTutorial(), nullptr);
 }
