@@ -514,6 +514,8 @@ private:
     };
 
     [[nodiscard]] GMajorOfficeNode* majorOffice() const;
+    // The selected-building page with its hint.
+    void showBuildingPage();
     void abortTask(GBuildingNode* building);
     void skipTutorial();
     void clickLocation(GOnRoadLocationNode* location);

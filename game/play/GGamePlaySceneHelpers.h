@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/content/CDictionary.h"
+#include "engine/content/CProfileManager.h"
 #include "engine/core/CEngine.h"
 #include "engine/core/CEngineManagers.h"
 #include "engine/core/CName.h"
@@ -30,6 +31,13 @@ template <class T> [[nodiscard]] T* childAs(const BaseNode* parent, const char* 
 [[nodiscard]] inline CSoundCueManager* cueManager() {
     CEngine* engine = findEngineInstance();
     return engine ? engine->getSoundCueManager() : nullptr;
+}
+
+// The current player's profile; null without one.
+[[nodiscard]] inline CProfileParameters* activePlayer() {
+    CEngine* engine = findEngineInstance();
+    CProfileManager* profiles = engine ? engine->getProfileManager() : nullptr;
+    return profiles ? profiles->getActiveProfile() : nullptr;
 }
 
 [[nodiscard]] inline CDictionary* dictionary() { return CEngineManagers::instance().getDictionary(); }

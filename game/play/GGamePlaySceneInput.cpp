@@ -71,12 +71,6 @@ int indexOfName(const BaseNode* node, const char* const (&names)[4]) {
     return -1;
 }
 
-CProfileParameters* activePlayer() {
-    CEngine* engine = findEngineInstance();
-    CProfileManager* profiles = engine ? engine->getProfileManager() : nullptr;
-    return profiles ? profiles->getActiveProfile() : nullptr;
-}
-
 void setPage(TabSceneNode* tabs, int32_t page) {
     if (tabs)
         tabs->setActiveTab(page, false);
@@ -89,17 +83,18 @@ GMajorOfficeNode* GGamePlayScene::majorOffice() const { return nodeCast<GMajorOf
 // ---------------------------------------------------------------------------
 // The tab choice
 
+void GGamePlayScene::showBuildingPage() {
+    setPage(m_actionsTabs, kBuildingPage);
+    updateBuildingPage();
+    updateBuildingTabHint(nullptr);
+}
+
 void GGamePlayScene::showTabForBuilding(GBuildingNode* building) {
     const GBuildingConfig* type = building ? building->getType() : nullptr;
     if (!type || !m_actionsTabs)
         return;
     const int task = building->getTaskKind();
     const bool broken = building->getDamageState() == GBuildingNode::DamageBroken;
-    auto showBuildingPage = [this] {
-        setPage(m_actionsTabs, kBuildingPage);
-        updateBuildingPage();
-        updateBuildingTabHint(nullptr);
-    };
     if (type->Kind == GBuildingType::Produce) {
         if (task == GBuildingNode::TaskNone) {
             if (broken) {
@@ -193,9 +188,7 @@ bool GGamePlayScene::onControlClicked(CEvent* event) {
         if (m_level && building && office && startUniqueUpgrade(*office, building, CName(first ? "Up1" : "Up2"))) {
             hideGameHint();
             m_upgradeHoverShown = false;
-            setPage(m_actionsTabs, kBuildingPage);
-            updateBuildingPage();
-            updateBuildingTabHint(nullptr);
+            showBuildingPage();
             if (first) {
                 building->clearIncomeBonusPreview();
                 building->setIncomeTextState(0);
@@ -206,9 +199,7 @@ bool GGamePlayScene::onControlClicked(CEvent* event) {
         return true;
     }
     if (isNamed(control, "BackToBuildingButton")) {
-        setPage(m_actionsTabs, kBuildingPage);
-        updateBuildingPage();
-        updateBuildingTabHint(nullptr);
+        showBuildingPage();
         return true;
     }
     if (isNamed(control, "AbortButton")) {
@@ -381,9 +372,7 @@ bool GGamePlayScene::onListItemChosen(CEvent* event) {
         auto* offer = dynamic_cast<ProduceItemOffer*>(list->getItemObject(item));
         if (building && offer && office && canAffordProduction(*office, building, offer)) {
             (void)startProduction(*office, building, offer);
-            setPage(m_actionsTabs, kBuildingPage);
-            updateBuildingPage();
-            updateBuildingTabHint(nullptr);
+            showBuildingPage();
         }
         return true;
     }

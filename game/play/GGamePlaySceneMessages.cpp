@@ -32,7 +32,6 @@ namespace {
 // The next group's panel shows this long after the last one was completed.
 constexpr int kGroupChangeMs = 3000;
 
-constexpr int32_t kBuildingPage = 2;
 constexpr int32_t kGoalsPage = 3;
 constexpr int32_t kBuildGroupsPage = 4;
 constexpr int32_t kStationPage = 5;
@@ -44,12 +43,6 @@ BaseNode* activeSignBoard(TabSceneNode* tabs) {
     if (!tabs || tabs->getActiveTab() == -1)
         return nullptr;
     return childAs<SpriteNode>(tabs->getPage(tabs->getActiveTab()), "SignBoard");
-}
-
-CProfileParameters* activePlayer() {
-    CEngine* engine = findEngineInstance();
-    CProfileManager* profiles = engine ? engine->getProfileManager() : nullptr;
-    return profiles ? profiles->getActiveProfile() : nullptr;
 }
 
 // A served place's marker is shown again so that it fits its building.
@@ -244,9 +237,7 @@ void GGamePlayScene::changeFocus(GBuildingNode* focused, GBuildingNode* previous
         m_actionsTabs->setActiveTab(kGoalsPage, false);
     } else if (type->Name == CName("RailRoadStation1") && focused->getTaskKind() == GBuildingNode::TaskNone) {
         if (focused->getDamageState() == GBuildingNode::DamageBroken) {
-            m_actionsTabs->setActiveTab(kBuildingPage, false);
-            updateBuildingPage();
-            updateBuildingTabHint(nullptr);
+            showBuildingPage();
         } else {
             m_actionsTabs->setActiveTab(kStationPage, false);
         }
@@ -270,9 +261,7 @@ void GGamePlayScene::changeFocus(GBuildingNode* focused, GBuildingNode* previous
         updateWorkersList();
         updateWorkersHint(nullptr, false);
     } else {
-        m_actionsTabs->setActiveTab(kBuildingPage, false);
-        updateBuildingPage();
-        updateBuildingTabHint(nullptr);
+        showBuildingPage();
     }
 
     if (BaseNode* board = activeSignBoard(m_actionsTabs))

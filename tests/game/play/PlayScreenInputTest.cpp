@@ -601,6 +601,13 @@ std::string hintBlock(const char* name, const char* color) {
                                    R"(<font Name="Font" Value="../fonts/Text.mfnt"/>)"));
 }
 
+// The popup's arrow towards the hovered entry.
+std::string hintArrow(const char* name, float w, float h) {
+    return sceneNode("SpriteNode", name,
+                     box(0, 0, w, h) + R"(<int Name="ImageStretchX" Value="1"/><int Name="ImageStretchY" Value="1"/>)"
+                                       R"(<atlasTexture Name="AtlasTexture" Value="white.png"/>)");
+}
+
 } // namespace
 
 TEST_F(PlayInput, TheCostPopupOfAHoveredBuildEntryOverTheHudMatchesItsReference) {
@@ -612,22 +619,10 @@ TEST_F(PlayInput, TheCostPopupOfAHoveredBuildEntryOverTheHudMatchesItsReference)
               sceneNode("BaseNode", "Rows", "",
                         hintBlock("MoneyBlock", "ffffc060") + hintBlock("MaterialsBlock", "ffa0ff80") +
                             hintBlock("WorkersBlock", "ffffffff") +
-                            sceneNode("SpriteNode", "ArrowDown",
-                                      box(0, 0, 12, 8) +
-                                          R"(<int Name="ImageStretchX" Value="1"/><int Name="ImageStretchY" Value="1"/>)"
-                                          R"(<atlasTexture Name="AtlasTexture" Value="white.png"/>)") +
-                            sceneNode("SpriteNode", "ArrowLeft",
-                                      box(0, 0, 8, 12) +
-                                          R"(<int Name="ImageStretchX" Value="1"/><int Name="ImageStretchY" Value="1"/>)"
-                                          R"(<atlasTexture Name="AtlasTexture" Value="white.png"/>)") +
-                            sceneNode("SpriteNode", "ArrowRight",
-                                      box(0, 0, 8, 12) +
-                                          R"(<int Name="ImageStretchX" Value="1"/><int Name="ImageStretchY" Value="1"/>)"
-                                          R"(<atlasTexture Name="AtlasTexture" Value="white.png"/>)") +
-                            sceneNode("SpriteNode", "ArrowUp",
-                                      box(0, 0, 12, 8) +
-                                          R"(<int Name="ImageStretchX" Value="1"/><int Name="ImageStretchY" Value="1"/>)"
-                                          R"(<atlasTexture Name="AtlasTexture" Value="white.png"/>)")));
+                            hintArrow("ArrowDown", 12, 8) +
+                            hintArrow("ArrowLeft", 8, 12) +
+                            hintArrow("ArrowRight", 8, 12) +
+                            hintArrow("ArrowUp", 12, 8)));
     CRefHandle<IContent> loaded(
         m_game->getContentManager()->load(ContentTypeSceneNode, CStringW(u"scenes/HintRows.mscn"), false));
     auto* rows = dynamic_cast<BaseNode*>(loaded.get());
