@@ -61,6 +61,8 @@ constexpr const char* kObjects = R"(<ObjectsConfiguration>
       <Item><Workers Value="1"/><RequiredResource Name="Money" Value="1500"/><ProducedResource Name="Gold" Value="2"/></Item>
     </ProduceItems></Building>
   <Building><Type Value="Service"/><Name Value="RailRoadStation1"/><Level Value="1"/></Building>
+  <UniqUpgrade><Name Value="Porch"/><Type Value="Up1"/><AllowedFromLevel Value="1"/><UniqUpIncomeBonus Value="20"/>
+    <BuildingTypes Value="House1"/><Build><Time Value="3000"/><Workers Value="1"/><Money Value="100"/></Build></UniqUpgrade>
 </ObjectsConfiguration>)";
 
 constexpr const char* kTabs = R"(<TabsConfiguration>
@@ -315,6 +317,10 @@ TEST_F(PlayInput, ListChoicesProduceOrderWorkersAndTradeThroughTheHeadquarters) 
     EXPECT_TRUE(choose(m_play->getMaterialsList(), 0));
     EXPECT_EQ(sawmill->getTaskKind(), GBuildingNode::TaskProduce);
     EXPECT_EQ(activePage(), 2);
+
+    // Production cannot be aborted: the button only refreshes the tab.
+    EXPECT_TRUE(click("AbortButton"));
+    EXPECT_EQ(sawmill->getTaskKind(), GBuildingNode::TaskProduce);
 
     m_play->fillWorkersList();
     m_hq->addResource(CName("Money"), 100000);
@@ -731,4 +737,33 @@ TEST_F(PlayInput, ANewGroupBringsItsTutorialUnlessTheLevelsOwnRunsWithTutorialsO
     // The next group takes the last one's tutorial down.
     EXPECT_TRUE(send(new GObjectivesGroupStartedMessage(2, 100, 1, CString())));
     EXPECT_EQ(m_play->getGroupTutorial(), nullptr);
+}
+
+TEST_F(PlayInput, AUniqueUpgradeIsPreviewedWhileHoveredAndStartedByItsClick) {
+    start();
+    GBuildingNode* house = place("House1");
+    m_level->focused = house;
+    CRefHandle<ControlNode> button(new ButtonNode(CObjectName(), nullptr, nullptr));
+    button->setName(CName("UniqUp1Button"));
+    EXPECT_TRUE(hover(button.get()));
+    EXPECT_EQ(house->getIncomeBonusPreview(), 20);
+    EXPECT_TRUE(m_play->isUpgradeHoverShown());
+    EXPECT_TRUE(unhover(button.get()));
+    EXPECT_EQ(house->getIncomeBonusPreview(), -1);
+    EXPECT_FALSE(m_play->isUpgradeHoverShown());
+
+    // A disabled button shows its costs but previews nothing.
+    button->setEnabled(false);
+    EXPECT_TRUE(hover(button.get()));
+    EXPECT_EQ(house->getIncomeBonusPreview(), -1);
+    EXPECT_TRUE(unhover(button.get()));
+    button->setEnabled(true);
+
+    EXPECT_TRUE(hover(button.get()));
+    EXPECT_TRUE(clickOn(button.get()));
+    EXPECT_EQ(house->getTaskKind(), GBuildingNode::TaskUniqueUpgrade);
+    EXPECT_EQ(m_hq->getMoney(), 9900);
+    EXPECT_FALSE(m_play->isUpgradeHoverShown());
+    EXPECT_EQ(house->getIncomeBonusPreview(), -1);
+    EXPECT_EQ(activePage(), 2);
 }
