@@ -73,9 +73,7 @@ int GGamePlayScene::HintLevel::getFreeWorkers() const {
     return m_play.m_headquarters ? m_play.m_headquarters->getWorkersCount() : 0;
 }
 
-int GGamePlayScene::HintLevel::getLevelGuests() const {
-    return m_play.m_level ? m_play.m_level->getLevelGuests() : 0;
-}
+int GGamePlayScene::HintLevel::getLevelGuests() const { return m_play.m_level ? m_play.m_level->getLevelGuests() : 0; }
 
 void GGamePlayScene::showHint(BaseNode* node, const GResourceMap& costs, const GResourceMap& produce) {
     if (!m_gameHint || m_questTutorial || !node)

@@ -222,9 +222,15 @@ TEST(PlayScreenRules, LevelsOfOneBuildingDifferOnlyInTheLastCharacterOfTheirName
         const char* b;
         bool same;
     } rows[] = {
-        {"House1", "House2", true},     {"House1", "House1", true},  {"House1", "Shop1", false},
-        {"Hotel1", "Hotel12", false},   {"Hotel9", "Hotex9", false}, {"A", "B", false},
-        {"A", "A", true},               {"Ab", "Ac", true},          {"House1", "House", false},
+        {"House1", "House2", true},
+        {"House1", "House1", true},
+        {"House1", "Shop1", false},
+        {"Hotel1", "Hotel12", false},
+        {"Hotel9", "Hotex9", false},
+        {"A", "B", false},
+        {"A", "A", true},
+        {"Ab", "Ac", true},
+        {"House1", "House", false},
     };
     for (const auto& row : rows)
         EXPECT_EQ(GGamePlayScene::sameBuildingFamily(CName(row.a), CName(row.b)), row.same) << row.a << " " << row.b;
@@ -440,8 +446,8 @@ TEST_F(PlayInput, TheSkipButtonSwitchesTutorialsOrTipsOffInTheProfile) {
         player()->setBool("ShowTipsOn", true);
         CRefHandle<GTutorialController> tutorial;
         if (row.withTutorial) {
-            tutorial = CRefHandle<GTutorialController>(new GTutorialController(
-                m_play->findChild(CName("Scene"), 1), templates, m_game->getContentManager()));
+            tutorial = CRefHandle<GTutorialController>(
+                new GTutorialController(m_play->findChild(CName("Scene"), 1), templates, m_game->getContentManager()));
             const std::string file = std::string("<Tutorial><Hint Tip=\"") + (row.tip ? "true" : "false") +
                                      "\"><Text Value=\"Look\"/></Hint></Tutorial>";
             CRefHandle<CXmlStreamReader> reader(new CXmlStreamReader(file.data(), file.size()));
@@ -585,8 +591,8 @@ namespace {
 
 std::string sceneNode(const char* type, const char* name, const std::string& properties,
                       const std::string& children = {}) {
-    return std::string("<SceneNode Type=\"") + type + "\"><Properties><string Name=\"Name\" Value=\"" + name +
-           "\"/>" + properties + "</Properties>" + children + "</SceneNode>";
+    return std::string("<SceneNode Type=\"") + type + "\"><Properties><string Name=\"Name\" Value=\"" + name + "\"/>" +
+           properties + "</Properties>" + children + "</SceneNode>";
 }
 
 std::string box(float x, float y, float w, float h) {
@@ -596,15 +602,16 @@ std::string box(float x, float y, float w, float h) {
 
 // A row of the popup: a coloured face and its amount.
 std::string hintBlock(const char* name, const char* color) {
-    return sceneNode("BaseNode", name, box(0, 0, 64, 20),
-                     sceneNode("SpriteNode", "Face",
-                               box(0, 0, 64, 20) +
-                                   R"(<int Name="ImageStretchX" Value="1"/><int Name="ImageStretchY" Value="1"/>)"
-                                   R"(<atlasTexture Name="AtlasTexture" Value="white.png"/><color Name="TintColor" Value=")" +
-                                   color + "\"/>") +
-                         sceneNode("TextNode", "Text",
-                                   R"(<vector3d Name="Position" Value="6;2;1"/><vector3d Name="Bounds" Value="56;16;0"/>)"
-                                   R"(<font Name="Font" Value="../fonts/Text.mfnt"/>)"));
+    return sceneNode(
+        "BaseNode", name, box(0, 0, 64, 20),
+        sceneNode("SpriteNode", "Face",
+                  box(0, 0, 64, 20) +
+                      R"(<int Name="ImageStretchX" Value="1"/><int Name="ImageStretchY" Value="1"/>)"
+                      R"(<atlasTexture Name="AtlasTexture" Value="white.png"/><color Name="TintColor" Value=")" +
+                      color + "\"/>") +
+            sceneNode("TextNode", "Text",
+                      R"(<vector3d Name="Position" Value="6;2;1"/><vector3d Name="Bounds" Value="56;16;0"/>)"
+                      R"(<font Name="Font" Value="../fonts/Text.mfnt"/>)"));
 }
 
 // The popup's arrow towards the hovered entry.
@@ -624,10 +631,8 @@ TEST_F(PlayInput, TheCostPopupOfAHoveredBuildEntryOverTheHudMatchesItsReference)
           "<?xml version=\"1.0\"?>\n" +
               sceneNode("BaseNode", "Rows", "",
                         hintBlock("MoneyBlock", "ffffc060") + hintBlock("MaterialsBlock", "ffa0ff80") +
-                            hintBlock("WorkersBlock", "ffffffff") +
-                            hintArrow("ArrowDown", 12, 8) +
-                            hintArrow("ArrowLeft", 8, 12) +
-                            hintArrow("ArrowRight", 8, 12) +
+                            hintBlock("WorkersBlock", "ffffffff") + hintArrow("ArrowDown", 12, 8) +
+                            hintArrow("ArrowLeft", 8, 12) + hintArrow("ArrowRight", 8, 12) +
                             hintArrow("ArrowUp", 12, 8)));
     CRefHandle<IContent> loaded(
         m_game->getContentManager()->load(ContentTypeSceneNode, CStringW(u"scenes/HintRows.mscn"), false));
@@ -727,8 +732,8 @@ TEST_F(PlayInput, ANewGroupBringsItsTutorialUnlessTheLevelsOwnRunsWithTutorialsO
         player()->setBool("ShowTutorialOn", row.tutorialsOn);
         CRefHandle<GTutorialController> level;
         if (row.levelTutorial)
-            level = CRefHandle<GTutorialController>(
-                new GTutorialController(nullptr, nullptr, m_game->getContentManager()));
+            level =
+                CRefHandle<GTutorialController>(new GTutorialController(nullptr, nullptr, m_game->getContentManager()));
         m_play->setLevelTutorial(level.get());
         EXPECT_TRUE(send(new GObjectivesGroupStartedMessage(1, 100, 1, CString(row.file))));
         EXPECT_EQ(m_play->getGroupTutorial() != nullptr, row.shown);
