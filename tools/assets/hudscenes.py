@@ -115,7 +115,7 @@ def tile_button(name, w, h, icon_path, locked_path=None, icon_size=80, icon_y=6,
     return tpl
 
 
-def offer_button(name, icon_path, w=112, h=100):
+def offer_button(name, icon_path, w=90, h=100):
     """An entry of the offer lists (workers, materials, gold, the train's
     goods): a framed picture; the list writes the amount and the price."""
     tpl = Node("BaseNode", name).prop("vector3d", "Bounds", vec(w, h))
@@ -327,9 +327,9 @@ def templates():
     out.append(chest)
     out.append(goal_check())
     out.append(list_template("BuildList", 552, 100, 92, 100, "GLockButton"))
-    offer_texts = [(8, 4, 40, 22, TEXT, INK, 1), (4, 70, 104, 24, SMALL, DARK_GREEN, 2)]
-    out.append(list_template("ResourceList", 560, 100, 112, 100, texts=offer_texts))
-    out.append(list_template("StationList", 336, 100, 112, 100, texts=offer_texts))
+    offer_texts = [(8, 4, 40, 22, TEXT, INK, 1), (2, 70, 86, 24, SMALL, DARK_GREEN, 2)]
+    out.append(list_template("ResourceList", 540, 100, 90, 100, texts=offer_texts))
+    out.append(list_template("StationList", 270, 100, 90, 100, texts=offer_texts))
     out += hint_templates()
     for tpl in out:
         squash(tpl)
@@ -427,7 +427,7 @@ def build_page():
         p = page(f"Tab{i + 1}")
         build_list = control("ListNode", lst, "BuildList", 0, 0, 552, 100)
         at(build_list, 84, 38, 1).prop("int", "Orientation", 1)
-        p.add(sign_board(value=f"%Hint_BuildTab_{group_name}%"), hint_text(x=76, y=6, w=560),
+        p.add(sign_board(value=f"%Hint_BuildTab_{group_name}%"), hint_text(x=272, y=6, w=370),
               build_list, label("LabelText", f"%Hint_BuildTab_{group_name}Tip%", 76, 142, 560, 36, SMALL, LIGHT,
                                 wrap=True),
               *info_panel())
@@ -445,12 +445,12 @@ def resources_page():
     tabs.prop("int", "ActiveTabIndex", 1)
     for i, lst in enumerate(["MaterialsList", "WorkersList", "GoldList"]):
         p = page(f"Tab{i + 1}")
-        offers = control("ListNode", lst, "ResourceList", 0, 0, 560, 100)
-        at(offers, 76, 40, 1).prop("int", "Orientation", 1)
-        p.add(hint_text(x=76, y=6, w=560), offers)
+        offers = control("ListNode", lst, "ResourceList", 0, 0, 540, 100)
+        at(offers, 96, 40, 1).prop("int", "Orientation", 1)
+        p.add(hint_text(x=96, y=6, w=540), offers)
         if lst == "MaterialsList":
-            destroy = control("ButtonNode", "DestroyButton", "Game_DestroyButton", 0, 0, 64, 96, "%Btn_Destroy%")
-            p.add(at(destroy, 6, 40, 2))
+            destroy = control("ButtonNode", "DestroyButton", "Game_DestroyButton", 0, 0, 96, 96, "%Btn_Destroy%")
+            p.add(at(destroy, 0, 40, 2))
         if lst == "WorkersList":
             # Bought workers on their way: a worker walks along the bar.
             bar = Node("ControlNode", "ProgressBar", "GProgressBarWithSignNode")
@@ -567,8 +567,8 @@ def group_page():
 
 def station_page():
     page6 = page("Tab6")
-    page6.add(container("ButtonsNode", 0, 0, 10, 10, 1), hint_text(x=76, y=6, w=560))
-    page6.add(picture("RailRoadTab", G + "Train.png", 96, 52, 1))
+    page6.add(container("ButtonsNode", 0, 0, 10, 10, 1), hint_text(x=96, y=6, w=540))
+    page6.add(picture("RailRoadTab", G + "Train.png", 24, 0, 1))
     bar = Node("ControlNode", "RailRoadProgressBar", "GProgressBarWithSignNode")
     at(bar, 96, 96, 1).prop("vector3d", "Bounds", vec(460, 20)).prop("int", "KnobType", 1)
     bar.prop("float", "MinValue", 0).prop("float", "MaxValue", 1).prop("float", "Value", 0)
@@ -578,13 +578,13 @@ def station_page():
         "vector3d", "Bounds", vec(460, 4))
     bar.add(slide, picture("Sign", G + "Train.png", 0, -42, 0.02))
     page6.add(bar)
-    for name, x in [("BuyList", 76), ("SellList", 420)]:
-        offers = control("ListNode", name, "StationList", 0, 0, 336, 100)
+    for name, x in [("BuyList", 96), ("SellList", 374)]:
+        offers = control("ListNode", name, "StationList", 0, 0, 270, 100)
         page6.add(at(offers.prop("int", "Orientation", 1), x, 40, 1))
-    page6.add(label("CantBuyText", "", 76, 142, 330, 36, SMALL, LIGHT, wrap=True),
-              label("CantSellText", "%GamePlay_RailRoadCantSell%", 420, 142, 230, 36, SMALL, LIGHT, wrap=True))
-    destroy = control("ButtonNode", "DestroyButton", "Game_DestroyButton", 0, 0, 64, 96, "%Btn_Destroy%")
-    page6.add(at(destroy, 6, 40, 2), *info_panel())
+    page6.add(label("CantBuyText", "", 96, 142, 270, 36, SMALL, LIGHT, wrap=True),
+              label("CantSellText", "%GamePlay_RailRoadCantSell%", 374, 142, 270, 36, SMALL, LIGHT, wrap=True))
+    destroy = control("ButtonNode", "DestroyButton", "Game_DestroyButton", 0, 0, 96, 96, "%Btn_Destroy%")
+    page6.add(at(destroy, 0, 40, 2), *info_panel())
     return page6
 
 

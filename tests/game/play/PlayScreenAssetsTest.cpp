@@ -112,7 +112,10 @@ protected:
         for (const char16_t* name : ObjectsConfiguration::FileNames)
             if (fs::is_regular_file(sceneflow::kSourceFolder / "assets" / narrow(CStringW(name))))
                 m_level->addObjects(sourceText("assets/" + narrow(CStringW(name))));
-        m_level->readConfiguration(sourceText("assets/levels/level1/LevelConfiguration.xml"));
+        // Read into the level's own configuration: its places keep a pointer to it.
+        const std::string configuration = sourceText("assets/levels/level1/LevelConfiguration.xml");
+        CRefHandle<CXmlStreamReader> levelReader(new CXmlStreamReader(configuration.data(), configuration.size()));
+        m_level->configuration->readFromXml(*levelReader);
         m_level->levelNumber = 1;
         m_tabs = CRefHandle<TabsConfiguration>(new TabsConfiguration);
         const std::string tabs = sourceText("assets/scenes/TabsConfiguration.xml");
@@ -477,5 +480,47 @@ TEST_F(PlayScreenAssets, TheObjectivesAndTheInGameMenuLookLikeTheirReferences) {
     // Resume returns to the level.
     ASSERT_TRUE(click("ResumeButton"));
     ASSERT_TRUE(settleOn("GamePlayScene"));
+    EXPECT_EQ(warnings(), std::vector<std::string>());
+}
+
+// The town hall chosen: its worker offers. The railway station with a train
+// standing: what it sells and what it buys.
+TEST_F(PlayScreenAssets, TheWorkersAndStationPagesLookLikeTheirReferences) {
+    ASSERT_NO_FATAL_FAILURE(startGame());
+    listen();
+    GGamePlayScene* play = showPlayScreen();
+    ASSERT_NE(play, nullptr);
+    ASSERT_FALSE(m_level->configuration->getWorkerOffers().empty());
+    m_level->configuration->InitWorkersLimit = 8;
+    m_level->headquarters->setType(m_level->objects->findBuilding(CName("MajorOffice1")), false, false);
+    m_level->headquarters->setReachable(true);
+    m_level->focused = m_level->headquarters.get();
+    showActionsPage(play, 1);
+    play->getResourcesTabs()->setActiveTab(1, false);
+    play->fillWorkersList();
+    play->updateWorkersList();
+    play->updateWorkersHint(nullptr, false);
+    ASSERT_TRUE(runFor(400));
+    EXPECT_GT(play->getWorkersList()->getItemsCount(), 0);
+    expectLooksLikeReference("PlayHudWorkers");
+
+    GBuildingNode* station = m_level->addPlace("RailRoadStation1");
+    m_level->focused = station;
+    CRefHandle<StandingTrain> train(new StandingTrain);
+    station->onTrainAssigned(train.get());
+    station->onTrainArrived(train.get());
+    const IGameLevel::TrainOffer offers[] = {
+        {false, false, CName("Materials"), 10, 10500, CName("Game_StationBuyMaterials10")},
+        {false, false, CName("Materials"), 25, 23000, CName("Game_StationBuyMaterials25")},
+        {false, false, CName("Gold"), 1, 16000, CName("Game_StationBuyGold1")},
+        {true, false, CName("Materials"), 10, 6000, CName("Game_StationSellMaterials10")},
+        {true, false, CName("Gold"), 3, 32000, CName("Game_StationSellGold3")},
+    };
+    for (const IGameLevel::TrainOffer& offer : offers)
+        m_level->offers.push_back(offer);
+    showActionsPage(play, 5);
+    play->updateStationPage();
+    ASSERT_TRUE(runFor(400));
+    expectLooksLikeReference("PlayHudStation");
     EXPECT_EQ(warnings(), std::vector<std::string>());
 }
