@@ -382,6 +382,16 @@ TEST_F(PlayScreenAssets, TheBuildPagesOverTheLevelLookLikeTheirReferences) {
     play->updateBuildGroupHint(nullptr);
     ASSERT_TRUE(runFor(400));
     expectLooksLikeReference("PlayHudGroups");
+    // The pointer over a group button lights it up.
+    CRefHandle<CPixelImage> resting(screenshot());
+    BaseNode* shops = play->getBuildGroupPage()->findChild(CName("CommercialButton"), 1);
+    ASSERT_NE(shops, nullptr);
+    ASSERT_TRUE(moveTo(middleOf(shops)));
+    ASSERT_TRUE(runFor(300));
+    CRefHandle<CPixelImage> hovered(screenshot());
+    EXPECT_GT(sceneflow::differingPixels(*resting, *hovered, 12), 300u) << "the button lights up under the pointer";
+    expectLooksLikeReference("PlayHudGroupHover");
+    ASSERT_TRUE(moveTo(CVector2di(500, 300)));
 
     showActionsPage(play, 0);
     play->getBuildGroupTabs()->setActiveTab(3, false);
