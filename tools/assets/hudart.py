@@ -15,20 +15,9 @@ from PIL import Image, ImageDraw
 import art
 import config
 import renders
+from art import BRASS, BRASS_DARK, BRICK, BRICK_DARK, CREAM, FOREST, FOREST_DARK, FOREST_LIGHT, GREY, GREY_DARK, INK
 from screenart import smooth
 
-INK = art.INK
-CREAM = art.CREAM
-PAPER = art.PAPER
-BRASS = art.BRASS
-BRASS_DARK = art.BRASS_DARK
-FOREST = art.FOREST
-FOREST_LIGHT = art.FOREST_LIGHT
-FOREST_DARK = art.FOREST_DARK
-BRICK = art.BRICK
-BRICK_DARK = art.BRICK_DARK
-GREY = art.GREY
-GREY_DARK = art.GREY_DARK
 WOOD = (112, 74, 44, 255)
 WOOD_DARK = (70, 44, 26, 255)
 WOOD_LIGHT = (146, 102, 62, 255)
