@@ -25,6 +25,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import art  # noqa: E402
 import config  # noqa: E402
+import hudart  # noqa: E402
+import hudscenes  # noqa: E402
 import levelart  # noqa: E402
 import levels  # noqa: E402
 import markers  # noqa: E402
@@ -44,6 +46,8 @@ OWNED = ["atlases/Common.xml", "atlases/Common.png", "atlases/MainMenu.xml", "at
         ["scenes/" + name for name in scenes.SCENES] + list(config.files()) + \
         [f"atlases/Setting{n}.{ext}" for n in levelart.PALETTES for ext in ("xml", "png")] + \
         [f"levels/level{n}" for n in levels.sources()] + [f"atlases/{a}.{e}" for a in ("Buildings", "People", "Trains", "Markers") for e in ("xml", "png")]
+
+hudscenes.install(scenes, texts, OWNED)
 
 # The small level the world's tests load, made from the first level's source.
 FIXTURE_LEVEL = "tests/game/world/data/level1"
@@ -161,6 +165,7 @@ def main():
         run([atlaspack, "--prefix", "img/map/", f"{work}/map", f"{out}/atlases/MapMenu.xml"])
         screenart.draw_hq(f"{work}/hq", save)
         run([atlaspack, "--prefix", "img/hq/", f"{work}/hq", f"{out}/atlases/HQ.xml"])
+        hudart.make(work, out, run, save, atlaspack)
 
         # The signs over the town's buildings.
         markers.draw_markers(f"{work}/markers", save)
