@@ -543,7 +543,11 @@ def comic_scene(episode):
         # whole page lights up again at its end.
         picture.state("OnAppear", fade_in(400) + "\n" +
                       scenes.keyframes("vector3d", "Position", [(0, "0;12;0"), (400, "0;0;0")]))
-        picture.state("OnDisappear", scenes.keyframes("color", "TintColor", [(0, scenes.SHOWN), (300, DIM)]))
+        if index < len(PANELS) - 1:
+            picture.state("OnDisappear", scenes.keyframes("color", "TintColor", [(0, scenes.SHOWN), (300, DIM)]))
+        else:
+            # The last panel ends the page, which shows whole again.
+            picture.state("OnDisappear", scenes.keyframes("color", "TintColor", [(0, scenes.SHOWN), (300, scenes.SHOWN)]))
         picture.state("Unhide", scenes.keyframes("color", "TintColor", [(0, DIM), (400, scenes.SHOWN)]))
         part.add(picture)
         holder = scenes.Node("BaseNode", "Bg").prop("vector3d", "Position", scenes.vec(0, 0, 0.1))
@@ -557,8 +561,8 @@ def comic_scene(episode):
         part.add(said)
         parts.add(part)
     scene.add(parts)
-    scene.add(scenes.at(scenes.button("ReplayButton", "%Comics_Replay%", 0, 0, 240, 52), 18, 702, 1))
-    scene.add(scenes.at(scenes.button("NextButton", "%Comics_Next%", 0, 0, 240, 52), 766, 702, 1))
+    scene.add(scenes.at(scenes.button("ReplayButton", "%Comics_Replay%", 0, 0), 18, 702, 1))
+    scene.add(scenes.at(scenes.button("NextButton", "%Comics_Next%", 0, 0), scenes.W - 18 - 280, 702, 1))
     root.add(scene)
     return root
 
