@@ -497,7 +497,21 @@ TEST_F(FrontEndRun, TheFirstDriverOfTheSystemDrawsTheLogosAndTheMenu) {
 
 // Until the map and the comics exist, Play ends where it started: on the
 // menu, with one line saying which screen is missing.
+TEST_F(FrontEndRun, PlayOpensTheArrivalComic) {
+    GGameApplication* game = start();
+    ASSERT_TRUE(game->init(CStringW()));
+    CProfileManager* profiles = game->getEngine()->getProfileManager();
+    ASSERT_TRUE(profiles->addProfile(CStringW(u"Ada")));
+    ASSERT_TRUE(profiles->setActiveProfile(0));
+    ASSERT_TRUE(settleOn("MainMenuScene"));
+    LogCapture log;
+    ASSERT_TRUE(click("NewGameButton"));
+    ASSERT_TRUE(settleOn("ComicsScene"));
+    EXPECT_EQ(log.count("Unable to"), 0u);
+}
+
 TEST_F(FrontEndRun, PlayWithoutTheNextScreenComesBackToTheMenu) {
+    fs::remove(m_dir.path() / "assets/scenes/Comics/episode1/ComicsScene.mscn");
     GGameApplication* game = start();
     ASSERT_TRUE(game->init(CStringW()));
     CProfileManager* profiles = game->getEngine()->getProfileManager();
