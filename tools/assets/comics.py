@@ -85,7 +85,7 @@ def jobs():
 def update(check=False):
     """Renders what is out of date with its sources (with `check`, nothing);
     answers the names that were (or are) out of date."""
-    manifest = read_manifest()
+    manifest = renders.read_manifest(MANIFEST)
     todo = jobs()
     hashes = {name: renders.source_hash("comics/" + name, job) for name, job in todo.items()}
     stale = [name for name in todo
@@ -102,17 +102,6 @@ def update(check=False):
             if name in todo:
                 f.write(f"{name} {manifest[name][0]} {manifest[name][1]}\n")
     return stale
-
-
-def read_manifest():
-    entries = {}
-    if os.path.exists(MANIFEST):
-        with open(MANIFEST, encoding="utf-8") as f:
-            for line in f:
-                parts = line.split()
-                if len(parts) == 3:
-                    entries[parts[0]] = (parts[1], parts[2])
-    return entries
 
 
 _loaded = {}
