@@ -100,11 +100,11 @@ def file_hash(path):
         return hashlib.sha256(f.read()).hexdigest()
 
 
-def read_manifest():
+def read_manifest(path=MANIFEST):
     """Name -> (hash of the sources, hash of the render)."""
     entries = {}
-    if os.path.exists(MANIFEST):
-        with open(MANIFEST, encoding="utf-8") as f:
+    if os.path.exists(path):
+        with open(path, encoding="utf-8") as f:
             for line in f:
                 parts = line.split()
                 if len(parts) == 3:

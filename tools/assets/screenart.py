@@ -52,6 +52,19 @@ def tree(d, x, y, size, colour):
     d.ellipse((x - size // 2, y - size, x + size // 2, y + size // 4), fill=colour)
 
 
+def town_icon(d, x, y, setting, seed):
+    """Two or three little houses standing together."""
+    rng = random.Random(seed)
+    roofs = [art.BRICK, (70, 84, 110, 255), art.FOREST] if setting != 4 else [(246, 248, 252, 255)]
+    for k in range(2 + seed % 2):
+        hx, w, h = x + k * 11, 10, 8 + rng.randrange(0, 4)
+        top = y + 14 - h
+        d.rectangle((hx, top, hx + w, y + 14), fill=rng.choice([(236, 220, 186, 255), (214, 190, 160, 255)]),
+                    outline=(96, 70, 40, 255))
+        d.polygon([(hx - 2, top), (hx + w // 2, top - 6), (hx + w + 2, top)], fill=rng.choice(roofs),
+                  outline=(96, 70, 40, 255))
+
+
 def map_background():
     img = art.canvas(W, H, (120, 96, 64, 255))
     d = ImageDraw.Draw(img)
@@ -85,6 +98,15 @@ def map_background():
     d.rectangle((W - 40, BAND_TOP - 8, W - 9, BAND_TOP + 4 * BAND_HEIGHT + 8), fill=(226, 206, 160, 255))
     # The frame of the land.
     d.rectangle((36, BAND_TOP - 4, W - 37, BAND_TOP + 4 * BAND_HEIGHT + 4), outline=(96, 70, 40, 255), width=5)
+    # Summer's fields of wheat, autumn's orchards.
+    for _ in range(10):
+        x, y = rng.randrange(70, W - 140), band_top(2) + rng.choice((10, BAND_HEIGHT - 30))
+        d.rectangle((x, y, x + 54, y + 18), fill=(214, 184, 92, 255))
+        for sx in range(x + 3, x + 54, 6):
+            d.line((sx, y + 2, sx, y + 16), fill=(184, 150, 70, 255))
+    for _ in range(14):
+        x, y = rng.randrange(60, W - 60), band_top(3) + rng.choice((20, BAND_HEIGHT - 20))
+        tree(d, x, y, 18, rng.choice([(206, 110, 40, 255), (226, 168, 60, 255), (170, 70, 36, 255)]))
     # The railway between the levels.
     points = map_positions()
     for a, b in zip(points, points[1:]):
@@ -96,6 +118,11 @@ def map_background():
             t = (s + 0.5) / steps
             x, y = a[0] + (b[0] - a[0]) * t, a[1] + (b[1] - a[1]) * t
             d.line((x - 1, y - 6, x + 1, y + 6), fill=(96, 70, 44, 255), width=3)
+    # A small town at every stop of the line, its roofs in the colours of
+    # its season (white under winter's snow).
+    for index, (x, y) in enumerate(points):
+        setting = index // LEVELS_PER_BAND + 1
+        town_icon(d, x + (18 if index % 2 else -34), y - 44, setting, index)
     # Title ribbon and the bottom bar.
     d.rounded_rectangle((312, 24, 712, 88), 18, fill=art.BRASS_DARK)
     d.rounded_rectangle((318, 30, 706, 82), 14, fill=art.CREAM)

@@ -497,13 +497,30 @@ TEST_F(FrontEndRun, TheFirstDriverOfTheSystemDrawsTheLogosAndTheMenu) {
 
 // Until the map and the comics exist, Play ends where it started: on the
 // menu, with one line saying which screen is missing.
-TEST_F(FrontEndRun, PlayWithoutTheNextScreenComesBackToTheMenu) {
-    GGameApplication* game = start();
-    ASSERT_TRUE(game->init(CStringW()));
-    CProfileManager* profiles = game->getEngine()->getProfileManager();
-    ASSERT_TRUE(profiles->addProfile(CStringW(u"Ada")));
-    ASSERT_TRUE(profiles->setActiveProfile(0));
-    ASSERT_TRUE(settleOn("MainMenuScene"));
+// A new player on the main menu, about to press Play.
+class NewGame : public FrontEndRun {
+protected:
+    void openMenu() {
+        GGameApplication* game = start();
+        ASSERT_TRUE(game->init(CStringW()));
+        CProfileManager* profiles = game->getEngine()->getProfileManager();
+        ASSERT_TRUE(profiles->addProfile(CStringW(u"Ada")));
+        ASSERT_TRUE(profiles->setActiveProfile(0));
+        ASSERT_TRUE(settleOn("MainMenuScene"));
+    }
+};
+
+TEST_F(NewGame, PlayOpensTheArrivalComic) {
+    ASSERT_NO_FATAL_FAILURE(openMenu());
+    LogCapture log;
+    ASSERT_TRUE(click("NewGameButton"));
+    ASSERT_TRUE(settleOn("ComicsScene"));
+    EXPECT_EQ(log.count("Unable to"), 0u);
+}
+
+TEST_F(NewGame, PlayWithoutTheNextScreenComesBackToTheMenu) {
+    fs::remove(m_dir.path() / "assets/scenes/Comics/episode1/ComicsScene.mscn");
+    ASSERT_NO_FATAL_FAILURE(openMenu());
     LogCapture log;
     ASSERT_TRUE(click("NewGameButton"));
     ASSERT_TRUE(runUntil([&] { return currentSceneName() == "IntroScene"; }));

@@ -509,7 +509,7 @@ TEST_F(GameConfigurationAssets, UpgradesComicsAndGlobalValues) {
 
     CRefHandle<ComicsConfiguration> comics(new ComicsConfiguration);
     ASSERT_TRUE(comics->readFromXml(*xmlReader(assetText("scenes/ComicsConfiguration.xml"))));
-    ASSERT_NE(comics->find(1), nullptr);
+    ASSERT_NE(comics->find(12), nullptr); // after the first season
 
     CRefHandle<GlobalConfig> global(new GlobalConfig);
     LogCapture log;

@@ -1,10 +1,12 @@
 // The levels the level tools make, read back: the rules by the game's
 // reader, the road file by its layout, and the scene and tutorial files as
-// XML, each checked against the shared configuration.
+// XML, each checked against the shared configuration; and the journey they
+// make together, with the comics told along it.
 
 #include "engine/core/CStringW.h"
 #include "engine/core/Utf8.h"
 #include "engine/io/CVirtualFileSystem.h"
+#include "game/config/ComicsConfiguration.h"
 #include "game/config/GBuildingConfig.h"
 #include "game/config/GBuildingObjectives.h"
 #include "game/config/GRandomEventRequest.h"
@@ -18,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -54,6 +57,9 @@ struct SceneOutline {
     std::map<std::string, std::string> templates;
     std::map<std::string, std::string> classes;
     std::map<std::string, std::vector<std::string>> states;
+    std::map<std::string, std::pair<float, float>> positions;
+    std::set<std::string> hidden;
+    std::vector<std::string> atlases; // the collections the scene uses
 };
 
 SceneOutline outline(const std::string& text) {
@@ -82,6 +88,16 @@ SceneOutline outline(const std::string& text) {
                 } else if (property == "TemplateName") {
                     out.templates[open.back()] = utf8(reader->attribute("Value"));
                 }
+            } else if (!open.empty() && name == "vector3d" && utf8(reader->attribute("Name")) == "Position") {
+                float x = 0;
+                float y = 0;
+                (void)std::sscanf(utf8(reader->attribute("Value")).c_str(), "%f;%f", &x, &y);
+                out.positions[open.back()] = {x, y};
+            } else if (!open.empty() && name == "bool" && utf8(reader->attribute("Name")) == "Visible" &&
+                       utf8(reader->attribute("Value")) == "false") {
+                out.hidden.insert(open.back());
+            } else if (name == "AtlasTextureCollection") {
+                out.atlases.push_back(utf8(reader->attribute("Value")));
             }
         } else if (reader->nodeType() == CXmlStreamReader::ElementEnd) {
             if (name == "SceneNode") {
@@ -103,10 +119,56 @@ CRefHandle<ObjectsConfiguration> sharedObjects() {
     return objects;
 }
 
-class LevelAssets : public ::testing::TestWithParam<const char*> {
+class LevelAssets : public ::testing::TestWithParam<std::string> {
 protected:
-    std::string folder() const { return std::string(GetParam()) + "/"; }
+    std::string folder() const { return GetParam() + "/"; }
 };
+
+constexpr int kLevels = 48;
+constexpr float kCell = 32; // the walk grid's cells, in field units
+
+// The road cells of a level's wgrid.bin as (row, column).
+std::set<std::pair<int, int>> roadCells(const std::string& data) {
+    std::set<std::pair<int, int>> cells;
+    int32_t count = 0;
+    if (data.size() < 4)
+        return cells;
+    std::memcpy(&count, data.data(), 4);
+    for (int32_t i = 0; i < count && 4u + 4u * uint32_t(i + 1) <= data.size(); ++i) {
+        const auto* record = reinterpret_cast<const uint8_t*>(data.data() + 4 + 4 * i);
+        cells.insert({record[1], record[2]});
+    }
+    return cells;
+}
+
+// The road cells a walker leaving the town hall (a 4 x 4 cell block at
+// `hq`) can reach, places by the road cleared.
+std::set<std::pair<int, int>> reachableFrom(std::pair<float, float> hq, const std::set<std::pair<int, int>>& roads) {
+    const int column = int(hq.first / kCell);
+    const int row = int(hq.second / kCell);
+    std::vector<std::pair<int, int>> open;
+    for (int r = row - 1; r <= row + 4; ++r)
+        for (int c = column - 1; c <= column + 4; ++c)
+            if (roads.count({r, c}))
+                open.emplace_back(r, c);
+    std::set<std::pair<int, int>> seen(open.begin(), open.end());
+    while (!open.empty()) {
+        const auto [r, c] = open.back();
+        open.pop_back();
+        for (const auto& next : {std::pair{r + 1, c}, std::pair{r - 1, c}, std::pair{r, c + 1}, std::pair{r, c - 1}})
+            if (roads.count(next) && seen.insert(next).second)
+                open.push_back(next);
+    }
+    return seen;
+}
+
+std::vector<std::string> levelFolders() {
+    std::vector<std::string> folders;
+    for (int n = 1; n <= kLevels; ++n)
+        folders.push_back("assets/levels/level" + std::to_string(n));
+    folders.emplace_back("tests/game/world/data/level1");
+    return folders;
+}
 
 TEST_P(LevelAssets, RulesReadWithoutComplaintAndNameKnownRecords) {
     CRefHandle<ObjectsConfiguration> objects = sharedObjects();
@@ -252,12 +314,122 @@ TEST_P(LevelAssets, EveryKeyTheLevelNamesIsInBothDictionaries) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Levels, LevelAssets,
-                         ::testing::Values("assets/levels/level1", "assets/levels/level2", "assets/levels/level3",
-                                           "tests/game/world/data/level1"),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                             std::string name = info.param;
-                             return std::string(name.find("tests") == 0 ? "Fixture" : "Level") + name.back();
+TEST_P(LevelAssets, EveryPlaceAndPlaceByTheRoadHasARoadFromTheTownHall) {
+    const SceneOutline scene = outline(fileText(folder() + "Level.mscn"));
+    const std::set<std::pair<int, int>> roads = roadCells(fileText(folder() + "wgrid.bin"));
+    std::string hq;
+    for (const std::string& name : scene.names)
+        if (scene.classes.at(name) == "GMajorOfficeNode")
+            hq = name;
+    ASSERT_FALSE(hq.empty());
+    const std::set<std::pair<int, int>> reached = reachableFrom(scene.positions.at(hq), roads);
+    EXPECT_EQ(reached.size(), roads.size()) << "every road joins the town hall's";
+    auto touches = [&](int row, int column, int size) {
+        for (int r = row - 1; r <= row + size; ++r)
+            for (int c = column - 1; c <= column + size; ++c)
+                if ((r == row - 1 || r == row + size) != (c == column - 1 || c == column + size) &&
+                    reached.count({r, c}))
+                    return true;
+        return false;
+    };
+    int places = 0;
+    for (const std::string& name : scene.names) {
+        const std::string& cls = scene.classes.at(name);
+        if (scene.hidden.count(name) || !scene.positions.count(name))
+            continue;
+        const auto [x, y] = scene.positions.at(name);
+        if (cls == "GBuildingNode") {
+            ++places;
+            EXPECT_TRUE(touches(int(y / kCell), int(x / kCell), 3)) << name << " has no road beside it";
+        } else if (cls == "GOnRoadLocationNode") {
+            // Drawn round its cell: on the road or beside it.
+            const int row = int((y + kCell / 2) / kCell);
+            const int column = int((x + kCell / 2) / kCell);
+            EXPECT_TRUE(reached.count({row, column}) || touches(row, column, 1)) << name << " lies off the roads";
+        }
+    }
+    EXPECT_GE(places, 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, LevelAssets, ::testing::ValuesIn(levelFolders()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                             const std::string& name = info.param;
+                             const std::string number = name.substr(name.find_last_not_of("0123456789") + 1);
+                             return std::string(name.find("tests") == 0 ? "Fixture" : "Level") + number;
                          });
+
+// What the levels make together: one season to each twelve levels, each
+// kind of building forbidden until its level and never again after, more
+// objectives groups season by season, and the comics told between them.
+TEST(Journey, FourSeasonsOfTwelveLevelsGrowHarder) {
+    std::set<std::string> allowed;
+    double groups[4] = {};
+    for (int n = 1; n <= kLevels; ++n) {
+        SCOPED_TRACE("level " + std::to_string(n));
+        const std::string folder = "assets/levels/level" + std::to_string(n) + "/";
+        const SceneOutline scene = outline(fileText(folder + "Level.mscn"));
+        const int season = (n - 1) / 12 + 1;
+        ASSERT_EQ(scene.atlases.size(), 1u);
+        EXPECT_NE(scene.atlases[0].find("Setting" + std::to_string(season) + ".xml"), std::string::npos);
+
+        CRefHandle<LevelConfiguration> level(new LevelConfiguration);
+        level->readFromXml(*xmlReader(fileText(folder + "LevelConfiguration.xml")));
+        EXPECT_EQ(utf8(level->Description), "%Level" + std::to_string(n) + "_Desc%");
+        groups[season - 1] += level->getGroupCount() / 12.0;
+        std::set<std::string> forbidden;
+        for (CName name : level->ForbiddenBuildings)
+            forbidden.insert(str(name));
+        for (const std::string& name : allowed)
+            EXPECT_FALSE(forbidden.count(name)) << name << " was allowed before";
+        for (const char* kind : {"Apartment1", "Apartment2", "Apartment3", "Apartment4", "Shop1", "Shop2",
+                                 "Saloon1", "WaterTower1", "Doctor1", "LumberMill1", "LumberMill2", "GoldenMine1",
+                                 "RailRoadStation1", "Bandstand1"})
+            if (!forbidden.count(kind))
+                allowed.insert(kind);
+    }
+    EXPECT_EQ(allowed.size(), 14u) << "every kind is built before the end";
+    for (int season = 1; season < 4; ++season)
+        EXPECT_LT(groups[season - 1], groups[season]) << "season " << season + 1;
+}
+
+TEST(Journey, EveryComicTheGameNamesIsThereWithItsParts) {
+    CRefHandle<ComicsConfiguration> comics(new ComicsConfiguration);
+    ASSERT_TRUE(comics->readFromXml(*xmlReader(fileText("assets/scenes/ComicsConfiguration.xml"))));
+    std::vector<std::string> paths = {"scenes/Comics/episode1/ComicsScene.mscn"}; // a new game's
+    for (const auto& entry : comics->getEntries()) {
+        EXPECT_GE(entry.key, 1);
+        EXPECT_LE(entry.key, kLevels);
+        paths.emplace_back(entry.value->ScenePath.c_str());
+    }
+    EXPECT_EQ(paths.size(), 5u);
+    const std::string dictionary = fileText("assets_ru/strings/Dictionary.xml");
+    for (const std::string& path : paths) {
+        SCOPED_TRACE(path);
+        const std::string text = fileText("assets/" + path);
+        const SceneOutline scene = outline(text);
+        EXPECT_EQ(scene.classes.at(scene.names.front()), "GComicsScene");
+        for (const char* part : {"Scene", "DarkBg", "NextButton", "ReplayButton", "Parts", "ComicsSpeechText"})
+            EXPECT_TRUE(scene.classes.count(part)) << part;
+        // Each part reads a caption and a speech, both in the dictionary.
+        int parts = 0;
+        for (std::size_t at = text.find("\"ComicsSpeechText\""); at != std::string::npos;
+             at = text.find("\"ComicsSpeechText\"", at + 1))
+            ++parts;
+        EXPECT_EQ(parts, 4);
+        for (std::size_t start = text.find("Value=\"%"); start != std::string::npos;
+             start = text.find("Value=\"%", start + 1)) {
+            const std::size_t end = text.find('"', start + 7);
+            std::stringstream keys(text.substr(start + 7, end - start - 7));
+            for (std::string key; std::getline(keys, key, '%');) {
+                if (!key.empty()) {
+                    EXPECT_NE(dictionary.find("n=\"" + key + "\""), std::string::npos) << key;
+                }
+            }
+        }
+        for (const std::string& atlas : scene.atlases)
+            EXPECT_TRUE(std::filesystem::exists(kRoot + "assets/" + atlas.substr(atlas.rfind("atlases/"))))
+                << atlas;
+    }
+}
 
 } // namespace

@@ -17,6 +17,7 @@
 #include "game/app/GIntroScene.h"
 #include "game/config/ComicsConfiguration.h"
 #include "game/config/GlobalConfig.h"
+#include "game/screens/GComicsScene.h"
 #include "game/screens/GHeadquartersScene.h"
 #include "game/screens/GLevelCompletedScene.h"
 #include "game/screens/GMapLocationButton.h"
@@ -192,7 +193,7 @@ TEST_F(BetweenLevels, TheResultLeadsToTheComicTheHeadquartersTheMapOrAfterTheLas
         int32_t mode;
         const char* screen; // empty: only the loading screen's mode is checked
     } rows[] = {
-        {"a new level reached that has a comic", 12, 13, false, IntroComics, ""},
+        {"a new level reached that has a comic", 11, 12, false, IntroComics, ""},
         {"a first top rank from the headquarters level on", 12, 12, true, IntroHeadquarters, "HeadquartersScene"},
         {"a first top rank before the headquarters level", 12, 8, true, IntroMap, "MapNewScene"},
         {"a level played again", 12, 10, false, IntroMap, "MapNewScene"},
@@ -414,4 +415,69 @@ TEST_F(BetweenLevels, TheDeveloperUnlockKeyOpensTheNextLevelButNoneAfterTheLastA
 
     ASSERT_TRUE(press(27));
     EXPECT_EQ(nextIntroMode(), IntroMainMenu);
+}
+
+TEST_F(BetweenLevels, TheJourneyOnTheMapReachesTheSecondSeason) {
+    startFor([](CProfileParameters& p) {
+        p.setInt("MaxUnlockedLevelIndex", 12);
+        p.setInt("FirstPassedLevelNum", -10);
+        p.setInt("LevelIndex", 13);
+        p.setString("Ranks", "1;2;1;1;2;1;1;1;2;1;1;1;1");
+        p.setBool("ShowTutorialOn", false);
+    });
+    ASSERT_TRUE(goTo(IntroMap, "MapNewScene"));
+    const CArray<GMapLocationButton*>& buttons = map()->getLocationButtons();
+    for (uint32_t i = 0; i < buttons.size(); ++i)
+        EXPECT_EQ(buttons[i]->isVisible(), i <= 13) << i;
+    // The summer's clouds have cleared; autumn and winter still wait.
+    const CArray<BaseNode*>& overlays = map()->getSettingOverlays();
+    ASSERT_EQ(overlays.size(), 4u);
+    EXPECT_FALSE(overlays[1]->isVisible());
+    EXPECT_TRUE(overlays[2]->isVisible());
+    EXPECT_TRUE(overlays[3]->isVisible());
+    ASSERT_TRUE(runFor(1500));
+    expectLooksLikeReference("MapSceneSecondSeason");
+}
+
+// A new game's comic, read as a player reads it: the panels come one by one,
+// each with its caption and its speech held for the time it takes to read,
+// then the whole page shows again and the game goes on to the map.
+TEST_F(BetweenLevels, TheArrivalComicPlaysPanelByPanelAndLeadsToTheMap) {
+    CProfileParameters* player = startFor([](CProfileParameters& p) { p.setBool("ShowTutorialOn", false); });
+    ASSERT_TRUE(top()->goToIntro(IntroComics, CStringW(u"scenes/Comics/episode1/ComicsScene.mscn"), 0));
+    ASSERT_TRUE(settleOn("ComicsScene"));
+    ASSERT_NE(nodeCast<GComicsScene>(top()), nullptr);
+    BaseNode* parts = onScreen("Parts");
+    ASSERT_NE(parts, nullptr);
+    ASSERT_EQ(parts->getChildren().size(), 4u);
+    auto bubble = [&](uint32_t part, const char* name) {
+        return parts->getChildren()[part]->findChild(CName("Bg"), 1)->findChild(CName(name), 1);
+    };
+    // A bubble is read while it and its part show.
+    auto reading = [&](uint32_t part) {
+        return parts->getChildren()[part]->isVisible() && bubble(part, "TextBg")->isVisible();
+    };
+    ASSERT_TRUE(runUntil([&] { return reading(0); }));
+    EXPECT_TRUE(bubble(0, "TextBgNoDisappear")->isVisible()) << "the caption shows first";
+    EXPECT_FALSE(parts->getChildren()[1]->isVisible());
+    ASSERT_TRUE(runFor(400));
+    expectLooksLikeReference("ComicsFirstPanel");
+
+    // Nobody clicks: each speech goes when its reading time is over.
+    for (uint32_t part = 1; part < 4; ++part) {
+        SCOPED_TRACE(part);
+        ASSERT_TRUE(runUntil([&] { return reading(part); }));
+        EXPECT_FALSE(bubble(part - 1, "TextBg")->isVisible());
+    }
+    auto* replay = nodeCast<ControlNode>(onScreen("ReplayButton"));
+    ASSERT_NE(replay, nullptr);
+    ASSERT_TRUE(runUntil([&] { return replay->isEnabled(); }));
+    for (BaseNode* part : parts->getChildren())
+        EXPECT_TRUE(part->isVisible());
+    ASSERT_TRUE(runFor(800));
+    expectLooksLikeReference("ComicsWholePage");
+
+    ASSERT_TRUE(click("NextButton"));
+    EXPECT_EQ(nextIntroMode(), IntroMap);
+    EXPECT_EQ(player->getInt("LevelIndex"), 0);
 }
