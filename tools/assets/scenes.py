@@ -371,7 +371,7 @@ def serve_marker(side):
 def star_icons(side):
     """Four stars over an apartment: one filled per level, the next one
     empty while the next level is on offer."""
-    stars = Node("BaseNode", "StarIcons").prop("vector3d", "Position", vec(side / 2 - 40, -34, 2))
+    stars = Node("BaseNode", "StarIcons").prop("vector3d", "Position", vec(side / 2 - 40, -14, 2))
     stars.prop("vector3d", "Bounds", vec(80, 20))
     for i in range(1, 5):
         star = sprite(f"Star{i}", MARKS + "Star.png", (i - 1) * 20, 0).prop("bool", "CanBeHit", "false")
@@ -454,6 +454,15 @@ def smoke(side):
     return holder
 
 
+def arrival_points(side):
+    """Where workers may stand to work at a place: just outside the middle
+    of each of its sides, the one above first (the town hall sends its
+    workers out there), so a place finds the road whichever side it runs."""
+    points = [(side / 2, -1), (side / 2, side), (-1, side / 2), (side, side / 2)]
+    return [Node("BaseNode", "WorkerArrivalPosition").prop("vector3d", "Position", vec(x, y))
+            .prop("bool", "CanBeHit", "false") for x, y in points]
+
+
 # The picture a building record shows when it has none of its own.
 PICTURE_OF = {"OnRoadMaterials": "WoodPile1"}
 
@@ -475,6 +484,7 @@ def building_templates():
         picture = sprite("Image", f"{IMG}buildings/{PICTURE_OF.get(name, name)}.png", side / 2 - 64,
                          side / 2 - 101, 1)
         tpl.add(selector(side), picture.prop("bool", "CanBeHit", "false"))
+        tpl.add(*arrival_points(side))
         if kind == "OnRoad":
             on_road(tpl, picture, side)
         else:
@@ -504,9 +514,9 @@ def headquarters_parts(tpl, side):
     popup of what was brought in (its icon and amount rise and fade)."""
     amount = Node("BaseNode", "WorkersAmount").prop("vector3d", "Position", vec(side / 2 - 30, side - 18, 3))
     amount.prop("vector3d", "Bounds", vec(60, 26)).prop("bool", "CanBeHit", "false")
-    amount.add(sprite("Plate", MARKS + "BadgeCream.png", 8, 0, 0).prop("bool", "CanBeHit", "false"),
-               sprite("Icon", MARKS + "Worker.png", 12, 5, 0.1).prop("bool", "CanBeHit", "false"),
-               text("Text", "", 26, 0, 26, 26, SMALL, "ff262220", z=0.1))
+    amount.add(sprite("Plate", MARKS + "BadgeCream.png", 0, 0, 0, stretch=(60, 26)).prop("bool", "CanBeHit", "false"),
+               sprite("Icon", MARKS + "Worker.png", 6, 5, 0.1).prop("bool", "CanBeHit", "false"),
+               text("Text", "", 22, 0, 34, 26, SMALL, "ff262220", z=0.1))
     tower = Node("BaseNode", "ClockTower").prop("vector3d", "Position", vec(side - 30, -44, 3))
     tower.prop("vector3d", "Bounds", vec(28, 28)).prop("color", "TintColor", CLEAR_TINT)
     tower.prop("bool", "CanBeHit", "false")
