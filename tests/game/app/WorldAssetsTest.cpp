@@ -13,6 +13,7 @@
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/io/CXmlStreamReader.h"
 #include "engine/io/FilePaths.h"
+#include "engine/nodes/SpriteNode.h"
 #include "engine/scene/SceneManager.h"
 #include "engine/scene/TemplateCollectionNode.h"
 #include "engine/sound/CSoundCueManager.h"
@@ -24,6 +25,7 @@
 #include "game/world/GGameLevelScene.h"
 #include "game/world/GHeadquartersOperations.h"
 #include "game/world/GMajorOfficeNode.h"
+#include "game/world/GWGridNode.h"
 #include "tests/game/app/FrontEndRunFixture.h"
 
 #include <gtest/gtest.h>
@@ -160,6 +162,17 @@ TEST_F(FrontEndRun, LevelOneRunsThroughTheRealLevelSceneWithoutAWarning) {
     level->setLevelConfiguration(rules.get());
     level->rebuildWalkGrid();
     ASSERT_TRUE(runSteps(30));
+
+    // The roads are drawn: every tile the walk grid laid has its picture
+    // (the level the loading screen hands on is a copy of the file's).
+    ASSERT_NE(level->getWalkGrid(), nullptr);
+    const BaseNode* tiles = level->getWalkGrid()->getTileHolder();
+    ASSERT_NE(tiles, nullptr);
+    EXPECT_FALSE(tiles->getChildren().empty());
+    for (const BaseNode* tile : tiles->getChildren()) {
+        const auto* sprite = nodeCast<SpriteNode>(tile);
+        EXPECT_TRUE(sprite && sprite->getAtlasTexture()) << tile->getName().str().c_str();
+    }
 
     auto* hq = nodeCast<GMajorOfficeNode>(level->getHeadquarters());
     ASSERT_NE(hq, nullptr);
