@@ -144,13 +144,17 @@ void GRailRoadNode::copyFrom(const BaseNode* source, BaseNode* sceneManager) {
     m_randomElementsCount = strip->m_randomElementsCount;
     m_showGrid = strip->m_showGrid;
     m_pathToRoadElements = strip->m_pathToRoadElements;
+    m_elementFolder = strip->m_elementFolder;
 }
 
 void GRailRoadNode::onLoaded() {
     makeElementHolder({m_cellSize, m_cellSize, 0.0f});
+    // A copy is made outside any file's reading: it keeps its source's file.
     if (IContentManager* manager = contentManager()) {
-        m_elementFolder = manager->popFolder();
-        manager->pushFolder(m_elementFolder);
+        const CStringW folder = manager->popFolder();
+        manager->pushFolder(folder);
+        if (!folder.empty())
+            m_elementFolder = folder;
     }
     rebuildElements();
 }

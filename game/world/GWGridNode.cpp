@@ -151,11 +151,19 @@ void GWGridNode::copyFrom(const BaseNode* source, BaseNode* sceneManager) {
     m_skew = grid->m_skew;
     m_showGrid = grid->m_showGrid;
     m_pathToRoadElements = grid->m_pathToRoadElements;
+    m_elementFolder = grid->m_elementFolder;
     m_cells = grid->m_cells;
 }
 
 void GWGridNode::onLoaded() {
     makeElementHolder(getBounds());
+    // A copy is made outside any file's reading: it keeps its source's file.
+    if (IContentManager* manager = contentManager()) {
+        const CStringW folder = manager->popFolder();
+        manager->pushFolder(folder);
+        if (!folder.empty())
+            m_elementFolder = folder;
+    }
 
     m_tileImages.clear();
     for (const char16_t* image : kTileImages)
@@ -421,7 +429,12 @@ void GWGridNode::loadTileImage(SpriteNode* tile, int32_t pattern) const {
     IContentManager* manager = contentManager();
     if (!manager)
         return;
+    const bool inFolder = !m_elementFolder.empty();
+    if (inFolder)
+        manager->pushFolder(m_elementFolder);
     IContent* loaded = manager->load(ContentTypeAtlasTexture, tileImage(pattern), true);
+    if (inFolder)
+        static_cast<void>(manager->popFolder());
     if (auto* texture = dynamic_cast<CAtlasTexture*>(loaded))
         tile->setAtlasTexture(texture);
     if (loaded)

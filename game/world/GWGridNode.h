@@ -153,6 +153,9 @@ private:
     Material m_overlayMaterial;
     bool m_showGrid = true;
     CStringW m_pathToRoadElements;
+    // The scene file the grid was read from (a copy keeps its source's): the
+    // tile pictures' names are relative to it.
+    CStringW m_elementFolder;
     CArray<CStringW> m_tileImages;
     // rows x columns, row by row; no references (the holder owns the tiles).
     std::vector<SpriteNode*> m_tiles;

@@ -124,6 +124,52 @@ def scaffold(stage):
     return smooth(96, 118, draw)
 
 
+def letter():
+    """A sealed envelope: a letter asking for money."""
+    def draw(d, s):
+        d.rounded_rectangle((1 * s, 5 * s, 31 * s, 25 * s), 2 * s, fill=art.INK)
+        d.rounded_rectangle((2 * s, 6 * s, 30 * s, 24 * s), 2 * s, fill=(250, 244, 226, 255))
+        d.line((3 * s, 7 * s, 16 * s, 17 * s, 29 * s, 7 * s), fill=art.INK, width=2 * s, joint="curve")
+        d.ellipse((13 * s, 13 * s, 19 * s, 19 * s), fill=art.BRICK)
+    return smooth(32, 28, draw)
+
+
+def planks():
+    """Three sawn planks: the materials icon."""
+    def draw(d, s):
+        for i, shade in enumerate([(214, 160, 98, 255), (196, 142, 82, 255), (178, 126, 70, 255)]):
+            y = 4 + i * 6
+            d.rounded_rectangle((2 * s, y * s, 22 * s, (y + 5) * s), s, fill=shade, outline=art.INK, width=s)
+    return smooth(24, 24, draw)
+
+
+def nugget():
+    """A gold nugget: the gold icon."""
+    def draw(d, s):
+        d.polygon([(3 * s, 16 * s), (7 * s, 6 * s), (15 * s, 3 * s), (21 * s, 9 * s), (20 * s, 18 * s),
+                   (11 * s, 21 * s)], fill=art.BRASS_DARK)
+        d.polygon([(5 * s, 15 * s), (8 * s, 7 * s), (15 * s, 5 * s), (19 * s, 10 * s), (18 * s, 17 * s),
+                   (11 * s, 19 * s)], fill=(250, 206, 74, 255))
+        d.ellipse((9 * s, 8 * s, 13 * s, 11 * s), fill=(255, 244, 190, 255))
+    return smooth(24, 24, draw)
+
+
+def ground_ring(colour):
+    """A soft round patch lying on the ground under a building: the serve
+    area's giver or one it serves."""
+    def draw(d, s):
+        d.ellipse((2 * s, 2 * s, 110 * s, 62 * s), fill=colour[:3] + (90,), outline=colour, width=3 * s)
+    return smooth(112, 64, draw)
+
+
+def puff():
+    """A grey puff of smoke from a working chimney."""
+    def draw(d, s):
+        for x, y, r in [(6, 12, 5), (12, 8, 6), (17, 13, 5)]:
+            d.ellipse(((x - r) * s, (y - r) * s, (x + r) * s, (y + r) * s), fill=(236, 236, 232, 230))
+    return smooth(24, 20, draw)
+
+
 def draw_markers(folder, save):
     save(selector((255, 236, 150, 255), 220), f"{folder}/SelectorHover.png")
     save(selector((250, 196, 60, 255), 255), f"{folder}/SelectorFocus.png")
@@ -142,3 +188,9 @@ def draw_markers(folder, save):
     save(clock_hand(), f"{folder}/ClockHand.png")
     for stage in (1, 2, 3):
         save(scaffold(stage), f"{folder}/Scaffold{stage}.png")
+    save(letter(), f"{folder}/Letter.png")
+    save(planks(), f"{folder}/Planks.png")
+    save(nugget(), f"{folder}/Nugget.png")
+    save(ground_ring((110, 200, 96, 255)), f"{folder}/ServeSource.png")
+    save(ground_ring((96, 160, 230, 255)), f"{folder}/ServeReceiver.png")
+    save(puff(), f"{folder}/Puff.png")

@@ -83,12 +83,14 @@ PROGRESSIONS = {
     3: ("A", ["A", "D", "E", "A", "F", "G", "E", "A"], "minor"),
     4: ("D", ["D", "G", "A", "D", "B", "G", "A", "D"], "major"),
     5: ("F", ["F", "D", "Bb", "C", "F", "A", "Bb", "C"], "major"),  # the main menu
+    6: ("E", ["E", "A", "B", "E", "C", "A", "B", "E"], "minor"),  # the main menu's evening piece
 }
 SCALES = {"major": [0, 2, 4, 5, 7, 9, 11], "minor": [0, 2, 3, 5, 7, 8, 10]}
 # (lead, backing, bass) General MIDI programs per setting: spring guitar and
 # fiddle, summer banjo, autumn clarinet and strings, winter celesta.
-INSTRUMENTS = {1: (40, 25, 32), 2: (105, 24, 33), 3: (71, 48, 32), 4: (8, 46, 32), 5: (0, 48, 32)}
-TEMPI = {1: 112, 2: 126, 3: 96, 4: 100, 5: 100}
+INSTRUMENTS = {1: (40, 25, 32), 2: (105, 24, 33), 3: (71, 48, 32), 4: (8, 46, 32), 5: (0, 48, 32),
+               6: (73, 46, 32)}
+TEMPI = {1: 112, 2: 126, 3: 96, 4: 100, 5: 100, 6: 88}
 
 
 def chord_tones(root_name, mode):
@@ -182,6 +184,7 @@ def cue_pieces():
 def music_pieces():
     pieces = {f"GameMusicSetting{s}": (town_tune(s), None) for s in range(1, 5)}
     pieces["MenuMusic"] = (town_tune(5, 5), None)
+    pieces["MenuMusic2"] = (town_tune(6, 4), None)
     pieces["MapMusic"] = (town_tune(1, 2), None)
     pieces["ComicsMusic"] = (town_tune(4, 1), None)
     return pieces
@@ -273,7 +276,8 @@ def cues():
                  "SelectMine", "SelectStation", "SelectBandstand", "SelectMajorOffice", "SelectRock", "SelectTree",
                  "SelectPile", "SelectWagon"):
         out[name] = ("Select.ogg", 2, 0.6, False)
-    out.pop("MenuMusic")  # the front end's sound pack lists it already
+    out.pop("MenuMusic")  # the front end's sound pack lists them already
+    out.pop("MenuMusic2")
     out.pop("Built")
     out.pop("Select")
     return out

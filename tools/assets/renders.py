@@ -11,6 +11,7 @@ white ground; the picture keeps the model and, from the second render, how
 dark its shadow made the ground, as a soft shadow under it.
 """
 
+import concurrent.futures
 import hashlib
 import os
 import shutil
@@ -42,6 +43,9 @@ LOADS = {"": 0, "Wood": 1, "Gold": 2}
 WALK_FRAMES = 6
 WORK_FRAMES = 4
 WORK_HEADINGS = {"Left": 180, "Right": 0, "Up": 90, "Down": 270}
+# What a worker does at a place, by the state prefix the buildings name:
+# hammering, sawing (the lumber mill, a fallen tree), digging (the gold mine).
+WORK_TOOLS = {"Work": 1, "Saw": 2, "Dig": 3}
 
 
 def jobs():
@@ -54,10 +58,11 @@ def jobs():
             for frame in range(WALK_FRAMES):
                 out[f"people/Move{direction}{load}{frame}"] = (
                     "people.pov", PERSON_SIZE, {"Heading": heading, "Load": value, "Phase": frame / WALK_FRAMES})
-    for direction, heading in WORK_HEADINGS.items():
-        for frame in range(WORK_FRAMES):
-            out[f"people/Work{direction}{frame}"] = (
-                "people.pov", PERSON_SIZE, {"Heading": heading, "Work": 1, "Phase": frame / WORK_FRAMES})
+    for tool, work in WORK_TOOLS.items():
+        for direction, heading in WORK_HEADINGS.items():
+            for frame in range(WORK_FRAMES):
+                out[f"people/{tool}{direction}{frame}"] = (
+                    "people.pov", PERSON_SIZE, {"Heading": heading, "Work": work, "Phase": frame / WORK_FRAMES})
     out["people/Stand0"] = ("people.pov", PERSON_SIZE, {"Heading": 300, "Still": 1})
     # The guide walks like the worker, without loads, and talks where she works.
     for direction, heading in HEADINGS.items():
@@ -147,11 +152,16 @@ def update(check=False):
              if manifest.get(name) != (hashes[name], file_hash(os.path.join(CACHE, name + ".png")))]
     if check:
         return stale
-    for name in stale:
+    def make(name):
         path = os.path.join(CACHE, name + ".png")
         os.makedirs(os.path.dirname(path), exist_ok=True)
         render(todo[name]).save(path, optimize=True)
-        manifest[name] = (hashes[name], file_hash(path))
+        return name, (hashes[name], file_hash(path))
+
+    # Each render runs on one thread of its own; a few run side by side.
+    with concurrent.futures.ThreadPoolExecutor(max_workers=min(4, os.cpu_count() or 1)) as pool:
+        for name, entry in pool.map(make, stale):
+            manifest[name] = entry
     with open(MANIFEST, "w", encoding="utf-8", newline="\n") as f:
         for name in sorted(manifest):
             if name in todo:

@@ -298,9 +298,6 @@ def button_template(name, w, h, pictures, label_colour="fff6ecd4", fnt=TEXT, bor
 
 MARKS = IMG + "markers/"
 CLEAR_TINT = "00ffffff"
-HOVER_STATES = {"Normal": "Hide", "NormalHover": "Hover", "FocusHover": "FocusHover", "FocusKillHover": "Focus",
-                "NormalKillHover": "Hide", "Focus": "Focus", "KillFocus": "Hide", "Press": "FocusHover"}
-
 
 def tint(colour):
     return set_props(("color", "TintColor", colour))
@@ -318,10 +315,24 @@ def pop(node, appear=True, ms=250):
     return node
 
 
+# What a place's ring shows for each state the place hands its parts: the
+# hover and focus states of a control (the fallbacks lead the rest there),
+# and a place by the road's own.
+RING_LOOKS = {"Normal": "Hide", "NormalHover": "Hover", "FocusHover": "FocusHover", "FocusKillHover": "Focus",
+              "NormalKillHover": "Hide", "Focus": "Focus", "KillFocus": "Hide", "Press": "FocusHover",
+              "Selected": "Focus", "FirstOnRoad": "Hover", "FirstOnRoadOff": "Hide", "DisableHover": "Hide"}
+# The serve areas' colours, as their records name them.
+SERVE_COLOURS = {"Green": "ff8ce07a", "Red": "fff08070", "Blue": "ff84b4f0"}
+
+
 def selector(side):
     """The ring on the ground round a place: faint on hover, gold when the
-    place is chosen."""
-    ring = sprite("Selector", MARKS + "SelectorFocus.png", side / 2 - 56 * side / 96, side / 2 - 32 * side / 96, 0.5,
+    place is chosen, in its serve area's colour when another place's area
+    takes it in. The place hands its states to the "Selector", which hands
+    the look to its "Ring"; the serve colours go to the ring directly."""
+    holder = Node("BaseNode", "Selector").prop("vector3d", "Bounds", vec(side, side))
+    holder.prop("bool", "CanBeHit", "false")
+    ring = sprite("Ring", MARKS + "SelectorFocus.png", side / 2 - 56 * side / 96, side / 2 - 32 * side / 96, 0.5,
                   stretch=(112 * side / 96, 64 * side / 96))
     ring.prop("color", "TintColor", CLEAR_TINT).prop("bool", "CanBeHit", "false")
     ring.state("Hide", tint(CLEAR_TINT))
@@ -331,13 +342,36 @@ def selector(side):
                                   ("color", "TintColor", SHOWN)))
     ring.state("FocusHover", set_props(("atlasTexture", "AtlasTexture", MARKS + "SelectorFocus.png"),
                                        ("color", "TintColor", "ffffffe0")))
-    return ring
+    for colour, value in SERVE_COLOURS.items():
+        ring.state(colour, set_props(("atlasTexture", "AtlasTexture", MARKS + "SelectorHover.png"),
+                                     ("color", "TintColor", value)))
+    for state, look in RING_LOOKS.items():
+        holder.state(state, set_states(look, "Ring"))
+    return holder.add(ring)
+
+
+def serve_marker(side):
+    """The patch on the ground that shows a serve area: the giver's filled,
+    the served places' an outline, in the area's colour; it fades away when
+    the area is no longer shown."""
+    marker = Node("BaseNode", "ServeAreaMarker").prop("vector3d", "Bounds", vec(side, side))
+    marker.prop("color", "TintColor", CLEAR_TINT).prop("bool", "CanBeHit", "false")
+    marker.prop("vector3d", "Position", vec(0, 0, 0.3))
+    patch = sprite("Patch", MARKS + "ServeReceiver.png", side / 2 - 56 * side / 96, side / 2 - 32 * side / 96, 0,
+                   stretch=(112 * side / 96, 64 * side / 96)).prop("bool", "CanBeHit", "false")
+    patch.state("Source", set_props(("atlasTexture", "AtlasTexture", MARKS + "ServeSource.png")))
+    patch.state("Receiver", set_props(("atlasTexture", "AtlasTexture", MARKS + "ServeReceiver.png")))
+    for colour, value in SERVE_COLOURS.items():
+        marker.state(colour, keyframes("color", "TintColor", [(0, CLEAR_TINT), (250, value)]))
+    marker.state("Hide", tint(CLEAR_TINT))
+    marker.state("Disappear", keyframes("color", "TintColor", [(0, SHOWN), (300, CLEAR_TINT)]))
+    return marker.add(patch)
 
 
 def star_icons(side):
     """Four stars over an apartment: one filled per level, the next one
     empty while the next level is on offer."""
-    stars = Node("BaseNode", "StarIcons").prop("vector3d", "Position", vec(side / 2 - 40, -34, 2))
+    stars = Node("BaseNode", "StarIcons").prop("vector3d", "Position", vec(side / 2 - 40, -14, 2))
     stars.prop("vector3d", "Bounds", vec(80, 20))
     for i in range(1, 5):
         star = sprite(f"Star{i}", MARKS + "Star.png", (i - 1) * 20, 0).prop("bool", "CanBeHit", "false")
@@ -372,12 +406,6 @@ def on_road(tpl, picture, side):
     picture.state("Impending", keyframes("color", "TintColor", [(0, SHOWN), (400, "ffff9c8c"), (800, SHOWN)],
                                          loop_to=0))
     picture.state("ImpendingOff", tint(SHOWN))
-    for state in ["Building", "Built", "Appear", "Impending", "ImpendingOff"]:
-        tpl.state(state, set_states(state, "Image"))
-    tpl.state("Normal", set_states("Normal", "Image") + "\n" + set_states("Hide", "Selector"))
-    tpl.state("FirstOnRoad", set_states("Hover", "Selector"))
-    tpl.state("FirstOnRoadOff", set_states("Hide", "Selector"))
-    tpl.state("DisableHover", set_states("Hide", "Selector"))
     bar = Node("ControlNode", "ProgressBar", "GProgressBarWithSignNode").prop("vector3d", "Position",
                                                                               vec(side / 2 - 24, side - 4, 3))
     bar.prop("vector3d", "Bounds", vec(48, 8)).prop("int", "KnobType", 1).prop("bool", "Visible", "false")
@@ -386,31 +414,131 @@ def on_road(tpl, picture, side):
     tpl.add(bar)
 
 
+def building_picture(picture, produce):
+    """The rendered building's own looks: it settles in when built, jumps
+    when a letter is answered, pulses while it is repaired, fades when it is
+    pulled down, and a working mill or mine shakes a little."""
+    x, y, z = position_of(picture)
+    picture.state("AfterBuild", keyframes("vector3d", "Position", [(0, vec(x, y - 6, z)), (120, vec(x, y + 2, z)),
+                                                                   (220, vec(x, y, z))]))
+    picture.state("Done", tint(SHOWN))
+    picture.state("Destroy", keyframes("color", "TintColor", [(0, SHOWN), (500, CLEAR_TINT)]))
+    picture.state("Restoring", keyframes("color", "TintColor", [(0, SHOWN), (500, "ffc8e6ff"), (1000, SHOWN)],
+                                         loop_to=0))
+    picture.state("CancelRestoring", tint(SHOWN))
+    picture.state("Jump", keyframes("vector3d", "Position", [(0, vec(x, y, z)), (120, vec(x, y - 10, z)),
+                                                             (240, vec(x, y, z)), (320, vec(x, y - 3, z)),
+                                                             (400, vec(x, y, z))]))
+    if produce:
+        picture.state("StartProduce", keyframes("vector3d", "Position", [(0, vec(x, y, z)), (100, vec(x, y - 1, z)),
+                                                                         (200, vec(x, y, z))], loop_to=0))
+        picture.state("StopProduce", set_props(("vector3d", "Position", vec(x, y, z))))
+
+
+def smoke(side):
+    """Puffs over a working mill or mine, rising and fading in turn."""
+    holder = Node("BaseNode", "Smoke").prop("vector3d", "Bounds", vec(24, 20)).prop("bool", "CanBeHit", "false")
+    holder.prop("vector3d", "Position", vec(side / 2 + 6, -40, 2)).prop("color", "TintColor", CLEAR_TINT)
+    holder.state("StartProduce", keyframes("color", "TintColor", [(0, CLEAR_TINT), (300, SHOWN)]))
+    holder.state("StopProduce", keyframes("color", "TintColor", [(0, SHOWN), (300, CLEAR_TINT)]))
+    holder.state("Destroy", tint(CLEAR_TINT))
+    for i in range(2):
+        puff = sprite(f"Puff{i + 1}", MARKS + "Puff.png", 0, 0, 0).prop("bool", "CanBeHit", "false")
+        start = i * 700
+        puff.state("Rise", keyframes("vector3d", "Position", [(0, vec(0, 0)), (start, vec(0, 0)),
+                                                              (start + 1400, vec(6, -26))], loop_to=0) + "\n" +
+                   keyframes("color", "TintColor", [(0, CLEAR_TINT), (start, SHOWN), (start + 1400, CLEAR_TINT)],
+                             loop_to=0))
+        puff.default_state = "Rise"
+        holder.add(puff)
+    return holder
+
+
+def arrival_points(side):
+    """Where workers may stand to work at a place: just outside the middle
+    of each of its sides, the one above first (the town hall sends its
+    workers out there), so a place finds the road whichever side it runs."""
+    points = [(side / 2, -1), (side / 2, side), (-1, side / 2), (side, side / 2)]
+    return [Node("BaseNode", "WorkerArrivalPosition").prop("vector3d", "Position", vec(x, y))
+            .prop("bool", "CanBeHit", "false") for x, y in points]
+
+
+# The picture a building record shows when it has none of its own.
+PICTURE_OF = {"OnRoadMaterials": "WoodPile1"}
+
+
 def building_templates():
     """One template per kind of building, named like its record: the
     rendered building standing on the middle of its place (a place is 3 x 3
     cells of 32 units; the town hall 4 x 4), the ring that shows it hovered
-    or chosen, and the stars of an apartment's level."""
+    or chosen, the patch of a serve area, and the stars of an apartment's
+    level. A place hands the states it is given to these parts."""
     import config  # the records name the templates
     out = []
     for record in config.BUILDINGS:
         name = record["Name"]
-        side = 128 if record["Type"] == "MajorOffice" else 64 if record["Type"] == "OnRoad" else 96
+        kind = record["Type"]
+        side = 128 if kind == "MajorOffice" else 64 if kind == "OnRoad" else 96
         tpl = Node("BaseNode", name).prop("vector3d", "Bounds", vec(side, side))
         # The render's ground centre lies 64 units from its left and 101 from its top.
-        picture = sprite("Image", f"{IMG}buildings/{name}.png", side / 2 - 64, side / 2 - 101, 1)
+        picture = sprite("Image", f"{IMG}buildings/{PICTURE_OF.get(name, name)}.png", side / 2 - 64,
+                         side / 2 - 101, 1)
         tpl.add(selector(side), picture.prop("bool", "CanBeHit", "false"))
-        for state, ring in HOVER_STATES.items():
-            tpl.state(state, set_states(ring, "Selector"))
-        # A place under construction or finished, and the settings' looks.
-        for state in ["Done", "AfterBuild", "ShowSnow", "HideSnow", "Setting1", "Setting2", "Setting3", "Setting4"]:
-            tpl.state(state)
-        if record["Type"] == "Apartment":
-            tpl.add(star_icons(side))
-        if record["Type"] == "OnRoad":
+        tpl.add(*arrival_points(side))
+        if kind == "OnRoad":
             on_road(tpl, picture, side)
+        else:
+            building_picture(picture, kind == "Produce")
+            tpl.add(serve_marker(side))
+        if kind == "Produce":
+            tpl.add(smoke(side))
+        if kind == "Apartment":
+            tpl.add(star_icons(side))
+        if record.get("ActiveFeature"):
+            # The sign that shows a feature waits for its workers.
+            tpl.add(sign("Marker", "Worker.png", side / 2 - 8, -30))
+        if kind == "MajorOffice":
+            headquarters_parts(tpl, side)
         out.append(tpl)
     return out
+
+
+# The popups over the town hall, by the resource they bring.
+POPUP_ICONS = {"Money": "Coin.png", "BurstMoney": "Coin.png", "Materials": "Planks.png", "Gold": "Nugget.png",
+               "Workers": "Worker.png", "Guests": "Worker.png"}
+
+
+def headquarters_parts(tpl, side):
+    """What the town hall shows besides its building: the count of workers
+    at home on a plate, the clock of the workers on their way, and the
+    popup of what was brought in (its icon and amount rise and fade)."""
+    amount = Node("BaseNode", "WorkersAmount").prop("vector3d", "Position", vec(side / 2 - 30, side - 18, 3))
+    amount.prop("vector3d", "Bounds", vec(60, 26)).prop("bool", "CanBeHit", "false")
+    amount.add(sprite("Plate", MARKS + "BadgeCream.png", 0, 0, 0, stretch=(60, 26)).prop("bool", "CanBeHit", "false"),
+               sprite("Icon", MARKS + "Worker.png", 6, 5, 0.1).prop("bool", "CanBeHit", "false"),
+               text("Text", "", 22, 0, 34, 26, SMALL, "ff262220", z=0.1))
+    tower = Node("BaseNode", "ClockTower").prop("vector3d", "Position", vec(side - 30, -44, 3))
+    tower.prop("vector3d", "Bounds", vec(28, 28)).prop("color", "TintColor", CLEAR_TINT)
+    tower.prop("bool", "CanBeHit", "false")
+    dial = Node("BaseNode", "WorkersProgress", "GEllipseProgressBarNode").prop("vector3d", "Bounds", vec(24, 24))
+    dial.prop("vector3d", "Position", vec(2, 2, 0.1)).prop("color", "FillColor", "ff5ab45a")
+    tower.add(sprite("Face", MARKS + "ClockFace.png").prop("bool", "CanBeHit", "false"), dial)
+    tower.state("WorkersProgressAppear", keyframes("color", "TintColor", [(0, CLEAR_TINT), (250, SHOWN)]))
+    tower.state("WorkersProgressDisappear", keyframes("color", "TintColor", [(0, SHOWN), (400, CLEAR_TINT)]))
+
+    def rising(node, x, y):
+        for state in ("ObjectIncome", "QuestIncome"):
+            node.state(state, keyframes("vector3d", "Position", [(0, vec(x, y, 4)), (900, vec(x, y - 30, 4))]) +
+                       "\n" + keyframes("color", "TintColor", [(0, SHOWN), (600, SHOWN), (900, CLEAR_TINT)]))
+        return node.prop("color", "TintColor", CLEAR_TINT).prop("bool", "CanBeHit", "false")
+
+    popup = rising(Node("BaseNode", "ObjectsIncomeControl").prop("vector3d", "Position", vec(side / 2 - 14, -60, 4))
+                   .prop("vector3d", "Bounds", vec(80, 26)), side / 2 - 14, -60)
+    popup.add(text("Text", "", 0, 0, 80, 26, TEXT, "ff2f5a1e", halign=1, z=0))
+    icon = rising(sprite("IncomeIcon", MARKS + "Coin.png", side / 2 - 40, -60, 4), side / 2 - 40, -60)
+    for resource, picture in POPUP_ICONS.items():
+        icon.state(resource, set_props(("atlasTexture", "AtlasTexture", MARKS + picture)))
+    tpl.add(amount, tower, popup, icon)
 
 
 def sign(name, picture, x=32, y=-44):
@@ -491,6 +619,38 @@ def marker_templates():
     hand = sprite("Hand", MARKS + "ClockHand.png", 12.5, 2, 0.2).prop("vector2d", "PivotPoint", "1.5;12")
     progress.add(sprite("Face", MARKS + "ClockFace.png"), sector, hand)
     out.append(clock.add(progress))
+
+    # A letter over a house asking for money: the envelope with the sum on
+    # it and the clock of how long it waits; it drops in, and is taken away
+    # (with a hop when the player answered it).
+    letter = Node("BaseNode", "MoneyLetter").prop("vector3d", "Position", vec(30, -78, 5))
+    letter.prop("vector3d", "Bounds", vec(36, 56)).prop("bool", "Visible", "false")
+    letter.prop("color", "TintColor", CLEAR_TINT)
+    letter.state("Appear", keyframes("vector3d", "Position", [(0, vec(30, -98, 5)), (300, vec(30, -74, 5)),
+                                                              (400, vec(30, -78, 5))]) + "\n" +
+                 keyframes("color", "TintColor", [(0, CLEAR_TINT), (250, SHOWN)]))
+    letter.state("Disappear", keyframes("color", "TintColor", [(0, SHOWN), (400, CLEAR_TINT)]))
+    letter.state("DisappearHit", keyframes("vector3d", "Position", [(0, vec(30, -78, 5)), (300, vec(30, -104, 5))]) +
+                 "\n" + keyframes("color", "TintColor", [(0, SHOWN), (300, CLEAR_TINT)]))
+    letter_clock = Node("BaseNode", "Progress").prop("vector3d", "Position", vec(4, 28, 0.2))
+    letter_clock.prop("vector3d", "Bounds", vec(28, 28))
+    letter_sector = Node("BaseNode", "Sector", "GEllipseSectorNode").prop("vector3d", "Bounds", vec(24, 24))
+    letter_sector.prop("vector3d", "Position", vec(2, 2, 0.1))
+    letter_sector.state("Alert", keyframes("color", "TintColor", [(0, SHOWN), (250, "80ffffff"), (500, SHOWN)],
+                                           loop_to=0))
+    letter_clock.add(sprite("Face", MARKS + "ClockFace.png"), letter_sector,
+                     sprite("Hand", MARKS + "ClockHand.png", 12.5, 2, 0.2).prop("vector2d", "PivotPoint", "1.5;12"))
+    letter.add(sprite("Envelope", MARKS + "Letter.png", 2, 0, 0), letter_clock,
+               text("Text", "", -12, -18, 60, 20, SMALL, "ff2f5a1e", z=0.3))
+    out.append(letter)
+
+    # The bar a task shows over its building while the workers are at it.
+    bar = Node("ControlNode", "ProgressBarOverBuilding", "ProgressBarNode")
+    bar.prop("vector3d", "Position", vec(18, -12, 4)).prop("vector3d", "Bounds", vec(60, 10))
+    bar.prop("int", "KnobType", 1)
+    bar.add(sprite("SlidingArea", IMG + "common/ProgressBg.png", 0, 0, 0, stretch=(60, 10)),
+            sprite("Knob", IMG + "common/ProgressFill.png", 0, 0, 0.1, stretch=(60, 10)))
+    out.append(bar)
     return out
 
 
@@ -542,8 +702,9 @@ def people_templates():
     for direction in WALK_DIRECTIONS:
         for load in ("", "Wood", "Gold"):
             worker[f"Move{direction}{load}"] = (frames(f"Move{direction}{load}", renders.WALK_FRAMES), WALK_FRAME_MS)
-    for direction in WORK_DIRECTIONS:
-        worker[f"Work{direction}"] = (frames(f"Work{direction}", renders.WORK_FRAMES), WORK_FRAME_MS)
+    for tool in renders.WORK_TOOLS:
+        for direction in WORK_DIRECTIONS:
+            worker[f"{tool}{direction}"] = (frames(f"{tool}{direction}", renders.WORK_FRAMES), WORK_FRAME_MS)
     guide = {"Stand": ([f"{p}GuideStand0.png"], 0)}
     for direction in WALK_DIRECTIONS:
         guide[f"Move{direction}"] = (frames(f"GuideMove{direction}", renders.WALK_FRAMES), WALK_FRAME_MS)

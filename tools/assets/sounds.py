@@ -11,13 +11,14 @@ import sys
 
 RATE = "22050"
 
-# name: (file, cue group, volume, loop)
+# name: (file or files, cue group, volume, loop)
 CUES = [
     ("ButtonClick", "ButtonClick.ogg", 2, 0.8, False),
     ("ButtonOver", "ButtonOver.ogg", 2, 0.5, False),
     ("ButtonMissed", "ButtonMissed.ogg", 2, 0.7, False),
     ("SoundVolumeChange", "SoundVolumeChange.ogg", 0, 0.8, False),
-    ("MenuMusic", "MenuMusic.ogg", 1, 0.7, True),
+    # Two pieces: the menu plays one of them each time it opens.
+    ("MenuMusic", ("MenuMusic.ogg", "MenuMusic2.ogg"), 1, 0.7, True),
     ("MainMenuAmbient", "MainMenuAmbient.ogg", 0, 0.5, True),
     ("GameAmbientSetting1", "GameAmbientSetting1.ogg", 0, 0.5, True),
     ("GameAmbientSetting2", "GameAmbientSetting2.ogg", 0, 0.5, True),
@@ -134,7 +135,8 @@ def make_all(work, out, extra_cues=None):
     for name, file, group, volume, loop in cues:
         extra = ' Loop="true" StreamingType="1"' if loop else ""
         lines.append(f'\t<SoundCue Name="{name}" GroupID="{group}" Vol="{volume:g}"{extra}>')
-        lines.append(f'\t\t<Sound Filename="{file}" />')
+        for one in (file,) if isinstance(file, str) else file:
+            lines.append(f'\t\t<Sound Filename="{one}" />')
         lines.append("\t</SoundCue>")
     lines.append("</SoundPack>")
     with open(os.path.join(out, "SoundPack.xml"), "w", encoding="utf-8", newline="\n") as f:

@@ -181,6 +181,13 @@ TEXTS.update({
                   "Лучшим зданиям нужно золото. Построй прииск и не давай ему простаивать."),
 })
 
+# -- world51: the pile a pulled-down building leaves.
+TEXTS.update({
+    "OnRoad_Materials": ("Building materials", "Стройматериалы"),
+    "OnRoad_Materials_Desc": ("What was left of a pulled-down building. Collect it.",
+                              "Всё, что осталось от снесённого здания. Забери это."),
+})
+
 
 def dictionary(column):
     lines = ['<?xml version="1.0" encoding="utf-8"?>', "<Dictionary>"]

@@ -34,6 +34,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -352,6 +353,10 @@ TEST_F(GameConfigurationAssets, MovingFiguresHaveTheirTemplatesPartsAndAnimation
             expectAnimation(*worker, "Move" + sector + load);
     for (const std::string& side : sides)
         expectAnimation(*worker, "Work" + side);
+    // The work a building asks of the worker, by its record.
+    for (const auto& entry : objects->getBuildings())
+        for (CName state : entry.value->WorkerWorkStates)
+            expectAnimation(*worker, str(state));
 
     const OutlineNode* guide = collection->child("Gertruda1");
     ASSERT_NE(guide, nullptr);
@@ -383,29 +388,62 @@ TEST_F(GameConfigurationAssets, MovingFiguresHaveTheirTemplatesPartsAndAnimation
             expectAnimation(*train, std::string(phase) + way);
 }
 
-// What a building place binds and applies: its hover and focus ring, an
-// apartment's stars, the signs and badges it clones, the building site and
-// the income clock.
+// A place hands the states it is given to its template's parts (never to
+// the template's root), and a part takes a state only when it has it: every
+// state the place applies must be a state of the part that shows it.
+void expectPartStates(const OutlineNode& tpl, const std::string& part, const std::vector<std::string>& states) {
+    const OutlineNode* found = tpl.child(part);
+    ASSERT_NE(found, nullptr) << tpl.name << " has no " << part;
+    for (const std::string& state : states)
+        EXPECT_TRUE(found->states.count(state)) << tpl.name << "/" << part << " lacks " << state;
+}
+
+// What a building place binds and applies: its hover and focus ring (with
+// the serve colours), its picture's own looks, an apartment's stars, a
+// mill's smoke, a feature's sign, the serve area's patch, the signs and
+// badges it clones, the building site and the income clock.
 TEST_F(GameConfigurationAssets, BuildingTemplatesHaveThePartsAndStatesAPlaceApplies) {
     const std::unique_ptr<OutlineNode> collection = sceneOutline(assetText("scenes/TemplateCollection.mscn"));
+    std::set<std::string> colours;
+    for (const auto& entry : objects->getBuildings())
+        for (const ServeArea& area : entry.value->ServeAreas)
+            colours.insert(str(area.Color));
+    ASSERT_FALSE(colours.empty());
+    const std::vector<std::string> hover = {"Normal", "NormalHover", "FocusHover", "FocusKillHover",
+                                            "NormalKillHover", "Focus", "KillFocus", "Press"};
     for (const auto& entry : objects->getBuildings()) {
         const GBuildingConfig& b = *entry.value;
         SCOPED_TRACE(str(b.Name));
         const OutlineNode* tpl = collection->child(str(b.Name));
         ASSERT_NE(tpl, nullptr);
-        for (const char* state :
-             {"Normal", "NormalHover", "FocusHover", "FocusKillHover", "NormalKillHover", "Focus", "KillFocus", "Press",
-              "Done", "AfterBuild", "ShowSnow", "HideSnow", "Setting1", "Setting2", "Setting3", "Setting4"})
-            EXPECT_TRUE(tpl->states.count(state)) << state;
-        const OutlineNode* ring = tpl->child("Selector");
+        expectPartStates(*tpl, "Selector", hover);
+        // The ring under the selector takes the serve colours and the looks.
+        const OutlineNode* ring = tpl->child("Selector")->child("Ring");
         ASSERT_NE(ring, nullptr);
+        for (const std::string& colour : colours)
+            EXPECT_TRUE(ring->states.count(colour)) << colour;
+        ASSERT_NE(tpl->child("Image"), nullptr);
         if (b.Kind == GBuildingType::OnRoad) {
-            for (const char* state : {"Building", "Built", "FirstOnRoad", "FirstOnRoadOff", "Impending", "ImpendingOff",
-                                      "DisableHover", "Appear"})
-                EXPECT_TRUE(tpl->states.count(state)) << state;
+            expectPartStates(*tpl, "Image", {"Building", "Built", "Appear", "Normal", "Impending", "ImpendingOff"});
+            expectPartStates(*tpl, "Selector", {"FirstOnRoad", "FirstOnRoadOff", "DisableHover", "Selected"});
             ASSERT_NE(tpl->child("ProgressBar"), nullptr);
             EXPECT_EQ(tpl->child("ProgressBar")->cls, "GProgressBarWithSignNode");
+        } else {
+            expectPartStates(*tpl, "Image", {"AfterBuild", "Destroy", "Restoring", "CancelRestoring", "Jump"});
+            expectPartStates(*tpl, "ServeAreaMarker", {"Hide", "Disappear"});
+            for (const std::string& colour : colours)
+                expectPartStates(*tpl, "ServeAreaMarker", {colour});
+            const OutlineNode* marker = tpl->child("ServeAreaMarker");
+            ASSERT_FALSE(marker->children.empty());
+            for (const char* role : {"Source", "Receiver"})
+                EXPECT_TRUE(marker->children[0]->states.count(role)) << role;
         }
+        if (b.Kind == GBuildingType::Produce) {
+            expectPartStates(*tpl, "Image", {"StartProduce", "StopProduce"});
+            expectPartStates(*tpl, "Smoke", {"StartProduce", "StopProduce"});
+        }
+        if (b.ActiveFeatures && b.ActiveFeatures->size() > 0)
+            expectPartStates(*tpl, "Marker", {"Appear", "Hide"});
         const OutlineNode* stars = tpl->child("StarIcons");
         EXPECT_EQ(stars != nullptr, b.Kind == GBuildingType::Apartment);
         if (stars) {
@@ -432,6 +470,7 @@ TEST_F(GameConfigurationAssets, BuildingTemplatesHaveThePartsAndStatesAPlaceAppl
         {"Construction",
          {"PreBuild1", "PreBuild2", "PreBuild3", "Worker1", "Worker2", "Worker3", "Build", "PostBuild1", "PostBuild2",
           "PostBuild3", "End"}},
+        {"MoneyLetter", {"Appear", "Disappear", "DisappearHit"}},
     };
     for (const auto& [name, states] : signs) {
         const OutlineNode* tpl = collection->child(name);
@@ -449,14 +488,48 @@ TEST_F(GameConfigurationAssets, BuildingTemplatesHaveThePartsAndStatesAPlaceAppl
     const OutlineNode* site = collection->child("Construction");
     ASSERT_NE(site->child("ProgressBar"), nullptr);
     EXPECT_EQ(site->child("ProgressBar")->cls, "ProgressBarNode");
-    // The clock's second part is the sector the level fills, its third the hand.
-    const OutlineNode* clock = collection->child("IncomeClock");
-    ASSERT_NE(clock, nullptr);
-    const OutlineNode* progress = clock->child("Progress");
-    ASSERT_NE(progress, nullptr);
-    ASSERT_GE(progress->children.size(), 3u);
-    EXPECT_EQ(progress->children[1]->cls, "GEllipseSectorNode");
-    EXPECT_TRUE(progress->children[1]->states.count("Alert"));
+    // A task's bar over its building is a progress bar of its own.
+    ASSERT_NE(collection->child("ProgressBarOverBuilding"), nullptr);
+    EXPECT_EQ(collection->child("ProgressBarOverBuilding")->cls, "ProgressBarNode");
+    // The clock's second part is the sector the level fills, its third the
+    // hand; a letter carries one too, and the sum it asks for.
+    for (const OutlineNode* holder : {collection->child("IncomeClock"), collection->child("MoneyLetter")}) {
+        ASSERT_NE(holder, nullptr);
+        SCOPED_TRACE(holder->name);
+        const OutlineNode* progress = holder->child("Progress");
+        ASSERT_NE(progress, nullptr);
+        ASSERT_GE(progress->children.size(), 3u);
+        EXPECT_EQ(progress->children[1]->cls, "GEllipseSectorNode");
+        EXPECT_TRUE(progress->children[1]->states.count("Alert"));
+    }
+    ASSERT_NE(collection->child("MoneyLetter")->child("Text"), nullptr);
+    EXPECT_EQ(collection->child("MoneyLetter")->child("Text")->cls, "TextNode");
+}
+
+// The town hall shows its workers at home, the clock of the ones on their
+// way (it comes and goes), and the popups of what is brought in: each
+// resource's look, rising and fading.
+TEST_F(GameConfigurationAssets, TheTownHallTemplateHasItsCountClockAndPopups) {
+    const std::unique_ptr<OutlineNode> collection = sceneOutline(assetText("scenes/TemplateCollection.mscn"));
+    const OutlineNode* hq = collection->child("MajorOffice1");
+    ASSERT_NE(hq, nullptr);
+    ASSERT_NE(hq->child("WorkersAmount"), nullptr);
+    ASSERT_NE(hq->child("WorkersAmount")->child("Text"), nullptr);
+    EXPECT_EQ(hq->child("WorkersAmount")->child("Text")->cls, "TextNode");
+    expectPartStates(*hq, "ClockTower", {"WorkersProgressAppear", "WorkersProgressDisappear"});
+    ASSERT_NE(hq->child("ClockTower")->child("WorkersProgress"), nullptr);
+    EXPECT_EQ(hq->child("ClockTower")->child("WorkersProgress")->cls, "GEllipseProgressBarNode");
+    expectPartStates(*hq, "ObjectsIncomeControl", {"ObjectIncome", "QuestIncome"});
+    ASSERT_NE(hq->child("ObjectsIncomeControl")->child("Text"), nullptr);
+    expectPartStates(*hq, "IncomeIcon",
+                     {"ObjectIncome", "QuestIncome", "Money", "Materials", "Gold", "Workers", "Guests", "BurstMoney"});
+}
+
+// A pile a pulled-down building leaves is a place by the road of its own.
+TEST_F(GameConfigurationAssets, ThePileOfAPulledDownBuildingIsARecordAndATemplate) {
+    EXPECT_EQ(building("OnRoadMaterials").Kind, GBuildingType::OnRoad);
+    const std::unique_ptr<OutlineNode> collection = sceneOutline(assetText("scenes/TemplateCollection.mscn"));
+    EXPECT_NE(collection->child("OnRoadMaterials"), nullptr);
 }
 
 TEST_F(GameConfigurationAssets, UniqueUpgradesApplyToBuildingsThatExist) {

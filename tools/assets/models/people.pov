@@ -1,7 +1,8 @@
 // The town's worker, one picture per render: Declare=Heading (degrees on the
 // screen, anticlockwise from right), Declare=Phase (0 to 1 through a walk
 // or work cycle), Declare=Load (0 nothing, 1 planks, 2 a sack of gold),
-// Declare=Work (1: swinging a hammer instead of walking), Declare=Still (1:
+// Declare=Work (1: swinging a hammer instead of walking, 2: sawing, 3:
+// digging with a pick), Declare=Still (1:
 // standing). The same camera as the buildings, at the same scale.
 #version 3.7;
 global_settings { assumed_gamma 1.0 }
@@ -55,7 +56,31 @@ background { color rgbt <0, 0, 0, 1> }
 #end
 
 #declare Worker = union {
-    #if (Work)
+    #if (Work = 2)
+        // Sawing: both hands on a long saw pushed to and fro before him.
+        #declare Stroke = sin(Phase * 2 * pi) * 0.22;
+        Leg(-0.13, 10) Leg(0.13, -10)
+        union {
+            Arm(-0.12, 70) Arm(0.12, 70)
+            union {
+                prism { linear_sweep linear_spline -0.015, 0.015, 4, <0.55, 0.07>, <1.4, 0.02>, <1.4, -0.1>, <0.55, -0.2>
+                        rotate -x * 90 Paint(<0.78, 0.79, 0.84>) }
+                box { <0.4, -0.1, -0.05>, <0.58, 0.08, 0.05> Paint(<0.5, 0.35, 0.2>) }
+                rotate -z * 18 translate <0, 1.2, 0>
+            }
+            translate x * Stroke
+        }
+    #elseif (Work = 3)
+        // Digging: a pick swung from over his head down before him.
+        #declare Pick = 40 + (0.5 + 0.5 * sin(Phase * 2 * pi)) * 120;
+        Leg(-0.16, 12) Leg(0.16, -12)
+        Arm(-0.1, Pick) Arm(0.1, Pick)
+        union {
+            cylinder { <0, -0.5, 0>, <0, -1.2, 0>, 0.035 Paint(<0.5, 0.35, 0.2>) }
+            cylinder { <-0.3, -1.15, 0>, <0.3, -1.15, 0>, 0.045 Paint(<0.35, 0.35, 0.38>) }
+            rotate z * Pick translate <0, 1.42, 0>
+        }
+    #elseif (Work)
         #declare Hammer = -100 + sin(Phase * 2 * pi) * 55;
         Leg(-0.13, 8) Leg(0.13, -8)
         Arm(-0.24, -15)
