@@ -10,6 +10,7 @@
 #include "engine/scene/CSceneNodeProcessor.h"
 #include "game/config/RandomEvents.h"
 #include "game/nodes/GPolygonNode.h"
+#include "game/nodes/GSelfDestructNode.h"
 #include "game/world/GBuildingNode.h"
 #include "game/world/GDilizhansNode.h"
 #include "game/world/GGertrudaNode.h"
@@ -53,10 +54,10 @@ std::vector<int> LevelRunManager::ids(int low, int high) const {
     return out;
 }
 
-FixtureLevelRun::FixtureLevelRun()
-    : root(BM_SOURCE_DIR), files(new CVirtualFileSystem), engine(new CEngine(CEngineCreationParams())),
-      processors(new CContentProcessorsManager(files.get())),
-      content(new CContentManager(nullptr, files.get(), processors.get())),
+FixtureLevelRun::FixtureLevelRun(IGraphicsDriver* videoDriver)
+    : root(BM_SOURCE_DIR), driver(CRefHandle<IGraphicsDriver>::share(videoDriver)), files(new CVirtualFileSystem),
+      engine(new CEngine(CEngineCreationParams())), processors(new CContentProcessorsManager(files.get())),
+      content(new CContentManager(videoDriver, files.get(), processors.get())),
       manager(new LevelRunManager), objects(new ObjectsConfiguration),
       rules(new LevelConfiguration) {
     static_cast<void>(files->mountArchive(fromNativePath(root), nullptr));
@@ -75,7 +76,7 @@ FixtureLevelRun::FixtureLevelRun()
         {u"GWGridNode", &GWGridNode::create},             {u"GRailRoadNode", &GRailRoadNode::create},
         {u"GTrainNode", &GTrainNode::create},             {u"GWorkerNode", &GWorkerNode::create},
         {u"GDilizhansNode", &GDilizhansNode::create},     {u"GGertrudaNode", &GGertrudaNode::create},
-        {u"GPolygonNode", &GPolygonNode::create},
+        {u"GPolygonNode", &GPolygonNode::create},         {u"GSelfDestructNode", &GSelfDestructNode::create},
     };
     for (const auto& entry : classes)
         static_cast<void>(factory->registerNodeClass(CStringW(entry.name), entry.create));
@@ -92,9 +93,9 @@ FixtureLevelRun::~FixtureLevelRun() {
     setEngineInstance(nullptr);
 }
 
-bool FixtureLevelRun::start(const std::vector<std::pair<const char*, const char*>>& templates) {
-    collection.reset(
-        content->loadNode<TemplateCollectionNode>(CStringW(u"tests/game/world/data/LevelTemplates.mscn"), false));
+bool FixtureLevelRun::start(const std::vector<std::pair<const char*, const char*>>& templates,
+                            const char16_t* collectionFile) {
+    collection.reset(content->loadNode<TemplateCollectionNode>(CStringW(collectionFile), false));
     if (!collection)
         return false;
     manager->setTemplateCollection(collection.get());

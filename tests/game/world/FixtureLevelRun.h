@@ -12,6 +12,7 @@
 #include "engine/io/CVirtualFileSystem.h"
 #include "engine/scene/SceneManager.h"
 #include "engine/scene/TemplateCollectionNode.h"
+#include "engine/video/IGraphicsDriver.h"
 #include "game/config/LevelConfiguration.h"
 #include "game/config/ObjectsConfiguration.h"
 #include "game/world/GGameLevelScene.h"
@@ -37,7 +38,9 @@ public:
 
 class FixtureLevelRun {
 public:
-    FixtureLevelRun();
+    // Textures load through `driver` when one is given; without one the
+    // level has no pictures.
+    explicit FixtureLevelRun(IGraphicsDriver* driver = nullptr);
     ~FixtureLevelRun();
     FixtureLevelRun(const FixtureLevelRun&) = delete;
     FixtureLevelRun& operator=(const FixtureLevelRun&) = delete;
@@ -45,8 +48,10 @@ public:
     // Reads the level and its rules and starts it: places with the records
     // of `templates` (node name, record name) stand built from the start
     // (what a scripted test puts there beside the fixture's empty places).
-    // False when a part is missing.
-    bool start(const std::vector<std::pair<const char*, const char*>>& templates = {});
+    // `collection` is the template collection's file (the fixture's own
+    // characters without pictures by default). False when a part is missing.
+    bool start(const std::vector<std::pair<const char*, const char*>>& templates = {},
+               const char16_t* collection = u"tests/game/world/data/LevelTemplates.mscn");
     // Runs the level's scheduler and the manager's queue in 20 ms steps.
     void step(int ms);
     // Steps until `done` answers true or `limitMs` have passed; true when it did.
@@ -65,6 +70,7 @@ public:
     [[nodiscard]] CUpdateScheduler* scheduler() const;
 
     std::string root;
+    CRefHandle<IGraphicsDriver> driver;
     CRefHandle<CVirtualFileSystem> files;
     CRefHandle<CEngine> engine;
     CRefHandle<CContentProcessorsManager> processors;
