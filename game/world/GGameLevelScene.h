@@ -176,6 +176,7 @@ public:
     [[nodiscard]] int getTrainState(const BaseNode* train) const override;
     [[nodiscard]] bool trainHasOffers(const BaseNode* train, bool sale) const override;
     [[nodiscard]] bool getTrainOffer(const BaseNode* train, int index, TrainOffer& out) const override;
+    void setTrainOfferUsed(BaseNode* train, int index) override;
     [[nodiscard]] bool getStationRailway(const BaseNode* station, Railway& out) const override;
     [[nodiscard]] int getOnRoadLocationCount() const override { return int(m_locations.size()); }
     [[nodiscard]] BaseNode* getOnRoadLocation(int index) const override;

@@ -75,6 +75,11 @@ bool GGameLevelScene::getTrainOffer(const BaseNode* train, int index, TrainOffer
     return true;
 }
 
+void GGameLevelScene::setTrainOfferUsed(BaseNode* train, int index) {
+    if (auto* node = train ? nodeCast<GTrainNode>(train) : nullptr)
+        node->markOfferUsed(index);
+}
+
 bool GGameLevelScene::getStationRailway(const BaseNode* station, Railway& out) const {
     const auto* place = station ? nodeCast<GBuildingNode>(station) : nullptr;
     const GRailRoadNode* strip = place ? place->getRailRoad() : nullptr;

@@ -85,6 +85,11 @@ TEST(GGameLevelFixtureRun, AHouseATrainAndThreeGroupsToTheLevelsEnd) {
     IGameLevel::TrainOffer offer;
     EXPECT_TRUE(scene->getTrainOffer(train, 0, offer)) << "a standing train has its offers";
     EXPECT_GT(offer.amount, 0);
+    EXPECT_FALSE(offer.used);
+    scene->setTrainOfferUsed(train, 0);
+    ASSERT_TRUE(scene->getTrainOffer(train, 0, offer));
+    EXPECT_TRUE(offer.used) << "the player took it";
+    scene->setTrainOfferUsed(train, 99);
     ASSERT_TRUE(run.stepUntil([&] { return has(run.manager->all, GBuildingCompletedMessage::TypeId); }, 30000));
     EXPECT_EQ(house->getType(), cottage);
     EXPECT_EQ(house->getTaskKind(), GBuildingNode::TaskNone);
