@@ -103,6 +103,11 @@ public:
     [[nodiscard]] int32_t getStandTimer() const { return m_standTimer; }
     [[nodiscard]] int32_t getStandTime() const { return m_standTime; }
     [[nodiscard]] const CArray<GTrainOffer>& getOffers() const { return m_offers; }
+    // Marks the offer at `index` as taken by the player; nothing past the list.
+    void markOfferUsed(int index) {
+        if (index >= 0 && uint32_t(index) < m_offers.size())
+            m_offers[uint32_t(index)].secondFlag = true;
+    }
     // -1 when the run goes to the left, +1 otherwise.
     [[nodiscard]] int32_t getDirection() const { return m_startPoint.x > m_endPoint.x ? -1 : 1; }
     // True unless another train on the strip runs the same way close ahead
