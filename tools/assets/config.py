@@ -226,7 +226,10 @@ UPGRADES = [
 # group shows (ms).
 HQ_GROUPS = [(1500, ["Boiler", "Porch"]), (1500, ["Clock", "Bell"]), (2000, ["Flag", "Garden"])]
 
-COMICS = [(1, "scenes/comics/Arrival.mscn"), (13, "scenes/comics/Autumn.mscn")]
+# The level numbers after which an episode plays (comics.JOURNEY); the first
+# episode plays when a new game starts.
+COMICS = [(12, "scenes/Comics/episode2/ComicsScene.mscn"), (24, "scenes/Comics/episode3/ComicsScene.mscn"),
+          (36, "scenes/Comics/episode4/ComicsScene.mscn"), (48, "scenes/Comics/episode5/ComicsScene.mscn")]
 
 GLOBAL = [("AllowDestroyFromLevel", 2), ("RailRoadStationPricesRounder", 500), ("MinimumWorkersInDilizhans", 3),
           ("AllowQuestBoxFromLevel", 6), ("AllowUniqUpIncomeFromLevel", 2), ("AllowUniqUpGuestsFromLevel", 3),

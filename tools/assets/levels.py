@@ -90,6 +90,7 @@ class Level:
         self.groups = []
         self.events = []
         self.hints = []
+        self.group_tutorials = {}
         for section, lines, number in parse(text, name):
             where = f"{name}:{number}"
             if section == "level":
@@ -128,31 +129,17 @@ class Level:
                         self.events.append({"Type": words[0], **pairs(words[1:], f"{name}:{n}")})
             elif section == "tutorial":
                 self.read_tutorial(lines)
+            elif section.startswith("tutorial "):
+                self.group_tutorials[section.split(None, 1)[1]] = read_hints(lines, name)
             else:
                 raise LevelError(f"{where}: unknown section [{section}]")
         self.lay_out()
+        for file in self.group_tutorial_names():
+            if file not in self.group_tutorials:
+                raise LevelError(f"{name}: a group names the tutorial {file!r}, which no [tutorial {file}] gives")
 
     def read_tutorial(self, lines):
-        hint = None
-        for n, line in lines:
-            words = shlex.split(line) if line.strip() else []
-            if not words:
-                continue
-            if words[0] == "hint":
-                hint = {"flags": words[1:], "values": [], "actions": [], "arrows": []}
-                self.hints.append(hint)
-            elif hint is None:
-                raise LevelError(f"{self.name}:{n}: tutorial lines come after a 'hint' line")
-            elif words[0] == "action":
-                action = pairs(words[1:], f"{self.name}:{n}")
-                if "Type" not in action:
-                    raise LevelError(f"{self.name}:{n}: an action names its Type")
-                hint["actions"].append(action)
-            elif words[0] == "arrow":
-                hint["arrows"].append((words[1], words[2] if len(words) > 2 else "0"))
-            else:
-                key, _, value = line.partition("=")
-                hint["values"].append((key.strip(), value.strip()))
+        self.hints = read_hints(lines, self.name)
 
     # -- the map -----------------------------------------------------------------------------------
 
@@ -365,26 +352,61 @@ class Level:
         return "\n".join(lines) + "\n"
 
     def tutorial(self):
-        lines = ['<?xml version="1.0" encoding="utf-8"?>', "<Tutorial>"]
-        names = {"text": "Text", "position": "Position", "align": "GertrudaAlign", "state": "GertrudaState",
-                 "textposition": "TextPosition", "bg": "TextBgType"}
-        for hint in self.hints:
-            flags = "".join(f' {flag}="true"' for flag in hint["flags"])
-            lines.append(f"\t<Hint{flags}>")
-            for key, value in hint["values"]:
-                lines.append(f"\t\t<{names.get(key, key)} Value={quoteattr(value)} />")
-            if hint["arrows"]:
-                lines.append("\t\t<Arrows>")
-                lines += [f'\t\t\t<Arrow Position="{p}" Rotation="{rot}" />' for p, rot in hint["arrows"]]
-                lines.append("\t\t</Arrows>")
-            lines.append("\t\t<Actions>")
-            for action in hint["actions"]:
-                attrs = " ".join(f"{k}={quoteattr(val)}" for k, val in action.items())
-                lines.append(f"\t\t\t<Action {attrs} />")
-            lines.append("\t\t</Actions>")
-            lines.append("\t</Hint>")
-        lines.append("</Tutorial>")
-        return "\n".join(lines) + "\n"
+        return tutorial_xml(self.hints)
+
+    def group_tutorial_names(self):
+        """The tutorial files the objectives groups name, which the level's
+        folder must hold."""
+        return [group["Tutorial"] for group in self.groups if group["Tutorial"]]
+
+
+def read_hints(lines, name):
+    """The hints of a [tutorial] section."""
+    hints = []
+    hint = None
+    for n, line in lines:
+        words = shlex.split(line) if line.strip() else []
+        if not words:
+            continue
+        if words[0] == "hint":
+            hint = {"flags": words[1:], "values": [], "actions": [], "arrows": []}
+            hints.append(hint)
+        elif hint is None:
+            raise LevelError(f"{name}:{n}: tutorial lines come after a 'hint' line")
+        elif words[0] == "action":
+            action = pairs(words[1:], f"{name}:{n}")
+            if "Type" not in action:
+                raise LevelError(f"{name}:{n}: an action names its Type")
+            hint["actions"].append(action)
+        elif words[0] == "arrow":
+            hint["arrows"].append((words[1], words[2] if len(words) > 2 else "0"))
+        else:
+            key, _, value = line.partition("=")
+            hint["values"].append((key.strip(), value.strip()))
+    return hints
+
+
+def tutorial_xml(hints):
+    lines = ['<?xml version="1.0" encoding="utf-8"?>', "<Tutorial>"]
+    names = {"text": "Text", "position": "Position", "align": "GertrudaAlign", "state": "GertrudaState",
+             "textposition": "TextPosition", "bg": "TextBgType"}
+    for hint in hints:
+        flags = "".join(f' {flag}="true"' for flag in hint["flags"])
+        lines.append(f"\t<Hint{flags}>")
+        for key, value in hint["values"]:
+            lines.append(f"\t\t<{names.get(key, key)} Value={quoteattr(value)} />")
+        if hint["arrows"]:
+            lines.append("\t\t<Arrows>")
+            lines += [f'\t\t\t<Arrow Position="{p}" Rotation="{rot}" />' for p, rot in hint["arrows"]]
+            lines.append("\t\t</Arrows>")
+        lines.append("\t\t<Actions>")
+        for action in hint["actions"]:
+            attrs = " ".join(f"{k}={quoteattr(val)}" for k, val in action.items())
+            lines.append(f"\t\t\t<Action {attrs} />")
+        lines.append("\t\t</Actions>")
+        lines.append("\t</Hint>")
+    lines.append("</Tutorial>")
+    return "\n".join(lines) + "\n"
 
 
 def names_before(place_rows, row):
@@ -405,6 +427,25 @@ def write_level(level, folder, up="../../"):
         f.write(level.configuration())
     with open(os.path.join(folder, "Tutorial.xml"), "w", encoding="utf-8", newline="\n") as f:
         f.write(level.tutorial())
+    for file, hints in level.group_tutorials.items():
+        with open(os.path.join(folder, file), "w", encoding="utf-8", newline="\n") as f:
+            f.write(tutorial_xml(hints))
+
+
+# The tutorials of the screens between the levels, by their file under
+# scenes/: sources tools/assets/levels/<name>.txt holding one [tutorial].
+SCREEN_TUTORIALS = ["MapTutorial1", "HQTutorial1", "HQTutorial2", "HQTutorial3"]
+
+
+def screen_tutorials():
+    """Path under assets/ -> tutorial file of the map and town-hall screens."""
+    out = {}
+    for name in SCREEN_TUTORIALS:
+        with open(os.path.join(SOURCES, name + ".txt"), encoding="utf-8") as f:
+            sections = parse(f.read(), name + ".txt")
+        hints = [hint for section, lines, _ in sections if section == "tutorial" for hint in read_hints(lines, name)]
+        out[f"scenes/{name}.xml"] = tutorial_xml(hints)
+    return out
 
 
 def sources():

@@ -24,6 +24,7 @@ import tempfile
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import art  # noqa: E402
+import comics  # noqa: E402
 import config  # noqa: E402
 import levelart  # noqa: E402
 import levels  # noqa: E402
@@ -43,7 +44,8 @@ OWNED = ["atlases/Common.xml", "atlases/Common.png", "atlases/MainMenu.xml", "at
          "scenes/ParticleCollection.xml", "scenes/Loading", "scenes/CursorWindow.png", "scenes/CursorFullScreen.png"] + \
         ["scenes/" + name for name in scenes.SCENES] + list(config.files()) + \
         [f"atlases/Setting{n}.{ext}" for n in levelart.PALETTES for ext in ("xml", "png")] + \
-        [f"levels/level{n}" for n in levels.sources()] + [f"atlases/{a}.{e}" for a in ("Buildings", "People", "Trains", "Markers") for e in ("xml", "png")]
+        [f"levels/level{n}" for n in levels.sources()] + [f"atlases/{a}.{e}" for a in ("Buildings", "People", "Trains", "Markers") for e in ("xml", "png")] + \
+        comics.owned() + list(levels.screen_tutorials())
 
 # The small level the world's tests load, made from the first level's source.
 FIXTURE_LEVEL = "tests/game/world/data/level1"
@@ -130,7 +132,8 @@ def main():
     parser.add_argument("--check-renders", action="store_true",
                         help="fail when a render or a piece of music is older than its source instead of making it")
     args = parser.parse_args()
-    stale = renders.update(check=args.check_renders) + music.update(check=args.check_renders)
+    stale = renders.update(check=args.check_renders) + music.update(check=args.check_renders) + \
+        comics.update(check=args.check_renders)
     if args.check_renders and stale:
         sys.exit("renders or music out of date with their sources (run scripts/make-assets.sh): " + ", ".join(stale))
     root = os.path.abspath(args.root)
@@ -177,6 +180,14 @@ def main():
             renders.copy_to(f"{work}/{group}", group)
             run([atlaspack, "--prefix", f"img/{group}/", f"{work}/{group}", f"{out}/atlases/{atlas}.xml"])
 
+        # The comics: page pieces, and the panels of each episode.
+        comics.draw_common(f"{work}/comics", save)
+        run([atlaspack, "--prefix", "img/comics/", f"{work}/comics", f"{out}/atlases/Comics.xml"])
+        for episode in comics.EPISODES:
+            comics.draw_episode(f"{work}/comics{episode}", episode, save)
+            run([atlaspack, "--prefix", f"img/comics/episode{episode}/", f"{work}/comics{episode}",
+                 f"{out}/atlases/Comics{episode}.xml"])
+
         # Fonts.
         dejavu = art.FONT_DIR
         for name, face, size in [("Caption", "DejaVuSans-Bold.ttf", 30), ("Text", "DejaVuSans.ttf", 22),
@@ -187,6 +198,7 @@ def main():
         # Sounds.
         sounds.make_all(work, f"{out}/sounds", music.cues())
         music.copy_to(f"{out}/sounds", kept_music.name)
+        comics.make_sounds(work, f"{out}/sounds")
 
     # Whole pictures: screen backgrounds, logos, cursors.
     save(art.menu_background().convert("RGB"), f"{out}/img/backgrounds/Menu.png")
@@ -211,6 +223,8 @@ def main():
                '<?xml version="1.0" encoding="utf-8"?>\n<ParticleCollection>\n</ParticleCollection>\n')
     for name, build in scenes.SCENES.items():
         write_text(f"{out}/scenes/{name}", scenes.document(build()))
+    for path, content in {**comics.scene_files(), **levels.screen_tutorials()}.items():
+        write_text(f"{out}/{path}", content)
     for path, content in texts.dictionaries().items():
         write_text(f"{root}/{path}", content)
 

@@ -193,3 +193,10 @@ def dictionary(column):
 def dictionaries():
     return {"assets/strings/Dictionary.xml": dictionary(0), "assets_en/strings/Dictionary.xml": dictionary(0),
             "assets_ru/strings/Dictionary.xml": dictionary(1)}
+
+
+# The journey's texts: comics, levels, map and town-hall tutorials.
+import storytexts  # noqa: E402
+
+for _key, _values in storytexts.all_texts().items():
+    TEXTS.setdefault(_key, _values)
