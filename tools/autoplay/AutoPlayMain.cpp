@@ -2,8 +2,11 @@
 // finished, its rank and the time left on its clock. The exit status is 1
 // when some level was not finished (2 when one could not be read).
 //
-//   autoplay [--assets DIR] [--source DIR] [--seed N] [--verbose] LEVEL_FOLDER...
+//   autoplay [--assets DIR] [--source DIR] [--seed N] [--verbose] [--no-header] LEVEL_FOLDER...
+//   autoplay --header
 //
+// --header prints only the report's heading line, --no-header leaves it out
+// (for reports put together from several runs).
 // A level folder is given relative to the source folder (by default the
 // current one), e.g. "assets/levels/level3"; the assets folder defaults to
 // "assets" in the source folder.
@@ -33,8 +36,14 @@ int levelNumberOf(std::string folder) {
     return digits < folder.size() ? std::atoi(folder.c_str() + digits) : 1;
 }
 
+void printHeader() {
+    std::printf("%-36s %-8s %4s %9s %7s %8s  %s\n", "level", "result", "rank", "time-left", "groups", "played",
+                "stuck-on");
+}
+
 int usage() {
-    std::fprintf(stderr, "usage: autoplay [--assets DIR] [--source DIR] [--seed N] [--verbose] LEVEL_FOLDER...\n");
+    std::fprintf(stderr, "usage: autoplay [--assets DIR] [--source DIR] [--seed N] [--verbose] [--no-header] "
+                         "LEVEL_FOLDER...\n       autoplay --header\n");
     return 2;
 }
 
@@ -45,6 +54,7 @@ int main(int argc, char** argv) {
     std::string assets;
     uint32_t seed = 1;
     bool verbose = false;
+    bool header = true;
     std::vector<std::string> levels;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -58,6 +68,11 @@ int main(int argc, char** argv) {
                 seed = uint32_t(std::strtoul(value.c_str(), nullptr, 10));
         } else if (arg == "--verbose") {
             verbose = true;
+        } else if (arg == "--no-header") {
+            header = false;
+        } else if (arg == "--header") {
+            printHeader();
+            return 0;
         } else if (!arg.empty() && arg[0] == '-') {
             return usage();
         } else {
@@ -72,8 +87,8 @@ int main(int argc, char** argv) {
     CLog::instance()->setThreshold(verbose ? CLog::Info : CLog::Warning);
 
     int status = 0;
-    std::printf("%-36s %-8s %4s %9s %7s %8s  %s\n", "level", "result", "rank", "time-left", "groups", "played",
-                "stuck-on");
+    if (header)
+        printHeader();
     for (const std::string& folder : levels) {
         AutoPlayWorld world;
         if (!world.open(assets, source, seed) || !world.loadLevel(folder, levelNumberOf(folder))) {

@@ -25,6 +25,7 @@
 #include "game/config/GlobalConfig.h"
 #include "game/config/LevelConfiguration.h"
 #include "game/config/ObjectsConfiguration.h"
+#include "game/config/RandomEvents.h"
 #include "game/config/UpgradesConfiguration.h"
 #include "game/world/GGameLevelScene.h"
 #include "game/world/GMajorOfficeNode.h"
@@ -46,8 +47,6 @@ AutoPlayWorld::~AutoPlayWorld() {
     closeLevel();
     m_templates.reset();
     if (m_engine) {
-        if (m_manager)
-            m_engine->removeListener(m_manager.get());
         if (m_scheduler)
             m_engine->removeListener(m_scheduler.get());
     }
@@ -100,8 +99,10 @@ bool AutoPlayWorld::open(const std::string& assetsFolder, const std::string& sou
     m_scheduler.reset(m_engine->createScheduler());
     (void)m_engine->addListener(m_scheduler.get(), GGameApplication::SchedulerPriority);
     m_manager.reset(m_engine->createSceneManager());
+    // The manager drains its queue from the scheduler; it takes no input, so
+    // it does not listen to the engine (the update would only walk the
+    // level's tree for nothing).
     m_manager->setScheduler(m_scheduler.get());
-    (void)m_engine->addListener(m_manager.get(), GGameApplication::SchedulerPriority);
 
     // The game object holds the shared configurations the world asks for.
     m_game = new GGameApplication(GGameOptions());
@@ -180,6 +181,9 @@ bool AutoPlayWorld::loadLevel(const std::string& levelFolder, int levelNumber) {
         (void)m_level->handleEvent(attached.get());
     m_level->rebuildWalkGrid();
     m_level->setPausedFlag(false);
+    // As the objectives screen closes: the random events start (paused until
+    // the player's first click) and the objectives count.
+    m_configuration->getRandomEvents()->startAll(m_level->getLevelReceiver(), m_scheduler.get());
     m_level->setObjectivesActive(true);
     m_level->recalculate();
     m_elapsed = 0;
@@ -187,6 +191,8 @@ bool AutoPlayWorld::loadLevel(const std::string& levelFolder, int levelNumber) {
 }
 
 void AutoPlayWorld::closeLevel() {
+    if (m_configuration)
+        m_configuration->getRandomEvents()->stopAll();
     if (m_level && m_manager)
         (void)m_manager->setScene(nullptr, CName());
     m_level.reset();

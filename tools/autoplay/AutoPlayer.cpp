@@ -5,14 +5,13 @@
 #include "game/config/GAmountObjectives.h"
 #include "game/config/GBuildingConfig.h"
 #include "game/config/GBuildingObjectives.h"
+#include "game/config/GProduceItemConfig.h"
 #include "game/config/LevelConfiguration.h"
 #include "game/config/ObjectivesGroup.h"
 #include "game/config/ObjectsConfiguration.h"
 #include "game/config/RRStationItems.h"
 #include "game/config/ServeArea.h"
 #include "game/world/GBuildingNode.h"
-#include "game/world/GPathFinder.h"
-#include "game/world/GWGridNode.h"
 #include "game/world/GGameLevelScene.h"
 #include "game/world/GHeadquartersOperations.h"
 #include "game/world/GMajorOfficeNode.h"
@@ -28,6 +27,10 @@ namespace {
 
 // The player looks at the level this often (game time).
 constexpr uint32_t kThinkMs = 250;
+// Game time without a new action after which a level is given up: without
+// income, and in any case.
+constexpr uint64_t kPatienceMs = 5 * 60 * 1000;
+constexpr uint64_t kLongPatienceMs = 20 * 60 * 1000;
 
 CName name(const char* text) { return CName(text); }
 
@@ -64,33 +67,16 @@ AutoPlayResult AutoPlayer::play(uint64_t limitMs) {
     m_levelNumber = m_level->getLevelNumber();
     result.groups = int(m_rules->getGroupCount());
     if (m_trace)
+        for (GBuildingNode* location : m_level->getLocations())
+            note(text(location->getName()) + ": " + (location->getType() ? text(location->getType()->Name) : "-") +
+                 (location->isVisible() ? " visible" : "") + (location->isEnabled() ? " enabled" : "") +
+                 (location->isReachable() ? " reachable" : ""));
+    if (m_trace)
         for (GBuildingNode* place : m_level->getPlaces())
             note(text(place->getName()) + ": " + (place->getType() ? text(place->getType()->Name) : "-") +
                  (place->isVisible() ? " visible" : "") + (place->isEnabled() ? " enabled" : "") +
-                 (place->isReachable() ? " reachable" : "") + (place->isOperating() ? " operating" : "") + " arrival points " +
-                 std::to_string(place->getArrivalPoints().size()) + " grid " +
-                 std::to_string(m_level->getPathFinder().getColumns()) + "x" +
-                 std::to_string(m_level->getPathFinder().getRows()));
+                 (place->isReachable() ? " reachable" : "") + (place->isOperating() ? " operating" : ""));
 
-    if (m_trace) {
-        GPathFinder& finder = m_level->getPathFinder();
-        std::string rows;
-        for (int r = 0; r < finder.getRows(); ++r) {
-            for (int c = 0; c < finder.getColumns(); ++c) {
-                const int cost = finder.getCost(c, r);
-                rows += cost == 255 ? '#' : cost == 0 ? '.' : char('0' + std::min(cost, 9));
-            }
-            rows += '\n';
-        }
-        std::printf("%s", rows.c_str());
-        const GGridPlacement grid = m_level->getWalkGrid()->getPlacement();
-        std::printf("grid at %f %f cell %f %f\n", grid.origin.x, grid.origin.y, grid.cellSize.x, grid.cellSize.y);
-        for (GBuildingNode* place : m_level->getPlaces())
-            for (const CVector2d& p : place->getArrivalPoints()) {
-                const GGridCell cell = GPathFinder::cellOfPoint(grid, p);
-                std::printf("%s arrival %f %f cell %d %d\n", text(place->getName()).c_str(), p.x, p.y, cell.column, cell.row);
-            }
-    }
     // The elapsed time of the group under way, kept as each group ends.
     std::vector<int> groupElapsed;
     int lastIndex = m_level->getGroupIndex();
@@ -99,7 +85,13 @@ AutoPlayResult AutoPlayer::play(uint64_t limitMs) {
     auto levelComplete = [this] {
         return m_level->isGroupComplete() && m_level->getGroupIndex() + 1 >= int(m_rules->getGroupCount());
     };
-    while (!levelComplete() && m_world.getElapsed() < limitMs) {
+    // A level where nothing can be done any more is given up early: with no
+    // income after a few days, or after a long while in any case.
+    auto stalled = [this] {
+        const uint64_t idle = m_world.getElapsed() - m_lastAction;
+        return idle > kLongPatienceMs || (idle > kPatienceMs && m_level->getLevelIncome() <= 0.0f);
+    };
+    while (!levelComplete() && m_world.getElapsed() < limitMs && !stalled()) {
         if (sinceThought >= kThinkMs) {
             sinceThought = 0;
             think();
@@ -108,6 +100,7 @@ AutoPlayResult AutoPlayer::play(uint64_t limitMs) {
         m_world.step(GGameLevelScene::TickInterval);
         sinceThought += GGameLevelScene::TickInterval;
         if (m_level->getGroupIndex() != lastIndex) {
+            m_lastAction = m_world.getElapsed();
             if (lastIndex >= 0)
                 groupElapsed.push_back(lastElapsed + int(GGameLevelScene::TickInterval));
             lastIndex = m_level->getGroupIndex();
@@ -127,12 +120,14 @@ AutoPlayResult AutoPlayer::play(uint64_t limitMs) {
         const int half = (result.groups + 1) / 2;
         result.rank = m_rules->IsClockOn && result.groupsInTime < half ? 1 : 2;
     } else {
-        result.stuck = m_wait.empty() ? "nothing left to try" : m_wait;
+        result.stuck = (m_wait.empty() ? std::string("nothing left to try") : m_wait) +
+                       (stalled() ? " (given up)" : " (out of time)");
     }
     return result;
 }
 
 void AutoPlayer::note(const std::string& line) {
+    m_lastAction = m_world.getElapsed();
     if (m_trace)
         std::printf("  %6.1f s  %s\n", double(m_world.getElapsed()) / 1000.0, line.c_str());
 }
@@ -148,6 +143,7 @@ void AutoPlayer::think() {
     startGroupClock();
     collectLetters();
     repairBuildings();
+    collectPiles();
     tradeAtStation();
     m_wait.clear();
     const int index = m_level->getGroupIndex();
@@ -157,8 +153,13 @@ void AutoPlayer::think() {
     bool acted = false;
     for (uint32_t i = 0; i < group->size() && !acted; ++i) {
         const GObjective* objective = group->get(i);
-        if (objective && !objective->isComplete(m_level->getObjectiveLevel()))
-            acted = pursue(objective);
+        if (!objective || objective->isComplete(m_level->getObjectiveLevel()))
+            continue;
+        m_saving = false;
+        acted = pursue(objective);
+        // What this objective waits for is not spent on the next one.
+        if (m_saving)
+            break;
     }
     // With nothing else to do, the piles by the road are cleared for what
     // they hold and for the places they block.
@@ -277,7 +278,7 @@ bool AutoPlayer::acquire(const CArray<CName>& types, const CArray<CName>& placeN
             place->getType()->Level == 0 || contains(types, place->getType()->Name))
             continue;
         const int steps = stepsTo(place->getType(), types);
-        if (steps > 0 && steps < bestSteps) {
+        if (steps > 0 && steps < bestSteps && canBeServed(place, place->getType(), steps)) {
             best = place;
             bestSteps = steps;
         }
@@ -299,9 +300,9 @@ bool AutoPlayer::acquire(const CArray<CName>& types, const CArray<CName>& placeN
     if (best && (!newType || bestSteps <= newSteps + 1))
         return tryBuild(best, nextType(best->getType()), true);
     if (newType) {
-        for (GBuildingNode* place : m_level->getPlaces())
-            if (placeAllowed(place) && isEmptyPlace(place) && isIdle(place) && place->isReachable())
-                return tryBuild(place, newType, false);
+        GBuildingNode* place = bestPlaceFor(newType, placeNames);
+        if (place)
+            return tryBuild(place, newType, false);
         m_wait = "no free place for " + text(newType->Name);
         return false;
     }
@@ -340,23 +341,17 @@ bool AutoPlayer::improve(Metric metric) {
             bestLevelUp = levelUp;
         }
     };
-    GBuildingNode* emptyPlace = nullptr;
     for (GBuildingNode* place : m_level->getPlaces()) {
-        if (!isIdle(place) || !place->isReachable())
+        if (!isIdle(place) || !place->isReachable() || isEmptyPlace(place))
             continue;
-        if (isEmptyPlace(place)) {
-            if (!emptyPlace)
-                emptyPlace = place;
-            continue;
-        }
         GBuildingConfig* next = place->isOperating() ? nextType(place->getType()) : nullptr;
         if (next && isAllowed(next))
             consider(place, next, gain(next) - gain(place->getType()), true);
     }
-    if (emptyPlace)
-        for (const auto& entry : m_objects->getBuildings())
-            if (isBuildable(entry.value.get()))
-                consider(emptyPlace, entry.value.get(), gain(entry.value.get()), false);
+    for (const auto& entry : m_objects->getBuildings())
+        if (isBuildable(entry.value.get()))
+            if (GBuildingNode* place = bestPlaceFor(entry.value.get(), CArray<CName>()))
+                consider(place, entry.value.get(), gain(entry.value.get()), false);
     if (!bestPlace) {
         m_wait = "nothing left to raise the level's totals";
         return false;
@@ -418,6 +413,7 @@ bool AutoPlayer::tryBuild(GBuildingNode* place, GBuildingConfig* type, bool leve
     place->getBuildCost(cost, type);
     const int workers = place->getBuildWorkers(type);
     const std::string what = text(type->Name) + " on " + text(place->getName());
+    m_saving = true;
     if (m_headquarters->getWorkersCount() < workers) {
         m_wait = "workers for " + what;
         // Workers come home by themselves; more are bought only when every
@@ -440,14 +436,21 @@ bool AutoPlayer::tryBuild(GBuildingNode* place, GBuildingConfig* type, bool leve
 }
 
 bool AutoPlayer::getMaterials(int amount) {
-    // From a mill of ours.
+    // From a mill of ours: the biggest order the store pays for.
+    bool haveMill = false;
     for (GBuildingNode* place : m_level->getPlaces()) {
-        if (!place->getType() || !isIdle(place) || !place->isOperating())
+        if (!producesMaterials(place->getType()) &&
+            !(m_pending.count(place) && producesMaterials(m_objects->findBuilding(m_pending[place]))))
             continue;
-        for (const auto& item : place->getType()->ProduceItems) {
+        haveMill = true;
+        if (!isIdle(place) || !place->isOperating())
+            continue;
+        const auto& items = place->getType()->ProduceItems;
+        for (uint32_t i = items.size(); i-- > 0;) {
+            GProduceItemConfig* item = items[i].get();
             if (item->ProducedResources.find(name("Materials")) == item->ProducedResources.end())
                 continue;
-            if (startProduction(*m_headquarters, place, item.get())) {
+            if (startProduction(*m_headquarters, place, item)) {
                 note("produces materials at " + text(place->getName()));
                 return true;
             }
@@ -455,11 +458,12 @@ bool AutoPlayer::getMaterials(int amount) {
     }
     // From a train standing at a station of ours.
     if (const RRStationItems* items = m_objects->getStationItems()) {
+        const CArray<GRRStationItem>& offers = items->getList(RRStationItems::Materials);
         for (GBuildingNode* place : m_level->getPlaces()) {
             if (place->getStandingTrains().empty())
                 continue;
-            for (const GRRStationItem& item : items->getList(RRStationItems::Materials)) {
-                if (item.amount < amount && &item != &items->getList(RRStationItems::Materials).back())
+            for (const GRRStationItem& item : offers) {
+                if (item.amount < amount && &item != &offers[offers.size() - 1])
                     continue;
                 if (buyResource(*m_headquarters, item.resource, item.amount, item.moneyMaximum)) {
                     note("buys " + std::to_string(item.amount) + " materials at " + text(place->getName()));
@@ -468,9 +472,44 @@ bool AutoPlayer::getMaterials(int amount) {
             }
         }
     }
-    // From the piles by the road.
-    clearLocations();
+    // A mill of our own.
+    if (!haveMill) {
+        CArray<CName> mills;
+        for (const auto& entry : m_objects->getBuildings())
+            if (producesMaterials(entry.value.get()) && isAllowed(entry.value.get()))
+                mills.push_back(entry.value->Name);
+        if (!mills.empty()) {
+            const std::string wanted = m_wait;
+            if (acquire(mills, CArray<CName>()))
+                return true;
+            m_wait = wanted;
+        }
+    }
     return false;
+}
+
+bool AutoPlayer::producesMaterials(const GBuildingConfig* type) const {
+    if (!type)
+        return false;
+    for (const auto& item : type->ProduceItems)
+        if (item->ProducedResources.find(name("Materials")) != item->ProducedResources.end())
+            return true;
+    return false;
+}
+
+void AutoPlayer::collectPiles() {
+    // The piles a building leaves by the road, for what they hold.
+    for (GBuildingNode* place : m_level->getPlaces()) {
+        for (const auto& entry : place->getRandomResources()) {
+            auto* pile = nodeCast<GOnRoadLocationNode>(entry.get());
+            if (!pile || pile->getWorkState() != ILevelLocation::Available || !pile->isReachable())
+                continue;
+            if (canBuild(*m_headquarters, pile, pile->getType())) {
+                note("takes the pile by " + text(place->getName()));
+                pile->startWork();
+            }
+        }
+    }
 }
 
 bool AutoPlayer::provideServices(GBuildingNode* place, const GBuildingConfig* type) {
@@ -496,6 +535,56 @@ bool AutoPlayer::provideServices(GBuildingNode* place, const GBuildingConfig* ty
 
 // ---------------------------------------------------------------------------
 // Queries
+
+GBuildingNode* AutoPlayer::bestPlaceFor(const GBuildingConfig* type, const CArray<CName>& placeNames) const {
+    // A provider goes where it serves the most buildings; a building that
+    // needs services where it has the most of them.
+    GBuildingNode* best = nullptr;
+    int bestScore = -1;
+    for (GBuildingNode* place : m_level->getPlaces()) {
+        if (!isEmptyPlace(place) || !isIdle(place) || !place->isReachable() ||
+            (!placeNames.empty() && !contains(placeNames, place->getName())))
+            continue;
+        int score = 0;
+        for (const ServeArea& area : type->ServeAreas)
+            for (GBuildingNode* other : m_level->getPlaces())
+                if (other != place && !isEmptyPlace(other) && other != m_headquarters && other->getType() &&
+                    other->getType()->Level > 0 && covers(place, type, other, area.Name))
+                    score += 2;
+        for (CName area : type->RequiredServeAreas)
+            if (hasService(place, area))
+                score += 3;
+        if (score > bestScore) {
+            best = place;
+            bestScore = score;
+        }
+    }
+    return best;
+}
+
+bool AutoPlayer::canBeServed(const GBuildingNode* place, const GBuildingConfig* type, int steps) const {
+    for (int step = 0; step < steps && type; ++step) {
+        type = nextType(type);
+        if (!type)
+            return false;
+        for (CName area : type->RequiredServeAreas) {
+            if (hasService(place, area))
+                continue;
+            bool possible = false;
+            for (const auto& entry : m_objects->getBuildings()) {
+                const GBuildingConfig* provider = entry.value.get();
+                if (!isBuildable(provider))
+                    continue;
+                for (GBuildingNode* free : m_level->getPlaces())
+                    if (isEmptyPlace(free) && free->isReachable() && covers(free, provider, place, area))
+                        possible = true;
+            }
+            if (!possible)
+                return false;
+        }
+    }
+    return true;
+}
 
 bool AutoPlayer::isAllowed(const GBuildingConfig* type) const {
     return type && !contains(m_rules->ForbiddenBuildings, type->Name) && m_levelNumber >= type->AllowedFromLevel;

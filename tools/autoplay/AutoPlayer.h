@@ -74,8 +74,15 @@ private:
     // something was started.
     bool tryBuild(GBuildingNode* place, GBuildingConfig* type, bool levelUp);
     bool getMaterials(int amount);
+    [[nodiscard]] bool producesMaterials(const GBuildingConfig* type) const;
+    void collectPiles();
     bool provideServices(GBuildingNode* place, const GBuildingConfig* type);
 
+    // The free place where a new `type` does the most good (null: none).
+    [[nodiscard]] GBuildingNode* bestPlaceFor(const GBuildingConfig* type, const CArray<CName>& placeNames) const;
+    // Whether `steps` level-ups from `type` on `place` can get the services
+    // they need (there, or from a free place nearby).
+    [[nodiscard]] bool canBeServed(const GBuildingNode* place, const GBuildingConfig* type, int steps) const;
     [[nodiscard]] bool isAllowed(const GBuildingConfig* type) const;
     [[nodiscard]] bool isBuildable(const GBuildingConfig* type) const;
     [[nodiscard]] GBuildingConfig* nextType(const GBuildingConfig* type) const;
@@ -99,5 +106,10 @@ private:
     // Places with a build or level-up started and the type they will hold.
     std::map<GBuildingNode*, CName> m_pending;
     std::string m_wait;
+    // Set while the objective under way waits for money, materials or
+    // workers, which the next objectives must then leave alone.
+    bool m_saving = false;
+    // Game time of the last action or group change (ms).
+    uint64_t m_lastAction = 0;
     bool m_trace = false;
 };
