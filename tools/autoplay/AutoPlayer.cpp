@@ -5,6 +5,7 @@
 #include "game/config/GAmountObjectives.h"
 #include "game/config/GBuildingConfig.h"
 #include "game/config/GBuildingObjectives.h"
+#include "game/config/GlobalConfig.h"
 #include "game/config/GProduceItemConfig.h"
 #include "game/config/LevelConfiguration.h"
 #include "game/config/ObjectivesGroup.h"
@@ -304,9 +305,34 @@ bool AutoPlayer::acquire(const CArray<CName>& types, const CArray<CName>& placeN
         if (place)
             return tryBuild(place, newType, false);
         m_wait = "no free place for " + text(newType->Name);
-        return false;
+        return makeRoom(types);
     }
     m_wait = "no way to a building of " + (types.empty() ? std::string("?") : text(types[0]));
+    return false;
+}
+
+bool AutoPlayer::makeRoom(const CArray<CName>& keep) {
+    // Pulls down the building that earns least, of a type the objective
+    // does not ask for, where the level allows it.
+    const GlobalConfig* global = m_level->getGlobalConfig();
+    if (global && m_levelNumber < global->AllowDestroyFromLevel)
+        return false;
+    GBuildingNode* victim = nullptr;
+    for (GBuildingNode* place : m_level->getPlaces()) {
+        const GBuildingConfig* type = place->getType();
+        if (!type || place == m_headquarters || type->Level == 0 || !type->CanBeDestroyed || !isIdle(place) ||
+            contains(keep, type->Name) || stepsTo(type, keep) >= 0 || produces(type, name("Materials")) ||
+            produces(type, name("Gold")) || !type->ServeAreas.empty())
+            continue;
+        if (!victim || place->getIncome() < victim->getIncome())
+            victim = place;
+    }
+    const std::string victimType = victim ? text(victim->getType()->Name) : std::string();
+    if (victim && startDestroy(*m_headquarters, victim)) {
+        note("pulls down " + victimType + " on " + text(victim->getName()));
+        m_pending[victim] = name("BuildingPlace");
+        return true;
+    }
     return false;
 }
 
@@ -360,23 +386,8 @@ bool AutoPlayer::improve(Metric metric) {
 }
 
 bool AutoPlayer::getGold() {
-    CArray<CName> mines;
-    mines.push_back(name("GoldenMine1"));
-    for (GBuildingNode* place : m_level->getPlaces()) {
-        if (!place->getType() || !isIdle(place) || !place->isOperating())
-            continue;
-        for (const auto& item : place->getType()->ProduceItems) {
-            if (item->ProducedResources.find(name("Gold")) == item->ProducedResources.end())
-                continue;
-            if (startProduction(*m_headquarters, place, item.get())) {
-                note("produces gold at " + text(place->getName()));
-                return true;
-            }
-        }
-    }
-    if (!isPending(mines))
-        return acquire(mines, CArray<CName>());
-    return false;
+    m_saving = true;
+    return getResource(name("Gold"), 1);
 }
 
 bool AutoPlayer::orderWorkers() {
@@ -427,60 +438,64 @@ bool AutoPlayer::tryBuild(GBuildingNode* place, GBuildingConfig* type, bool leve
         if (have >= entry.value)
             continue;
         m_wait = text(entry.key) + " for " + what;
-        if (entry.key == name("Materials"))
-            return getMaterials(entry.value - have);
+        if (entry.key == name("Materials") || entry.key == name("Gold"))
+            return getResource(entry.key, entry.value - have);
         return false;
     }
     m_wait = what + " refused";
     return false;
 }
 
-bool AutoPlayer::getMaterials(int amount) {
-    // From a mill of ours: the biggest order the store pays for.
-    bool haveMill = false;
+bool AutoPlayer::getResource(CName resource, int amount) {
+    // From a producer of ours: the biggest order the store pays for.
+    bool haveProducer = false;
     for (GBuildingNode* place : m_level->getPlaces()) {
-        if (!producesMaterials(place->getType()) &&
-            !(m_pending.count(place) && producesMaterials(m_objects->findBuilding(m_pending[place]))))
+        const auto pending = m_pending.find(place);
+        if (!produces(place->getType(), resource) &&
+            !(pending != m_pending.end() && produces(m_objects->findBuilding(pending->second), resource)))
             continue;
-        haveMill = true;
+        haveProducer = true;
         if (!isIdle(place) || !place->isOperating())
             continue;
         const auto& items = place->getType()->ProduceItems;
         for (uint32_t i = items.size(); i-- > 0;) {
             GProduceItemConfig* item = items[i].get();
-            if (item->ProducedResources.find(name("Materials")) == item->ProducedResources.end())
+            if (item->ProducedResources.find(resource) == item->ProducedResources.end())
                 continue;
             if (startProduction(*m_headquarters, place, item)) {
-                note("produces materials at " + text(place->getName()));
+                note("produces " + text(resource) + " at " + text(place->getName()));
                 return true;
             }
         }
     }
     // From a train standing at a station of ours.
     if (const RRStationItems* items = m_objects->getStationItems()) {
-        const CArray<GRRStationItem>& offers = items->getList(RRStationItems::Materials);
+        const CArray<GRRStationItem>& offers =
+            items->getList(resource == name("Gold") ? RRStationItems::Gold : RRStationItems::Materials);
         for (GBuildingNode* place : m_level->getPlaces()) {
             if (place->getStandingTrains().empty())
                 continue;
-            for (const GRRStationItem& item : offers) {
-                if (item.amount < amount && &item != &offers[offers.size() - 1])
+            for (uint32_t i = 0; i < offers.size(); ++i) {
+                const GRRStationItem& item = offers[i];
+                if (item.resource != resource || (item.amount < amount && i + 1 < offers.size()))
                     continue;
                 if (buyResource(*m_headquarters, item.resource, item.amount, item.moneyMaximum)) {
-                    note("buys " + std::to_string(item.amount) + " materials at " + text(place->getName()));
+                    note("buys " + std::to_string(item.amount) + " " + text(resource) + " at " +
+                         text(place->getName()));
                     return true;
                 }
             }
         }
     }
-    // A mill of our own.
-    if (!haveMill) {
-        CArray<CName> mills;
+    // A producer of our own.
+    if (!haveProducer) {
+        CArray<CName> producers;
         for (const auto& entry : m_objects->getBuildings())
-            if (producesMaterials(entry.value.get()) && isAllowed(entry.value.get()))
-                mills.push_back(entry.value->Name);
-        if (!mills.empty()) {
+            if (produces(entry.value.get(), resource) && isAllowed(entry.value.get()))
+                producers.push_back(entry.value->Name);
+        if (!producers.empty()) {
             const std::string wanted = m_wait;
-            if (acquire(mills, CArray<CName>()))
+            if (acquire(producers, CArray<CName>()))
                 return true;
             m_wait = wanted;
         }
@@ -488,11 +503,11 @@ bool AutoPlayer::getMaterials(int amount) {
     return false;
 }
 
-bool AutoPlayer::producesMaterials(const GBuildingConfig* type) const {
+bool AutoPlayer::produces(const GBuildingConfig* type, CName resource) const {
     if (!type)
         return false;
     for (const auto& item : type->ProduceItems)
-        if (item->ProducedResources.find(name("Materials")) != item->ProducedResources.end())
+        if (item->ProducedResources.find(resource) != item->ProducedResources.end())
             return true;
     return false;
 }
@@ -526,6 +541,24 @@ bool AutoPlayer::provideServices(GBuildingNode* place, const GBuildingConfig* ty
                     m_wait = text(area) + " for " + text(place->getName());
                     return tryBuild(free, provider, false) || true;
                 }
+        }
+        // No free place: the least of the buildings on a place that would
+        // do is pulled down.
+        GBuildingNode* victim = nullptr;
+        for (const auto& entry : m_objects->getBuildings()) {
+            GBuildingConfig* provider = entry.value.get();
+            if (!isBuildable(provider))
+                continue;
+            for (GBuildingNode* spot : m_level->getPlaces())
+                if (spot != place && isFreeable(spot) && covers(spot, provider, place, area) &&
+                    (!victim || spot->getIncome() < victim->getIncome()))
+                    victim = spot;
+        }
+        const std::string victimType = victim ? text(victim->getType()->Name) : std::string();
+        if (victim && startDestroy(*m_headquarters, victim)) {
+            note("pulls down " + victimType + " on " + text(victim->getName()) + " for " + text(area));
+            m_pending[victim] = name("BuildingPlace");
+            return true;
         }
         m_wait = "no place for a provider of " + text(area) + " near " + text(place->getName());
         return true;
@@ -562,6 +595,14 @@ GBuildingNode* AutoPlayer::bestPlaceFor(const GBuildingConfig* type, const CArra
     return best;
 }
 
+bool AutoPlayer::isFreeable(const GBuildingNode* spot) const {
+    const GBuildingConfig* type = spot->getType();
+    const GlobalConfig* global = m_level->getGlobalConfig();
+    return type && spot != m_headquarters && type->Level == 1 && type->CanBeDestroyed && isIdle(spot) &&
+           spot->isReachable() && (!global || m_levelNumber >= global->AllowDestroyFromLevel) &&
+           !produces(type, name("Materials")) && !produces(type, name("Gold")) && type->ServeAreas.empty();
+}
+
 bool AutoPlayer::canBeServed(const GBuildingNode* place, const GBuildingConfig* type, int steps) const {
     for (int step = 0; step < steps && type; ++step) {
         type = nextType(type);
@@ -576,7 +617,8 @@ bool AutoPlayer::canBeServed(const GBuildingNode* place, const GBuildingConfig* 
                 if (!isBuildable(provider))
                     continue;
                 for (GBuildingNode* free : m_level->getPlaces())
-                    if (isEmptyPlace(free) && free->isReachable() && covers(free, provider, place, area))
+                    if (free != place && (isEmptyPlace(free) || isFreeable(free)) && free->isReachable() &&
+                        covers(free, provider, place, area))
                         possible = true;
             }
             if (!possible)
@@ -592,8 +634,7 @@ bool AutoPlayer::isAllowed(const GBuildingConfig* type) const {
 
 bool AutoPlayer::isBuildable(const GBuildingConfig* type) const {
     return isAllowed(type) && type->Level == 1 && type->Kind != GBuildingType::BuildingPlace &&
-           type->Kind != GBuildingType::MajorOffice && type->Kind != GBuildingType::OnRoad &&
-           type->Kind != GBuildingType::Uniq;
+           type->Kind != GBuildingType::MajorOffice && type->Kind != GBuildingType::OnRoad;
 }
 
 GBuildingConfig* AutoPlayer::nextType(const GBuildingConfig* type) const {

@@ -73,13 +73,19 @@ private:
     // headquarters lacks something, works at getting it. True when
     // something was started.
     bool tryBuild(GBuildingNode* place, GBuildingConfig* type, bool levelUp);
-    bool getMaterials(int amount);
-    [[nodiscard]] bool producesMaterials(const GBuildingConfig* type) const;
+    // Gets `amount` more of `resource` (Materials or Gold): produced, bought
+    // from a train, or by building a producer first.
+    bool getResource(CName resource, int amount);
+    [[nodiscard]] bool produces(const GBuildingConfig* type, CName resource) const;
+    // Pulls a building down to free its place for one of `keep`.
+    bool makeRoom(const CArray<CName>& keep);
     void collectPiles();
     bool provideServices(GBuildingNode* place, const GBuildingConfig* type);
 
     // The free place where a new `type` does the most good (null: none).
     [[nodiscard]] GBuildingNode* bestPlaceFor(const GBuildingConfig* type, const CArray<CName>& placeNames) const;
+    // A building that may be pulled down to make room.
+    [[nodiscard]] bool isFreeable(const GBuildingNode* spot) const;
     // Whether `steps` level-ups from `type` on `place` can get the services
     // they need (there, or from a free place nearby).
     [[nodiscard]] bool canBeServed(const GBuildingNode* place, const GBuildingConfig* type, int steps) const;
