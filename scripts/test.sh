@@ -29,6 +29,11 @@ BM_TOOLS=build/test/tools bash scripts/make-assets.sh --check
 stage "the assets check"
 ctest --preset test -j "$jobs"
 stage "the tests"
+# Every level can still be finished: the automatic player plays each one, a
+# few at once, and prints the report (level, rank, time left); a level it
+# does not finish fails the run.
+bash scripts/autoplay.sh build/test/tools/autoplay "$jobs"
+stage "the automatic player"
 
 # The Windows build, cross-compiled, its tests run through wine.
 bash scripts/windows-test.sh
