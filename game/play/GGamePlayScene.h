@@ -429,6 +429,8 @@ private:
     void layoutLevelClock();
     void startRandomEvents();
     void openObjectivesScreen();
+    // True while the level's own entry on the overlay runs.
+    [[nodiscard]] bool isLevelEntering() const;
     void updateLevelClock();
     void updatePanels();
     void updateGroupChange(uint32_t elapsed);

@@ -43,6 +43,8 @@ bool GGamePlayScene::update(uint32_t elapsed) {
         m_levelMusicReplayed = true;
     }
 
+    if (m_pendingArrival == 1 && isLevelEntering())
+        return true;
     if (m_pendingArrival != 0) {
         const int pending = m_pendingArrival;
         m_pendingArrival = 0;
@@ -82,6 +84,14 @@ bool GGamePlayScene::update(uint32_t elapsed) {
     return true;
 }
 
+bool GGamePlayScene::isLevelEntering() const {
+    // The objectives window stops the level's updates while it is up: a town
+    // still fading in would stay unseen behind it.
+    GGameApplication* game = GGameApplication::instance();
+    SceneManager* overlay = game ? game->getOverlaySceneManager() : nullptr;
+    return overlay && m_levelScene && overlay->isInTransition(m_levelScene.get());
+}
+
 void GGamePlayScene::openObjectivesScreen() {
     // Set whatever the load gives: without the window the tutorials start
     // all the same.
@@ -96,7 +106,7 @@ void GGamePlayScene::openObjectivesScreen() {
     if (!objectives)
         return;
     objectives->setLevelScene(dynamic_cast<ILevelObjectives*>(m_objectivesLevel.get()));
-    (void)navigateTo(objectives, true, CName("NavTo"), CName("NavFrom"));
+    (void)navigateTo(objectives, true, CName("NavFrom"), CName("NavTo"));
 }
 
 void GGamePlayScene::updateLevelClock() {
