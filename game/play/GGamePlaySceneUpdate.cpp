@@ -117,7 +117,10 @@ void GGamePlayScene::updateLevelClock() {
     const int group = world->getGroupIndex();
     const int elapsed = world->getGroupElapsed();
     const int limit = world->getGroupTimeMs();
-    const uint32_t checkpoint = uint32_t(std::max(group, 0));
+    // Before the first group starts there is no time to run out.
+    if (group < 0 || limit <= 0)
+        return;
+    const uint32_t checkpoint = uint32_t(group);
     if (GGameApplication::isDeveloperMode())
         m_timeProgressBar->setCheckpointTimeText(checkpoint, elapsed / 1000);
     if (elapsed < limit) {
