@@ -160,3 +160,21 @@ TEST_F(PlayLevelRun, FromTheMapThroughTheLoadingScreenAndTheObjectivesWindowInto
     for (const std::string& line : warnings())
         ADD_FAILURE() << line;
 }
+
+// A level folder without its configuration: one line says so, and the
+// loading screen goes on to the map instead of standing still.
+TEST_F(PlayLevelRun, ALevelWithoutItsConfigurationLeavesTheLoadingScreenForTheMap) {
+    std::filesystem::remove(m_dir.path() / "assets/levels/level1/LevelConfiguration.xml");
+    startFor([](CProfileParameters& p) {
+        p.setBool("PlayFirstComics", false);
+        p.setInt("LevelIndex", 0);
+    });
+    ASSERT_TRUE(settleOn("MainMenuScene"));
+    listen();
+    auto* menu = nodeCast<GBaseSceneNode>(m_game->getSceneManager()->getCurrentScene());
+    ASSERT_NE(menu, nullptr);
+    ASSERT_TRUE(menu->goToIntro(IntroLevel, CStringW(), 0));
+    ASSERT_TRUE(settleOn("MapNewScene"));
+    EXPECT_EQ(warnings(), std::vector<std::string>{"ERR: Unable to find configuration for the level: levels/level1/"});
+    EXPECT_EQ(play(), nullptr);
+}
