@@ -162,10 +162,11 @@ GGamePlayScene::GGamePlayScene(const CObjectName& contentName, BaseNode* parent,
 }
 
 GGamePlayScene::~GGamePlayScene() {
-    // The tutorials go with the screen; they were started by the level start.
-    m_levelTutorial = nullptr;
-    m_groupTutorial = nullptr;
-    m_questTutorial = nullptr;
+    // The tutorials go with the screen, unhooked from everything they
+    // listen to.
+    hideLevelTutorial();
+    hideGroupTutorial();
+    hideQuestTutorial(false);
     m_tabsConfiguration = nullptr;
     m_level = nullptr;
     m_levelScene = nullptr;
@@ -332,13 +333,12 @@ BaseNode* GGamePlayScene::getBuildGroupPageOf(int group) const {
 // ---------------------------------------------------------------------------
 // Level binding
 
-bool GGamePlayScene::startLevel(const CStringW& levelFolder, SceneNode* levelScene) {
+bool GGamePlayScene::bindLevel(SceneNode* levelScene) {
     IGameLevel* level = dynamic_cast<IGameLevel*>(levelScene);
     if (!level)
         return false;
     m_levelScene = CRefHandle<SceneNode>::share(levelScene);
     m_level = level;
-    m_tutorialFolder = levelFolder;
     m_headquarters = nodeCast<GBuildingNode>(level->getHeadquarters());
     return true;
 }

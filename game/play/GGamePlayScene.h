@@ -14,7 +14,11 @@
 
 class BaseProgressBarNode;
 class ButtonNode;
+class CEventSceneChangeFinished;
 class CEventSceneChangeStarted;
+class CXmlStreamReader;
+class GGameLevelScene;
+class GOnRoadLocationDoneMessage;
 class CheckBoxNode;
 class ControlNode;
 class GBuildingConfig;
@@ -370,4 +374,71 @@ private:
     int m_impendingTimer = 0;
     bool m_impendingShown = false;
     GBuildingNode* m_impendingFor = nullptr;
+    // -- play49a
+public:
+    // The binding of a level scene alone (what startLevel ends with): the
+    // level held, its queries, its headquarters. False for a scene that is
+    // no level.
+    bool bindLevel(SceneNode* levelScene);
+    bool onNavigationStarted(CEventSceneChangeStarted* event) override;
+    bool onNavigationFinished(CEventSceneChangeFinished* event) override;
+    // Losing the window pauses the level's sounds and, once the objectives
+    // window has been up, opens the in-game menu.
+    bool onWindowFocus(CEvent* event) override;
+    // Every 20 ms while on top: music, arrival, level clock, panels, group
+    // change, tutorials, marks, sound poll. Always true.
+    [[nodiscard]] bool update(uint32_t elapsed) override;
+
+    void hideLevelTutorial();
+    void hideGroupTutorial();
+    // With `withState` the "Scene" child gets "TutHide" and the level's
+    // sounds go on.
+    void hideQuestTutorial(bool withState);
+    // A quest place's tutorial: the running ones go, this one starts at once.
+    void showQuestTutorial(const CStringW& fileName, CName questStateName);
+    // Unhooks the finished place by the road from the tutorials and the
+    // level; not handled, so others see it too.
+    bool onLocationDone(GOnRoadLocationDoneMessage* message);
+
+    [[nodiscard]] GTutorialController* getLevelTutorial() const { return m_levelTutorial.get(); }
+    [[nodiscard]] GTutorialController* getGroupTutorial() const { return m_groupTutorial.get(); }
+    [[nodiscard]] GTutorialController* getQuestTutorial() const { return m_questTutorial.get(); }
+    [[nodiscard]] BaseNode* getTutorialWindow() const { return m_tutorialWindow; }
+    [[nodiscard]] int getPendingArrival() const { return m_pendingArrival; }
+    [[nodiscard]] bool isObjectivesShown() const { return m_objectivesShown; }
+    [[nodiscard]] bool areTutorialsStarted() const { return m_tutorialsStarted; }
+    [[nodiscard]] bool isShownOnTop() const { return m_isShown; }
+    [[nodiscard]] int getGroupChangeCountdown() const { return m_groupChangeCountdown; }
+    void setGroupChangeCountdown(int ms) { m_groupChangeCountdown = ms; }
+    [[nodiscard]] bool isTimeOverPlayed() const { return m_timeOverPlayed; }
+    [[nodiscard]] bool isLevelMusicReplayed() const { return m_levelMusicReplayed; }
+    [[nodiscard]] GGameLevelScene* getWorld() const;
+
+private:
+    // Hangs `tutorial` before the handlers of the screen, the level, the
+    // action tabs, the places (only the visible, enabled ones unless
+    // `everyPlace`), the places by the road and the level's trains and
+    // letters; detachTutorial takes it off them all again.
+    void attachTutorial(GTutorialController* tutorial, bool everyPlace);
+    void detachTutorial(GTutorialController* tutorial);
+    template <class F> void forEachTutorialReceiver(bool everyPlace, F&& visit);
+    // A controller for the "Scene" child loaded from `reader`; null without
+    // "Scene".
+    [[nodiscard]] GTutorialController* createTutorial(CXmlStreamReader& reader);
+    void hideTutorial(CRefHandle<GTutorialController>& field);
+    void layoutLevelClock();
+    void startRandomEvents();
+    void openObjectivesScreen();
+    // True while the level's own entry on the overlay runs.
+    [[nodiscard]] bool isLevelEntering() const;
+    void updateLevelClock();
+    void updatePanels();
+    void updateGroupChange(uint32_t elapsed);
+    void updateTutorials(uint32_t elapsed);
+    // The money, guests and goal figures of the upper panel.
+    void refreshFigures();
+
+    // What the objectives window reads of the level (it lives as long as
+    // the play screen).
+    CRefHandle<CRefCounted> m_objectivesLevel;
 };

@@ -604,7 +604,7 @@ TEST_F(PlayScreen, FinishLevelWritesRanksAndProgressForFirstPassesAndReplays) {
         // A new screen for each level, with the fixture's clock bar.
         CRefHandle<GGamePlayScene> play(nodeCast<GGamePlayScene>(m_play->clone(nullptr, nullptr)));
         ASSERT_TRUE(play);
-        ASSERT_TRUE(play->startLevel(CStringW(), m_level.get()));
+        ASSERT_TRUE(play->bindLevel(m_level.get()));
         for (int i = 0; i < row.inTime; ++i) {
             CRefHandle<GObjectivesGroupCompletedMessage> message(
                 new GObjectivesGroupCompletedMessage(i, 100, 1, 90, CString()));
@@ -753,6 +753,8 @@ TEST_F(PlayScreen, HudDrawnThroughOpenGLMatchesItsReference) {
     m_level->happiness = 7;
     m_level->focused = m_level->addPlace("BuildingPlace");
     m_level->unaffordable.push_back(CName("House5"));
+    // The arrival opened the goals; the build page is the one drawn here.
+    m_play->getActionsTabs()->setActiveTab(0, false);
     m_play->fillBuildLists();
     m_play->updateBuildListStates(0);
     dict()->set("Hint_BuildTab_Apartment", CStringW(u"Homes for the town's guests"));
@@ -783,7 +785,7 @@ TEST_F(PlayScreen, TheQuestVoiceFadesOutWhenTheScreenGoes) {
     ASSERT_TRUE(m_game->getEngine()->getSoundCueManager()->addCue(cue.get()));
 
     CRefHandle<GGamePlayScene> screen(nodeCast<GGamePlayScene>(m_play->clone(nullptr, nullptr)));
-    ASSERT_TRUE(screen->startLevel(CStringW(), m_level.get()));
+    ASSERT_TRUE(screen->bindLevel(m_level.get()));
     m_level->questText = CStringW(u"%Quest_Well%");
     screen->showQuestCharacter(m_level->addPlace("Well1"));
     CRefHandle<SoundCue> voice = CRefHandle<SoundCue>::share(screen->getQuestVoice());

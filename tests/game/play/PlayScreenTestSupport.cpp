@@ -136,7 +136,7 @@ void PlayScreenTest::startGame(bool nullVideo) {
     ASSERT_NE(m_play, nullptr);
     ASSERT_TRUE(game->getSceneManager()->setScene(m_play));
     ASSERT_TRUE(runSteps(5));
-    ASSERT_TRUE(m_play->startLevel(CStringW(u"levels/level10/"), m_level.get()));
+    ASSERT_TRUE(m_play->bindLevel(m_level.get()));
 }
 
 void PlayScreenTest::restartGame() {
