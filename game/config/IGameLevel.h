@@ -136,6 +136,10 @@ public:
     [[nodiscard]] virtual const CStringW* getQuestCharacterText(const BaseNode*) const { return nullptr; }
     [[nodiscard]] virtual int getQuestCharacterTime(const BaseNode*) const { return 3000; }
 
+    // What the play screen's commands ask of the level (added for play49b).
+    // Marks a standing train's offer `index` as taken (the player traded it).
+    virtual void setTrainOfferUsed(BaseNode* /*train*/, int /*index*/) {}
+
 protected:
     ~IGameLevel() = default;
 };

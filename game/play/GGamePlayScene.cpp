@@ -209,6 +209,7 @@ const CEventHandlerTable& GGamePlayScene::handlerTable() {
         t.add<&GGamePlayScene::onWorkersSignDone>(GWorkersTrainedMessage::TypeId);
         t.add<&GGamePlayScene::acceptGameMessage>(kAcceptedMessage1);
         t.add<&GGamePlayScene::acceptGameMessage>(kAcceptedMessage2);
+        addGameMessageHandlers(t);
         return t;
     }();
     return table;

@@ -9,12 +9,14 @@
 #include "game/app/IGameLevelScreens.h"
 #include "game/config/GProduceItemConfig.h"
 #include "game/config/IGameLevel.h"
+#include "game/nodes/GHintNode.h"
 
 #include <cstdint>
 
 class BaseProgressBarNode;
 class ButtonNode;
 class CEventSceneChangeFinished;
+class CEventKeyUp;
 class CEventSceneChangeStarted;
 class CXmlStreamReader;
 class GGameLevelScene;
@@ -25,7 +27,15 @@ class GBuildingConfig;
 class GBuildingInfoNode;
 class GBuildingNode;
 class GCounterTextNode;
+class GBuildingChangedMessage;
+class GBuildingCompletedMessage;
+class GBuildingDestroyedMessage;
+class GGameLevelScene;
 class GGameMessage;
+class GMajorOfficeNode;
+class GObjectivesGroupStartedMessage;
+class GOnRoadLocationNode;
+class GWorkerArrivedMessage;
 class GHintNode;
 class GObjectivesGroupCompletedMessage;
 class GProgressBarWithCheckpointsNode;
@@ -441,4 +451,82 @@ private:
     // What the objectives window reads of the level (it lives as long as
     // the play screen).
     CRefHandle<CRefCounted> m_objectivesLevel;
+
+    // -- play49b
+public:
+    // ---- Clicks, list choices and keys
+    bool onControlClicked(CEvent* event) override;
+    bool onListItemChosen(CEvent* event) override;
+    bool onKeyUp(CEventKeyUp* event) override;
+    // The action tab for a production building or the railway station, by
+    // its task and damage; other buildings leave the tabs alone.
+    void showTabForBuilding(GBuildingNode* building);
+
+    // ---- Hover feedback and tab refresh
+    bool onControlHovered(CEvent* event) override;
+    bool onControlUnhovered(CEvent* event) override;
+    bool onListItemHovered(CEvent* event) override;
+    bool onListItemUnhovered(CEvent* event) override;
+    bool onTabSwitchStarted(CEvent* event) override;
+    // Refills the page the action tabs show.
+    void refreshCurrentTab();
+    // The cost popup next to `node` (Workers added when above 0), for an
+    // action, for a production item, and for clearing a place by the road
+    // (with `shortfall` only what the headquarters lacks).
+    void showCostHint(BaseNode* node, const GResourceMap& costs, int workers);
+    void showProductionHint(BaseNode* node, const GResourceMap& required, const GResourceMap& produced, int workers);
+    void showLocationHint(GBuildingNode* location, bool shortfall);
+    [[nodiscard]] GBuildingNode* getPreviewBuilding() const { return m_previewBuilding; }
+    [[nodiscard]] const GBuildingConfig* getPreviewConfig() const { return m_previewConfig; }
+
+    // ---- Game messages
+    bool onGroupStarted(GObjectivesGroupStartedMessage* message);
+    bool onIncomeCollected(GGameMessage* message);
+    bool onBuildingChanged(GBuildingChangedMessage* message);
+    bool onLevelStatsChanged(GGameMessage* message);
+    bool onWorkerArrived(GWorkerArrivedMessage* message);
+    bool onTrainArrived(GGameMessage* message);
+    bool onTrainLeft(GGameMessage* message);
+    bool onBuildingCompleted(GBuildingCompletedMessage* message);
+    bool onBuildingDestroyed(GBuildingDestroyedMessage* message);
+    // The focus moved from `previous` to `focused` (either may be null; the
+    // same building twice when its state changed): cues, marks and tabs.
+    void changeFocus(GBuildingNode* focused, GBuildingNode* previous);
+    // Whether two type Names are levels of one building: equal but for
+    // their last character (a one-character Name is compared whole).
+    [[nodiscard]] static bool sameBuildingFamily(CName a, CName b);
+    // The play screen's rows of the game-message table.
+    static void addGameMessageHandlers(CEventHandlerTable& table);
+    // The level's tutorial as the level start made it (one reference held).
+    void setLevelTutorial(GTutorialController* tutorial);
+
+private:
+    // What the cost popup reads of the level: the headquarters' stock and
+    // free workers and the level's guests.
+    class HintLevel : public IHintLevel {
+    public:
+        explicit HintLevel(const GGamePlayScene& play) : m_play(play) {}
+        [[nodiscard]] bool hasHeadquarters() const override { return m_play.m_headquarters != nullptr; }
+        [[nodiscard]] int getHeadquartersResource(CName resource) const override;
+        [[nodiscard]] int getFreeWorkers() const override;
+        [[nodiscard]] int getLevelGuests() const override;
+
+    private:
+        const GGamePlayScene& m_play;
+    };
+
+    [[nodiscard]] GMajorOfficeNode* majorOffice() const;
+    void abortTask(GBuildingNode* building);
+    void skipTutorial();
+    void clickLocation(GOnRoadLocationNode* location);
+    bool handleDeveloperKey(int32_t key, bool shift);
+    // The popup for `costs` and `produce`, shown when setCosts has rows.
+    void showHint(BaseNode* node, const GResourceMap& costs, const GResourceMap& produce);
+    void hoverBuildListItem(int group, ListNode* list, int32_t item);
+    void hoverProductionItem(ListNode* list, int32_t item);
+    void hoverStationItem(ListNode* list, int32_t item);
+    void hoverWorkersItem(ListNode* list, int32_t item);
+    void unhoverUniqueUpgrade(ControlNode* control);
+
+    HintLevel m_hintLevel{*this};
 };

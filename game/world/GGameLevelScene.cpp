@@ -466,6 +466,10 @@ void GGameLevelScene::setLevelConfiguration(LevelConfiguration* configuration) {
             }
             place->setType(type, false, false);
         }
+        // Every place has its type: the service buildings standing from the
+        // start claim the places they serve, the first one keeping a place.
+        for (GBuildingNode* place : m_places)
+            place->claimServedBuildings();
 
         auto takeType = [objects](GBuildingNode* location) {
             GBuildingConfig* type = location->getTemplateName() == CName()
@@ -522,7 +526,7 @@ void GGameLevelScene::setLevelConfiguration(LevelConfiguration* configuration) {
         if (features && features->size() > 0)
             features->updateAll(0, true);
         if (isStation(place->getType()))
-            static_cast<void>(showStationRailway(place));
+            place->setRailRoad(showStationRailway(place));
     }
 }
 
@@ -891,12 +895,16 @@ void GGameLevelScene::recalculate() {
             if (place->getDamageState() == GBuildingNode::DamageBroken)
                 place->setDamageState(GBuildingNode::DamageNone, true);
 
-    // 5, 6, 7. What the places bring, and what they would.
+    // 5. The bonuses the service buildings give the places they serve.
+    for (GBuildingNode* place : m_places)
+        place->updateServiceBonuses();
+
+    // 6, 7. What the places bring, and what they would.
     for (GBuildingNode* place : m_places) {
         const GBuildingConfig* type = place->getType();
         if (!type || type->Level == 0 || !place->isVisible() || !place->isEnabled())
             continue;
-        const float income = type->Income;
+        const float income = place->getIncome();
         const int guests = place->getGuests();
         const int happiness = place->getHappiness();
         if (place->isOperating() && place->isReachable() && place->hasRequiredServices()) {
@@ -1247,7 +1255,7 @@ bool GGameLevelScene::onBuildingCompleted(CEvent* event) {
     recalculate();
     recalculate();
     if (isStation(building->getType()))
-        static_cast<void>(showStationRailway(building));
+        building->setRailRoad(showStationRailway(building));
     if (GActiveFeatureList* features = building->getFeatures(); features && features->size() > 0)
         features->updateAll(0, true);
     rebuildWalkGrid();
@@ -1292,8 +1300,10 @@ bool GGameLevelScene::onBuildingDestroyed(CEvent* event) {
     if (building->isFocused())
         postBuildingChanged(building, building);
     building->setMayBreak(true);
-    if (isStation(previous))
+    if (isStation(previous)) {
         hideStationRailway(building);
+        building->setRailRoad(nullptr);
+    }
     if (previous && m_levelConfiguration && m_levelConfiguration->AfterDestroyBonus > 0) {
         const double share = double(m_levelConfiguration->AfterDestroyBonus) / 100.0;
         auto found = previous->Build.Resources.find(materialsName());

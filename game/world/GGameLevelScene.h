@@ -160,6 +160,31 @@ public:
     // What the objectives read of the level.
     [[nodiscard]] const IObjectiveLevel& getObjectiveLevel() const { return m_objectiveView; }
 
+    // What the play screen and its hints read and ask of the level (IGameLevel).
+    [[nodiscard]] int getHappinessTotal() const override { return m_happiness; }
+    [[nodiscard]] int getCurrentGroupIndex() const override { return m_groupIndex; }
+    [[nodiscard]] bool isGroupJustCompleted() const override { return m_groupComplete; }
+    [[nodiscard]] int getLevelClockMs() const override { return m_levelTime; }
+    void setLevelClockMs(int ms) override { m_levelTime = ms; }
+    [[nodiscard]] const IObjectiveLevel* getObjectivesView() const override { return &m_objectiveView; }
+    [[nodiscard]] bool canBuild(BaseNode* place, const GBuildingConfig* type) const override;
+    [[nodiscard]] bool canRepair(BaseNode* place, const GBuildingConfig* type) const override;
+    [[nodiscard]] bool canAffordProduction(BaseNode* place, const GProduceItemConfig* item) const override;
+    [[nodiscard]] bool canAffordUniqueUpgrade(BaseNode* place, const GUniqUpgradeConfig* upgrade) const override;
+    [[nodiscard]] int getFreeWorkers() const override;
+    [[nodiscard]] int getWorkerOrderTimeLeft() const override;
+    [[nodiscard]] int getTrainState(const BaseNode* train) const override;
+    [[nodiscard]] bool trainHasOffers(const BaseNode* train, bool sale) const override;
+    [[nodiscard]] bool getTrainOffer(const BaseNode* train, int index, TrainOffer& out) const override;
+    [[nodiscard]] bool getStationRailway(const BaseNode* station, Railway& out) const override;
+    [[nodiscard]] int getOnRoadLocationCount() const override { return int(m_locations.size()); }
+    [[nodiscard]] BaseNode* getOnRoadLocation(int index) const override;
+    [[nodiscard]] int getOnRoadLocationState(const BaseNode* location) const override;
+    void setOnRoadLocationImpending(BaseNode* location, bool on) override;
+    void findBlockingLocations(BaseNode* building, CArray<BaseNode*>& out) const override;
+    [[nodiscard]] const CStringW* getQuestCharacterText(const BaseNode* location) const override;
+    [[nodiscard]] int getQuestCharacterTime(const BaseNode* location) const override;
+
     // ---- Level start
 
     void setBuildingsConfiguration(ObjectsConfiguration* configuration);

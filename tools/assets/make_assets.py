@@ -45,8 +45,9 @@ OWNED = ["atlases/Common.xml", "atlases/Common.png", "atlases/MainMenu.xml", "at
         [f"atlases/Setting{n}.{ext}" for n in levelart.PALETTES for ext in ("xml", "png")] + \
         [f"levels/level{n}" for n in levels.sources()] + [f"atlases/{a}.{e}" for a in ("Buildings", "People", "Trains", "Markers") for e in ("xml", "png")]
 
-# The small level the world's tests load, made from the first level's source.
+# The small level the world's tests load, made from its own source.
 FIXTURE_LEVEL = "tests/game/world/data/level1"
+FIXTURE_SOURCE = "tests/game/world/data/level1.txt"
 
 
 def save(img, path):
@@ -196,7 +197,8 @@ def main():
         save(levelart.ground(setting), f"{out}/img/levels/Ground{setting}.png")
     for number, level in levels.sources().items():
         levels.write_level(level, f"{out}/levels/level{number}")
-    levels.write_level(levels.sources()[1], f"{root}/{FIXTURE_LEVEL}", up="../../../../../assets/")
+    with open(f"{root}/{FIXTURE_SOURCE}", encoding="utf-8") as f:
+        levels.write_level(levels.Level(f.read(), FIXTURE_SOURCE), f"{root}/{FIXTURE_LEVEL}", up="../../../../../assets/")
     save(art.loading_background().convert("RGB"), f"{out}/scenes/Loading/Loading.png")
     save(art.logo_publisher(), f"{out}/logos/Publisher.png")
     save(art.logo_engine(), f"{out}/logos/Engine.png")

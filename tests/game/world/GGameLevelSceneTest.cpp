@@ -962,7 +962,7 @@ TEST(GGameLevelSceneFixtureTest, TheFixtureLevelLoadsAndBinds) {
         CRefHandle<CXmlStreamReader> reader(new CXmlStreamReader(file.get()));
         rules->readFromXml(*reader);
     }
-    ASSERT_EQ(rules->getGroupCount(), 2u);
+    ASSERT_EQ(rules->getGroupCount(), 3u);
     scene->setBuildingsConfiguration(objects.get());
     scene->setLevelConfiguration(rules.get());
     auto* hq = nodeCast<TestHeadquarters>(scene->getHeadquarters());
