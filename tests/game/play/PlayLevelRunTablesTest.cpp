@@ -87,6 +87,18 @@ protected:
         ASSERT_TRUE(m_game->getEngine()->getSoundCueManager()->addCue(cue.get()));
     }
 
+    // "AlmostEnd" (1) and "TimeOver" (2) counted on one board, and marks on
+    // the clock of the fixture HUD, whose checkpoints sound them.
+    FakeSound::Board& clockCues() {
+        // The cues' sounds live until the game ends, after the test's body.
+        static FakeSound::Board board;
+        board.started.clear();
+        addCue("AlmostEnd", &board, 1);
+        addCue("TimeOver", &board, 2);
+        giveClockMarks();
+        return board;
+    }
+
     // The clock of the fixture HUD gets a mark template for its checkpoints.
     void giveClockMarks() {
         GProgressBarWithCheckpointsNode* clock = m_play->getTimeProgressBar();
@@ -207,11 +219,7 @@ TEST_F(PlayLevelRunTables, TheClockHasOneCheckpointPerGroupAtTheSumOfTheirTimes)
 
 TEST_F(PlayLevelRunTables, TheGroupsEndIsAnnouncedOnceAndItsTimeOverOnce) {
     startGame();
-    static FakeSound::Board board;
-    board.started.clear();
-    addCue("AlmostEnd", &board, 1);
-    addCue("TimeOver", &board, 2);
-    giveClockMarks();
+    FakeSound::Board& board = clockCues();
     ASSERT_TRUE(startWorldLevel(levelWithGroups({60, 60})));
     arrive(true);
     ASSERT_TRUE(m_play->update(20));
@@ -248,11 +256,7 @@ TEST_F(PlayLevelRunTables, TheGroupsEndIsAnnouncedOnceAndItsTimeOverOnce) {
 
 TEST_F(PlayLevelRunTables, WithTheClockOffNeitherTheBarNorTheSoundsMove) {
     startGame();
-    static FakeSound::Board board;
-    board.started.clear();
-    addCue("AlmostEnd", &board, 1);
-    addCue("TimeOver", &board, 2);
-    giveClockMarks();
+    FakeSound::Board& board = clockCues();
     ASSERT_TRUE(startWorldLevel(levelWithGroups({60}, false)));
     arrive(true);
     ASSERT_TRUE(m_play->update(20));
