@@ -445,8 +445,6 @@ private:
     void updatePanels();
     void updateGroupChange(uint32_t elapsed);
     void updateTutorials(uint32_t elapsed);
-    // The money, guests and goal figures of the upper panel.
-    void refreshFigures();
 
     // What the objectives window reads of the level (it lives as long as
     // the play screen).
