@@ -403,8 +403,8 @@ void GIntroScene::startLevel() {
     if (!play || !m_levelScene || !m_levelScene->isKindOf(LevelSceneTypeId))
         return;
     setKeepRunning(false);
+    // A play screen refusing the level has said why.
     if (!play->startLevel(m_levelFolder, m_levelScene.get())) {
-        log().log(CString("Unable to start the level: ") + CString(m_levelFolder), CLog::Error);
         leaveToMap();
         return;
     }

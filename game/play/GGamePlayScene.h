@@ -439,12 +439,12 @@ private:
     void layoutLevelClock();
     void startRandomEvents();
     void openObjectivesScreen();
+    // True while the level's own entry on the overlay runs.
+    [[nodiscard]] bool isLevelEntering() const;
     void updateLevelClock();
     void updatePanels();
     void updateGroupChange(uint32_t elapsed);
     void updateTutorials(uint32_t elapsed);
-    // The money, guests and goal figures of the upper panel.
-    void refreshFigures();
 
     // What the objectives window reads of the level (it lives as long as
     // the play screen).

@@ -240,7 +240,7 @@ bool GGamePlayScene::onNavigationStarted(CEventSceneChangeStarted* event) {
         updateBuildingTabHint(nullptr);
         updateBuildGroupHint(nullptr);
         (void)update(0);
-        refreshFigures();
+        (void)onLevelStatsChanged(nullptr);
         return true;
     }
     if (event->getFromScene() == this) {
@@ -270,14 +270,6 @@ void GGamePlayScene::layoutLevelClock() {
         m_timeProgressBar->addCheckpointTime(total > 0 ? float(configuration->getGroup(i)->Time) / float(total) : 0.0f);
     m_timeProgressBar->layoutCheckpoints();
     m_timeProgressBar->setValue(0.0f);
-}
-
-void GGamePlayScene::refreshFigures() {
-    if (!m_levelScene)
-        return;
-    updateMoneyPanel();
-    updateGuestsSign();
-    updateGoalChecks(false);
 }
 
 bool GGamePlayScene::onNavigationFinished(CEventSceneChangeFinished* event) {

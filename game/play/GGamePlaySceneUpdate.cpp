@@ -43,6 +43,8 @@ bool GGamePlayScene::update(uint32_t elapsed) {
         m_levelMusicReplayed = true;
     }
 
+    if (m_pendingArrival == 1 && isLevelEntering())
+        return true;
     if (m_pendingArrival != 0) {
         const int pending = m_pendingArrival;
         m_pendingArrival = 0;
@@ -82,6 +84,14 @@ bool GGamePlayScene::update(uint32_t elapsed) {
     return true;
 }
 
+bool GGamePlayScene::isLevelEntering() const {
+    // The objectives window stops the level's updates while it is up: a town
+    // still fading in would stay unseen behind it.
+    GGameApplication* game = GGameApplication::instance();
+    SceneManager* overlay = game ? game->getOverlaySceneManager() : nullptr;
+    return overlay && m_levelScene && overlay->isInTransition(m_levelScene.get());
+}
+
 void GGamePlayScene::openObjectivesScreen() {
     // Set whatever the load gives: without the window the tutorials start
     // all the same.
@@ -96,7 +106,7 @@ void GGamePlayScene::openObjectivesScreen() {
     if (!objectives)
         return;
     objectives->setLevelScene(dynamic_cast<ILevelObjectives*>(m_objectivesLevel.get()));
-    (void)navigateTo(objectives, true, CName("NavTo"), CName("NavFrom"));
+    (void)navigateTo(objectives, true, CName("NavFrom"), CName("NavTo"));
 }
 
 void GGamePlayScene::updateLevelClock() {
@@ -107,7 +117,10 @@ void GGamePlayScene::updateLevelClock() {
     const int group = world->getGroupIndex();
     const int elapsed = world->getGroupElapsed();
     const int limit = world->getGroupTimeMs();
-    const uint32_t checkpoint = uint32_t(std::max(group, 0));
+    // Before the first group starts there is no time to run out.
+    if (group < 0 || limit <= 0)
+        return;
+    const uint32_t checkpoint = uint32_t(group);
     if (GGameApplication::isDeveloperMode())
         m_timeProgressBar->setCheckpointTimeText(checkpoint, elapsed / 1000);
     if (elapsed < limit) {

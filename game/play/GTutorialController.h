@@ -64,6 +64,8 @@ public:
 
     void skipNonTipHints() { m_skipNonTip = true; }
     void skipTipHints() { m_skipTip = true; }
+    [[nodiscard]] bool skipsNonTipHints() const { return m_skipNonTip; }
+    [[nodiscard]] bool skipsTipHints() const { return m_skipTip; }
     // Enables the skip buttons and lets their highlights show.
     void setEnabled(bool enabled);
     void setSkipButtonsText(const CStringW& text);

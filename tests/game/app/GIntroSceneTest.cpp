@@ -257,8 +257,8 @@ TEST_F(GIntroSceneFlow, ALevelThatCannotBeStartedGoesBackToTheMapWithItsCause) {
          "Unable to identify GamePlayScene.mscn"},
         {"a play class that cannot start", "TestLevelScene", "Level", "BarePlayScene", "Play",
          "GamePlayScene.mscn cannot start a level (its class has no start interface)"},
-        {"a play screen refusing the level", "TestLevelScene", "Level", "TestPlayScene", "Refuses",
-         "Unable to start the level: levels/level3/"},
+        // The play screen says why it refuses; the loading screen adds nothing.
+        {"a play screen refusing the level", "TestLevelScene", "Level", "TestPlayScene", "Refuses", nullptr},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -272,7 +272,11 @@ TEST_F(GIntroSceneFlow, ALevelThatCannotBeStartedGoesBackToTheMapWithItsCause) {
         ASSERT_NE(intro, nullptr);
         EXPECT_EQ(intro->getLevelFolder(), CStringW(u"levels/level3/"));
         ASSERT_TRUE(runUntilTop("Map"));
-        EXPECT_EQ(log.count(row.message), 1u);
+        if (row.message) {
+            EXPECT_EQ(log.count(row.message), 1u);
+        } else {
+            EXPECT_EQ(log.count("ERR: "), 0u);
+        }
         m_game->release();
         m_game = nullptr;
         std::filesystem::remove_all(m_dir.path() / "assets/levels");
@@ -314,8 +318,8 @@ TEST_F(GIntroSceneFlow, OnlyTheHeadquartersAndComicsLoadingsKeepTheImagesOfTheir
     const struct {
         int32_t mode;
         bool keep;
-    } rows[] = {{IntroMainMenu, false}, {IntroMap, false}, {IntroLevel, false},
-                {IntroHeadquarters, true},  {IntroComics, true}, {IntroComicsOver, false}};
+    } rows[] = {{IntroMainMenu, false},    {IntroMap, false},   {IntroLevel, false},
+                {IntroHeadquarters, true}, {IntroComics, true}, {IntroComicsOver, false}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.mode);
         GIntroScene* intro = startLoading(row.mode);
@@ -348,7 +352,11 @@ TEST_F(GIntroSceneFlow, AMissingNextScreenIsLoggedOnceAndTheLoadingGoesBack) {
         GIntroScene* intro = startLoading(row.mode, CStringW(row.name));
         ASSERT_NE(intro, nullptr);
         ASSERT_TRUE(runUntilTop(row.backTo));
-        EXPECT_EQ(log.count(row.message), 1u);
+        if (row.message) {
+            EXPECT_EQ(log.count(row.message), 1u);
+        } else {
+            EXPECT_EQ(log.count("ERR: "), 0u);
+        }
         EXPECT_FALSE(m_game->getEngine()->getRunWhenInactive());
         m_game->release();
         m_game = nullptr;
