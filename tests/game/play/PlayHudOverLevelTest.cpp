@@ -115,7 +115,7 @@ TEST_F(PlayHudOverLevel, HudOverTheFixtureLevelDrawnThroughOpenGLMatchesItsRefer
     m_levelScene->setObjectivesActive(true);
     m_levelScene->recalculate();
 
-    ASSERT_TRUE(m_play->startLevel(CStringW(u"tests/game/world/data/level1/"), m_levelScene.get()));
+    ASSERT_TRUE(m_play->bindLevel(m_levelScene.get()));
     m_play->setTabsConfiguration(tabs.get());
     m_play->fillBuildLists();
     m_play->updateBuildListStates(0);

@@ -148,7 +148,12 @@ protected:
         scene->addChild(ground.get());
         EXPECT_TRUE(m_game->getSceneManager()->setScene(play, CName("NavTo")));
         EXPECT_TRUE(runFor(500));
-        EXPECT_TRUE(play->startLevel(CStringW(u"levels/level1/"), m_level.get()));
+        // A level's arrival brings its objectives window first: the player's OK.
+        if (currentSceneName() == "LevelObjectivesScene") {
+            EXPECT_TRUE(click("OkButton"));
+            EXPECT_TRUE(settleOn("GamePlayScene"));
+        }
+        EXPECT_TRUE(play->bindLevel(m_level.get()));
         play->setTabsConfiguration(m_tabs.get());
         m_level->headquarters->addResource(CName("Money"), 12500);
         m_level->headquarters->addResource(CName("Materials"), 35);
