@@ -187,6 +187,10 @@ bool GMainMenuScene::onNavigationFinished(CEventSceneChangeFinished* event) {
     CProfileManager* profiles = profileManager();
     // Coming back (from the player list, say) the warning has been seen.
     if (event->isForward() && profiles && !profiles->isCheckValueValid()) {
+        // The town dims and the buttons slide away as when the player
+        // scenes open; they then open over it as it is.
+        applyStateRecursive(navFromSlide(), nullptr);
+        m_dimmedForWarning = true;
         CArray<CStringW> buttons;
         buttons.push_back(CStringW(u"%OkBtn%"));
         (void)showMessageBox(CName("MessageBox1Button"), buttons, CStringW(u"%Warning%"),
@@ -341,8 +345,11 @@ void GMainMenuScene::watchClipNode(bool on) {
 
 void GMainMenuScene::openPlayerScenes() {
     // The town stays behind them, dimmed, as when the player list is opened
-    // from the menu.
-    open(u"scenes/SelectPlayerScene.mscn", navFromSlide());
+    // from the menu. Dimmed already behind the warning, it stays as it is:
+    // no part of the menu has the state it leaves by then, so nothing moves.
+    static const CName keepAsItIs("NavFromDimmed");
+    open(u"scenes/SelectPlayerScene.mscn", m_dimmedForWarning ? keepAsItIs : navFromSlide());
+    m_dimmedForWarning = false;
     open(u"scenes/SelectPlayerInputNameScene.mscn", CName());
 }
 

@@ -79,4 +79,7 @@ private:
     BaseNode* m_gertruda = nullptr;
     BaseNode* m_butterfly = nullptr;
     bool m_watchingClipNode = false;
+    // The town was dimmed for the damaged-profile warning, before the player
+    // scenes open over it.
+    bool m_dimmedForWarning = false;
 };

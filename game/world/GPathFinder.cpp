@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
+#include <limits>
 
 // ---------------------------------------------------------------------------
 // GPathCellList
@@ -63,29 +65,46 @@ void GPathFinder::allocate(int32_t columns, int32_t rows) {
         return;
     m_columns = columns;
     m_rows = rows;
-    const size_t cells = size_t(columns) * size_t(rows);
-    m_cost.assign(cells, 0);
-    m_cells.assign(cells, CellState());
-    m_heapPositions.assign(cells, 0);
-    m_heap.assign(cells + 2, OpenEntry());
+    m_stride = uint32_t(rows) + 2;
+    const size_t bordered = (size_t(columns) + 2) * size_t(m_stride);
+    m_cost.assign(bordered, Blocked);
+    m_marks.assign(bordered, BlockedMark);
+    m_cells.assign(bordered, CellState());
+    fillCost(0);
+    m_heap.assign(size_t(columns) * size_t(rows) + 2, OpenEntry());
 }
 
 void GPathFinder::freeArrays() {
     m_columns = 0;
     m_rows = 0;
+    m_stride = 0;
     std::vector<uint8_t>().swap(m_cost);
+    std::vector<uint16_t>().swap(m_marks);
     std::vector<CellState>().swap(m_cells);
-    std::vector<uint32_t>().swap(m_heapPositions);
     std::vector<OpenEntry>().swap(m_heap);
     m_openCount = 0;
     m_searchNumber = 0;
 }
 
-void GPathFinder::fillCost(uint8_t value) { std::fill(m_cost.begin(), m_cost.end(), value); }
+void GPathFinder::fillCost(uint8_t value) {
+    // The border stays blocked.
+    for (int32_t column = 0; column < m_columns; ++column)
+        for (int32_t row = 0; row < m_rows; ++row)
+            storeCost(cellIndex(column, row), value);
+}
 
 void GPathFinder::setCost(int32_t column, int32_t row, uint8_t value) {
     if (column >= 0 && row >= 0 && column < m_columns && row < m_rows)
-        m_cost[cellIndex(column, row)] = value;
+        storeCost(cellIndex(column, row), value);
+}
+
+void GPathFinder::storeCost(uint32_t cell, uint8_t value) {
+    m_cost[cell] = value;
+    uint16_t& mark = m_marks[cell];
+    if (value == Blocked)
+        mark = BlockedMark;
+    else if (mark == BlockedMark)
+        mark = 0;
 }
 
 uint8_t GPathFinder::getCost(int32_t column, int32_t row) const {
@@ -94,44 +113,46 @@ uint8_t GPathFinder::getCost(int32_t column, int32_t row) const {
     return m_cost[cellIndex(column, row)];
 }
 
-void GPathFinder::place(uint32_t position, const OpenEntry& entry) {
+inline void GPathFinder::place(uint32_t position, const OpenEntry& entry) {
     m_heap[position] = entry;
-    m_heapPositions[uint32_t(entry.cell)] = position;
+    m_cells[entry.cell].heapPosition = position;
 }
 
 void GPathFinder::siftDown(uint32_t position) {
     // The left child is taken when its f is at most the parent's, the right
-    // one when its f is at most the one taken so far.
+    // one when its f is at most the one taken so far: the smaller child (the
+    // right one on a tie) moves up while its f is at most the sinking one's.
+    // An entry of infinite f past the end stands in for a missing right
+    // child, so the choice needs no branch.
+    OpenEntry* const heap = m_heap.data();
+    const uint32_t count = m_openCount;
+    heap[count + 1].f = std::numeric_limits<float>::infinity();
     uint32_t t = position;
-    const OpenEntry entry = m_heap[t];
+    const OpenEntry entry = heap[t];
     for (;;) {
-        uint32_t chosen = t;
-        float chosenF = entry.f;
         const uint32_t left = t * 2;
-        if (left <= m_openCount && m_heap[left].f <= chosenF) {
-            chosen = left;
-            chosenF = m_heap[left].f;
-        }
-        if (left + 1 <= m_openCount && m_heap[left + 1].f <= chosenF)
-            chosen = left + 1;
-        if (chosen == t)
+        if (left > count)
             break;
-        place(t, m_heap[chosen]);
+        const uint32_t chosen = left + uint32_t(heap[left + 1].f <= heap[left].f);
+        if (!(heap[chosen].f <= entry.f))
+            break;
+        place(t, heap[chosen]);
         t = chosen;
     }
     place(t, entry);
 }
 
-void GPathFinder::siftUp(uint32_t position, bool stopAtEqual) {
+inline void GPathFinder::siftUp(uint32_t position, bool stopAtEqual) {
     // A newly opened cell climbs past parents of equal f; a cell whose f
     // went down stops below them.
+    OpenEntry* const heap = m_heap.data();
     uint32_t t = position;
-    const OpenEntry entry = m_heap[t];
+    const OpenEntry entry = heap[t];
     while (t != 1) {
-        const float parentF = m_heap[t / 2].f;
+        const float parentF = heap[t / 2].f;
         if (stopAtEqual ? !(parentF > entry.f) : !(parentF >= entry.f))
             break;
-        place(t, m_heap[t / 2]);
+        place(t, heap[t / 2]);
         t /= 2;
     }
     place(t, entry);
@@ -153,79 +174,93 @@ bool GPathFinder::search(int32_t startColumn, int32_t startRow, int32_t goalColu
         return false;
 
     // A new search number marks every cell unseen; when the numbers run
-    // out the cells are cleared once.
-    if (++m_searchNumber >= 0x7FFFFFFFu) {
-        for (CellState& cell : m_cells)
-            cell.visit = 0;
+    // out the marks are cleared once.
+    if (++m_searchNumber > LastSearchNumber) {
+        for (uint16_t& mark : m_marks)
+            if (mark != BlockedMark)
+                mark = 0;
         m_searchNumber = 1;
     }
-    const uint32_t open = m_searchNumber << 1;
-    const uint32_t closed = open | 1u;
-    m_cells[start].g = 0.0f;
-    m_cells[start].visit = open;
+    const uint16_t open = uint16_t(m_searchNumber << 1);
+    const uint16_t closed = uint16_t(open | 1u);
+    const uint8_t* const costs = m_cost.data();
+    uint16_t* const marks = m_marks.data();
+    CellState* const cells = m_cells.data();
+    OpenEntry* const heap = m_heap.data();
+    cells[start].g = 0.0f;
+    marks[start] = open;
     m_openCount = 1;
-    place(1, OpenEntry{0.0f, int32_t(start)});
+    place(1, OpenEntry{0.0f, start});
     const float diagonalFactor = straighten ? 1.4f : 10.0f;
-    const uint32_t rows = uint32_t(m_rows);
+    const uint32_t stride = m_stride;
+    // Coordinates with the border counted, as the cell numbers have them;
+    // the distances to the goal are the same.
+    const int32_t goalX = goalColumn + 1;
+    const int32_t goalY = goalRow + 1;
 
     for (;;) {
-        const uint32_t current = uint32_t(m_heap[1].cell);
-        const int32_t x = int32_t(current / rows);
-        const int32_t y = int32_t(current - uint32_t(x) * rows);
-        m_cells[current].visit = closed;
+        const uint32_t current = heap[1].cell;
+        const int32_t x = int32_t(current / stride);
+        const int32_t y = int32_t(current - uint32_t(x) * stride);
+        marks[current] = closed;
         if (--m_openCount > 0) {
-            place(1, m_heap[m_openCount + 1]);
+            place(1, heap[m_openCount + 1]);
             siftDown(1);
         }
+        const float currentG = cells[current].g;
 
-        const float currentG = m_cells[current].g;
-        const int32_t firstRow = std::max(y - 1, 0);
-        const int32_t lastRow = std::min(y + 1, m_rows - 1);
-        const int32_t firstColumn = std::max(x - 1, 0);
-        const int32_t lastColumn = std::min(x + 1, m_columns - 1);
-        for (int32_t j = firstRow; j <= lastRow; ++j) {
-            for (int32_t k = firstColumn; k <= lastColumn; ++k) {
-                const uint32_t neighbour = uint32_t(k) * rows + uint32_t(j);
-                const uint8_t cost = m_cost[neighbour];
-                if (cost == Blocked)
-                    continue;
-                CellState& state = m_cells[neighbour];
-                if (state.visit == closed)
-                    continue;
-                const bool diagonal = k != x && j != y;
-                if (diagonal &&
-                    (m_cost[uint32_t(x) * rows + uint32_t(j)] == Blocked ||
-                     m_cost[uint32_t(k) * rows + uint32_t(y)] == Blocked) &&
-                    !(cutCorners && cost == 1))
-                    continue;
-                float step = float(cost) + 1.0f;
-                if (diagonal)
-                    step *= diagonalFactor;
-                const float newG = currentG + step;
+        // Neighbour (x + dx, y + dy); the border keeps every one of them
+        // inside the arrays, and a border cell is Blocked.
+        auto visit = [&](int32_t dx, int32_t dy) {
+            const uint32_t neighbour = current + uint32_t(dx * int32_t(stride) + dy);
+            uint16_t& mark = marks[neighbour];
+            if (mark >= closed)
+                return;
+            const uint8_t cost = costs[neighbour];
+            const bool diagonal = dx != 0 && dy != 0;
+            if (diagonal &&
+                (costs[current + uint32_t(dy)] == Blocked ||
+                 costs[current + uint32_t(dx * int32_t(stride))] == Blocked) &&
+                !(cutCorners && cost == 1))
+                return;
+            float step = float(cost) + 1.0f;
+            if (diagonal)
+                step *= diagonalFactor;
+            const float newG = currentG + step;
+            const float h = float(std::abs(x + dx - goalX) + std::abs(y + dy - goalY));
 
-                if (state.visit == open) {
-                    if (state.g > newG) {
-                        state.parent = int32_t(current);
-                        state.g = newG;
-                        const uint32_t position = m_heapPositions[neighbour];
-                        m_heap[position].f = newG + float(std::abs(k - goalColumn) + std::abs(j - goalRow));
-                        siftUp(position, true);
-                    }
-                    continue;
+            CellState& state = cells[neighbour];
+            if (mark == open) {
+                if (state.g > newG) {
+                    state.parent = current;
+                    state.g = newG;
+                    const uint32_t position = state.heapPosition;
+                    heap[position].f = newG + h;
+                    siftUp(position, true);
                 }
-
-                state.visit = open;
-                state.g = newG;
-                state.parent = int32_t(current);
-                const uint32_t position = m_openCount + 1;
-                place(position,
-                      OpenEntry{newG + float(std::abs(k - goalColumn) + std::abs(j - goalRow)), int32_t(neighbour)});
-                if (m_openCount >= 1)
-                    siftUp(position, false);
-                ++m_openCount;
+                return;
             }
-        }
-        if (m_cells[goal].visit == open)
+
+            mark = open;
+            state.g = newG;
+            state.parent = current;
+            const uint32_t position = m_openCount + 1;
+            place(position, OpenEntry{newG + h, neighbour});
+            if (m_openCount >= 1)
+                siftUp(position, false);
+            ++m_openCount;
+        };
+        // Rows y - 1, y, y + 1; in each, columns x - 1, x, x + 1.
+        visit(-1, -1);
+        visit(0, -1);
+        visit(1, -1);
+        visit(-1, 0);
+        visit(1, 0);
+        visit(-1, 1);
+        visit(0, 1);
+        visit(1, 1);
+
+        if (marks[goal] == open)
             break;
         if (m_openCount == 0)
             return false;
@@ -238,12 +273,16 @@ bool GPathFinder::search(int32_t startColumn, int32_t startRow, int32_t goalColu
 }
 
 void GPathFinder::buildPath(uint32_t start, uint32_t goal, GPathCellList& path) const {
+    auto push = [&](uint32_t cell) {
+        const uint32_t x = cell / m_stride;
+        path.pushFront(int32_t(x) - 1, int32_t(cell - x * m_stride) - 1);
+    };
     uint32_t cell = goal;
     do {
-        path.pushFront(int32_t(cell / uint32_t(m_rows)), int32_t(cell % uint32_t(m_rows)));
-        cell = uint32_t(m_cells[cell].parent);
+        push(cell);
+        cell = m_cells[cell].parent;
     } while (cell != start);
-    path.pushFront(int32_t(start / uint32_t(m_rows)), int32_t(start % uint32_t(m_rows)));
+    push(start);
 }
 
 namespace {

@@ -106,24 +106,37 @@ public:
     [[nodiscard]] static CVector2d pointOfCell(const GGridPlacement& grid, int32_t column, int32_t row);
 
 private:
-    // What a search knows of a cell. `visit` tells whether the cell was seen
-    // in the running search: (search number << 1) when open, | 1 when
-    // closed; any other search number means not seen, so a search starts
-    // without clearing the cells.
+    // A cell's mark tells whether the running search has seen it: (search
+    // number << 1) when open, | 1 when closed; marks of earlier searches
+    // are smaller, so a search starts without clearing them. A blocked
+    // cell's mark is BlockedMark, above every search's marks, so one test
+    // skips closed and blocked cells alike. Marks are 16 bits to keep the
+    // cells a search looks at within few cache lines; when the search
+    // numbers run out the marks are cleared once.
+    static constexpr uint16_t BlockedMark = 0xFFFFu;
+    static constexpr uint32_t LastSearchNumber = 0x7FFEu;
+
+    // What a search knows of a cell it opened: the best g so far, the cell
+    // it was reached from and its place in the open list while open.
     struct CellState {
-        uint32_t visit = 0;
-        int32_t parent = 0;
         float g = 0.0f;
+        uint32_t parent = 0;
+        uint32_t heapPosition = 0;
     };
     // An open-list entry: the cell and its f = g + h.
     struct OpenEntry {
         float f = 0.0f;
-        int32_t cell = 0;
+        uint32_t cell = 0;
     };
 
+    // The cells are kept with a border one cell wide on every side whose
+    // cost is Blocked, so a neighbour never needs a bounds check; cell
+    // (column, row) is at (column + 1) * m_stride + row + 1.
     [[nodiscard]] uint32_t cellIndex(int32_t column, int32_t row) const {
-        return uint32_t(column) * uint32_t(m_rows) + uint32_t(row);
+        return uint32_t(column + 1) * m_stride + uint32_t(row + 1);
     }
+    // Writes a cost and keeps the cell's BlockedMark in step with it.
+    void storeCost(uint32_t cell, uint8_t value);
     void place(uint32_t position, const OpenEntry& entry);
     void siftDown(uint32_t position);
     void siftUp(uint32_t position, bool stopAtEqual);
@@ -131,12 +144,12 @@ private:
 
     int32_t m_columns = 0;
     int32_t m_rows = 0;
-    // Per cell, [column][row] flattened.
+    // Rows + 2: the distance between two neighbouring columns.
+    uint32_t m_stride = 0;
+    // Per cell with the border, [column][row] flattened.
     std::vector<uint8_t> m_cost;
+    std::vector<uint16_t> m_marks;
     std::vector<CellState> m_cells;
-    // Each open cell's place in the open list (kept apart: the sifts write
-    // it on every move).
-    std::vector<uint32_t> m_heapPositions;
     // The open list as a binary heap from position 1; it holds every cell
     // plus two entries, so no search overflows it.
     std::vector<OpenEntry> m_heap;

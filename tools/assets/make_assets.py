@@ -37,6 +37,7 @@ import scenes  # noqa: E402
 import screenart  # noqa: E402
 import sounds  # noqa: E402
 import texts  # noqa: E402
+import wideart  # noqa: E402
 
 # Files and folders under assets/ that this script owns; everything else there
 # is left alone.
@@ -207,7 +208,7 @@ def main():
         comics.make_sounds(work, f"{out}/sounds")
 
     # Whole pictures: screen backgrounds, logos, cursors.
-    save(art.menu_background().convert("RGB"), f"{out}/img/backgrounds/Menu.png")
+    save(wideart.menu_background().convert("RGB"), f"{out}/img/backgrounds/Menu.png")
     save(screenart.map_background().convert("RGB"), f"{out}/img/backgrounds/Map.png")
     save(screenart.hq_background().convert("RGB"), f"{out}/img/backgrounds/HQ.png")
     for setting in levelart.PALETTES:

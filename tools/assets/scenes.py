@@ -7,6 +7,8 @@ game class is not registered.
 
 from xml.sax.saxutils import quoteattr
 
+import wideart
+
 COMMON = "../atlases/Common.xml"
 MAINMENU = "../atlases/MainMenu.xml"
 MAPMENU = "../atlases/MapMenu.xml"
@@ -893,9 +895,10 @@ def logos_scene():
     for slot in ["Logo1", "Logo2"]:
         node = group(slot)
         # A rectangle fills from its second row and column: a little larger
-        # than the screen, so its first row and column are coloured too.
-        bg = Node("GRectangleNode", "Bg").prop("vector3d", "Position", vec(-2, -2))
-        bg.prop("vector3d", "Bounds", vec(W + 4, H + 4))
+        # than the screen, so its first row and column are coloured too, and
+        # as wide as a wide window.
+        bg = Node("GRectangleNode", "Bg").prop("vector3d", "Position", vec(-2 - wideart.MARGIN, -2))
+        bg.prop("vector3d", "Bounds", vec(W + 4 + 2 * wideart.MARGIN, H + 4))
         bg.prop("color", "FillColor", "ffffffff").prop("color", "BorderColor", "00000000")
         bg.prop("color", "TintColor", "00ffffff")
         node.add(bg, Node("SpriteNode", "Logo").prop("vector3d", "Position", vec(0, 0, 1)))
@@ -961,7 +964,8 @@ def main_menu_scene():
     bg_scene.state("NavFromSlide", set_states("Dim", MENU_BACKDROP) + "\n" + hold(SLIDE_MS))
     bg_scene.state("NavBackToSlide", set_props(("color", "TintColor", SHOWN)) + "\n" + undim + "\n" + hold(SLIDE_MS))
     bg_scene.state("NoTransTo", set_props(("color", "TintColor", SHOWN)) + "\n" + undim + "\n" + hold(20))
-    backdrop = [sprite("Bg", IMG + "backgrounds/Menu.png"), sprite("Title", m + "Title.png", 40, 24, 1),
+    # The backdrop reaches beyond the design width, for a wide window.
+    backdrop = [sprite("Bg", IMG + "backgrounds/Menu.png", -wideart.MARGIN), sprite("Title", m + "Title.png", 40, 24, 1),
                 input_group("People")]
     for piece in backdrop:
         piece.state("Dim", fade(SHOWN, DIMMED, SLIDE_MS))
@@ -1156,7 +1160,7 @@ def quit_scene():
 def credits_scene():
     root = scene_root("CreditsScene", "GCreditsScene")
     scene = group("Scene")
-    scene.add(sprite("Bg", IMG + "backgrounds/Menu.png"))
+    scene.add(sprite("Bg", IMG + "backgrounds/Menu.png", -wideart.MARGIN))
     window = group("Window", 192, 60, 640, 640)
     window.add(nine_grid("Frame", IMG + "common/Window.png", 0, 0, 640, 640, 20).prop("vector3d", "Position", "0;0;1"))
     window.add(text("TitleText", "%Credits_Title%", 24, 20, 592, 52, CAPTION, "ff183a28").prop(

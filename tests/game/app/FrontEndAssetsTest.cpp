@@ -44,6 +44,7 @@
 #include "engine/video/CAtlasTexture.h"
 #include "engine/video/IGraphicsDriver.h"
 #include "game/app/GGameApplication.h"
+#include "game/app/GLogosScene.h"
 #include "game/app/GameKeys.h"
 #include "game/app/main/GGameClasses.h"
 #include "game/app/main/GameMain.h"
@@ -60,6 +61,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -633,4 +635,53 @@ TEST_F(FrontEndRun, AWorkerFromItsTemplateFlipsThroughItsWalkPicturesAndStands) 
     EXPECT_NE(standing.find("Stand0"), std::string::npos) << standing;
     ASSERT_TRUE(runFor(300));
     EXPECT_EQ(picture(), standing);
+}
+
+// A first start over a damaged profile file: the warning comes over the
+// town dimmed and its buttons gone, as the player scenes that follow it
+// show it, and the town stays dimmed from the warning to the naming.
+TEST_F(FrontEndRun, TheDamagedProfileWarningShowsOverTheDimmedTown) {
+    // Where the players are kept, from a start left at once.
+    GGameApplication* game = start();
+    ASSERT_TRUE(game->init(CStringW()));
+    const fs::path userFile(narrow(game->getEngine()->getProfileManager()->getUserFilePath()));
+    ASSERT_FALSE(userFile.empty());
+    game->release();
+    m_game = nullptr;
+    m_device.reset();
+    fs::create_directories(userFile.parent_path());
+    {
+        // Scrambled bytes whose check value does not match and that are no XML.
+        std::ofstream file(userFile, std::ios::binary);
+        file << std::string(64, '\x5a') << "\x01\x02\x03\x04";
+    }
+
+    game = start();
+    ASSERT_TRUE(game->init(CStringW()));
+    ASSERT_TRUE(runUntil([&] {
+        auto* logos = nodeCast<GLogosScene>(game->getSceneManager()->getCurrentScene());
+        if (logos && logos->isSkippable())
+            (void)press(27);
+        return nodeCast<MessageBoxNode>(game->getSceneManager()->getCurrentScene()) && isSettled();
+    }));
+    auto* box = nodeCast<MessageBoxNode>(game->getSceneManager()->getCurrentScene());
+    EXPECT_EQ(box->getBody(), CStringW(u"%ProfilesDamaged%"));
+    SceneNode* menu = box->getSceneBelow();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(std::string(menu->getName().str().c_str()), "MainMenuScene");
+    BaseNode* town = menu->findChild(CName("Bg"), 3);
+    ASSERT_NE(town, nullptr);
+    ASSERT_TRUE(runFor(600));
+    EXPECT_LT(town->getAbsoluteColor().red(), 0xA0u) << "the town is dimmed behind the warning";
+    expectLooksLikeReference("MessageBoxProfilesDamaged");
+
+    // OK: the player scenes come over the town, which stays dimmed all the way.
+    ASSERT_EQ(box->getButtonCount(), 1u);
+    ASSERT_TRUE(clickAt(middleOf(box->getButton(0))));
+    uint32_t brightest = 0;
+    ASSERT_TRUE(runUntil([&] {
+        brightest = std::max(brightest, town->getAbsoluteColor().red());
+        return currentSceneName() == "SelectPlayerInputNameScene" && isSettled();
+    }));
+    EXPECT_LT(brightest, 0xA0u) << "the town lit up between the warning and the naming";
 }

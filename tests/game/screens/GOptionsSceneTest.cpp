@@ -1,6 +1,8 @@
 // The options screen in the real game, run headless over the repository's
 // own assets, driven by mouse and keyboard events as a player drives it;
-// the profile folder lives in a temporary directory.
+// the profile folder lives in a temporary directory. The game's clock moves
+// one frame per step of the main loop, so a wait covers the same frames
+// however busy the machine is.
 
 #include "game/screens/GOptionsScene.h"
 
@@ -21,6 +23,7 @@
 #include "engine/sound/CSoundCueManager.h"
 #include "game/app/GLogosScene.h"
 #include "game/screens/GMainMenuScene.h"
+#include "tests/game/app/FrontEndRunFixture.h"
 #include "tests/game/app/SceneFlowFixture.h"
 #include "tests/support/LogCapture.h"
 
@@ -47,9 +50,51 @@ protected:
 
 class OptionsScreen : public SceneFlowTest {
 protected:
+    // One frame of the game's clock per step of the main loop.
+    static constexpr uint32_t kFrameMs = 16;
+
     void SetUp() override {
         SceneFlowTest::SetUp();
         copyGameAssets(m_dir.path());
+    }
+    void TearDown() override {
+        SceneFlowTest::TearDown();
+        m_device.reset();
+    }
+
+    // The game on a window device whose clock the test moves. On the
+    // machine's own clock a slow step could cover a whole wait, and what
+    // shows a frame after a click (a stopped cue leaves the playing list
+    // in the next sound update) would not have come yet.
+    GGameApplication* start() {
+        m_device.reset(new frontend::OpenGLDevice(CEngineCreationParams(), m_time.get()));
+        setEngineInstance(m_device.get());
+        return SceneFlowTest::start(false);
+    }
+
+    // One step of the main loop, a frame later than the last.
+    bool step() {
+        m_time->now += kFrameMs;
+        return m_game->run();
+    }
+
+    // Runs the main loop until `ms` of the game's clock have passed.
+    bool runFor(uint32_t ms) {
+        const uint64_t until = m_game->getTotalTime() + ms;
+        for (uint64_t steps = 0; m_game->getTotalTime() < until; ++steps)
+            if (steps > ms + 100 || !step())
+                return false;
+        return true;
+    }
+
+    // Runs the main loop until `done()` holds, for a minute of the game's
+    // clock at most.
+    template <class Done> bool runUntil(Done done) {
+        const uint64_t until = m_game->getTotalTime() + 60000;
+        for (uint64_t steps = 0; !done(); ++steps)
+            if (m_game->getTotalTime() > until || steps > 60000 || !step())
+                return false;
+        return true;
     }
 
     // Starts the game with one player, "Ada" (made at the first start),
@@ -57,7 +102,7 @@ protected:
     void startToMenu() {
         // OpenGL through SDL's offscreen driver: pictures are hit where
         // they are drawn, as on a player's screen.
-        GGameApplication* game = start(false);
+        GGameApplication* game = start();
         ASSERT_TRUE(game->init(CStringW()));
         CProfileManager* profiles = game->getEngine()->getProfileManager();
         if (profiles->getProfileCount() == 0) {
@@ -89,6 +134,7 @@ protected:
     void restart() {
         m_game->release();
         m_game = nullptr;
+        m_device.reset();
     }
 
     [[nodiscard]] bool settled() const { return m_game->getSceneManager()->getPendingTransitionCount() == 0; }
@@ -125,6 +171,9 @@ protected:
     [[nodiscard]] MessageBoxNode* messageBox() const {
         return nodeCast<MessageBoxNode>(m_game->getSceneManager()->getCurrentScene());
     }
+
+    CRefHandle<frontend::SteppedTime> m_time{new frontend::SteppedTime()};
+    CRefHandle<CSdlDevice> m_device;
 };
 
 TEST_F(OptionsScreen, EachSwitchStoresItsSettingSavesItAndTheGameAppliesIt) {

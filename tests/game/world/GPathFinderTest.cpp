@@ -607,3 +607,35 @@ TEST(GPathFinder, FindsTheSamePathsAsThePlainSearchOnRandomCostGrids) {
         }
     }
 }
+
+TEST(GPathFinder, KeepsFindingTheSamePathsAfterManySearches) {
+    // The finder marks the cells it has seen per search and clears the marks
+    // only when its search numbers run out; far more searches than there are
+    // numbers, with cells blocked and opened in between, must keep finding
+    // the plain search's paths.
+    const std::vector<std::string> grid = {
+        "S..#....",
+        ".#.#.##.",
+        ".#...#..",
+        ".####.#.",
+        "......#G",
+    };
+    GPathFinder finder;
+    const Marks marks = load(finder, grid);
+    GPathCellList path;
+    for (int32_t search = 0; search < 70000; ++search) {
+        // Every so often a wall appears or goes in the middle of the way.
+        if (search % 997 == 0)
+            finder.setCost(4, 2, search % 2 == 0 ? GPathFinder::Blocked : 0);
+        const bool back = search % 2 == 1;
+        const GGridCell from = back ? marks.goal : marks.start;
+        const GGridCell to = back ? marks.start : marks.goal;
+        const bool found = finder.search(from.column, from.row, to.column, to.row, path, false, false);
+        if (search % 997 < 2 || search % 32766 < 4) {
+            SCOPED_TRACE(search);
+            const auto expected = plainSearch(finder, from, to, false, false);
+            ASSERT_EQ(found, !expected.empty());
+            ASSERT_EQ(cells(path), expected);
+        }
+    }
+}
