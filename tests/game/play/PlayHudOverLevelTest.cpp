@@ -15,6 +15,7 @@
 #include "engine/scene/SceneManager.h"
 #include "engine/scene/TemplateCollectionNode.h"
 #include "game/app/GGameApplication.h"
+#include "game/app/GLevelObjectivesScene.h"
 #include "game/config/LevelConfiguration.h"
 #include "game/config/ObjectsConfiguration.h"
 #include "game/config/TabsConfiguration.h"
@@ -122,6 +123,16 @@ TEST_F(PlayHudOverLevel, HudOverTheFixtureLevelDrawnThroughOpenGLMatchesItsRefer
     m_play->updateMoneyPanel();
     m_play->layoutGoalsPanel();
     m_play->updateGoalChecks(true);
+    // The arrival's objectives window comes in first and goes back as its
+    // OK sends it: the picture is of the HUD over the level.
+    SceneManager* scenes = m_game->getSceneManager();
+    ASSERT_TRUE(runUntil([&] {
+        return topName() == "LevelObjectivesScene" && scenes->getPendingTransitionCount() == 0;
+    }));
+    auto* objectives = nodeCast<GLevelObjectivesScene>(scenes->getCurrentScene());
+    ASSERT_NE(objectives, nullptr);
+    ASSERT_TRUE(objectives->navigateBack(0, CName("NavBackFrom"), CName("NavBackTo")));
+    ASSERT_TRUE(runUntil([&] { return topName() == "GamePlayScene" && scenes->getPendingTransitionCount() == 0; }));
     ASSERT_TRUE(runUntil([&] { return !m_play->getMoneyCounter()->isCounting(); }));
     ASSERT_TRUE(runSteps(3));
     EXPECT_EQ(m_levelScene->getLevelIncome(), m_play->getLevel()->getLevelIncome());

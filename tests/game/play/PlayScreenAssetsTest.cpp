@@ -147,12 +147,11 @@ protected:
         ground->setPosition(CVector3d(0.0f, 0.0f, -10.0f));
         scene->addChild(ground.get());
         EXPECT_TRUE(m_game->getSceneManager()->setScene(play, CName("NavTo")));
-        EXPECT_TRUE(runFor(500));
-        // A level's arrival brings its objectives window first: the player's OK.
-        if (currentSceneName() == "LevelObjectivesScene") {
-            EXPECT_TRUE(click("OkButton"));
-            EXPECT_TRUE(settleOn("GamePlayScene"));
-        }
+        // A level's arrival brings its objectives window first: the player's
+        // OK once it has come in (a click while it still arrives is lost).
+        EXPECT_TRUE(settleOn("LevelObjectivesScene"));
+        EXPECT_TRUE(click("OkButton"));
+        EXPECT_TRUE(settleOn("GamePlayScene"));
         EXPECT_TRUE(play->bindLevel(m_level.get()));
         play->setTabsConfiguration(m_tabs.get());
         m_level->headquarters->addResource(CName("Money"), 12500);
