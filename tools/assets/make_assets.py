@@ -215,7 +215,9 @@ def main():
         save(levelart.ground(setting), f"{out}/img/levels/Ground{setting}.png")
     for number, level in levels.sources().items():
         levels.write_level(level, f"{out}/levels/level{number}")
-    with open(f"{root}/{FIXTURE_SOURCE}", encoding="utf-8") as f:
+    # The fixture's source is read from this checkout, whatever root is written.
+    source_root = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+    with open(f"{source_root}/{FIXTURE_SOURCE}", encoding="utf-8") as f:
         levels.write_level(levels.Level(f.read(), FIXTURE_SOURCE), f"{root}/{FIXTURE_LEVEL}", up="../../../../../assets/")
     save(art.loading_background().convert("RGB"), f"{out}/scenes/Loading/Loading.png")
     save(art.logo_publisher(), f"{out}/logos/Publisher.png")
