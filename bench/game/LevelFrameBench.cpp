@@ -29,6 +29,7 @@
 #include "engine/video/CImageTexture.h"
 #include "engine/video/CNullGraphicsDriver.h"
 #include "engine/video/CQuadBatch.h"
+#include "bench/support/BenchTexture.h"
 #include "engine/video/IDriverTexture.h"
 #include "game/nodes/GWeatherParticlesNode.h"
 #include "game/world/GMajorOfficeNode.h"
@@ -46,26 +47,6 @@ namespace {
 
 constexpr int kWalkers = 40;
 constexpr int kDrops = 600;
-
-class BenchTexture : public IDriverTexture {
-public:
-    explicit BenchTexture(CSizeI size) : m_size(size) {}
-    void* lock(bool) override { return nullptr; }
-    void unlock() override {}
-    const CSizeI& imageSize() const override { return m_size; }
-    const CSizeI& size() const override { return m_size; }
-    int32_t driverType() const override { return 0; }
-    ColorFormat colorFormat() const override { return ColorFormat::A8R8G8B8; }
-    uint32_t pitch() const override { return 0; }
-    bool hasMipMaps() const override { return false; }
-    void regenerateMipMaps() override {}
-    bool isRenderTarget() const override { return false; }
-    CPixelImage* image() const override { return nullptr; }
-    void dropImage() override {}
-
-private:
-    CSizeI m_size;
-};
 
 void addKeys(CArray<GWeatherKey>& keys, float from, float to) {
     keys.push_back(GWeatherKey{0.0f, from});

@@ -27,6 +27,7 @@
 #include "engine/video/CImageTexture.h"
 #include "engine/video/CNullGraphicsDriver.h"
 #include "engine/video/CQuadBatch.h"
+#include "bench/support/BenchTexture.h"
 #include "engine/video/IDriverTexture.h"
 #include "engine/video/IGraphicsDriver.h"
 
@@ -42,26 +43,6 @@ constexpr int kSprites = 1000;
 constexpr int kTexts = 100;
 
 // A texture of the Null driver's world: a size and nothing else.
-class BenchTexture : public IDriverTexture {
-public:
-    explicit BenchTexture(CSizeI size) : m_size(size) {}
-    void* lock(bool) override { return nullptr; }
-    void unlock() override {}
-    const CSizeI& imageSize() const override { return m_size; }
-    const CSizeI& size() const override { return m_size; }
-    int32_t driverType() const override { return 0; }
-    ColorFormat colorFormat() const override { return ColorFormat::A8R8G8B8; }
-    uint32_t pitch() const override { return 0; }
-    bool hasMipMaps() const override { return false; }
-    void regenerateMipMaps() override {}
-    bool isRenderTarget() const override { return false; }
-    CPixelImage* image() const override { return nullptr; }
-    void dropImage() override {}
-
-private:
-    CSizeI m_size;
-};
-
 // A font of 16 x 16 glyphs for the printable ASCII range on one page.
 class BenchFont : public Font {
 public:
