@@ -465,6 +465,14 @@ def arrival_points(side):
             .prop("bool", "CanBeHit", "false") for x, y in points]
 
 
+def hit_area(side):
+    """What answers the pointer for a place: its square of ground, drawn by
+    nothing. The picture stays out of it, so a tall building does not take
+    the clicks meant for the road and what stands on it above the place."""
+    return Node("GPolygonNode", "HitArea").prop("vector3d", "Position", vec(0, 0, 0)).prop(
+        "string", "Vertices", f"0;0,{side};0,{side};{side},0;{side}")
+
+
 # The picture a building record shows when it has none of its own.
 PICTURE_OF = {"OnRoadMaterials": "WoodPile1"}
 
@@ -485,7 +493,7 @@ def building_templates():
         # The render's ground centre lies 64 units from its left and 101 from its top.
         picture = sprite("Image", f"{IMG}buildings/{PICTURE_OF.get(name, name)}.png", side / 2 - 64,
                          side / 2 - 101, 1)
-        tpl.add(selector(side), picture.prop("bool", "CanBeHit", "false"))
+        tpl.add(selector(side), picture.prop("bool", "CanBeHit", "false"), hit_area(side))
         tpl.add(*arrival_points(side))
         if kind == "OnRoad":
             on_road(tpl, picture, side)

@@ -1,20 +1,25 @@
-// The real game, run headless on its own assets with the fixture level and
-// the fixture play screen in place of the first level's: from the menu over
-// the map and the loading screen into the level, through the objectives
-// window, and the level played. Each step is compared with its reference
-// picture (BM_UPDATE_REFERENCES=1 writes them anew; look at them before
-// committing them).
+// The real game, run headless on its own assets: a new player goes from the
+// menu over the map and the loading screen into the first levels and plays
+// them to the end by mouse, as the tutorial and the objectives ask, up to
+// the level-completed screen and back to the map. Every step is compared
+// with its reference picture (BM_UPDATE_REFERENCES=1 writes them anew; look
+// at them before committing them).
 
 #include "engine/content/CProfileManager.h"
 #include "engine/content/CProfileParameters.h"
-#include "engine/scene/CEventClicked.h"
+#include "engine/nodes/BaseListNode.h"
+#include "engine/nodes/TabSceneNode.h"
 #include "engine/scene/SceneManager.h"
 #include "game/app/GIntroScene.h"
 #include "game/app/GLevelObjectivesScene.h"
 #include "game/config/LevelConfiguration.h"
+#include "game/config/ObjectsConfiguration.h"
 #include "game/nodes/GProgressBarWithCheckpointsNode.h"
 #include "game/play/GGamePlayScene.h"
+#include "game/play/GTutorialController.h"
+#include "game/world/GBuildingNode.h"
 #include "game/world/GGameLevelScene.h"
+#include "game/world/GOnRoadLocationNode.h"
 #include "tests/game/app/FrontEndRunFixture.h"
 
 #include <functional>
@@ -25,25 +30,10 @@ using frontend::narrow;
 namespace {
 
 const std::filesystem::path kPlayData = sceneflow::kSourceFolder / "tests/game/play/data";
-const std::filesystem::path kFixtureLevel = sceneflow::kSourceFolder / "tests/game/world/data/level1";
-constexpr const char* kRepositoryAssets = "../../../../../assets/";
 
 std::string readText(const std::filesystem::path& path) {
     const std::vector<uint8_t> bytes = readAllBytes(path);
     return std::string(bytes.begin(), bytes.end());
-}
-
-// The fixture play screen without the green field that stands in for a
-// level in its own tests: here the level itself lies below the HUD.
-std::string playScreenOverALevel() {
-    std::string text = readText(kPlayData / "GamePlayScene.mscn");
-    const size_t name = text.find("Value=\"LevelStandIn\"");
-    if (name == std::string::npos)
-        return text;
-    const size_t start = text.rfind("<SceneNode", name);
-    const size_t end = text.find("</SceneNode>", name);
-    text.erase(start, end + std::string("</SceneNode>").size() - start);
-    return text;
 }
 
 } // namespace
@@ -53,25 +43,17 @@ protected:
     void SetUp() override {
         FrontEndRun::SetUp();
         m_references = kPlayData / "run";
-        for (const char* name : {"LevelConfiguration.xml", "Tutorial.xml", "wgrid.bin"})
-            (void)m_dir.write(std::string("assets/levels/level1/") + name, readAllBytes(kFixtureLevel / name));
-        // The fixture names its pictures from its place in the repository.
-        std::string level = readText(kFixtureLevel / "Level.mscn");
-        for (size_t at = level.find(kRepositoryAssets); at != std::string::npos; at = level.find(kRepositoryAssets))
-            level.replace(at, std::string(kRepositoryAssets).size(), "../../");
-        (void)m_dir.write("assets/levels/level1/Level.mscn", std::vector<uint8_t>(level.begin(), level.end()));
-        const std::string play = playScreenOverALevel();
-        (void)m_dir.write("assets/scenes/GamePlayScene.mscn", std::vector<uint8_t>(play.begin(), play.end()));
-        // The game's templates stand in for the level templates its assets
-        // do not have yet: the buildings and walkers are among them.
-        std::string templates = readText(sceneflow::kSourceFolder / "assets/scenes/TemplateCollection.mscn");
-        for (size_t at = templates.find("Value=\"../"); at != std::string::npos;
-             at = templates.find("Value=\"../", at + 12))
-            templates.insert(at + 7, "../");
-        (void)m_dir.write("assets/levels/common/TemplateCollection.mscn",
-                          std::vector<uint8_t>(templates.begin(), templates.end()));
-        (void)m_dir.write("assets/scenes/LevelObjectivesScene.mscn",
-                          readAllBytes(kPlayData / "LevelObjectivesScene.mscn"));
+        // The level's own template collection, where the assets have none
+        // yet: the game's, which holds the buildings and the walkers.
+        const std::filesystem::path levelTemplates = m_dir.path() / "assets/levels/common/TemplateCollection.mscn";
+        if (!std::filesystem::exists(levelTemplates)) {
+            std::string templates = readText(sceneflow::kSourceFolder / "assets/scenes/TemplateCollection.mscn");
+            for (size_t at = templates.find("Value=\"../"); at != std::string::npos;
+                 at = templates.find("Value=\"../", at + 12))
+                templates.insert(at + 7, "../");
+            (void)m_dir.write("assets/levels/common/TemplateCollection.mscn",
+                              std::vector<uint8_t>(templates.begin(), templates.end()));
+        }
     }
 
     // The game started for the player "Ada" as `setup` leaves her, on its
@@ -98,73 +80,111 @@ protected:
                 return found;
         return nullptr;
     }
+    [[nodiscard]] GGameLevelScene* town() const {
+        GGamePlayScene* screen = play();
+        return screen ? screen->getWorld() : nullptr;
+    }
+    [[nodiscard]] GBuildingNode* place(const char* name) const {
+        GGameLevelScene* level = town();
+        return level ? nodeCast<GBuildingNode>(level->findChild(CName(name), 2)) : nullptr;
+    }
+    [[nodiscard]] CName typeOf(const char* name) const {
+        GBuildingNode* building = place(name);
+        return building && building->getType() ? building->getType()->Name : CName();
+    }
+    [[nodiscard]] GTutorialController* tutorial() const {
+        GGamePlayScene* screen = play();
+        return screen ? screen->getLevelTutorial() : nullptr;
+    }
+    [[nodiscard]] int hint() const {
+        GTutorialController* controller = tutorial();
+        return controller ? controller->getHintIndex() : -1;
+    }
+
+    // The player clicks the middle of the place `name` of the town.
+    bool clickPlace(const char* name) {
+        GBuildingNode* building = place(name);
+        EXPECT_NE(building, nullptr) << name;
+        return building && clickAt(middleOf(building));
+    }
+
+    // The player clicks entry `index` of the play screen's list `name`.
+    bool choose(const char* name, int index) {
+        auto* list = dynamic_cast<BaseListNode*>(onScreen(name));
+        EXPECT_NE(list, nullptr) << name;
+        if (!list)
+            return false;
+        BaseNode* element = list->getElement(index);
+        EXPECT_NE(element, nullptr) << name << " " << index;
+        return element && clickAt(middleOf(element));
+    }
+
+    // Waits on the game's clock until `done()` holds, for `patienceMs` at most.
+    template <class Done> bool waitFor(Done done, uint64_t patienceMs) {
+        const uint64_t until = m_game->getTotalTime() + patienceMs;
+        while (!done()) {
+            if (m_game->getTotalTime() > until || !step())
+                return false;
+        }
+        return true;
+    }
+
+    // Waits until the level tutorial shows its hint `index`.
+    bool waitForHint(int index, uint64_t patienceMs = 5000) {
+        const bool shown = waitFor([&] { return hint() == index; }, patienceMs);
+        EXPECT_TRUE(shown) << "waiting for hint " << index << ", at " << hint();
+        return shown;
+    }
+
+    // From the main menu over the map into level `number`, through the
+    // loading screen, up to the objectives window.
+    void enterLevel(int number) {
+        ASSERT_TRUE(settleOn("MainMenuScene"));
+        ASSERT_TRUE(click("NewGameButton"));
+        ASSERT_TRUE(settleOn("MapNewScene"));
+        ASSERT_TRUE(click(("Location" + std::to_string(number)).c_str()));
+        ASSERT_TRUE(runFor(200));
+        ASSERT_TRUE(click("PlayButton"));
+        ASSERT_TRUE(runUntil([&] { return nodeCast<GIntroScene>(m_game->getSceneManager()->getCurrentScene()); }));
+        EXPECT_EQ(nodeCast<GIntroScene>(m_game->getSceneManager()->getCurrentScene())->getMode(), IntroLevel);
+        ASSERT_TRUE(settleOn("LevelObjectivesScene", 500));
+        ASSERT_NE(play(), nullptr);
+        ASSERT_NE(town(), nullptr);
+        EXPECT_TRUE(play()->isObjectivesShown());
+        EXPECT_FALSE(town()->isObjectivesActive()) << "the level waits for the window";
+    }
 };
 
-// A new player's first level: the menu's New game opens the map, the first
-// location and Play load the level; the objectives window comes up over the
-// play screen, OK closes it and the level's clock runs under the HUD.
-TEST_F(PlayLevelRun, FromTheMapThroughTheLoadingScreenAndTheObjectivesWindowIntoThePlayingLevel) {
-    CProfileParameters* player = startFor([](CProfileParameters& p) {
+// Every place of the first level, and the tree on its road, answers the
+// pointer on its ground, and a click on a place chooses it: the action tabs turn to what can be built on it.
+TEST_F(PlayLevelRun, EveryPlaceOfTheFirstLevelAnswersAClickOnItsGround) {
+    startFor([](CProfileParameters& p) {
         p.setBool("PlayFirstComics", false);
         p.setInt("LevelIndex", 0);
         p.setBool("ShowTutorialOn", false);
         p.setBool("ShowTipsOn", false);
     });
     listen();
-    ASSERT_TRUE(settleOn("MainMenuScene"));
-    ASSERT_TRUE(click("NewGameButton"));
-    ASSERT_TRUE(settleOn("MapNewScene"));
-    ASSERT_TRUE(click("Location1"));
-    ASSERT_TRUE(runFor(200));
-    EXPECT_EQ(player->getInt("LevelIndex"), 0);
-    ASSERT_TRUE(click("PlayButton"));
-    ASSERT_TRUE(runUntil([&] { return nodeCast<GIntroScene>(m_game->getSceneManager()->getCurrentScene()); }));
-    EXPECT_EQ(nodeCast<GIntroScene>(m_game->getSceneManager()->getCurrentScene())->getMode(), IntroLevel);
-
-    // The loading screen stays at the bottom; the play screen over it asks
-    // for the objectives window at once.
-    ASSERT_TRUE(settleOn("LevelObjectivesScene", 500));
-    GGamePlayScene* screen = play();
-    ASSERT_NE(screen, nullptr);
-    GGameLevelScene* level = screen->getWorld();
-    ASSERT_NE(level, nullptr);
-    EXPECT_TRUE(screen->isObjectivesShown());
-    EXPECT_FALSE(level->isObjectivesActive()) << "the level waits for the window";
-    ASSERT_EQ(m_game->getSceneManager()->getChildren().size(), 3u);
-    EXPECT_NE(nodeCast<GIntroScene>(m_game->getSceneManager()->getChildren()[0]), nullptr);
-    EXPECT_EQ(m_game->getOverlaySceneManager()->getCurrentScene(), level);
-    EXPECT_EQ(m_game->getOverlaySceneManager()->getParent(), screen->findChild(CName("Scene"), 1));
-    EXPECT_EQ(m_game->getOverlaySceneManager()->getPendingTransitionCount(), 0u) << "the town has come in";
-    expectLooksLikeReference("ObjectivesWindow");
-
-    // OK: the level starts; its first group runs on the clock.
+    ASSERT_NO_FATAL_FAILURE(enterLevel(1));
     ASSERT_TRUE(click("OkButton"));
     ASSERT_TRUE(settleOn("GamePlayScene", 0));
-    EXPECT_TRUE(level->isObjectivesActive());
-    EXPECT_EQ(level->getGroupIndex(), 0);
-    // The first group waits for the player's first click in the town.
-    ASSERT_TRUE(runFor(1000));
-    EXPECT_EQ(level->getLevelTime(), 0);
-    expectLooksLikeReference("LevelWaiting");
-    // The player's first click on the town starts its clock. The places of
-    // the town as the game's templates draw it take no pointer yet (their
-    // pictures answer no hit test), so the click on the town's background
-    // is handed to the level as its scene manager hands it on.
-    {
-        CRefHandle<CEvent> clicked(new CEventClicked(level));
-        (void)level->handleEvent(clicked.get());
+    GGameLevelScene* level = town();
+    int places = 0;
+    for (GBuildingNode* building : level->getPlaces()) {
+        // A thing by the road takes the pointer once it has come out.
+        if (!building->isVisible() || !building->canBeHit())
+            continue;
+        const CVector2di middle = middleOf(building);
+        EXPECT_NE(building->getNodeAt(CVector3d(float(middle.x), float(middle.y), 0.0f)), nullptr)
+            << building->getName().str().c_str();
+        ++places;
     }
-    EXPECT_FALSE(level->areRandomEventsPaused());
-    const int clockAtArrival = level->getLevelTime();
-    ASSERT_TRUE(runFor(3000));
-    EXPECT_EQ(level->getGroupIndex(), 0);
-    EXPECT_GE(level->getLevelTime() - clockAtArrival, 2500);
-    GProgressBarWithCheckpointsNode* clock = screen->getTimeProgressBar();
-    ASSERT_NE(clock, nullptr);
-    EXPECT_EQ(clock->getMaxValue(), 840.0f);
-    ASSERT_EQ(clock->getCheckpointTimes().size(), 3u);
-    EXPECT_NEAR(clock->getValue(), float(level->getLevelTime()) / 1000.0f, 0.1f);
-    expectLooksLikeReference("LevelPlaying");
+    EXPECT_GT(places, 4);
+    ASSERT_TRUE(clickPlace("Place2"));
+    ASSERT_TRUE(runFor(100));
+    EXPECT_EQ(level->getFocusedBuilding(), place("Place2"));
+    ASSERT_NE(play()->getActionsTabs(), nullptr);
+    EXPECT_EQ(play()->getActionsTabs()->getActiveTab(), 4) << "the building groups";
     for (const std::string& line : warnings())
         ADD_FAILURE() << line;
 }
