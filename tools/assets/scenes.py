@@ -456,11 +456,14 @@ def smoke(side):
     return holder
 
 
-def arrival_points(side):
+def arrival_points(side, margin=1):
     """Where workers may stand to work at a place: just outside the middle
     of each of its sides, the one above first (the town hall sends its
-    workers out there), so a place finds the road whichever side it runs."""
-    points = [(side / 2, -1), (side / 2, side), (-1, side / 2), (side, side / 2)]
+    workers out there), so a place finds the road whichever side it runs.
+    A thing on the road closes every cell it touches, so its workers stand
+    `margin` beyond it, in the first open cell of the road."""
+    near, far = -margin, side + margin - 1
+    points = [(side / 2, near), (side / 2, far), (near, side / 2), (far, side / 2)]
     return [Node("BaseNode", "WorkerArrivalPosition").prop("vector3d", "Position", vec(x, y))
             .prop("bool", "CanBeHit", "false") for x, y in points]
 
@@ -494,7 +497,7 @@ def building_templates():
         picture = sprite("Image", f"{IMG}buildings/{PICTURE_OF.get(name, name)}.png", side / 2 - 64,
                          side / 2 - 101, 1)
         tpl.add(selector(side), picture.prop("bool", "CanBeHit", "false"), hit_area(side))
-        tpl.add(*arrival_points(side))
+        tpl.add(*arrival_points(side, side // 2 + 1 if kind == "OnRoad" else 1))
         if kind == "OnRoad":
             on_road(tpl, picture, side)
         else:

@@ -17,11 +17,13 @@
 #include "game/nodes/GProgressBarWithCheckpointsNode.h"
 #include "game/play/GGamePlayScene.h"
 #include "game/play/GTutorialController.h"
+#include "game/screens/GMapScene.h"
 #include "game/world/GBuildingNode.h"
 #include "game/world/GGameLevelScene.h"
 #include "game/world/GOnRoadLocationNode.h"
 #include "tests/game/app/FrontEndRunFixture.h"
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -92,6 +94,11 @@ protected:
         GBuildingNode* building = place(name);
         return building && building->getType() ? building->getType()->Name : CName();
     }
+    // The place `name` stands as `type`, its work done.
+    [[nodiscard]] bool isBuilt(const char* name, const char* type) const {
+        GBuildingNode* building = place(name);
+        return building && typeOf(name) == CName(type) && building->getTaskKind() == 0;
+    }
     [[nodiscard]] GTutorialController* tutorial() const {
         GGamePlayScene* screen = play();
         return screen ? screen->getLevelTutorial() : nullptr;
@@ -120,14 +127,20 @@ protected:
     }
 
     // Waits on the game's clock until `done()` holds, for `patienceMs` at most.
+    // Long waits go in strides of `kStrideMs`, the longest step the game
+    // takes at once, so that minutes of the town cost few frames.
     template <class Done> bool waitFor(Done done, uint64_t patienceMs) {
         const uint64_t until = m_game->getTotalTime() + patienceMs;
         while (!done()) {
-            if (m_game->getTotalTime() > until || !step())
+            if (m_game->getTotalTime() > until)
+                return false;
+            m_time->now += kStrideMs;
+            if (!m_game->run())
                 return false;
         }
         return true;
     }
+    static constexpr uint32_t kStrideMs = 200;
 
     // Waits until the level tutorial shows its hint `index`.
     bool waitForHint(int index, uint64_t patienceMs = 5000) {
@@ -138,11 +151,26 @@ protected:
 
     // From the main menu over the map into level `number`, through the
     // loading screen, up to the objectives window.
-    void enterLevel(int number) {
+    // A new player first meets the map's own tutorial: a click on its
+    // greeting, then the location and Play as its hints point them out.
+    void enterLevel(int number, bool mapTutorial = false) {
         ASSERT_TRUE(settleOn("MainMenuScene"));
         ASSERT_TRUE(click("NewGameButton"));
-        ASSERT_TRUE(settleOn("MapNewScene"));
-        ASSERT_TRUE(click(("Location" + std::to_string(number)).c_str()));
+        ASSERT_TRUE(settleOn("MapNewScene", 500));
+        const std::string location = "Location" + std::to_string(number);
+        if (mapTutorial) {
+            auto* map = nodeCast<GMapScene>(m_game->getSceneManager()->getCurrentScene());
+            ASSERT_NE(map, nullptr);
+            GTutorialController* guide = map->getTutorial();
+            ASSERT_NE(guide, nullptr);
+            expectLooksLikeReference("MapGreeting");
+            // The greeting waits for a click on anything of the map.
+            ASSERT_TRUE(click(location.c_str()));
+            ASSERT_TRUE(waitFor([&] { return guide->getHintIndex() == 1; }, 3000)) << guide->getHintIndex();
+            ASSERT_TRUE(runFor(500));
+            expectLooksLikeReference("MapLocationHint");
+        }
+        ASSERT_TRUE(click(location.c_str()));
         ASSERT_TRUE(runFor(200));
         ASSERT_TRUE(click("PlayButton"));
         ASSERT_TRUE(runUntil([&] { return nodeCast<GIntroScene>(m_game->getSceneManager()->getCurrentScene()); }));
@@ -206,3 +234,97 @@ TEST_F(PlayLevelRun, ALevelWithoutItsConfigurationLeavesTheLoadingScreenForTheMa
     EXPECT_EQ(warnings(), std::vector<std::string>{"ERR: Unable to find configuration for the level: levels/level1/"});
     EXPECT_EQ(play(), nullptr);
 }
+
+// A new player's first level, played by mouse as its tutorial asks: the
+// houses, the tree on the road, the shop and a house raised a level, until
+// both objective groups are met; the result screen, then the map.
+TEST_F(PlayLevelRun, ANewPlayerPlaysTheFirstLevelToTheEndByMouse) {
+    CProfileParameters* player = startFor([](CProfileParameters& p) {
+        p.setBool("PlayFirstComics", false);
+        p.setInt("LevelIndex", 0);
+    });
+    listen();
+    ASSERT_NO_FATAL_FAILURE(enterLevel(1, true));
+    expectLooksLikeReference("Level1Objectives");
+    ASSERT_TRUE(click("OkButton"));
+    ASSERT_TRUE(settleOn("GamePlayScene", 0));
+    GGameLevelScene* level = town();
+    ASSERT_TRUE(level->isObjectivesActive());
+    ASSERT_NE(tutorial(), nullptr);
+    ASSERT_TRUE(waitForHint(0));
+    ASSERT_TRUE(runFor(500));
+    expectLooksLikeReference("Level1Welcome");
+    ASSERT_TRUE(clickAt({512, 384}));
+    ASSERT_TRUE(waitForHint(1));
+    ASSERT_TRUE(runFor(500));
+    expectLooksLikeReference("Level1ChooseAPlace");
+    ASSERT_TRUE(clickPlace("Place2"));
+    ASSERT_TRUE(waitForHint(2));
+    ASSERT_TRUE(click("ApartmentButton"));
+    ASSERT_TRUE(waitForHint(3));
+    ASSERT_TRUE(runFor(300));
+    expectLooksLikeReference("Level1BuildList");
+    ASSERT_TRUE(choose("ApartmentBuildList", 0));
+    ASSERT_TRUE(waitForHint(4));
+    EXPECT_EQ(place("Place2")->getTaskKind(), 1);
+    ASSERT_TRUE(runFor(1500));
+    expectLooksLikeReference("Level1WorkersWalk");
+    // The hints that ask for no click move on as soon as they have been
+    // read; the town keeps its own pace.
+    ASSERT_TRUE(waitFor([&] { return isBuilt("Place2", "Apartment1"); }, 60000));
+    ASSERT_TRUE(runFor(500));
+    expectLooksLikeReference("Level1FirstHouse");
+    // The tree on the road: a click sends workers to saw it up.
+    ASSERT_TRUE(waitFor([&] { return hint() >= 6; }, 20000));
+    ASSERT_TRUE(clickPlace("Location1"));
+    ASSERT_TRUE(runFor(1000));
+    expectLooksLikeReference("Level1ClearTheRoad");
+    auto* tree = nodeCast<GOnRoadLocationNode>(place("Location1"));
+    ASSERT_NE(tree, nullptr);
+    ASSERT_TRUE(waitFor([&] { return tree->getWorkState() == 5 || !place("Location1"); }, 60000));
+    // The tutorial's next hint, for a second house, passes at once (the
+    // first one stands); it points at the place for a shop.
+    ASSERT_TRUE(waitForHint(9, 30000));
+    ASSERT_TRUE(runFor(500));
+    expectLooksLikeReference("Level1ShopPlace");
+    ASSERT_TRUE(clickPlace("Place3"));
+    ASSERT_TRUE(waitForHint(10));
+    ASSERT_TRUE(click("CommercialButton"));
+    ASSERT_TRUE(waitForHint(11));
+    ASSERT_TRUE(choose("CommercialBuildList", 0));
+    ASSERT_TRUE(waitFor([&] { return isBuilt("Place3", "Shop1"); }, 60000));
+    ASSERT_TRUE(runFor(500));
+    expectLooksLikeReference("Level1Shop");
+    ASSERT_TRUE(waitFor([&] { return tutorial() == nullptr; }, 30000));
+    // The second house, on the place beside the first, once the rents
+    // have paid for it: the first stage is met.
+    ASSERT_TRUE(waitFor([&] { return play()->getHeadquarters()->getMoney() >= 15000; }, 120000));
+    ASSERT_TRUE(clickPlace("Place1"));
+    ASSERT_TRUE(click("ApartmentButton"));
+    ASSERT_TRUE(runFor(300));
+    ASSERT_TRUE(choose("ApartmentBuildList", 0));
+    ASSERT_TRUE(runFor(500));
+    expectLooksLikeReference("Level1SecondHouse");
+    ASSERT_TRUE(waitFor([&] { return isBuilt("Place1", "Apartment1"); }, 60000));
+    ASSERT_TRUE(waitFor([&] { return level->getGroupIndex() == 1; }, 5000));
+    // The second stage asks for a shop, which stands, and an income the two
+    // houses beside it bring.
+    ASSERT_TRUE(waitFor([&] { return currentSceneName() == "LevelCompletedScene"; }, 200000));
+    ASSERT_TRUE(settleOn("LevelCompletedScene", 500));
+    // The stages are counted out on the bar; a click hurries them, and OK
+    // leads on to the map, where the next town waits.
+    ASSERT_TRUE(clickAt({512, 300}));
+    auto* ok = nodeCast<ControlNode>(onScreen("OkButton"));
+    ASSERT_NE(ok, nullptr);
+    ASSERT_TRUE(runFor(3000));
+    expectLooksLikeReference("Level1Completed");
+    EXPECT_TRUE(ok->isEnabled());
+    EXPECT_EQ(std::string(player->getString("Ranks").c_str()).substr(0, 1), "2") << player->getString("Ranks").c_str();
+    EXPECT_EQ(player->getInt("LevelIndex"), 1) << "the next level is the one to play";
+    ASSERT_TRUE(click("OkButton"));
+    ASSERT_TRUE(settleOn("MapNewScene", 500));
+    expectLooksLikeReference("Level1BackOnTheMap");
+    for (const std::string& line : warnings())
+        ADD_FAILURE() << line;
+}
+
