@@ -13,6 +13,7 @@
 #include "engine/content/CProfileManager.h"
 #include "engine/content/CProfileParameters.h"
 #include "engine/content/ContentType.h"
+#include "engine/core/CDisplayModeList.h"
 #include "engine/core/CEngine.h"
 #include "engine/core/CEngineManagers.h"
 #include "engine/core/CEventKeyDown.h"
@@ -494,6 +495,63 @@ TEST_F(FrontEndRun, TheFirstDriverOfTheSystemDrawsTheLogosAndTheMenu) {
     expectLooksLikeReference("IntroScene");
     ASSERT_TRUE(settleOn("MainMenuScene"));
     expectLooksLikeReference("MainMenuSceneWelcome");
+    EXPECT_EQ(warnings(), std::vector<std::string>());
+}
+
+// A player who chose the wide layout comes back on a desktop wide enough for
+// it: the game opens its window 1228 pixels wide, and the main menu's town
+// runs on past both sides of the 1024-pixel design screen, with no seam
+// where the design screen ends.
+TEST_F(FrontEndRun, AReturningPlayerOfTheWideLayoutSeesTheMenuAcrossTheWideWindow) {
+    // The offscreen video system's desktop is 1024 pixels wide: the device
+    // reports a wider one, as a player's monitor would.
+    const auto wideDesktop = [this] { m_device->getDisplayModes()->setDesktopMode({1600, 900, 32}); };
+    // The first start: the player chooses a window and the wide layout.
+    GGameApplication* game = start();
+    wideDesktop();
+    ASSERT_TRUE(game->init(CStringW()));
+    CProfileManager* profiles = game->getEngine()->getProfileManager();
+    ASSERT_TRUE(profiles->addProfile(CStringW(u"Ada")));
+    ASSERT_TRUE(profiles->setActiveProfile(0));
+    profiles->getActiveProfile()->setBool("FullScreen", false);
+    profiles->getActiveProfile()->setBool("AutoWideMode", true);
+    ASSERT_TRUE(profiles->saveUserProfiles());
+    game->release();
+    m_game = nullptr;
+    m_device.reset();
+
+    // The next start opens the wide window at once.
+    game = start();
+    wideDesktop();
+    ASSERT_TRUE(game->init(CStringW()));
+    listen();
+    EXPECT_EQ(game->getWindowSize().width, 1228);
+    ASSERT_TRUE(runUntil([&] {
+        auto* logos = nodeCast<GLogosScene>(game->getSceneManager()->getCurrentScene());
+        if (logos && logos->isSkippable())
+            (void)press(27);
+        return currentSceneName() == "MainMenuScene";
+    }));
+    ASSERT_TRUE(settleOn("MainMenuScene"));
+    CRefHandle<CPixelImage> shot(screenshot());
+    ASSERT_TRUE(shot);
+    ASSERT_EQ(shot->width(), 1228u);
+    ASSERT_EQ(shot->height(), 768u);
+    // The town reaches the window's edges: of the black bars only the one
+    // pixel the layout keeps at a ratio below 1.6 (a column's mean brightness).
+    const auto brightness = [&](uint32_t x) {
+        uint32_t sum = 0;
+        for (uint32_t y = 0; y < shot->height(); y += 4) {
+            const CColor c = shot->pixelAt(x, y);
+            sum += c.red() + c.green() + c.blue();
+        }
+        return sum / (shot->height() / 4) / 3;
+    };
+    for (const uint32_t x : {1u, 50u, 101u, 1126u, 1177u, 1226u})
+        EXPECT_GT(brightness(x), 24u) << "column " << x;
+    for (const uint32_t x : {0u, 1227u})
+        EXPECT_EQ(brightness(x), 0u) << "column " << x;
+    expectLooksLikeReference("MainMenuSceneWide");
     EXPECT_EQ(warnings(), std::vector<std::string>());
 }
 
