@@ -190,7 +190,27 @@ bool AutoPlayWorld::loadLevel(const std::string& levelFolder, int levelNumber) {
     return true;
 }
 
+bool AutoPlayWorld::attach(GGameLevelScene* level, std::function<void(uint32_t)> advance) {
+    closeLevel();
+    if (!level || !advance || !level->getLevelConfiguration() || !level->hasHeadquarters()) {
+        logError("The level to play has no rules or no headquarters");
+        return false;
+    }
+    m_level = CRefHandle<GGameLevelScene>::share(level);
+    m_configuration = CRefHandle<LevelConfiguration>::share(level->getLevelConfiguration());
+    m_advance = std::move(advance);
+    m_elapsed = 0;
+    return true;
+}
+
 void AutoPlayWorld::closeLevel() {
+    if (m_advance) {
+        // What was handed over stays as its owner has it.
+        m_advance = nullptr;
+        m_level.reset();
+        m_configuration.reset();
+        return;
+    }
     if (m_configuration)
         m_configuration->getRandomEvents()->stopAll();
     if (m_level && m_manager)
@@ -202,6 +222,11 @@ void AutoPlayWorld::closeLevel() {
 }
 
 void AutoPlayWorld::step(uint32_t ms) {
+    if (m_advance) {
+        m_advance(ms);
+        m_elapsed += ms;
+        return;
+    }
     while (ms > 0) {
         const uint32_t tick = std::min(ms, kTickMs);
         const CRefHandle<CEventUpdate> update(new CEventUpdate(tick));

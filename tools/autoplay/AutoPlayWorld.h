@@ -4,6 +4,7 @@
 #include "engine/core/CStringW.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class CContentManager;
@@ -23,6 +24,10 @@ class TemplateCollectionNode;
 // scene on a scene manager of its own, and a clock that moves only when
 // step() is called. Randomness comes from the engine's generator, seeded by
 // open().
+//
+// Or a level another program runs, such as the game on its play screen:
+// attach() hands the world that level and the way to move that program's
+// clock, and the world then owns neither.
 class AutoPlayWorld {
 public:
     AutoPlayWorld();
@@ -41,6 +46,11 @@ public:
     // and starts the level with its objectives on. False after logging the
     // reason.
     [[nodiscard]] bool loadLevel(const std::string& levelFolder, int levelNumber);
+
+    // Plays `level`, started and run by someone else: `advance` moves that
+    // program's clock by the ms it is given. The level's rules are its own.
+    // False when the level has no rules or no headquarters.
+    [[nodiscard]] bool attach(GGameLevelScene* level, std::function<void(uint32_t)> advance);
 
     // Moves the game's clock by `ms`, in ticks of at most 20 ms, delivering
     // the update to every scheduler and the deferred events, as the main
@@ -64,5 +74,7 @@ private:
     CRefHandle<TemplateCollectionNode> m_templates;
     CRefHandle<LevelConfiguration> m_configuration;
     CRefHandle<GGameLevelScene> m_level;
+    // Set while the world plays a level it was handed.
+    std::function<void(uint32_t)> m_advance;
     uint64_t m_elapsed = 0;
 };
