@@ -501,6 +501,10 @@ bool GGamePlayScene::onGroupCompleted(GObjectivesGroupCompletedMessage* message)
 }
 
 bool GGamePlayScene::onLevelCompleted(GGameMessage*) {
+    // The level is won: no hint stays over the result screen.
+    hideLevelTutorial();
+    hideGroupTutorial();
+    showFinishedGoals();
     finishLevel(false);
     return true;
 }

@@ -173,6 +173,9 @@ public:
     void updateGoalChecks(bool force);
     float layoutGoalRows(const CArray<CheckBoxNode*>& checks, const ObjectivesGroup* group);
     void layoutGoalsPanel();
+    void layoutGoalsPanelFor(const ObjectivesGroup* group);
+    // At the level's end: the last group's goals, all ticked.
+    void showFinishedGoals();
     void showGameHint();
     void hideGameHint();
     void showQuestCharacter(BaseNode* location);

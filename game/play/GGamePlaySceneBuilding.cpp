@@ -280,6 +280,9 @@ void GGamePlayScene::updateBuildingPage() {
     setShownAndEnabled(m_progressNode, false);
 
     const GBuildingConfig* type = building->getType();
+    // A task's title and hint line take the page's own hint line's place.
+    if (m_buildingHintText)
+        m_buildingHintText->setVisible(!isBusy(building));
     if (isBusy(building)) {
         const int kind = building->getTaskKind();
         if (auto* abort = childAs<ControlNode>(m_progressNode, "AbortButton"))
@@ -299,21 +302,6 @@ void GGamePlayScene::updateBuildingPage() {
         setTextOf(childAs<TextNode>(m_progressNode, "Text"), title);
         setTextOf(m_progressHintText, hint);
         setShownAndEnabled(m_progressNode, true);
-        if (m_buildingHintText) {
-            const char* text = nullptr;
-            if (isNamed(m_hoveredControl, "AbortButton"))
-                text = "%CancelBtn%";
-            else if (kind == GBuildingNode::TaskDestroy)
-                text = "%InProgress_DestroyHint%";
-            else if (kind == GBuildingNode::TaskBuild || kind == GBuildingNode::TaskUniqueUpgrade)
-                text = "%InProgress_BuildingHint%";
-            else if (kind == GBuildingNode::TaskProduce)
-                text = "%InProgress_ProducingHint%";
-            else if (kind == GBuildingNode::TaskRepair)
-                text = "%InProgress_RepareHint%";
-            if (text)
-                m_buildingHintText->setText(CStringW(text));
-        }
     } else if (type) {
         const GBuildingType kind = type->Kind;
         const int damage = building->getDamageState();

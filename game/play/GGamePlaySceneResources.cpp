@@ -27,6 +27,7 @@
 #include "game/play/GGamePlaySceneHelpers.h"
 #include "game/play/GPlayFigures.h"
 #include "game/world/GBuildingNode.h"
+#include "game/world/GGameLevelScene.h"
 
 #include <cmath>
 
@@ -507,7 +508,39 @@ void GGamePlayScene::layoutGoalsPanel() {
     const LevelConfiguration* configuration = levelConfiguration();
     if (!configuration || m_level->isGroupJustCompleted())
         return;
-    const ObjectivesGroup* group = configuration->getGroup(uint32_t(m_level->getCurrentGroupIndex()));
+    layoutGoalsPanelFor(configuration->getGroup(uint32_t(m_level->getCurrentGroupIndex())));
+}
+
+void GGamePlayScene::showFinishedGoals() {
+    const LevelConfiguration* configuration = levelConfiguration();
+    if (!configuration || !m_level || m_level->getCurrentGroupIndex() < 0)
+        return;
+    const int index = m_level->getCurrentGroupIndex();
+    const ObjectivesGroup* group = configuration->getGroup(uint32_t(index));
+    if (!group)
+        return;
+    // The level is won: a change of group still under way is over, and the
+    // panel shows the last group with every goal ticked.
+    const bool changing = m_groupChangeCountdown >= 0;
+    m_groupChangeCountdown = -1;
+    if (GGameLevelScene* world = getWorld())
+        world->clearGroupChanged();
+    if (m_checkpointTaskText)
+        m_checkpointTaskText->setText(CStringW(u"") + (index + 1));
+    layoutGoalsPanelFor(group);
+    for (uint32_t i = 0; i < group->size(); ++i) {
+        for (const CArray<CheckBoxNode*>* checks : {&m_panelGoalChecks, &m_tabGoalChecks}) {
+            if (i >= checks->size() || !(*checks)[i])
+                continue;
+            (*checks)[i]->setText(group->get(i)->getInfoText(true));
+            (*checks)[i]->setChecked(true);
+        }
+    }
+    if (changing && m_goalsNode)
+        m_goalsNode->applyStateRecursive(CName("Appear"), nullptr);
+}
+
+void GGamePlayScene::layoutGoalsPanelFor(const ObjectivesGroup* group) {
     if (!group)
         return;
     const float height = layoutGoalRows(m_panelGoalChecks, group) + 5.0f;

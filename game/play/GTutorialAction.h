@@ -24,9 +24,13 @@ class ITutorialBuildings;
 // class's empty one with its own entries).
 class GTutorialAction : public CEventReceiver {
 public:
-    // kind() of the actions that wait for a press the player must make.
+    // kind() of the actions that wait for a press the player must make or
+    // for a building to be finished: a hint with one is never passed for
+    // having been read.
     static constexpr int KindControlPress = 4;
     static constexpr int KindListItemPress = 5;
+    static constexpr int KindBuildingPress = 6;
+    static constexpr int KindBuildingCompleted = 7;
 
     // Pre-handlers, the class's table, then post-handlers.
     bool handleEvent(CEvent* event) override;
@@ -42,7 +46,7 @@ public:
     // Reads the kind's attributes from the "Action" element the reader
     // stands on.
     virtual void load(const CXmlStreamReader& reader);
-    // KindControlPress, KindListItemPress, or 0.
+    // One of the kinds above, or 0.
     [[nodiscard]] virtual int kind() const { return 0; }
     // The "Type" text that creates this kind.
     [[nodiscard]] virtual const char* typeName() const = 0;

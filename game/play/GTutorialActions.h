@@ -79,6 +79,7 @@ private:
 // finishes the step); other clicks are refused, list choices taken silently.
 class GTutorialActionBuildingPress : public GTutorialBuildingAction {
 public:
+    [[nodiscard]] int kind() const override { return KindBuildingPress; }
     [[nodiscard]] const char* typeName() const override { return "BuildingPress"; }
     [[nodiscard]] const CEventHandlerTable& getHandlerTable() const override;
     [[nodiscard]] static const CEventHandlerTable& handlerTable();
@@ -159,9 +160,16 @@ BM_TUTORIAL_BUILDING_MESSAGE_ACTION(WorkerArrived)
 BM_TUTORIAL_BUILDING_MESSAGE_ACTION(WorkerLeaved)
 BM_TUTORIAL_BUILDING_MESSAGE_ACTION(TrainArrived)
 BM_TUTORIAL_BUILDING_MESSAGE_ACTION(TrainLeaved)
-// Done by 4109 or 4110; a click gets through untouched.
-BM_TUTORIAL_BUILDING_MESSAGE_ACTION(BuildingCompleted)
 #undef BM_TUTORIAL_BUILDING_MESSAGE_ACTION
+
+// Done by 4109 or 4110; a click gets through untouched.
+class GTutorialActionBuildingCompleted : public GTutorialBuildingAction {
+public:
+    [[nodiscard]] int kind() const override { return KindBuildingCompleted; }
+    [[nodiscard]] const char* typeName() const override { return "BuildingCompleted"; }
+    [[nodiscard]] const CEventHandlerTable& getHandlerTable() const override;
+    [[nodiscard]] static const CEventHandlerTable& handlerTable();
+};
 
 // The kinds done by any message of one type id: "WorkersTrained" (4104),
 // "WaitDirty" (4125) and "WaitLetter" (4126).
@@ -217,6 +225,7 @@ class GTutorialActionBuildingCompletedOrExist : public GTutorialBuildingAction {
 public:
     void activate(CEventReceiver* receiver) override { m_receiver = receiver; }
     void update(uint32_t elapsedMs) override;
+    [[nodiscard]] int kind() const override { return KindBuildingCompleted; }
     [[nodiscard]] const char* typeName() const override { return "BuildingCompletedOrExist"; }
     [[nodiscard]] const CEventHandlerTable& getHandlerTable() const override;
     [[nodiscard]] static const CEventHandlerTable& handlerTable();

@@ -166,7 +166,7 @@ bool GTutorialController::isExcluded(const GTutorialHint& hint) const {
 
 bool GTutorialController::hasNoPressAction(const GTutorialHint& hint) const {
     for (const CRefHandle<GTutorialAction>& action : hint.Actions)
-        if (action->kind() == GTutorialAction::KindControlPress || action->kind() == GTutorialAction::KindListItemPress)
+        if (action->kind() != 0)
             return false;
     return true;
 }

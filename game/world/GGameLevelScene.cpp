@@ -1572,9 +1572,16 @@ bool GGameLevelScene::onLevelModifierRequest(CEvent* event) {
 
 bool GGameLevelScene::onBuildingExistsQuery(CEvent* event) {
     auto* query = static_cast<GBuildingExistsQueryMessage*>(event);
-    for (GBuildingNode* place : m_places)
-        if (const GBuildingConfig* type = place->getType(); type && contains(query->getBuildingTypes(), type->Name))
+    // A building the workers still build does not stand yet; names of
+    // places, when given, say where it must stand.
+    const CArray<CName>& places = query->getPlaceNames();
+    for (GBuildingNode* place : m_places) {
+        const GBuildingConfig* type = place->getType();
+        if (type && contains(query->getBuildingTypes(), type->Name) &&
+            place->getTaskKind() != GBuildingNode::TaskBuild &&
+            (places.empty() || contains(places, place->getName())))
             query->setAnswer(true);
+    }
     return true;
 }
 

@@ -515,6 +515,8 @@ void GOnRoadLocationNode::finishWork() {
     const CRefHandle<BaseNode> keepAlive = CRefHandle<BaseNode>::share(this);
     setEnabled(false);
     setCanBeHit(false);
+    // The ring the work showed round it goes with it.
+    applyState(this, firstOnRoadOffState());
     applyState(this, m_builtStateName);
     setTask(TaskNone, nullptr);
     m_workState = Done;
@@ -587,6 +589,8 @@ void GOnRoadLocationNode::setImpending(bool impending) {
 }
 
 void GOnRoadLocationNode::setFirstOnRoad(bool firstOnRoad) {
+    // A cleared place is no longer in the way.
+    firstOnRoad = firstOnRoad && m_workState != Done;
     if (firstOnRoad == m_firstOnRoad)
         return;
     m_firstOnRoad = firstOnRoad;

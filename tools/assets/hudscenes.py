@@ -225,17 +225,21 @@ def tutorial_templates():
     and 1 (the depth the tutorial gives a text it moves), over the play
     screen's head-up display."""
     out = []
+    # The words get five lines of their own above the skip button: the
+    # longest hint, in either language, needs them.
+    win_h, text_y, text_h, skip_y = 190, 12, 136, 156
     for name, quest in [("TutorialWindow", False), ("TutorialWindowQuest", True)]:
-        win = Node("BaseNode", name).prop("vector3d", "Bounds", vec(400, 150))
+        win = Node("BaseNode", name).prop("vector3d", "Bounds", vec(400, win_h))
         shade = Node("GRectangleNode", "Darkening").prop("vector3d", "Position", vec(-2000, -2000, 0.2))
         shade.prop("vector3d", "Bounds", vec(5000, 5000)).prop("color", "FillColor", "80101418")
         shade.prop("color", "BorderColor", "00000000").prop("bool", "CanBeHit", "false")
-        panel = frame("Panel", "Parchment.png", 0, 0, 400, 150, 14, 0.4)
+        panel = frame("Panel", "Parchment.png", 0, 0, 400, win_h, 14, 0.4)
         text_x = 124 if quest else 20
-        words = label("Text", "", text_x, 12, 260, 100, TEXT, INK, halign=1, valign=1, wrap=True, z=1)
+        text_w = 260 if quest else 280
+        words = label("Text", "", text_x, text_y, text_w, text_h, TEXT, INK, halign=1, valign=1, wrap=True, z=1)
         skip = control("ButtonNode", "SkipTutorialButton", "TutorialSkipButton", 0, 0, 200, 26,
                        "%GamePlay_SkipTutorialBtn%")
-        at(skip, text_x, 118, 1)
+        at(skip, text_x, skip_y, 1)
         bg = Node("GRectangleNode", "bg").prop("vector3d", "Position", vec(0, 23, 0.01))
         bg.prop("vector3d", "Bounds", vec(200, 2)).prop("color", "FillColor", "ffc05a28")
         bg.prop("color", "BorderColor", "00000000").prop("bool", "Visible", "false").prop("bool", "CanBeHit", "false")
@@ -256,10 +260,10 @@ def tutorial_templates():
             guide.state("Right", set_props(("vector3d", "Position", vec(300, -44, 0.6))))
             guide.state("Left", set_props(("vector3d", "Position", vec(-12, -44, 0.6))))
             guide.state("Happy", keyframes("vector3d", "Scale", [(0, "1;1;1"), (150, "1.05;1.05;1"), (300, "1;1;1")]))
-            words.state("Right", set_props(("vector3d", "Position", vec(20, 12, 1))))
-            words.state("Left", set_props(("vector3d", "Position", vec(112, 12, 1))))
-            skip.state("Right", set_props(("vector3d", "Position", vec(20, 118, 1))))
-            skip.state("Left", set_props(("vector3d", "Position", vec(112, 118, 1))))
+            words.state("Right", set_props(("vector3d", "Position", vec(20, text_y, 1))))
+            words.state("Left", set_props(("vector3d", "Position", vec(108, text_y, 1))))
+            skip.state("Right", set_props(("vector3d", "Position", vec(20, skip_y, 1))))
+            skip.state("Left", set_props(("vector3d", "Position", vec(108, skip_y, 1))))
             win.add(shade, panel, guide, words, skip)
         win.state("NavTo", keyframes("color", "TintColor", [(0, CLEAR), (250, SHOWN)]))
         words.state("Show", tint(INK))

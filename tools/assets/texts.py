@@ -155,6 +155,12 @@ TEXTS.update({
     "Obj_Shop1": ("Open a general store", "Открой лавку"),
     "Obj_Income7000": ("Earn $7,000 a day", "Получай 7 000 $ в день"),
     "Obj_Income30000": ("Earn $30,000 a day", "Получай 30 000 $ в день"),
+    # The goals that name their number themselves.
+    "Obj_Income": ("Earn $#p a day", "Получай #p $ в день"),
+    "Obj_IncomeFull": ("Earn $#p a day", "Получай #p $ в день"),
+    "Obj_Workers": ("Have #p workers", "Имей #p рабочих"),
+    "Obj_HaveGuests": ("House #p people", "Засели #p жителей"),
+    "Obj_Happiness": ("Make the town happy: #p smiles", "Сделай город счастливым: #p улыбок"),
     "Obj_Mill": ("Build a lumber mill", "Построй лесопилку"),
     "Obj_Mine": ("Build a gold mine", "Построй золотой прииск"),
     "Obj_Station": ("Build the railway station", "Построй вокзал"),

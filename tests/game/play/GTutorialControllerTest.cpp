@@ -441,6 +441,30 @@ TEST_F(TutorialController, ReadingTimeAndVoiceDelaysTimeAHintOut) {
     EXPECT_EQ(manual->getHintIndex(), 0);
 }
 
+TEST_F(TutorialController, AHintThatWaitsForABuildingIsNotPassedForHavingBeenRead) {
+    openTown();
+    CEngineManagers::instance().getDictionary()->set("Tut_Long", CStringW(u"Twenty-eight characters long"));
+    // A step the player must take on a building place, or a building the
+    // workers must finish, holds the hint however long it has shown.
+    for (const char* action : {R"(<Action Type="BuildingPress" Places="Place2"/>)",
+                               R"(<Action Type="BuildingCompleted" Buildings="Cottage"/>)",
+                               R"(<Action Type="BuildingCompletedOrExist" Buildings="Cottage"/>)"}) {
+        SCOPED_TRACE(action);
+        const std::string file = std::string(R"(<Tutorial><Hint><Text Value="%Tut_Long%"/><Actions>)") + action +
+                                 R"(</Actions></Hint><Hint><Text Value="Last"/></Hint></Tutorial>)";
+        GTutorialController* tutorial = run(file, false);
+        tutorial->setVoiceOn(true);
+        tutorial->setAutoAdvance(true);
+        tutorial->start(0);
+        EXPECT_TRUE(tutorial->update(100));
+        EXPECT_TRUE(tutorial->update(60000));
+        EXPECT_TRUE(tutorial->isTimedOut());
+        EXPECT_TRUE(tutorial->update(20));
+        EXPECT_EQ(tutorial->getHintIndex(), 0);
+        m_controller->close();
+    }
+}
+
 TEST_F(TutorialController, TheEndOfTheVoiceTimesTheHintOutAfterTheStopDelay) {
     openTown();
     // A voice cue of the key, whose sound the test ends.

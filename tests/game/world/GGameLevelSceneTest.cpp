@@ -703,17 +703,28 @@ TEST_F(GGameLevelSceneTest, TheQueryMessageAnswersWhetherATypeStandsAnywhere) {
     start(levelRules("", 1));
     struct Case {
         std::vector<const char*> types;
+        std::vector<const char*> places;
         bool answer;
     };
-    const Case cases[] = {{{"Hut"}, true}, {{"Mill", "Shop"}, true}, {{"Mill"}, false}, {{}, false},
-                          {{"BuildingPlace"}, true}};
+    // Names of places, when given, say where the building must stand.
+    const Case cases[] = {{{"Hut"}, {}, true},
+                          {{"Mill", "Shop"}, {}, true},
+                          {{"Mill"}, {}, false},
+                          {{}, {}, false},
+                          {{"BuildingPlace"}, {}, true},
+                          {{"Hut"}, {"Place1"}, true},
+                          {{"Hut"}, {"Place3", "Place5"}, false},
+                          {{"Hut", "Shop"}, {"Place3"}, true}};
     for (const Case& c : cases) {
         CArray<CName> types;
         for (const char* t : c.types)
             types.push_back(CName(t));
-        CRefHandle<GBuildingExistsQueryMessage> query(new GBuildingExistsQueryMessage(types, CArray<CName>()));
+        CArray<CName> places;
+        for (const char* p : c.places)
+            places.push_back(CName(p));
+        CRefHandle<GBuildingExistsQueryMessage> query(new GBuildingExistsQueryMessage(types, places));
         EXPECT_TRUE(scene->handleEvent(query.get()));
-        EXPECT_EQ(query->getAnswer(), c.answer) << c.types.size();
+        EXPECT_EQ(query->getAnswer(), c.answer) << c.types.size() << " types, " << c.places.size() << " places";
     }
 }
 
