@@ -143,6 +143,7 @@ int AutoPlayer::resource(const char* resourceName) const { return m_headquarters
 void AutoPlayer::think() {
     for (auto it = m_pending.begin(); it != m_pending.end();)
         it = it->first->getTaskKind() == GBuildingNode::TaskNone ? m_pending.erase(it) : std::next(it);
+    m_workforce = std::max(m_workforce, m_headquarters->getWorkersCount() + m_headquarters->getReturningWorkersCount());
     startGroupClock();
     collectLetters();
     repairBuildings();
@@ -156,15 +157,20 @@ void AutoPlayer::think() {
         return;
     const ObjectivesGroup* group = m_rules->getGroup(uint32_t(index));
     bool acted = false;
-    for (uint32_t i = 0; i < group->size() && !acted; ++i) {
-        const GObjective* objective = group->get(i);
-        if (!objective || objective->isComplete(m_level->getObjectiveLevel()))
-            continue;
-        m_saving = false;
-        acted = pursue(objective);
-        // What this objective waits for is not spent on the next one.
-        if (m_saving)
-            break;
+    m_saving = false;
+    // Savings come last: what the other objectives ask for is bought first.
+    for (int pass = 0; pass < 2 && !acted && !m_saving; ++pass) {
+        for (uint32_t i = 0; i < group->size() && !acted; ++i) {
+            const GObjective* objective = group->get(i);
+            if (!objective || objective->isComplete(m_level->getObjectiveLevel()) ||
+                (dynamic_cast<const GObjectiveMoney*>(objective) != nullptr) != (pass == 1))
+                continue;
+            m_saving = false;
+            acted = pursue(objective);
+            // What this objective waits for is not spent on the next one.
+            if (m_saving)
+                break;
+        }
     }
     // With nothing else to do, the piles by the road are cleared for what
     // they hold and for the places they block.
@@ -459,9 +465,9 @@ bool AutoPlayer::tryBuild(GBuildingNode* place, GBuildingConfig* type, bool leve
     m_saving = true;
     if (m_headquarters->getWorkersCount() < workers) {
         m_wait = "workers for " + what;
-        // Workers come home by themselves; more are bought only when every
-        // worker the level has would not do.
-        if (m_headquarters->getWorkersCount() + m_headquarters->getReturningWorkersCount() < workers)
+        // Workers come home by themselves; more are bought (dearly) only
+        // when every worker the level has would not do.
+        if (m_workforce < workers)
             return orderWorkers();
         return false;
     }

@@ -127,6 +127,9 @@ private:
     bool m_saving = false;
     // Game time of the last action or group change (ms).
     uint64_t m_lastAction = 0;
+    // The most workers seen at home and on their way back at once: the
+    // level's workforce, which comes home after every job.
+    int m_workforce = 0;
     int m_letters = 0;
     int m_letterMoney = 0;
     bool m_trace = false;
