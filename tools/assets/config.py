@@ -43,7 +43,10 @@ BUILDINGS = [
     {"Type": "MajorOffice", "Name": "MajorOffice1", "Level": 1, "DisplayName": "Building_MajorOffice",
      "Description": "%Building_MajorOffice_Desc%", "ButtonTemplate": "Game_MajorOfficeButton",
      "SelectedSoundCueName": "SelectMajorOffice", "ServeName": "Office", "CanBeDestroyed": "false",
-     "Build": action(100, 1), "Happiness": 2, "WorkerWorkStates": STAND4},
+     "Build": action(100, 1), "Happiness": 2, "WorkerWorkStates": STAND4,
+     # The town hall's post desk: letters with money reach the houses of a
+     # level whose events send them.
+     "LevelModifiers": [("CanReceiveMoneyLetters", "1")]},
 
     # Apartments grow from a cottage to a town house; the two upper levels need
     # a shop, and the last also a doctor, within reach.
@@ -303,6 +306,10 @@ def building_xml(b, pad="\t"):
                 lines += feature_xml(feature, inner)
         elif key == "RandomResource":
             lines += action_xml(key, v, inner)
+        elif key == "LevelModifiers":
+            lines.append(f"{inner}<LevelModifiers>")
+            lines += [f'{inner}\t<Modifier Type="{t}" Value="{m}" />' for t, m in v]
+            lines.append(f"{inner}</LevelModifiers>")
         elif key == "ProduceItems":
             lines.append(f"{inner}<ProduceItems>")
             for workers, time, required, produced in v:

@@ -301,6 +301,10 @@ class Level:
             half = LOCATION_CELLS * CELL // 2 - CELL // 2
             node.prop("vector3d", "Position", scenes.vec(c * CELL - half, r * CELL - half))
             node.prop("vector3d", "Bounds", scenes.vec(LOCATION_CELLS * CELL, LOCATION_CELLS * CELL))
+            # It blocks the road on its own cell only: the workers' arrival
+            # points, just outside its picture, stay on the road beside it.
+            node.add(scenes.Node("BaseNode", "UnwalkableRect").prop("vector3d", "Position", scenes.vec(half + 1, half + 1))
+                     .prop("vector3d", "Bounds", scenes.vec(CELL - 2, CELL - 2)).prop("bool", "CanBeHit", "false"))
             node.prop("string", "TemplateName", record)
             for key, value in values.items():
                 if key == "group":

@@ -111,6 +111,8 @@ AutoPlayResult AutoPlayer::play(uint64_t limitMs) {
         groupElapsed.push_back(m_level->getGroupElapsed());
 
     result.played = int(m_world.getElapsed() / 1000);
+    result.letters = m_letters;
+    result.letterMoney = m_letterMoney;
     result.groupsDone = int(m_level->getGroupResults()->size());
     for (uint8_t inTime : *m_level->getGroupResults())
         result.groupsInTime += inTime ? 1 : 0;
@@ -141,26 +143,34 @@ int AutoPlayer::resource(const char* resourceName) const { return m_headquarters
 void AutoPlayer::think() {
     for (auto it = m_pending.begin(); it != m_pending.end();)
         it = it->first->getTaskKind() == GBuildingNode::TaskNone ? m_pending.erase(it) : std::next(it);
+    m_workforce = std::max(m_workforce, m_headquarters->getWorkersCount() + m_headquarters->getReturningWorkersCount());
     startGroupClock();
     collectLetters();
     repairBuildings();
     collectPiles();
     tradeAtStation();
     m_wait.clear();
+    if (clearBlockers())
+        return;
     const int index = m_level->getGroupIndex();
     if (index < 0 || uint32_t(index) >= m_rules->getGroupCount())
         return;
     const ObjectivesGroup* group = m_rules->getGroup(uint32_t(index));
     bool acted = false;
-    for (uint32_t i = 0; i < group->size() && !acted; ++i) {
-        const GObjective* objective = group->get(i);
-        if (!objective || objective->isComplete(m_level->getObjectiveLevel()))
-            continue;
-        m_saving = false;
-        acted = pursue(objective);
-        // What this objective waits for is not spent on the next one.
-        if (m_saving)
-            break;
+    m_saving = false;
+    // Savings come last: what the other objectives ask for is bought first.
+    for (int pass = 0; pass < 2 && !acted && !m_saving; ++pass) {
+        for (uint32_t i = 0; i < group->size() && !acted; ++i) {
+            const GObjective* objective = group->get(i);
+            if (!objective || objective->isComplete(m_level->getObjectiveLevel()) ||
+                (dynamic_cast<const GObjectiveMoney*>(objective) != nullptr) != (pass == 1))
+                continue;
+            m_saving = false;
+            acted = pursue(objective);
+            // What this objective waits for is not spent on the next one.
+            if (m_saving)
+                break;
+        }
     }
     // With nothing else to do, the piles by the road are cleared for what
     // they hold and for the places they block.
@@ -182,6 +192,8 @@ void AutoPlayer::collectLetters() {
         if (!record || !record->building)
             continue;
         note("collects a letter of " + std::to_string(record->money) + " at " + text(record->building->getName()));
+        ++m_letters;
+        m_letterMoney += record->money;
         const CRefHandle<CEventClicked> click(new CEventClicked(record->building));
         (void)m_level->onClicked(click.get());
         return; // the list has changed
@@ -205,6 +217,32 @@ void AutoPlayer::clearLocations() {
             return;
         }
     }
+}
+
+bool AutoPlayer::clearBlockers() {
+    bool cutOff = false;
+    for (GBuildingNode* place : m_level->getPlaces())
+        if (place != m_headquarters && place->isVisible() && place->isEnabled() && !place->isReachable())
+            cutOff = true;
+    if (!cutOff)
+        return false;
+    for (GBuildingNode* location : m_level->getLocations()) {
+        auto* onRoad = nodeCast<GOnRoadLocationNode>(location);
+        if (!onRoad || onRoad->getWorkState() != ILevelLocation::Available || !onRoad->isReachable() ||
+            !onRoad->isVisible() || !onRoad->isEnabled() || !onRoad->getFirstTutorialFileName().empty())
+            continue;
+        // What takes goods (a quest) is left for later.
+        GResourceMap cost;
+        onRoad->getBuildCost(cost, onRoad->getType());
+        if (cost.find(name("Gold")) != cost.end() || cost.find(name("Materials")) != cost.end())
+            continue;
+        if (canBuild(*m_headquarters, onRoad, onRoad->getType())) {
+            note("clears " + text(onRoad->getName()) + " off the road");
+            onRoad->startWork();
+            return true;
+        }
+    }
+    return false;
 }
 
 void AutoPlayer::repairBuildings() {
@@ -322,7 +360,7 @@ bool AutoPlayer::makeRoom(const CArray<CName>& keep) {
         const GBuildingConfig* type = place->getType();
         if (!type || place == m_headquarters || type->Level == 0 || !type->CanBeDestroyed || !isIdle(place) ||
             contains(keep, type->Name) || stepsTo(type, keep) >= 0 || produces(type, name("Materials")) ||
-            produces(type, name("Gold")) || !type->ServeAreas.empty())
+            produces(type, name("Gold")) || !type->ServeAreas.empty() || !place->isReachable() || isNeeded(place))
             continue;
         if (!victim || place->getIncome() < victim->getIncome())
             victim = place;
@@ -427,9 +465,9 @@ bool AutoPlayer::tryBuild(GBuildingNode* place, GBuildingConfig* type, bool leve
     m_saving = true;
     if (m_headquarters->getWorkersCount() < workers) {
         m_wait = "workers for " + what;
-        // Workers come home by themselves; more are bought only when every
-        // worker the level has would not do.
-        if (m_headquarters->getWorkersCount() + m_headquarters->getReturningWorkersCount() < workers)
+        // Workers come home by themselves; more are bought (dearly) only
+        // when every worker the level has would not do.
+        if (m_workforce < workers)
             return orderWorkers();
         return false;
     }
@@ -600,7 +638,49 @@ bool AutoPlayer::isFreeable(const GBuildingNode* spot) const {
     const GlobalConfig* global = m_level->getGlobalConfig();
     return type && spot != m_headquarters && type->Level == 1 && type->CanBeDestroyed && isIdle(spot) &&
            spot->isReachable() && (!global || m_levelNumber >= global->AllowDestroyFromLevel) &&
-           !produces(type, name("Materials")) && !produces(type, name("Gold")) && type->ServeAreas.empty();
+           !produces(type, name("Materials")) && !produces(type, name("Gold")) && type->ServeAreas.empty() &&
+           !isNeeded(spot);
+}
+
+bool AutoPlayer::isNeeded(const GBuildingNode* spot) const {
+    const int index = m_level->getGroupIndex();
+    if (!spot->getType() || index < 0 || uint32_t(index) >= m_rules->getGroupCount())
+        return false;
+    // The type a place holds or will hold.
+    auto typeOf = [this](const GBuildingNode* place) -> const GBuildingConfig* {
+        const auto pending = m_pending.find(const_cast<GBuildingNode*>(place));
+        return pending != m_pending.end() ? m_objects->findBuilding(pending->second) : place->getType();
+    };
+    auto counts = [&](const GBuildingNode* place, const CArray<CName>& types, const CArray<CName>& placeNames) {
+        const GBuildingConfig* type = typeOf(place);
+        return type && type->Level > 0 && (placeNames.empty() || contains(placeNames, place->getName())) &&
+               stepsTo(type, types) >= 0;
+    };
+    auto short_ = [&](const CArray<CName>& types, const CArray<CName>& placeNames, int wanted) {
+        if (!counts(spot, types, placeNames))
+            return false;
+        int have = 0;
+        for (GBuildingNode* place : m_level->getPlaces())
+            if (counts(place, types, placeNames))
+                ++have;
+        return have <= wanted;
+    };
+    const ObjectivesGroup* group = m_rules->getGroup(uint32_t(index));
+    for (uint32_t i = 0; i < group->size(); ++i) {
+        const GObjective* objective = group->get(i);
+        if (const auto* typed = dynamic_cast<const GObjectiveHaveTypedBuildingsCount*>(objective)) {
+            if (short_(typed->BuildingTypes, typed->PlaceNames, typed->Value))
+                return true;
+        } else if (const auto* each = dynamic_cast<const GObjectiveHaveEachTypeBuildingsCount*>(objective)) {
+            for (CName type : each->BuildingTypes) {
+                CArray<CName> one;
+                one.push_back(type);
+                if (short_(one, CArray<CName>(), each->Value))
+                    return true;
+            }
+        }
+    }
+    return false;
 }
 
 bool AutoPlayer::canBeServed(const GBuildingNode* place, const GBuildingConfig* type, int steps) const {

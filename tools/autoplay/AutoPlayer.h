@@ -31,6 +31,9 @@ struct AutoPlayResult {
     int timeLeft = 0;
     // Game time played, in seconds.
     int played = 0;
+    // Money letters collected and what they paid.
+    int letters = 0;
+    int letterMoney = 0;
     // What kept the level from finishing, for the report.
     std::string stuck;
 };
@@ -86,6 +89,13 @@ private:
     [[nodiscard]] GBuildingNode* bestPlaceFor(const GBuildingConfig* type, const CArray<CName>& placeNames) const;
     // A building that may be pulled down to make room.
     [[nodiscard]] bool isFreeable(const GBuildingNode* spot) const;
+    // Whether the building on `place` counts (or will count, levelled up)
+    // for a building objective of the group under way that has no building
+    // to spare.
+    [[nodiscard]] bool isNeeded(const GBuildingNode* place) const;
+    // Clears what lies on the road while a building place is cut off; true
+    // when something was started.
+    bool clearBlockers();
     // Whether `steps` level-ups from `type` on `place` can get the services
     // they need (there, or from a free place nearby).
     [[nodiscard]] bool canBeServed(const GBuildingNode* place, const GBuildingConfig* type, int steps) const;
@@ -117,5 +127,10 @@ private:
     bool m_saving = false;
     // Game time of the last action or group change (ms).
     uint64_t m_lastAction = 0;
+    // The most workers seen at home and on their way back at once: the
+    // level's workforce, which comes home after every job.
+    int m_workforce = 0;
+    int m_letters = 0;
+    int m_letterMoney = 0;
     bool m_trace = false;
 };
