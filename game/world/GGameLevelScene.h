@@ -151,11 +151,11 @@ public:
 
     // What the world's objects ask of the level beside IGameLevel (the same
     // queries the other parts of the world name).
-    [[nodiscard]] float getLevelWidth() const { return getBounds().x; }
+    [[nodiscard]] float getLevelWidth() const override { return getBounds().x; }
     // Both guest counters.
-    [[nodiscard]] int getLevelGuests() const { return m_guests + m_extraGuests; }
-    [[nodiscard]] BaseNode* getOnRoadLocationsNode() const { return m_locationsNode; }
-    [[nodiscard]] BaseNode* getEffectsLayer() const { return m_effectsNode; }
+    [[nodiscard]] int getLevelGuests() const override { return m_guests + m_extraGuests; }
+    [[nodiscard]] BaseNode* getOnRoadLocationsNode() const override { return m_locationsNode; }
+    [[nodiscard]] BaseNode* getEffectsLayer() const override { return m_effectsNode; }
 
     // What the objectives read of the level.
     [[nodiscard]] const IObjectiveLevel& getObjectiveLevel() const { return m_objectiveView; }
@@ -199,7 +199,7 @@ public:
     void setUpdating(bool updating);
     void setRandomEventsPaused(bool paused);
     [[nodiscard]] bool areRandomEventsPaused() const { return m_randomEventsPaused; }
-    [[nodiscard]] GBuildingNode* getFocusedBuilding() const;
+    [[nodiscard]] GBuildingNode* getFocusedBuilding() const override;
     [[nodiscard]] int getGroupTimeMs() const;
     [[nodiscard]] int getObjectivesGroupCount() const;
     void removeOnRoadLocation(GBuildingNode* location);
@@ -276,7 +276,7 @@ public:
     [[nodiscard]] BaseNode* getLocationsNode() const { return m_locationsNode; }
     [[nodiscard]] BaseNode* getCargosNode() const { return m_cargosNode; }
     [[nodiscard]] BaseNode* getEffectsNode() const { return m_effectsNode; }
-    [[nodiscard]] BaseNode* getWalkerLayer() const { return m_walkerLayer.get(); }
+    [[nodiscard]] BaseNode* getWalkerLayer() const override { return m_walkerLayer.get(); }
     [[nodiscard]] BaseNode* getTrainLayer() const { return m_trainLayer.get(); }
     [[nodiscard]] GWGridNode* getWalkGrid() const { return m_walkGrid; }
     [[nodiscard]] GWeatherParticlesNode* getWeatherNode() const { return m_weatherNode.get(); }
@@ -287,12 +287,12 @@ public:
     [[nodiscard]] const CArray<int>& getProvidedServices() const { return m_providedServices; }
     [[nodiscard]] const CArray<int>& getIdleServices() const { return m_idleServices; }
     [[nodiscard]] const CArray<uint8_t>* getGroupResults() const override { return &m_groupResults; }
-    [[nodiscard]] float getPossibleIncome() const { return m_possibleIncome; }
+    [[nodiscard]] float getPossibleIncome() const override { return m_possibleIncome; }
     [[nodiscard]] int getGoldIncome() const { return m_goldIncome; }
     [[nodiscard]] int getGuests() const { return m_guests; }
     [[nodiscard]] int getExtraGuests() const { return m_extraGuests; }
     void setExtraGuests(int guests) { m_extraGuests = guests; }
-    [[nodiscard]] int getPossibleGuests() const { return m_possibleGuests; }
+    [[nodiscard]] int getPossibleGuests() const override { return m_possibleGuests; }
     [[nodiscard]] int getHappiness() const { return m_happiness; }
     [[nodiscard]] int getPossibleHappiness() const { return m_possibleHappiness; }
     [[nodiscard]] int getGroupIndex() const { return m_groupIndex; }

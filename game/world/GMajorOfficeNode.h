@@ -76,9 +76,9 @@ public:
     // Clone `count` characters from the templates "Worker1", "Dilizhans1" and
     // "Gertruda1" into the level's walkers layer and send them home. Nothing
     // without the template collection or the template.
-    void spawnWorkers(int count);
-    void spawnStagecoaches(int count);
-    void spawnGuides(int count);
+    void spawnWorkers(int count) override;
+    void spawnStagecoaches(int count) override;
+    void spawnGuides(int count) override;
     // What the level scene drives: the point walkers leave from, kept up to
     // date with the reachability, and a place's active feature.
     void refreshWorkerPoint() override { updateReachability(); }

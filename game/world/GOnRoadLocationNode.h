@@ -102,8 +102,8 @@ public:
     // worker does the job; nothing when she cannot.
     void startTakeMaterials();
     // Set a mark and apply its state, only on a change.
-    void setImpending(bool impending);
-    void setFirstOnRoad(bool firstOnRoad);
+    void setImpending(bool impending) override;
+    void setFirstOnRoad(bool firstOnRoad) override;
     // "Normal".
     void showNormal() override;
     // "Appear"; an available location locks again for LockTimeOnAppear.
@@ -151,7 +151,7 @@ public:
     void setQuestCharacterTime(int ms) { m_questCharacterTime = ms; }
     [[nodiscard]] CName getBuildingStateName() const { return m_buildingStateName; }
     void setBuildingStateName(CName name) { m_buildingStateName = name; }
-    [[nodiscard]] CName getBuiltStateName() const { return m_builtStateName; }
+    [[nodiscard]] CName getBuiltStateName() const override { return m_builtStateName; }
     void setBuiltStateName(CName name) { m_builtStateName = name; }
     [[nodiscard]] int getLockTimeOnAppear() const { return m_lockTimeOnAppear; }
     void setLockTimeOnAppear(int ms) { m_lockTimeOnAppear = ms; }
@@ -165,10 +165,10 @@ public:
     [[nodiscard]] int getWorkState() const override { return m_workState; }
     [[nodiscard]] int getWorkersNeeded() const { return m_workersNeeded; }
     // Left, top, right, bottom in level coordinates.
-    [[nodiscard]] const CArray<CRect>& getUnwalkableRects() const { return m_unwalkableRects; }
+    [[nodiscard]] const CArray<CRect>& getUnwalkableRects() const override { return m_unwalkableRects; }
     // The building's reachability, as the level scene asks for it.
-    void refreshReachability() { updateReachability(); }
-    [[nodiscard]] bool isLocationReachable() const { return isReachable(); }
+    void refreshReachability() override { updateReachability(); }
+    [[nodiscard]] bool isLocationReachable() const override { return isReachable(); }
     [[nodiscard]] const GResourceMap& getReward() const { return m_reward; }
     [[nodiscard]] int getAppearTimer() const { return m_appearTimer; }
     [[nodiscard]] int getElapsedWorkTime() const { return m_elapsedWorkTime; }

@@ -75,7 +75,7 @@ public:
     [[nodiscard]] bool update(uint32_t elapsed) override;
 
     // Takes a reference to `config`; null is ignored.
-    void setTrainConfig(GTrainConfig* config);
+    void setTrainConfig(GTrainConfig* config) override;
     [[nodiscard]] GTrainConfig* getTrainConfig() const { return m_config.get(); }
     // The record's Velocity; 0 or below counts as 1.
     [[nodiscard]] int32_t getVelocity() const;
@@ -83,7 +83,7 @@ public:
     // Sends an idle train to `station`; refused (nothing changes) for a
     // null or busy station, a station without a strip, or a train that is
     // not idle.
-    void assignToStation(GBuildingNode* station);
+    void assignToStation(GBuildingNode* station) override;
     // Starts the departure. A train still on its way in leaves without
     // telling its station.
     void leave() override;
@@ -91,7 +91,7 @@ public:
     // headquarters' stock; without both, the old offers stay.
     void createOffers();
 
-    [[nodiscard]] int32_t getState() const { return m_state; }
+    [[nodiscard]] int32_t getState() const override { return m_state; }
     [[nodiscard]] GRailRoadNode* getStrip() const { return m_strip; }
     [[nodiscard]] GBuildingNode* getStation() const { return m_station; }
     [[nodiscard]] const CVector2d& getStartPoint() const { return m_startPoint; }
@@ -128,7 +128,6 @@ protected:
     ~GTrainNode() override;
 
 private:
-    void setState(int32_t state) { m_state = state; }
     void applyRunState(const char* left, const char* right);
     void run(uint32_t elapsed);
     void arrive();
