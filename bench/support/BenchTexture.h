@@ -3,7 +3,8 @@
 #include "engine/video/IDriverTexture.h"
 
 // A texture with a size and nothing behind it: benchmarks draw with it into
-// the null driver, so only the nodes' own work is measured.
+// the null driver, so only the nodes' own work is measured, and the node
+// scene fuzz target gives it to the nodes it loads.
 class BenchTexture : public IDriverTexture {
 public:
     explicit BenchTexture(CSizeI size) : m_size(size) {}

@@ -5,6 +5,7 @@
 // node is then drawn into the Null driver, hit, clicked and edited; the tree
 // must write, read and write again unchanged.
 
+#include "bench/support/BenchTexture.h"
 #include "engine/content/CContentManager.h"
 #include "engine/content/CContentProcessorsManager.h"
 #include "engine/core/CEngineCreationParams.h"
@@ -33,34 +34,12 @@
 #include "engine/video/CImageTexture.h"
 #include "engine/video/CNullGraphicsDriver.h"
 #include "engine/video/CQuadBatch.h"
-#include "engine/video/IDriverTexture.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
 namespace {
-
-// A driver texture of a size and nothing else.
-class FuzzTexture : public IDriverTexture {
-public:
-    explicit FuzzTexture(CSizeI size) : m_size(size) {}
-    void* lock(bool) override { return nullptr; }
-    void unlock() override {}
-    const CSizeI& imageSize() const override { return m_size; }
-    const CSizeI& size() const override { return m_size; }
-    int32_t driverType() const override { return 0; }
-    ColorFormat colorFormat() const override { return ColorFormat::A8R8G8B8; }
-    uint32_t pitch() const override { return 0; }
-    bool hasMipMaps() const override { return false; }
-    void regenerateMipMaps() override {}
-    bool isRenderTarget() const override { return false; }
-    CPixelImage* image() const override { return nullptr; }
-    void dropImage() override {}
-
-private:
-    CSizeI m_size;
-};
 
 // Glyphs for the ASCII letters, digits, blanks and a few marks; page 1 is
 // missing, and the glyphs of "#" and "@" name it.
@@ -114,7 +93,7 @@ struct Setup {
         registerStandardNodes(*factory);
         if (!CSceneNodeProcessor::registerWith(processors.get(), factory))
             std::abort();
-        CRefHandle<FuzzTexture> texture(new FuzzTexture(CSizeI(128, 64)));
+        CRefHandle<BenchTexture> texture(new BenchTexture(CSizeI(128, 64)));
         page.reset(new CImageTexture(CObjectName(), CStringW(u"page.png"), texture.get()));
         picture.reset(new CAtlasTexture(CObjectName(manager.get(), CStringW(u"a.png")), page.get(),
                                         CRect(0.25f, 0.0f, 0.75f, 0.5f), CVector2d(1.0f, 2.0f), CVector2d(3.0f, 4.0f)));
