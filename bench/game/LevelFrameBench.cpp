@@ -6,9 +6,10 @@
 // headquarters with 40 workers walking the roads, a train standing at each
 // station and rain of 600 drops. A frame updates the level's scheduler 20 ms
 // (the level tick, buildings, walkers, trains, weather), drains the scene
-// manager's queue and draws the scene manager into the Null driver. The
-// baseline hands the same sprite and glyph quads and the same rain mesh
-// straight to the driver's quad batch.
+// manager's queue and draws the scene manager, sorting by depth as the
+// game's managers do, into the Null driver. The baseline hands the same
+// sprite and glyph quads (the road and railway pieces among them) and the
+// same rain mesh straight to the driver's quad batch.
 //   BM_LevelFrame/level   ...
 //   BM_LevelFrame/raw     ...
 // Read the pair as a ratio: level Time / raw Time (the goal is at most 3).
@@ -32,6 +33,7 @@
 #include "bench/support/BenchTexture.h"
 #include "engine/video/IDriverTexture.h"
 #include "game/nodes/GWeatherParticlesNode.h"
+#include "game/world/GElementHolderNode.h"
 #include "game/world/GMajorOfficeNode.h"
 #include "game/world/GTrainNode.h"
 #include "game/world/GWorkerNode.h"
@@ -53,7 +55,8 @@ void addKeys(CArray<GWeatherKey>& keys, float from, float to) {
     keys.push_back(GWeatherKey{1.0f, to});
 }
 
-// Every visible sprite and glyph quad under `node` that the batch draws.
+// Every visible sprite and glyph quad under `node` that the batch draws, the
+// road and railway pieces of the element holders too.
 void collectQuads(const BaseNode* node, std::vector<const CBatchQuad*>& out) {
     if (!node->isVisible())
         return;
@@ -67,6 +70,8 @@ void collectQuads(const BaseNode* node, std::vector<const CBatchQuad*>& out) {
     }
     if (const auto* control = nodeCast<ControlNode>(node); control && control->getTemplateRoot())
         collectQuads(control->getTemplateRoot(), out);
+    if (const auto* holder = dynamic_cast<const GElementHolderNode*>(node); holder && holder->getElementHolder())
+        collectQuads(holder->getElementHolder(), out);
     for (const BaseNode* child : node->getChildren())
         collectQuads(child, out);
 }
@@ -90,6 +95,8 @@ struct Level {
         if (!started)
             return;
         GGameLevelScene* scene = run->scene.get();
+        // The game's scene managers sort their lists by depth.
+        run->manager->setDepthSorting(true);
         scene->setObjectivesActive(false);
         run->clickField();
 

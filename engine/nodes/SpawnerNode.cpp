@@ -45,6 +45,8 @@ int32_t truncated(float value) {
 SpawnerNode::SpawnerNode(const CObjectName& contentName, BaseNode* parent, BaseNode* sceneManager)
     : BaseNode(contentName, parent, sceneManager) {
     setUpdateInterval(UpdateInterval);
+    // It schedules itself each time the walk reaches it, hidden or not.
+    setRegistersWhileHidden(true);
 }
 
 SpawnerNode::~SpawnerNode() { setScheduler(nullptr); }

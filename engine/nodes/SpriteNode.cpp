@@ -132,8 +132,7 @@ void SpriteNode::registerForRendering(CArray<CRenderItem>& list) {
     if (m_drawn || group)
         list.push_back(CRenderItem{this, reinterpret_cast<uintptr_t>(texture), getDepth()});
     if (!group)
-        for (BaseNode* child : getChildren())
-            child->registerForRendering(list);
+        registerChildren(getChildren(), list);
 }
 
 void SpriteNode::render(IGraphicsDriver* driver, const CRect* clip) {

@@ -178,8 +178,7 @@ void TextNode::registerForRendering(CArray<CRenderItem>& list) {
     if (isDrawn() || group)
         list.push_back(CRenderItem{this, 0, getDepth()});
     if (!group)
-        for (BaseNode* child : getChildren())
-            child->registerForRendering(list);
+        registerChildren(getChildren(), list);
 }
 
 bool TextNode::isDrawn() const { return m_font && !m_text.empty() && getAbsoluteColor().alpha() != 0; }

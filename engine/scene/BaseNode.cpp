@@ -796,16 +796,14 @@ void BaseNode::registerForRendering(CArray<CRenderItem>& list) {
             list.push_back(CRenderItem{this, 0, getDepth()});
         return;
     }
-    for (BaseNode* child : m_children)
-        child->registerForRendering(list);
+    registerChildren(m_children, list);
 }
 
 void BaseNode::render(IGraphicsDriver* driver, const CRect* clip) {
     if (!driver || !m_childrenClipped)
         return;
     CArray<CRenderItem> list;
-    for (BaseNode* child : m_children)
-        child->registerForRendering(list);
+    registerChildren(m_children, list);
     renderClippedGroup(driver, list, clip);
 }
 

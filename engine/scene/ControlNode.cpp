@@ -759,8 +759,7 @@ void ControlNode::registerForRendering(CArray<CRenderItem>& list) {
     }
     if (m_templateRoot)
         m_templateRoot->registerForRendering(list);
-    for (BaseNode* child : getChildren())
-        child->registerForRendering(list);
+    registerChildren(getChildren(), list);
 }
 
 void ControlNode::render(IGraphicsDriver* driver, const CRect* clip) {
@@ -769,8 +768,7 @@ void ControlNode::render(IGraphicsDriver* driver, const CRect* clip) {
     CArray<CRenderItem> list;
     if (m_templateRoot)
         m_templateRoot->registerForRendering(list);
-    for (BaseNode* child : getChildren())
-        child->registerForRendering(list);
+    registerChildren(getChildren(), list);
     renderClippedGroup(driver, list, clip);
 }
 

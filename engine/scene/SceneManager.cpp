@@ -672,7 +672,7 @@ void SceneManager::renderScenes(IGraphicsDriver* driver, const CRect* clip) {
     for (BaseNode* scene : getChildren())
         scene->registerForRendering(m_renderList);
     if (m_depthSorting)
-        sortRenderList(m_renderList);
+        m_renderSorter.sort(m_renderList);
     CQuadBatch* batch = driver->quadBatch();
     if (batch) {
         batch->flush();

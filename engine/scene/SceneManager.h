@@ -217,6 +217,7 @@ private:
     CArray<Transition> m_transitions;
     bool m_depthSorting = false;
     CArray<CRenderItem> m_renderList;
+    CRenderListSorter m_renderSorter;
     // Held, so that a listed scene outlives anything else dropping it.
     CArray<CRefHandle<BaseNode>> m_scenesToClose;
     CList<QueuedEvent> m_queue;

@@ -15,6 +15,8 @@
 GCounterTextNode::GCounterTextNode(const CObjectName& contentName, BaseNode* parent, BaseNode* sceneManager)
     : TextNode(contentName, parent, sceneManager) {
     setUpdateInterval(UpdateInterval);
+    // A counting text schedules itself each time the walk reaches it, hidden or not.
+    setRegistersWhileHidden(true);
 }
 
 GCounterTextNode::~GCounterTextNode() { setScheduler(nullptr); }

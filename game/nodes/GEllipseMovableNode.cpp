@@ -21,6 +21,8 @@ bool writtenAngle(int32_t value) { return value > 0 && value <= 360; }
 GEllipseMovableNode::GEllipseMovableNode(const CObjectName& contentName, BaseNode* parent, BaseNode* sceneManager)
     : BaseNode(contentName, parent, sceneManager) {
     setUpdateInterval(UpdateInterval);
+    // It schedules itself each time the walk reaches it, hidden or not.
+    setRegistersWhileHidden(true);
 }
 
 GEllipseMovableNode::~GEllipseMovableNode() { setScheduler(nullptr); }

@@ -23,6 +23,8 @@ bool isZero(const CVector3d& v) {
 GWaveNode::GWaveNode(const CObjectName& contentName, BaseNode* parent, BaseNode* sceneManager)
     : BaseNode(contentName, parent, sceneManager) {
     setUpdateInterval(UpdateInterval);
+    // The walk starts the wave, hidden or not.
+    setRegistersWhileHidden(true);
 }
 
 GWaveNode::~GWaveNode() { setScheduler(nullptr); }

@@ -61,6 +61,5 @@ void GElementHolderNode::registerForRendering(CArray<CRenderItem>& list) {
         list.push_back(CRenderItem{this, 0, RenderDepth, nullptr});
     if (m_elementHolder)
         m_elementHolder->registerForRendering(list);
-    for (BaseNode* child : getChildren())
-        child->registerForRendering(list);
+    registerChildren(getChildren(), list);
 }
