@@ -16,6 +16,7 @@
 #include "game/config/ObjectsConfiguration.h"
 #include "game/play/GGamePlayScene.h"
 #include "game/play/GGamePlaySceneHelpers.h"
+#include "game/play/GPlayFigures.h"
 #include "game/world/GMajorOfficeNode.h"
 #include "game/world/GOnRoadLocationNode.h"
 
@@ -414,7 +415,8 @@ void GGamePlayScene::hoverWorkersItem(ListNode* list, int32_t item) {
     if (orderLeft >= 0 || !offer)
         return;
     GResourceMap costs;
-    costs[nameIdMoney()] = offer->Price;
+    // The Money the order takes, as the list shows it.
+    costs[nameIdMoney()] = workerPrice(offer->Price, levelConfiguration());
     if (m_headquarters) {
         const int workers = office ? int(office->getAllWorkers().size()) : m_headquarters->getWorkersCount();
         costs[nameIdGuests()] = m_headquarters->getGuestsForWorkers(workers + offer->Count);

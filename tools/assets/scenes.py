@@ -560,11 +560,17 @@ def sign(name, picture, x=32, y=-44):
     return pop(node)
 
 
-def badge_text(name, picture, x, y, states):
-    """A number on a round plate; `states` name the plate's colour by state."""
-    node = text(name, "", x, y, 44, 26, SMALL, "ffffffff", z=3)
+def badge_text(name, picture, x, y, states, width=44):
+    """A number on a round plate; `states` name the plate's colour by state.
+    A plate wider than its picture stretches between its round ends."""
+    node = text(name, "", x, y, width, 26, SMALL, "ffffffff", z=3)
     node.prop("bool", "Visible", "false")
-    plate = sprite("Plate", MARKS + picture, 0, 0, -0.1).prop("bool", "CanBeHit", "false")
+    if width == 44:
+        plate = sprite("Plate", MARKS + picture, 0, 0, -0.1)
+    else:
+        plate = nine_grid("Plate", MARKS + picture, 0, 0, width, 26, 12)
+        plate.props = [(k, n, vec(0, 0, -0.1) if n == "Position" else v) for k, n, v in plate.props]
+    plate.prop("bool", "CanBeHit", "false")
     for state, colour in states.items():
         plate.state(state, set_props(("atlasTexture", "AtlasTexture", MARKS + f"Badge{colour}.png")))
         node.state(state, set_states(state, "Plate"))
@@ -583,9 +589,12 @@ def marker_templates():
                           "GuestsUpgrade": "Blue"}.items():
         feature.state(state, set_props(("atlasTexture", "AtlasTexture", MARKS + f"Badge{colour}.png")))
     out.append(feature)
-    smile = badge_text("SmileIcon", "BadgeCream.png", 4, -64,
-                       {"Normal": "Cream", "Highlight": "Green", "NegativeIncome": "Red", "IncomeUpgrade": "Green"})
-    smile.add(text("IncomeBonusText", "", 0, 0, 44, 26, SMALL, "ff262220", z=0.1))
+    # The income bonus of a place ("+20%") in the colour of its size, and a
+    # building's income; wide enough for a sign, two digits and "%".
+    smile = badge_text("SmileIcon", "BadgeCream.png", -8, -64,
+                       {"Normal": "Cream", "Highlight": "Green", "NegativeIncome": "Red", "IncomeUpgrade": "Green",
+                        "Red": "Red", "Blue": "Blue", "Green": "Green"}, width=58)
+    smile.add(text("IncomeBonusText", "", 0, 0, 58, 26, SMALL, "ff262220", z=0.1))
     out.append(smile)
     out.append(badge_text("RatingText", "BadgeGreen.png", 52, -64, {"Red": "Red", "Blue": "Blue", "Green": "Green"}))
     workers = Node("BaseNode", "WorkersText").prop("vector3d", "Position", vec(18, 72, 3))

@@ -6,6 +6,7 @@ Objective texts follow their key: "Obj_Houses3Level2", "Obj_Income19000",
 "Obj_Build_Saloon1_1" ... are written for every key the level sources use.
 """
 
+import os
 import re
 
 # key: (English, Russian)
@@ -203,10 +204,14 @@ def objective_text(key):
     m = re.fullmatch(r"Obj_Houses(\d+)(?:Level(\d))?", key)
     if m:
         count, level = int(m.group(1)), m.group(2)
+        if count == 1:
+            if level:
+                return (f"Have a house of level {level} or better", f"Имей дом уровня {level} или выше")
+            return ("Build a house", "Построй дом")
+        houses = f"{count} дом{'а' if count < 5 else 'ов'}"
         if level:
-            return (f"Have {count} houses of level {level} or better",
-                    f"Имей {count} дом{'а' if count < 5 else 'ов'} уровня {level} или выше")
-        return (f"Have {count} houses", f"Имей {count} дом{'а' if count < 5 else 'ов'}")
+            return (f"Have {count} houses of level {level} or better", f"Имей {houses} уровня {level} или выше")
+        return (f"Have {count} houses", f"Имей {houses}")
     m = re.fullmatch(r"Obj_Build_(\w+?)_(\d+)", key)
     if m and m.group(1) in BUILDING_NAMES:
         en, ru = BUILDING_NAMES[m.group(1)]
@@ -225,10 +230,18 @@ def objective_text(key):
     return None
 
 
+# The fixture level of the tests is played with the game's dictionary too.
+FIXTURE_SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "game", "world",
+                              "data", "level1.txt")
+
+
 def objective_texts():
     import levels
     out = {}
-    for level in levels.sources().values():
+    played = list(levels.sources().values())
+    with open(FIXTURE_SOURCE, encoding="utf-8") as f:
+        played.append(levels.Level(f.read(), "level1.txt"))
+    for level in played:
         for group in level.groups:
             for objective in group["Objectives"]:
                 key = objective.get("InfoStr", "").strip("%")

@@ -235,6 +235,16 @@ TEST_F(PlayScreen, BuildListsTakeSixEntriesAndLockWhatTheLevelDoesNotAllow) {
     EXPECT_FALSE(groupButton("CommercialButton")->isEnabled());
     EXPECT_FALSE(groupButton("ApartmentButton")->isLocked());
     EXPECT_TRUE(groupButton("ApartmentButton")->isEnabled());
+    EXPECT_FALSE(groupButton("MunicipalButton")->isLocked());
+
+    // The level forbids the only municipal building: that group locks too.
+    m_level->readConfiguration(levelWithGroups(3, true, "House4;Park1"));
+    m_play->fillBuildLists();
+    EXPECT_TRUE(groupButton("MunicipalButton")->isLocked());
+    EXPECT_FALSE(groupButton("MunicipalButton")->isEnabled());
+    EXPECT_FALSE(m_play->getBuildList(3)->isItemEnabled(0));
+    EXPECT_TRUE(nodeCast<GLockButton>(m_play->getBuildList(3)->getElement(0))->isLocked());
+    EXPECT_FALSE(groupButton("ApartmentButton")->isLocked());
 }
 
 TEST_F(PlayScreen, EntryStatesFollowThePlaceTheHeadquartersAndTheLicence) {
@@ -575,11 +585,16 @@ TEST_F(PlayScreen, GroupCompletedMarksItsCheckpointAndJumpsTheClock) {
 }
 
 TEST_F(PlayScreen, FinishLevelWritesRanksAndProgressForFirstPassesAndReplays) {
+    // Groups of 100 s: `inTime` finished after 90 s (the last of them at
+    // exactly 100 s when `lastAtItsTime`), then `late` ones after 130 s.
     const struct {
         const char* what;
         int groups;
         bool clockOn;
         int inTime;
+        bool lastAtItsTime;
+        int late;
+        bool developer;
         bool devExpert;
         int levelIndex;
         int maxUnlocked;
@@ -589,13 +604,17 @@ TEST_F(PlayScreen, FinishLevelWritesRanksAndProgressForFirstPassesAndReplays) {
         int levelIndexAfter;
         int maxUnlockedAfter;
     } rows[] = {
-        {"first pass, 2 of 5 in time", 5, true, 2, false, 4, 3, "2;1;2;1", "2;1;2;1;1", false, 5, 4},
-        {"first pass, 3 of 5 in time", 5, true, 3, false, 4, 3, "2;1;2;1", "2;1;2;1;2", true, 5, 4},
-        {"clock off ranks top", 5, false, 0, false, 4, 3, "", "0;0;0;0;2", true, 5, 4},
-        {"replay, no better", 5, true, 1, false, 2, 4, "2;1;1", "2;1;1", false, 2, 4},
-        {"replay raised to the top", 5, true, 5, false, 1, 4, "2;1;1", "2;2;1", true, 1, 4},
-        {"passed at the headquarters level", 5, true, 0, false, 8, 7, "x;2", "2;0;0;0;0;0;0;0;1", true, 9, 8},
-        {"the developer's expert key without developer mode", 5, true, 0, true, 0, -1, "", "1", false, 1, 0},
+        {"first pass, 2 of 5 in time", 5, true, 2, false, 3, false, false, 4, 3, "2;1;2;1", "2;1;2;1;1", false, 5, 4},
+        {"first pass, 3 of 5 in time", 5, true, 3, false, 2, false, false, 4, 3, "2;1;2;1", "2;1;2;1;2", true, 5, 4},
+        {"the third at exactly its time", 5, true, 3, true, 2, false, false, 4, 3, "2;1;2;1", "2;1;2;1;2", true, 5, 4},
+        {"clock off ranks top", 5, false, 0, false, 5, false, false, 4, 3, "", "0;0;0;0;2", true, 5, 4},
+        {"replay, no better", 5, true, 1, false, 4, false, false, 2, 4, "2;1;1", "2;1;1", false, 2, 4},
+        {"replay raised to the top", 5, true, 5, false, 0, false, false, 1, 4, "2;1;1", "2;2;1", true, 1, 4},
+        {"passed at the headquarters level", 5, true, 0, false, 5, false, false, 8, 7, "x;2", "2;0;0;0;0;0;0;0;1",
+         true, 9, 8},
+        {"the developer's expert key without developer mode", 5, true, 0, false, 5, false, true, 0, -1, "", "1", false,
+         1, 0},
+        {"the developer's expert key in developer mode", 5, true, 0, false, 5, true, true, 0, -1, "", "2", true, 1, 0},
     };
     startWithObjects();
     for (const auto& row : rows) {
@@ -605,16 +624,20 @@ TEST_F(PlayScreen, FinishLevelWritesRanksAndProgressForFirstPassesAndReplays) {
         CRefHandle<GGamePlayScene> play(nodeCast<GGamePlayScene>(m_play->clone(nullptr, nullptr)));
         ASSERT_TRUE(play);
         ASSERT_TRUE(play->bindLevel(m_level.get()));
-        for (int i = 0; i < row.inTime; ++i) {
+        for (int i = 0; i < row.inTime + row.late; ++i) {
+            const int elapsed = i >= row.inTime ? 130 : row.lastAtItsTime && i == row.inTime - 1 ? 100 : 90;
             CRefHandle<GObjectivesGroupCompletedMessage> message(
-                new GObjectivesGroupCompletedMessage(i, 100, 1, 90, CString()));
+                new GObjectivesGroupCompletedMessage(i, 100, 1, elapsed, CString()));
             EXPECT_TRUE(play->handleEvent(message.get()));
         }
+        EXPECT_EQ(play->getGroupsPassedInTime(), row.clockOn ? row.inTime : row.inTime + row.late);
         player()->setInt("LevelIndex", row.levelIndex);
         player()->setInt("MaxUnlockedLevelIndex", row.maxUnlocked);
         player()->setInt("FirstPassedLevelNum", -1);
         player()->setString("Ranks", CString(row.ranksBefore));
+        GGameApplication::setDeveloperMode(row.developer);
         play->finishLevel(row.devExpert);
+        GGameApplication::setDeveloperMode(false);
         EXPECT_EQ(std::string(player()->getString("Ranks").c_str()), row.ranksAfter);
         EXPECT_EQ(player()->getBool("FirstTimeLevelExpert"), row.expert);
         EXPECT_EQ(player()->getInt("LevelIndex"), row.levelIndexAfter);

@@ -204,6 +204,9 @@ protected:
     bool hover(BaseNode* node) { return send(new CEventHovered(nullptr, node)); }
     bool unhover(BaseNode* node) { return send(new CEventUnhovered(node, nullptr)); }
     [[nodiscard]] int activePage() const { return m_play->getActionsTabs()->getActiveTab(); }
+    // The cost popup of the fixture screen with the rows the HUD's art
+    // gives it.
+    GHintNode* givePopupRows();
 
     WalkingLevel* m_walking = nullptr;
     CRefHandle<SceneManager> m_manager{new SceneManager(CObjectName(), nullptr, nullptr)};
@@ -623,27 +626,34 @@ std::string hintArrow(const char* name, float w, float h) {
 
 } // namespace
 
-TEST_F(PlayInput, TheCostPopupOfAHoveredBuildEntryOverTheHudMatchesItsReference) {
-    start(false);
-    // The popup's rows, as the HUD's art gives them.
+GHintNode* PlayInput::givePopupRows() {
     writePicture("scenes/white.png", 4, 4);
     write("scenes/HintRows.mscn",
           "<?xml version=\"1.0\"?>\n" +
               sceneNode("BaseNode", "Rows", "",
                         hintBlock("MoneyBlock", "ffffc060") + hintBlock("MaterialsBlock", "ffa0ff80") +
-                            hintBlock("WorkersBlock", "ffffffff") + hintArrow("ArrowDown", 12, 8) +
-                            hintArrow("ArrowLeft", 8, 12) + hintArrow("ArrowRight", 8, 12) +
-                            hintArrow("ArrowUp", 12, 8)));
+                            hintBlock("WorkersBlock", "ffffffff") + hintBlock("GuestsBlock", "ff80c0ff") +
+                            hintArrow("ArrowDown", 12, 8) + hintArrow("ArrowLeft", 8, 12) +
+                            hintArrow("ArrowRight", 8, 12) + hintArrow("ArrowUp", 12, 8)));
     CRefHandle<IContent> loaded(
         m_game->getContentManager()->load(ContentTypeSceneNode, CStringW(u"scenes/HintRows.mscn"), false));
     auto* rows = dynamic_cast<BaseNode*>(loaded.get());
-    ASSERT_NE(rows, nullptr);
+    EXPECT_NE(rows, nullptr);
     GHintNode* hint = m_play->getGameHint();
-    ASSERT_NE(hint, nullptr);
+    EXPECT_NE(hint, nullptr);
+    if (!rows || !hint)
+        return nullptr;
     for (BaseNode* row : rows->getChildren())
         (void)row->clone(hint, m_game->getSceneManager());
     hint->applyTemplate();
     m_play->getHintNode()->setBounds({1024.0f, 768.0f, 0.0f});
+    return hint;
+}
+
+TEST_F(PlayInput, TheCostPopupOfAHoveredBuildEntryOverTheHudMatchesItsReference) {
+    start(false);
+    GHintNode* hint = givePopupRows();
+    ASSERT_NE(hint, nullptr);
 
     m_level->focused = place("BuildingPlace");
     m_play->getActionsTabs()->setActiveTab(0, true);
@@ -662,6 +672,27 @@ TEST_F(PlayInput, TheCostPopupOfAHoveredBuildEntryOverTheHudMatchesItsReference)
     EXPECT_FALSE(unhoverItem(list, 0));
     const CNodeState* state = hint->getCurrentState();
     EXPECT_TRUE(state == nullptr || state->getName() == CName("Disappear"));
+}
+
+// A worker offer's popup asks for the Money the order takes, as its list
+// entry and its hint do: 1001 x 1.5 rounds to 1502.
+TEST_F(PlayInput, TheWorkerOffersPopupShowsThePriceTheOrderTakes) {
+    m_level->configuration->ModifierValues.WorkerPriceM = 1.5f;
+    m_level->configuration->getWorkerOffers()[0]->Price = 1001;
+    start();
+    GHintNode* hint = givePopupRows();
+    ASSERT_NE(hint, nullptr);
+    dict()->set("Hint_WorkersBuy", CStringW(u"Buy #p for #p"));
+    m_play->fillWorkersList();
+    ASSERT_LT(m_hq->getOrderTimeLeft(), 0);
+    EXPECT_TRUE(hoverItem(m_play->getWorkersList(), 0));
+    ASSERT_NE(hint->getRowsHolder(), nullptr);
+    ASSERT_FALSE(hint->getRowsHolder()->getChildren().empty());
+    const BaseNode* money = hint->getRowsHolder()->getChildren()[0];
+    auto* amount = nodeCast<TextNode>(money->findChild(CName("Text"), 1));
+    ASSERT_NE(amount, nullptr);
+    EXPECT_EQ(text(amount->getText()), "$1,502");
+    EXPECT_EQ(text(m_play->getWorkersList()->getItemText(0, 1)), "$1,502");
 }
 
 // ---------------------------------------------------------------------------
