@@ -1,11 +1,14 @@
 #include "engine/core/CRefHandle.h"
 #include "engine/core/CUpdateScheduler.h"
+#include "engine/nodes/SpawnerNode.h"
 #include "engine/nodes/SpriteNode.h"
 #include "engine/nodes/StandardNodes.h"
 #include "engine/scene/CNodeFactory.h"
 #include "engine/scene/CNodeState.h"
 #include "engine/scene/SceneNode.h"
 #include "game/nodes/GConvexHullNode.h"
+#include "game/nodes/GCounterTextNode.h"
+#include "game/nodes/GEllipseMovableNode.h"
 #include "game/nodes/GParticlesMovableNode.h"
 #include "game/nodes/GSelfDestructNode.h"
 #include "game/nodes/GSplineMovableNode.h"
@@ -117,6 +120,39 @@ TEST(GParticlesMovableNode, RefusesMissingNodesAndFliesNowhereUnderASingularPare
     stage.scheduler->update(30);
     EXPECT_EQ(mover->getPosition().x, 40.0f) << "arrived at once, not moved";
     EXPECT_EQ(stage.scene->getChildren().size(), 2u);
+}
+
+// Nodes that start their own updates when the render walk reaches them do so
+// also while hidden (a counter counts on behind a closed panel, a spawner
+// spawns into a hidden layer), and the walk must not pass them over.
+TEST(SelfSchedulingNodes, TheRenderWalkStartsThemWhileTheyAreHidden) {
+    const struct {
+        const char* what;
+        BaseNode* (*make)(BaseNode* parent);
+    } cases[] = {
+        {"a wave", [](BaseNode* parent) -> BaseNode* { return new GWaveNode(CObjectName(), parent, nullptr); }},
+        {"an ellipse mover",
+         [](BaseNode* parent) -> BaseNode* { return new GEllipseMovableNode(CObjectName(), parent, nullptr); }},
+        {"a spawner", [](BaseNode* parent) -> BaseNode* { return new SpawnerNode(CObjectName(), parent, nullptr); }},
+        {"a counting counter",
+         [](BaseNode* parent) -> BaseNode* {
+             auto* counter = new GCounterTextNode(CObjectName(), parent, nullptr);
+             counter->setCountingTime(1000);
+             counter->setCounting(true);
+             return counter;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Stage stage;
+        BaseNode* layer = stage.add<BaseNode>();
+        BaseNode* node = c.make(layer);
+        node->release();
+        node->setVisible(false);
+        CArray<CRenderItem> items;
+        layer->registerForRendering(items);
+        EXPECT_GT(stage.scheduler->entryCount(), 0u);
+    }
 }
 
 TEST(GWaveNode, FadesInDriftsFadesOutAndLeaves) {

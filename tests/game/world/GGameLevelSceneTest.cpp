@@ -199,6 +199,8 @@ const std::string kBuildings = R"(<ObjectsConfiguration>
     <Build><Workers Value="1"/><Materials Value="30"/></Build></Building>
   <Building><Type Value="Commercial"/><Name Value="Shop"/><Level Value="1"/><Income Value="100"/>
     <Build><Workers Value="1"/><Materials Value="1"/></Build></Building>
+  <Building><Type Value="Apartment"/><Name Value="HalfCoin"/><Level Value="1"/><Income Value="2.5"/></Building>
+  <Building><Type Value="Apartment"/><Name Value="SmallCoin"/><Level Value="1"/><Income Value="2.4"/></Building>
   <Building><Type Value="OnRoad"/><Name Value="OnRoadMaterials"/><Level Value="0"/></Building>
   <Building><Type Value="OnRoad"/><Name Value="Rock"/><Level Value="0"/></Building>
   <Building><Type Value="Service"/><Name Value="RailRoadStation1"/><Level Value="1"/></Building>
@@ -582,6 +584,32 @@ TEST_F(GGameLevelSceneTest, ADayOfNoLengthPaysNothingAndADayEndPostsTheIncome) {
         const size_t paid = manager->ids(4099, 4099).size();
         EXPECT_EQ(paid, dayLength > 0 ? 1u : 0u) << dayLength;
         EXPECT_EQ(scene->getLevelTime(), 1200);
+    }
+}
+
+TEST_F(GGameLevelSceneTest, ADayEndPaysTheIncomeRoundedToTheNearestCoin) {
+    struct Case {
+        const char* type;
+        int paid;
+    };
+    const Case cases[] = {{"HalfCoin", 3}, {"SmallCoin", 2}};
+    for (const Case& c : cases) {
+        ASSERT_TRUE(load(level(kPlaces)));
+        start(levelRules("", 1));
+        rulesRecord->DayLength = 1;
+        GBuildingNode* place = find("Place1");
+        place->setType(objects->findBuilding(CName(c.type)), false, false);
+        place->setReachable(true);
+        place->setRequiredServices(true);
+        scene->recalculate();
+        ASSERT_FLOAT_EQ(scene->getLevelIncome(), c.paid == 3 ? 2.5f : 2.4f) << c.type;
+        auto* hq = find<TestHeadquarters>("HQ");
+        const int before = hq->getResource(CName("Money"));
+        scene->setRandomEventsPaused(false);
+        // A little over one day: twenty-millisecond steps add up to just under a second.
+        for (int i = 0; i < 55; ++i)
+            (void)scene->update(20);
+        EXPECT_EQ(hq->getResource(CName("Money")) - before, c.paid) << c.type;
     }
 }
 
