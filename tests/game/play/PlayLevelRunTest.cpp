@@ -156,6 +156,24 @@ protected:
         return choose(name, list->itemToSlot(item));
     }
 
+    // The offer of the train's list `name` that pays the most, as the
+    // player reads the prices off the list.
+    [[nodiscard]] int32_t dearestOffer(const char* name) const {
+        auto* list = dynamic_cast<ListNode*>(onScreen(name));
+        int32_t best = -1;
+        int bestPrice = -1;
+        for (int32_t item = 0; list && item < list->getItemsCount(); ++item) {
+            const auto* data = dynamic_cast<const StationItemData*>(list->getItemObject(item));
+            IGameLevel::TrainOffer offer;
+            if (data && list->isItemEnabled(item) && town()->getTrainOffer(data->train.get(), data->index, offer) &&
+                offer.price > bestPrice) {
+                best = item;
+                bestPrice = offer.price;
+            }
+        }
+        return best;
+    }
+
     // Waits as `waitFor` does, while the player keeps the town: a building
     // broken down is mended, a letter brought to a house is taken.
     template <class Done> bool tendUntil(Done done, uint64_t patienceMs) {
@@ -491,11 +509,13 @@ TEST_F(PlayLevelRun, APlayerPlaysTheSecondLevelToTheEndByMouse) {
     ASSERT_TRUE(clickPlace("Place5"));
     ASSERT_TRUE(runFor(300));
     expectLooksLikeReference("Level2Train");
-    // The player sells the train part of the sawn wood.
+    // The player sells the train part of the sawn wood, at its best price.
     {
         const int before = money();
         const int wood = materials();
-        ASSERT_TRUE(chooseOffer("SellList", 0));
+        const int32_t offer = dearestOffer("SellList");
+        ASSERT_GE(offer, 0);
+        ASSERT_TRUE(chooseOffer("SellList", offer));
         ASSERT_TRUE(runFor(300));
         EXPECT_GT(money(), before);
         EXPECT_LT(materials(), wood);
