@@ -268,12 +268,16 @@ void GGamePlayScene::updateStationPage() {
         cantBuy->setVisible(true);
         const ObjectsConfiguration* objects = objectsConfiguration();
         const RRStationItems* items = objects ? objects->getStationItems() : nullptr;
-        const auto* first = items && !items->getList(RRStationItems::Materials).empty()
-                                ? &items->getList(RRStationItems::Materials)[0]
-                                : nullptr;
-        if (first) {
-            const int amount =
-                cantBuyAmount(headquartersMoney(), first->moneyMinimum, globalConfig()->RailRoadStationPricesRounder);
+        // A train brings goods to buy only to a town holding twice the
+        // dearest price of its first gold offer: that is the sum asked for
+        // (the first materials offer's price where trains bring no gold).
+        const CArray<GRRStationItem>* gold = items ? &items->getList(RRStationItems::Gold) : nullptr;
+        const CArray<GRRStationItem>* wood = items ? &items->getList(RRStationItems::Materials) : nullptr;
+        const int price = gold && !gold->empty()   ? (*gold)[0].moneyMaximum
+                          : wood && !wood->empty() ? (*wood)[0].moneyMinimum
+                                                   : -1;
+        if (price >= 0) {
+            const int amount = cantBuyAmount(headquartersMoney(), price, globalConfig()->RailRoadStationPricesRounder);
             cantBuy->setText(formatted("GamePlay_RailRoadCantBuy", moneyText(amount)));
         }
     }

@@ -63,7 +63,8 @@ constexpr const char* kObjects = R"(<ObjectsConfiguration>
     </ProduceItems></Building>
   <Building><Type Value="Service1"/><Name Value="RailRoadStation1"/><Level Value="1"/></Building>
   <UniqUpgrade><Name Value="HotelGuests"/><Type Value="Up1"/><AllowedFromLevel Value="1"/><BuildingTypes Value="Hotel1"/></UniqUpgrade>
-  <RRStationItems><Item Materials="10" MoneyRange="600,700" Template="Buy10"/></RRStationItems>
+  <RRStationItems><Item Materials="10" MoneyRange="600,700" Template="Buy10"/>
+    <Item Gold="1" MoneyRange="2000,3000" Template="BuyGold1"/></RRStationItems>
 </ObjectsConfiguration>)";
 
 constexpr const char* kTabs = R"(<TabsConfiguration>
@@ -428,13 +429,15 @@ TEST_F(PlayScreen, StationShowsThreeOffersASideAndSendsTrainsAwayOnceOneIsUsed) 
     EXPECT_FALSE(buy->isVisible());
     EXPECT_EQ(train->departures, 1);
 
-    // Only sell offers: the can't-buy text asks for twice the first item's
-    // money, rounded up.
+    // Only sell offers: the can't-buy text asks for what the next train
+    // wants the town to hold before it brings goods to buy, twice the
+    // dearest price of the first gold offer, rounded up (twice the first
+    // materials offer would ask for 5,000 only).
     m_level->offers.assign(1, {true, false, CName("Materials"), 5, 100, CName("Sell")});
     m_play->updateStationPage();
     auto* cantBuy = nodeCast<TextNode>(m_play->getStationPage()->findChild(CName("CantBuyText"), 1));
     EXPECT_TRUE(cantBuy->isVisible());
-    EXPECT_EQ(text(cantBuy->getText()), "Gather $5,000");
+    EXPECT_EQ(text(cantBuy->getText()), "Gather $10,000");
 }
 
 TEST_F(PlayScreen, GoldListFollowsGoldMAndLeavesOutWhatRoundsToNothing) {
@@ -610,8 +613,8 @@ TEST_F(PlayScreen, FinishLevelWritesRanksAndProgressForFirstPassesAndReplays) {
         {"clock off ranks top", 5, false, 0, false, 5, false, false, 4, 3, "", "0;0;0;0;2", true, 5, 4},
         {"replay, no better", 5, true, 1, false, 4, false, false, 2, 4, "2;1;1", "2;1;1", false, 2, 4},
         {"replay raised to the top", 5, true, 5, false, 0, false, false, 1, 4, "2;1;1", "2;2;1", true, 1, 4},
-        {"passed at the headquarters level", 5, true, 0, false, 5, false, false, 8, 7, "x;2", "2;0;0;0;0;0;0;0;1",
-         true, 9, 8},
+        {"passed at the headquarters level", 5, true, 0, false, 5, false, false, 8, 7, "x;2", "2;0;0;0;0;0;0;0;1", true,
+         9, 8},
         {"the developer's expert key without developer mode", 5, true, 0, false, 5, false, true, 0, -1, "", "1", false,
          1, 0},
         {"the developer's expert key in developer mode", 5, true, 0, false, 5, true, true, 0, -1, "", "2", true, 1, 0},

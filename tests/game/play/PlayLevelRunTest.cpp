@@ -8,10 +8,12 @@
 #include "engine/content/CProfileManager.h"
 #include "engine/content/CProfileParameters.h"
 #include "engine/nodes/BaseListNode.h"
+#include "engine/nodes/ListNode.h"
 #include "engine/nodes/TabSceneNode.h"
 #include "engine/scene/SceneManager.h"
 #include "game/app/GIntroScene.h"
 #include "game/app/GLevelObjectivesScene.h"
+#include "game/config/GBuildingConfig.h"
 #include "game/config/LevelConfiguration.h"
 #include "game/config/ObjectsConfiguration.h"
 #include "game/nodes/GProgressBarWithCheckpointsNode.h"
@@ -125,6 +127,99 @@ protected:
         EXPECT_NE(element, nullptr) << name << " " << index;
         return element && clickAt(middleOf(element));
     }
+
+    // The player clicks the entry of the build list `name` that puts up
+    // `type`, wherever the list shows it.
+    bool chooseBuilding(const char* name, const char* type) {
+        auto* list = dynamic_cast<BaseListNode*>(onScreen(name));
+        EXPECT_NE(list, nullptr) << name;
+        if (!list)
+            return false;
+        for (int32_t item = 0; item < list->getItemsCount(); ++item) {
+            auto* config = dynamic_cast<GBuildingConfig*>(list->getItemObject(item));
+            if (config && config->Name == CName(type))
+                return choose(name, dynamic_cast<ListNode*>(list)->itemToSlot(item));
+        }
+        ADD_FAILURE() << name << " offers no " << type;
+        return false;
+    }
+
+    // The player clicks offer `item` of the list `name` (an order at a
+    // producer, a train's offer), which must be open to them.
+    bool chooseOffer(const char* name, int32_t item) {
+        auto* list = dynamic_cast<ListNode*>(onScreen(name));
+        EXPECT_NE(list, nullptr) << name;
+        if (!list)
+            return false;
+        EXPECT_LT(item, list->getItemsCount()) << name;
+        EXPECT_TRUE(list->isItemEnabled(item)) << name << " " << item;
+        return choose(name, list->itemToSlot(item));
+    }
+
+    // The offer of the train's list `name` that pays the most, as the
+    // player reads the prices off the list.
+    [[nodiscard]] int32_t dearestOffer(const char* name) const {
+        auto* list = dynamic_cast<ListNode*>(onScreen(name));
+        int32_t best = -1;
+        int bestPrice = -1;
+        for (int32_t item = 0; list && item < list->getItemsCount(); ++item) {
+            const auto* data = dynamic_cast<const StationItemData*>(list->getItemObject(item));
+            IGameLevel::TrainOffer offer;
+            if (data && list->isItemEnabled(item) && town()->getTrainOffer(data->train.get(), data->index, offer) &&
+                offer.price > bestPrice) {
+                best = item;
+                bestPrice = offer.price;
+            }
+        }
+        return best;
+    }
+
+    // Waits as `waitFor` does, while the player keeps the town: a building
+    // broken down is mended, a letter brought to a house is taken.
+    template <class Done> bool tendUntil(Done done, uint64_t patienceMs) {
+        const uint64_t until = m_game->getTotalTime() + patienceMs;
+        while (!done()) {
+            GBuildingNode* broken = nullptr;
+            GBuildingNode* letter = nullptr;
+            const uint64_t now = m_game->getTotalTime();
+            if (now > until || !waitFor(
+                                   [&] {
+                                       broken = brokenPlace();
+                                       letter = letterPlace();
+                                       return done() || broken || letter;
+                                   },
+                                   until - now))
+                return false;
+            if (done())
+                return true;
+            if (broken) {
+                if (!clickAt(middleOf(broken)) || !runFor(300) || !click("RepairButton") || !runFor(300))
+                    return false;
+            } else if (letter) {
+                if (!clickAt(middleOf(letter)) || !runFor(300))
+                    return false;
+            }
+        }
+        return true;
+    }
+    // A building broken down that the workers at home can mend now.
+    [[nodiscard]] GBuildingNode* brokenPlace() const {
+        for (GBuildingNode* building : town()->getPlaces())
+            if (building->getDamageState() == GBuildingNode::DamageBroken && building->getTaskKind() == 0 &&
+                play()->getHeadquarters()->getWorkersCount() > 0 && money() >= 6000)
+                return building;
+        return nullptr;
+    }
+    // A house a letter waits at.
+    [[nodiscard]] GBuildingNode* letterPlace() const {
+        for (BaseNode* letter : town()->getLetters())
+            if (auto* record = dynamic_cast<GLetterRecord*>(letter->getUserData()); record && record->building)
+                return record->building;
+        return nullptr;
+    }
+
+    [[nodiscard]] int money() const { return play()->getHeadquarters()->getMoney(); }
+    [[nodiscard]] int materials() const { return play()->getHeadquarters()->getResource(CName("Materials")); }
 
     // Waits on the game's clock until `done()` holds, for `patienceMs` at most.
     // Long waits go in strides of `kStrideMs`, the longest step the game
@@ -332,3 +427,144 @@ TEST_F(PlayLevelRun, ANewPlayerPlaysTheFirstLevelToTheEndByMouse) {
         ADD_FAILURE() << line;
 }
 
+// The second level, played by a player who has won the first: houses and a
+// lumber mill, then the station, a train traded with and two houses raised
+// a level, until both objective groups are met.
+TEST_F(PlayLevelRun, APlayerPlaysTheSecondLevelToTheEndByMouse) {
+    m_references = kPlayData / "run2";
+    // The profile as the first level and the map leave it.
+    CProfileParameters* player = startFor([](CProfileParameters& p) {
+        p.setBool("PlayFirstComics", false);
+        p.setBool("ShowTutorialMap1", false);
+        p.setInt("MaxUnlockedLevelIndex", 0);
+        p.setInt("LevelIndex", 1);
+        p.setString("Ranks", "2");
+    });
+    listen();
+    ASSERT_NO_FATAL_FAILURE(enterLevel(2));
+    expectLooksLikeReference("Level2Objectives");
+    ASSERT_TRUE(click("OkButton"));
+    ASSERT_TRUE(settleOn("GamePlayScene", 0));
+    GGameLevelScene* level = town();
+    ASSERT_TRUE(level->isObjectivesActive());
+    ASSERT_TRUE(runFor(1000));
+    expectLooksLikeReference("Level2Start");
+    // The tip about the mill is read, then clicked away.
+    ASSERT_TRUE(runFor(8000));
+    ASSERT_TRUE(clickAt({820, 600}));
+    ASSERT_TRUE(waitFor([&] { return tutorial() == nullptr || hint() < 0; }, 2000));
+    ASSERT_TRUE(clickPlace("Place2"));
+    ASSERT_TRUE(runFor(300));
+    ASSERT_TRUE(click("MunicipalButton"));
+    ASSERT_TRUE(runFor(300));
+    expectLooksLikeReference("Level2MunicipalList");
+    ASSERT_TRUE(chooseBuilding("MunicipalBuildList", "LumberMill1"));
+    ASSERT_TRUE(runFor(300));
+    // Two houses while the mill goes up, the third as soon as a worker is
+    // back: four workers build no more at once.
+    for (const char* where : {"Place1", "Place3"}) {
+        ASSERT_TRUE(clickPlace(where));
+        ASSERT_TRUE(click("ApartmentButton"));
+        ASSERT_TRUE(runFor(300));
+        ASSERT_TRUE(chooseBuilding("ApartmentBuildList", "Apartment1"));
+        ASSERT_TRUE(runFor(300));
+    }
+    expectLooksLikeReference("Level2Building");
+    ASSERT_TRUE(waitFor([&] { return play()->getHeadquarters()->getWorkersCount() > 0; }, 60000));
+    ASSERT_TRUE(clickPlace("Place4"));
+    ASSERT_TRUE(click("ApartmentButton"));
+    ASSERT_TRUE(runFor(300));
+    ASSERT_TRUE(chooseBuilding("ApartmentBuildList", "Apartment1"));
+    // Three houses and the mill meet the first stage; the second asks for
+    // the station, better houses and more guests.
+    ASSERT_TRUE(waitFor([&] { return level->getGroupIndex() == 1; }, 60000));
+    ASSERT_TRUE(runFor(4000));
+    expectLooksLikeReference("Level2SecondGroup");
+    // The mill saws materials for the station.
+    ASSERT_TRUE(clickPlace("Place2"));
+    ASSERT_TRUE(runFor(300));
+    expectLooksLikeReference("Level2MillOrders");
+    ASSERT_TRUE(chooseOffer("MaterialsList", 2));
+    ASSERT_TRUE(runFor(300));
+    ASSERT_TRUE(tendUntil([&] { return money() >= 30000 && materials() >= 25; }, 300000));
+    ASSERT_TRUE(clickPlace("Place5"));
+    ASSERT_TRUE(click("MunicipalButton"));
+    ASSERT_TRUE(runFor(300));
+    ASSERT_TRUE(chooseBuilding("MunicipalBuildList", "RailRoadStation1"));
+    // The station goes up by the rails; trains stop at it from then on.
+    ASSERT_TRUE(tendUntil([&] { return isBuilt("Place5", "RailRoadStation1"); }, 60000));
+    GBuildingNode* station = place("Place5");
+    // The mill saws more, for the houses and for the next train.
+    ASSERT_TRUE(
+        tendUntil([&] { return money() >= 9000 && play()->getHeadquarters()->getWorkersCount() >= 3; }, 300000));
+    ASSERT_TRUE(clickPlace("Place2"));
+    ASSERT_TRUE(runFor(300));
+    ASSERT_TRUE(chooseOffer("MaterialsList", 2));
+    ASSERT_TRUE(tendUntil([&] { return materials() >= 30; }, 60000));
+    ASSERT_TRUE(tendUntil(
+        [&] {
+            return !station->getStandingTrains().empty() && level->getTrainState(station->getStandingTrains()[0]) == 3;
+        },
+        300000));
+    ASSERT_TRUE(clickPlace("Place5"));
+    ASSERT_TRUE(runFor(300));
+    expectLooksLikeReference("Level2Train");
+    // The player sells the train part of the sawn wood, at its best price.
+    {
+        const int before = money();
+        const int wood = materials();
+        const int32_t offer = dearestOffer("SellList");
+        ASSERT_GE(offer, 0);
+        ASSERT_TRUE(chooseOffer("SellList", offer));
+        ASSERT_TRUE(runFor(300));
+        EXPECT_GT(money(), before);
+        EXPECT_LT(materials(), wood);
+    }
+    expectLooksLikeReference("Level2Sold");
+    // Two houses raised a level through their building page, each when the
+    // rents have paid for it and the mill has sawn its materials.
+    for (const char* house : {"Place1", "Place3"}) {
+        ASSERT_TRUE(
+            tendUntil([&] { return money() >= 9000 && play()->getHeadquarters()->getWorkersCount() >= 3; }, 300000));
+        if (materials() < 20) {
+            ASSERT_TRUE(clickPlace("Place2"));
+            ASSERT_TRUE(runFor(300));
+            ASSERT_TRUE(chooseOffer("MaterialsList", 2));
+            ASSERT_TRUE(tendUntil([&] { return isBuilt("Place2", "LumberMill1"); }, 60000));
+        }
+        ASSERT_TRUE(tendUntil(
+            [&] { return money() >= 30000 && materials() >= 20 && play()->getHeadquarters()->getWorkersCount() >= 2; },
+            400000));
+        ASSERT_TRUE(clickPlace(house));
+        ASSERT_TRUE(runFor(300));
+        expectLooksLikeReference(std::string("Level2Improve") + house);
+        ASSERT_TRUE(click("UpgradeButton"));
+        ASSERT_TRUE(runFor(300));
+        // The workers raise the house a level.
+        EXPECT_EQ(place(house)->getTaskKind(), GBuildingNode::TaskBuild) << house;
+        EXPECT_EQ(typeOf(house), CName("Apartment2")) << house;
+    }
+    // A fourth house, on the lucky place, houses the last guests the stage asks for.
+    ASSERT_TRUE(tendUntil([&] { return money() >= 15000 && materials() >= 10; }, 400000));
+    ASSERT_TRUE(clickPlace("Place8"));
+    ASSERT_TRUE(click("ApartmentButton"));
+    ASSERT_TRUE(runFor(300));
+    ASSERT_TRUE(chooseBuilding("ApartmentBuildList", "Apartment1"));
+    ASSERT_TRUE(tendUntil([&] { return currentSceneName() == "LevelCompletedScene"; }, 400000));
+    for (const char* house : {"Place1", "Place3"})
+        EXPECT_EQ(typeOf(house), CName("Apartment2")) << house;
+    ASSERT_TRUE(settleOn("LevelCompletedScene", 500));
+    // The first stage was met in time: the best rank, kept in the profile
+    // beside the first level's.
+    ASSERT_TRUE(clickAt({512, 300}));
+    ASSERT_TRUE(runFor(3000));
+    expectLooksLikeReference("Level2Completed");
+    EXPECT_EQ(std::string(player->getString("Ranks").c_str()).substr(0, 3), "2;2")
+        << player->getString("Ranks").c_str();
+    EXPECT_EQ(player->getInt("LevelIndex"), 2);
+    ASSERT_TRUE(click("OkButton"));
+    ASSERT_TRUE(settleOn("MapNewScene", 500));
+    expectLooksLikeReference("Level2BackOnTheMap");
+    for (const std::string& line : warnings())
+        ADD_FAILURE() << line;
+}
