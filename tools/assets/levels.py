@@ -248,8 +248,8 @@ class Level:
         root.prop("vector3d", "Bounds", scenes.vec(W, H))
         bg = scenes.Node("SpriteNode", "Bg")
         bg.prop("vector3d", "Position", scenes.vec(0, 0, -10))
+        # The ground takes the pointer: a click on it is a click on the town.
         bg.prop("atlasTexture", "AtlasTexture", ground)
-        bg.prop("bool", "CanBeHit", "false")
         root.add(bg)
 
         grid = scenes.Node("BaseNode", "WGrid", "GWGridNode")
