@@ -585,7 +585,7 @@ TEST_F(TutorialController, ItsScreenLeftTheTutorialTakesNoneOfThePlayersInput) {
     ASSERT_EQ(tutorial->getHintIndex(), 1);
 
     ASSERT_TRUE(m_town->navigateBack(1));
-    ASSERT_TRUE(runUntil([&] { return m_game->getSceneManager()->getCurrentScene() != m_town.get(); }));
+    ASSERT_NE(m_game->getSceneManager()->getCurrentScene(), m_town.get());
     EXPECT_FALSE(clickOn(button.get())) << "the screen below has it";
     CRefHandle<CEventMouseMove> move(new CEventMouseMove(20, 20));
     EXPECT_FALSE(tutorial->handleEvent(move.get()));
