@@ -31,6 +31,8 @@ rest=(
     zip python3 python3-pil imagemagick libjpeg-turbo-progs sox vorbis-tools fonttools
     # the asset tools: POV-Ray renders the town, FluidSynth plays the music
     povray fluidsynth fluid-soundfont-gm
+    # the guide's voice in the level tutorials
+    espeak-ng
 )
 
 case "${1:-all}" in

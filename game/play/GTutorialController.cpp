@@ -6,12 +6,14 @@
 #include "engine/core/CEngineManagers.h"
 #include "engine/core/CEventMouseMove.h"
 #include "engine/nodes/ButtonNode.h"
+#include "engine/nodes/ListEvents.h"
 #include "engine/nodes/TextNode.h"
 #include "engine/scene/BaseNode.h"
 #include "engine/scene/CEventClicked.h"
 #include "engine/scene/CEventManagerAttached.h"
 #include "engine/scene/ControlNode.h"
 #include "engine/scene/SceneManager.h"
+#include "engine/scene/SceneNode.h"
 #include "engine/scene/TemplateCollectionNode.h"
 #include "engine/sound/CEventSoundCueFinished.h"
 #include "engine/sound/CSoundCueManager.h"
@@ -73,6 +75,14 @@ CName arrowState(float a, bool& rotated) {
         return down;
     rotated = true;
     return left;
+}
+
+// What the player does with the keyboard and the mouse, raw or as the clicks
+// and list choices the controls make of it.
+bool isPlayerInput(const CEvent* event) {
+    const int32_t type = event->getType();
+    return (event->getMask() & (CEvent::MaskKeyboard | CEvent::MaskMouse)) != 0 || type == CEventClicked::TypeId ||
+           type == CEventListItemClicked::TypeId || type == CEventListItemHovered::TypeId;
 }
 
 bool differsFromZero(const CVector3d& v) {
@@ -364,11 +374,26 @@ bool GTutorialController::update(uint32_t elapsedMs) {
     return true;
 }
 
+bool GTutorialController::isOnActiveScene() const {
+    if (!m_scene)
+        return true;
+    SceneNode* owner = m_scene->getOwnerScene<SceneNode>();
+    SceneManager* manager = owner ? owner->getSceneManager<SceneManager>() : nullptr;
+    // A screen made outside any manager (a test's) counts as shown.
+    if (!manager)
+        return true;
+    return manager->getCurrentScene() == owner;
+}
+
 bool GTutorialController::handleEvent(CEvent* event) {
     static const CName skipButton("SkipTutorialButton");
     static const CName menuButton("MenuButton");
     static const CName helpButton("HelpButton");
     static const CName confirmButton("Button");
+    // Input belongs to the screen on top: a tutorial whose screen is left or
+    // covered neither takes nor counts it.
+    if (isPlayerInput(event) && !isOnActiveScene())
+        return false;
     const int32_t type = event->getType();
     const ControlNode* clicked = nullptr;
     if (type == CEventClicked::TypeId) {

@@ -54,7 +54,9 @@ public:
     void start(int index);
     // False once the tutorial has ended and its windows are released.
     [[nodiscard]] bool update(uint32_t elapsedMs);
-    // True when the event is taken.
+    // True when the event is taken. The player's input (keys, mouse, clicks
+    // and list choices) is left alone while the screen the windows are on is
+    // not its manager's current one.
     bool handleEvent(CEvent* event) override;
     // The skip button's two presses: the first turns the window into the
     // question whether to skip, the second ends the tutorial.
@@ -134,6 +136,8 @@ private:
     void stopListening();
     [[nodiscard]] bool hasNoPressAction(const GTutorialHint& hint) const;
     [[nodiscard]] bool isExcluded(const GTutorialHint& hint) const;
+    // True when the screen the windows are on is its manager's current one.
+    [[nodiscard]] bool isOnActiveScene() const;
 
     CRefHandle<CContentManager> m_contentManager;
     CEventReceiver* m_receiver = nullptr;

@@ -107,6 +107,12 @@ template <class Apply> void GMapScene::forEachSettingOverlay(Apply apply) const 
 bool GMapScene::onNavigationStarted(CEventSceneChangeStarted* event) {
     if (GBaseSceneNode::onNavigationStarted(event))
         return true;
+    // Left for the level, the menu or the headquarters: the tutorial stops
+    // listening at once; its window goes with the map.
+    if (event->getFromScene() == this && !isShownBy(event)) {
+        silenceTutorial();
+        return false;
+    }
     CProfileParameters* player = currentPlayer();
     if (!player)
         return false;
@@ -174,6 +180,10 @@ void GMapScene::revealSettingOverlay(BaseNode* overlay, int32_t threshold, int32
 bool GMapScene::onNavigationFinished(CEventSceneChangeFinished* event) {
     if (GBaseSceneNode::onNavigationFinished(event))
         return true;
+    if (event->getFromScene() == this && !isShownBy(event)) {
+        detachTutorial();
+        return false;
+    }
     CProfileParameters* player = currentPlayer();
     if (!isShownBy(event) || !player)
         return false;
@@ -394,10 +404,16 @@ void GMapScene::unlockNextLevel() {
     refreshLocationButtons();
 }
 
-void GMapScene::detachTutorial() {
+void GMapScene::silenceTutorial() {
     if (!m_tutorial)
         return;
     removePreHandler(m_tutorial.get());
     m_tutorial->close();
+}
+
+void GMapScene::detachTutorial() {
+    if (!m_tutorial)
+        return;
+    silenceTutorial();
     m_tutorial.reset();
 }

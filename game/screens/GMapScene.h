@@ -66,6 +66,9 @@ protected:
     ~GMapScene() override;
 
 private:
+    // Unhooks the tutorial and ends its listening; its windows stay drawn.
+    void silenceTutorial();
+    // Unhooks, ends and releases the tutorial with its windows.
     void detachTutorial();
     // Calls `apply` on each setting overlay with its threshold.
     template <class Apply> void forEachSettingOverlay(Apply apply) const;

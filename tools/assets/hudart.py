@@ -607,7 +607,10 @@ def draw_obj_menu(folder, save):
 def make(work, out, run, save, atlaspack):
     """Draws both atlases' pictures under `work` and packs them into
     `out`/atlases."""
-    draw_game_menu(f"{work}/gamemenu", save)
-    run([atlaspack, "--prefix", GAME_MENU_PREFIX, f"{work}/gamemenu", f"{out}/atlases/GameMenu.xml"])
+    draw_game_menu(f"{work}/gamemenu/GameMenu", save)
+    # The popup's rows of a resource without a block of its own (a guests
+    # yield) take their icon from scenes/QuestIcons/ by the resource's name.
+    save(icon("Guests", 24), f"{work}/gamemenu/QuestIcons/Guests.png")
+    run([atlaspack, "--prefix", "scenes/", f"{work}/gamemenu", f"{out}/atlases/GameMenu.xml"])
     draw_obj_menu(f"{work}/objmenu", save)
     run([atlaspack, "--prefix", OBJ_MENU_PREFIX, f"{work}/objmenu", f"{out}/atlases/ObjMenu.xml"])

@@ -248,8 +248,8 @@ class Level:
         root.prop("vector3d", "Bounds", scenes.vec(W, H))
         bg = scenes.Node("SpriteNode", "Bg")
         bg.prop("vector3d", "Position", scenes.vec(0, 0, -10))
+        # The ground takes the pointer: a click on it is a click on the town.
         bg.prop("atlasTexture", "AtlasTexture", ground)
-        bg.prop("bool", "CanBeHit", "false")
         root.add(bg)
 
         grid = scenes.Node("BaseNode", "WGrid", "GWGridNode")
@@ -424,11 +424,13 @@ def names_before(place_rows, row):
 
 
 def write_level(level, folder, up="../../"):
-    """Writes the level's folder; `up` leads from it to the assets folder."""
+    """Writes the level's folder ("levelN"); `up` leads from it to the assets
+    folder. The scene uses the level's own atlas, atlases/LevelN.xml."""
     setting = level.setting()
+    number = int(os.path.basename(os.path.normpath(folder))[len("level"):])
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, "Level.mscn"), "w", encoding="utf-8", newline="\n") as f:
-        f.write(level.scene(f"{up}atlases/Setting{setting}.xml", f"{up}img/setting{setting}",
+        f.write(level.scene(f"{up}atlases/Level{number}.xml", f"{up}img/setting{setting}",
                             f"{up}img/levels/Ground{setting}.png"))
     with open(os.path.join(folder, "wgrid.bin"), "wb") as f:
         f.write(level.wgrid())

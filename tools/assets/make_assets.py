@@ -37,6 +37,7 @@ import scenes  # noqa: E402
 import screenart  # noqa: E402
 import sounds  # noqa: E402
 import texts  # noqa: E402
+import voices  # noqa: E402
 import wideart  # noqa: E402
 
 # Files and folders under assets/ that this script owns; everything else there
@@ -46,8 +47,9 @@ OWNED = ["atlases/Common.xml", "atlases/Common.png", "atlases/MainMenu.xml", "at
          "img", "logos", "fonts", "sounds", "strings", "img/levels",
          "scenes/ParticleCollection.xml", "scenes/Loading", "scenes/CursorWindow.png", "scenes/CursorFullScreen.png"] + \
         ["scenes/" + name for name in scenes.SCENES] + list(config.files()) + \
-        [f"atlases/Setting{n}.{ext}" for n in levelart.PALETTES for ext in ("xml", "png")] + \
-        [f"levels/level{n}" for n in levels.sources()] + [f"atlases/{a}.{e}" for a in ("Buildings", "People", "Trains", "Markers") for e in ("xml", "png")] + \
+        [f"atlases/Setting{n}.png" for n in levelart.PALETTES] + [f"atlases/Level{n}.xml" for n in levels.sources()] + \
+        [f"levels/level{n}" for n in levels.sources()] + [f"atlases/{a}.{e}" for a in ("Buildings", "Env1", "Env2") for e in ("xml", "png")] + \
+        ["levels/common/TemplateCollection.mscn"] + \
         comics.owned() + list(levels.screen_tutorials())
 
 hudscenes.install(scenes, texts, OWNED)
@@ -138,8 +140,12 @@ def main():
     parser.add_argument("--check-renders", action="store_true",
                         help="fail when a render or a piece of music is older than its source instead of making it")
     args = parser.parse_args()
+    level_voices = {number: voices.hint_keys([level.tutorial()] + [levels.tutorial_xml(hints) for hints in
+                                                                   level.group_tutorials.values()])
+                    for number, level in levels.sources().items()}
+    spoken = {key: texts.TEXTS[key][0] for keys in level_voices.values() for key in keys}
     stale = renders.update(check=args.check_renders) + music.update(check=args.check_renders) + \
-        comics.update(check=args.check_renders)
+        comics.update(check=args.check_renders) + voices.update(spoken, check=args.check_renders)
     if args.check_renders and stale:
         sys.exit("renders or music out of date with their sources (run scripts/make-assets.sh): " + ", ".join(stale))
     root = os.path.abspath(args.root)
@@ -150,6 +156,8 @@ def main():
     # The played music lives in assets/sounds, which is made again below.
     kept_music = tempfile.TemporaryDirectory()
     music.copy_to(kept_music.name)
+    kept_voices = tempfile.TemporaryDirectory()
+    voices.keep(kept_voices.name)
     for name in ["assets_en", "assets_ru", FIXTURE_LEVEL] + [os.path.join("assets", owned) for owned in OWNED]:
         path = os.path.join(root, name)
         if os.path.isdir(path):
@@ -172,20 +180,27 @@ def main():
         run([atlaspack, "--prefix", "img/hq/", f"{work}/hq", f"{out}/atlases/HQ.xml"])
         hudart.make(work, out, run, save, atlaspack)
 
-        # The signs over the town's buildings.
-        markers.draw_markers(f"{work}/markers", save)
-        run([atlaspack, "--prefix", "img/markers/", f"{work}/markers", f"{out}/atlases/Markers.xml"])
+        # The town's buildings, rendered by POV-Ray; its folk and trains (the
+        # first of the two atlases the loading screen loads for every level)
+        # and the signs over its buildings (the second).
+        renders.copy_to(f"{work}/buildings", "buildings")
+        run([atlaspack, "--prefix", "img/buildings/", f"{work}/buildings", f"{out}/atlases/Buildings.xml"])
+        for group in ("people", "trains"):
+            renders.copy_to(f"{work}/env1/{group}", group)
+        run([atlaspack, "--prefix", "img/", f"{work}/env1", f"{out}/atlases/Env1.xml"])
+        markers.draw_markers(f"{work}/env2/markers", save)
+        run([atlaspack, "--prefix", "img/", f"{work}/env2", f"{out}/atlases/Env2.xml"])
 
-        # The playing field: road and rail pieces of each setting.
+        # The playing field: the road and rail pieces of each setting on one
+        # page, which the atlas of each level of that setting names.
         for setting in levelart.PALETTES:
             levelart.draw_setting(f"{work}/setting{setting}", setting)
             run([atlaspack, "--prefix", f"img/setting{setting}/", f"{work}/setting{setting}",
                  f"{out}/atlases/Setting{setting}.xml"])
-
-        # The town's buildings, rendered by POV-Ray.
-        for group, atlas in (("buildings", "Buildings"), ("people", "People"), ("trains", "Trains")):
-            renders.copy_to(f"{work}/{group}", group)
-            run([atlaspack, "--prefix", f"img/{group}/", f"{work}/{group}", f"{out}/atlases/{atlas}.xml"])
+        for number, level in levels.sources().items():
+            shutil.copyfile(f"{out}/atlases/Setting{level.setting()}.xml", f"{out}/atlases/Level{number}.xml")
+        for setting in levelart.PALETTES:
+            os.remove(f"{out}/atlases/Setting{setting}.xml")
 
         # The comics: page pieces, and the panels of each episode.
         comics.draw_common(f"{work}/comics", save)
@@ -206,6 +221,10 @@ def main():
         sounds.make_all(work, f"{out}/sounds", music.cues())
         music.copy_to(f"{out}/sounds", kept_music.name)
         comics.make_sounds(work, f"{out}/sounds")
+        # Each level's own pack: the guide's lines of its tutorials.
+        for number, keys in level_voices.items():
+            voices.copy_to(f"{out}/sounds/voices", keys, kept_voices.name)
+            write_text(f"{out}/sounds/SoundPackLevel{number}.xml", voices.sound_pack(keys))
 
     # Whole pictures: screen backgrounds, logos, cursors.
     save(wideart.menu_background().convert("RGB"), f"{out}/img/backgrounds/Menu.png")
@@ -233,6 +252,7 @@ def main():
                '<?xml version="1.0" encoding="utf-8"?>\n<ParticleCollection>\n</ParticleCollection>\n')
     for name, build in scenes.SCENES.items():
         write_text(f"{out}/scenes/{name}", scenes.document(build()))
+    write_text(f"{out}/levels/common/TemplateCollection.mscn", scenes.level_templates_document())
     for path, content in {**comics.scene_files(), **levels.screen_tutorials()}.items():
         write_text(f"{out}/{path}", content)
     for path, content in texts.dictionaries().items():

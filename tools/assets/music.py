@@ -267,8 +267,10 @@ def cues():
     for name in list(out):
         if name.startswith("GameMusicSetting") or name in ("MapMusic", "ComicsMusic", "MenuMusic"):
             out[name] = (name + ".ogg", 1, 0.7, True)
+    # Not in the voices' group: a level's or a comic's own sound pack
+    # replaces that group's cues when it loads.
     for name in ("LevelCompleted", "ObjectivesWindow", "TutorialWindow", "TimeOver"):
-        out[name] = (name + ".ogg", 3, 0.9, False)
+        out[name] = (name + ".ogg", 0, 0.9, False)
     # The buildings' own cues share a few sounds.
     for name in ("BuiltHouse", "BuiltShop", "BuiltService", "BuiltStation"):
         out[name] = ("Built.ogg", 2, 0.8, False)

@@ -771,8 +771,7 @@ def people_templates():
 
 def templates():
     root = Node("TemplateCollectionNode", "TemplateCollection")
-    root.uses = [COMMON, "../atlases/Buildings.xml", "../atlases/People.xml", "../atlases/Trains.xml",
-                 "../atlases/Markers.xml", MAPMENU, HQ_ATLAS]
+    root.uses = [COMMON, "../atlases/Buildings.xml", "../atlases/Env1.xml", "../atlases/Env2.xml", MAPMENU, HQ_ATLAS]
     c = IMG + "common/"
 
     def looks(prefix):
@@ -904,6 +903,22 @@ def templates():
     root.add(*marker_templates())
     root.add(*people_templates())
     return root
+
+
+def level_templates():
+    """The templates a level's town clones on its own scene manager: the
+    places and buildings, the signs over them, the folk and the trains."""
+    root = Node("TemplateCollectionNode", "TemplateCollection")
+    root.uses = [COMMON, "../atlases/Buildings.xml", "../atlases/Env1.xml", "../atlases/Env2.xml"]
+    root.add(*building_templates())
+    root.add(*marker_templates())
+    root.add(*people_templates())
+    return root
+
+
+def level_templates_document():
+    """levels/common/TemplateCollection.mscn: the names lead one folder further up."""
+    return document(level_templates()).replace('Value="../', 'Value="../../')
 
 
 # ---------------------------------------------------------------------------

@@ -96,11 +96,34 @@ pugi::xml_document readXml(const fs::path& path) {
     return doc;
 }
 
+// The cues of a sound pack, each of its sounds checked to be there.
+std::set<std::string> packCues(const fs::path& path) {
+    std::set<std::string> cues;
+    const pugi::xml_document pack = readXml(path);
+    EXPECT_TRUE(pack.child("SoundPack")) << path;
+    for (pugi::xml_node cue : pack.child("SoundPack").children("SoundCue")) {
+        cues.insert(cue.attribute("Name").value());
+        for (pugi::xml_node sound : cue.children("Sound"))
+            EXPECT_TRUE(fs::is_regular_file(path.parent_path() / sound.attribute("Filename").value()))
+                << path << ": cue " << cue.attribute("Name").value();
+    }
+    return cues;
+}
+
+std::set<std::string> templatesOf(const fs::path& path) {
+    std::set<std::string> out;
+    const pugi::xml_document collection = readXml(path);
+    for (pugi::xml_node tpl : collection.child("SceneNode").children("SceneNode"))
+        out.insert(tpl.child("Properties").find_child_by_attribute("Name", "Name").attribute("Value").value());
+    return out;
+}
+
 // Everything the asset files offer to be named.
 struct Catalogue {
     std::set<std::string> atlasTextures;
     std::set<std::string> soundCues;
-    std::set<std::string> templates;
+    std::set<std::string> templates;      // the screens' (scenes/)
+    std::set<std::string> levelTemplates; // the town's (levels/common/)
     std::map<std::string, std::set<std::string>> dictionaries; // file -> keys
 
     Catalogue() {
@@ -113,17 +136,9 @@ struct Catalogue {
             for (pugi::xml_node texture : doc.child("AtlasTextureCollection").children("t"))
                 atlasTextures.insert(texture.attribute("n").value());
         }
-        const pugi::xml_document pack = readXml(kAssets / "sounds/SoundPack.xml");
-        for (pugi::xml_node cue : pack.child("SoundPack").children("SoundCue")) {
-            soundCues.insert(cue.attribute("Name").value());
-            for (pugi::xml_node sound : cue.children("Sound"))
-                EXPECT_TRUE(fs::exists(kAssets / "sounds" / sound.attribute("Filename").value()))
-                    << "cue " << cue.attribute("Name").value();
-        }
-        const pugi::xml_document collection = readXml(kAssets / "scenes/TemplateCollection.mscn");
-        for (pugi::xml_node tpl : collection.child("SceneNode").children("SceneNode"))
-            templates.insert(
-                tpl.child("Properties").find_child_by_attribute("Name", "Name").attribute("Value").value());
+        soundCues = packCues(kAssets / "sounds/SoundPack.xml");
+        templates = templatesOf(kAssets / "scenes/TemplateCollection.mscn");
+        levelTemplates = templatesOf(kAssets / "levels/common/TemplateCollection.mscn");
         // The game's own, and the two the developer dictionary switch reads
         // beside the assets folder.
         for (const char* path :
@@ -169,6 +184,7 @@ TEST(FrontEndAssets, EveryNameInTheFilesLeadsToSomethingThatExists) {
     const Catalogue catalogue;
     ASSERT_FALSE(catalogue.atlasTextures.empty());
     ASSERT_FALSE(catalogue.templates.empty());
+    ASSERT_FALSE(catalogue.levelTemplates.empty());
     for (const auto& [dictionary, keys] : catalogue.dictionaries)
         ASSERT_FALSE(keys.empty()) << dictionary;
     const std::regex key("%([A-Za-z0-9_]+)%");
@@ -208,8 +224,11 @@ TEST(FrontEndAssets, EveryNameInTheFilesLeadsToSomethingThatExists) {
                 EXPECT_TRUE(catalogue.soundCues.count(value)) << "sound cue " << value;
             });
             forEachValue(node, "string", [&](const std::string& value, const char* name) {
+                // A level's town clones from its own scene manager's templates.
                 if (std::string(name) == "TemplateName") {
-                    EXPECT_TRUE(catalogue.templates.count(value)) << "template " << value;
+                    EXPECT_TRUE((file.starts_with("levels/") ? catalogue.levelTemplates : catalogue.templates)
+                                    .count(value))
+                        << "template " << value;
                 }
             });
             forEachValue(node, "stringw", [&](const std::string& value, const char*) {
@@ -219,6 +238,10 @@ TEST(FrontEndAssets, EveryNameInTheFilesLeadsToSomethingThatExists) {
             });
         });
     }
+
+    // A cost or yield popup shows a resource without a row of its own (a
+    // guests yield) with its icon from scenes/QuestIcons/.
+    EXPECT_TRUE(catalogue.atlasTextures.count("scenes/QuestIcons/Guests.png"));
 
     // The logos and the languages: every logo picture is there, every
     // language has every key of the first.
@@ -251,6 +274,63 @@ TEST(FrontEndAssets, EveryNameInTheFilesLeadsToSomethingThatExists) {
         EXPECT_TRUE(english.count(key)) << key;
     for (const auto& [dictionary, keys] : catalogue.dictionaries)
         EXPECT_EQ(keys, english) << dictionary;
+}
+
+// What the loading screen loads for a level by the level's number: its own
+// atlas (the one its scene uses, holding the road and rail pieces its road
+// grid names), its own sound pack with a voice for every hint its tutorials
+// show, and the two atlases and the template collection every level shares.
+TEST(FrontEndAssets, EveryLevelHasTheAtlasSoundsAndTemplatesTheLoadingScreenLoads) {
+    for (const char* shared : {"atlases/Env1.xml", "atlases/Env2.xml", "atlases/Buildings.xml",
+                               "levels/common/TemplateCollection.mscn"})
+        EXPECT_TRUE(fs::is_regular_file(kAssets / shared)) << shared;
+    const std::regex hintText("<(Text|TextQuest) Value=\"%([A-Za-z0-9_]+)%\"");
+    int levels = 0;
+    for (int n = 1; fs::is_directory(kAssets / ("levels/level" + std::to_string(n))); ++n) {
+        ++levels;
+        const std::string number = std::to_string(n);
+        SCOPED_TRACE("level " + number);
+        const fs::path folder = kAssets / ("levels/level" + number);
+        const fs::path atlas = kAssets / ("atlases/Level" + number + ".xml");
+        ASSERT_TRUE(fs::is_regular_file(atlas));
+        std::set<std::string> textures;
+        const pugi::xml_document atlasDoc = readXml(atlas);
+        for (pugi::xml_node page : atlasDoc.child("AtlasTextureCollection").children("a"))
+            EXPECT_TRUE(fs::is_regular_file(atlas.parent_path() / page.attribute("f").value()));
+        for (pugi::xml_node texture : atlasDoc.child("AtlasTextureCollection").children("t"))
+            textures.insert(texture.attribute("n").value());
+
+        const pugi::xml_document scene = readXml(folder / "Level.mscn");
+        std::vector<std::string> uses;
+        for (pugi::xml_node use : scene.child("SceneNode").child("Uses").children("AtlasTextureCollection"))
+            uses.push_back(resolve("levels/level" + number + "/Level.mscn", use.attribute("Value").value()));
+        EXPECT_EQ(uses, std::vector<std::string>{"atlases/Level" + number + ".xml"});
+        // The road grid and the railways draw their pieces from the folder they name.
+        for (const pugi::xpath_node& found : scene.select_nodes("//stringw[@Name='PathToRoadElements']")) {
+            const std::string pieces = resolve("levels/level" + number + "/Level.mscn",
+                                               found.node().attribute("Value").value());
+            const bool rail = pieces.ends_with("rail");
+            for (const char* piece : rail ? std::vector<const char*>{"EndLeft", "EndRight", "SingleH0", "SingleH1"}
+                                          : std::vector<const char*>{"TurnX", "RoadEndRight", "RoadEndLeft",
+                                                                     "RoadEndTop", "RoadEndBottom", "SingleH0",
+                                                                     "SingleV0", "TurnT1", "TurnT2", "TurnT3",
+                                                                     "TurnT4", "TurnUpLeft", "TurnDownRight"})
+                EXPECT_TRUE(textures.count(pieces + "/" + piece + ".png")) << pieces << "/" << piece;
+        }
+
+        const fs::path pack = kAssets / ("sounds/SoundPackLevel" + number + ".xml");
+        ASSERT_TRUE(fs::is_regular_file(pack));
+        const std::set<std::string> cues = packCues(pack);
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            if (entry.path().extension() != ".xml" || entry.path().filename() == "LevelConfiguration.xml")
+                continue;
+            std::ifstream in(entry.path());
+            const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            for (std::sregex_iterator it(text.begin(), text.end(), hintText), end; it != end; ++it)
+                EXPECT_TRUE(cues.count((*it)[2].str())) << entry.path().filename() << ": no voice for " << (*it)[2];
+        }
+    }
+    EXPECT_EQ(levels, 48);
 }
 
 using frontend::FrontEndRun;

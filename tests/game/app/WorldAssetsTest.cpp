@@ -1,13 +1,17 @@
 // The town's assets as the game reads them: every state a scene or template
 // file hands on (to a later state of the same node, or to its children) is
-// there to take it, and the first level, loaded through the real level scene
+// there to take it; the first level, loaded through the real level scene
 // with the real templates and the shared configuration, runs a few minutes of
-// building without a single warning.
+// building without a single warning; and every level, loaded by the real
+// loading screen with everything it names, reaches its play screen without
+// one either.
 //
 // BM_WORLD_PICTURE=<file.png> keeps a picture of the first level as drawn
 // after the run, to look at.
 
 #include "engine/content/CContentManager.h"
+#include "engine/content/CProfileManager.h"
+#include "engine/content/CProfileParameters.h"
 #include "engine/content/CPixelImage.h"
 #include "engine/content/ContentType.h"
 #include "engine/io/CVirtualFileSystem.h"
@@ -18,6 +22,8 @@
 #include "engine/scene/TemplateCollectionNode.h"
 #include "engine/sound/CSoundCueManager.h"
 #include "engine/sound/SoundPack.h"
+#include "game/app/GBaseSceneNode.h"
+#include "game/app/GIntroScene.h"
 #include "game/config/GBuildingConfig.h"
 #include "game/config/LevelConfiguration.h"
 #include "game/config/ObjectsConfiguration.h"
@@ -26,13 +32,17 @@
 #include "game/world/GHeadquartersOperations.h"
 #include "game/world/GMajorOfficeNode.h"
 #include "game/world/GWGridNode.h"
+#include "game/play/GGamePlayScene.h"
 #include "tests/game/app/FrontEndRunFixture.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <pugixml.hpp>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -125,13 +135,19 @@ TEST_F(FrontEndRun, LevelOneRunsThroughTheRealLevelSceneWithoutAWarning) {
 
     CContentManager* content = game->getContentManager();
     std::vector<CRefHandle<IContent>> held;
-    for (const char16_t* atlas : {u"atlases/Common.xml", u"atlases/Buildings.xml"})
+    for (const char16_t* atlas : {u"atlases/Common.xml", u"atlases/Buildings.xml", u"atlases/Env1.xml",
+                                  u"atlases/Env2.xml", u"atlases/Level1.xml"}) {
         held.emplace_back(content->load(ContentTypeAtlasCollection, CStringW(atlas), false));
-    CRefHandle<IContent> pack(content->load(ContentTypeSoundPack, CStringW(u"sounds/SoundPack.xml"), false));
-    ASSERT_TRUE(pack);
-    dynamic_cast<SoundPack*>(pack.get())->registerCues(game->getEngine()->getSoundCueManager());
+        ASSERT_TRUE(held.back()) << frontend::narrow(CStringW(atlas));
+    }
+    for (const char16_t* path : {u"sounds/SoundPack.xml", u"sounds/SoundPackLevel1.xml"}) {
+        CRefHandle<IContent> pack(content->load(ContentTypeSoundPack, CStringW(path), false));
+        ASSERT_TRUE(pack) << frontend::narrow(CStringW(path));
+        dynamic_cast<SoundPack*>(pack.get())->registerCues(game->getEngine()->getSoundCueManager());
+    }
+    // The town's own templates, which the level's scene manager holds.
     CRefHandle<IContent> loaded(
-        content->load(ContentTypeSceneNode, CStringW(u"scenes/TemplateCollection.mscn"), false));
+        content->load(ContentTypeSceneNode, CStringW(u"levels/common/TemplateCollection.mscn"), false));
     auto* templates = nodeCast<TemplateCollectionNode>(dynamic_cast<BaseNode*>(loaded.get()));
     ASSERT_NE(templates, nullptr);
     SceneManager* scenes = game->getSceneManager();
@@ -209,3 +225,59 @@ TEST_F(FrontEndRun, LevelOneRunsThroughTheRealLevelSceneWithoutAWarning) {
     static_cast<void>(scenes->setScene(nullptr));
     EXPECT_EQ(warnings(), std::vector<std::string>());
 }
+
+// Every level as a player reaches it: the real loading screen loads what it
+// names for the level (the atlases, the level's sound pack, the town's
+// templates, the configuration, the level scene and the play screen) and
+// the objectives window comes up over the town, and not a line of warning
+// is written on the way. One game goes through the twelve levels of a
+// season, each started from the window of the one before.
+class SeasonThroughTheLoadingScreen : public FrontEndRun, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SeasonThroughTheLoadingScreen, EachLevelReachesItsPlayScreenWithoutAWarning) {
+    const int season = GetParam();
+    GGameApplication* game = start();
+    ASSERT_TRUE(game->init(CStringW()));
+    CProfileManager* profiles = game->getEngine()->getProfileManager();
+    ASSERT_TRUE(profiles->addProfile(CStringW(u"Ada")));
+    ASSERT_TRUE(profiles->setActiveProfile(0));
+    CProfileParameters* player = profiles->getActiveProfile();
+    player->setBool("PlayFirstComics", false);
+    ASSERT_TRUE(settleOn("MainMenuScene", 0));
+    listen();
+    for (int number = season * 12 - 11; number <= season * 12; ++number) {
+        SCOPED_TRACE("level " + std::to_string(number));
+        player->setInt("LevelIndex", number - 1);
+        player->setInt("MaxUnlockedLevelIndex", number - 1);
+        auto* shown = nodeCast<GBaseSceneNode>(game->getSceneManager()->getCurrentScene());
+        ASSERT_NE(shown, nullptr);
+        ASSERT_TRUE(shown->goToIntro(IntroLevel, CStringW(), 0));
+        ASSERT_TRUE(runUntil([&] { return nodeCast<GIntroScene>(game->getSceneManager()->getCurrentScene()); }));
+        ASSERT_TRUE(settleOn("LevelObjectivesScene", 0));
+        GGamePlayScene* screen = nullptr;
+        for (BaseNode* scene : game->getSceneManager()->getChildren())
+            if (auto* found = nodeCast<GGamePlayScene>(scene))
+                screen = found;
+        ASSERT_NE(screen, nullptr);
+        ASSERT_NE(screen->getWorld(), nullptr);
+        EXPECT_EQ(screen->getWorld()->getLevelNumber(), number);
+        EXPECT_NE(game->getOverlaySceneManager()->getTemplateCollection(), nullptr);
+        // The jingles of the level's start and end outlive the level's own sounds.
+        for (const char* cue : {"LevelCompleted", "ObjectivesWindow", "TutorialWindow", "TimeOver"})
+            EXPECT_NE(game->getEngine()->getSoundCueManager()->findCue(CName(cue)), nullptr) << cue;
+        // The guide speaks every hint of the level's tutorial: its own pack came.
+        std::ifstream tutorial(kAssets / ("levels/level" + std::to_string(number) + "/Tutorial.xml"));
+        const std::string text((std::istreambuf_iterator<char>(tutorial)), std::istreambuf_iterator<char>());
+        const std::regex hint("<Text Value=\"%([A-Za-z0-9_]+)%\"");
+        for (std::sregex_iterator it(text.begin(), text.end(), hint), end; it != end; ++it)
+            EXPECT_NE(game->getEngine()->getSoundCueManager()->findCue(CName((*it)[1].str().c_str())), nullptr)
+                << "no voice for " << (*it)[1];
+        EXPECT_EQ(warnings(), std::vector<std::string>());
+        m_warnings.clear();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Levels, SeasonThroughTheLoadingScreen, ::testing::Range(1, 5),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return "Season" + std::to_string(info.param);
+                         });

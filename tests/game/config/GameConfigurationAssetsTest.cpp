@@ -329,8 +329,12 @@ TEST_F(GameConfigurationAssets, WorkersTrainsAndStation) {
     }
 }
 
+// The town of a level clones its figures and buildings from the template
+// collection of its own scene manager.
+constexpr const char* kTownTemplates = "levels/common/TemplateCollection.mscn";
+
 TEST_F(GameConfigurationAssets, MovingFiguresHaveTheirTemplatesPartsAndAnimations) {
-    const std::unique_ptr<OutlineNode> collection = sceneOutline(assetText("scenes/TemplateCollection.mscn"));
+    const std::unique_ptr<OutlineNode> collection = sceneOutline(assetText(kTownTemplates));
     const std::vector<std::string> sectors = {"Right", "RightUp",  "Up",   "LeftUp",
                                               "Left",  "LeftDown", "Down", "RightDown"};
     const std::vector<std::string> sides = {"Left", "Right", "Up", "Down"};
@@ -403,7 +407,7 @@ void expectPartStates(const OutlineNode& tpl, const std::string& part, const std
 // mill's smoke, a feature's sign, the serve area's patch, the signs and
 // badges it clones, the building site and the income clock.
 TEST_F(GameConfigurationAssets, BuildingTemplatesHaveThePartsAndStatesAPlaceApplies) {
-    const std::unique_ptr<OutlineNode> collection = sceneOutline(assetText("scenes/TemplateCollection.mscn"));
+    const std::unique_ptr<OutlineNode> collection = sceneOutline(assetText(kTownTemplates));
     std::set<std::string> colours;
     for (const auto& entry : objects->getBuildings())
         for (const ServeArea& area : entry.value->ServeAreas)
@@ -510,7 +514,7 @@ TEST_F(GameConfigurationAssets, BuildingTemplatesHaveThePartsAndStatesAPlaceAppl
 // way (it comes and goes), and the popups of what is brought in: each
 // resource's look, rising and fading.
 TEST_F(GameConfigurationAssets, TheTownHallTemplateHasItsCountClockAndPopups) {
-    const std::unique_ptr<OutlineNode> collection = sceneOutline(assetText("scenes/TemplateCollection.mscn"));
+    const std::unique_ptr<OutlineNode> collection = sceneOutline(assetText(kTownTemplates));
     const OutlineNode* hq = collection->child("MajorOffice1");
     ASSERT_NE(hq, nullptr);
     ASSERT_NE(hq->child("WorkersAmount"), nullptr);
@@ -528,7 +532,7 @@ TEST_F(GameConfigurationAssets, TheTownHallTemplateHasItsCountClockAndPopups) {
 // A pile a pulled-down building leaves is a place by the road of its own.
 TEST_F(GameConfigurationAssets, ThePileOfAPulledDownBuildingIsARecordAndATemplate) {
     EXPECT_EQ(building("OnRoadMaterials").Kind, GBuildingType::OnRoad);
-    const std::unique_ptr<OutlineNode> collection = sceneOutline(assetText("scenes/TemplateCollection.mscn"));
+    const std::unique_ptr<OutlineNode> collection = sceneOutline(assetText(kTownTemplates));
     EXPECT_NE(collection->child("OnRoadMaterials"), nullptr);
 }
 

@@ -370,7 +370,10 @@ TEST(Journey, FourSeasonsOfTwelveLevelsGrowHarder) {
         const SceneOutline scene = outline(fileText(folder + "Level.mscn"));
         const int season = (n - 1) / 12 + 1;
         ASSERT_EQ(scene.atlases.size(), 1u);
-        EXPECT_NE(scene.atlases[0].find("Setting" + std::to_string(season) + ".xml"), std::string::npos);
+        // The level's own atlas, which holds its season's road and rail pieces.
+        EXPECT_TRUE(scene.atlases[0].ends_with("atlases/Level" + std::to_string(n) + ".xml")) << scene.atlases[0];
+        EXPECT_NE(fileText(folder + "Level.mscn").find("img/setting" + std::to_string(season) + "/road\""),
+                  std::string::npos);
 
         CRefHandle<LevelConfiguration> level(new LevelConfiguration);
         level->readFromXml(*xmlReader(fileText(folder + "LevelConfiguration.xml")));

@@ -571,6 +571,28 @@ TEST_F(TutorialController, OnlyTheTutorialsOwnClicksAndSoundsAreItsToTake) {
     EXPECT_EQ(tutorial->getHintIndex(), 0);
 }
 
+// Input belongs to the screen on top: once the town is left for the screen
+// below it, a click neither is taken by the town's tutorial nor ends its hint.
+TEST_F(TutorialController, ItsScreenLeftTheTutorialTakesNoneOfThePlayersInput) {
+    openTown();
+    GTutorialController* tutorial = run(R"(<Tutorial>
+        <Hint><Text Value="One"/><Actions><Action Type="MouseClick"/></Actions></Hint>
+        <Hint><Text Value="Two"/><Actions><Action Type="MouseClick"/></Actions></Hint></Tutorial>)");
+    CRefHandle<ButtonNode> button(new ButtonNode(CObjectName(), nullptr, nullptr));
+    button->setName(CName("AnyButton"));
+    EXPECT_TRUE(clickOn(button.get())) << "the town is on top";
+    EXPECT_TRUE(tutorial->update(20));
+    ASSERT_EQ(tutorial->getHintIndex(), 1);
+
+    ASSERT_TRUE(m_town->navigateBack(1));
+    ASSERT_NE(m_game->getSceneManager()->getCurrentScene(), m_town.get());
+    EXPECT_FALSE(clickOn(button.get())) << "the screen below has it";
+    CRefHandle<CEventMouseMove> move(new CEventMouseMove(20, 20));
+    EXPECT_FALSE(tutorial->handleEvent(move.get()));
+    EXPECT_TRUE(tutorial->update(20));
+    EXPECT_EQ(tutorial->getHintIndex(), 1);
+}
+
 TEST_F(TutorialController, SkipHighlightsFollowThePointerWhileEnabled) {
     // The labels are measured with their fonts, which need a real driver.
     openTown(false);

@@ -17,6 +17,7 @@
 #include "game/app/GIntroScene.h"
 #include "game/config/ComicsConfiguration.h"
 #include "game/config/GlobalConfig.h"
+#include "game/play/GTutorialController.h"
 #include "game/screens/GComicsScene.h"
 #include "game/screens/GHeadquartersScene.h"
 #include "game/screens/GLevelCompletedScene.h"
@@ -264,6 +265,26 @@ TEST_F(BetweenLevels, ANewPlayerSeesOnlyTheFirstLevelOpenOnTheMap) {
     EXPECT_FALSE(player->getBool("PlayFirstComics"));
     ASSERT_TRUE(runFor(2500));
     expectLooksLikeReference("MapSceneNewPlayer");
+}
+
+// A new player's map greets her with its tutorial, which listens to the
+// game's input while the map shows. Left for the menu before she answered it,
+// the map ends it: it no longer listens, and the menu's buttons work.
+TEST_F(BetweenLevels, TheMapsTutorialStopsListeningWhenTheMapIsLeft) {
+    startFor([](CProfileParameters& p) {
+        p.setBool("ShowTutorialOn", true);
+        p.setBool("ShowTutorialMap1", true);
+    });
+    ASSERT_TRUE(goTo(IntroMap, "MapNewScene"));
+    ASSERT_NE(map()->getTutorial(), nullptr);
+    CRefHandle<GTutorialController> tutorial = CRefHandle<GTutorialController>::share(map()->getTutorial());
+    EXPECT_TRUE(m_game->getEngine()->isListener(tutorial.get()));
+    EXPECT_EQ(tutorial->getHintIndex(), 0) << "the greeting waits for a click";
+    ASSERT_TRUE(press(27));
+    ASSERT_TRUE(settleOn("MainMenuScene"));
+    EXPECT_FALSE(m_game->getEngine()->isListener(tutorial.get()));
+    ASSERT_TRUE(click("NewGameButton"));
+    EXPECT_TRUE(settleOn("MapNewScene", 500)) << "the menu took the click";
 }
 
 TEST_F(BetweenLevels, TheMapShowsProgressRanksAndTheLevelJustOpenedAndPlayStartsTheChosenLevel) {
