@@ -15,6 +15,8 @@ constexpr char16_t kLF = u'\n';
 
 [[nodiscard]] bool isBlank(char16_t c) { return c == u' ' || c == u'\t' || c == kCR || c == kLF; }
 
+[[nodiscard]] bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+
 [[nodiscard]] float roundHalfUp(float v) { return std::floor(v + 0.5f); }
 
 [[nodiscard]] bool contains(const CStringW& set, char16_t c) {
@@ -88,11 +90,16 @@ void TextLayout::rebuildLines(const CStringW& text, const TextBreakRules& rules,
                 continue;
             }
             if (!lineBreak) {
+                // A mark between two digits ("$5,000", "2.5") belongs to
+                // its number, which is never split.
+                const bool inNumber = i > 0 && i + 1 < length && isDigit(text[uint32_t(i - 1)]) &&
+                                      isDigit(text[uint32_t(i + 1)]);
+                const bool breaksAfter = rules.charWrap || (contains(rules.punctuation, c) && !inNumber);
                 if (c == u' ')
                     keep = lineLength - 1;
-                else if (rules.charWrap || contains(rules.punctuation, c))
+                else if (breaksAfter)
                     keep = lineLength;
-                if (c == u' ' || rules.charWrap || contains(rules.punctuation, c))
+                if (c == u' ' || breaksAfter)
                     breakIndex = i;
             }
         }

@@ -29,6 +29,7 @@ import levelart
 import renders
 import scenes
 import sounds
+import storytexts
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CACHE = os.path.join(HERE, "comics", "renders")
@@ -410,7 +411,7 @@ PAINTERS = {1: ep1, 2: ep2, 3: ep3, 4: ep4, 5: ep5}
 # The bubble's place is inside the panel; the tail points left or right
 # down to the speaker.
 PARTS = {
-    1: [("Comic1_1a", "Comic1_1b", 150, 206, 320, "left"), ("Comic1_2a", "Comic1_2b", 150, 168, 320, "right"),
+    1: [("Comic1_1a", "Comic1_1b", 150, 206, 320, "left"), ("Comic1_2a", "Comic1_2b", 150, 178, 320, "right"),
         ("Comic1_3a", "Comic1_3b", 30, 176, 300, "right"), ("Comic1_4a", "Comic1_4b", 60, 206, 320, "right")],
     2: [("Comic2_1a", "Comic2_1b", 40, 206, 300, "right"), ("Comic2_2a", "Comic2_2b", 160, 204, 300, "right"),
         ("Comic2_3a", "Comic2_3b", 30, 210, 300, "right"), ("Comic2_4a", "Comic2_4b", 160, 206, 300, "left")],
@@ -490,6 +491,40 @@ def fade_in(ms=350):
     return scenes.keyframes("color", "TintColor", [(0, scenes.HIDDEN), (ms, scenes.SHOWN)])
 
 
+# The speech text's font as the game draws it (Text.mfnt), its line step,
+# and the lowest top a bubble may have (below the panel's caption).
+SPEECH_FONT_SIZE = 22
+SPEECH_LINE = 27
+BUBBLE_TOP_MIN = 72
+
+
+def wrapped_lines(text, width, size=SPEECH_FONT_SIZE):
+    """How many lines `text` takes wrapped at spaces to `width` pixels."""
+    measure = art.font(size)
+    lines, line = 1, ""
+    for word in text.split():
+        candidate = f"{line} {word}" if line else word
+        if line and measure.getlength(candidate) > width:
+            lines, line = lines + 1, word
+        else:
+            line = candidate
+    return lines
+
+
+def fit_bubble(key, x, bottom, w):
+    """The place and size of the bubble of `key` whose lower edge is at
+    `bottom`: tall enough for its longest translation; widened (to the
+    left when the panel ends) while it would climb over the caption."""
+    texts = storytexts.TEXTS[key]
+    while True:
+        lines = max(wrapped_lines(t, w - 24) for t in texts)
+        h = lines * SPEECH_LINE + 14
+        if bottom - h >= BUBBLE_TOP_MIN or w >= PANEL_W - 20:
+            return x, bottom - h, w, h
+        w += 20
+        x = max(10, min(x, PANEL_W - 10 - w))
+
+
 def bubble_node(name, key, x, y, w, h, picture, tail_side=None, fnt=TEXT, colour=INK):
     node = scenes.Node("BaseNode", name).prop("vector3d", "Position", scenes.vec(x, y, 0.2))
     node.prop("vector3d", "Bounds", scenes.vec(w, h))
@@ -541,7 +576,7 @@ def comic_scene(episode):
         part.add(picture)
         holder = scenes.Node("BaseNode", "Bg").prop("vector3d", "Position", scenes.vec(0, 0, 0.1))
         holder.add(bubble_node("TextBgNoDisappear", cap, 10, 10, PANEL_W - 20, 56, "Caption", fnt=SMALL))
-        holder.add(bubble_node("TextBg", speech, bx, by - 96, bw, 86, "Bubble", side))
+        holder.add(bubble_node("TextBg", speech, *fit_bubble(speech, bx, by - 10, bw), "Bubble", side))
         part.add(holder)
         # What is read aloud (or held for its reading time): the caption
         # and the speech.

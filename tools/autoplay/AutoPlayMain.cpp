@@ -37,8 +37,8 @@ int levelNumberOf(std::string folder) {
 }
 
 void printHeader() {
-    std::printf("%-36s %-8s %4s %9s %7s %8s  %s\n", "level", "result", "rank", "time-left", "groups", "played",
-                "stuck-on");
+    std::printf("%-36s %-8s %4s %9s %7s %8s  %-16s %s\n", "level", "result", "rank", "time-left", "groups", "played",
+                "left-per-group", "stuck-on");
 }
 
 int usage() {
@@ -107,8 +107,11 @@ int main(int argc, char** argv) {
         player.setTrace(verbose);
         const AutoPlayResult result = player.play(limit);
         const std::string groups = std::to_string(result.groupsDone) + "/" + std::to_string(result.groups);
-        std::printf("%-36s %-8s %4d %8ds %7s %7ds  %s\n", folder.c_str(), result.finished ? "finished" : "FAILED",
-                    result.rank, result.timeLeft, groups.c_str(), result.played, result.stuck.c_str());
+        std::string perGroup;
+        for (int left : result.groupTimeLeft)
+            perGroup += (perGroup.empty() ? "" : "/") + std::to_string(left);
+        std::printf("%-36s %-8s %4d %8ds %7s %7ds  %-16s %s\n", folder.c_str(), result.finished ? "finished" : "FAILED",
+                    result.rank, result.timeLeft, groups.c_str(), result.played, perGroup.c_str(), result.stuck.c_str());
         std::fflush(stdout);
         if (!result.finished && status == 0)
             status = 1;

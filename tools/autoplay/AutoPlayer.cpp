@@ -105,10 +105,12 @@ AutoPlayResult AutoPlayer::play(uint64_t limitMs) {
             if (lastIndex >= 0)
                 groupElapsed.push_back(lastElapsed + int(GGameLevelScene::TickInterval));
             lastIndex = m_level->getGroupIndex();
+            noteTotals("group " + std::to_string(lastIndex + 1) + " begins");
         }
     }
     if (levelComplete())
         groupElapsed.push_back(m_level->getGroupElapsed());
+    noteTotals("the level ends");
 
     result.played = int(m_world.getElapsed() / 1000);
     result.letters = m_letters;
@@ -116,8 +118,10 @@ AutoPlayResult AutoPlayer::play(uint64_t limitMs) {
     result.groupsDone = int(m_level->getGroupResults()->size());
     for (uint8_t inTime : *m_level->getGroupResults())
         result.groupsInTime += inTime ? 1 : 0;
-    for (size_t g = 0; g < groupElapsed.size() && g < m_rules->getGroupCount(); ++g)
-        result.timeLeft += std::max(0, m_rules->getGroup(uint32_t(g))->Time - groupElapsed[g] / 1000);
+    for (size_t g = 0; g < groupElapsed.size() && g < m_rules->getGroupCount(); ++g) {
+        result.groupTimeLeft.push_back(std::max(0, m_rules->getGroup(uint32_t(g))->Time - groupElapsed[g] / 1000));
+        result.timeLeft += result.groupTimeLeft.back();
+    }
     result.finished = levelComplete();
     if (result.finished) {
         const int half = (result.groups + 1) / 2;
@@ -127,6 +131,11 @@ AutoPlayResult AutoPlayer::play(uint64_t limitMs) {
                        (stalled() ? " (given up)" : " (out of time)");
     }
     return result;
+}
+
+void AutoPlayer::noteTotals(const std::string& when) {
+    note(when + ": income " + std::to_string(int(m_level->getLevelIncome())) + ", guests " +
+         std::to_string(m_level->getGuests()) + ", happiness " + std::to_string(m_level->getHappiness()));
 }
 
 void AutoPlayer::note(const std::string& line) {
@@ -176,6 +185,12 @@ void AutoPlayer::think() {
     // they hold and for the places they block.
     if (!acted)
         clearLocations();
+    // The trace tells what the player waits for each time that changes.
+    if (m_trace && m_wait != m_tracedWait) {
+        m_tracedWait = m_wait;
+        if (!m_wait.empty())
+            std::printf("  %6.1f s  (waits: %s)\n", double(m_world.getElapsed()) / 1000.0, m_wait.c_str());
+    }
 }
 
 void AutoPlayer::startGroupClock() {

@@ -27,8 +27,10 @@ struct AutoPlayResult {
     int groups = 0;
     int groupsDone = 0;
     int groupsInTime = 0;
-    // Seconds of the groups' times not used up.
+    // Seconds of the groups' times not used up, in all and group by group
+    // (0 for a group finished late).
     int timeLeft = 0;
+    std::vector<int> groupTimeLeft;
     // Game time played, in seconds.
     int played = 0;
     // Money letters collected and what they paid.
@@ -112,6 +114,8 @@ private:
     [[nodiscard]] bool hasService(const GBuildingNode* place, CName area) const;
     [[nodiscard]] int resource(const char* name) const;
     void note(const std::string& line);
+    // The level's income, guests and happiness, for the trace.
+    void noteTotals(const std::string& when);
 
     AutoPlayWorld& m_world;
     GGameLevelScene* m_level = nullptr;
@@ -122,6 +126,7 @@ private:
     // Places with a build or level-up started and the type they will hold.
     std::map<GBuildingNode*, CName> m_pending;
     std::string m_wait;
+    std::string m_tracedWait;
     // Set while the objective under way waits for money, materials or
     // workers, which the next objectives must then leave alone.
     bool m_saving = false;

@@ -41,13 +41,9 @@ constexpr int32_t kKeyEnter = 13;
 // frame this often, both on its own clock (the main loop of a slow machine
 // updates in steps of this size; drawing every step would only cost time).
 constexpr uint32_t kUpdateEveryMs = 100;
-constexpr uint32_t kDrawEveryMs = 1000;
+constexpr uint32_t kDrawEveryMs = 5000;
 // A level still unfinished after this much of its clock is not going to be.
 constexpr uint64_t kLevelLimitMs = 20 * 60 * 1000;
-// The levels the automatic player does not finish yet get this much of its
-// play, then the developer's key ends them as they stand.
-constexpr int kFirstLevelNotWon = 3;
-constexpr uint64_t kTryLimitMs = 3 * 60 * 1000;
 // How far into a level its picture is taken.
 constexpr uint64_t kPlayingPictureMs = 60 * 1000;
 
@@ -153,22 +149,14 @@ protected:
             }
         }));
         AutoPlayer autoPlayer(world);
-        const bool winnable = number < kFirstLevelNotWon;
-        const AutoPlayResult result = autoPlayer.play(winnable ? kLevelLimitMs : kTryLimitMs);
+        const AutoPlayResult result = autoPlayer.play(kLevelLimitMs);
         EXPECT_TRUE(pictured);
         std::printf("level %d: %s, rank %d, %d/%d groups in time, %d s left, %d s played%s\n", number,
                     result.finished ? "finished" : "not finished", result.rank, result.groupsInTime, result.groups,
                     result.timeLeft, result.played, result.finished ? "" : (" - " + result.stuck).c_str());
-        if (winnable) {
-            EXPECT_TRUE(result.finished) << result.stuck;
-            if (!result.finished)
-                return;
-        } else if (!result.finished) {
-            // The developer's key ends the level as it stands.
-            GGameApplication::setDeveloperMode(true);
-            ASSERT_TRUE(press('E'));
-            GGameApplication::setDeveloperMode(false);
-        }
+        ASSERT_TRUE(result.finished) << result.stuck;
+        // Every group in time: the level's top rank.
+        EXPECT_EQ(result.groupsInTime, result.groups);
 
         // The level ends on the game's clock; its result comes over it.
         ASSERT_TRUE(settleOn("LevelCompletedScene", 0));
@@ -179,10 +167,8 @@ protected:
         auto* ok = nodeCast<ButtonNode>(onScreen("OkButton"));
         ASSERT_NE(ok, nullptr);
         ASSERT_TRUE(runUntil([&] { return completed->getGroupEnds().empty() && ok->isEnabled(); }));
-        if (result.finished) {
-            EXPECT_EQ(narrow(nodeCast<TextNode>(onScreen("RangText"))->getText()),
-                      result.rank == 2 ? "%Rang%" : "%Rang_Gamer%");
-        }
+        EXPECT_EQ(narrow(nodeCast<TextNode>(onScreen("RangText"))->getText()),
+                  result.rank == 2 ? "%Rang%" : "%Rang_Gamer%");
         ASSERT_TRUE(runFor(800));
         expectLooksLikeReference(name + "Completed");
         EXPECT_EQ(player()->getInt("MaxUnlockedLevelIndex"), number - 1);
@@ -332,4 +318,56 @@ TEST_F(Journey, ANewPlayerPlaysTheFirstThreeLevelsBetweenTheComicTheMapAndTheHea
     EXPECT_EQ(hq->getPointsLeft(), 0u);
     boiler = hq->getUpgradesNode()->findChild(CName("Boiler"), 1);
     EXPECT_EQ(stateOf(boiler->findChild(CName("Image"), 1)), "up0_AlreadyBought");
+}
+
+// Disabled while it fails: with the map's tutorial running, the click on
+// its skip link never reaches the map screen, so nothing is skipped or
+// written to the profile.
+TEST_F(Journey, DISABLED_TheMapTutorialsSkipLinkClosesItForGood) {
+    GGameApplication* game = start();
+    ASSERT_TRUE(game->init(CStringW()));
+    ASSERT_TRUE(settleOn("SelectPlayerInputNameScene"));
+    ASSERT_TRUE(type("Ada"));
+    ASSERT_TRUE(press(kKeyEnter));
+    ASSERT_TRUE(settleOn("MainMenuScene"));
+    ASSERT_TRUE(player()->getBool("ShowTutorialOn"));
+    ASSERT_TRUE(player()->getBool("ShowTutorialMap1"));
+
+    // New game: the comic is passed over as soon as it lets the player on.
+    ASSERT_TRUE(click("NewGameButton"));
+    EXPECT_EQ(nextIntroMode(), IntroComics);
+    ASSERT_TRUE(settleOn("ComicsScene"));
+    auto* replay = nodeCast<ControlNode>(onScreen("ReplayButton"));
+    ASSERT_NE(replay, nullptr);
+    ASSERT_TRUE(runUntil([&] { return replay->isEnabled(); }));
+    ASSERT_TRUE(click("NextButton"));
+    EXPECT_EQ(nextIntroMode(), IntroMap);
+
+    // The map's first visit opens its tutorial, with the link to skip it.
+    ASSERT_TRUE(settleOn("MapNewScene", 1500));
+    BaseNode* skip = onScreen("SkipTutorialButton", 12);
+    ASSERT_NE(skip, nullptr);
+    ASSERT_TRUE(runUntil([&] { return skip->isVisible(); }));
+    ASSERT_TRUE(click("SkipTutorialButton"));
+    ASSERT_TRUE(runFor(500));
+
+    // The tutorial is gone, the map is the player's, and neither the map's
+    // tutorial nor the levels' come back.
+    skip = onScreen("SkipTutorialButton", 12);
+    EXPECT_TRUE(skip == nullptr || !skip->isVisible());
+    EXPECT_FALSE(player()->getBool("ShowTutorialMap1"));
+    EXPECT_FALSE(player()->getBool("ShowTutorialOn"));
+    ASSERT_TRUE(click("Location1"));
+    ASSERT_TRUE(runFor(200));
+    EXPECT_EQ(player()->getInt("LevelIndex"), 0);
+
+    // The choice was saved: a restart finds it.
+    m_game->release();
+    m_game = nullptr;
+    m_device.reset();
+    game = start();
+    ASSERT_TRUE(game->init(CStringW()));
+    ASSERT_TRUE(settleOn("MainMenuScene"));
+    EXPECT_FALSE(player()->getBool("ShowTutorialMap1"));
+    EXPECT_FALSE(player()->getBool("ShowTutorialOn"));
 }
