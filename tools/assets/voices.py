@@ -19,6 +19,8 @@ import subprocess
 import sys
 import tempfile
 
+import renders
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 CACHE = os.path.normpath(os.path.join(HERE, "..", "..", "assets", "sounds", "voices"))
 MANIFEST = os.path.join(HERE, "voices", "manifest.txt")
@@ -78,21 +80,10 @@ def source_hash(key, text):
     return hashlib.sha256(repr((key, text, VOICE)).encode()).hexdigest()
 
 
-def read_manifest():
-    manifest = {}
-    if os.path.exists(MANIFEST):
-        with open(MANIFEST, encoding="utf-8") as f:
-            for line in f:
-                parts = line.split()
-                if len(parts) == 3:
-                    manifest[parts[0]] = (parts[1], parts[2])
-    return manifest
-
-
 def update(lines, check=False):
     """lines: key -> English text. Speaks the lines whose text changed into
     the cache; with `check`, speaks nothing. Returns the keys out of date."""
-    manifest = read_manifest()
+    manifest = renders.read_manifest(MANIFEST)
     stale = [key for key, text in sorted(lines.items())
              if manifest.get(key) != (source_hash(key, spoken(text)), file_hash(os.path.join(CACHE, key + ".ogg")))]
     if check:
